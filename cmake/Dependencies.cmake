@@ -1,0 +1,34 @@
+# Every external library comes from Debian's packages (scripts/install-deps.sh).
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+find_package(ZLIB REQUIRED)
+find_package(CURL REQUIRED)
+
+pkg_check_modules(JSONCPP REQUIRED IMPORTED_TARGET jsoncpp)
+pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo)
+pkg_check_modules(PANGO REQUIRED IMPORTED_TARGET pangocairo pango fontconfig)
+pkg_check_modules(GTK REQUIRED IMPORTED_TARGET gtk+-3.0)
+pkg_check_modules(WEBKIT REQUIRED IMPORTED_TARGET webkit2gtk-4.1)
+pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
+pkg_check_modules(GUMBO REQUIRED IMPORTED_TARGET gumbo)
+pkg_check_modules(SQLITE REQUIRED IMPORTED_TARGET sqlite3)
+
+# stb ships as headers under /usr/include/stb plus a library with the
+# implementations.
+find_path(STB_INCLUDE_DIR stb_image.h PATH_SUFFIXES stb REQUIRED)
+find_library(STB_LIBRARY stb REQUIRED)
+add_library(stb::stb INTERFACE IMPORTED)
+set_target_properties(stb::stb PROPERTIES
+  INTERFACE_INCLUDE_DIRECTORIES "${STB_INCLUDE_DIR}"
+  INTERFACE_SYSTEM_INCLUDE_DIRECTORIES "${STB_INCLUDE_DIR}"
+  INTERFACE_LINK_LIBRARIES "${STB_LIBRARY}")
+
+# cpp-httplib is header-only.
+find_path(HTTPLIB_INCLUDE_DIR httplib.h REQUIRED)
+add_library(httplib::httplib INTERFACE IMPORTED)
+set_target_properties(httplib::httplib PROPERTIES
+  INTERFACE_INCLUDE_DIRECTORIES "${HTTPLIB_INCLUDE_DIR}"
+  INTERFACE_LINK_LIBRARIES Threads::Threads)
+
+find_package(GTest REQUIRED)
+find_package(benchmark QUIET)

@@ -1,0 +1,22 @@
+# One static library per source folder, made of every .cpp in it (not in
+# sub-folders unless RECURSE is given), so that adding a file needs no edit here.
+function(lumora_folder_library name)
+  cmake_parse_arguments(ARG "RECURSE" "" "EXCLUDE;LIBS" ${ARGN})
+  if(ARG_RECURSE)
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  else()
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
+  foreach(pattern IN LISTS ARG_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "${pattern}")
+  endforeach()
+  if(NOT sources)
+    # A folder whose code has not landed yet still yields a linkable library.
+    set(empty ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp)
+    file(WRITE ${empty} "// no sources yet\n")
+    set(sources ${empty})
+  endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+endfunction()
