@@ -228,8 +228,10 @@ void HtmlLayout::PlaceText(std::u16string_view run) {
     }
     if (cut < run.size() && run[cut] >= 0xDC00 && run[cut] <= 0xDFFF) ++cut;  // keep surrogate pairs whole
     AddText(run.substr(0, cut), width(cut));
-    NewLine();
     run.remove_prefix(cut);
+    // A forced last character leaves the line full; what follows breaks it.
+    if (run.empty()) return;
+    NewLine();
     if (wordBreak_) {
       while (!run.empty() && run.front() == u' ') run.remove_prefix(1);
     }

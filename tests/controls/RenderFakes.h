@@ -53,7 +53,8 @@ class FakeResources : public Kesto::RenderResources {
     return table_[index].get();
   }
   const os::Font* DefaultFont() override { return default_.get(); }
-  const os::Font* FindFont(std::u16string_view face, int size, bool bold, bool underline, bool italic) override {
+  const os::Font* FindFont(std::u16string_view face, int size, bool bold, bool underline,
+                           bool italic) override {
     for (const auto& f : created_) {
       if (f->FaceName() == face && f->Size() == size && f->Bold() == bold && f->Underline() == underline &&
           f->Italic() == italic) {

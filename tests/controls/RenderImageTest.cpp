@@ -57,7 +57,11 @@ TEST(LoadImageTest, MaskColourBecomesTransparent) {
 
   // The mask is compared with the stored (premultiplied) value.
   auto translucent = MakeImage(
-      1, 1, [](int, int) { return Rgba{200, 0, 0, 128}; }, 0x80640000);
+      1, 1,
+      [](int, int) {
+        return Rgba{200, 0, 0, 128};
+      },
+      0x80640000);
   EXPECT_EQ(translucent->bitmap.Pixel(0, 0), 0u);
 
   // A mask without alpha matches no opaque pixel.
@@ -81,9 +85,9 @@ std::unique_ptr<ImageInfo> NineGridImage(std::uint8_t alpha = 255) {
   return MakeImage(9, 9, [alpha](int x, int y) {
     if ((x == 0 && y == 0) || (x == 8 && y == 8)) return Rgba{255, 255, 255, alpha};
     const int col = x / 3, row = y / 3;
-    if (col == 1 && row == 1) return Rgba{0, 0, 255, alpha};              // centre
-    if (col == 1 || row == 1) return Rgba{0, 255, 0, alpha};              // edges
-    return Rgba{255, 0, 0, alpha};                                        // corners
+    if (col == 1 && row == 1) return Rgba{0, 0, 255, alpha};  // centre
+    if (col == 1 || row == 1) return Rgba{0, 255, 0, alpha};  // edges
+    return Rgba{255, 0, 0, alpha};                            // corners
   });
 }
 
@@ -93,7 +97,8 @@ TEST(DrawImageTest, NineGridKeepsCornersAndStretchesTheRest) {
     Bitmap b(40, 30);
     Canvas c(b);
     const RECT dest{5, 5, 35, 25};
-    Renderer::DrawImage(c, image->bitmap, dest, RECT{0, 0, 40, 30}, RECT{0, 0, 9, 9}, RECT{3, 3, 3, 3}, alpha);
+    Renderer::DrawImage(c, image->bitmap, dest, RECT{0, 0, 40, 30}, RECT{0, 0, 9, 9}, RECT{3, 3, 3, 3},
+                        alpha);
     SCOPED_TRACE(alpha ? "blended" : "copied");
     // Corners 1:1, markers where the picture has them.
     EXPECT_EQ(b.Pixel(5, 5), kWhite);
@@ -135,8 +140,8 @@ TEST(DrawImageTest, TiledCentreRepeatsAndCropsTheLastTile) {
   Bitmap b(23, 23);
   Canvas c(b);
   const RECT dest{0, 0, 23, 23};
-  Renderer::DrawImage(c, strip->bitmap, dest, dest, RECT{0, 0, 6, 6}, RECT{1, 1, 1, 1}, false, 255, false, true,
-                      true);
+  Renderer::DrawImage(c, strip->bitmap, dest, dest, RECT{0, 0, 6, 6}, RECT{1, 1, 1, 1}, false, 255, false,
+                      true, true);
   // Centre dest 1..22: tiles of 4 starting at 1; the last (x 21..22) cropped
   // to 1 pixel of the source, which is cyan (first column of the tile).
   for (int tile = 0; tile < 5; ++tile) {
@@ -175,7 +180,8 @@ TEST(DrawImageTest, FadeAndPaintRectangleLimitWhatIsDrawn) {
   Bitmap b(8, 8);
   b.Clear(0xFF000000);
   Canvas c(b);
-  Renderer::DrawImage(c, white->bitmap, RECT{0, 0, 8, 8}, RECT{0, 0, 4, 8}, RECT{0, 0, 4, 4}, RECT{}, false, 128);
+  Renderer::DrawImage(c, white->bitmap, RECT{0, 0, 8, 8}, RECT{0, 0, 4, 8}, RECT{0, 0, 4, 4}, RECT{}, false,
+                      128);
   const DWORD half = b.Pixel(1, 1);
   EXPECT_NEAR(static_cast<int>((half >> 16) & 0xFF), 128, 1);
   EXPECT_EQ(half >> 24, 0xFFu);
@@ -201,8 +207,9 @@ TEST(ParseDrawStringTest, PlainNamesAndKeyValueLists) {
   EXPECT_EQ(Renderer::ParseDrawString(item, u"my picture.png")[0].name, u"my picture.png");
 
   auto full = Renderer::ParseDrawString(
-      item, u"file='btn.png' source='0,0,30,20' corner='4,5,6,7' mask='#FFFF00FF' fade='128' hole='true' "
-            u"xtiled='true' ytiled='false' restype=''");
+      item,
+      u"file='btn.png' source='0,0,30,20' corner='4,5,6,7' mask='#FFFF00FF' fade='128' hole='true' "
+      u"xtiled='true' ytiled='false' restype=''");
   ASSERT_EQ(full.size(), 1u);
   const ImageDrawSettings& s = full[0];
   EXPECT_EQ(s.name, u"btn.png");
@@ -285,8 +292,8 @@ TEST(DrawImageStringTest, DrawsEveryNamedImageAndReportsSuccessWithoutImages) {
   Bitmap b(40, 20);
   Canvas c(b);
   const RECT item{0, 0, 40, 20};
-  EXPECT_TRUE(Renderer::DrawImageString(&c, &res, item, item,
-                                        u"file='red.png' dest='0,0,20,20' file='blue.png' dest='20,0,40,20'"));
+  EXPECT_TRUE(Renderer::DrawImageString(
+      &c, &res, item, item, u"file='red.png' dest='0,0,20,20' file='blue.png' dest='20,0,40,20'"));
   EXPECT_EQ(CountPixels(b, RECT{0, 0, 20, 20}, kRed), 400);
   EXPECT_EQ(CountPixels(b, RECT{20, 0, 40, 20}, kBlue), 400);
 
@@ -309,7 +316,8 @@ TEST(DrawImageStringTest, DrawsEveryNamedImageAndReportsSuccessWithoutImages) {
 TEST(DrawImageStringTest, SourceIsCappedAndInvisibleDrawsAreSkipped) {
   FakeResources res;
   // Left half green, right half blue.
-  res.images[u"two.png"] = MakeImage(4, 2, [](int x, int) { return x < 2 ? Solid(0x00FF00) : Solid(0x0000FF); });
+  res.images[u"two.png"] =
+      MakeImage(4, 2, [](int x, int) { return x < 2 ? Solid(0x00FF00) : Solid(0x0000FF); });
   ImageDrawSettings s;
   s.name = u"two.png";
   s.dest = RECT{0, 0, 8, 8};
