@@ -1,5 +1,9 @@
-// The renderer's drawing operations that take a window's manager: the manager
-// is wrapped as the renderer's resource provider.
+// Where the renderer meets the framework core: pictures are read from the
+// skin sources, and the drawing operations that take a window's manager wrap
+// it as the renderer's resource provider.
+#include <string>
+
+#include "Core/SkinSource.h"
 #include "Core/UIManager.h"
 #include "controls/Render.h"
 
@@ -38,6 +42,18 @@ class ManagerResources final : public RenderResources {
 };
 
 }  // namespace
+
+std::unique_ptr<ImageInfo> Renderer::LoadImage(std::u16string_view name, std::u16string_view resType,
+                                               DWORD mask) {
+  std::string bytes;
+  if (!LoadSkinBytes(name, resType, bytes)) return nullptr;
+  std::unique_ptr<ImageInfo> image = LoadImageFromBytes(bytes, mask);
+  if (image) {
+    image->resType.assign(resType);
+    image->mask = mask;
+  }
+  return image;
+}
 
 bool Renderer::DrawImageString(os::Canvas* dc, UIManager* manager, const RECT& item, const RECT& paint,
                                std::u16string_view drawString, std::u16string_view modify) {
