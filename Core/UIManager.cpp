@@ -1,131 +1,150 @@
+// The manager's life cycle, control bookkeeping, timers, focus,
+// notifications and the process message loop.
 #include "Core/UIManager.h"
 
 #include <algorithm>
 
+#include "controls/Render.h"
+
 namespace Kesto {
+
+std::unique_ptr<FontInfo> MakeDefaultFont();
+
 namespace {
 
-// The system's default GUI font on the Chinese systems the skins were drawn
-// for: SimSun at 12 pixels, regular.
-constexpr std::u16string_view kDefaultFace = u"宋体";
-constexpr int kDefaultSize = 12;
-// A face name keeps at most 31 characters, as in a font description's name
-// field of 32 with its terminator.
-constexpr std::size_t kMaxFaceChars = 31;
+std::vector<UIManager*>& ManagerList() {
+  static std::vector<UIManager*> list;
+  return list;
+}
 
-std::unique_ptr<FontInfo> MakeFont(std::u16string_view face, int size, bool bold, bool underline,
-                                   bool italic) {
-  auto font = std::make_unique<FontInfo>();
-  font->faceName.assign(face.substr(0, kMaxFaceChars));
-  font->size = size;
-  font->bold = bold;
-  font->underline = underline;
-  font->italic = italic;
-  return font;
+template <class T>
+bool AddUnique(std::vector<T*>& list, T* item) {
+  if (item == nullptr || std::find(list.begin(), list.end(), item) != list.end()) return false;
+  list.push_back(item);
+  return true;
+}
+
+template <class T>
+bool RemoveItem(std::vector<T*>& list, T* item) {
+  const auto it = std::find(list.begin(), list.end(), item);
+  if (it == list.end()) return false;
+  list.erase(it);
+  return true;
 }
 
 }  // namespace
 
-UIManager::UIManager() : defaultFont_(MakeFont(kDefaultFace, kDefaultSize, false, false, false)) {}
+UIManager::UIManager() : defaultFont_(MakeDefaultFont()) {}
 
-UIManager::~UIManager() {
-  RemoveAllImages();
-  RemoveAllFonts();
+UIManager::~UIManager() { RemoveItem(ManagerList(), this); }
+
+const std::vector<UIManager*>& UIManager::Managers() { return ManagerList(); }
+
+void UIManager::Init(os::HWND window) {
+  window_ = window;
+  AddUnique(ManagerList(), this);
 }
 
-// ---------------------------------------------------------------------------
-// Fonts
-
-const FontInfo* UIManager::AddFontEntry(std::u16string_view faceName, int size, bool bold, bool underline,
-                                        bool italic) {
-  fonts_.push_back(MakeFont(faceName, size, bold, underline, italic));
-  return fonts_.back().get();
-}
-
-const FontInfo* UIManager::SetDefaultFontEntry(std::u16string_view faceName, int size, bool bold,
-                                               bool underline, bool italic) {
-  defaultFont_ = MakeFont(faceName, size, bold, underline, italic);
-  return defaultFont_.get();
-}
-
-const FontInfo* UIManager::FontAt(int index) const {
-  if (index < 0 || static_cast<std::size_t>(index) >= fonts_.size()) return defaultFont_.get();
-  return fonts_[static_cast<std::size_t>(index)].get();
-}
-
-int UIManager::FontIndex(const FontInfo* handle) const {
-  for (std::size_t i = 0; i < fonts_.size(); ++i) {
-    if (fonts_[i].get() == handle) return static_cast<int>(i);
-  }
-  return -1;
-}
-
-const FontInfo* UIManager::FindFont(const FontInfo* handle) const {
-  for (const UIManager* m = this; m != nullptr; m = m->parentResources_) {
-    if (handle == m->defaultFont_.get() || m->FontIndex(handle) >= 0) return handle;
-  }
-  return defaultFont_.get();
-}
-
-const FontInfo* UIManager::FindFont(std::u16string_view faceName, int size, bool bold, bool underline,
-                                    bool italic) const {
-  for (const UIManager* m = this; m != nullptr; m = m->parentResources_) {
-    for (const auto& f : m->fonts_) {
-      if (f->faceName == faceName && f->size == size && f->bold == bold && f->underline == underline &&
-          f->italic == italic) {
-        return f.get();
-      }
-    }
-  }
-  return nullptr;
-}
-
-void UIManager::RemoveAllFonts() { fonts_.clear(); }
-
-bool UIManager::SetParentResourceManager(UIManager* parent) {
-  // A chain that led back here would make every failed lookup run forever.
-  for (const UIManager* m = parent; m != nullptr; m = m->parentResources_) {
-    if (m == this) return false;
-  }
-  parentResources_ = parent;
+bool UIManager::AttachRoot(CControlUI* control) {
+  if (control == nullptr) return false;
+  root_ = control;
+  layoutNeeded_ = true;
+  firstLayoutPending_ = true;
+  focusPassNeeded_ = true;
   return true;
 }
 
-// ---------------------------------------------------------------------------
-// Images
+void UIManager::InitControls(CControlUI*, CControlUI*) {}
 
-const ImageEntry* UIManager::FindImageEntry(std::u16string_view name) const {
-  const std::u16string key(name);
-  for (const UIManager* m = this; m != nullptr; m = m->parentResources_) {
-    const auto it = m->images_.find(key);
-    if (it != m->images_.end()) return &it->second->entry;
+os::SIZE UIManager::ClientSize() const { return os::SIZE{}; }
+void UIManager::SetInitialSize(int cx, int cy) { initialSize_ = os::SIZE{cx, cy}; }
+void UIManager::SetWindowOpacity(int opacity) {
+  opacity_ = opacity < 0 ? 0 : (opacity > 255 ? 255 : opacity);
+}
+void UIManager::SetLayeredBackground(bool layered) { layeredBackground_ = layered; }
+
+CControlUI* UIManager::FindControlAt(os::POINT) const { return nullptr; }
+CControlUI* UIManager::FindControlByName(std::u16string_view name) const {
+  CControlUI* const* found = names_.Find(name);
+  return found != nullptr ? *found : nullptr;
+}
+
+void UIManager::SetFocus(CControlUI* control) { focus_ = control; }
+bool UIManager::FocusNextTabStop(bool) { return false; }
+void UIManager::SetFocusNeeded(CControlUI*) { focusPassNeeded_ = true; }
+
+bool UIManager::SetTimer(CControlUI*, os::UINT, os::UINT) { return false; }
+bool UIManager::KillTimer(CControlUI*, os::UINT) { return false; }
+void UIManager::KillTimers(CControlUI*) {}
+void UIManager::RemoveAllTimers() { timers_.clear(); }
+
+void UIManager::SetCapture() { mouseCaptured_ = true; }
+void UIManager::ReleaseCapture() { mouseCaptured_ = false; }
+
+bool UIManager::AddOptionGroup(std::u16string_view group, CControlUI* control) {
+  if (auto* list = optionGroups_.Find(group)) return AddUnique(*list, control);
+  std::vector<CControlUI*> list;
+  list.reserve(6);
+  list.push_back(control);
+  return optionGroups_.Insert(group, std::move(list));
+}
+const std::vector<CControlUI*>* UIManager::OptionGroup(std::u16string_view group) const {
+  return optionGroups_.Find(group);
+}
+void UIManager::RemoveOptionGroup(std::u16string_view group, CControlUI* control) {
+  auto* list = optionGroups_.Find(group);
+  if (list == nullptr) return;
+  RemoveItem(*list, control);
+  if (list->empty()) optionGroups_.Remove(group);
+}
+
+bool UIManager::AddPostPaint(CControlUI* control) { return AddUnique(postPaint_, control); }
+bool UIManager::RemovePostPaint(CControlUI* control) { return RemoveItem(postPaint_, control); }
+void UIManager::DestroyLater(CControlUI* control) { delayedDestroy_.push_back(control); }
+void UIManager::ForgetControl(CControlUI*) {}
+void UIManager::Invalidate(const os::RECT& rect) { invalidRect_ = rect; }
+
+bool UIManager::CreateCaret(CControlUI*, int, int, os::DWORD) { return false; }
+void UIManager::DestroyCaret() {}
+void UIManager::SetCaretPos(os::POINT) {}
+void UIManager::ShowCaret(bool on) { caretShown_ = on; }
+
+void UIManager::SendNotify(CControlUI* sender, std::u16string_view type, os::WPARAM wParam, os::LPARAM lParam,
+                           bool posted) {
+  NotifyMsg msg;
+  msg.sender = sender;
+  msg.type.assign(type);
+  msg.wParam = wParam;
+  msg.lParam = lParam;
+  SendNotify(msg, posted);
+}
+void UIManager::SendNotify(NotifyMsg& msg, bool posted) {
+  if (posted) {
+    pendingNotify_.push_back(msg);
+    return;
   }
-  return nullptr;
+  for (INotifyUI* n : notifiers_) n->Notify(msg);
 }
 
-const ImageInfo* UIManager::FindImage(std::u16string_view name) const {
-  const ImageEntry* entry = FindImageEntry(name);
-  return entry != nullptr ? entry->image : nullptr;
-}
-
-bool UIManager::RemoveImage(std::u16string_view name) { return images_.erase(std::u16string(name)) > 0; }
-
-void UIManager::RemoveAllImages() { images_.clear(); }
-
-// ---------------------------------------------------------------------------
-// Default attribute lists
-
-bool UIManager::AddDefaultAttributes(std::u16string_view tag, std::u16string_view list) {
-  return defaultAttributes_.emplace(std::u16string(tag), std::u16string(list)).second;
-}
-
-const std::u16string* UIManager::DefaultAttributesFor(std::u16string_view tag) const {
-  const std::u16string key(tag);
-  for (const UIManager* m = this; m != nullptr; m = m->parentResources_) {
-    const auto it = m->defaultAttributes_.find(key);
-    if (it != m->defaultAttributes_.end()) return &it->second;
+bool UIManager::AddNotifier(INotifyUI* notifier) { return AddUnique(notifiers_, notifier); }
+bool UIManager::RemoveNotifier(INotifyUI* notifier) { return RemoveItem(notifiers_, notifier); }
+bool UIManager::AddPreMessageFilter(IMessageFilterUI* f) { return AddUnique(preMessageFilters_, f); }
+bool UIManager::RemovePreMessageFilter(IMessageFilterUI* f) { return RemoveItem(preMessageFilters_, f); }
+bool UIManager::AddMessageFilter(IMessageFilterUI* f) { return AddUnique(messageFilters_, f); }
+bool UIManager::RemoveMessageFilter(IMessageFilterUI* f) { return RemoveItem(messageFilters_, f); }
+bool UIManager::AddAcceleratorTranslator(ITranslateAccelerator* t) { return AddUnique(translators_, t); }
+bool UIManager::RemoveAcceleratorTranslator(ITranslateAccelerator* t) { return RemoveItem(translators_, t); }
+os::LRESULT UIManager::TranslateAccelerator(os::MSG* msg) {
+  for (ITranslateAccelerator* t : translators_) {
+    if (t->TranslateAccelerator(msg) == 0) return 0;
   }
-  return nullptr;
+  return 1;
 }
+
+bool UIManager::PreMessage(os::UINT, os::WPARAM, os::LPARAM, os::LRESULT&) { return false; }
+bool UIManager::MessageHandler(os::UINT, os::WPARAM, os::LPARAM, os::LRESULT&) { return false; }
+int UIManager::RunMessageLoop() { return 0; }
+bool UIManager::TranslateForManagers(os::MSG*) { return false; }
+os::WORD UIManager::KeyState() { return 0; }
 
 }  // namespace Kesto
