@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "controls/ManagerLink.h"
+#include "Core/UIManager.h"
 #include "controls/Render.h"
 #include "controls/ScrollBar.h"
 
@@ -79,7 +79,7 @@ bool CContainerUI::Add(CControlUI* control) { return AddAt(control, GetCount());
 
 bool CContainerUI::AddAt(CControlUI* control, int index) {
   if (control == nullptr || index < 0 || index > GetCount()) return false;
-  if (manager_ != nullptr) link::InitControl(manager_, control, this);
+  if (manager_ != nullptr) manager_->InitControls(control, this);
   if (IsVisible()) {
     NeedUpdate();
   } else {
@@ -92,7 +92,7 @@ bool CContainerUI::AddAt(CControlUI* control, int index) {
 void CContainerUI::DisposeChild(CControlUI* control) {
   if (!autoDestroy_) return;
   if (delayedDestroy_ && manager_ != nullptr) {
-    link::DestroyLater(manager_, control);
+    manager_->DestroyLater(control);
   } else {
     delete control;
   }
@@ -492,7 +492,7 @@ int CContainerUI::GetScrollStepSize() const { return scrollStepSize_; }
 namespace {
 int VerticalLine(int stepSize, UIManager* manager) {
   if (stepSize != 0) return stepSize;
-  if (manager != nullptr) return link::DefaultFontHeight(manager) + kDefaultLineStep;
+  if (manager != nullptr) return manager->DefaultFont()->Metrics().height + kDefaultLineStep;
   return kDefaultLineStep;
 }
 }  // namespace
@@ -590,7 +590,7 @@ void CContainerUI::EnableScrollBar(bool vertical, bool horizontal) {
     bar->SetOwner(manager_, this, false);
     if (manager_ != nullptr) {
       if (const std::u16string* list =
-              link::DefaultAttributes(manager_, isHorizontal ? u"HScrollBar" : u"VScrollBar")) {
+              manager_->DefaultAttributesFor(isHorizontal ? u"HScrollBar" : u"VScrollBar")) {
         bar->ApplyAttributeList(*list);
       }
     }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "controls/ManagerLink.h"
+#include "Core/UIManager.h"
 #include "controls/Render.h"
 
 namespace Kesto {
@@ -129,11 +129,19 @@ RECT Union(const RECT& a, const RECT& b) {
 // ---------------------------------------------------------------------------
 // CControlUI
 
+namespace {
+void SetArrowCursor() {}
+}  // namespace
+
+void CControlUI::SendNotify(std::u16string_view type, WPARAM wParam, LPARAM lParam) {
+  if (manager_ != nullptr) manager_->SendNotify(this, type, wParam, lParam);
+}
+
 CControlUI::CControlUI() = default;
 
 CControlUI::~CControlUI() {
   OnDestroy(*this);
-  if (manager_ != nullptr) link::Forget(manager_, this);
+  if (manager_ != nullptr) manager_->ForgetControl(this);
 }
 
 std::u16string CControlUI::GetName() const { return name_; }
@@ -196,7 +204,7 @@ void CControlUI::SetPos(RECT rc) {
   for (CControlUI* p = parent_; p != nullptr; p = p->GetParent()) {
     if (!rect::Intersect(invalid, invalid, p->GetPos())) return;
   }
-  link::Invalidate(manager_, invalid);
+  manager_->Invalidate(invalid);
 }
 
 int CControlUI::GetWidth() const { return item_.right - item_.left; }
@@ -326,13 +334,13 @@ void CControlUI::SetVisible(bool visible) {
   const bool wasVisible = IsVisible();
   visible_ = visible;
   focused_ = false;
-  if (!visible && manager_ != nullptr && link::Focus(manager_) == this) link::SetFocus(manager_, nullptr);
+  if (!visible && manager_ != nullptr && manager_->Focus() == this) manager_->SetFocus(nullptr);
   if (IsVisible() != wasVisible) NeedParentUpdate();
 }
 
 void CControlUI::SetInternVisible(bool visible) {
   internVisible_ = visible;
-  if (!visible && manager_ != nullptr && link::Focus(manager_) == this) link::SetFocus(manager_, nullptr);
+  if (!visible && manager_ != nullptr && manager_->Focus() == this) manager_->SetFocus(nullptr);
 }
 
 bool CControlUI::IsEnabled() const { return enabled_; }
@@ -350,7 +358,7 @@ void CControlUI::SetKeyboardEnabled(bool enabled) { keyboardEnabled_ = enabled; 
 bool CControlUI::IsFocused() const { return focused_; }
 
 void CControlUI::SetFocus() {
-  if (manager_ != nullptr) link::SetFocus(manager_, this);
+  if (manager_ != nullptr) manager_->SetFocus(this);
 }
 
 bool CControlUI::IsFloat() const { return isFloat_; }
@@ -385,7 +393,7 @@ void CControlUI::Event(ControlEvent& event) {
 void CControlUI::DoEvent(ControlEvent& event) {
   switch (event.type) {
     case UIEvent::SetCursor:
-      link::SetArrowCursor();
+      SetArrowCursor();
       return;
     case UIEvent::SetFocus:
       focused_ = true;
@@ -396,11 +404,11 @@ void CControlUI::DoEvent(ControlEvent& event) {
       Invalidate();
       return;
     case UIEvent::Timer:
-      link::SendNotify(manager_, this, u"timer", event.wParam, event.lParam);
+      SendNotify(u"timer", event.wParam, event.lParam);
       return;
     case UIEvent::ContextMenu:
       if (IsContextMenuUsed()) {
-        link::SendNotify(manager_, this, u"menu", event.wParam, event.lParam);
+        SendNotify(u"menu", event.wParam, event.lParam);
         return;
       }
       break;
@@ -595,14 +603,14 @@ void CControlUI::Invalidate() {
   for (CControlUI* p = parent_; p != nullptr; p = p->GetParent()) {
     if (!rect::Intersect(invalid, invalid, p->GetPos())) return;
   }
-  if (manager_ != nullptr) link::Invalidate(manager_, invalid);
+  if (manager_ != nullptr) manager_->Invalidate(invalid);
 }
 
 void CControlUI::NeedUpdate() {
   if (!IsVisible()) return;
   updateNeeded_ = true;
   Invalidate();
-  if (manager_ != nullptr) link::NeedLayout(manager_);
+  if (manager_ != nullptr) manager_->NeedLayout();
 }
 
 void CControlUI::NeedParentUpdate() {
@@ -612,16 +620,16 @@ void CControlUI::NeedParentUpdate() {
   } else {
     NeedUpdate();
   }
-  if (manager_ != nullptr) link::NeedLayout(manager_);
+  if (manager_ != nullptr) manager_->NeedLayout();
 }
 
 DWORD CControlUI::GetAdjustColor(DWORD color) const {
   if (!colorHSL_ || manager_ == nullptr) return color;
-  return link::AdjustColor(manager_, color);
+  return Renderer::AdjustColor(color, manager_->Hue(), manager_->Saturation(), manager_->Lightness());
 }
 
 bool CControlUI::DrawImage(os::Canvas& dc, std::u16string_view drawString, std::u16string_view modify) {
-  return link::DrawImageString(dc, manager_, item_, paintRect_, drawString, modify);
+  return Renderer::DrawImageString(&dc, manager_, item_, paintRect_, drawString, modify);
 }
 
 void CControlUI::SetBkColor(DWORD color) {
@@ -721,7 +729,7 @@ std::u16string CControlUI::GetVirtualWnd() const {
 
 void CControlUI::SetVirtualWnd(std::u16string_view name) {
   virtualWnd_.assign(name);
-  if (manager_ != nullptr) link::UseVirtualWindows(manager_);
+  if (manager_ != nullptr) manager_->UsedVirtualWnd(true);
 }
 
 void CControlUI::ApplyAttributeList(std::u16string_view list) {

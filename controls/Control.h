@@ -347,6 +347,10 @@ class CControlUI {
   EventSource<NotifyMsg> OnNotify;
 
  protected:
+  // Sends a notification with this control as sender (nothing without a
+  // manager).
+  void SendNotify(std::u16string_view type, WPARAM wParam = 0, LPARAM lParam = 0);
+
   UIManager* manager_ = nullptr;
   CControlUI* parent_ = nullptr;
   std::u16string virtualWnd_;

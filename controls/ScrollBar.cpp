@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "Core/UIManager.h"
 #include "controls/Container.h"
-#include "controls/ManagerLink.h"
 #include "controls/Render.h"
 #include "platform/Unicode.h"
 
@@ -154,7 +154,7 @@ void CScrollBarUI::StepBack(bool page) {
     return;
   }
   SetScrollPos(scrollPos_ - (page ? length : lineSize_));
-  link::SendNotify(manager_, this, u"scroll");
+  SendNotify(u"scroll");
 }
 
 void CScrollBarUI::StepForward(bool page) {
@@ -168,7 +168,7 @@ void CScrollBarUI::StepForward(bool page) {
     return;
   }
   SetScrollPos(scrollPos_ + (page ? length : lineSize_));
-  link::SendNotify(manager_, this, u"scroll");
+  SendNotify(u"scroll");
 }
 
 void CScrollBarUI::FollowThumb() {
@@ -181,7 +181,7 @@ void CScrollBarUI::FollowThumb() {
   }
   if (target == scrollPos_) return;
   SetScrollPos(target);
-  link::SendNotify(manager_, this, u"scroll");
+  SendNotify(u"scroll");
 }
 
 void CScrollBarUI::DoEvent(ControlEvent& event) {
@@ -205,7 +205,7 @@ void CScrollBarUI::DoEvent(ControlEvent& event) {
       lastScrollOffset_ = 0;
       scrollRepeatDelay_ = 0;
       mouse_ = event.mouse;
-      link::SetTimer(manager_, this, kRepeatTimerId, kRepeatElapse);
+      if (manager_ != nullptr) manager_->SetTimer(this, kRepeatTimerId, kRepeatElapse);
       const POINT pt = event.mouse;
       if (rect::Contains(button1_, pt)) {
         button1State_ |= UIState::Pushed;
@@ -230,7 +230,7 @@ void CScrollBarUI::DoEvent(ControlEvent& event) {
       return;
     }
     case UIEvent::ButtonUp:
-      link::KillTimer(manager_, this, kRepeatTimerId);
+      if (manager_ != nullptr) manager_->KillTimer(this, kRepeatTimerId);
       button1State_ &= ~UIState::Pushed;
       button2State_ &= ~UIState::Pushed;
       thumbState_ &= ~(UIState::Pushed | UIState::Captured);
