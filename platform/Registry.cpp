@@ -30,7 +30,9 @@ struct RegTree {
 
 enum class Root { kMachine, kUser, kClasses };
 
-char16_t FoldCase(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c; }
+char16_t FoldCase(char16_t c) {
+  return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
+}
 
 bool SameName(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
@@ -120,7 +122,8 @@ std::vector<std::u16string> SplitPath(std::u16string_view path) {
   std::size_t start = 0;
   while (start <= path.size()) {
     const auto end = path.find(u'\\', start);
-    const auto part = path.substr(start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start);
+    const auto part =
+        path.substr(start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start);
     if (!part.empty()) parts.emplace_back(part);
     if (end == std::u16string_view::npos) break;
     start = end + 1;
@@ -214,7 +217,8 @@ bool ParseHexBytes(std::u16string_view s, std::string* out) {
     while (pos < s.size() && IsBlank(s[pos])) ++pos;
     if (pos == s.size()) break;
     const auto comma = s.find(u',', pos);
-    const auto item = Trim(s.substr(pos, comma == std::u16string_view::npos ? std::u16string_view::npos : comma - pos));
+    const auto item =
+        Trim(s.substr(pos, comma == std::u16string_view::npos ? std::u16string_view::npos : comma - pos));
     DWORD byte = 0;
     if (item.size() > 2 || !ParseHexNumber(item, &byte)) return false;
     out->push_back(static_cast<char>(byte));
@@ -487,7 +491,8 @@ LSTATUS RegEnumValue(HKEY key, DWORD index, std::u16string* name, DWORD* type, s
   for (std::size_t n = 0; n < key->nodes.size(); ++n) {
     for (const auto& value : key->nodes[n]->values) {
       bool hidden = false;
-      for (std::size_t m = 0; m < n && !hidden; ++m) hidden = FindValue(*key->nodes[m], value.name) != nullptr;
+      for (std::size_t m = 0; m < n && !hidden; ++m)
+        hidden = FindValue(*key->nodes[m], value.name) != nullptr;
       if (!hidden) visible.push_back(&value);
     }
   }

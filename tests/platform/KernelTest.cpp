@@ -76,7 +76,8 @@ TEST(Kernel, DebugOutputGoesToStandardErrorOnlyWhenEnabled) {
   testing::internal::CaptureStderr();
   os::OutputDebugString("start install of updated file");
   os::OutputDebugString(u"\u6E38\u620F\n");
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "start install of updated file\n\xE6\xB8\xB8\xE6\x88\x8F\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "start install of updated file\n\xE6\xB8\xB8\xE6\x88\x8F\n");
 }
 
 TEST(Kernel, Wow64AnswerFollowsTheBuildUnlessOverridden) {

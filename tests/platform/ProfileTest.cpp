@@ -76,7 +76,10 @@ TEST_F(ProfileTest, ListsSectionAndKeyNames) {
   WriteFileBytes(path_, "[100]\r\ngid=1\r\n; note\r\nsid=2\r\n[200]\r\n[300]\r\nuid=u\r\n");
   std::u16string names;
   EXPECT_EQ(os::GetPrivateProfileSectionNames(&names, 1024, file_), 12u);
-  EXPECT_EQ(names, std::u16string(u"100\0" u"200\0" u"300\0", 12));
+  EXPECT_EQ(names, std::u16string(u"100\0"
+                                  u"200\0"
+                                  u"300\0",
+                                  12));
   EXPECT_EQ(os::SplitMultiString(names), (std::vector<std::u16string>{u"100", u"200", u"300"}));
   EXPECT_EQ(Read(nullptr, nullptr), names);
   EXPECT_EQ(os::SplitMultiString(Read(u"100", nullptr)), (std::vector<std::u16string>{u"gid", u"sid"}));
@@ -126,7 +129,8 @@ TEST_F(ProfileTest, UntouchedLinesKeepTheirBytes) {
   EXPECT_TRUE(Write(u"100", u"key", u"new"));
   EXPECT_TRUE(Write(u"100", u"sid", u"9"));
   EXPECT_TRUE(Write(u"200", u"sid", u"8"));
-  EXPECT_EQ(Bytes(), "; comment \xFF\xFE raw\n[100]\nKey=new\r\nsid=9\r\n\n; next\n[200]\ngid=2\r\nsid=8\r\n");
+  EXPECT_EQ(Bytes(),
+            "; comment \xFF\xFE raw\n[100]\nKey=new\r\nsid=9\r\n\n; next\n[200]\ngid=2\r\nsid=8\r\n");
 }
 
 TEST_F(ProfileTest, Utf16FilesStayUtf16) {
@@ -171,11 +175,14 @@ TEST_F(ProfileTest, DoubledSeparatorsInThePathAreAccepted) {
   EXPECT_EQ(os::WritePrivateProfileString(u"1", u"gid", u"4", doubled), os::TRUE);
   EXPECT_EQ(ReadFileBytes(dir_ / "tmp" / "x.ini"), "[1]\r\ngid=4\r\n");
   // No temporary files are left behind.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "tmp"), std::filesystem::directory_iterator()), 1);
+  EXPECT_EQ(
+      std::distance(std::filesystem::directory_iterator(dir_ / "tmp"), std::filesystem::directory_iterator()),
+      1);
 }
 
 TEST(SplitMultiString, StopsAtTheFirstEmptyName) {
-  EXPECT_EQ(os::SplitMultiString(std::u16string(u"a\0bc\0\0d\0", 8)), (std::vector<std::u16string>{u"a", u"bc"}));
+  EXPECT_EQ(os::SplitMultiString(std::u16string(u"a\0bc\0\0d\0", 8)),
+            (std::vector<std::u16string>{u"a", u"bc"}));
   EXPECT_EQ(os::SplitMultiString(u""), std::vector<std::u16string>{});
   EXPECT_EQ(os::SplitMultiString(u"tail"), std::vector<std::u16string>{u"tail"});
 }

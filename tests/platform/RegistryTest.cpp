@@ -15,7 +15,8 @@ class RegistryTest : public ::testing::Test {
   }
 
   // Opens path under root and reads a text value; "<status>" on failure.
-  std::u16string Text(os::HKEY root, std::u16string_view path, std::u16string_view name, os::REGSAM sam = os::KEY_READ) {
+  std::u16string Text(os::HKEY root, std::u16string_view path, std::u16string_view name,
+                      os::REGSAM sam = os::KEY_READ) {
     os::HKEY key = nullptr;
     const auto opened = os::RegOpenKeyEx(root, path, 0, sam, &key);
     if (opened != os::ERROR_SUCCESS) return u"<open " + Number(opened) + u">";
@@ -77,7 +78,8 @@ TEST_F(RegistryTest, NamesIgnoreCaseAndKeysMayEndInABackslash) {
 TEST_F(RegistryTest, MissingKeysValuesAndFiles) {
   Write("[HKEY_CURRENT_USER\\Software\\A]\r\n\"v\"=\"1\"\r\n");
   os::HKEY key = reinterpret_cast<os::HKEY>(1);
-  EXPECT_EQ(os::RegOpenKeyEx(os::HKEY_CURRENT_USER, u"Software\\B", 0, os::KEY_READ, &key), os::ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(os::RegOpenKeyEx(os::HKEY_CURRENT_USER, u"Software\\B", 0, os::KEY_READ, &key),
+            os::ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(key, nullptr);
   EXPECT_EQ(Text(os::HKEY_CURRENT_USER, u"Software\\A", u"w"), u"<query 2>");
   // A key with no default value has none to read.
@@ -86,7 +88,8 @@ TEST_F(RegistryTest, MissingKeysValuesAndFiles) {
   EXPECT_EQ(Text(os::HKEY_LOCAL_MACHINE, u"Software\\A", u"v"), u"<open 2>");
 
   testsupport::WriteFileBytes(dir_ / "registry.reg", "[HKEY_CURRENT_USER\\Software\\A]\r\n\"v\"=\"1\"\r\n");
-  EXPECT_EQ(Text(os::HKEY_CURRENT_USER, u"Software\\A", u"v"), u"<open 2>") << "a file without header is no registry";
+  EXPECT_EQ(Text(os::HKEY_CURRENT_USER, u"Software\\A", u"v"), u"<open 2>")
+      << "a file without header is no registry";
 
   const ScopedEnv missing("LUMORA_REGISTRY", (dir_ / "absent.reg").string());
   EXPECT_EQ(Text(os::HKEY_CURRENT_USER, u"Software\\A", u"v"), u"<open 2>");
@@ -94,15 +97,17 @@ TEST_F(RegistryTest, MissingKeysValuesAndFiles) {
   ASSERT_EQ(os::RegOpenKeyEx(os::HKEY_CLASSES_ROOT, u"", 0, os::KEY_ALL_ACCESS, &key), os::ERROR_SUCCESS);
   EXPECT_EQ(os::RegCloseKey(key), os::ERROR_SUCCESS);
   EXPECT_EQ(os::RegOpenKeyEx(nullptr, u"x", 0, os::KEY_READ, &key), os::ERROR_INVALID_HANDLE);
-  EXPECT_EQ(os::RegOpenKeyEx(os::HKEY_CURRENT_USER, u"x", 0, os::KEY_READ, nullptr), os::ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(os::RegOpenKeyEx(os::HKEY_CURRENT_USER, u"x", 0, os::KEY_READ, nullptr),
+            os::ERROR_INVALID_PARAMETER);
 }
 
 TEST_F(RegistryTest, DefaultFileLivesInTheConfigurationFolder) {
   const ScopedEnv unset("LUMORA_REGISTRY", std::nullopt);
   const ScopedEnv config("XDG_CONFIG_HOME", dir_.path().string());
   std::filesystem::create_directories(dir_ / "lumora");
-  testsupport::WriteFileBytes(dir_ / "lumora" / "registry.reg",
-                              "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\A]\n\"v\"=\"here\"\n");
+  testsupport::WriteFileBytes(
+      dir_ / "lumora" / "registry.reg",
+      "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\A]\n\"v\"=\"here\"\n");
   EXPECT_EQ(Text(os::HKEY_CURRENT_USER, u"Software\\A", u"v"), u"here");
 }
 
@@ -119,7 +124,8 @@ TEST_F(RegistryTest, ThirtyTwoBitViewLivesBelowWow6432Node) {
   // The explicit Wow6432Node path reaches the 32-bit record from either view.
   EXPECT_EQ(bits(u"Software\\Wow6432Node\\Vendor\\App", os::KEY_READ), u"32");
   EXPECT_EQ(bits(u"Software\\Wow6432Node\\Vendor\\App", os::KEY_READ | os::KEY_WOW64_32KEY), u"32");
-  EXPECT_EQ(bits(u"Software\\Vendor\\App", os::KEY_READ | os::KEY_WOW64_32KEY | os::KEY_WOW64_64KEY), u"<open 87>");
+  EXPECT_EQ(bits(u"Software\\Vendor\\App", os::KEY_READ | os::KEY_WOW64_32KEY | os::KEY_WOW64_64KEY),
+            u"<open 87>");
   {
     const ScopedEnv wow64("LUMORA_WOW64", "1");  // a 32-bit launcher on 64-bit Windows
     EXPECT_EQ(bits(u"Software\\Vendor\\App", os::KEY_READ), u"32");
@@ -138,14 +144,16 @@ TEST_F(RegistryTest, ThirtyTwoBitViewLivesBelowWow6432Node) {
 
 TEST_F(RegistryTest, ClassesRootMergesUserClassesOverMachineClasses) {
   Write(
-      "[HKEY_CLASSES_ROOT\\htmlfile\\shell\\open\\command]\r\n@=\"machine\"\r\n\"Extra\"=\"machine extra\"\r\n"
+      "[HKEY_CLASSES_ROOT\\htmlfile\\shell\\open\\command]\r\n@=\"machine\"\r\n\"Extra\"=\"machine "
+      "extra\"\r\n"
       "[HKEY_CURRENT_USER\\Software\\Classes\\htmlfile\\shell\\open\\command]\r\n@=\"user\"\r\n"
       "[HKEY_LOCAL_MACHINE\\Software\\Classes\\OnlyMachine]\r\n@=\"m\"\r\n");
   EXPECT_EQ(Text(os::HKEY_CLASSES_ROOT, u"htmlfile\\shell\\open\\command", u""), u"user");
   EXPECT_EQ(Text(os::HKEY_CLASSES_ROOT, u"htmlfile\\shell\\open\\command", u"Extra"), u"machine extra");
   EXPECT_EQ(Text(os::HKEY_CLASSES_ROOT, u"OnlyMachine", u""), u"m");
   // Sections written under the classes root are the machine's classes.
-  EXPECT_EQ(Text(os::HKEY_LOCAL_MACHINE, u"Software\\Classes\\htmlfile\\shell\\open\\command", u""), u"machine");
+  EXPECT_EQ(Text(os::HKEY_LOCAL_MACHINE, u"Software\\Classes\\htmlfile\\shell\\open\\command", u""),
+            u"machine");
 
   // Opening the root first and the command below it sees the same merge.
   os::HKEY classes = nullptr;

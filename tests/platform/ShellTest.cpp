@@ -21,12 +21,13 @@ int Code(os::HINSTANCE result) { return os::ShellExecuteResultCode(result); }
 
 // A shell script that writes its working folder and arguments, one a line,
 // to out.txt beside itself (renamed into place when complete).
-std::filesystem::path WriteProbeScript(const std::filesystem::path& folder, const std::string& name, mode_t mode) {
+std::filesystem::path WriteProbeScript(const std::filesystem::path& folder, const std::string& name,
+                                       mode_t mode) {
   const auto script = folder / name;
   const auto out = folder / "out.txt";
-  testsupport::WriteFileBytes(script, "#!/bin/sh\n{ pwd; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > '" +
-                                          out.string() + ".part' && mv '" + out.string() + ".part' '" +
-                                          out.string() + "'\n");
+  testsupport::WriteFileBytes(
+      script, "#!/bin/sh\n{ pwd; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > '" + out.string() +
+                  ".part' && mv '" + out.string() + ".part' '" + out.string() + "'\n");
   chmod(script.c_str(), mode);
   return script;
 }
@@ -43,22 +44,25 @@ TEST(SplitCommandLine, FollowsTheWindowsRuntimeRules) {
   EXPECT_EQ(os::SplitCommandLine(u"a b\t\tc"), (V{u"a", u"b", u"c"}));
   EXPECT_EQ(os::SplitCommandLine(u"\"a b\" c"), (V{u"a b", u"c"}));
   EXPECT_EQ(os::SplitCommandLine(u"http://h/p?a=1&b=2"), V{u"http://h/p?a=1&b=2"});
-  EXPECT_EQ(os::SplitCommandLine(u"a\\\\b"), V{u"a\\\\b"});             // backslashes alone stay
-  EXPECT_EQ(os::SplitCommandLine(u"a\\\"b"), V{u"a\"b"});               // \" is a quote
-  EXPECT_EQ(os::SplitCommandLine(u"a\\\\\\\"b"), V{u"a\\\"b"});         // \\\" is \ and a quote
+  EXPECT_EQ(os::SplitCommandLine(u"a\\\\b"), V{u"a\\\\b"});              // backslashes alone stay
+  EXPECT_EQ(os::SplitCommandLine(u"a\\\"b"), V{u"a\"b"});                // \" is a quote
+  EXPECT_EQ(os::SplitCommandLine(u"a\\\\\\\"b"), V{u"a\\\"b"});          // \\\" is \ and a quote
   EXPECT_EQ(os::SplitCommandLine(u"a\\\\\\\\\"b c\""), V{u"a\\\\b c"});  // \\\\" halves, then quotes
-  EXPECT_EQ(os::SplitCommandLine(u"\"a\"\"b\""), V{u"a\"b"});           // "" inside quotes
+  EXPECT_EQ(os::SplitCommandLine(u"\"a\"\"b\""), V{u"a\"b"});            // "" inside quotes
   EXPECT_EQ(os::SplitCommandLine(u"\"\" x"), (V{u"", u"x"}));
   EXPECT_EQ(os::SplitCommandLine(u"\"open ended"), V{u"open ended"});
 }
 
 TEST(ShellExecute, RecordsLaunchesAndResolvesInternetExplorer) {
   const os::ShellLaunchRecorder recorder(false);
-  EXPECT_GT(Code(os::ShellExecute(nullptr, u"open", u"IExplore.exe", u"http://h/p?a=1&b=2", u"", os::SW_SHOWNORMAL)),
+  EXPECT_GT(Code(os::ShellExecute(nullptr, u"open", u"IExplore.exe", u"http://h/p?a=1&b=2", u"",
+                                  os::SW_SHOWNORMAL)),
             32);
   EXPECT_GT(Code(os::ShellExecute(nullptr, u"", u"http://h/page", u"", u"/tmp", os::SW_SHOW)), 32);
   // Not started, so a missing program still reports success.
-  EXPECT_GT(Code(os::ShellExecute(nullptr, u"open", u"/nonexistent/setup.exe", u"\"a b\" c", u"", os::SW_SHOW)), 32);
+  EXPECT_GT(
+      Code(os::ShellExecute(nullptr, u"open", u"/nonexistent/setup.exe", u"\"a b\" c", u"", os::SW_SHOW)),
+      32);
   const auto launches = recorder.Launches();
   ASSERT_EQ(launches.size(), 3u);
   EXPECT_EQ(launches[0].verb, u"open");
@@ -95,7 +99,8 @@ TEST(ShellExecute, StartsAProgramWithItsArgumentsAndFolderAndMakesItExecutable) 
   const int code = Code(os::ShellExecute(nullptr, u"open", Wide(script), u"\"two words\" plain \"q\\\"uote\"",
                                          Wide(dir / "work"), os::SW_SHOWNORMAL));
   EXPECT_GT(code, 32);
-  EXPECT_EQ(WaitForFile(dir / "out.txt"), std::filesystem::canonical(dir / "work").string() + "\ntwo words\nplain\nq\"uote\n");
+  EXPECT_EQ(WaitForFile(dir / "out.txt"),
+            std::filesystem::canonical(dir / "work").string() + "\ntwo words\nplain\nq\"uote\n");
   struct stat info {};
   ASSERT_EQ(stat(script.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0755u);
@@ -108,7 +113,8 @@ TEST(ShellExecute, FindsBareNamesInPath) {
   WriteProbeScript(dir / "bin", "lumora-probe", 0755);
   const ScopedEnv path("PATH", (dir / "bin").string() + ":/usr/bin:/bin");
   EXPECT_GT(Code(os::ShellExecute(nullptr, u"open", u"lumora-probe", u"x", u"", os::SW_SHOW)), 32);
-  EXPECT_EQ(WaitForFile(dir / "bin" / "out.txt"), std::filesystem::canonical(std::filesystem::current_path()).string() + "\nx\n");
+  EXPECT_EQ(WaitForFile(dir / "bin" / "out.txt"),
+            std::filesystem::canonical(std::filesystem::current_path()).string() + "\nx\n");
 }
 
 TEST(ShellExecute, ReportsWhatCouldNotBeStarted) {
@@ -116,23 +122,29 @@ TEST(ShellExecute, ReportsWhatCouldNotBeStarted) {
   const auto script = WriteProbeScript(dir.path(), "probe", 0755);
   testsupport::WriteFileBytes(dir / "not-a-program", "just text\n");
   const ScopedEnv path("PATH", (dir / "empty").string());
-  EXPECT_EQ(Code(os::ShellExecute(nullptr, u"open", Wide(dir / "missing"), u"", u"", os::SW_SHOW)), os::SE_ERR_FNF);
-  EXPECT_EQ(Code(os::ShellExecute(nullptr, u"open", u"no-such-program", u"", u"", os::SW_SHOW)), os::SE_ERR_FNF);
+  EXPECT_EQ(Code(os::ShellExecute(nullptr, u"open", Wide(dir / "missing"), u"", u"", os::SW_SHOW)),
+            os::SE_ERR_FNF);
+  EXPECT_EQ(Code(os::ShellExecute(nullptr, u"open", u"no-such-program", u"", u"", os::SW_SHOW)),
+            os::SE_ERR_FNF);
   EXPECT_EQ(Code(os::ShellExecute(nullptr, u"open", u"", u"", u"", os::SW_SHOW)), os::SE_ERR_FNF);
   EXPECT_EQ(Code(os::ShellExecute(nullptr, u"open", Wide(script), u"", Wide(dir / "gone"), os::SW_SHOW)),
             os::SE_ERR_PNF);
   EXPECT_EQ(Code(os::ShellExecute(nullptr, u"open", Wide(dir / "not-a-program"), u"", u"", os::SW_SHOW)),
             os::SE_ERR_BADFORMAT);
-  EXPECT_EQ(Code(os::ShellExecute(nullptr, u"print", Wide(script), u"", u"", os::SW_SHOW)), os::SE_ERR_NOASSOC);
+  EXPECT_EQ(Code(os::ShellExecute(nullptr, u"print", Wide(script), u"", u"", os::SW_SHOW)),
+            os::SE_ERR_NOASSOC);
   EXPECT_FALSE(std::filesystem::exists(dir / "out.txt"));
 }
 
 TEST(ShellExecute, LogVariableRecordsLaunchesInsteadOfStartingThem) {
   TempDir dir;
   const ScopedEnv log("LUMORA_SHELL_LOG", (dir / "launches.log").string());
-  EXPECT_GT(Code(os::ShellExecute(nullptr, u"open", u"/nonexistent/\u6E38\u620F", u"a\tb\\c", u"", os::SW_SHOW)), 32);
-  EXPECT_GT(Code(os::ShellExecute(nullptr, u"open", u"iexplore.exe", u"http://h/?x=1", u"/tmp", os::SW_SHOWNORMAL)),
-            32);
+  EXPECT_GT(
+      Code(os::ShellExecute(nullptr, u"open", u"/nonexistent/\u6E38\u620F", u"a\tb\\c", u"", os::SW_SHOW)),
+      32);
+  EXPECT_GT(
+      Code(os::ShellExecute(nullptr, u"open", u"iexplore.exe", u"http://h/?x=1", u"/tmp", os::SW_SHOWNORMAL)),
+      32);
   EXPECT_EQ(testsupport::ReadFileBytes(dir / "launches.log"),
             "open\t/nonexistent/\xE6\xB8\xB8\xE6\x88\x8F\ta\\tb\\\\c\t\t5\n"
             "open\tiexplore.exe\thttp://h/?x=1\t/tmp\t1\n");
@@ -154,8 +166,9 @@ TEST(SpecialFolders, FollowTheBaseDirectoryVariables) {
   // The web engine's folders are not made unless asked for.
   EXPECT_EQ(os::SHGetSpecialFolderPath(nullptr, &path, os::CSIDL_INTERNET_CACHE, os::FALSE), os::FALSE);
   EXPECT_FALSE(std::filesystem::exists(dir / "cache"));
-  EXPECT_EQ(os::SHGetSpecialFolderPath(nullptr, &path, os::CSIDL_INTERNET_CACHE | os::CSIDL_FLAG_CREATE, os::FALSE),
-            os::TRUE);
+  EXPECT_EQ(
+      os::SHGetSpecialFolderPath(nullptr, &path, os::CSIDL_INTERNET_CACHE | os::CSIDL_FLAG_CREATE, os::FALSE),
+      os::TRUE);
   EXPECT_EQ(path, Wide(dir / "cache/lumora/webcache"));
   EXPECT_EQ(os::SHGetSpecialFolderPath(nullptr, &path, os::CSIDL_COOKIES, os::TRUE), os::TRUE);
   EXPECT_EQ(path, Wide(dir / "data/lumora/cookies"));

@@ -11,9 +11,11 @@ using testsupport::TempDir;
 
 constexpr char kHeader[] = "Windows Registry Editor Version 5.00\r\n\r\n";
 constexpr char kHttpChoice[] =
-    "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\http\\UserChoice]\r\n";
+    "[HKEY_CURRENT_"
+    "USER\\Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\http\\UserChoice]\r\n";
 constexpr char kFtpChoice[] =
-    "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\Ftp\\UserChoice]\r\n";
+    "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\Ftp\\UserChoice]"
+    "\r\n";
 
 class DefaultBrowserTest : public ::testing::Test {
  protected:

@@ -3,9 +3,9 @@
 #include <random>
 #include <vector>
 
+#include "platform/MachineId.h"
 #include "support/Encoding.h"
 #include "support/MachineIdentity.h"
-#include "platform/MachineId.h"
 
 namespace {
 
@@ -220,7 +220,10 @@ TEST(Utf8ToWide, ConvertsUtf8WithinCapacity) {
   std::u16string out = u"old";
   EXPECT_EQ(Utf8ToWide("\xE6\xB8\xB8\xE6\x88\x8F ok", &out, 256), 0);
   EXPECT_EQ(out, u"\u6E38\u620F ok");
-  EXPECT_EQ(Utf8ToWide("a\xFF" "b", &out, 256), 0);
+  EXPECT_EQ(Utf8ToWide("a\xFF"
+                       "b",
+                       &out, 256),
+            0);
   EXPECT_EQ(out, u"a\uFFFDb");
   // Capacity counts source bytes plus the terminator.
   EXPECT_EQ(Utf8ToWide(std::string(255, 'x'), &out, 256), 0);

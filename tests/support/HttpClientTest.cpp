@@ -44,7 +44,9 @@ class TestServer {
     }
   }
 
-  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+  std::string Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
   int port() const { return port_; }
 
   // Blocks a handler until released (or 10 s pass).
@@ -209,15 +211,16 @@ TEST_F(HttpClientTest, UnreachablePortFailsAndLeavesTheTargetEmpty) {
   }
   std::string body;
   const auto start = std::chrono::steady_clock::now();
-  const int code = HttpClient::Get("http://127.0.0.1:" + std::to_string(closedPort) + "/", &HttpClient::AppendToString,
-                                   &body, false);
+  const int code = HttpClient::Get("http://127.0.0.1:" + std::to_string(closedPort) + "/",
+                                   &HttpClient::AppendToString, &body, false);
   EXPECT_EQ(code, CURLE_COULDNT_CONNECT);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 8s);
   EXPECT_EQ(body, "");
 }
 
 TEST_F(HttpClientTest, MissingTargetEndsTheTransferWithAWriteError) {
-  EXPECT_EQ(HttpClient::Get(server_.Url("/hello"), &HttpClient::AppendToString, nullptr, false), CURLE_WRITE_ERROR);
+  EXPECT_EQ(HttpClient::Get(server_.Url("/hello"), &HttpClient::AppendToString, nullptr, false),
+            CURLE_WRITE_ERROR);
   EXPECT_EQ(HttpClient::Post(server_.Url("/form"), "a=1", &HttpClient::AppendToString, nullptr, false),
             CURLE_WRITE_ERROR);
 }

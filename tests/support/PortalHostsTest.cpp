@@ -32,8 +32,9 @@ TEST_F(PortalHostsTest, DefaultsPointAtTheLocalPortal) {
 }
 
 TEST_F(PortalHostsTest, ListMovesNamedRolesOnly) {
-  const ScopedEnv list("LUMORA_PORTAL_HOSTS",
-                       "api=127.0.0.1:1234, web = 127.0.0.1:1235,shop=127.0.0.1:9,download=dl.example:80,,broken");
+  const ScopedEnv list(
+      "LUMORA_PORTAL_HOSTS",
+      "api=127.0.0.1:1234, web = 127.0.0.1:1235,shop=127.0.0.1:9,download=dl.example:80,,broken");
   const PortalHosts hosts = ReloadPortalHosts();
   EXPECT_EQ(hosts.api, "127.0.0.1:1234");
   EXPECT_EQ(hosts.web, "127.0.0.1:1235");
@@ -55,7 +56,8 @@ TEST_F(PortalHostsTest, PerRoleVariablesWinOverTheList) {
 }
 
 TEST_F(PortalHostsTest, HostsWithSchemePathOrBlanksAreIgnored) {
-  const ScopedEnv list("LUMORA_PORTAL_HOSTS", "api=http://127.0.0.1:1234,web=127.0.0.1:1/x,forum=a b:1,game=");
+  const ScopedEnv list("LUMORA_PORTAL_HOSTS",
+                       "api=http://127.0.0.1:1234,web=127.0.0.1:1/x,forum=a b:1,game=");
   const PortalHosts hosts = ReloadPortalHosts();
   EXPECT_EQ(hosts.api, "127.0.0.1:47801");
   EXPECT_EQ(hosts.web, "127.0.0.1:47802");
