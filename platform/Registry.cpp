@@ -230,26 +230,26 @@ bool ParseHexBytes(std::u16string_view s, std::string* out) {
 
 // Parses the data part of a value line (after "="); hex data may continue on
 // the following lines, each ending in a backslash but the last.
-bool ParseData(std::u16string_view spec, const std::vector<std::u16string>& lines, std::size_t& index,
+bool ParseData(std::u16string_view dataText, const std::vector<std::u16string>& lines, std::size_t& index,
                RegValue* value) {
-  if (!spec.empty() && spec.front() == u'"') {
+  if (!dataText.empty() && dataText.front() == u'"') {
     std::size_t pos = 0;
     std::u16string text;
-    if (!ParseQuoted(spec, pos, &text) || !Trim(spec.substr(pos)).empty()) return false;
+    if (!ParseQuoted(dataText, pos, &text) || !Trim(dataText.substr(pos)).empty()) return false;
     value->type = REG_SZ;
     value->data = Utf16LeBytes(text, true);
     return true;
   }
-  if (spec.starts_with(u"dword:")) {
+  if (dataText.starts_with(u"dword:")) {
     DWORD number = 0;
-    if (!ParseHexNumber(Trim(spec.substr(6)), &number)) return false;
+    if (!ParseHexNumber(Trim(dataText.substr(6)), &number)) return false;
     value->type = REG_DWORD;
     value->data.clear();
     for (int i = 0; i < 4; ++i) value->data.push_back(static_cast<char>((number >> (8 * i)) & 0xFF));
     return true;
   }
-  if (!spec.starts_with(u"hex")) return false;
-  std::u16string_view rest = spec.substr(3);
+  if (!dataText.starts_with(u"hex")) return false;
+  std::u16string_view rest = dataText.substr(3);
   DWORD type = REG_BINARY;
   if (rest.starts_with(u"(")) {
     const auto close = rest.find(u')');
@@ -289,14 +289,14 @@ void ParseValueLine(std::u16string_view line, const std::vector<std::u16string>&
   }
   while (pos < line.size() && IsBlank(line[pos])) ++pos;
   if (pos == line.size() || line[pos] != u'=') return;
-  const std::u16string_view spec = Trim(line.substr(pos + 1));
-  if (spec == u"-") {
+  const std::u16string_view dataText = Trim(line.substr(pos + 1));
+  if (dataText == u"-") {
     std::erase_if(node->values, [&](const RegValue& v) { return SameName(v.name, name); });
     return;
   }
   RegValue value;
   value.name = std::move(name);
-  if (ParseData(spec, lines, index, &value)) {
+  if (ParseData(dataText, lines, index, &value)) {
     SetValue(node, std::move(value));
   } else {
     OutputDebugString(u"registry file: unreadable value line: " + std::u16string(line));

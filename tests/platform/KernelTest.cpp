@@ -103,13 +103,4 @@ TEST(Kernel, Wow64AnswerFollowsTheBuildUnlessOverridden) {
   EXPECT_EQ(os::IsWow64Process(reinterpret_cast<os::HANDLE>(0x1234), &wow64), os::FALSE);
 }
 
-TEST(Kernel, EnvironmentDistinguishesUnsetFromEmpty) {
-  {
-    const ScopedEnv unset("LUMORA_TEST_VARIABLE", std::nullopt);
-    EXPECT_FALSE(os::GetEnvironmentVariable("LUMORA_TEST_VARIABLE").has_value());
-  }
-  const ScopedEnv empty("LUMORA_TEST_VARIABLE", "");
-  EXPECT_EQ(os::GetEnvironmentVariable("LUMORA_TEST_VARIABLE"), std::optional<std::string>(""));
-}
-
 }  // namespace

@@ -77,9 +77,4 @@ TEST_F(PortalHostsTest, ProcessConfigurationChangesOnlyOnReload) {
   EXPECT_EQ(GetPortalHosts().api, "127.0.0.1:47801");
 }
 
-TEST_F(PortalHostsTest, UrlsAreHttpHostAndPath) {
-  EXPECT_EQ(PortalUrl("127.0.0.1:47801", "/client/latest_version.html"),
-            "http://127.0.0.1:47801/client/latest_version.html");
-}
-
 }  // namespace
