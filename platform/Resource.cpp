@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <list>
 
-
 namespace os {
 namespace {
 
