@@ -180,6 +180,17 @@ class UIManager {
   // 5. Window, control tree, timers, focus, notifications and the message
   //    loop.
 
+  // `bktrans`: the window is painted with per-pixel alpha, so pictures are
+  // always blended and text is drawn the typographic way.
+  void SetLayeredBackground(bool layered) { layeredBackground_ = layered; }
+  bool IsLayeredBackground() const { return layeredBackground_; }
+  // `gdiplustext`: text is drawn the typographic way on any window.
+  void SetUseGdiplusText(bool use) { useGdiplusText_ = use; }
+  bool IsUseGdiplusText() const { return useGdiplusText_; }
+  // Client coordinates of the last mouse event; (-1, -1) before any.
+  void SetLastMousePoint(os::POINT point) { lastMousePoint_ = point; }
+  os::POINT LastMousePoint() const { return lastMousePoint_; }
+
  private:
   // Fonts.
   std::unique_ptr<FontInfo> defaultFont_;
@@ -207,6 +218,11 @@ class UIManager {
   os::DWORD linkColor_ = 0xFF0000FF;
   os::DWORD linkHoverColor_ = 0xFFD3215F;
   os::DWORD selectedColor_ = 0xFFBAE4FF;
+
+  // Window-level settings read by the painting.
+  bool layeredBackground_ = false;
+  bool useGdiplusText_ = false;
+  os::POINT lastMousePoint_{-1, -1};
 };
 
 }  // namespace Kesto
