@@ -124,10 +124,15 @@ void Canvas::FillRoundRect(const RECT& rect, int ellipseWidth, int ellipseHeight
   cairo_restore(cr_);
 }
 
-void Canvas::FillGradient(const RECT& rect, std::uint32_t from, std::uint32_t to, bool vertical) {
-  if (!cr_ || Empty(rect)) return;
+bool Canvas::FillGradient(const RECT& rect, std::uint32_t from, std::uint32_t to, bool vertical) {
+  if (!cr_) return false;
+  if (Empty(rect)) return true;
   cairo_pattern_t* pattern = vertical ? cairo_pattern_create_linear(0, rect.top, 0, rect.bottom)
                                       : cairo_pattern_create_linear(rect.left, 0, rect.right, 0);
+  if (cairo_pattern_status(pattern) != CAIRO_STATUS_SUCCESS) {
+    cairo_pattern_destroy(pattern);
+    return false;
+  }
   auto stop = [pattern](double offset, std::uint32_t c) {
     cairo_pattern_add_color_stop_rgba(pattern, offset, ((c >> 16) & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0,
                                       (c & 0xFF) / 255.0, (c >> 24) / 255.0);
@@ -141,6 +146,7 @@ void Canvas::FillGradient(const RECT& rect, std::uint32_t from, std::uint32_t to
   cairo_fill(cr_);
   cairo_restore(cr_);
   cairo_pattern_destroy(pattern);
+  return true;
 }
 
 void Canvas::DrawBitmap(const Bitmap& bitmap, const RECT& src, const RECT& dst, BYTE alpha, BlendOp op,

@@ -72,8 +72,8 @@ class Canvas {
   void FillRect(const RECT& rect, std::uint32_t argb);
   void FillRoundRect(const RECT& rect, int ellipseWidth, int ellipseHeight, std::uint32_t argb);
   // Smooth two-colour gradient, from the top (vertical) or left edge to the
-  // opposite one.
-  void FillGradient(const RECT& rect, std::uint32_t from, std::uint32_t to, bool vertical);
+  // opposite one. False when the canvas cannot make gradients.
+  bool FillGradient(const RECT& rect, std::uint32_t from, std::uint32_t to, bool vertical);
 
   // Draws the part src of the bitmap scaled onto dst with constant alpha
   // (0–255). A part reaching outside the bitmap is cut to it. With limit, only
