@@ -21,6 +21,10 @@
 
 #include "platform/Types.h"
 
+namespace os {
+class Font;
+}
+
 namespace Kesto {
 
 class ZipReader;
@@ -56,9 +60,13 @@ struct FontInfo {
   bool italic = false;
 
   const FontMetrics& Metrics() const;
+  // The real font of this record, made by the drawing layer on first use and
+  // kept with the record so that every draw does not make it again.
+  const os::Font& PlatformFont() const;
 
  private:
   mutable std::optional<FontMetrics> metrics_;
+  mutable std::shared_ptr<const os::Font> platformFont_;
 };
 
 // Measures a font. The drawing layer owns this function (text is laid out

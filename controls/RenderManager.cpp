@@ -2,7 +2,7 @@
 // skin sources, the manager's font records turned into real fonts, and the
 // manager-taking drawing operations.
 #include <limits>
-#include <map>
+#include <memory>
 
 #include "Core/SkinSource.h"
 #include "Core/UIManager.h"
@@ -12,12 +12,7 @@ namespace Kesto {
 
 namespace {
 
-os::Font RealizeFont(const FontInfo& font) {
-  return os::Font(font.faceName, font.size, font.bold, font.underline, font.italic);
-}
-
-// A manager seen through what the drawing operations need. Real fonts are
-// made for the records a draw uses and live as long as the draw.
+// A manager seen through what the drawing operations need.
 class ManagerResources : public RenderResources {
  public:
   explicit ManagerResources(UIManager& manager) : manager_(manager) {}
@@ -41,22 +36,23 @@ class ManagerResources : public RenderResources {
   POINT MousePoint() override { return manager_.LastMousePoint(); }
 
  private:
-  const os::Font* Realize(const FontInfo* record) {
-    if (!record) return nullptr;
-    auto it = fonts_.find(record);
-    if (it == fonts_.end()) it = fonts_.emplace(record, RealizeFont(*record)).first;
-    return &it->second;
+  static const os::Font* Realize(const FontInfo* record) {
+    return record ? &record->PlatformFont() : nullptr;
   }
 
   UIManager& manager_;
-  std::map<const FontInfo*, os::Font> fonts_;
 };
 
 }  // namespace
 
+const os::Font& FontInfo::PlatformFont() const {
+  if (!platformFont_)
+    platformFont_ = std::make_shared<const os::Font>(faceName, size, bold, underline, italic);
+  return *platformFont_;
+}
+
 FontMetrics MeasureFontMetrics(const FontInfo& font) {
-  const os::Font realized = RealizeFont(font);
-  const os::TextMetrics& tm = realized.Metrics();
+  const os::TextMetrics& tm = font.PlatformFont().Metrics();
   FontMetrics m;
   m.height = tm.height;
   m.ascent = tm.ascent;
