@@ -341,18 +341,28 @@ TEST(DrawImageStringTest, SourceIsCappedAndInvisibleDrawsAreSkipped) {
   EXPECT_FALSE(Renderer::DrawImageSettings(cu, res, RECT{0, 0, 8, 8}, RECT{0, 0, 8, 8}, s));
 }
 
-TEST(DrawImageStringTest, TransparentWindowsBlendEvenOpaquePictures) {
+TEST(DrawImageStringTest, TransparentWindowsAlwaysBlend) {
+  // A picture marked opaque whose pixel is in fact half transparent: copied,
+  // it replaces the target; blended, the white target shows through.
   FakeResources res;
-  res.images[u"grey.png"] = MakeImage(2, 2, [](int, int) { return Solid(0x808080); });
+  auto image = std::make_unique<ImageInfo>();
+  image->bitmap = Bitmap(2, 2);
+  image->bitmap.Clear(0x80000080);
+  image->width = image->height = 2;
+  image->alphaChannel = false;
+  res.images[u"odd.png"] = std::move(image);
   for (bool transparent : {false, true}) {
     res.transparent = transparent;
-    Bitmap b(4, 4);
-    b.Clear(0xFF000000);
+    Bitmap b(2, 2);
+    b.Clear(kWhite);
     Canvas c(b);
-    // Fade 255 on an opaque picture: copied, or blended on a transparent
-    // window; either way the opaque picture covers the target.
-    Renderer::DrawImageString(&c, &res, RECT{0, 0, 4, 4}, RECT{0, 0, 4, 4}, u"grey.png");
-    EXPECT_EQ(b.Pixel(1, 1), 0xFF808080u);
+    Renderer::DrawImageString(&c, &res, RECT{0, 0, 2, 2}, RECT{0, 0, 2, 2}, u"odd.png");
+    if (transparent) {
+      EXPECT_EQ(b.Pixel(1, 1) >> 24, 0xFFu);
+      EXPECT_NEAR(static_cast<int>((b.Pixel(1, 1) >> 16) & 0xFF), 127, 1);
+    } else {
+      EXPECT_EQ(b.Pixel(1, 1), 0x80000080u);
+    }
   }
 }
 

@@ -90,19 +90,9 @@ TEST(RenderManagerTest, DrawImageStringReadsTypedResources) {
   EXPECT_FALSE(Renderer::DrawImageString(nullptr, &manager, item, item, u"x.png"));
 }
 
-TEST(RenderManagerTest, LayeredWindowsBlendPicturesAndMeasureTextTypographically) {
-  SkinFolder skin;
-  // Opaque picture with fade: blended either way; without fade an opaque
-  // picture on a layered window still goes through the blend, which for
-  // opaque pixels gives the same result.
-  skin.Write("grey.png", SolidPng(0x808080));
+TEST(RenderManagerTest, WindowFlagsSelectTypographicText) {
   UIManager manager;
   manager.SetLayeredBackground(true);
-  Bitmap b(4, 4);
-  Canvas c(b);
-  EXPECT_TRUE(Renderer::DrawImageString(&c, &manager, RECT{0, 0, 4, 4}, RECT{0, 0, 4, 4}, u"grey.png"));
-  EXPECT_EQ(b.Pixel(2, 2), 0xFF808080u);
-
   RECT typo{0, 0, 300, 50};
   Renderer::DrawText(nullptr, &manager, typo, u"Hello", 0, -1, os::DT_SINGLELINE | os::DT_CALCRECT);
   manager.SetLayeredBackground(false);
