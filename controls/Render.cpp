@@ -148,30 +148,11 @@ void Renderer::DrawImage(os::Canvas& dc, const os::Bitmap& bitmap, const RECT& r
     if (Intersects(dst, paint) && srcW > 0 && srcH > 0) {
       if (!xtiled && !ytiled) {
         blit(src, dst);
-      } else if (!xtiled) {
-        // Rows of the centre's height, each stretched across; the last one
-        // takes only as much of the source as fits.
-        for (os::LONG top = dst.top; top < dst.bottom; top += srcH) {
-          const os::LONG bottom = std::min<os::LONG>(top + srcH, dst.bottom);
-          blit(RECT{src.left, src.top, src.right, src.top + (bottom - top)},
-               RECT{dst.left, top, dst.right, bottom});
-        }
-      } else if (!ytiled) {
-        for (os::LONG left = dst.left; left < dst.right; left += srcW) {
-          const os::LONG right = std::min<os::LONG>(left + srcW, dst.right);
-          blit(RECT{src.left, src.top, src.left + (right - left), src.bottom},
-               RECT{left, dst.top, right, dst.bottom});
-        }
       } else {
-        for (os::LONG top = dst.top; top < dst.bottom; top += srcH) {
-          const os::LONG bottom = std::min<os::LONG>(top + srcH, dst.bottom);
-          if (bottom <= paint.top || top >= paint.bottom) continue;
-          for (os::LONG left = dst.left; left < dst.right; left += srcW) {
-            const os::LONG right = std::min<os::LONG>(left + srcW, dst.right);
-            blit(RECT{src.left, src.top, src.left + (right - left), src.top + (bottom - top)},
-                 RECT{left, top, right, bottom});
-          }
-        }
+        // Tiled along an axis: copies of the centre at its own size along
+        // that axis, stretched across the other; the last copy is cut.
+        const SIZE tile{xtiled ? srcW : dst.right - dst.left, ytiled ? srcH : dst.bottom - dst.top};
+        dc.TileBitmap(bitmap, src, dst, tile, constant, op, &paint);
       }
     }
   }

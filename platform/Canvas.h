@@ -81,6 +81,11 @@ class Canvas {
   // so neighbouring nine-grid pieces stay apart when stretched.
   void DrawBitmap(const Bitmap& bitmap, const RECT& src, const RECT& dst, BYTE alpha = 255,
                   BlendOp op = BlendOp::Over, const RECT* limit = nullptr);
+  // Fills dst with copies of the part src scaled to tile, laid from dst's
+  // top-left corner onwards; the copies at the right and bottom are cut by
+  // dst. Alpha, op and limit act as for DrawBitmap.
+  void TileBitmap(const Bitmap& bitmap, const RECT& src, const RECT& dst, SIZE tile, BYTE alpha = 255,
+                  BlendOp op = BlendOp::Over, const RECT* limit = nullptr);
 
   // A line from `from` towards `to`, the end point excluded, centred on the
   // pixels it passes as a GDI pen is. Width below 1 draws 1 pixel wide; the
