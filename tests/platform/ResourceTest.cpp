@@ -77,14 +77,5 @@ TEST(Resources, IconGroupsListTheirImages) {
   UnregisterResource(nullptr, 20002, RT_ICON);
 }
 
-TEST(Resources, ExecutableModuleNamesTheRunningProgram) {
-  EXPECT_EQ(ModuleFileName(nullptr), ModuleFileName(ExecutableModule()));
-  const std::u16string path = ModuleFileName(nullptr);
-  ASSERT_FALSE(path.empty());
-  EXPECT_EQ(path.front(), u'/');
-  static char otherTag;
-  EXPECT_EQ(ModuleFileName(reinterpret_cast<HMODULE>(&otherTag)), u"");
-}
-
 }  // namespace
 }  // namespace os
