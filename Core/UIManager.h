@@ -21,6 +21,10 @@
 
 #include "platform/Types.h"
 
+namespace os {
+class Font;
+}
+
 namespace Kesto {
 
 class ZipReader;
@@ -56,9 +60,13 @@ struct FontInfo {
   bool italic = false;
 
   const FontMetrics& Metrics() const;
+  // The real font of this record, made by the drawing layer on first use and
+  // kept with the record so that every draw does not make it again.
+  const os::Font& PlatformFont() const;
 
  private:
   mutable std::optional<FontMetrics> metrics_;
+  mutable std::shared_ptr<const os::Font> platformFont_;
 };
 
 // Measures a font. The drawing layer owns this function (text is laid out
@@ -180,6 +188,17 @@ class UIManager {
   // 5. Window, control tree, timers, focus, notifications and the message
   //    loop.
 
+  // `bktrans`: the window is painted with per-pixel alpha, so pictures are
+  // always blended and text is drawn the typographic way.
+  void SetLayeredBackground(bool layered) { layeredBackground_ = layered; }
+  bool IsLayeredBackground() const { return layeredBackground_; }
+  // `gdiplustext`: text is drawn the typographic way on any window.
+  void SetUseGdiplusText(bool use) { useGdiplusText_ = use; }
+  bool IsUseGdiplusText() const { return useGdiplusText_; }
+  // Client coordinates of the last mouse event; (-1, -1) before any.
+  void SetLastMousePoint(os::POINT point) { lastMousePoint_ = point; }
+  os::POINT LastMousePoint() const { return lastMousePoint_; }
+
  private:
   // Fonts.
   std::unique_ptr<FontInfo> defaultFont_;
@@ -207,6 +226,11 @@ class UIManager {
   os::DWORD linkColor_ = 0xFF0000FF;
   os::DWORD linkHoverColor_ = 0xFFD3215F;
   os::DWORD selectedColor_ = 0xFFBAE4FF;
+
+  // Window-level settings read by the painting.
+  bool layeredBackground_ = false;
+  bool useGdiplusText_ = false;
+  os::POINT lastMousePoint_{-1, -1};
 };
 
 }  // namespace Kesto
