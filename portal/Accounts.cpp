@@ -56,8 +56,8 @@ Json::Value Accounts::Register(std::string_view body, std::int64_t now) {
   const std::string* again = FindField(*form, "password_again");
   const std::string* channel = FindField(*form, "channel");
   const std::string* version = FindField(*form, "version");
-  if (account == nullptr || password == nullptr || again == nullptr || account->empty() || password->empty() ||
-      again->empty()) {
+  if (account == nullptr || password == nullptr || again == nullptr || account->empty() ||
+      password->empty() || again->empty()) {
     return Reply("400", messages::kMissingFields);
   }
   if (gid == nullptr || *gid != kGameId) return Reply("400", messages::kWrongGame);
@@ -68,10 +68,14 @@ Json::Value Accounts::Register(std::string_view body, std::int64_t now) {
   std::optional<std::string> record = HashPassword(*password, iterations_);
   if (!record) return Reply("500", messages::kServerBusy);
   std::int64_t uid = 0;
-  switch (store_.CreateAccount(*account, *record, channel ? *channel : "", version ? *version : "", now, &uid)) {
-    case Store::Outcome::kDone: break;
-    case Store::Outcome::kTaken: return Reply("409", messages::kAccountTaken);
-    default: return Reply("500", messages::kServerBusy);
+  switch (
+      store_.CreateAccount(*account, *record, channel ? *channel : "", version ? *version : "", now, &uid)) {
+    case Store::Outcome::kDone:
+      break;
+    case Store::Outcome::kTaken:
+      return Reply("409", messages::kAccountTaken);
+    default:
+      return Reply("500", messages::kServerBusy);
   }
   Json::Value reply = Reply("200", messages::kRegistered);
   reply["uid"] = std::to_string(uid);

@@ -68,9 +68,9 @@ std::optional<std::string> Pbkdf2Sha256(std::string_view password, std::string_v
   }
   std::string out(dkLength, '\0');
   int ok = PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()),
-                             reinterpret_cast<const unsigned char*>(salt.data()), static_cast<int>(salt.size()),
-                             iterations, EVP_sha256(), static_cast<int>(dkLength),
-                             reinterpret_cast<unsigned char*>(out.data()));
+                             reinterpret_cast<const unsigned char*>(salt.data()),
+                             static_cast<int>(salt.size()), iterations, EVP_sha256(),
+                             static_cast<int>(dkLength), reinterpret_cast<unsigned char*>(out.data()));
   if (ok != 1) return std::nullopt;
   return out;
 }
@@ -92,8 +92,9 @@ bool ConstantTimeEquals(std::string_view a, std::string_view b) {
 
 std::string Base64Encode(std::string_view bytes) {
   std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-  int written = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
-                                reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
+  int written =
+      EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
+                      reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
   out.resize(written < 0 ? 0 : static_cast<std::size_t>(written));
   return out;
 }

@@ -143,10 +143,10 @@ constexpr const char* kGameScript = R"GAME(
 
   function drawMeteor(it) {
     ctx.save();
-    var tail = ctx.createLinearGradient(it.x, it.y, it.x - it.vx * 0.25, it.y - it.vy * 0.25);
+    var tail = ctx.createLinearGradient(it.x, it.y, it.x - it.vx * 0.4, it.y - it.vy * 0.4);
     tail.addColorStop(0, 'rgba(255,140,60,0.55)'); tail.addColorStop(1, 'rgba(255,140,60,0)');
-    ctx.strokeStyle = tail; ctx.lineWidth = it.r * 1.2; ctx.lineCap = 'round';
-    ctx.beginPath(); ctx.moveTo(it.x, it.y); ctx.lineTo(it.x - it.vx * 0.25, it.y - it.vy * 0.25); ctx.stroke();
+    ctx.strokeStyle = tail; ctx.lineWidth = it.r * 0.9; ctx.lineCap = 'round';
+    ctx.beginPath(); ctx.moveTo(it.x, it.y); ctx.lineTo(it.x - it.vx * 0.4, it.y - it.vy * 0.4); ctx.stroke();
     ctx.translate(it.x, it.y); ctx.rotate(it.spin);
     var g = ctx.createRadialGradient(-it.r * 0.3, -it.r * 0.3, 2, 0, 0, it.r);
     g.addColorStop(0, '#c9825a'); g.addColorStop(1, '#4a2a1e');
@@ -277,10 +277,10 @@ constexpr const char* kGameScript = R"GAME(
 
 std::string GamePage(std::int64_t uid, const GameServer& server, bool fromLauncher) {
   std::string title = "Morvaine · " + std::to_string(server.sid) + "服 " + server.name;
-  return "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + HtmlEscape(title) +
-         "</title>\n<style>" + kGameStyle + "</style>\n</head>\n<body data-uid=\"" + std::to_string(uid) +
-         "\" data-sid=\"" + std::to_string(server.sid) + "\" data-server=\"" + HtmlEscape(server.name) +
-         "\" data-launcher=\"" + (fromLauncher ? "true" : "false") +
+  return "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
+         HtmlEscape(title) + "</title>\n<style>" + kGameStyle + "</style>\n</head>\n<body data-uid=\"" +
+         std::to_string(uid) + "\" data-sid=\"" + std::to_string(server.sid) + "\" data-server=\"" +
+         HtmlEscape(server.name) + "\" data-launcher=\"" + (fromLauncher ? "true" : "false") +
          "\">\n<canvas id=\"game\" aria-label=\"星尘\">你的浏览器不支持画布，无法开始游戏。玩家 " +
          std::to_string(uid) + "，服务器 " + HtmlEscape(server.name) + "。</canvas>\n<script>" + kGameScript +
          "</script>\n</body>\n</html>\n";

@@ -131,10 +131,12 @@ const std::map<std::string, OptionSpec, std::less<>>& Specs() {
           o.version = std::string(v);
           return std::string();
         }}},
-      {"--force-update", {false, [](std::string_view, Options& o) {
-                            o.forceUpdate = true;
-                            return std::string();
-                          }}},
+      {"--force-update",
+       {false,
+        [](std::string_view, Options& o) {
+          o.forceUpdate = true;
+          return std::string();
+        }}},
       {"--installer-name",
        {true,
         [](std::string_view v, Options& o) {
@@ -185,18 +187,19 @@ const std::map<std::string, OptionSpec, std::less<>>& Specs() {
           return ParseFlag(v, &o.winFull) ? std::string() : Invalid("--win-full", v);
         }}},
       {"--server-name",
-       {true, [](std::string_view v, Options& o) { return CheckTitleBarText("--server-name", v, &o.serverName); }}},
-      {"--announcement",
        {true,
-        [](std::string_view v, Options& o) { return CheckTitleBarText("--announcement", v, &o.announcement); }}},
+        [](std::string_view v, Options& o) { return CheckTitleBarText("--server-name", v, &o.serverName); }}},
+      {"--announcement",
+       {true, [](std::string_view v,
+                 Options& o) { return CheckTitleBarText("--announcement", v, &o.announcement); }}},
       {"--announcement-url",
-       {true, [](std::string_view v, Options& o) {
-          return CheckTitleBarText("--announcement-url", v, &o.announcementUrl);
-        }}},
+       {true, [](std::string_view v,
+                 Options& o) { return CheckTitleBarText("--announcement-url", v, &o.announcementUrl); }}},
       {"--more-url",
        {true, [](std::string_view v, Options& o) { return CheckTitleBarText("--more-url", v, &o.moreUrl); }}},
       {"--charge-url",
-       {true, [](std::string_view v, Options& o) { return CheckTitleBarText("--charge-url", v, &o.chargeUrl); }}},
+       {true,
+        [](std::string_view v, Options& o) { return CheckTitleBarText("--charge-url", v, &o.chargeUrl); }}},
       {"--token-ttl",
        {true,
         [](std::string_view v, Options& o) {
@@ -214,20 +217,25 @@ const std::map<std::string, OptionSpec, std::less<>>& Specs() {
         [](std::string_view v, Options& o) {
           return ParseRoleValue(v, 400, 599, &o.failStatus) ? std::string() : Invalid("--fail", v);
         }}},
-      {"--broken-json", {false, [](std::string_view, Options& o) {
-                           o.brokenJson = true;
-                           return std::string();
-                         }}},
+      {"--broken-json",
+       {false,
+        [](std::string_view, Options& o) {
+          o.brokenJson = true;
+          return std::string();
+        }}},
       {"--max-body",
        {true,
         [](std::string_view v, Options& o) {
-          return ParseNumber<std::size_t>(v, 1024, 64 * 1024 * 1024, &o.maxBodyBytes) ? std::string()
-                                                                                       : Invalid("--max-body", v);
+          return ParseNumber<std::size_t>(v, 1024, 64 * 1024 * 1024, &o.maxBodyBytes)
+                     ? std::string()
+                     : Invalid("--max-body", v);
         }}},
-      {"--quiet", {false, [](std::string_view, Options& o) {
-                     o.logRequests = false;
-                     return std::string();
-                   }}},
+      {"--quiet",
+       {false,
+        [](std::string_view, Options& o) {
+          o.logRequests = false;
+          return std::string();
+        }}},
   };
   return specs;
 }
@@ -303,6 +311,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   }
   result.ok = true;
   return result;
+}
+
+std::vector<std::string> OptionNames() {
+  std::vector<std::string> names = {"--help", "-h"};
+  for (const auto& [name, spec] : Specs()) names.push_back(name);
+  return names;
 }
 
 std::string HelpText() {

@@ -15,9 +15,8 @@ namespace portal {
 // One loopback listener per role; the order is the order of the hosts line.
 enum class Role { kApi, kWeb, kStats, kForum, kGame, kPartner, kDownload };
 inline constexpr std::size_t kRoleCount = 7;
-inline constexpr std::array<Role, kRoleCount> kAllRoles = {Role::kApi,  Role::kWeb,     Role::kStats,
-                                                           Role::kForum, Role::kGame,   Role::kPartner,
-                                                           Role::kDownload};
+inline constexpr std::array<Role, kRoleCount> kAllRoles = {
+    Role::kApi, Role::kWeb, Role::kStats, Role::kForum, Role::kGame, Role::kPartner, Role::kDownload};
 
 std::string_view RoleName(Role role);
 std::optional<Role> RoleFromName(std::string_view name);
@@ -87,5 +86,7 @@ struct CommandLine {
 // Parses the arguments after the program name.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 std::string HelpText();
+// Every option ParseCommandLine accepts, for checking the help against.
+std::vector<std::string> OptionNames();
 
 }  // namespace portal

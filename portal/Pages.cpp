@@ -52,10 +52,17 @@ std::string Document(const std::string& title, const std::string& head, const st
 
 std::string SiteHeader(const SiteLinks& links) {
   return "<header><span class=\"logo\">LUMORA</span><nav>"
-         "<a href=\"" + HtmlEscape(links.home) + "\">首页</a>"
-         "<a href=\"" + HtmlEscape(links.charge) + "\">充值中心</a>"
-         "<a href=\"" + HtmlEscape(links.forum) + "\">游戏论坛</a>"
-         "<a href=\"" + HtmlEscape(links.partner) + "\">游戏中心</a></nav></header>\n";
+         "<a href=\"" +
+         HtmlEscape(links.home) +
+         "\">首页</a>"
+         "<a href=\"" +
+         HtmlEscape(links.charge) +
+         "\">充值中心</a>"
+         "<a href=\"" +
+         HtmlEscape(links.forum) +
+         "\">游戏论坛</a>"
+         "<a href=\"" +
+         HtmlEscape(links.partner) + "\">游戏中心</a></nav></header>\n";
 }
 
 const char* BadgeClass(const GameServer& server) {
@@ -105,24 +112,36 @@ std::string ServerListPage(const ServerListView& view) {
   }
   std::string body =
       "<header><span class=\"logo\">MORVAINE</span><nav>"
-      "<a href=\"" + HtmlEscape(view.noticeUrl) + "\">公告</a>"
-      "<a href=\"" + HtmlEscape(view.chargeUrl) + "\">充值</a>"
-      "<a href=\"" + HtmlEscape(view.forumUrl) + "\">论坛</a>"
-      "<a href=\"" + HtmlEscape(view.largeWindowUrl) + "\">大窗口模式</a></nav></header>\n"
+      "<a href=\"" +
+      HtmlEscape(view.noticeUrl) +
+      "\">公告</a>"
+      "<a href=\"" +
+      HtmlEscape(view.chargeUrl) +
+      "\">充值</a>"
+      "<a href=\"" +
+      HtmlEscape(view.forumUrl) +
+      "\">论坛</a>"
+      "<a href=\"" +
+      HtmlEscape(view.largeWindowUrl) +
+      "\">大窗口模式</a></nav></header>\n"
       "<main><div class=\"card\"><h1>选择服务器</h1><p class=\"muted\">欢迎回来，玩家 <span id=\"uid\">" +
-      std::to_string(view.uid) + "</span>。选择一个服务器开始冒险。</p></div>\n"
-      "<div class=\"card\"><ul class=\"servers\">\n" + list + "</ul></div></main>\n";
+      std::to_string(view.uid) +
+      "</span>。选择一个服务器开始冒险。</p></div>\n"
+      "<div class=\"card\"><ul class=\"servers\">\n" +
+      list + "</ul></div></main>\n";
   return Document("Morvaine · 选择服务器", head, body);
 }
 
 std::string NoticePage(const std::string& announcement, const std::string& serverListHint) {
-  std::string body = "<header><span class=\"logo\">MORVAINE</span></header>\n<main><div class=\"card\"><h1>游戏公告</h1><p>" +
-                     HtmlEscape(announcement) +
-                     "</p><p class=\"muted\">" + HtmlEscape(serverListHint) + "</p></div>\n"
-                     "<div class=\"card\"><h1>更新说明</h1><ul>"
-                     "<li>新增星尘收集玩法，连续收集可获得连击加成。</li>"
-                     "<li>优化了大窗口模式下的显示效果。</li>"
-                     "<li>修复了部分服务器偶尔无法进入的问题。</li></ul></div></main>\n";
+  std::string body =
+      "<header><span class=\"logo\">MORVAINE</span></header>\n<main><div "
+      "class=\"card\"><h1>游戏公告</h1><p>" +
+      HtmlEscape(announcement) + "</p><p class=\"muted\">" + HtmlEscape(serverListHint) +
+      "</p></div>\n"
+      "<div class=\"card\"><h1>更新说明</h1><ul>"
+      "<li>新增星尘收集玩法，连续收集可获得连击加成。</li>"
+      "<li>优化了大窗口模式下的显示效果。</li>"
+      "<li>修复了部分服务器偶尔无法进入的问题。</li></ul></div></main>\n";
   return Document("Morvaine · 游戏公告", "", body);
 }
 
@@ -137,8 +156,7 @@ std::string HomePage(const SiteLinks& links) {
                      "<tr><td>启动器更新：支持断点续传下载</td><td class=\"muted\">公告</td></tr>"
                      "</table></div>\n"
                      "<div class=\"card\"><h1>下载</h1><p><a class=\"button\" href=\"" +
-                     HtmlEscape(links.installer) +
-                     "\">下载 Morvaine 启动器</a></p></div></main>\n";
+                     HtmlEscape(links.installer) + "\">下载 Morvaine 启动器</a></p></div></main>\n";
   return Document("Lumora 游戏中心 · Morvaine", "", body);
 }
 
@@ -148,13 +166,14 @@ std::string ChargePage(const SiteLinks& links) {
     options += "<option value=\"" + std::to_string(amount) + "\">" + std::to_string(amount) + " 元 · " +
                std::to_string(amount * 10) + " 星尘</option>";
   }
-  std::string body = SiteHeader(links) +
-                     "<main><div class=\"card\"><h1>充值中心</h1>"
-                     "<p class=\"muted\">本地门户仅作演示，订单不会产生任何费用。</p>"
-                     "<form method=\"post\" action=\"/v2_payment/order.html\">"
-                     "<label for=\"account\">游戏账号</label><input id=\"account\" name=\"account\" maxlength=\"16\">"
-                     "<label for=\"amount\">充值金额</label><select id=\"amount\" name=\"amount\">" +
-                     options + "</select><br><button type=\"submit\">确认充值</button></form></div></main>\n";
+  std::string body =
+      SiteHeader(links) +
+      "<main><div class=\"card\"><h1>充值中心</h1>"
+      "<p class=\"muted\">本地门户仅作演示，订单不会产生任何费用。</p>"
+      "<form method=\"post\" action=\"/v2_payment/order.html\">"
+      "<label for=\"account\">游戏账号</label><input id=\"account\" name=\"account\" maxlength=\"16\">"
+      "<label for=\"amount\">充值金额</label><select id=\"amount\" name=\"amount\">" +
+      options + "</select><br><button type=\"submit\">确认充值</button></form></div></main>\n";
   return Document("Lumora 充值中心", "", body);
 }
 
@@ -163,7 +182,8 @@ std::string OrderPage(const SiteLinks& links, const std::string& account, int am
                      HtmlEscape(account) + "</b> 充值 " + std::to_string(amount) + " 元（" +
                      std::to_string(amount * 10) +
                      " 星尘）。</p><p class=\"muted\">本地门户仅作演示，未发生任何扣款。</p>"
-                     "<p><a href=\"" + HtmlEscape(links.charge) + "\">返回充值中心</a></p></div></main>\n";
+                     "<p><a href=\"" +
+                     HtmlEscape(links.charge) + "\">返回充值中心</a></p></div></main>\n";
   return Document("Lumora 充值中心 · 订单", "", body);
 }
 
@@ -183,7 +203,8 @@ std::string PartnerPage(const SiteLinks& links) {
   std::string body = SiteHeader(links) +
                      "<main><div class=\"card\"><h1>Lumora 游戏中心</h1>"
                      "<p>Lumora 游戏中心完整版内置新版浏览器内核，畅玩所有 Lumora 页游。</p>"
-                     "<p><a class=\"button\" href=\"" + HtmlEscape(links.installer) +
+                     "<p><a class=\"button\" href=\"" +
+                     HtmlEscape(links.installer) +
                      "\">下载完整版</a></p>"
                      "<p class=\"muted\">如果启动器提示浏览器版本过低，请安装完整版。</p></div></main>\n";
   return Document("Lumora 游戏中心", "", body);

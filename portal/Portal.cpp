@@ -52,13 +52,20 @@ void SendError(httplib::Response& res, int status, const std::string& title, con
 
 const char* ReasonTitle(int status) {
   switch (status) {
-    case 400: return "请求无效";
-    case 403: return "禁止访问";
-    case 404: return "页面不存在";
-    case 413: return "请求内容过大";
-    case 414: return "地址过长";
-    case 503: return "服务暂不可用";
-    default: return status >= 500 ? "服务器错误" : "请求失败";
+    case 400:
+      return "请求无效";
+    case 403:
+      return "禁止访问";
+    case 404:
+      return "页面不存在";
+    case 413:
+      return "请求内容过大";
+    case 414:
+      return "地址过长";
+    case 503:
+      return "服务暂不可用";
+    default:
+      return status >= 500 ? "服务器错误" : "请求失败";
   }
 }
 
@@ -110,9 +117,13 @@ Portal::~Portal() { Stop(); }
 
 int Portal::Port(Role role) const { return ports_[static_cast<std::size_t>(role)]; }
 
-std::string Portal::Host(Role role) const { return std::string(kLoopback) + ":" + std::to_string(Port(role)); }
+std::string Portal::Host(Role role) const {
+  return std::string(kLoopback) + ":" + std::to_string(Port(role));
+}
 
-std::string Portal::Url(Role role, std::string_view path) const { return "http://" + Host(role) + std::string(path); }
+std::string Portal::Url(Role role, std::string_view path) const {
+  return "http://" + Host(role) + std::string(path);
+}
 
 std::string Portal::HostsLine() const {
   std::string line = "LUMORA_PORTAL_HOSTS=";
@@ -182,13 +193,27 @@ bool Portal::Start(std::string* error) {
     Listener* listener = listeners_[static_cast<std::size_t>(role)].get();
     if (listener == nullptr) continue;
     switch (role) {
-      case Role::kApi: RouteApi(listener->server); break;
-      case Role::kWeb: RouteWeb(listener->server); break;
-      case Role::kStats: RouteStats(listener->server); break;
-      case Role::kForum: RouteForum(listener->server); break;
-      case Role::kGame: RouteGame(listener->server); break;
-      case Role::kPartner: RoutePartner(listener->server); break;
-      case Role::kDownload: RouteDownload(listener->server); break;
+      case Role::kApi:
+        RouteApi(listener->server);
+        break;
+      case Role::kWeb:
+        RouteWeb(listener->server);
+        break;
+      case Role::kStats:
+        RouteStats(listener->server);
+        break;
+      case Role::kForum:
+        RouteForum(listener->server);
+        break;
+      case Role::kGame:
+        RouteGame(listener->server);
+        break;
+      case Role::kPartner:
+        RoutePartner(listener->server);
+        break;
+      case Role::kDownload:
+        RouteDownload(listener->server);
+        break;
     }
     listener->thread = std::thread([listener] {
       listener->server.listen_after_bind();
@@ -325,7 +350,8 @@ void Portal::RouteApi(httplib::Server& server) {
     std::int64_t uid = 0;
     std::string token = req.get_param_value("token");
     std::optional<std::int64_t> owner;
-    if (ParseInteger(req.get_param_value("uid"), &uid) && !token.empty()) owner = store_->TokenOwner(token, Now());
+    if (ParseInteger(req.get_param_value("uid"), &uid) && !token.empty())
+      owner = store_->TokenOwner(token, Now());
     if (!owner || *owner != uid) {
       SendError(res, 403, "登录已失效", "登录信息无效或已过期，请重新登录。");
       return;
@@ -341,12 +367,13 @@ void Portal::RouteApi(httplib::Server& server) {
     for (const GameServer& server : GameServers()) {
       std::string url;
       if (server.open) {
-        url = Url(Role::kGame, "/game.html?sid=" + std::to_string(server.sid) + "&sign=" + Sign(uid, server.sid) + who);
+        url = Url(Role::kGame,
+                  "/game.html?sid=" + std::to_string(server.sid) + "&sign=" + Sign(uid, server.sid) + who);
       }
       view.servers.push_back(ServerLink{&server, url});
     }
-    view.largeWindowUrl =
-        Url(Role::kApi, std::string(kServerListPath) + "&sizeble=true&full=true" + who + "&token=" + UrlEncode(token));
+    view.largeWindowUrl = Url(Role::kApi, std::string(kServerListPath) + "&sizeble=true&full=true" + who +
+                                              "&token=" + UrlEncode(token));
     view.noticeUrl = options_.announcementUrl.value_or(Url(Role::kApi, "/client/notice.html"));
     view.chargeUrl = Url(Role::kWeb, "/v2_payment/index.html");
     view.forumUrl = Url(Role::kForum, "/");
@@ -361,7 +388,8 @@ void Portal::RouteApi(httplib::Server& server) {
 void Portal::RouteWeb(httplib::Server& server) {
   auto links = [this] {
     return SiteLinks{Url(Role::kWeb, "/"), Url(Role::kWeb, "/v2_payment/index.html"), Url(Role::kForum, "/"),
-                     Url(Role::kPartner, "/index.php"), Url(Role::kDownload, "/dl/" + options_.installerName)};
+                     Url(Role::kPartner, "/index.php"),
+                     Url(Role::kDownload, "/dl/" + options_.installerName)};
   };
   server.Get("/", [links](const httplib::Request&, httplib::Response& res) {
     res.set_content(HomePage(links()), kHtml);
@@ -479,9 +507,8 @@ void Portal::RouteDownload(httplib::Server& server) {
       first = range.first;
       length = range.last - range.first + 1;
       res.status = 206;
-      res.set_header("Content-Range",
-                     "bytes " + std::to_string(range.first) + "-" + std::to_string(range.last) + "/" +
-                         std::to_string(size));
+      res.set_header("Content-Range", "bytes " + std::to_string(range.first) + "-" +
+                                          std::to_string(range.last) + "/" + std::to_string(size));
     }
     if (length == 0) {
       res.set_content(std::string(), "application/octet-stream");

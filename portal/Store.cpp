@@ -20,8 +20,8 @@ class Statement {
 
   bool ok() const { return stmt_ != nullptr; }
   bool Bind(int index, const std::string& text) {
-    return ok() && sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT) ==
-                       SQLITE_OK;
+    return ok() && sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
+                                     SQLITE_TRANSIENT) == SQLITE_OK;
   }
   bool Bind(int index, std::int64_t value) {
     return ok() && sqlite3_bind_int64(stmt_, index, value) == SQLITE_OK;
@@ -67,10 +67,11 @@ CREATE TABLE IF NOT EXISTS pings (
 
 std::unique_ptr<Store> Store::Open(const std::filesystem::path& file, std::string* error) {
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                           nullptr);
+  int rc = sqlite3_open_v2(file.c_str(), &db,
+                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
-    *error = "cannot open " + file.string() + ": " + (db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    *error =
+        "cannot open " + file.string() + ": " + (db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
     sqlite3_close(db);
     return nullptr;
   }
@@ -94,7 +95,8 @@ Store::Outcome Store::CreateAccount(const std::string& account, const std::strin
                                     const std::string& channel, const std::string& version, std::int64_t now,
                                     std::int64_t* uid) {
   std::lock_guard lock(mutex_);
-  Statement insert(db_, "INSERT INTO accounts (account, password, channel, version, created) VALUES (?, ?, ?, ?, ?)");
+  Statement insert(
+      db_, "INSERT INTO accounts (account, password, channel, version, created) VALUES (?, ?, ?, ?, ?)");
   if (!insert.Bind(1, account) || !insert.Bind(2, passwordRecord) || !insert.Bind(3, channel) ||
       !insert.Bind(4, version) || !insert.Bind(5, now)) {
     return Outcome::kFailed;
@@ -107,7 +109,8 @@ Store::Outcome Store::CreateAccount(const std::string& account, const std::strin
   return Outcome::kDone;
 }
 
-Store::Outcome Store::FindAccount(const std::string& account, std::int64_t* uid, std::string* passwordRecord) {
+Store::Outcome Store::FindAccount(const std::string& account, std::int64_t* uid,
+                                  std::string* passwordRecord) {
   std::lock_guard lock(mutex_);
   Statement query(db_, "SELECT id, password FROM accounts WHERE account = ?");
   if (!query.Bind(1, account)) return Outcome::kFailed;
@@ -130,7 +133,8 @@ bool Store::SaveToken(const std::string& token, std::int64_t uid, std::int64_t e
   Statement purge(db_, "DELETE FROM tokens WHERE expires <= ?");
   if (purge.Bind(1, now)) purge.Step();
   Statement insert(db_, "INSERT INTO tokens (token, uid, expires) VALUES (?, ?, ?)");
-  return insert.Bind(1, token) && insert.Bind(2, uid) && insert.Bind(3, expires) && insert.Step() == SQLITE_DONE;
+  return insert.Bind(1, token) && insert.Bind(2, uid) && insert.Bind(3, expires) &&
+         insert.Step() == SQLITE_DONE;
 }
 
 std::optional<std::int64_t> Store::TokenOwner(const std::string& token, std::int64_t now) {
@@ -143,8 +147,8 @@ std::optional<std::int64_t> Store::TokenOwner(const std::string& token, std::int
 bool Store::RecordPing(const Ping& ping) {
   std::lock_guard lock(mutex_);
   Statement insert(db_, "INSERT INTO pings (t, c, u, m, time) VALUES (?, ?, ?, ?, ?)");
-  return insert.Bind(1, ping.t) && insert.Bind(2, ping.c) && insert.Bind(3, ping.u) && insert.Bind(4, ping.m) &&
-         insert.Bind(5, ping.time) && insert.Step() == SQLITE_DONE;
+  return insert.Bind(1, ping.t) && insert.Bind(2, ping.c) && insert.Bind(3, ping.u) &&
+         insert.Bind(4, ping.m) && insert.Bind(5, ping.time) && insert.Step() == SQLITE_DONE;
 }
 
 std::vector<Ping> Store::Pings() {

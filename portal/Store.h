@@ -30,8 +30,9 @@ class Store {
   enum class Outcome { kDone, kTaken, kMissing, kFailed };
 
   // Account names are unique regardless of letter case. *uid receives the new user id.
-  Outcome CreateAccount(const std::string& account, const std::string& passwordRecord, const std::string& channel,
-                        const std::string& version, std::int64_t now, std::int64_t* uid);
+  Outcome CreateAccount(const std::string& account, const std::string& passwordRecord,
+                        const std::string& channel, const std::string& version, std::int64_t now,
+                        std::int64_t* uid);
   // kDone with *uid and *passwordRecord, kMissing, or kFailed.
   Outcome FindAccount(const std::string& account, std::int64_t* uid, std::string* passwordRecord);
   bool UidExists(std::int64_t uid);
