@@ -58,12 +58,12 @@ RangeRequest ParseRange(std::string_view header, std::uint64_t size) {
   for (std::size_t i = 0; i < kUnit.size(); ++i) {
     if (std::tolower(static_cast<unsigned char>(header[i])) != kUnit[i]) return whole;
   }
-  std::string_view spec = Trim(header.substr(kUnit.size()));
-  if (spec.find(',') != std::string_view::npos) return whole;
-  std::size_t dash = spec.find('-');
+  std::string_view ranges = Trim(header.substr(kUnit.size()));
+  if (ranges.find(',') != std::string_view::npos) return whole;
+  std::size_t dash = ranges.find('-');
   if (dash == std::string_view::npos) return whole;
-  std::string_view firstText = Trim(spec.substr(0, dash));
-  std::string_view lastText = Trim(spec.substr(dash + 1));
+  std::string_view firstText = Trim(ranges.substr(0, dash));
+  std::string_view lastText = Trim(ranges.substr(dash + 1));
 
   RangeRequest range;
   if (firstText.empty()) {

@@ -90,7 +90,7 @@ bool IsSafeFileName(std::string_view name) {
   return true;
 }
 
-struct OptionSpec {
+struct OptionRule {
   bool takesValue;
   // Returns an error text, empty on success.
   std::function<std::string(std::string_view value, Options& options)> apply;
@@ -109,8 +109,8 @@ std::string CheckTitleBarText(std::string_view option, std::string_view value, T
   return {};
 }
 
-const std::map<std::string, OptionSpec, std::less<>>& Specs() {
-  static const std::map<std::string, OptionSpec, std::less<>> specs = {
+const std::map<std::string, OptionRule, std::less<>>& Rules() {
+  static const std::map<std::string, OptionRule, std::less<>> rules = {
       {"--ports",
        {true,
         [](std::string_view v, Options& o) {
@@ -237,7 +237,7 @@ const std::map<std::string, OptionSpec, std::less<>>& Specs() {
           return std::string();
         }}},
   };
-  return specs;
+  return rules;
 }
 
 }  // namespace
@@ -284,8 +284,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       name = arg.substr(0, eq);
       inlineValue = arg.substr(eq + 1);
     }
-    auto it = Specs().find(name);
-    if (it == Specs().end()) {
+    auto it = Rules().find(name);
+    if (it == Rules().end()) {
       result.error = "unknown option: " + std::string(arg);
       return result;
     }
@@ -315,7 +315,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 std::vector<std::string> OptionNames() {
   std::vector<std::string> names = {"--help", "-h"};
-  for (const auto& [name, spec] : Specs()) names.push_back(name);
+  for (const auto& [name, rule] : Rules()) names.push_back(name);
   return names;
 }
 

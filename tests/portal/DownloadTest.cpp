@@ -10,7 +10,7 @@ using Download = PortalTest;
 constexpr std::uint64_t kSize = 300000;
 const std::string kPath = "/dl/MorvaineSetup.exe";
 
-httplib::Headers Range(const std::string& spec) { return {{"Range", spec}}; }
+httplib::Headers Range(const std::string& value) { return {{"Range", value}}; }
 
 TEST_F(Download, HeadAnnouncesTheLengthWithoutABody) {
   StartPortal([](portal::Options& o) { o.installerSize = kSize; });
@@ -61,12 +61,12 @@ TEST_F(Download, RangesFromZeroFromTheMiddleAndBeyondTheEnd) {
 
   // A complete (or larger) local file asks from the end or beyond: nothing
   // must come back that a resuming client would append.
-  for (const char* spec : {"bytes=300000-", "bytes=999999-", "bytes=-0"}) {
-    auto beyond = Get(Role::kDownload, kPath, Range(spec));
-    ASSERT_TRUE(beyond) << spec;
-    EXPECT_EQ(beyond->status, 416) << spec;
-    EXPECT_EQ(beyond->get_header_value("Content-Range"), "bytes */300000") << spec;
-    EXPECT_TRUE(beyond->body.empty()) << spec;
+  for (const char* value : {"bytes=300000-", "bytes=999999-", "bytes=-0"}) {
+    auto beyond = Get(Role::kDownload, kPath, Range(value));
+    ASSERT_TRUE(beyond) << value;
+    EXPECT_EQ(beyond->status, 416) << value;
+    EXPECT_EQ(beyond->get_header_value("Content-Range"), "bytes */300000") << value;
+    EXPECT_TRUE(beyond->body.empty()) << value;
   }
 }
 
