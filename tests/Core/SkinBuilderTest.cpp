@@ -10,8 +10,11 @@
 #include "Core/UIManager.h"
 #include "controls/Container.h"
 #include "controls/ScrollBar.h"
+#include "platform/Messages.h"
 #include "platform/Resource.h"
 #include "platform/Unicode.h"
+#include "platform/Window.h"
+#include "platform/headless/Headless.h"
 #include "testsupport/TempDir.h"
 
 namespace Kesto {
@@ -363,6 +366,112 @@ TEST(SkinBuilderTreeTest, NodesOutsideATreeFailTheBuild) {
   std::unique_ptr<CControlUI> box(plain.Build(u"<Window><Container><TreeNode/></Container></Window>"));
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(Count(box.get()), 0);
+}
+
+// ---------------------------------------------------------------------------
+// Window settings
+
+// A plain top-level window of the headless backend.
+class TestWindow {
+ public:
+  TestWindow() {
+    os::headless::Reset();
+    os::WNDCLASSEXW wc;
+    wc.lpfnWndProc = os::DefWindowProc;
+    wc.lpszClassName = u"SkinBuilderTest";
+    os::RegisterClassEx(&wc);
+    hwnd_ = os::CreateWindowEx(0, u"SkinBuilderTest", u"test", os::WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
+                               nullptr, nullptr);
+  }
+  ~TestWindow() { os::DestroyWindow(hwnd_); }
+  os::HWND hwnd() const { return hwnd_; }
+
+ private:
+  os::HWND hwnd_ = nullptr;
+};
+
+TEST(SkinBuilderWindowTest, RootAttributesConfigureTheManager) {
+  TestWindow window;
+  ASSERT_NE(window.hwnd(), nullptr);
+  UIManager manager;
+  manager.Init(window.hwnd());
+  SkinBuilder builder;
+  std::unique_ptr<CControlUI> root(builder.Build(
+      u"<Window size=\"640 480\" sizebox=\"4,5,6,7\" caption=\"0,0,0,30\" roundcorner=\"3;3\" "
+      u"mininfo=\"320,240\" maxinfo=\"1280,960\" bktrans=\"true\" gdiplustext=\"true\" "
+      u"defaultfontcolor=\"#FF102030\" disabledfontcolor=\"FF405060\" linkfontcolor=\"#FF0000AA\" "
+      u"linkhoverfontcolor=\"#FF0000BB\" selectedcolor=\"#FF0000CC\" "
+      u"shadowsize=\"6\" shadowsharpness=\"7\" shadowdarkness=\"200\" shadowposition=\"1,2\" "
+      u"shadowcolor=\"#FF333333\" shadowcorner=\"1,2,3,4\" shadowimage=\"shadow.png\" showshadow=\"true\" "
+      u"unknown=\"1\"><Control/></Window>",
+      std::nullopt, nullptr, &manager));
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(manager.InitialSize(), (SIZE{640, 480}));
+  EXPECT_EQ(manager.SizingBorder(), (RECT{4, 5, 6, 7}));
+  EXPECT_EQ(manager.CaptionArea(), (RECT{0, 0, 0, 30}));
+  EXPECT_EQ(manager.CornerRound(), (SIZE{3, 3}));
+  EXPECT_EQ(manager.MinTrackSize(), (SIZE{320, 240}));
+  EXPECT_EQ(manager.MaxTrackSize(), (SIZE{1280, 960}));
+  EXPECT_TRUE(manager.IsLayeredBackground());
+  EXPECT_TRUE(manager.IsGdiplusText());
+  EXPECT_EQ(manager.DefaultFontColor(), 0xFF102030u);
+  EXPECT_EQ(manager.DefaultDisabledColor(), 0xFF405060u);
+  EXPECT_EQ(manager.DefaultLinkFontColor(), 0xFF0000AAu);
+  EXPECT_EQ(manager.DefaultLinkHoverFontColor(), 0xFF0000BBu);
+  EXPECT_EQ(manager.DefaultSelectedBkColor(), 0xFF0000CCu);
+  const CShadowUI& shadow = manager.Shadow();
+  EXPECT_EQ(shadow.GetSize(), 6);
+  EXPECT_EQ(shadow.GetSharpness(), 7u);
+  EXPECT_EQ(shadow.GetDarkness(), 200u);
+  EXPECT_EQ(shadow.GetPosition(), (POINT{1, 2}));
+  EXPECT_EQ(shadow.GetColor(), 0xFF333333u);
+  EXPECT_EQ(shadow.GetShadowCorner(), (RECT{1, 2, 3, 4}));
+  EXPECT_EQ(shadow.GetImage(), u"shadow.png");
+  EXPECT_TRUE(shadow.IsImageMode());
+  EXPECT_TRUE(shadow.IsShowShadow());
+}
+
+TEST(SkinBuilderWindowTest, OutOfRangeValuesKeepWhatWasThere) {
+  TestWindow window;
+  UIManager manager;
+  manager.Init(window.hwnd());
+  SkinBuilder builder;
+  std::unique_ptr<CControlUI> first(
+      builder.Build(u"<Window size=\"500\" shadowsize=\"5\" shadowsharpness=\"3\" shadowdarkness=\"9\" "
+                    u"shadowposition=\"2,2\" shadowcorner=\"1,1,1,1\"><Control/></Window>",
+                    std::nullopt, nullptr, &manager));
+  std::unique_ptr<CControlUI> second(
+      builder.Build(u"<Window alpha=\"300\" shadowsize=\"25\" shadowsharpness=\"-1\" shadowdarkness=\"256\" "
+                    u"shadowposition=\"2,21\" shadowcorner=\"1,-1,1,1\"><Control/></Window>",
+                    std::nullopt, nullptr, &manager));
+  // One number: that width, height 0.
+  EXPECT_EQ(manager.InitialSize(), (SIZE{500, 0}));
+  // 300 is stored as 255, and the window is not made layered by it.
+  EXPECT_EQ(manager.WindowOpacity(), 255);
+  EXPECT_EQ(os::GetWindowLong(window.hwnd(), os::GWL_EXSTYLE) & static_cast<os::LONG>(os::WS_EX_LAYERED), 0);
+  const CShadowUI& shadow = manager.Shadow();
+  EXPECT_EQ(shadow.GetSize(), 5);
+  EXPECT_EQ(shadow.GetSharpness(), 3u);
+  EXPECT_EQ(shadow.GetDarkness(), 9u);
+  EXPECT_EQ(shadow.GetPosition(), (POINT{2, 2}));
+  EXPECT_EQ(shadow.GetShadowCorner(), (RECT{1, 1, 1, 1}));
+}
+
+TEST(SkinBuilderWindowTest, OnlyAWindowRootOfAManagedWindowIsApplied) {
+  TestWindow window;
+  UIManager unattached;  // no native window yet
+  SkinBuilder builder;
+  std::unique_ptr<CControlUI> a(
+      builder.Build(u"<Window size=\"640,480\"><Control/></Window>", std::nullopt, nullptr, &unattached));
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(unattached.InitialSize(), (SIZE{}));
+
+  UIManager manager;
+  manager.Init(window.hwnd());
+  std::unique_ptr<CControlUI> b(
+      builder.Build(u"<Dialog size=\"640,480\"><Control/></Dialog>", std::nullopt, nullptr, &manager));
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(manager.InitialSize(), (SIZE{}));
 }
 
 }  // namespace
