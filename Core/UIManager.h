@@ -33,6 +33,7 @@
 
 namespace os {
 struct MSG;
+struct TOOLINFOW;
 class Bitmap;
 class Canvas;
 }  // namespace os
@@ -95,6 +96,15 @@ class ITranslateAccelerator {
   virtual ~ITranslateAccelerator() = default;
   // 0 when the message was handled.
   virtual os::LRESULT TranslateAccelerator(os::MSG* msg) = 0;
+};
+
+// A control that takes Tab itself (a multi-line rich edit) answers
+// GetInterface("WantTab") with this; Tab then does not move the focus while
+// the control has it and IsWantTab() is true.
+class IWantTabUI {
+ public:
+  virtual ~IWantTabUI() = default;
+  virtual bool IsWantTab() const = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -398,7 +408,8 @@ class UIManager {
   // after a full relayout); the buffer of a layered window.
   const os::Bitmap* OffscreenBitmap() const { return offscreen_.get(); }
   const os::Bitmap* LayeredBitmap() const { return layered_.get(); }
-  // The union of rectangles invalidated since the last layered paint.
+  // The rectangle last invalidated through Invalidate since the last layered
+  // paint.
   os::RECT InvalidRect() const { return invalidRect_; }
   // The tooltip window, created on the first hover over a control with a tip.
   os::HWND ToolTipWindow() const { return toolTip_; }
@@ -413,14 +424,18 @@ class UIManager {
   void DeliverNotify(NotifyMsg& msg);
   void EnterNames(CControlUI* control);
   void DestroyDelayed();
-  void PaintLayered(const os::RECT& paint);
-  void PaintOpaque(const os::RECT& paint);
-  void DrawCaret(os::Canvas& canvas, const os::RECT& paint);
+  // One control event, stamped with the time.
+  void SendEvent(CControlUI* control, int type, os::POINT point, os::WPARAM wParam = 0, os::LPARAM lParam = 0,
+                 os::WORD keyState = 0, char16_t key = 0);
+  bool HandleMouse(os::UINT message, os::WPARAM wParam, os::LPARAM lParam, bool& claimed);
   void ShowToolTip(CControlUI* control);
   void HideToolTip();
-  bool HandleMouse(os::UINT message, os::WPARAM wParam, os::LPARAM lParam, os::LRESULT& result,
-                   bool& claimed);
   void Paint();
+  void LayOut();
+  void PaintOpaque(const os::RECT& paint);
+  void PaintLayered(const os::RECT& paint);
+  void PaintTree(os::Canvas& canvas, const os::RECT& paint);
+  void DrawCaret(os::Canvas& canvas, const os::RECT& paint);
 
   // Window.
   os::HWND window_ = nullptr;
@@ -429,6 +444,8 @@ class UIManager {
   os::RECT invalidRect_{};
   bool restoring_ = false;
   os::HWND toolTip_ = nullptr;
+  std::unique_ptr<os::TOOLINFOW> toolInfo_;
+  std::u16string toolTipText_;
   CShadowUI shadow_;
   bool gdiplusText_ = false;
 
