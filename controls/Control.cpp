@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "Core/UIManager.h"
+#include "controls/Cursor.h"
 #include "controls/Render.h"
 
 namespace Kesto {
@@ -128,10 +129,6 @@ RECT Union(const RECT& a, const RECT& b) {
 
 // ---------------------------------------------------------------------------
 // CControlUI
-
-namespace {
-void SetArrowCursor() {}
-}  // namespace
 
 void CControlUI::SendNotify(std::u16string_view type, WPARAM wParam, LPARAM lParam) {
   if (manager_ != nullptr) manager_->SendNotify(this, type, wParam, lParam);

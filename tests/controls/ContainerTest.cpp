@@ -91,6 +91,7 @@ TEST(ContainerItemsTest, DelayedDestroyGoesThroughTheManager) {
   box.Add(Watched(removed));
   box.RemoveAt(0);
   EXPECT_FALSE(removed);  // the manager destroys it later
+  box.SetOwner(nullptr, nullptr, false);
   manager.reset();
   EXPECT_TRUE(removed);
 }
