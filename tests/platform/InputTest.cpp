@@ -34,9 +34,10 @@ TEST_F(InputTest, AClickIsHitTestedFirstThenCursorThenButtonMessages) {
   Log().clear();
   inject::Click({150, 160});
   headless::Pump();
-  EXPECT_EQ(Messages(w, {WM_NCHITTEST, WM_MOUSEACTIVATE, WM_SETCURSOR, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP}),
-            (std::vector<UINT>{WM_NCHITTEST, WM_SETCURSOR, WM_MOUSEMOVE, WM_NCHITTEST, WM_SETCURSOR, WM_LBUTTONDOWN,
-                               WM_NCHITTEST, WM_SETCURSOR, WM_LBUTTONUP}));
+  EXPECT_EQ(
+      Messages(w, {WM_NCHITTEST, WM_MOUSEACTIVATE, WM_SETCURSOR, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP}),
+      (std::vector<UINT>{WM_NCHITTEST, WM_SETCURSOR, WM_MOUSEMOVE, WM_NCHITTEST, WM_SETCURSOR, WM_LBUTTONDOWN,
+                         WM_NCHITTEST, WM_SETCURSOR, WM_LBUTTONUP}));
   auto down = Calls(w, WM_LBUTTONDOWN);
   ASSERT_EQ(down.size(), 1u);
   EXPECT_EQ(down[0].wParam, MK_LBUTTON);
@@ -64,7 +65,11 @@ TEST_F(InputTest, PressingAnInactiveWindowActivatesItBeforeTheButtonMessage) {
     }
   }
   using S = std::vector<std::pair<HWND, UINT>>;
-  EXPECT_EQ(seen, (S{{b, WM_MOUSEACTIVATE}, {a, WM_ACTIVATE}, {b, WM_ACTIVATE}, {a, WM_KILLFOCUS}, {b, WM_SETFOCUS},
+  EXPECT_EQ(seen, (S{{b, WM_MOUSEACTIVATE},
+                     {a, WM_ACTIVATE},
+                     {b, WM_ACTIVATE},
+                     {a, WM_KILLFOCUS},
+                     {b, WM_SETFOCUS},
                      {b, WM_LBUTTONDOWN}}));
   EXPECT_EQ(Calls(b, WM_ACTIVATE)[0].wParam, static_cast<WPARAM>(WA_CLICKACTIVE));
   EXPECT_EQ(Calls(a, WM_ACTIVATE)[0].wParam, static_cast<WPARAM>(WA_INACTIVE));
@@ -164,8 +169,8 @@ TEST_F(InputTest, DoubleClicksOnlyForClassesThatAskForThem) {
   inject::MouseUp();
   inject::DoubleClick({250, 50});
   headless::Pump();
-  EXPECT_EQ(Messages(dbl, buttons), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP,
-                                                       WM_LBUTTONDOWN, WM_LBUTTONUP}));
+  EXPECT_EQ(Messages(dbl, buttons), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK,
+                                                       WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}));
   EXPECT_EQ(Messages(plain, buttons),
             (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}));
 
@@ -228,7 +233,8 @@ TEST_F(InputTest, CaptureSendsEverythingToTheCapturingWindowWithoutHitTesting) {
   // After the press: no hit tests, no cursor messages.
   auto after = Messages(w, {WM_NCHITTEST, WM_SETCURSOR, WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP});
   auto press = std::find(after.begin(), after.end(), static_cast<UINT>(WM_LBUTTONDOWN));
-  EXPECT_EQ(std::vector<UINT>(press, after.end()), (std::vector<UINT>{WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}));
+  EXPECT_EQ(std::vector<UINT>(press, after.end()),
+            (std::vector<UINT>{WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}));
 
   ReleaseCapture();
   EXPECT_EQ(Calls(w, WM_CAPTURECHANGED).size(), 1u);
@@ -328,7 +334,11 @@ TEST_F(InputTest, FocusMovesWithKillFocusBeforeSetFocus) {
     }
   }
   using S = std::vector<std::pair<HWND, UINT>>;
-  EXPECT_EQ(seen, (S{{b, WM_ACTIVATE}, {a, WM_ACTIVATE}, {b, WM_KILLFOCUS}, {a, WM_SETFOCUS}, {a, WM_KILLFOCUS},
+  EXPECT_EQ(seen, (S{{b, WM_ACTIVATE},
+                     {a, WM_ACTIVATE},
+                     {b, WM_KILLFOCUS},
+                     {a, WM_SETFOCUS},
+                     {a, WM_KILLFOCUS},
                      {child, WM_SETFOCUS}}));
   EXPECT_EQ(Calls(child, WM_SETFOCUS)[0].wParam, reinterpret_cast<WPARAM>(a));
   EXPECT_EQ(Calls(a, WM_KILLFOCUS)[0].wParam, reinterpret_cast<WPARAM>(child));

@@ -44,6 +44,19 @@ TEST_F(MessageBoxTest, TheOwnersWindowIsDisabledWhileTheBoxIsUp) {
   EXPECT_EQ(enable[0].wParam, static_cast<WPARAM>(FALSE));
   EXPECT_EQ(enable[1].wParam, static_cast<WPARAM>(TRUE));
   EXPECT_TRUE(IsWindowEnabled(top));
+  // The box took activation and focus for its time, then gave them back.
+  std::vector<std::pair<WPARAM, UINT>> activation;
+  for (const Call& c : Log()) {
+    if (c.hwnd == top && (c.message == WM_ACTIVATE || c.message == WM_ENABLE)) {
+      activation.emplace_back(LOWORD(c.wParam), c.message);
+    }
+  }
+  using A = std::vector<std::pair<WPARAM, UINT>>;
+  EXPECT_EQ(activation,
+            (A{{FALSE, WM_ENABLE}, {WA_INACTIVE, WM_ACTIVATE}, {TRUE, WM_ENABLE}, {WA_ACTIVE, WM_ACTIVATE}}));
+  EXPECT_EQ(Count(top, WM_ACTIVATEAPP), 0);  // the application stayed active
+  EXPECT_EQ(GetActiveWindow(), top);
+  EXPECT_EQ(GetFocus(), top);
 }
 
 }  // namespace

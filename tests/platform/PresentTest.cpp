@@ -14,7 +14,8 @@ class PresentTest : public WindowTest {};
 
 // A premultiplied BGRA buffer with a stride wider than its rows.
 struct Buffer {
-  Buffer(int w, int h) : width(w), height(h), stride(w * 4 + 8), bytes(static_cast<std::size_t>(stride) * h, 0xEE) {}
+  Buffer(int w, int h)
+      : width(w), height(h), stride(w * 4 + 8), bytes(static_cast<std::size_t>(stride) * h, 0xEE) {}
   void Set(int x, int y, std::uint8_t b, std::uint8_t g, std::uint8_t r, std::uint8_t a) {
     std::uint8_t* p = &bytes[static_cast<std::size_t>(y) * stride + x * 4];
     p[0] = b, p[1] = g, p[2] = r, p[3] = a;
@@ -40,9 +41,9 @@ TEST_F(PresentTest, LayeredFrameSnapshotRoundTripsThroughPng) {
   for (int y = 0; y < 3; ++y) {
     for (int x = 0; x < 4; ++x) frame.Set(x, y, 0, 0, 0, 0);
   }
-  frame.Set(0, 0, 0, 0, 255, 255);    // opaque red
-  frame.Set(1, 0, 0, 128, 0, 128);    // half-transparent green
-  frame.Set(3, 0, 32, 0, 0, 64);      // quarter-transparent blue
+  frame.Set(0, 0, 0, 0, 255, 255);  // opaque red
+  frame.Set(1, 0, 0, 128, 0, 128);  // half-transparent green
+  frame.Set(3, 0, 32, 0, 0, 64);    // quarter-transparent blue
   frame.Set(2, 2, 100, 100, 100, 200);
   ASSERT_TRUE(UpdateLayeredWindow(w, nullptr, frame.View(), 255));
 

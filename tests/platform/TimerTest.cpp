@@ -33,7 +33,8 @@ TEST_F(TimerTest, TimersFireInOrderAsTheClockAdvances) {
   EXPECT_TRUE(Fired(w, start).empty());
   headless::Advance(501);
   using F = std::vector<std::pair<UINT_PTR, std::uint64_t>>;
-  EXPECT_EQ(Fired(w, start), (F{{1, 100}, {1, 200}, {2, 230}, {1, 300}, {1, 400}, {2, 460}, {1, 500}, {1, 600}}));
+  EXPECT_EQ(Fired(w, start),
+            (F{{1, 100}, {1, 200}, {2, 230}, {1, 300}, {1, 400}, {2, 460}, {1, 500}, {1, 600}}));
   EXPECT_EQ(GetTickCount(), static_cast<DWORD>(start + 600));
 }
 

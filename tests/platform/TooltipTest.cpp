@@ -10,8 +10,9 @@ class TooltipTest : public WindowTest {};
 
 TEST_F(TooltipTest, ATrackedToolShowsItsTextAndHidesAgain) {
   HWND owner = Popup({100, 100, 400, 300});
-  HWND tip = CreateWindowEx(0, TOOLTIPS_CLASS, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, TestInstance(), nullptr);
+  HWND tip =
+      CreateWindowEx(0, TOOLTIPS_CLASS, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, TestInstance(), nullptr);
   ASSERT_TRUE(tip);
   EXPECT_EQ(GetWindow(tip, GW_OWNER), owner);
   EXPECT_EQ(SendMessage(tip, TTM_GETDELAYTIME, TTDT_INITIAL, 0), static_cast<LRESULT>(GetDoubleClickTime()));

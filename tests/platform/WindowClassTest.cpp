@@ -42,8 +42,9 @@ TEST_F(WindowClassTest, RegistrationIsPerNameWithoutRegardToCase) {
   EXPECT_EQ(GetLastError(), ERROR_CLASS_HAS_WINDOWS);
   DestroyWindow(w);
   EXPECT_TRUE(UnregisterClass(kPlainClass, TestInstance()));
-  EXPECT_EQ(CreateWindowEx(0, kPlainClass, u"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, TestInstance(), nullptr),
-            nullptr);
+  EXPECT_EQ(
+      CreateWindowEx(0, kPlainClass, u"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, TestInstance(), nullptr),
+      nullptr);
   EXPECT_EQ(GetLastError(), ERROR_CANNOT_FIND_WND_CLASS);
 }
 
@@ -93,7 +94,8 @@ LRESULT SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 TEST_F(WindowClassTest, SubclassingThroughTheWindowProcedureLong) {
   HWND w = Popup({0, 0, 10, 10});
   gSubclassSeen.clear();
-  gSubclassed = reinterpret_cast<WNDPROC>(SetWindowLongPtr(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
+  gSubclassed =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtr(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
   EXPECT_EQ(gSubclassed, &RecordingProc);
   EXPECT_EQ(GetWindowLongPtr(w, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&SubclassProc));
   Log().clear();
@@ -149,10 +151,11 @@ TEST_F(WindowClassTest, CreationSendsTheWin32SequenceAndHandsOverItsParameter) {
   ASSERT_TRUE(w);
   EXPECT_EQ(seenParam, &param);
   EXPECT_EQ(GetWindowText(w), u"LumoraMorvaine");  // stored by the default WM_NCCREATE
-  const auto sequence = Messages(w, {WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE,
-                                     WM_SHOWWINDOW, WM_ACTIVATE, WM_SETFOCUS, WM_WINDOWPOSCHANGED});
-  EXPECT_EQ(sequence, (std::vector<UINT>{WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE,
-                                         WM_SHOWWINDOW, WM_ACTIVATE, WM_SETFOCUS, WM_WINDOWPOSCHANGED}));
+  const auto sequence = Messages(w, {WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE,
+                                     WM_MOVE, WM_SHOWWINDOW, WM_ACTIVATE, WM_SETFOCUS, WM_WINDOWPOSCHANGED});
+  EXPECT_EQ(sequence,
+            (std::vector<UINT>{WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE,
+                               WM_SHOWWINDOW, WM_ACTIVATE, WM_SETFOCUS, WM_WINDOWPOSCHANGED}));
   // An overlapped window cannot be smaller than the minimum track size.
   RECT r = WindowRectOf(w);
   EXPECT_EQ(r.right - r.left, 136);
@@ -188,8 +191,9 @@ TEST_F(WindowClassTest, RefusedCreationCleansUp) {
 }
 
 TEST_F(WindowClassTest, ChildWindowsNeedAParentAndStackInCreationOrder) {
-  EXPECT_EQ(CreateWindowEx(0, kPlainClass, u"", WS_CHILD, 0, 0, 5, 5, nullptr, nullptr, TestInstance(), nullptr),
-            nullptr);
+  EXPECT_EQ(
+      CreateWindowEx(0, kPlainClass, u"", WS_CHILD, 0, 0, 5, 5, nullptr, nullptr, TestInstance(), nullptr),
+      nullptr);
   EXPECT_EQ(GetLastError(), ERROR_TLW_WITH_WSCHILD);
   HWND top = Popup({10, 10, 200, 200});
   HWND first = Child(top, {0, 0, 10, 10}, 1);

@@ -114,8 +114,8 @@ TEST_F(WindowStateTest, SystemCommandsMinimiseMaximiseAndRestore) {
 }
 
 TEST_F(WindowStateTest, DefaultMaximisingStopsAtTheWorkAreaOnlyForCaptionedWindows) {
-  HWND captioned = CreateWindowEx(0, kPlainClass, u"c", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 300, nullptr,
-                                  nullptr, TestInstance(), nullptr);
+  HWND captioned = CreateWindowEx(0, kPlainClass, u"c", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 300,
+                                  nullptr, nullptr, TestInstance(), nullptr);
   ShowWindow(captioned, SW_MAXIMIZE);
   POINT origin{0, 0};
   ClientToScreen(captioned, &origin);

@@ -95,8 +95,8 @@ class WindowTest : public ::testing::Test {
   // A visible borderless popup, which makes the client area the whole window.
   static HWND Popup(RECT r, const char16_t* cls = kPlainClass, DWORD style = WS_POPUP | WS_VISIBLE,
                     DWORD exStyle = 0, HWND owner = nullptr) {
-    return CreateWindowEx(exStyle, cls, u"popup", style, r.left, r.top, r.right - r.left, r.bottom - r.top, owner,
-                          nullptr, TestInstance(), nullptr);
+    return CreateWindowEx(exStyle, cls, u"popup", style, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                          owner, nullptr, TestInstance(), nullptr);
   }
 
   static HWND Child(HWND parent, RECT r, int id = 1, const char16_t* cls = kPlainClass,

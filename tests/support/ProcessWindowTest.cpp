@@ -33,8 +33,8 @@ class ProcessWindowTest : public ::testing::Test {
 
 TEST_F(ProcessWindowTest, FindsTheTopmostWindowOfTheProcessVisibleOrNot) {
   EXPECT_EQ(FindProcessWindow(static_cast<DWORD>(::getpid())), nullptr);
-  HWND hiddenOwn =
-      CreateWindowEx(0, u"ProcessWindowTest", u"own", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  HWND hiddenOwn = CreateWindowEx(0, u"ProcessWindowTest", u"own", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  nullptr, nullptr);
   ASSERT_TRUE(hiddenOwn);
   EXPECT_EQ(FindProcessWindow(static_cast<DWORD>(::getpid())), hiddenOwn);
 
