@@ -133,9 +133,14 @@ void UpdateKeyState(BYTE* state, UINT vk, bool down) {
 
 LPARAM PackPoint(POINT p) { return MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)); }
 
-void PostTrackMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+POINT CursorPosition() {
   WindowSystem& sys = Sys();
-  PostToQueue(MSG{hwnd, message, wParam, lParam, static_cast<DWORD>(Now()), sys.cursorPos});
+  std::lock_guard lock(sys.queueMutex);
+  return sys.cursorPos;
+}
+
+void PostTrackMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  PostToQueue(MSG{hwnd, message, wParam, lParam, static_cast<DWORD>(Now()), CursorPosition()});
 }
 
 // A pointer event routed to `hwnd` with hit code `hit` (HTNOWHERE and nullptr
@@ -375,8 +380,8 @@ bool CookKey(InputItem& item) {
   if (!k.down) l |= 1u << 31;
   WPARAM wParam = vk;
   if (vk == VK_PACKET) wParam |= static_cast<WPARAM>(k.character) << 16;
-  item.msg = MSG{target,    message,      wParam, static_cast<LPARAM>(static_cast<std::uint32_t>(l)),
-                 item.time, sys.cursorPos};
+  item.msg = MSG{target,    message,         wParam, static_cast<LPARAM>(static_cast<std::uint32_t>(l)),
+                 item.time, CursorPosition()};
   return true;
 }
 
@@ -418,7 +423,7 @@ void HoverDue() {
   if (!t.hwnd || !t.hoverArmed || Now() < t.hoverDue) return;
   t.hoverArmed = false;
   t.flags &= ~TME_HOVER;
-  POINT pt = sys.cursorPos;
+  POINT pt = CursorPosition();
   if (t.nonClient) {
     PostTrackMessage(t.hwnd, WM_NCMOUSEHOVER, static_cast<WPARAM>(sys.pointerHit), PackPoint(pt));
   } else {
@@ -496,10 +501,20 @@ void ActivateWindow(HWND hwnd, WORD how, bool fromBackend) {
 void ActivateOtherWindow(HWND leaving) {
   WindowSystem& sys = Sys();
   if (sys.active != leaving) return;
+  // Windows owned by the one leaving go with it (they are hidden or
+  // destroyed next), so they are no candidates.
+  auto ownedByLeaving = [&](const WindowPtr& w) {
+    for (auto o = Lookup(w->owner); o; o = Lookup(o->owner)) {
+      if (o->handle == leaving) return true;
+    }
+    return false;
+  };
   auto usable = [&](const WindowPtr& w) {
     return w && w->handle != leaving && !w->destroying && IsTopLevel(*w) && (w->style & WS_VISIBLE) &&
-           !(w->style & WS_DISABLED) && !(w->exStyle & WS_EX_NOACTIVATE) && !(w->cls && w->cls->noSurface);
+           !(w->style & WS_DISABLED) && !(w->exStyle & WS_EX_NOACTIVATE) && !(w->cls && w->cls->noSurface) &&
+           !ownedByLeaving(w);
   };
+
   WindowPtr candidate;
   if (auto l = Lookup(leaving)) {
     auto owner = LookupOwn(l->owner);

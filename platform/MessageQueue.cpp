@@ -174,14 +174,20 @@ void RemoveTimersOf(HWND hwnd) {
                timers.end());
 }
 
+// The next moment a timer or the hover falls due. Deadlines already passed
+// are left out: their messages are waiting (or filtered away) and must not
+// turn a wait into a busy loop.
 std::optional<std::uint64_t> NextDeadline() {
   WindowSystem& sys = Sys();
+  const std::uint64_t now = Now();
   std::optional<std::uint64_t> next;
   for (const Timer& t : sys.timers) {
-    if (!next || t.due < *next) next = t.due;
+    if (t.due > now && (!next || t.due < *next)) next = t.due;
   }
-  if (sys.track.hwnd && sys.track.hoverArmed && (!next || sys.track.hoverDue < *next))
+  if (sys.track.hwnd && sys.track.hoverArmed && sys.track.hoverDue > now &&
+      (!next || sys.track.hoverDue < *next)) {
     next = sys.track.hoverDue;
+  }
   return next;
 }
 

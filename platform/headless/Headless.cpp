@@ -70,9 +70,6 @@ int Advance(std::uint32_t ms, const PreTranslate& preTranslate) {
     if (!next || *next > target) break;
     b.SetClock(*next);
     count += Pump(preTranslate);
-    // A deadline that did not move (nothing consumed it) must not stall us.
-    auto after = internal::NextDeadline();
-    if (after && *after == *next && *next == b.NowMs()) break;
   }
   b.SetClock(target);
   count += Pump(preTranslate);
