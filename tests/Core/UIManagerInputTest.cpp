@@ -300,6 +300,81 @@ TEST_F(ManagerInputTest, AltShortcutFocusesTheControlAfterAMatchingLabel) {
   EXPECT_EQ(manager().Focus(), b);
 }
 
+TEST_F(ManagerInputTest, KeyStateAndSystemKeysReachTheFocus) {
+  Build();
+  manager().SetFocus(b);
+  log.Take();
+  os::inject::KeyDown(os::VK_SHIFT);
+  os::inject::KeyDown(os::VK_CONTROL);
+  os::inject::KeyPress('M');
+  ManagerWindow::Pump();
+  bool seen = false;
+  for (const auto& e : log.events) {
+    if (e.type == UIEvent::KeyDown && e.key == u'M') {
+      seen = true;
+      EXPECT_EQ(e.keyState & 0x0C, 0x0C);  // Shift and Ctrl
+      EXPECT_EQ(e.sender, b);
+    }
+  }
+  EXPECT_TRUE(seen);
+  os::inject::KeyUp(os::VK_CONTROL);
+  os::inject::KeyUp(os::VK_SHIFT);
+  ManagerWindow::Pump();
+  log.Take();
+  os::LRESULT result = 0;
+  EXPECT_FALSE(manager().PreMessage(os::WM_SYSKEYDOWN, os::VK_F4, 0, result));
+  EXPECT_THAT(log.entries, ElementsAre("b:6"));
+  EXPECT_EQ(log.events[0].key, os::VK_F4);
+}
+
+TEST_F(ManagerInputTest, OnlyControlsAskingForItGetTheCursorMessage) {
+  Build();
+  auto* pointer = (new Probe("c", &log, Kesto::ControlFlag::SetCursor))->At(0, 60, 50, 100);
+  root->Add(pointer);
+  ManagerWindow::Pump();
+  Move(20, 20);
+  Move(20, 80);
+  std::vector<std::string> cursors;
+  for (const auto& e : log.Take()) {
+    if (e.size() > 2 && e.substr(e.size() - 3) == ":23") cursors.push_back(e);
+  }
+  EXPECT_THAT(cursors, ElementsAre("c:23"));
+  // While the mouse is captured nothing changes the cursor.
+  os::inject::MouseDown();
+  ManagerWindow::Pump();
+  log.Take();
+  ASSERT_TRUE(manager().IsCaptured());
+  os::LRESULT result = 0;
+  EXPECT_TRUE(manager().MessageHandler(os::WM_SETCURSOR, reinterpret_cast<os::WPARAM>(window->hwnd),
+                                       os::MAKELPARAM(os::HTCLIENT, os::WM_MOUSEMOVE), result));
+  EXPECT_TRUE(log.entries.empty());
+  // Outside the client area the message is left to default processing.
+  EXPECT_FALSE(manager().MessageHandler(os::WM_SETCURSOR, reinterpret_cast<os::WPARAM>(window->hwnd),
+                                        os::MAKELPARAM(os::HTCAPTION, os::WM_MOUSEMOVE), result));
+  os::inject::MouseUp();
+  ManagerWindow::Pump();
+}
+
+TEST_F(ManagerInputTest, FocusNeededLandsOnTheControlAfterTheNextLayout) {
+  Build();
+  manager().SetFocus(a);
+  notes.Clear();
+  log.Take();
+  manager().SetFocusNeeded(b);
+  EXPECT_THAT(notes.types, ElementsAre("killfocus"));
+  EXPECT_TRUE(manager().IsFocusPassNeeded());
+  EXPECT_TRUE(manager().IsLayoutNeeded());
+  // Tab while the layout is pending only defers the move.
+  os::LRESULT result = 0;
+  EXPECT_TRUE(manager().FocusNextTabStop(true));
+  EXPECT_NE(manager().Focus(), b);
+  ManagerWindow::Pump();
+  EXPECT_EQ(manager().Focus(), b);
+  EXPECT_FALSE(manager().IsFocusPassNeeded());
+  EXPECT_THAT(notes.types, ::testing::Contains("setfocus"));
+  (void)result;
+}
+
 TEST_F(ManagerInputTest, TimerIdsStartAt17WrapAfter239AndReArm) {
   Build();
   ASSERT_TRUE(manager().SetTimer(a, 5, 100));
