@@ -1,0 +1,73 @@
+// Message boxes: modal for the owner's top-level window, presented by the
+// backend, answered with one of the box's own buttons.
+#include "platform/MessageBox.h"
+
+#include <algorithm>
+
+#include "platform/internal/WindowSystem.h"
+
+namespace os {
+namespace internal {
+
+std::vector<int> MessageBoxButtons(UINT type) {
+  switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL:
+      return {IDOK, IDCANCEL};
+    case MB_ABORTRETRYIGNORE:
+      return {IDABORT, IDRETRY, IDIGNORE};
+    case MB_YESNOCANCEL:
+      return {IDYES, IDNO, IDCANCEL};
+    case MB_YESNO:
+      return {IDYES, IDNO};
+    case MB_RETRYCANCEL:
+      return {IDRETRY, IDCANCEL};
+    case MB_CANCELTRYCONTINUE:
+      return {IDCANCEL, IDTRYAGAIN, IDCONTINUE};
+    case MB_OK:
+    default:
+      return {IDOK};
+  }
+}
+
+int DefaultMessageBoxAnswer(UINT type) {
+  const auto buttons = MessageBoxButtons(type);
+  const std::size_t index = (type & MB_DEFMASK) >> 8;
+  return index < buttons.size() ? buttons[index] : buttons.front();
+}
+
+}  // namespace internal
+
+using namespace internal;
+
+int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+  WindowSystem& sys = Sys();
+  if (owner && !IsWindow(owner)) {
+    SetLastErrorCode(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  auto top = LookupOwn(RootOf(owner));
+  // The box is modal: its owner takes no input until it is answered. The box
+  // is the active window meanwhile, so the window that was active loses
+  // activation and focus, and gets activation back afterwards (and with it,
+  // through the default WM_ACTIVATE, the focus).
+  const bool disable = top && !(top->style & WS_DISABLED);
+  if (disable) EnableWindow(top->handle, FALSE);
+  const HWND wasActive = sys.active;
+  const bool outerBox = !sys.modalBox;
+  sys.modalBox = true;
+  if (wasActive) ActivateWindow(nullptr, WA_INACTIVE, false);
+  int answer = sys.backend().ShowMessageBox(top ? top->surface : 0, text ? text : u"",
+                                            caption ? caption : u"Error", type);
+  const auto buttons = MessageBoxButtons(type);
+  if (std::find(buttons.begin(), buttons.end(), answer) == buttons.end())
+    answer = DefaultMessageBoxAnswer(type);
+  if (disable && !top->destroyed) EnableWindow(top->handle, TRUE);
+  if (auto back = LookupOwn(wasActive);
+      back && !sys.active && (back->style & WS_VISIBLE) && !(back->style & WS_DISABLED)) {
+    ActivateWindow(back->handle, WA_ACTIVE, false);
+  }
+  if (outerBox) sys.modalBox = false;
+  return answer;
+}
+
+}  // namespace os
