@@ -85,7 +85,8 @@ DownloadJob::~DownloadJob() {
   if (file != nullptr) std::fclose(file);
 }
 
-std::unique_ptr<DownloadJob> MakeDownloadJob(std::string_view url, std::string_view path, std::int32_t offset) {
+std::unique_ptr<DownloadJob> MakeDownloadJob(std::string_view url, std::string_view path,
+                                             std::int32_t offset) {
   if (url.size() + 1 > DownloadJob::kFieldBytes || path.size() + 1 > DownloadJob::kFieldBytes) return nullptr;
   auto job = std::make_unique<DownloadJob>();
   job->url = std::string(url);
@@ -153,9 +154,11 @@ std::size_t ParseContentLength(char* line, std::size_t size, std::size_t count, 
   return length;
 }
 
-std::string InstallerPath(std::string_view downloadUrl, std::string_view installFolder, std::string_view channel) {
+std::string InstallerPath(std::string_view downloadUrl, std::string_view installFolder,
+                          std::string_view channel) {
   const std::size_t slash = downloadUrl.rfind('/');
-  const std::string_view fileName = slash == std::string_view::npos ? downloadUrl : downloadUrl.substr(slash + 1);
+  const std::string_view fileName =
+      slash == std::string_view::npos ? downloadUrl : downloadUrl.substr(slash + 1);
   const std::string path = std::string(installFolder) + std::string(fileName);
   // The cut looks at the whole path, so a file name without "." loses the
   // tail of the folder when the folder has one.

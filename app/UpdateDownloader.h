@@ -24,9 +24,9 @@ struct DownloadJob {
 
   // Filled while the transfer runs: what the final response is, so that its
   // body is written only when it is the file (or the asked-for rest of it).
-  void* handle = nullptr;     // the transfer's libcurl handle
-  long rangeStart = -1;       // first byte a 206 reply says it carries, -1 when none seen
-  bool refused = false;       // the reply is not the file: nothing is written
+  void* handle = nullptr;  // the transfer's libcurl handle
+  long rangeStart = -1;    // first byte a 206 reply says it carries, -1 when none seen
+  bool refused = false;    // the reply is not the file: nothing is written
 
   ~DownloadJob();
 };
@@ -34,7 +34,8 @@ struct DownloadJob {
 // Makes a job for url and path resuming at offset, or nothing when either
 // text would not fit its 512-byte field (a cut URL or path would fetch or
 // write the wrong file).
-std::unique_ptr<DownloadJob> MakeDownloadJob(std::string_view url, std::string_view path, std::int32_t offset);
+std::unique_ptr<DownloadJob> MakeDownloadJob(std::string_view url, std::string_view path,
+                                             std::int32_t offset);
 
 // The body of the download thread: fetches the job's URL with an open byte
 // range from its offset into its file, then releases everything. Blocking.
@@ -53,7 +54,8 @@ std::size_t ParseContentLength(char* line, std::size_t size, std::size_t count, 
 // channel text: file name after the URL's last "/", the whole path cut at its
 // last "." (nothing kept when there is none past the first character), then
 // "_" + channel + ".exe".
-std::string InstallerPath(std::string_view downloadUrl, std::string_view installFolder, std::string_view channel);
+std::string InstallerPath(std::string_view downloadUrl, std::string_view installFolder,
+                          std::string_view channel);
 
 // The channel text: the raw bytes of "channel.ini" in the given folder, at
 // most 255, up to a zero byte; empty when the file is missing.

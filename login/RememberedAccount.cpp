@@ -74,7 +74,9 @@ class Scanner {
   }
 
  private:
-  static bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+  static bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+  }
   void SkipSpace() {
     while (pos_ < text_.size() && IsSpace(text_[pos_])) ++pos_;
   }
@@ -89,8 +91,7 @@ std::string EncodeRememberedText(const std::string& text) {
   // The stored data always ends with the text's terminating zero byte.
   std::string bytes = text.substr(0, text.find('\0'));
   bytes.push_back('\0');
-  const std::string base64 =
-      Base64Encode(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
+  const std::string base64 = Base64Encode(bytes);
   std::string hex;
   if (HexEncode(base64.c_str(), &hex) != 0) return {};
   return hex;
@@ -104,7 +105,7 @@ std::string DecodeRememberedText(const std::string& word) {
   const std::size_t end = base64.find('\0');
   if (end != std::string::npos) base64.resize(end);
   int count = 0;
-  const std::string bytes = Base64Decode(base64.c_str(), static_cast<int>(base64.size()), &count);
+  const std::string bytes = Base64Decode(base64, static_cast<int>(base64.size()), count);
   return bytes.substr(0, bytes.find('\0'));
 }
 
