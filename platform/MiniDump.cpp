@@ -16,6 +16,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/Kernel.h"
+
 namespace os {
 namespace {
 
@@ -383,8 +385,6 @@ constexpr std::uint32_t kContextSize = sizeof(CONTEXT);
 
 }  // namespace
 
-HANDLE GetCurrentProcessForDump() { return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)); }
-
 HANDLE CreateDumpFile(const char* path) {
   if (path == nullptr) return INVALID_DUMP_FILE;
   const long fd = RawOpen(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -439,7 +439,7 @@ void PrepareMiniDump() {
 BOOL MiniDumpWriteDump(HANDLE process, DWORD processId, HANDLE file, DWORD dumpType,
                        const MINIDUMP_EXCEPTION_INFORMATION* exception, const void* userStreams,
                        const void* callback) {
-  if (process != GetCurrentProcessForDump() || processId != static_cast<DWORD>(getpid())) return FALSE;
+  if (process != GetCurrentProcess() || processId != static_cast<DWORD>(getpid())) return FALSE;
   if (file == INVALID_DUMP_FILE || dumpType != MiniDumpNormal || userStreams != nullptr ||
       callback != nullptr) {
     return FALSE;

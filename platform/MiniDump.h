@@ -38,10 +38,6 @@ struct MINIDUMP_EXCEPTION_INFORMATION {
   BOOL ClientPointers = FALSE;
 };
 
-// A process handle for the current process; only the current process can be
-// dumped here.
-HANDLE GetCurrentProcessForDump();
-
 // Dump files are plain file descriptors carried in a HANDLE.
 // Creates (or truncates) `path` for writing with normal permissions; returns
 // INVALID_DUMP_FILE on failure. Async-signal-safe.
@@ -49,7 +45,8 @@ HANDLE CreateDumpFile(const char* path);
 void CloseDumpFile(HANDLE file);
 inline HANDLE const INVALID_DUMP_FILE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
 
-// Writes the dump. `exception` may be null (no exception stream, no thread
+// Writes the dump of the current process (GetCurrentProcess() and its id;
+// other processes are refused). `exception` may be null (no exception stream, no thread
 // context); `userStreams` and `callback` are accepted for the Win32 shape and
 // must be null. Returns FALSE when the process or file is not usable or a
 // write fails.

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "platform/CrashHandler.h"
+#include "platform/Kernel.h"
 #include "platform/MiniDump.h"
 #include "testsupport/MiniDumpReader.h"
 #include "testsupport/TempDir.h"
@@ -48,7 +49,7 @@ os::LONG DumpingFilter(os::EXCEPTION_POINTERS* pointers) {
   g_shared->seenAddress.store(reinterpret_cast<std::uint64_t>(pointers->ExceptionRecord->ExceptionAddress));
   os::HANDLE file = os::CreateDumpFile(g_shared->dumpPath);
   os::MINIDUMP_EXCEPTION_INFORMATION info{os::CurrentKernelThreadId(), pointers, os::TRUE};
-  os::MiniDumpWriteDump(os::GetCurrentProcessForDump(), static_cast<os::DWORD>(getpid()), file,
+  os::MiniDumpWriteDump(os::GetCurrentProcess(), static_cast<os::DWORD>(getpid()), file,
                         os::MiniDumpNormal, &info, nullptr, nullptr);
   os::CloseDumpFile(file);
   if (g_shared->answer == os::EXCEPTION_CONTINUE_EXECUTION) {
@@ -308,10 +309,10 @@ TEST(MiniDumpWriter, RefusesOtherProcessesAndBadFiles) {
   const std::string path = (dir / "x.dmp").string();
   os::HANDLE file = os::CreateDumpFile(path.c_str());
   ASSERT_NE(file, os::INVALID_DUMP_FILE);
-  EXPECT_EQ(os::MiniDumpWriteDump(os::GetCurrentProcessForDump(), static_cast<os::DWORD>(getpid()) + 1, file,
+  EXPECT_EQ(os::MiniDumpWriteDump(os::GetCurrentProcess(), static_cast<os::DWORD>(getpid()) + 1, file,
                                   os::MiniDumpNormal, nullptr, nullptr, nullptr),
             os::FALSE);
-  EXPECT_EQ(os::MiniDumpWriteDump(os::GetCurrentProcessForDump(), static_cast<os::DWORD>(getpid()),
+  EXPECT_EQ(os::MiniDumpWriteDump(os::GetCurrentProcess(), static_cast<os::DWORD>(getpid()),
                                   os::INVALID_DUMP_FILE, os::MiniDumpNormal, nullptr, nullptr, nullptr),
             os::FALSE);
   os::CloseDumpFile(file);
@@ -323,7 +324,7 @@ TEST(MiniDumpWriter, NewDumpReplacesAnOlderLargerFile) {
   const auto path = dir / "x.dmp";
   testsupport::WriteFileBytes(path, std::string(8 << 20, 'Z'));
   os::HANDLE file = os::CreateDumpFile(path.string().c_str());
-  ASSERT_EQ(os::MiniDumpWriteDump(os::GetCurrentProcessForDump(), static_cast<os::DWORD>(getpid()), file,
+  ASSERT_EQ(os::MiniDumpWriteDump(os::GetCurrentProcess(), static_cast<os::DWORD>(getpid()), file,
                                   os::MiniDumpNormal, nullptr, nullptr, nullptr),
             os::TRUE);
   os::CloseDumpFile(file);
