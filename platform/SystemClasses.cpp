@@ -1,0 +1,11 @@
+// The window classes the platform itself provides, registered when the window
+// system starts. Each system control adds its registration here.
+#include "platform/internal/WindowSystem.h"
+
+namespace os::internal {
+
+void RegisterTooltipClass();
+
+void RegisterBuiltInClasses() { RegisterTooltipClass(); }
+
+}  // namespace os::internal

@@ -1,0 +1,257 @@
+// The headless backend's test API.
+#include "platform/headless/Headless.h"
+
+#include <stb/stb_image_write.h>
+
+#include <algorithm>
+
+#include "platform/headless/HeadlessBackend.h"
+#include "platform/internal/WindowSystem.h"
+
+namespace os::headless {
+namespace {
+
+using internal::Lookup;
+using internal::Sys;
+
+PreTranslate& DefaultPreTranslate() {
+  static PreTranslate filter;
+  return filter;
+}
+
+HeadlessBackend& Backend() {
+  if (HeadlessBackend* b = Instance()) return *b;
+  Reset();
+  return *Instance();
+}
+
+ForeignId ForeignIdOf(HWND hwnd) {
+  Backend();
+  auto w = Lookup(hwnd);
+  return w && w->foreign ? w->foreignId : 0;
+}
+
+const HeadlessBackend::Surface* SurfaceOf(HWND hwnd) {
+  HeadlessBackend& b = Backend();
+  auto w = internal::LookupOwn(hwnd);
+  return w && w->surface ? b.FindSurface(w->surface) : nullptr;
+}
+
+}  // namespace
+
+void Reset() { internal::ResetSystem(internal::CreateHeadlessBackend()); }
+
+bool IsActive() { return Instance() != nullptr; }
+
+void SetDefaultPreTranslate(PreTranslate preTranslate) { DefaultPreTranslate() = std::move(preTranslate); }
+
+int Pump(const PreTranslate& preTranslate) {
+  Backend();
+  const PreTranslate& filter = preTranslate ? preTranslate : DefaultPreTranslate();
+  int count = 0;
+  MSG msg;
+  // A window that never validates itself would be painted for ever; the cap
+  // keeps a faulty test from hanging.
+  while (count < 100000 && internal::Retrieve(&msg, nullptr, 0, 0, true, false)) {
+    ++count;
+    if (filter && filter(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessage(&msg);
+  }
+  return count;
+}
+
+int Advance(std::uint32_t ms, const PreTranslate& preTranslate) {
+  HeadlessBackend& b = Backend();
+  const std::uint64_t target = b.NowMs() + ms;
+  int count = Pump(preTranslate);
+  for (;;) {
+    auto next = internal::NextDeadline();
+    if (!next || *next > target) break;
+    b.SetClock(*next);
+    count += Pump(preTranslate);
+    // A deadline that did not move (nothing consumed it) must not stall us.
+    auto after = internal::NextDeadline();
+    if (after && *after == *next && *next == b.NowMs()) break;
+  }
+  b.SetClock(target);
+  count += Pump(preTranslate);
+  return count;
+}
+
+std::uint64_t Now() { return Backend().NowMs(); }
+
+std::optional<int> PendingQuit() {
+  Backend();
+  auto& sys = Sys();
+  std::lock_guard lock(sys.queueMutex);
+  if (!sys.quitPosted) return std::nullopt;
+  return sys.quitCode;
+}
+
+void SetScreen(SIZE size, RECT workArea) {
+  MonitorDesc m;
+  m.monitor = RECT{0, 0, size.cx, size.cy};
+  m.work = workArea;
+  m.primary = true;
+  SetMonitors({m});
+}
+
+void SetMonitors(std::vector<MonitorDesc> monitors) {
+  Backend().SetMonitors(std::move(monitors));
+  if (auto* events = Backend().events()) events->DisplayChanged();
+}
+
+void QueueMessageBoxAnswer(int answer) { Backend().answers().push_back(answer); }
+std::vector<MessageBoxRecord> MessageBoxes() { return Backend().boxes(); }
+void ClearMessageBoxes() { Backend().boxes().clear(); }
+
+HWND AddForeignWindow(const ForeignWindowSpec& spec) {
+  ForeignId id = Backend().AddForeign(spec);
+  internal::RefreshForeignWindows();
+  for (auto& [value, w] : Sys().windows) {
+    if (w->foreign && w->foreignId == id && !w->destroyed) return w->handle;
+  }
+  return nullptr;
+}
+
+void RemoveForeignWindow(HWND hwnd) {
+  if (ForeignId id = ForeignIdOf(hwnd)) {
+    Backend().RemoveForeign(id);
+    internal::RefreshForeignWindows();
+  }
+}
+
+std::vector<ForeignMessage> ForeignMessages(HWND hwnd) {
+  ForeignId id = ForeignIdOf(hwnd);
+  return id ? Backend().MessagesOf(id) : std::vector<ForeignMessage>{};
+}
+
+int ForeignCloseRequests(HWND hwnd) {
+  // The window may be gone already (it closed on request): look up its id
+  // among everything ever mapped.
+  ForeignId id = ForeignIdOf(hwnd);
+  if (!id) {
+    for (auto& [value, w] : Sys().windows) {
+      if (w->handle == hwnd) id = w->foreignId;
+    }
+  }
+  return id ? Backend().CloseRequestsOf(id) : 0;
+}
+
+std::optional<SurfaceInfo> Surface(HWND hwnd) {
+  const HeadlessBackend::Surface* s = SurfaceOf(hwnd);
+  if (!s) return std::nullopt;
+  SurfaceInfo info;
+  info.visible = s->visible;
+  info.rect = s->rect;
+  info.title = s->title;
+  info.state = s->state;
+  info.layered = s->layered;
+  info.opacity = s->opacity;
+  info.shape = s->shape;
+  info.cursor = s->cursor;
+  info.captured = s->captured;
+  info.presents = s->presents;
+  return info;
+}
+
+std::optional<Frame> LastFrame(HWND hwnd) {
+  const HeadlessBackend::Surface* s = SurfaceOf(hwnd);
+  if (!s) return std::nullopt;
+  Frame f;
+  f.width = s->width;
+  f.height = s->height;
+  f.bgra = s->pixels;
+  f.perPixelAlpha = s->perPixelAlpha;
+  f.constantAlpha = s->perPixelAlpha ? s->frameAlpha : s->opacity;
+  return f;
+}
+
+std::vector<std::uint8_t> Appearance(HWND hwnd, int* width, int* height) {
+  const HeadlessBackend::Surface* s = SurfaceOf(hwnd);
+  if (width) *width = s ? s->width : 0;
+  if (height) *height = s ? s->height : 0;
+  if (!s) return {};
+  std::vector<std::uint8_t> rgba(static_cast<std::size_t>(s->width) * s->height * 4);
+  const unsigned constant = s->perPixelAlpha ? s->frameAlpha : s->opacity;
+  for (int y = 0; y < s->height; ++y) {
+    for (int x = 0; x < s->width; ++x) {
+      const std::size_t i = (static_cast<std::size_t>(y) * s->width + x) * 4;
+      const std::uint8_t b = s->pixels[i], g = s->pixels[i + 1], r = s->pixels[i + 2], a = s->pixels[i + 3];
+      std::uint8_t* out = &rgba[i];
+      if (s->shape && !s->shape->Contains(x, y)) {
+        out[0] = out[1] = out[2] = out[3] = 0;
+        continue;
+      }
+      if (s->perPixelAlpha) {
+        // Un-premultiply with rounding; a transparent pixel has no colour.
+        auto straight = [a](std::uint8_t c) {
+          return static_cast<std::uint8_t>(std::min(255u, (c * 255u + a / 2u) / a));
+        };
+        out[0] = a ? straight(r) : 0;
+        out[1] = a ? straight(g) : 0;
+        out[2] = a ? straight(b) : 0;
+        out[3] = static_cast<std::uint8_t>((a * constant + 127) / 255);
+      } else {
+        out[0] = r;
+        out[1] = g;
+        out[2] = b;
+        out[3] = static_cast<std::uint8_t>(constant);
+      }
+    }
+  }
+  return rgba;
+}
+
+bool Snapshot(HWND hwnd, const std::filesystem::path& png) {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> rgba = Appearance(hwnd, &width, &height);
+  if (width <= 0 || height <= 0) return false;
+  return stbi_write_png(png.string().c_str(), width, height, 4, rgba.data(), width * 4) != 0;
+}
+
+TooltipRecord Tooltip() { return Backend().tooltip(); }
+
+void SetAcceptNativeDrags(bool accept) { Backend().SetAcceptNativeDrags(accept); }
+std::optional<NativeDrag> LastNativeDrag() { return Backend().lastNativeDrag(); }
+
+void DeliverNativePointer(PointerEvent event) {
+  event.native = true;
+  Backend().events()->PointerInput(event);
+}
+
+void DeliverNativeKey(const KeyEvent& event) { Backend().events()->KeyInput(event); }
+
+void ReportSurfaceMoved(HWND hwnd, const RECT& screenRect) {
+  auto w = internal::LookupOwn(hwnd);
+  if (w && w->surface) {
+    Backend().MoveSurface(w->surface, screenRect);
+    Backend().events()->SurfaceMoved(w->surface, screenRect);
+  }
+}
+
+void ReportSurfaceState(HWND hwnd, SurfaceState state) {
+  auto w = internal::LookupOwn(hwnd);
+  if (w && w->surface) {
+    Backend().SetSurfaceState(w->surface, state);
+    Backend().events()->SurfaceStateChanged(w->surface, state);
+  }
+}
+
+void ReportActivated(HWND hwnd, bool active) {
+  auto w = internal::LookupOwn(hwnd);
+  if (w && w->surface) Backend().events()->SurfaceActivated(w->surface, active);
+}
+
+void ReportCloseRequest(HWND hwnd) {
+  auto w = internal::LookupOwn(hwnd);
+  if (w && w->surface) Backend().events()->SurfaceCloseRequested(w->surface);
+}
+
+void ReportForeignMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto w = internal::LookupOwn(hwnd);
+  if (w && w->surface) Backend().events()->ForeignMessageReceived(w->surface, message, wParam, lParam);
+}
+
+}  // namespace os::headless

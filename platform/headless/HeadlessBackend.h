@@ -1,0 +1,125 @@
+// The headless backend: a virtual screen, a virtual clock, in-memory surfaces
+// that keep their last presented frame, message boxes answered from a queue,
+// and windows of pretend other processes. Tests reach it through
+// platform/headless/Headless.h.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "platform/Backend.h"
+#include "platform/headless/Headless.h"
+
+namespace os::headless {
+
+class HeadlessBackend final : public Backend {
+ public:
+  struct Surface {
+    HWND hwnd = nullptr;
+    RECT rect;
+    std::u16string title;
+    SurfaceId owner = 0;
+    bool visible = false;
+    SurfaceState state = SurfaceState::Normal;
+    bool layered = false;
+    bool perPixelAlpha = false;  // the last frame came from PresentLayered
+    BYTE frameAlpha = 255;       // its constant alpha
+    BYTE opacity = 255;          // SetSurfaceOpacity
+    std::optional<WindowShape> shape;
+    CursorShape cursor = CursorShape::Arrow;
+    bool captured = false;
+    int presents = 0;
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;  // premultiplied BGRA, width * 4 per row
+  };
+
+  struct Foreign {
+    ForeignWindowInfo info;
+    bool closesOnRequest = true;
+  };
+
+  HeadlessBackend();
+
+  std::string_view Name() const override { return "headless"; }
+  void Attach(BackendEvents* events) override { events_ = events; }
+  std::uint64_t NowMs() override;
+  void Wait(std::optional<std::uint32_t> timeoutMs) override;
+  void Wake() override;
+  SurfaceId CreateSurface(const SurfaceParams& params) override;
+  void DestroySurface(SurfaceId surface) override;
+  void ShowSurface(SurfaceId surface, bool visible, bool activate) override;
+  void MoveSurface(SurfaceId surface, const RECT& screenRect) override;
+  void SetSurfaceTitle(SurfaceId surface, std::u16string_view title) override;
+  void SetSurfaceOwner(SurfaceId surface, SurfaceId owner) override;
+  void SetSurfaceShape(SurfaceId surface, const WindowShape* shape) override;
+  void SetSurfaceLayered(SurfaceId surface, bool layered) override;
+  void SetSurfaceOpacity(SurfaceId surface, BYTE alpha) override;
+  void SetSurfaceState(SurfaceId surface, SurfaceState state) override;
+  void RaiseSurface(SurfaceId) override {}
+  void ActivateSurface(SurfaceId) override {}
+  void Present(SurfaceId surface, const PixelView& source, POINT sourceOrigin, const RECT& target) override;
+  void PresentLayered(SurfaceId surface, const PixelView& frame, BYTE constantAlpha) override;
+  void SetCursor(SurfaceId surface, CursorShape shape) override;
+  void SetCapture(SurfaceId surface) override;
+  bool BeginMoveDrag(SurfaceId surface, MouseButton button, POINT screen, DWORD time) override;
+  bool BeginResizeDrag(SurfaceId surface, UINT edge, MouseButton button, POINT screen, DWORD time, SIZE minTrack,
+                       SIZE maxTrack) override;
+  std::vector<MonitorDesc> Monitors() override;
+  std::vector<ForeignWindowInfo> ForeignWindows() override;
+  bool PostToForeign(ForeignId window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  bool CloseForeign(ForeignId window) override;
+  int ShowMessageBox(SurfaceId owner, std::u16string_view text, std::u16string_view caption, UINT type) override;
+  void ShowTooltip(SurfaceId owner, std::u16string_view text, POINT screen, int maxWidth) override;
+  void HideTooltip(SurfaceId owner) override;
+  std::unique_ptr<NativeEdit> CreateNativeEdit(SurfaceId, NativeEditEvents*) override { return nullptr; }
+
+  // --- for the test API (UI thread) ---
+  BackendEvents* events() const { return events_; }
+  const Surface* FindSurface(SurfaceId surface) const;
+  void SetMonitors(std::vector<MonitorDesc> monitors) { monitors_ = std::move(monitors); }
+  void SetClock(std::uint64_t now);
+  ForeignId AddForeign(const ForeignWindowSpec& spec);
+  bool RemoveForeign(ForeignId id);
+  std::vector<ForeignMessage> MessagesOf(ForeignId id) const;
+  int CloseRequestsOf(ForeignId id) const;
+  std::deque<int>& answers() { return answers_; }
+  std::vector<MessageBoxRecord>& boxes() { return boxes_; }
+  const TooltipRecord& tooltip() const { return tooltip_; }
+  SurfaceId captured() const { return captured_; }
+  void SetAcceptNativeDrags(bool accept) { acceptNativeDrags_ = accept; }
+  const std::optional<NativeDrag>& lastNativeDrag() const { return lastNativeDrag_; }
+
+ private:
+  Surface* Find(SurfaceId surface);
+  static void Resize(Surface& s, int width, int height);
+
+  BackendEvents* events_ = nullptr;
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  bool woken_ = false;
+  std::uint64_t now_ = kStartTick;
+
+  std::map<SurfaceId, Surface> surfaces_;
+  SurfaceId nextSurface_ = 1;
+  std::vector<MonitorDesc> monitors_;
+  std::vector<Foreign> foreign_;  // topmost first
+  ForeignId nextForeign_ = 0x0A000001;
+  std::map<ForeignId, std::vector<ForeignMessage>> foreignMessages_;
+  std::map<ForeignId, int> closeRequests_;
+  std::deque<int> answers_;
+  std::vector<MessageBoxRecord> boxes_;
+  TooltipRecord tooltip_;
+  SurfaceId captured_ = 0;
+  bool acceptNativeDrags_ = false;
+  std::optional<NativeDrag> lastNativeDrag_;
+};
+
+// The current backend when it is the headless one.
+HeadlessBackend* Instance();
+
+}  // namespace os::headless
