@@ -26,8 +26,8 @@ os::LONG WriteCrashDump(os::EXCEPTION_POINTERS* pointers) {
   // Always a new file: an older dump is replaced.
   os::HANDLE file = os::CreateDumpFile(kCrashDumpFile);
   os::MINIDUMP_EXCEPTION_INFORMATION exception{os::CurrentKernelThreadId(), pointers, os::TRUE};
-  os::MiniDumpWriteDump(os::GetCurrentProcess(), os::GetCurrentProcessId(), file, os::MiniDumpNormal, &exception,
-                        nullptr, nullptr);
+  os::MiniDumpWriteDump(os::GetCurrentProcess(), os::GetCurrentProcessId(), file, os::MiniDumpNormal,
+                        &exception, nullptr, nullptr);
   os::CloseDumpFile(file);
   os::RelaunchSelf(kRelaunchAssignment);
   return os::EXCEPTION_EXECUTE_HANDLER;

@@ -63,20 +63,19 @@ void LauncherProbe::WriteBesideExe(const std::string& name, const std::string& b
 }
 
 void LauncherProbe::SetInstalledClient(const std::string& programPath) {
-  testsupport::WriteFileBytes(
-      dir_.path() / "registry.reg",
-      "Windows Registry Editor Version 5.00\r\n\r\n"
-      "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-      "{87564C08-AF8A-4684-ACA7-030AE5B0060F}}_is1]\r\n"
-      "\"DisplayIcon\"=\"" +
-          programPath + "\"\r\n");
+  testsupport::WriteFileBytes(dir_.path() / "registry.reg",
+                              "Windows Registry Editor Version 5.00\r\n\r\n"
+                              "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+                              "{87564C08-AF8A-4684-ACA7-030AE5B0060F}}_is1]\r\n"
+                              "\"DisplayIcon\"=\"" +
+                                  programPath + "\"\r\n");
 }
 
 ProbeRun LauncherProbe::Run(const std::vector<std::string>& args, const std::string& answers) {
   std::map<std::string, std::string> merged;
   for (char** e = environ; *e != nullptr; ++e) {
     const char* eq = std::strchr(*e, '=');
-    if (eq != nullptr) merged[std::string(*e, eq)] = eq + 1;
+    if (eq != nullptr) merged[std::string(*e, static_cast<std::size_t>(eq - *e))] = eq + 1;
   }
   for (const auto& [name, value] : env_) {
     if (value) {
@@ -111,11 +110,13 @@ ProbeRun LauncherProbe::Run(const std::vector<std::string>& args, const std::str
   close(out[1]);
 
   ProbeRun run;
+  run.pid = pid;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   char buffer[4096];
   for (;;) {
     const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+            .count();
     if (left <= 0) break;
     pollfd p{out[0], POLLIN, 0};
     if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;

@@ -16,6 +16,7 @@ namespace apptest {
 struct ProbeRun {
   bool finished = false;  // ended by itself within the time limit
   int status = 0;         // as waitpid reports it
+  int pid = 0;
   std::string output;
   // Records of one kind ("box", "launch", "foreign", "result"), fields split.
   std::vector<std::vector<std::string>> Records(const std::string& kind) const;

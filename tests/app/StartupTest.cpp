@@ -38,7 +38,10 @@ TEST(InstallStamp, LeadingIntegerOfTheFirstTwentyBytes) {
   EXPECT_EQ(ParseInstallStamp("abc"), 0);
   EXPECT_EQ(ParseInstallStamp(""), 0);
   EXPECT_EQ(ParseInstallStamp("- 5"), 0);
-  EXPECT_EQ(ParseInstallStamp(std::string("12\0" "34", 5)), 12);
+  EXPECT_EQ(ParseInstallStamp(std::string("12\0"
+                                          "34",
+                                          5)),
+            12);
   // Only 20 bytes are read: digits after them do not count.
   EXPECT_EQ(ParseInstallStamp(std::string(19, ' ') + "7"), 7);
   EXPECT_EQ(ParseInstallStamp(std::string(20, ' ') + "7"), 0);
@@ -79,7 +82,9 @@ class StartupDecisions : public ::testing::Test {
     std::filesystem::create_directories(probe_.installFolder());
     testsupport::WriteFileBytes(LocalInstaller(), installer_);
   }
-  void StampAgo(std::int64_t seconds) { probe_.WriteBesideExe("install.ini", std::to_string(kNow - seconds)); }
+  void StampAgo(std::int64_t seconds) {
+    probe_.WriteBesideExe("install.ini", std::to_string(kNow - seconds));
+  }
   void UnreachablePortal() {
     std::string host;
     {
@@ -137,6 +142,7 @@ TEST_F(StartupDecisions, RunningWindowRefusesASecondLauncher) {
   EXPECT_FALSE(OpensLoginWindow(run));
   EXPECT_EQ(run.Records("box"), (std::vector<std::vector<std::string>>{Box(kGameOpen, kMbOk, 1)}));
   EXPECT_TRUE(run.Records("foreign").empty()) << "the running window is left alone";
+  EXPECT_EQ(run.Records("close-requests"), (std::vector<std::vector<std::string>>{{"0"}}));
 
   probe_.SetEnv("LUMORA_PORTAL_HOSTS", "api=" + portal_.host());
   run = Run(true);
@@ -221,8 +227,8 @@ TEST_F(StartupDecisions, StampBoundaryDecidesThePrompt) {
 
 TEST_F(StartupDecisions, StampsThatNeverPrompt) {
   CompleteInstaller();
-  for (const std::string& stamp : {std::to_string(kNow + 3600), std::string("0"), std::string("not a number"),
-                                   std::string("")}) {
+  for (const std::string& stamp :
+       {std::to_string(kNow + 3600), std::string("0"), std::string("not a number"), std::string("")}) {
     probe_.WriteBesideExe("install.ini", stamp);
     const ProbeRun run = Run(false);
     EXPECT_TRUE(OpensLoginWindow(run)) << "stamp '" << stamp << "'";
@@ -250,13 +256,14 @@ TEST_F(StartupDecisions, PromptAnswers) {
             (std::vector<std::vector<std::string>>{Box(kPrompt, kMbOkCancel, 2), Box(kGameOpen, kMbOk, 1)}));
   EXPECT_TRUE(run.Records("launch").empty());
   EXPECT_TRUE(run.Records("foreign").empty());
+  EXPECT_EQ(run.Records("close-requests"), (std::vector<std::vector<std::string>>{{"0"}}));
 
   // OK beside a running game window: the window is asked to close, the
   // installer starts and no login window follows.
   run = Run(true, "ok");
   EXPECT_FALSE(OpensLoginWindow(run));
   EXPECT_EQ(run.Records("box"), (std::vector<std::vector<std::string>>{Box(kPrompt, kMbOkCancel, 1)}));
-  EXPECT_EQ(run.Records("foreign"), (std::vector<std::vector<std::string>>{{"274", "61536"}}));
+  EXPECT_EQ(run.Records("close-requests"), (std::vector<std::vector<std::string>>{{"1"}}));
   EXPECT_EQ(run.Records("launch"),
             (std::vector<std::vector<std::string>>{{"open", LocalInstaller().string(), "", "", "5"}}));
 }

@@ -49,8 +49,8 @@ os::LONG DumpingFilter(os::EXCEPTION_POINTERS* pointers) {
   g_shared->seenAddress.store(reinterpret_cast<std::uint64_t>(pointers->ExceptionRecord->ExceptionAddress));
   os::HANDLE file = os::CreateDumpFile(g_shared->dumpPath);
   os::MINIDUMP_EXCEPTION_INFORMATION info{os::CurrentKernelThreadId(), pointers, os::TRUE};
-  os::MiniDumpWriteDump(os::GetCurrentProcess(), static_cast<os::DWORD>(getpid()), file,
-                        os::MiniDumpNormal, &info, nullptr, nullptr);
+  os::MiniDumpWriteDump(os::GetCurrentProcess(), static_cast<os::DWORD>(getpid()), file, os::MiniDumpNormal,
+                        &info, nullptr, nullptr);
   os::CloseDumpFile(file);
   if (g_shared->answer == os::EXCEPTION_CONTINUE_EXECUTION) {
     // Make the faulting write possible, so resuming it succeeds.

@@ -11,6 +11,7 @@
 //   box <caption> <text> <type> <answer>
 //   launch <verb> <file> <parameters> <directory> <show>
 //   foreign <message> <wParam>          (sent or posted to the running window)
+//   close-requests <n>                  (the running window was asked to close)
 //   result <login window> <version document usable> <download started>
 #include <sys/mman.h>
 
@@ -38,7 +39,8 @@ void QueueAnswers() {
   std::size_t start = 0;
   while (start <= list.size()) {
     const std::size_t comma = list.find(',', start);
-    const std::string answer = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    const std::string answer =
+        list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
     if (answer == "ok") os::headless::QueueMessageBoxAnswer(os::IDOK);
     if (answer == "cancel") os::headless::QueueMessageBoxAnswer(os::IDCANCEL);
     if (comma == std::string::npos) break;
@@ -105,6 +107,7 @@ int RunStartup(int argc, char** argv) {
     for (const auto& message : os::headless::ForeignMessages(running)) {
       std::printf("foreign\t%u\t%llu\n", message.message, static_cast<unsigned long long>(message.wParam));
     }
+    std::printf("close-requests\t%d\n", os::headless::ForeignCloseRequests(running));
   }
   std::printf("result\t%d\t%d\t%d\n", result.openLoginWindow ? 1 : 0, result.versionDocumentUsable ? 1 : 0,
               result.downloadStarted ? 1 : 0);
@@ -115,7 +118,8 @@ __attribute__((noinline)) void Fault() {
   // A page that can be neither read nor written: a real access violation
   // that no sanitizer intercepts first.
   void* page = mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  std::printf("fault-address\t%llu\n", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(page)));
+  std::printf("fault-address\t%llu\n",
+              static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(page)));
   std::fflush(stdout);
   *static_cast<volatile int*>(page) = 1;
 }
