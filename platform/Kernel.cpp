@@ -21,7 +21,8 @@ std::string ReadLink(const char* path) {
   for (;;) {
     const ssize_t n = readlink(path, buffer.data(), buffer.size());
     if (n < 0) return {};
-    if (static_cast<std::size_t>(n) < buffer.size()) return std::string(buffer.data(), static_cast<std::size_t>(n));
+    if (static_cast<std::size_t>(n) < buffer.size())
+      return std::string(buffer.data(), static_cast<std::size_t>(n));
     // The link may have been cut off at exactly the buffer's size: retry larger.
     buffer.resize(buffer.size() * 2);
   }
@@ -90,7 +91,8 @@ HANDLE GetCurrentProcess() { return reinterpret_cast<HANDLE>(static_cast<std::in
 
 BOOL IsWow64Process(HANDLE process, BOOL* isWow64) {
   if (isWow64 == nullptr || process != GetCurrentProcess()) return FALSE;
-  if (const auto forced = GetEnvironmentVariable("LUMORA_WOW64"); forced && (*forced == "1" || *forced == "0")) {
+  if (const auto forced = GetEnvironmentVariable("LUMORA_WOW64");
+      forced && (*forced == "1" || *forced == "0")) {
     *isWow64 = *forced == "1" ? TRUE : FALSE;
     return TRUE;
   }

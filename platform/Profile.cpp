@@ -18,8 +18,8 @@ namespace {
 enum class Encoding { kUtf8, kUtf8Bom, kUtf16 };
 
 struct Line {
-  std::u16string text;  // without its line end
-  std::string raw;      // the file's bytes for this line, line end included
+  std::u16string text;   // without its line end
+  std::string raw;       // the file's bytes for this line, line end included
   bool touched = false;  // written anew from text
 };
 
@@ -39,7 +39,9 @@ std::u16string_view Trim(std::u16string_view s) {
 bool SameName(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    auto fold = [](char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c; };
+    auto fold = [](char16_t c) {
+      return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
+    };
     if (fold(a[i]) != fold(b[i])) return false;
   }
   return true;
@@ -117,9 +119,10 @@ std::string Serialize(const IniFile& file) {
       continue;
     }
     out += line.raw;
-    const bool ended = file.encoding == Encoding::kUtf16
-                           ? line.raw.size() >= 2 && line.raw.compare(line.raw.size() - 2, 2, std::string("\n\0", 2)) == 0
-                           : !line.raw.empty() && line.raw.back() == '\n';
+    const bool ended =
+        file.encoding == Encoding::kUtf16
+            ? line.raw.size() >= 2 && line.raw.compare(line.raw.size() - 2, 2, std::string("\n\0", 2)) == 0
+            : !line.raw.empty() && line.raw.back() == '\n';
     if (!ended && i + 1 < file.lines.size()) out += lineEnd;
   }
   return out;
@@ -139,7 +142,8 @@ Parsed ParseLine(std::u16string_view text) {
   if (line.front() == u'[') {
     const auto close = line.find(u']');
     parsed.kind = Parsed::kSection;
-    parsed.name = Trim(line.substr(1, close == std::u16string_view::npos ? std::u16string_view::npos : close - 1));
+    parsed.name =
+        Trim(line.substr(1, close == std::u16string_view::npos ? std::u16string_view::npos : close - 1));
     return parsed;
   }
   const auto equals = line.find(u'=');
@@ -180,7 +184,8 @@ std::optional<std::size_t> FindKey(const IniFile& file, const SectionSpan& span,
 }
 
 std::u16string_view Unquote(std::u16string_view value) {
-  if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front()) {
+  if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
+      value.back() == value.front()) {
     return value.substr(1, value.size() - 2);
   }
   return value;
@@ -207,7 +212,9 @@ DWORD ReturnList(const std::vector<std::u16string_view>& names, std::u16string* 
   return static_cast<DWORD>(returned->size());
 }
 
-bool HasLineBreak(std::u16string_view text) { return text.find_first_of(u"\r\n") != std::u16string_view::npos; }
+bool HasLineBreak(std::u16string_view text) {
+  return text.find_first_of(u"\r\n") != std::u16string_view::npos;
+}
 
 // Writes the whole file next to the old one and renames it into place, keeping
 // the old file's permissions; a symbolic link is followed, not replaced.
@@ -231,8 +238,10 @@ bool Store(const IniFile& file, const std::string& path) {
   bool ok = true;
   while (ok && done < bytes.size()) {
     const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) ok = false;
-    else done += static_cast<std::size_t>(n);
+    if (n <= 0)
+      ok = false;
+    else
+      done += static_cast<std::size_t>(n);
   }
   if (ok && existed) fchmod(fd, old.st_mode & 07777);
   if (close(fd) != 0) ok = false;
@@ -280,7 +289,8 @@ DWORD GetPrivateProfileString(const char16_t* section, const char16_t* key, cons
       return ReturnValue(Unquote(ParseLine(file.lines[*line].text).value), returned, size);
     }
   }
-  std::u16string_view fallback = defaultValue != nullptr ? std::u16string_view(defaultValue) : std::u16string_view();
+  std::u16string_view fallback =
+      defaultValue != nullptr ? std::u16string_view(defaultValue) : std::u16string_view();
   while (!fallback.empty() && IsBlank(fallback.back())) fallback.remove_suffix(1);
   return ReturnValue(fallback, returned, size);
 }
@@ -296,7 +306,8 @@ BOOL WritePrivateProfileString(const char16_t* section, const char16_t* key, con
   if (HasLineBreak(sectionName) || sectionName.find(u']') != std::u16string_view::npos) return FALSE;
   if (key != nullptr) {
     const std::u16string_view keyName = Trim(key);
-    if (keyName.empty() || HasLineBreak(keyName) || keyName.find(u'=') != std::u16string_view::npos) return FALSE;
+    if (keyName.empty() || HasLineBreak(keyName) || keyName.find(u'=') != std::u16string_view::npos)
+      return FALSE;
   }
   if (value != nullptr && HasLineBreak(value)) return FALSE;
 

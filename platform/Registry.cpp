@@ -30,7 +30,9 @@ struct RegTree {
 
 enum class Root { kMachine, kUser, kClasses };
 
-char16_t FoldCase(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c; }
+char16_t FoldCase(char16_t c) {
+  return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
+}
 
 bool SameName(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
@@ -120,7 +122,8 @@ std::vector<std::u16string> SplitPath(std::u16string_view path) {
   std::size_t start = 0;
   while (start <= path.size()) {
     const auto end = path.find(u'\\', start);
-    const auto part = path.substr(start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start);
+    const auto part =
+        path.substr(start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start);
     if (!part.empty()) parts.emplace_back(part);
     if (end == std::u16string_view::npos) break;
     start = end + 1;
@@ -214,7 +217,8 @@ bool ParseHexBytes(std::u16string_view s, std::string* out) {
     while (pos < s.size() && IsBlank(s[pos])) ++pos;
     if (pos == s.size()) break;
     const auto comma = s.find(u',', pos);
-    const auto item = Trim(s.substr(pos, comma == std::u16string_view::npos ? std::u16string_view::npos : comma - pos));
+    const auto item =
+        Trim(s.substr(pos, comma == std::u16string_view::npos ? std::u16string_view::npos : comma - pos));
     DWORD byte = 0;
     if (item.size() > 2 || !ParseHexNumber(item, &byte)) return false;
     out->push_back(static_cast<char>(byte));
@@ -226,26 +230,26 @@ bool ParseHexBytes(std::u16string_view s, std::string* out) {
 
 // Parses the data part of a value line (after "="); hex data may continue on
 // the following lines, each ending in a backslash but the last.
-bool ParseData(std::u16string_view spec, const std::vector<std::u16string>& lines, std::size_t& index,
+bool ParseData(std::u16string_view dataText, const std::vector<std::u16string>& lines, std::size_t& index,
                RegValue* value) {
-  if (!spec.empty() && spec.front() == u'"') {
+  if (!dataText.empty() && dataText.front() == u'"') {
     std::size_t pos = 0;
     std::u16string text;
-    if (!ParseQuoted(spec, pos, &text) || !Trim(spec.substr(pos)).empty()) return false;
+    if (!ParseQuoted(dataText, pos, &text) || !Trim(dataText.substr(pos)).empty()) return false;
     value->type = REG_SZ;
     value->data = Utf16LeBytes(text, true);
     return true;
   }
-  if (spec.starts_with(u"dword:")) {
+  if (dataText.starts_with(u"dword:")) {
     DWORD number = 0;
-    if (!ParseHexNumber(Trim(spec.substr(6)), &number)) return false;
+    if (!ParseHexNumber(Trim(dataText.substr(6)), &number)) return false;
     value->type = REG_DWORD;
     value->data.clear();
     for (int i = 0; i < 4; ++i) value->data.push_back(static_cast<char>((number >> (8 * i)) & 0xFF));
     return true;
   }
-  if (!spec.starts_with(u"hex")) return false;
-  std::u16string_view rest = spec.substr(3);
+  if (!dataText.starts_with(u"hex")) return false;
+  std::u16string_view rest = dataText.substr(3);
   DWORD type = REG_BINARY;
   if (rest.starts_with(u"(")) {
     const auto close = rest.find(u')');
@@ -285,14 +289,14 @@ void ParseValueLine(std::u16string_view line, const std::vector<std::u16string>&
   }
   while (pos < line.size() && IsBlank(line[pos])) ++pos;
   if (pos == line.size() || line[pos] != u'=') return;
-  const std::u16string_view spec = Trim(line.substr(pos + 1));
-  if (spec == u"-") {
+  const std::u16string_view dataText = Trim(line.substr(pos + 1));
+  if (dataText == u"-") {
     std::erase_if(node->values, [&](const RegValue& v) { return SameName(v.name, name); });
     return;
   }
   RegValue value;
   value.name = std::move(name);
-  if (ParseData(spec, lines, index, &value)) {
+  if (ParseData(dataText, lines, index, &value)) {
     SetValue(node, std::move(value));
   } else {
     OutputDebugString(u"registry file: unreadable value line: " + std::u16string(line));
@@ -487,7 +491,8 @@ LSTATUS RegEnumValue(HKEY key, DWORD index, std::u16string* name, DWORD* type, s
   for (std::size_t n = 0; n < key->nodes.size(); ++n) {
     for (const auto& value : key->nodes[n]->values) {
       bool hidden = false;
-      for (std::size_t m = 0; m < n && !hidden; ++m) hidden = FindValue(*key->nodes[m], value.name) != nullptr;
+      for (std::size_t m = 0; m < n && !hidden; ++m)
+        hidden = FindValue(*key->nodes[m], value.name) != nullptr;
       if (!hidden) visible.push_back(&value);
     }
   }

@@ -31,7 +31,9 @@ HINSTANCE ResultHandle(int code) { return reinterpret_cast<HINSTANCE>(static_cas
 bool SameAscii(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    auto fold = [](char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c; };
+    auto fold = [](char16_t c) {
+      return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+    };
     if (fold(a[i]) != fold(b[i])) return false;
   }
   return true;
@@ -60,18 +62,28 @@ void Resolve(ShellLaunch& launch) {
   } else {
     launch.program = Utf16ToUtf8(launch.file);
   }
-  for (const auto& argument : SplitCommandLine(launch.parameters)) launch.arguments.push_back(Utf16ToUtf8(argument));
+  for (const auto& argument : SplitCommandLine(launch.parameters))
+    launch.arguments.push_back(Utf16ToUtf8(argument));
 }
 
 std::string EscapeLogField(std::u16string_view field) {
   std::string out;
   for (const char c : Utf16ToUtf8(field)) {
     switch (c) {
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\\': out += "\\\\"; break;
-      default: out.push_back(c);
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      default:
+        out.push_back(c);
     }
   }
   return out;
@@ -96,7 +108,8 @@ std::string FindInPath(const std::string& name) {
     if (dir.empty()) dir = ".";
     const std::string candidate = dir + "/" + name;
     struct stat info {};
-    if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0) {
+    if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        access(candidate.c_str(), X_OK) == 0) {
       return candidate;
     }
     if (end == std::string::npos) break;
@@ -137,7 +150,8 @@ void CloseInheritedDescriptors(int keep) {
 // Starts the program in its own session through a short-lived intermediate
 // child, so that it is neither a child the launcher must reap nor tied to the
 // launcher's terminal. A close-on-exec pipe reports whether exec succeeded.
-int Spawn(const std::string& program, const std::vector<std::string>& arguments, const std::string& directory) {
+int Spawn(const std::string& program, const std::vector<std::string>& arguments,
+          const std::string& directory) {
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
@@ -284,10 +298,12 @@ std::vector<std::u16string> SplitCommandLine(std::u16string_view s) {
   return arguments;
 }
 
-int ShellExecuteResultCode(HINSTANCE result) { return static_cast<int>(reinterpret_cast<std::uintptr_t>(result)); }
+int ShellExecuteResultCode(HINSTANCE result) {
+  return static_cast<int>(reinterpret_cast<std::uintptr_t>(result));
+}
 
-HINSTANCE ShellExecute(HWND, std::u16string_view verb, std::u16string_view file, std::u16string_view parameters,
-                       std::u16string_view directory, int showCommand) {
+HINSTANCE ShellExecute(HWND, std::u16string_view verb, std::u16string_view file,
+                       std::u16string_view parameters, std::u16string_view directory, int showCommand) {
   ShellLaunch launch;
   launch.verb = verb;
   launch.file = file;

@@ -68,11 +68,12 @@ class ShellLaunchRecorder {
 
   std::vector<ShellLaunch> Launches() const;
 
-  // Used by ShellExecute.
+ private:
+  friend HINSTANCE ShellExecute(HWND, std::u16string_view, std::u16string_view, std::u16string_view,
+                                std::u16string_view, int);
   bool spawn() const { return spawn_; }
   void Record(ShellLaunch launch);
 
- private:
   bool spawn_;
   ShellLaunchRecorder* previous_;
   std::vector<ShellLaunch> launches_;

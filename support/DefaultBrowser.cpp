@@ -59,13 +59,14 @@ std::u16string DefaultBrowserPath() {
   if (version == VersionClass::kXp) return XpBrowserCommand();
   if (version == VersionClass::kOther) return kFallbackBrowser;
 
-  const auto choice = OpenKey(os::HKEY_CURRENT_USER,
-                              version == VersionClass::kWin8OrLater ? kHttpChoiceKey : kFtpChoiceKey,
-                              os::KEY_QUERY_VALUE);
+  const auto choice =
+      OpenKey(os::HKEY_CURRENT_USER, version == VersionClass::kWin8OrLater ? kHttpChoiceKey : kFtpChoiceKey,
+              os::KEY_QUERY_VALUE);
   if (!choice) return kFallbackBrowser;
   std::u16string progId;
   if (!QueryText(choice.get(), u"Progid", &progId)) return kFallbackBrowser;
-  const auto commandKey = OpenKey(os::HKEY_CLASSES_ROOT, progId + u"\\shell\\open\\command\\", os::KEY_QUERY_VALUE);
+  const auto commandKey =
+      OpenKey(os::HKEY_CLASSES_ROOT, progId + u"\\shell\\open\\command\\", os::KEY_QUERY_VALUE);
   if (!commandKey) return kFallbackBrowser;
   std::u16string command;
   if (!QueryText(commandKey.get(), u"", &command)) return kFallbackBrowser;

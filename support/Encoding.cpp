@@ -72,7 +72,8 @@ std::string Base64Decode(std::string_view text, int length, int& count) {
     const char c2 = at(read + 1);
     const char c3 = at(read + 2);
     const char c4 = at(read + 3);
-    unsigned value = (static_cast<unsigned>(Base64Value(c1)) << 18) | (static_cast<unsigned>(Base64Value(c2)) << 12);
+    unsigned value =
+        (static_cast<unsigned>(Base64Value(c1)) << 18) | (static_cast<unsigned>(Base64Value(c2)) << 12);
     out.push_back(static_cast<char>((value >> 16) & 0xFF));
     if (c3 != '=') {
       value |= static_cast<unsigned>(Base64Value(c3)) << 6;
@@ -156,7 +157,8 @@ std::u16string EscapeUtf16Units(std::u16string_view text) {
 int WideToNarrow(std::u16string_view source, std::string* destination, std::size_t capacity) {
   if (destination == nullptr) return -1;
   destination->clear();
-  if (const auto zero = source.find(u'\0'); zero != std::u16string_view::npos) source = source.substr(0, zero);
+  if (const auto zero = source.find(u'\0'); zero != std::u16string_view::npos)
+    source = source.substr(0, zero);
   if (source.size() + 1 > capacity) return -1;
   std::string narrow;
   narrow.reserve(source.size());

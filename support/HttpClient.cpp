@@ -73,12 +73,23 @@ std::size_t HttpClient::AppendToString(char* data, std::size_t size, std::size_t
 int HttpClient::DebugTrace(CURL*, curl_infotype type, char* data, std::size_t size, void*) {
   const char* prefix = nullptr;
   switch (type) {
-    case CURLINFO_TEXT: prefix = "[TEXT]"; break;
-    case CURLINFO_HEADER_IN: prefix = "[HEADER_IN]"; break;
-    case CURLINFO_HEADER_OUT: prefix = "[HEADER_OUT]"; break;
-    case CURLINFO_DATA_IN: prefix = "[DATA_IN]"; break;
-    case CURLINFO_DATA_OUT: prefix = "[DATA_OUT]"; break;
-    default: return 0;
+    case CURLINFO_TEXT:
+      prefix = "[TEXT]";
+      break;
+    case CURLINFO_HEADER_IN:
+      prefix = "[HEADER_IN]";
+      break;
+    case CURLINFO_HEADER_OUT:
+      prefix = "[HEADER_OUT]";
+      break;
+    case CURLINFO_DATA_IN:
+      prefix = "[DATA_IN]";
+      break;
+    case CURLINFO_DATA_OUT:
+      prefix = "[DATA_OUT]";
+      break;
+    default:
+      return 0;
   }
   std::fputs(prefix, stdout);
   if (data != nullptr && size > 0) std::fwrite(data, 1, size, stdout);

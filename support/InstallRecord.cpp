@@ -31,8 +31,8 @@ bool IsWow64() {
 
 bool FindInstalledClient(std::u16string& clientPath) {
   os::HKEY key = nullptr;
-  if (os::RegOpenKeyEx(os::HKEY_LOCAL_MACHINE, IsWow64() ? kUninstallKey32 : kUninstallKey, 0, os::KEY_QUERY_VALUE,
-                       &key) != os::ERROR_SUCCESS) {
+  if (os::RegOpenKeyEx(os::HKEY_LOCAL_MACHINE, IsWow64() ? kUninstallKey32 : kUninstallKey, 0,
+                       os::KEY_QUERY_VALUE, &key) != os::ERROR_SUCCESS) {
     return false;
   }
   const os::UniqueHKey owner(key);

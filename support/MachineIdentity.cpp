@@ -7,7 +7,8 @@
 std::string CpuSignature() {
   const auto regs = os::CpuId(1);
   char text[17];
-  std::snprintf(text, sizeof text, "%08x%08x", static_cast<unsigned>(regs[3]), static_cast<unsigned>(regs[0]));
+  std::snprintf(text, sizeof text, "%08x%08x", static_cast<unsigned>(regs[3]),
+                static_cast<unsigned>(regs[0]));
   return text;
 }
 
