@@ -81,6 +81,11 @@ int Advance(std::uint32_t ms, const PreTranslate& preTranslate) {
 
 std::uint64_t Now() { return Backend().NowMs(); }
 
+void PassTime(std::uint32_t ms) {
+  HeadlessBackend& b = Backend();
+  b.SetClock(b.NowMs() + ms);
+}
+
 std::optional<int> PendingQuit() {
   Backend();
   auto& sys = Sys();
