@@ -1,7 +1,13 @@
 // Process entry of the Morvaine launcher.
-#include <cstdio>
+#include "app/CrashReport.h"
+#include "app/Startup.h"
+#include "platform/ShowCommands.h"
 
 int main() {
-  std::puts("Morvaine launcher: start-up decisions are not built yet.");
-  return 0;
+  // A launcher image started by the crash handler only tells the player.
+  if (TakeCrashReportRequest()) {
+    ShowCrashReport();
+    return 0;
+  }
+  return WinMain(nullptr, nullptr, nullptr, os::SW_SHOWNORMAL);
 }

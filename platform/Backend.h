@@ -119,6 +119,14 @@ class BackendEvents {
   virtual void ForeignMessageReceived(SurfaceId surface, UINT message, WPARAM wParam, LPARAM lParam) = 0;
   // Monitors or work areas changed.
   virtual void DisplayChanged() = 0;
+  // For a backend's nested loops (a modal dialog, a wait for JavaScript):
+  // retrieves, translates and dispatches every message that is ready, as a
+  // Win32 modal loop does, leaving WM_QUIT pending. Returns whether any was.
+  virtual bool DispatchPending() = 0;
+  // Milliseconds until the next timer or hover falls due; none when nothing
+  // is scheduled. The shared layer keeps all timers itself: a backend needs no
+  // timer of its own, only a wait that ends by then.
+  virtual std::optional<std::uint32_t> TimeToNextDeadline() = 0;
 };
 
 // Notifications of a native edit widget, delivered on the UI thread.

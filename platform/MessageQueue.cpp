@@ -421,13 +421,7 @@ BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
   WindowSystem& sys = Sys();
   for (;;) {
     if (Retrieve(msg, hwnd, filterMin, filterMax, true, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
-    std::optional<std::uint32_t> timeout;
-    if (auto deadline = NextDeadline()) {
-      const std::uint64_t now = Now();
-      timeout = static_cast<std::uint32_t>(
-          *deadline > now ? std::min<std::uint64_t>(*deadline - now, 0x7FFFFFFF) : 0);
-    }
-    sys.backend().Wait(timeout);
+    sys.backend().Wait(sys.TimeToNextDeadline());
   }
 }
 
@@ -435,13 +429,7 @@ BOOL WaitMessage() {
   WindowSystem& sys = Sys();
   MSG msg;
   if (Retrieve(&msg, nullptr, 0, 0, false, true)) return TRUE;
-  std::optional<std::uint32_t> timeout;
-  if (auto deadline = NextDeadline()) {
-    const std::uint64_t now = Now();
-    timeout = static_cast<std::uint32_t>(
-        *deadline > now ? std::min<std::uint64_t>(*deadline - now, 0x7FFFFFFF) : 0);
-  }
-  sys.backend().Wait(timeout);
+  sys.backend().Wait(sys.TimeToNextDeadline());
   return TRUE;
 }
 

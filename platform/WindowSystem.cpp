@@ -340,6 +340,25 @@ void WindowSystem::DisplayChanged() {
   }
 }
 
+bool WindowSystem::DispatchPending() {
+  MSG msg;
+  int count = 0;
+  while (count < 10000 && Retrieve(&msg, nullptr, 0, 0, true, false)) {
+    ++count;
+    TranslateMessage(&msg);
+    DispatchMessage(&msg);
+  }
+  return count > 0;
+}
+
+std::optional<std::uint32_t> WindowSystem::TimeToNextDeadline() {
+  auto deadline = NextDeadline();
+  if (!deadline) return std::nullopt;
+  const std::uint64_t now = Now();
+  return static_cast<std::uint32_t>(*deadline > now ? std::min<std::uint64_t>(*deadline - now, 0x7FFFFFFF)
+                                                    : 0);
+}
+
 }  // namespace internal
 
 // ---------------------------------------------------------------------------

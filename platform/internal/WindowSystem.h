@@ -202,6 +202,8 @@ class WindowSystem final : public BackendEvents {
   void SurfaceExposed(SurfaceId surface, const RECT& windowRect) override;
   void ForeignMessageReceived(SurfaceId surface, UINT message, WPARAM wParam, LPARAM lParam) override;
   void DisplayChanged() override;
+  bool DispatchPending() override;
+  std::optional<std::uint32_t> TimeToNextDeadline() override;
 
   // --- windows (UI thread) ---
   std::unordered_map<std::uintptr_t, WindowPtr> windows;

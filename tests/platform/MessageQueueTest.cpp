@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "WindowTestSupport.h"
+#include "platform/headless/HeadlessBackend.h"
 
 namespace wintest {
 namespace {
@@ -236,6 +237,39 @@ TEST_F(MessageQueueTest, SendMessageFromAnotherThreadIsAnsweredByTheUiThread) {
   sender.join();
   EXPECT_EQ(answer.load(), 42);
   EXPECT_EQ(handledOn, ui);
+}
+
+TEST_F(MessageQueueTest, BackendNestedLoopsDispatchWhatIsReadyButLeaveTheQuit) {
+  HWND w = Popup({0, 0, 10, 10});
+  headless::Pump();
+  SetTimer(w, 4, 250, nullptr);
+  auto* events = headless::Instance()->events();
+  EXPECT_EQ(events->TimeToNextDeadline(), std::optional<std::uint32_t>(250));
+  PostMessage(w, WM_APP, 0, 0);
+  PostQuitMessage(0);
+  EXPECT_TRUE(events->DispatchPending());
+  EXPECT_EQ(Count(w, WM_APP), 1);
+  EXPECT_FALSE(events->DispatchPending());
+  EXPECT_EQ(headless::PendingQuit(), std::optional<int>(0));
+  KillTimer(w, 4);
+  EXPECT_EQ(events->TimeToNextDeadline(), std::nullopt);
+}
+
+TEST_F(MessageQueueTest, FiltersPickMatchingMessagesOutOfOrder) {
+  HWND a = Popup({0, 0, 10, 10});
+  HWND b = Popup({20, 0, 30, 10});
+  headless::Pump();
+  PostMessage(a, WM_APP + 1, 0, 0);
+  PostMessage(b, WM_APP + 2, 0, 0);
+  PostMessage(a, WM_USER, 0, 0);
+  MSG m;
+  ASSERT_TRUE(PeekMessage(&m, b, 0, 0, PM_REMOVE));
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_APP + 2));
+  ASSERT_TRUE(PeekMessage(&m, nullptr, WM_USER, WM_USER, PM_REMOVE));
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_USER));
+  EXPECT_FALSE(PeekMessage(&m, b, 0, 0, PM_REMOVE));
+  ASSERT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_APP + 1));
 }
 
 }  // namespace

@@ -1,0 +1,165 @@
+#include "app/Startup.h"
+
+#include <json/json.h>
+
+#include <climits>
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "app/CrashReport.h"
+#include "app/UpdateDownloader.h"
+#include "platform/Kernel.h"
+#include "platform/MessageBox.h"
+#include "platform/MessageQueue.h"
+#include "platform/Messages.h"
+#include "platform/Shell.h"
+#include "platform/Window.h"
+#include "support/Encoding.h"
+#include "support/HttpClient.h"
+#include "support/InstallRecord.h"
+#include "support/PortalHosts.h"
+
+namespace {
+
+constexpr std::size_t kStampBytes = 20;
+constexpr std::size_t kModulePathChars = 256;
+constexpr std::size_t kNarrowPathBytes = 256;
+
+bool IsCSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+void ShowGameAlreadyOpen() { os::MessageBox(nullptr, kGameAlreadyOpenText, kLauncherCaption, os::MB_OK); }
+
+// What the launcher reads from the version document.
+struct VersionDocument {
+  std::string downloadUrl;
+  bool forceUpdate = false;
+};
+
+// A reply that is not a JSON object with string values for "downloadUrl" and
+// "version" is treated like one that does not parse. forceUpdate counts only
+// as the JSON value true.
+bool ReadVersionDocument(const std::string& reply, VersionDocument& document) {
+  Json::Reader reader;
+  Json::Value root;
+  if (!reader.parse(reply, root, true) || !root.isObject()) return false;
+  const Json::Value& url = root["downloadUrl"];
+  const Json::Value& version = root["version"];
+  if (!url.isString() || !version.isString()) return false;
+  document.downloadUrl = url.asString();
+  const Json::Value& force = root["forceUpdate"];
+  document.forceUpdate = force.isBool() && force.asBool();
+  return true;
+}
+
+}  // namespace
+
+std::int32_t ParseInstallStamp(std::string_view text) {
+  text = text.substr(0, std::min(text.size(), kStampBytes));
+  // The text ends at a zero byte, as read into a C string.
+  if (const std::size_t zero = text.find('\0'); zero != std::string_view::npos) text = text.substr(0, zero);
+  std::size_t i = 0;
+  while (i < text.size() && IsCSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  std::int64_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > static_cast<std::int64_t>(INT32_MAX) + 1) value = static_cast<std::int64_t>(INT32_MAX) + 1;
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < INT32_MIN) return INT32_MIN;
+  return static_cast<std::int32_t>(value);
+}
+
+std::int32_t ReadInstallStamp() {
+  const std::u16string module = os::GetModuleFileName();
+  // A path that does not fit the module-name area would be cut short and
+  // name some other folder; it names no stamp file at all.
+  if (module.empty() || module.size() + 1 > kModulePathChars) return 0;
+  const std::u16string path = module.substr(0, module.rfind(u'/') + 1) + u"install.ini";
+  std::string narrow;
+  if (WideToNarrow(path, &narrow, kNarrowPathBytes) != 0 || narrow.empty()) return 0;
+  std::FILE* file = std::fopen(narrow.c_str(), "r");
+  if (file == nullptr) return 0;
+  std::string text(kStampBytes, '\0');
+  text.resize(std::fread(text.data(), 1, kStampBytes, file));
+  std::fclose(file);
+  return ParseInstallStamp(text);
+}
+
+bool InstallPromptDue(std::int32_t stamp, std::int64_t now) {
+  return stamp != 0 && now - static_cast<std::int64_t>(stamp) > kInstallPromptDelaySeconds;
+}
+
+std::string VersionDocumentUrl() { return PortalUrl(GetPortalHosts().api, "/client/latest_version.html"); }
+
+StartupResult DecideStartup(std::int64_t now) {
+  StartupResult result;
+  const os::HWND running = os::FindWindow(nullptr, kLauncherCaption);
+
+  std::u16string clientPath;
+  if (FindInstalledClient(clientPath)) {
+    if (running != nullptr) {
+      ShowGameAlreadyOpen();
+    } else {
+      os::ShellExecute(nullptr, u"open", clientPath, u"", u"", os::SW_SHOW);
+    }
+    return result;
+  }
+
+  // Only one launcher beside an open game window: the others say so and end.
+  auto singleInstance = [&]() {
+    if (running == nullptr) return true;
+    ShowGameAlreadyOpen();
+    return false;
+  };
+
+  std::string reply;
+  HttpClient::Get(VersionDocumentUrl(), &HttpClient::AppendToString, &reply, false);
+  VersionDocument document;
+  if (!ReadVersionDocument(reply, document)) {
+    os::OutputDebugString("version document unavailable; no update check");
+    result.openLoginWindow = singleInstance();
+    return result;
+  }
+  result.versionDocumentUsable = true;
+
+  UpdateDownloader updater(document.downloadUrl);
+  if (updater.IsDownloaded()) {
+    if (InstallPromptDue(ReadInstallStamp(), now)) {
+      const int answer = os::MessageBox(nullptr, kInstallPromptText, kLauncherCaption, os::MB_OKCANCEL);
+      if (answer == os::IDOK) {
+        if (running != nullptr) os::SendMessage(running, os::WM_SYSCOMMAND, os::SC_CLOSE, 0);
+        updater.RunInstaller();
+        return result;
+      }
+    }
+    result.openLoginWindow = singleInstance();
+    return result;
+  }
+
+  result.openLoginWindow = singleInstance();
+  if (result.openLoginWindow && document.forceUpdate) {
+    result.downloadStarted = updater.StartDownload() == 0;
+  }
+  return result;
+}
+
+int RunLoginWindow(const StartupResult& startup) {
+  // COM, the login window and the message loop come with the login window.
+  std::printf("Morvaine launcher: start-up decisions done (version check: %s%s).\n",
+              startup.versionDocumentUsable ? "done" : "skipped, portal unreachable or reply unusable",
+              startup.downloadStarted ? "; installer download started" : "");
+  std::printf("Morvaine launcher: the login window is not built yet; exiting.\n");
+  std::fflush(stdout);
+  return 0;
+}
+
+int WinMain(os::HINSTANCE, os::HINSTANCE, char*, int) {
+  InstallCrashHandler();
+  const StartupResult startup = DecideStartup(static_cast<std::int64_t>(std::time(nullptr)));
+  if (!startup.openLoginWindow) return 0;
+  return RunLoginWindow(startup);
+}

@@ -1,0 +1,60 @@
+// The launcher's process entry and the decisions it takes before any window
+// of its own exists: one game window at a time, hand-over to the installed
+// full client, and the update check (install a complete installer now, or
+// fetch it in the background).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/Types.h"
+
+// Caption of every launcher box and window, and the caption the
+// single-instance check looks for.
+inline constexpr char16_t kLauncherCaption[] = u"LumoraMorvaine";
+inline constexpr char16_t kGameAlreadyOpenText[] = u"游戏已经打开";
+inline constexpr char16_t kInstallPromptText[] = u"检测到更新，是否开始安装？";
+// A downloaded installer is offered only once install.ini's stamp is older
+// than this many seconds (two days).
+inline constexpr std::int64_t kInstallPromptDelaySeconds = 172800;
+
+struct StartupResult {
+  // false: the process ends now; true: it goes on to the login window.
+  bool openLoginWindow = false;
+  // The version document was fetched and usable (diagnostics only).
+  bool versionDocumentUsable = false;
+  // The background download of the installer was started.
+  bool downloadStarted = false;
+};
+
+// The decisions, in order: look for the running game window, hand over to
+// the installed client, fetch the version document, then install, refuse a
+// second instance, or start the background download. now is the current time
+// in seconds since 1970-01-01 UTC. May show the launcher's message boxes and
+// start programs; never creates a window.
+StartupResult DecideStartup(std::int64_t now);
+
+// The leading decimal integer of install.ini's text (leading white space and
+// a sign allowed, the first non-digit ends it, no digits give 0; values
+// beyond the 32-bit range stop at its ends). Only the first 20 bytes count.
+std::int32_t ParseInstallStamp(std::string_view text);
+
+// The stamp in "install.ini" beside the executable; 0 when the file is
+// missing or unreadable, or its path does not fit (256 characters).
+std::int32_t ReadInstallStamp();
+
+// Whether a downloaded installer is to be offered: a stamp other than 0 that
+// lies more than two days before now (computed in 64 bits).
+bool InstallPromptDue(std::int32_t stamp, std::int64_t now);
+
+// The version document's address on the portal's API host.
+std::string VersionDocumentUrl();
+
+// The part after the decisions: COM, the login window, the message loop.
+// The login window is not part of the launcher yet; until it is, this says
+// so on standard output and returns 0.
+int RunLoginWindow(const StartupResult& startup);
+
+// Process entry: crash handler, decisions, login window. Always 0.
+int WinMain(os::HINSTANCE instance, os::HINSTANCE previousInstance, char* commandLine, int showCommand);

@@ -1,0 +1,89 @@
+// The launcher's self-update: where the downloaded installer lives, whether
+// it is complete, fetching or resuming it on a background thread, and
+// starting it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// The record handed to the download thread, which owns it and releases it
+// when the transfer ends.
+struct DownloadJob {
+  // Both texts must fit a 512-byte field with its terminator; a job whose
+  // texts do not fit is never made (see MakeDownloadJob).
+  static constexpr std::size_t kFieldBytes = 512;
+
+  std::string url;
+  std::string path;
+  std::FILE* file = nullptr;  // opened on the first block of the final response
+  std::int32_t offset = 0;    // size of the local file when the job was made; the resume point
+
+  // Filled while the transfer runs: what the final response is, so that its
+  // body is written only when it is the file (or the asked-for rest of it).
+  void* handle = nullptr;  // the transfer's libcurl handle
+  long rangeStart = -1;    // first byte a 206 reply says it carries, -1 when none seen
+  bool refused = false;    // the reply is not the file: nothing is written
+
+  ~DownloadJob();
+};
+
+// Makes a job for url and path resuming at offset, or nothing when either
+// text would not fit its 512-byte field (a cut URL or path would fetch or
+// write the wrong file).
+std::unique_ptr<DownloadJob> MakeDownloadJob(std::string_view url, std::string_view path,
+                                             std::int32_t offset);
+
+// The body of the download thread: fetches the job's URL with an open byte
+// range from its offset into its file, then releases everything. Blocking.
+void DownloadThread(std::unique_ptr<DownloadJob> job);
+
+// libcurl write function of the download; userdata is the DownloadJob.
+std::size_t AppendToFile(char* data, std::size_t size, std::size_t count, void* userdata);
+
+// libcurl header function of the size probe: a line containing
+// "Content-Length: " stores the number read from the line's 17th character on
+// in the std::int32_t that userdata points at. Returns the line's length.
+std::size_t ParseContentLength(char* line, std::size_t size, std::size_t count, void* userdata);
+
+// The installer file's local path for a download URL, the install folder
+// (narrow, ending in the separator; empty leaves the bare file name) and the
+// channel text: file name after the URL's last "/", the whole path cut at its
+// last "." (nothing kept when there is none past the first character), then
+// "_" + channel + ".exe".
+std::string InstallerPath(std::string_view downloadUrl, std::string_view installFolder,
+                          std::string_view channel);
+
+// The channel text: the raw bytes of "channel.ini" in the given folder, at
+// most 255, up to a zero byte; empty when the file is missing.
+std::string ReadChannel(const std::string& folder);
+
+class UpdateDownloader {
+ public:
+  // Builds the local path: the data folder's "install" subfolder (created
+  // when missing), the channel of the executable's folder.
+  explicit UpdateDownloader(std::string downloadUrl);
+
+  // Size the server announces for the download URL (HEAD, redirects
+  // followed); -1 when the request fails, 0 when no length is announced.
+  std::int32_t RemoteSize() const;
+  // Size of the local file; 0 when it cannot be opened.
+  std::int32_t LocalSize() const;
+  // RemoteSize equals LocalSize.
+  bool IsDownloaded() const;
+  // Starts the background download and returns at once: 0, or -1 when the
+  // URL or path does not fit a job (nothing is started).
+  int StartDownload() const;
+  // Launches the local installer file (verb "open", no parameters).
+  void RunInstaller() const;
+
+  const std::string& downloadUrl() const { return downloadUrl_; }
+  const std::string& localPath() const { return localPath_; }
+
+ private:
+  std::string downloadUrl_;
+  std::string localPath_;
+};
