@@ -9,6 +9,7 @@
 
 #include "Core/UIManager.h"
 #include "Core/ZipReader.h"
+#include "platform/Kernel.h"
 #include "platform/Unicode.h"
 
 namespace Kesto {
@@ -118,7 +119,7 @@ os::HINSTANCE UIManager::ResourceModule() {
 std::u16string UIManager::ModuleFolder() {
   const os::HINSTANCE instance = Settings().processInstance;
   if (instance == nullptr) return {};
-  std::u16string path = os::ModuleFileName(instance);
+  std::u16string path = os::GetModuleFileName(instance);
   std::size_t cut = path.size();
   while (cut > 0 && !IsSeparator(path[cut - 1])) --cut;
   path.resize(cut);

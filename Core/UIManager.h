@@ -110,6 +110,9 @@ class IWantTabUI {
 // ---------------------------------------------------------------------------
 // Fonts
 
+// Text metrics of a font as the framework reads them, in pixels.
+using FontMetrics = os::TextMetrics;
+
 // A font of a manager: the font itself (its handle), the description the skin
 // gave, and its text metrics, measured on first request.
 struct FontInfo {
@@ -121,10 +124,20 @@ struct FontInfo {
   bool italic = false;
 
   os::Font* Handle() const { return font.get(); }
-  const os::TextMetrics& Metrics() const;
+  // The drawing layer's font of this record.
+  const os::Font& PlatformFont() const { return *font; }
+  const FontMetrics& Metrics() const;
 
  private:
-  mutable std::optional<os::TextMetrics> metrics_;
+  mutable std::optional<FontMetrics> metrics_;
+};
+
+// An entry of a manager's image table: the picture and what it was loaded
+// with.
+struct ImageEntry {
+  const ImageInfo* image = nullptr;
+  std::u16string type;
+  os::DWORD mask = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -226,6 +239,7 @@ class UIManager {
   const ImageInfo* AddImageEntry(std::u16string_view name, std::u16string_view type = {}, os::DWORD mask = 0);
   // Here, then in the parent resource manager.
   const ImageInfo* FindImage(std::u16string_view name) const;
+  const ImageEntry* FindImageEntry(std::u16string_view name) const;
   // Looks the name up and loads it on a miss.
   const ImageInfo* ImageOrLoad(std::u16string_view name, std::u16string_view type = {}, os::DWORD mask = 0);
   bool RemoveImage(std::u16string_view name);
@@ -316,7 +330,9 @@ class UIManager {
   CControlUI* Hot() const { return hot_; }
   CControlUI* Captured() const { return captured_; }
   CControlUI* KeyPressed() const { return keyPressed_; }
-  os::POINT MousePoint() const { return lastMousePoint_; }
+  // Client coordinates of the last mouse message, (−1, −1) before any.
+  os::POINT LastMousePoint() const { return lastMousePoint_; }
+  void SetLastMousePoint(os::POINT point) { lastMousePoint_ = point; }
 
   void SetFocus(CControlUI* control);
   // Moves focus to the next (or previous) tab stop, wrapping around.
@@ -501,7 +517,11 @@ class UIManager {
   UIManager* parentResources_ = nullptr;
   std::unique_ptr<FontInfo> defaultFont_;
   std::vector<std::unique_ptr<FontInfo>> fonts_;
-  StringMap<std::unique_ptr<ImageInfo>> images_;
+  struct ImageSlot {
+    std::unique_ptr<ImageInfo> image;
+    ImageEntry entry;
+  };
+  StringMap<std::unique_ptr<ImageSlot>> images_;
   StringMap<std::u16string> defaultAttributes_;
   os::DWORD disabledColor_ = 0xFFA7A6AA;
   os::DWORD fontColor_ = 0xFF000001;

@@ -32,8 +32,8 @@ std::unique_ptr<FontInfo> MakeFont(std::u16string_view face, int size, bool bold
 
 }  // namespace
 
-const os::TextMetrics& FontInfo::Metrics() const {
-  if (!metrics_) metrics_ = font ? font->Metrics() : os::TextMetrics{};
+const FontMetrics& FontInfo::Metrics() const {
+  if (!metrics_) metrics_ = font ? font->Metrics() : FontMetrics{};
   return *metrics_;
 }
 
@@ -130,17 +130,27 @@ const ImageInfo* UIManager::AddImageEntry(std::u16string_view name, std::u16stri
   if (!image) return nullptr;
   image->resType.assign(type);
   image->mask = mask;
-  const ImageInfo* loaded = image.get();
+  auto slot = std::make_unique<ImageSlot>();
+  slot->entry.image = image.get();
+  slot->entry.type.assign(type);
+  slot->entry.mask = mask;
+  slot->image = std::move(image);
+  const ImageInfo* loaded = slot->entry.image;
   // A name already taken keeps its image; the new one is dropped.
-  if (!images_.Insert(name, std::move(image))) return nullptr;
+  if (!images_.Insert(name, std::move(slot))) return nullptr;
   return loaded;
 }
 
-const ImageInfo* UIManager::FindImage(std::u16string_view name) const {
+const ImageEntry* UIManager::FindImageEntry(std::u16string_view name) const {
   for (const UIManager* m = this; m != nullptr; m = m->parentResources_) {
-    if (const auto* slot = m->images_.Find(name)) return slot->get();
+    if (const auto* slot = m->images_.Find(name)) return &(*slot)->entry;
   }
   return nullptr;
+}
+
+const ImageInfo* UIManager::FindImage(std::u16string_view name) const {
+  const ImageEntry* entry = FindImageEntry(name);
+  return entry != nullptr ? entry->image : nullptr;
 }
 
 const ImageInfo* UIManager::ImageOrLoad(std::u16string_view name, std::u16string_view type, os::DWORD mask) {

@@ -23,12 +23,13 @@ set_target_properties(stb::stb PROPERTIES
   INTERFACE_SYSTEM_INCLUDE_DIRECTORIES "${STB_INCLUDE_DIR}"
   INTERFACE_LINK_LIBRARIES "${STB_LIBRARY}")
 
-# cpp-httplib is header-only.
-find_path(HTTPLIB_INCLUDE_DIR httplib.h REQUIRED)
+# Debian ships cpp-httplib as a shared library; its pkg-config file carries the
+# library and the feature macros it was compiled with, which change the layout
+# of its classes, so both must come from there.
+pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 add_library(httplib::httplib INTERFACE IMPORTED)
 set_target_properties(httplib::httplib PROPERTIES
-  INTERFACE_INCLUDE_DIRECTORIES "${HTTPLIB_INCLUDE_DIR}"
-  INTERFACE_LINK_LIBRARIES Threads::Threads)
+  INTERFACE_LINK_LIBRARIES "PkgConfig::HTTPLIB;Threads::Threads")
 
 find_package(GTest REQUIRED)
 find_package(benchmark QUIET)

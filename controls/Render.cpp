@@ -148,30 +148,11 @@ void Renderer::DrawImage(os::Canvas& dc, const os::Bitmap& bitmap, const RECT& r
     if (Intersects(dst, paint) && srcW > 0 && srcH > 0) {
       if (!xtiled && !ytiled) {
         blit(src, dst);
-      } else if (!xtiled) {
-        // Rows of the centre's height, each stretched across; the last one
-        // takes only as much of the source as fits.
-        for (os::LONG top = dst.top; top < dst.bottom; top += srcH) {
-          const os::LONG bottom = std::min<os::LONG>(top + srcH, dst.bottom);
-          blit(RECT{src.left, src.top, src.right, src.top + (bottom - top)},
-               RECT{dst.left, top, dst.right, bottom});
-        }
-      } else if (!ytiled) {
-        for (os::LONG left = dst.left; left < dst.right; left += srcW) {
-          const os::LONG right = std::min<os::LONG>(left + srcW, dst.right);
-          blit(RECT{src.left, src.top, src.left + (right - left), src.bottom},
-               RECT{left, dst.top, right, dst.bottom});
-        }
       } else {
-        for (os::LONG top = dst.top; top < dst.bottom; top += srcH) {
-          const os::LONG bottom = std::min<os::LONG>(top + srcH, dst.bottom);
-          if (bottom <= paint.top || top >= paint.bottom) continue;
-          for (os::LONG left = dst.left; left < dst.right; left += srcW) {
-            const os::LONG right = std::min<os::LONG>(left + srcW, dst.right);
-            blit(RECT{src.left, src.top, src.left + (right - left), src.top + (bottom - top)},
-                 RECT{left, top, right, bottom});
-          }
-        }
+        // Tiled along an axis: copies of the centre at its own size along
+        // that axis, stretched across the other; the last copy is cut.
+        const SIZE tile{xtiled ? srcW : dst.right - dst.left, ytiled ? srcH : dst.bottom - dst.top};
+        dc.TileBitmap(bitmap, src, dst, tile, constant, op, &paint);
       }
     }
   }
@@ -316,6 +297,29 @@ void Renderer::DrawGradient(os::Canvas& dc, const RECT& rc, DWORD color1, DWORD 
                             int steps) {
   const DWORD alpha = ((color1 >> 24) + (color2 >> 24)) / 2;
   if (alpha == 0 || Empty(rc) || !dc.IsValid()) return;
+  // Translucent gradients are made opaque off-screen and blended in one go.
+  os::Bitmap offscreen;
+  std::unique_ptr<os::Canvas> offCanvas;
+  os::Canvas* target = &dc;
+  RECT area = rc;
+  if (alpha != 255) {
+    offscreen = os::Bitmap(rc.right - rc.left, rc.bottom - rc.top);
+    offCanvas = std::make_unique<os::Canvas>(offscreen);
+    target = offCanvas.get();
+    area = RECT{0, 0, rc.right - rc.left, rc.bottom - rc.top};
+  }
+  if (!target->FillGradient(area, Opaque(color1), Opaque(color2), vertical)) {
+    DrawGradientBands(*target, area, color1, color2, vertical, steps);
+  }
+  if (alpha != 255) {
+    offCanvas.reset();
+    dc.DrawBitmap(offscreen, area, rc, static_cast<BYTE>(alpha), os::BlendOp::Over);
+  }
+}
+
+void Renderer::DrawGradientBands(os::Canvas& dc, const RECT& rc, DWORD color1, DWORD color2, bool vertical,
+                                 int steps) {
+  if (Empty(rc)) return;
   int shift = 1;
   if (steps >= 64) {
     shift = 6;
@@ -330,18 +334,6 @@ void Renderer::DrawGradient(os::Canvas& dc, const RECT& rc, DWORD color1, DWORD 
   }
   const int n = 1 << shift;
   const int width = rc.right - rc.left, height = rc.bottom - rc.top;
-
-  // Translucent gradients are made opaque off-screen and blended in one go.
-  os::Bitmap offscreen;
-  std::unique_ptr<os::Canvas> offCanvas;
-  os::Canvas* target = &dc;
-  RECT area = rc;
-  if (alpha != 255) {
-    offscreen = os::Bitmap(width, height);
-    offCanvas = std::make_unique<os::Canvas>(offscreen);
-    target = offCanvas.get();
-    area = RECT{0, 0, width, height};
-  }
   auto channel = [shift, n](DWORD c1, DWORD c2, int i, int at) {
     const DWORD a = (c1 >> at) & 0xFF, b = (c2 >> at) & 0xFF;
     return ((b * (n - i) + a * i) >> shift) << at;
@@ -349,19 +341,15 @@ void Renderer::DrawGradient(os::Canvas& dc, const RECT& rc, DWORD color1, DWORD 
   for (int i = 0; i < n; ++i) {
     const DWORD band = 0xFF000000u | channel(color1, color2, i, 16) | channel(color1, color2, i, 8) |
                        channel(color1, color2, i, 0);
-    RECT r = area;
+    RECT r = rc;
     if (vertical) {
-      r.top = area.bottom - height * (i + 1) / n;
-      r.bottom = area.bottom - height * i / n;
+      r.top = rc.bottom - height * (i + 1) / n;
+      r.bottom = rc.bottom - height * i / n;
     } else {
-      r.left = area.right - width * (i + 1) / n;
-      r.right = area.right - width * i / n;
+      r.left = rc.right - width * (i + 1) / n;
+      r.right = rc.right - width * i / n;
     }
-    target->FillRect(r, band);
-  }
-  if (alpha != 255) {
-    offCanvas.reset();
-    dc.DrawBitmap(offscreen, area, rc, static_cast<BYTE>(alpha), os::BlendOp::Over);
+    dc.FillRect(r, band);
   }
 }
 

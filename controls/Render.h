@@ -151,8 +151,15 @@ class Renderer {
                               std::u16string_view drawString, std::u16string_view modify = {});
 
   static void DrawColor(os::Canvas& dc, const RECT& rc, DWORD color);
+  // A smooth gradient from color1 (top or left) to color2, blended with the
+  // average of the two alphas; nothing when that average is 0.
   static void DrawGradient(os::Canvas& dc, const RECT& rc, DWORD color1, DWORD color2, bool vertical,
                            int steps);
+  // The stepped form DrawGradient falls back on where the canvas cannot make
+  // smooth gradients: 2 to 64 opaque bands by steps, color2 at the bottom or
+  // right.
+  static void DrawGradientBands(os::Canvas& dc, const RECT& rc, DWORD color1, DWORD color2, bool vertical,
+                                int steps);
   static void DrawLine(os::Canvas& dc, const RECT& rc, int size, DWORD color, int style = os::PS_SOLID);
   static void DrawRect(os::Canvas& dc, const RECT& rc, int size, DWORD color);
   static void DrawRoundRect(os::Canvas& dc, const RECT& rc, int size, int width, int height, DWORD color);

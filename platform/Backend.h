@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/Input.h"
@@ -35,15 +36,15 @@ enum class SurfaceState { Normal, Minimized, Maximized };
 
 struct SurfaceParams {
   HWND hwnd = nullptr;
-  RECT rect;                 // window rectangle, screen coordinates
+  RECT rect;  // window rectangle, screen coordinates
   std::u16string title;
-  SurfaceId owner = 0;       // owner's surface: stays above it, transient-for
-  bool popup = false;        // WS_POPUP: no taskbar entry unless appWindow
-  bool appWindow = false;    // WS_EX_APPWINDOW
-  bool toolWindow = false;   // WS_EX_TOOLWINDOW
-  bool topmost = false;      // WS_EX_TOPMOST
-  bool noActivate = false;   // WS_EX_NOACTIVATE
-  bool layered = false;      // WS_EX_LAYERED: needs an alpha-capable visual
+  SurfaceId owner = 0;      // owner's surface: stays above it, transient-for
+  bool popup = false;       // WS_POPUP: no taskbar entry unless appWindow
+  bool appWindow = false;   // WS_EX_APPWINDOW
+  bool toolWindow = false;  // WS_EX_TOOLWINDOW
+  bool topmost = false;     // WS_EX_TOPMOST
+  bool noActivate = false;  // WS_EX_NOACTIVATE
+  bool layered = false;     // WS_EX_LAYERED: needs an alpha-capable visual
 };
 
 // The shape of a window region, in window coordinates. Contains() is the
@@ -77,10 +78,10 @@ struct ForeignWindowInfo {
 struct PointerEvent {
   enum class Kind { Move, Down, Up, Wheel, HorizontalWheel, Leave };
   Kind kind = Kind::Move;
-  POINT screen;                              // pointer position
-  MouseButton button = MouseButton::Left;    // Down/Up
-  int delta = 0;                             // wheel: multiples of WHEEL_DELTA
-  std::optional<DWORD> time;                 // tick count; now when absent
+  POINT screen;                            // pointer position
+  MouseButton button = MouseButton::Left;  // Down/Up
+  int delta = 0;                           // wheel: multiples of WHEEL_DELTA
+  std::optional<DWORD> time;               // tick count; now when absent
   // Set by a backend for events from the real devices; injected events leave
   // it false. A caption drag or border resize started from a native press is
   // handed to the backend (the desktop moves the window); one started from an
@@ -90,8 +91,8 @@ struct PointerEvent {
 
 struct KeyEvent {
   bool down = true;
-  UINT virtualKey = 0;        // VK_*; VK_PACKET for typed text
-  char16_t character = 0;     // the UTF-16 unit of a VK_PACKET keystroke
+  UINT virtualKey = 0;     // VK_*; VK_PACKET for typed text
+  char16_t character = 0;  // the UTF-16 unit of a VK_PACKET keystroke
   UINT scanCode = 0;
   bool extended = false;
   std::optional<DWORD> time;
@@ -124,8 +125,8 @@ class BackendEvents {
 class NativeEditEvents {
  public:
   virtual ~NativeEditEvents() = default;
-  virtual void TextChanged() = 0;                  // becomes EN_UPDATE, EN_CHANGE
-  virtual void FocusChanged(bool focused) = 0;     // WM_SETFOCUS / WM_KILLFOCUS
+  virtual void TextChanged() = 0;               // becomes EN_UPDATE, EN_CHANGE
+  virtual void FocusChanged(bool focused) = 0;  // WM_SETFOCUS / WM_KILLFOCUS
   // A key reached the widget. Returning true swallows it (the edit's window
   // procedure handled Enter, Tab, Escape itself).
   virtual bool Key(const KeyEvent& event) = 0;
@@ -198,7 +199,8 @@ class Backend {
   // Copies source's block at sourceOrigin into `target` (surface coordinates)
   // of the surface's back buffer and shows it (gtk: queue_draw_area; the draw
   // handler paints the back buffer with CAIRO_OPERATOR_SOURCE).
-  virtual void Present(SurfaceId surface, const PixelView& source, POINT sourceOrigin, const RECT& target) = 0;
+  virtual void Present(SurfaceId surface, const PixelView& source, POINT sourceOrigin,
+                       const RECT& target) = 0;
   // The whole surface becomes `frame` (premultiplied, per-pixel alpha) blended
   // with constantAlpha. Without a compositor the gtk backend falls back to the
   // window's shape for transparency.
@@ -256,5 +258,8 @@ using BackendFactory = std::unique_ptr<Backend> (*)();
 // note says so.
 void RegisterBackendFactory(std::string_view name, BackendFactory factory);
 std::string_view CurrentBackendName();
+// Destroys every window (with its final messages), drops all window-system
+// state and starts again with the backend LUMORA_PLATFORM names now.
+void RestartWindowSystem();
 
 }  // namespace os

@@ -124,10 +124,15 @@ void Canvas::FillRoundRect(const RECT& rect, int ellipseWidth, int ellipseHeight
   cairo_restore(cr_);
 }
 
-void Canvas::FillGradient(const RECT& rect, std::uint32_t from, std::uint32_t to, bool vertical) {
-  if (!cr_ || Empty(rect)) return;
+bool Canvas::FillGradient(const RECT& rect, std::uint32_t from, std::uint32_t to, bool vertical) {
+  if (!cr_) return false;
+  if (Empty(rect)) return true;
   cairo_pattern_t* pattern = vertical ? cairo_pattern_create_linear(0, rect.top, 0, rect.bottom)
                                       : cairo_pattern_create_linear(rect.left, 0, rect.right, 0);
+  if (cairo_pattern_status(pattern) != CAIRO_STATUS_SUCCESS) {
+    cairo_pattern_destroy(pattern);
+    return false;
+  }
   auto stop = [pattern](double offset, std::uint32_t c) {
     cairo_pattern_add_color_stop_rgba(pattern, offset, ((c >> 16) & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0,
                                       (c & 0xFF) / 255.0, (c >> 24) / 255.0);
@@ -141,6 +146,7 @@ void Canvas::FillGradient(const RECT& rect, std::uint32_t from, std::uint32_t to
   cairo_fill(cr_);
   cairo_restore(cr_);
   cairo_pattern_destroy(pattern);
+  return true;
 }
 
 void Canvas::DrawBitmap(const Bitmap& bitmap, const RECT& src, const RECT& dst, BYTE alpha, BlendOp op,
@@ -184,6 +190,42 @@ void Canvas::DrawBitmap(const Bitmap& bitmap, const RECT& src, const RECT& dst, 
   cairo_restore(cr_);
   cairo_pattern_destroy(pattern);
   cairo_surface_destroy(piece);
+}
+
+void Canvas::TileBitmap(const Bitmap& bitmap, const RECT& src, const RECT& dst, SIZE tile, BYTE alpha,
+                        BlendOp op, const RECT* limit) {
+  if (!cr_ || !bitmap.IsValid() || alpha == 0 || Empty(dst) || tile.cx <= 0 || tile.cy <= 0) return;
+  RECT area = dst;
+  if (limit) area = Intersect(area, *limit);
+  if (Empty(area)) return;
+  // One tile made once, then repeated by the pattern: a narrow source over a
+  // wide area stays a single paint.
+  Bitmap piece(tile.cx, tile.cy);
+  if (!piece.IsValid()) return;
+  {
+    Canvas pieceCanvas(piece);
+    pieceCanvas.SetStretchMode(stretchMode_);
+    pieceCanvas.DrawBitmap(bitmap, src, RECT{0, 0, tile.cx, tile.cy}, 255, BlendOp::Copy);
+  }
+  cairo_pattern_t* pattern = cairo_pattern_create_for_surface(piece.Surface());
+  cairo_matrix_t matrix;
+  cairo_matrix_init_translate(&matrix, -dst.left, -dst.top);
+  cairo_pattern_set_matrix(pattern, &matrix);
+  cairo_pattern_set_extend(pattern, CAIRO_EXTEND_REPEAT);
+  cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
+  cairo_save(cr_);
+  cairo_new_path(cr_);
+  cairo_rectangle(cr_, area.left, area.top, area.right - area.left, area.bottom - area.top);
+  cairo_clip(cr_);
+  cairo_set_operator(cr_, op == BlendOp::Copy ? CAIRO_OPERATOR_SOURCE : CAIRO_OPERATOR_OVER);
+  cairo_set_source(cr_, pattern);
+  if (alpha == 255) {
+    cairo_paint(cr_);
+  } else {
+    cairo_paint_with_alpha(cr_, alpha / 255.0);
+  }
+  cairo_restore(cr_);
+  cairo_pattern_destroy(pattern);
 }
 
 void Canvas::Line(POINT from, POINT to, int width, std::uint32_t argb, int penStyle) {

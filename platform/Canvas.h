@@ -72,14 +72,19 @@ class Canvas {
   void FillRect(const RECT& rect, std::uint32_t argb);
   void FillRoundRect(const RECT& rect, int ellipseWidth, int ellipseHeight, std::uint32_t argb);
   // Smooth two-colour gradient, from the top (vertical) or left edge to the
-  // opposite one.
-  void FillGradient(const RECT& rect, std::uint32_t from, std::uint32_t to, bool vertical);
+  // opposite one. False when the canvas cannot make gradients.
+  bool FillGradient(const RECT& rect, std::uint32_t from, std::uint32_t to, bool vertical);
 
   // Draws the part src of the bitmap scaled onto dst with constant alpha
   // (0–255). A part reaching outside the bitmap is cut to it. With limit, only
   // dst ∩ limit is touched. Pixels of the part never bleed past its edges,
   // so neighbouring nine-grid pieces stay apart when stretched.
   void DrawBitmap(const Bitmap& bitmap, const RECT& src, const RECT& dst, BYTE alpha = 255,
+                  BlendOp op = BlendOp::Over, const RECT* limit = nullptr);
+  // Fills dst with copies of the part src scaled to tile, laid from dst's
+  // top-left corner onwards; the copies at the right and bottom are cut by
+  // dst. Alpha, op and limit act as for DrawBitmap.
+  void TileBitmap(const Bitmap& bitmap, const RECT& src, const RECT& dst, SIZE tile, BYTE alpha = 255,
                   BlendOp op = BlendOp::Over, const RECT* limit = nullptr);
 
   // A line from `from` towards `to`, the end point excluded, centred on the

@@ -121,7 +121,9 @@ void DefaultWindowPosChanged(const WindowPtr& w, const WINDOWPOS* wp) {
     if (w->destroyed) return;
   }
   if (!(wp->flags & SWP_NOCLIENTSIZE) || (wp->flags & SWP_STATECHANGED)) {
-    WPARAM kind = (w->style & WS_MINIMIZE) ? SIZE_MINIMIZED : (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED;
+    WPARAM kind = (w->style & WS_MINIMIZE)   ? SIZE_MINIMIZED
+                  : (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED
+                                             : SIZE_RESTORED;
     Send(w, WM_SIZE, kind,
          MAKELPARAM(static_cast<WORD>(w->client.right - w->client.left),
                     static_cast<WORD>(w->client.bottom - w->client.top)));

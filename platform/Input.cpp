@@ -14,11 +14,16 @@ constexpr std::uintptr_t kCursorBase = 0x7F000000;
 
 UINT ButtonKey(MouseButton b) {
   switch (b) {
-    case MouseButton::Left: return VK_LBUTTON;
-    case MouseButton::Right: return VK_RBUTTON;
-    case MouseButton::Middle: return VK_MBUTTON;
-    case MouseButton::X1: return VK_XBUTTON1;
-    case MouseButton::X2: return VK_XBUTTON2;
+    case MouseButton::Left:
+      return VK_LBUTTON;
+    case MouseButton::Right:
+      return VK_RBUTTON;
+    case MouseButton::Middle:
+      return VK_MBUTTON;
+    case MouseButton::X1:
+      return VK_XBUTTON1;
+    case MouseButton::X2:
+      return VK_XBUTTON2;
   }
   return VK_LBUTTON;
 }
@@ -29,27 +34,41 @@ UINT ClientMessage(PointerEvent::Kind kind, MouseButton b) {
   if (kind == PointerEvent::Kind::Move) return WM_MOUSEMOVE;
   const bool down = kind == PointerEvent::Kind::Down;
   switch (b) {
-    case MouseButton::Left: return down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
-    case MouseButton::Right: return down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
-    case MouseButton::Middle: return down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+    case MouseButton::Left:
+      return down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+    case MouseButton::Right:
+      return down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+    case MouseButton::Middle:
+      return down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
     case MouseButton::X1:
-    case MouseButton::X2: return down ? WM_XBUTTONDOWN : WM_XBUTTONUP;
+    case MouseButton::X2:
+      return down ? WM_XBUTTONDOWN : WM_XBUTTONUP;
   }
   return WM_MOUSEMOVE;
 }
 
 UINT NonClientMessage(UINT clientMessage) {
   switch (clientMessage) {
-    case WM_MOUSEMOVE: return WM_NCMOUSEMOVE;
-    case WM_LBUTTONDOWN: return WM_NCLBUTTONDOWN;
-    case WM_LBUTTONUP: return WM_NCLBUTTONUP;
-    case WM_RBUTTONDOWN: return WM_NCRBUTTONDOWN;
-    case WM_RBUTTONUP: return WM_NCRBUTTONUP;
-    case WM_MBUTTONDOWN: return WM_NCMBUTTONDOWN;
-    case WM_MBUTTONUP: return WM_NCMBUTTONUP;
-    case WM_XBUTTONDOWN: return WM_NCXBUTTONDOWN;
-    case WM_XBUTTONUP: return WM_NCXBUTTONUP;
-    default: return clientMessage;
+    case WM_MOUSEMOVE:
+      return WM_NCMOUSEMOVE;
+    case WM_LBUTTONDOWN:
+      return WM_NCLBUTTONDOWN;
+    case WM_LBUTTONUP:
+      return WM_NCLBUTTONUP;
+    case WM_RBUTTONDOWN:
+      return WM_NCRBUTTONDOWN;
+    case WM_RBUTTONUP:
+      return WM_NCRBUTTONUP;
+    case WM_MBUTTONDOWN:
+      return WM_NCMBUTTONDOWN;
+    case WM_MBUTTONUP:
+      return WM_NCMBUTTONUP;
+    case WM_XBUTTONDOWN:
+      return WM_NCXBUTTONDOWN;
+    case WM_XBUTTONUP:
+      return WM_NCXBUTTONUP;
+    default:
+      return clientMessage;
   }
 }
 
@@ -74,12 +93,16 @@ WPARAM MouseKeyFlags() {
 UINT GenericKey(UINT vk) {
   switch (vk) {
     case VK_LSHIFT:
-    case VK_RSHIFT: return VK_SHIFT;
+    case VK_RSHIFT:
+      return VK_SHIFT;
     case VK_LCONTROL:
-    case VK_RCONTROL: return VK_CONTROL;
+    case VK_RCONTROL:
+      return VK_CONTROL;
     case VK_LMENU:
-    case VK_RMENU: return VK_MENU;
-    default: return vk;
+    case VK_RMENU:
+      return VK_MENU;
+    default:
+      return vk;
   }
 }
 
@@ -110,9 +133,14 @@ void UpdateKeyState(BYTE* state, UINT vk, bool down) {
 
 LPARAM PackPoint(POINT p) { return MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)); }
 
-void PostTrackMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+POINT CursorPosition() {
   WindowSystem& sys = Sys();
-  PostToQueue(MSG{hwnd, message, wParam, lParam, static_cast<DWORD>(Now()), sys.cursorPos});
+  std::lock_guard lock(sys.queueMutex);
+  return sys.cursorPos;
+}
+
+void PostTrackMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  PostToQueue(MSG{hwnd, message, wParam, lParam, static_cast<DWORD>(Now()), CursorPosition()});
 }
 
 // A pointer event routed to `hwnd` with hit code `hit` (HTNOWHERE and nullptr
@@ -206,12 +234,15 @@ void DragTo(POINT pt) {
   const bool top = e == WMSZ_TOP || e == WMSZ_TOPLEFT || e == WMSZ_TOPRIGHT;
   const bool bottom = e == WMSZ_BOTTOM || e == WMSZ_BOTTOMLEFT || e == WMSZ_BOTTOMRIGHT;
   auto clampW = [&](int width) { return std::max<int>(std::min<int>(width, d.maxTrack.cx), d.minTrack.cx); };
-  auto clampH = [&](int height) { return std::max<int>(std::min<int>(height, d.maxTrack.cy), d.minTrack.cy); };
+  auto clampH = [&](int height) {
+    return std::max<int>(std::min<int>(height, d.maxTrack.cy), d.minTrack.cy);
+  };
   if (left) r.left = r.right - clampW(d.startRect.right - (d.startRect.left + dx));
   if (right) r.right = r.left + clampW(d.startRect.right + dx - d.startRect.left);
   if (top) r.top = r.bottom - clampH(d.startRect.bottom - (d.startRect.top + dy));
   if (bottom) r.bottom = r.top + clampH(d.startRect.bottom + dy - d.startRect.top);
-  SetWindowPosInternal(w, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPosInternal(w, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool CookPointer(InputItem& item) {
@@ -247,8 +278,9 @@ bool CookPointer(InputItem& item) {
     }
     if (!target || !IsWindowEnabled(RootOf(target))) return false;
     const UINT message = e.kind == PointerEvent::Kind::Wheel ? WM_MOUSEWHEEL : WM_MOUSEHWHEEL;
-    item.msg = MSG{target, message, MAKEWPARAM(static_cast<WORD>(MouseKeyFlags()), static_cast<WORD>(e.delta)),
-                   PackPoint(pt), time, pt};
+    item.msg = MSG{
+        target,        message, MAKEWPARAM(static_cast<WORD>(MouseKeyFlags()), static_cast<WORD>(e.delta)),
+        PackPoint(pt), time,    pt};
     return true;
   }
 
@@ -277,11 +309,11 @@ bool CookPointer(InputItem& item) {
     }
     if (e.kind == PointerEvent::Kind::Down && root && sys.active != root->handle &&
         !(root->exStyle & WS_EX_NOACTIVATE)) {
-      const LRESULT answer =
-          Send(target, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(root->handle),
-               MAKELPARAM(static_cast<WORD>(hit), static_cast<WORD>(clientMessage)));
+      const LRESULT answer = Send(target, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(root->handle),
+                                  MAKELPARAM(static_cast<WORD>(hit), static_cast<WORD>(clientMessage)));
       if (target->destroyed) return false;
-      if (answer == MA_ACTIVATE || answer == MA_ACTIVATEANDEAT) ActivateWindow(root->handle, WA_CLICKACTIVE, false);
+      if (answer == MA_ACTIVATE || answer == MA_ACTIVATEANDEAT)
+        ActivateWindow(root->handle, WA_CLICKACTIVE, false);
       if (target->destroyed) return false;
       if (answer == MA_ACTIVATEANDEAT || answer == MA_NOACTIVATEANDEAT) return false;
     }
@@ -348,8 +380,8 @@ bool CookKey(InputItem& item) {
   if (!k.down) l |= 1u << 31;
   WPARAM wParam = vk;
   if (vk == VK_PACKET) wParam |= static_cast<WPARAM>(k.character) << 16;
-  item.msg = MSG{target, message, wParam, static_cast<LPARAM>(static_cast<std::uint32_t>(l)), item.time,
-                 sys.cursorPos};
+  item.msg = MSG{target,    message,         wParam, static_cast<LPARAM>(static_cast<std::uint32_t>(l)),
+                 item.time, CursorPosition()};
   return true;
 }
 
@@ -391,7 +423,7 @@ void HoverDue() {
   if (!t.hwnd || !t.hoverArmed || Now() < t.hoverDue) return;
   t.hoverArmed = false;
   t.flags &= ~TME_HOVER;
-  POINT pt = sys.cursorPos;
+  POINT pt = CursorPosition();
   if (t.nonClient) {
     PostTrackMessage(t.hwnd, WM_NCMOUSEHOVER, static_cast<WPARAM>(sys.pointerHit), PackPoint(pt));
   } else {
@@ -420,8 +452,8 @@ void StartSystemDrag(const WindowPtr& w, bool move, UINT edge) {
   d.maxTrack = {mmi.ptMaxTrackSize.x, mmi.ptMaxTrackSize.y};
   if (sys.lastPressNative && w->surface) {
     const bool handed = move ? sys.backend().BeginMoveDrag(w->surface, d.button, pt, sys.lastMessageTime)
-                             : sys.backend().BeginResizeDrag(w->surface, edge, d.button, pt, sys.lastMessageTime,
-                                                             d.minTrack, d.maxTrack);
+                             : sys.backend().BeginResizeDrag(w->surface, edge, d.button, pt,
+                                                             sys.lastMessageTime, d.minTrack, d.maxTrack);
     if (handed) {
       d.native = true;
       sys.drag = d;
@@ -449,7 +481,7 @@ void ActivateWindow(HWND hwnd, WORD how, bool fromBackend) {
   }
   if (next && next->destroyed) return;
   sys.active = hwnd;
-  if (!old != !hwnd) {
+  if (!old != !hwnd && !sys.modalBox) {
     // The application as a whole became active or inactive.
     for (HWND h : std::vector<HWND>(sys.desktop->children)) {
       if (auto t = LookupOwn(h)) Send(t, WM_ACTIVATEAPP, hwnd ? TRUE : FALSE, 0);
@@ -459,7 +491,8 @@ void ActivateWindow(HWND hwnd, WORD how, bool fromBackend) {
     ZOrderInsert(*next, HWND_TOP);
     if (next->surface && !fromBackend && !sys.fromBackend) sys.backend().ActivateSurface(next->surface);
     Send(next, WM_NCACTIVATE, TRUE, 0);
-    Send(next, WM_ACTIVATE, MAKEWPARAM(how, (next->style & WS_MINIMIZE) ? 1 : 0), reinterpret_cast<LPARAM>(old));
+    Send(next, WM_ACTIVATE, MAKEWPARAM(how, (next->style & WS_MINIMIZE) ? 1 : 0),
+         reinterpret_cast<LPARAM>(old));
   }
   // The focus belongs inside the active window.
   if (sys.focus && sys.active == hwnd && !IsSelfOrDescendant(hwnd, sys.focus)) SetFocus(nullptr);
@@ -468,10 +501,20 @@ void ActivateWindow(HWND hwnd, WORD how, bool fromBackend) {
 void ActivateOtherWindow(HWND leaving) {
   WindowSystem& sys = Sys();
   if (sys.active != leaving) return;
+  // Windows owned by the one leaving go with it (they are hidden or
+  // destroyed next), so they are no candidates.
+  auto ownedByLeaving = [&](const WindowPtr& w) {
+    for (auto o = Lookup(w->owner); o; o = Lookup(o->owner)) {
+      if (o->handle == leaving) return true;
+    }
+    return false;
+  };
   auto usable = [&](const WindowPtr& w) {
     return w && w->handle != leaving && !w->destroying && IsTopLevel(*w) && (w->style & WS_VISIBLE) &&
-           !(w->style & WS_DISABLED) && !(w->exStyle & WS_EX_NOACTIVATE) && !(w->cls && w->cls->noSurface);
+           !(w->style & WS_DISABLED) && !(w->exStyle & WS_EX_NOACTIVATE) && !(w->cls && w->cls->noSurface) &&
+           !ownedByLeaving(w);
   };
+
   WindowPtr candidate;
   if (auto l = Lookup(leaving)) {
     auto owner = LookupOwn(l->owner);
@@ -647,9 +690,9 @@ BOOL TrackMouseEvent(TRACKMOUSEEVENT* tme) {
     }
     return TRUE;
   }
-  const bool over = sys.pointerWindow == w->handle &&
-                    (nonClient ? sys.pointerHit != HTCLIENT && sys.pointerHit != HTNOWHERE
-                               : sys.pointerHit == HTCLIENT);
+  const bool over =
+      sys.pointerWindow == w->handle &&
+      (nonClient ? sys.pointerHit != HTCLIENT && sys.pointerHit != HTNOWHERE : sys.pointerHit == HTCLIENT);
   if (!over) {
     // Not over the window at all: the leave is due at once.
     if (wanted & TME_LEAVE) PostTrackMessage(w->handle, nonClient ? WM_NCMOUSELEAVE : WM_MOUSELEAVE, 0, 0);
@@ -678,8 +721,22 @@ HCURSOR LoadCursor(HINSTANCE instance, LPCWSTR name) {
   const auto id = reinterpret_cast<std::uintptr_t>(name);
   if (instance || !IS_INTRESOURCE(id)) return nullptr;
   switch (id) {
-    case 32512: case 32513: case 32514: case 32515: case 32516: case 32640: case 32641: case 32642:
-    case 32643: case 32644: case 32645: case 32646: case 32648: case 32649: case 32650: case 32651:
+    case 32512:
+    case 32513:
+    case 32514:
+    case 32515:
+    case 32516:
+    case 32640:
+    case 32641:
+    case 32642:
+    case 32643:
+    case 32644:
+    case 32645:
+    case 32646:
+    case 32648:
+    case 32649:
+    case 32650:
+    case 32651:
       return CursorHandle(static_cast<WORD>(id));
     default:
       return nullptr;
@@ -689,23 +746,40 @@ HCURSOR LoadCursor(HINSTANCE instance, LPCWSTR name) {
 CursorShape CursorShapeOf(HCURSOR cursor) {
   if (!cursor) return CursorShape::None;
   switch (reinterpret_cast<std::uintptr_t>(cursor) - kCursorBase) {
-    case 32512: return CursorShape::Arrow;
-    case 32513: return CursorShape::IBeam;
-    case 32514: return CursorShape::Wait;
-    case 32515: return CursorShape::Cross;
-    case 32516: return CursorShape::UpArrow;
-    case 32640: return CursorShape::SizeAll;
-    case 32641: return CursorShape::Arrow;
-    case 32642: return CursorShape::SizeNWSE;
-    case 32643: return CursorShape::SizeNESW;
-    case 32644: return CursorShape::SizeWE;
-    case 32645: return CursorShape::SizeNS;
-    case 32646: return CursorShape::SizeAll;
-    case 32648: return CursorShape::No;
-    case 32649: return CursorShape::Hand;
-    case 32650: return CursorShape::AppStarting;
-    case 32651: return CursorShape::Help;
-    default: return CursorShape::Arrow;
+    case 32512:
+      return CursorShape::Arrow;
+    case 32513:
+      return CursorShape::IBeam;
+    case 32514:
+      return CursorShape::Wait;
+    case 32515:
+      return CursorShape::Cross;
+    case 32516:
+      return CursorShape::UpArrow;
+    case 32640:
+      return CursorShape::SizeAll;
+    case 32641:
+      return CursorShape::Arrow;
+    case 32642:
+      return CursorShape::SizeNWSE;
+    case 32643:
+      return CursorShape::SizeNESW;
+    case 32644:
+      return CursorShape::SizeWE;
+    case 32645:
+      return CursorShape::SizeNS;
+    case 32646:
+      return CursorShape::SizeAll;
+    case 32648:
+      return CursorShape::No;
+    case 32649:
+      return CursorShape::Hand;
+    case 32650:
+      return CursorShape::AppStarting;
+    case 32651:
+      return CursorShape::Help;
+    default:
+      return CursorShape::Arrow;
   }
 }
 
@@ -795,7 +869,9 @@ void Drag(POINT from, POINT to, int steps, MouseButton button) {
 }
 
 void Wheel(int delta) { Pointer(PointerEvent::Kind::Wheel, {}, MouseButton::Left, delta); }
-void HorizontalWheel(int delta) { Pointer(PointerEvent::Kind::HorizontalWheel, {}, MouseButton::Left, delta); }
+void HorizontalWheel(int delta) {
+  Pointer(PointerEvent::Kind::HorizontalWheel, {}, MouseButton::Left, delta);
+}
 
 void PointerLeave() {
   POINT p;

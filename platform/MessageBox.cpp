@@ -11,14 +11,21 @@ namespace internal {
 
 std::vector<int> MessageBoxButtons(UINT type) {
   switch (type & MB_TYPEMASK) {
-    case MB_OKCANCEL: return {IDOK, IDCANCEL};
-    case MB_ABORTRETRYIGNORE: return {IDABORT, IDRETRY, IDIGNORE};
-    case MB_YESNOCANCEL: return {IDYES, IDNO, IDCANCEL};
-    case MB_YESNO: return {IDYES, IDNO};
-    case MB_RETRYCANCEL: return {IDRETRY, IDCANCEL};
-    case MB_CANCELTRYCONTINUE: return {IDCANCEL, IDTRYAGAIN, IDCONTINUE};
+    case MB_OKCANCEL:
+      return {IDOK, IDCANCEL};
+    case MB_ABORTRETRYIGNORE:
+      return {IDABORT, IDRETRY, IDIGNORE};
+    case MB_YESNOCANCEL:
+      return {IDYES, IDNO, IDCANCEL};
+    case MB_YESNO:
+      return {IDYES, IDNO};
+    case MB_RETRYCANCEL:
+      return {IDRETRY, IDCANCEL};
+    case MB_CANCELTRYCONTINUE:
+      return {IDCANCEL, IDTRYAGAIN, IDCONTINUE};
     case MB_OK:
-    default: return {IDOK};
+    default:
+      return {IDOK};
   }
 }
 
@@ -39,14 +46,27 @@ int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     return 0;
   }
   auto top = LookupOwn(RootOf(owner));
-  // The box is modal: its owner takes no input until it is answered.
+  // The box is modal: its owner takes no input until it is answered. The box
+  // is the active window meanwhile, so the window that was active loses
+  // activation and focus, and gets activation back afterwards (and with it,
+  // through the default WM_ACTIVATE, the focus).
   const bool disable = top && !(top->style & WS_DISABLED);
   if (disable) EnableWindow(top->handle, FALSE);
-  int answer = sys.backend().ShowMessageBox(top ? top->surface : 0, text ? text : u"", caption ? caption : u"Error",
-                                            type);
+  const HWND wasActive = sys.active;
+  const bool outerBox = !sys.modalBox;
+  sys.modalBox = true;
+  if (wasActive) ActivateWindow(nullptr, WA_INACTIVE, false);
+  int answer = sys.backend().ShowMessageBox(top ? top->surface : 0, text ? text : u"",
+                                            caption ? caption : u"Error", type);
   const auto buttons = MessageBoxButtons(type);
-  if (std::find(buttons.begin(), buttons.end(), answer) == buttons.end()) answer = DefaultMessageBoxAnswer(type);
+  if (std::find(buttons.begin(), buttons.end(), answer) == buttons.end())
+    answer = DefaultMessageBoxAnswer(type);
   if (disable && !top->destroyed) EnableWindow(top->handle, TRUE);
+  if (auto back = LookupOwn(wasActive);
+      back && !sys.active && (back->style & WS_VISIBLE) && !(back->style & WS_DISABLED)) {
+    ActivateWindow(back->handle, WA_ACTIVE, false);
+  }
+  if (outerBox) sys.modalBox = false;
   return answer;
 }
 

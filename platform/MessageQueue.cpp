@@ -56,14 +56,22 @@ char16_t CharFromKey(UINT vk, bool shift, bool ctrl, bool caps) {
   if (ctrl) {
     if (vk >= 'A' && vk <= 'Z') return static_cast<char16_t>(vk - 'A' + 1);
     switch (vk) {
-      case VK_OEM_4: return 0x1B;
-      case VK_OEM_5: return 0x1C;
-      case VK_OEM_6: return 0x1D;
-      case VK_RETURN: return 0x0A;
-      case VK_BACK: return 0x7F;
-      case VK_SPACE: return u' ';
-      case VK_ESCAPE: return 0x1B;
-      default: return 0;
+      case VK_OEM_4:
+        return 0x1B;
+      case VK_OEM_5:
+        return 0x1C;
+      case VK_OEM_6:
+        return 0x1D;
+      case VK_RETURN:
+        return 0x0A;
+      case VK_BACK:
+        return 0x7F;
+      case VK_SPACE:
+        return u' ';
+      case VK_ESCAPE:
+        return 0x1B;
+      default:
+        return 0;
     }
   }
   if (vk >= 'A' && vk <= 'Z') return static_cast<char16_t>((shift != caps) ? vk : vk + 32);
@@ -73,28 +81,50 @@ char16_t CharFromKey(UINT vk, bool shift, bool ctrl, bool caps) {
   }
   if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) return static_cast<char16_t>(u'0' + (vk - VK_NUMPAD0));
   switch (vk) {
-    case VK_SPACE: return u' ';
-    case VK_RETURN: return u'\r';
-    case VK_TAB: return u'\t';
-    case VK_BACK: return 0x08;
-    case VK_ESCAPE: return 0x1B;
-    case VK_MULTIPLY: return u'*';
-    case VK_ADD: return u'+';
-    case VK_SUBTRACT: return u'-';
-    case VK_DECIMAL: return u'.';
-    case VK_DIVIDE: return u'/';
-    case VK_OEM_1: return shift ? u':' : u';';
-    case VK_OEM_PLUS: return shift ? u'+' : u'=';
-    case VK_OEM_COMMA: return shift ? u'<' : u',';
-    case VK_OEM_MINUS: return shift ? u'_' : u'-';
-    case VK_OEM_PERIOD: return shift ? u'>' : u'.';
-    case VK_OEM_2: return shift ? u'?' : u'/';
-    case VK_OEM_3: return shift ? u'~' : u'`';
-    case VK_OEM_4: return shift ? u'{' : u'[';
-    case VK_OEM_5: return shift ? u'|' : u'\\';
-    case VK_OEM_6: return shift ? u'}' : u']';
-    case VK_OEM_7: return shift ? u'"' : u'\'';
-    default: return 0;
+    case VK_SPACE:
+      return u' ';
+    case VK_RETURN:
+      return u'\r';
+    case VK_TAB:
+      return u'\t';
+    case VK_BACK:
+      return 0x08;
+    case VK_ESCAPE:
+      return 0x1B;
+    case VK_MULTIPLY:
+      return u'*';
+    case VK_ADD:
+      return u'+';
+    case VK_SUBTRACT:
+      return u'-';
+    case VK_DECIMAL:
+      return u'.';
+    case VK_DIVIDE:
+      return u'/';
+    case VK_OEM_1:
+      return shift ? u':' : u';';
+    case VK_OEM_PLUS:
+      return shift ? u'+' : u'=';
+    case VK_OEM_COMMA:
+      return shift ? u'<' : u',';
+    case VK_OEM_MINUS:
+      return shift ? u'_' : u'-';
+    case VK_OEM_PERIOD:
+      return shift ? u'>' : u'.';
+    case VK_OEM_2:
+      return shift ? u'?' : u'/';
+    case VK_OEM_3:
+      return shift ? u'~' : u'`';
+    case VK_OEM_4:
+      return shift ? u'{' : u'[';
+    case VK_OEM_5:
+      return shift ? u'|' : u'\\';
+    case VK_OEM_6:
+      return shift ? u'}' : u']';
+    case VK_OEM_7:
+      return shift ? u'"' : u'\'';
+    default:
+      return 0;
   }
 }
 
@@ -144,13 +174,20 @@ void RemoveTimersOf(HWND hwnd) {
                timers.end());
 }
 
+// The next moment a timer or the hover falls due. Deadlines already passed
+// are left out: their messages are waiting (or filtered away) and must not
+// turn a wait into a busy loop.
 std::optional<std::uint64_t> NextDeadline() {
   WindowSystem& sys = Sys();
+  const std::uint64_t now = Now();
   std::optional<std::uint64_t> next;
   for (const Timer& t : sys.timers) {
-    if (!next || t.due < *next) next = t.due;
+    if (t.due > now && (!next || t.due < *next)) next = t.due;
   }
-  if (sys.track.hwnd && sys.track.hoverArmed && (!next || sys.track.hoverDue < *next)) next = sys.track.hoverDue;
+  if (sys.track.hwnd && sys.track.hoverArmed && sys.track.hoverDue > now &&
+      (!next || sys.track.hoverDue < *next)) {
+    next = sys.track.hoverDue;
+  }
   return next;
 }
 
@@ -224,7 +261,8 @@ bool Retrieve(MSG* msg, HWND filter, UINT first, UINT last, bool remove, bool al
   if (allowQuit && !filter && InRange(WM_QUIT, first, last)) {
     std::lock_guard lock(sys.queueMutex);
     if (sys.quitPosted) {
-      *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(sys.quitCode), 0, static_cast<DWORD>(Now()), sys.cursorPos};
+      *msg = MSG{nullptr,      WM_QUIT, static_cast<WPARAM>(sys.quitCode), 0, static_cast<DWORD>(Now()),
+                 sys.cursorPos};
       if (remove) sys.quitPosted = false;
       return true;
     }
@@ -249,8 +287,9 @@ bool Retrieve(MSG* msg, HWND filter, UINT first, UINT last, bool remove, bool al
     }
     if (best) {
       std::lock_guard lock(sys.queueMutex);
-      *msg = MSG{best->hwnd, WM_TIMER, best->id, reinterpret_cast<LPARAM>(best->proc), static_cast<DWORD>(now),
-                 sys.cursorPos};
+      *msg =
+          MSG{best->hwnd,   WM_TIMER, best->id, reinterpret_cast<LPARAM>(best->proc), static_cast<DWORD>(now),
+              sys.cursorPos};
       if (remove) {
         // The timer restarts when its message is taken; missed periods are
         // not made up, as on Windows.
@@ -292,8 +331,8 @@ BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       }
     }
     if (!foreign) {
-      sys.posted.push_back(MSG{hwnd, message, wParam, lParam, static_cast<DWORD>(sys.backend().NowMs()),
-                               sys.cursorPos});
+      sys.posted.push_back(
+          MSG{hwnd, message, wParam, lParam, static_cast<DWORD>(sys.backend().NowMs()), sys.cursorPos});
     }
   }
   if (foreign) {
@@ -385,7 +424,8 @@ BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     std::optional<std::uint32_t> timeout;
     if (auto deadline = NextDeadline()) {
       const std::uint64_t now = Now();
-      timeout = static_cast<std::uint32_t>(*deadline > now ? std::min<std::uint64_t>(*deadline - now, 0x7FFFFFFF) : 0);
+      timeout = static_cast<std::uint32_t>(
+          *deadline > now ? std::min<std::uint64_t>(*deadline - now, 0x7FFFFFFF) : 0);
     }
     sys.backend().Wait(timeout);
   }
@@ -398,7 +438,8 @@ BOOL WaitMessage() {
   std::optional<std::uint32_t> timeout;
   if (auto deadline = NextDeadline()) {
     const std::uint64_t now = Now();
-    timeout = static_cast<std::uint32_t>(*deadline > now ? std::min<std::uint64_t>(*deadline - now, 0x7FFFFFFF) : 0);
+    timeout = static_cast<std::uint32_t>(
+        *deadline > now ? std::min<std::uint64_t>(*deadline - now, 0x7FFFFFFF) : 0);
   }
   sys.backend().Wait(timeout);
   return TRUE;
@@ -491,7 +532,8 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
 
 BOOL KillTimer(HWND hwnd, UINT_PTR id) {
   auto& timers = Sys().timers;
-  auto it = std::find_if(timers.begin(), timers.end(), [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; });
+  auto it = std::find_if(timers.begin(), timers.end(),
+                         [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; });
   if (it == timers.end()) {
     SetLastErrorCode(ERROR_TIMER_NOT_FOUND);
     return FALSE;

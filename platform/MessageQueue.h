@@ -55,7 +55,7 @@ constexpr UINT USER_TIMER_MAXIMUM = 0x7FFFFFFF;
 // The backend's clock in milliseconds (virtual under the headless backend).
 DWORD GetTickCount();
 std::uint64_t GetTickCount64();
-UINT GetDoubleClickTime();   // 500
-UINT GetCaretBlinkTime();    // 530
+UINT GetDoubleClickTime();  // 500
+UINT GetCaretBlinkTime();   // 530
 
 }  // namespace os

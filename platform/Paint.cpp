@@ -81,7 +81,8 @@ using namespace internal;
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
   WindowSystem& sys = Sys();
   if (!hwnd) {
-    for (HWND h : std::vector<HWND>(sys.desktop->children)) InvalidateInternal(LookupOwn(h), nullptr, erase, true);
+    for (HWND h : std::vector<HWND>(sys.desktop->children))
+      InvalidateInternal(LookupOwn(h), nullptr, erase, true);
     return TRUE;
   }
   auto w = LookupOwn(hwnd);
@@ -145,7 +146,8 @@ BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags) {
   const RECT* r = rect;
   if (!r && region && GetRgnBox(region, &area) != RGN_ERROR) r = &area;
   for (auto& w : targets) {
-    const bool children = (flags & RDW_ALLCHILDREN) || (!(flags & RDW_NOCHILDREN) && !(w->style & WS_CLIPCHILDREN));
+    const bool children =
+        (flags & RDW_ALLCHILDREN) || (!(flags & RDW_NOCHILDREN) && !(w->style & WS_CLIPCHILDREN));
     if (flags & RDW_INVALIDATE) InvalidateInternal(w, r, (flags & RDW_ERASE) != 0, children);
     if (flags & RDW_VALIDATE) ValidateInternal(w, r);
     if ((flags & RDW_ERASENOW) && w->erasePending && !w->destroyed) {
@@ -189,7 +191,9 @@ HDC GetDC(HWND hwnd) {
   return IsWindow(hwnd) ? DcOf(hwnd) : nullptr;
 }
 
-int ReleaseDC(HWND hwnd, HDC dc) { return dc && WindowFromDC(dc) == (hwnd ? hwnd : GetDesktopWindow()) ? 1 : 0; }
+int ReleaseDC(HWND hwnd, HDC dc) {
+  return dc && WindowFromDC(dc) == (hwnd ? hwnd : GetDesktopWindow()) ? 1 : 0;
+}
 
 HWND WindowFromDC(HDC dc) {
   const auto value = reinterpret_cast<std::uintptr_t>(dc);
@@ -198,7 +202,8 @@ HWND WindowFromDC(HDC dc) {
   return w ? w->handle : nullptr;
 }
 
-BOOL BitBltToWindow(HWND hwnd, int x, int y, int width, int height, const PixelView& source, int xSrc, int ySrc) {
+BOOL BitBltToWindow(HWND hwnd, int x, int y, int width, int height, const PixelView& source, int xSrc,
+                    int ySrc) {
   WindowSystem& sys = Sys();
   auto w = LookupOwn(hwnd);
   if (!w) {
@@ -278,8 +283,8 @@ BOOL UpdateLayeredWindow(HWND hwnd, const POINT* screenPosition, const PixelView
     SetLastErrorCode(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  if (!(w->exStyle & WS_EX_LAYERED) || w->attributesSet || !IsTopLevel(*w) || !frame.pixels || frame.width <= 0 ||
-      frame.height <= 0 || frame.stride < frame.width * 4) {
+  if (!(w->exStyle & WS_EX_LAYERED) || w->attributesSet || !IsTopLevel(*w) || !frame.pixels ||
+      frame.width <= 0 || frame.height <= 0 || frame.stride < frame.width * 4) {
     SetLastErrorCode(ERROR_INVALID_PARAMETER);
     return FALSE;
   }

@@ -65,8 +65,7 @@ BOOL BitBltToWindow(HWND hwnd, int x, int y, int width, int height, const PixelV
 // frame's size. Fails for a window without WS_EX_LAYERED, and — as on Windows —
 // for one whose attributes were set with SetLayeredWindowAttributes since the
 // style was last added.
-BOOL UpdateLayeredWindow(HWND hwnd, const POINT* screenPosition, const PixelView& frame,
-                         BYTE constantAlpha);
+BOOL UpdateLayeredWindow(HWND hwnd, const POINT* screenPosition, const PixelView& frame, BYTE constantAlpha);
 // LWA_ALPHA sets a constant opacity for a layered window painted the usual way.
 BOOL SetLayeredWindowAttributes(HWND hwnd, COLORREF colorKey, BYTE alpha, DWORD flags);
 BOOL GetLayeredWindowAttributes(HWND hwnd, COLORREF* colorKey, BYTE* alpha, DWORD* flags);

@@ -1,11 +1,7 @@
 #include "platform/Resource.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <list>
-#include <system_error>
-
-#include "platform/Unicode.h"
 
 namespace os {
 namespace {
@@ -81,14 +77,6 @@ void ResourceName::SetString(std::u16string_view name) {
 }
 
 HMODULE ExecutableModule() { return reinterpret_cast<HMODULE>(&executableTag); }
-
-std::u16string ModuleFileName(HMODULE module) {
-  if (Normalise(module) != ExecutableModule()) return {};
-  std::error_code ec;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return {};
-  return Utf8ToUtf16(exe.string());
-}
 
 void RegisterResource(HMODULE module, const ResourceName& name, const ResourceName& type, const void* data,
                       std::size_t size) {

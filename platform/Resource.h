@@ -48,9 +48,6 @@ inline constexpr WORD RT_GROUP_ICON = 14;
 // The executable's own module: the process instance handed to the launcher's
 // entry and the module whose resources are searched when none is named.
 HMODULE ExecutableModule();
-// Full path of a module's file: the running executable for ExecutableModule()
-// (and for null); empty for modules the process does not know.
-std::u16string ModuleFileName(HMODULE module);
 
 // Adds a resource to the process-wide table. The bytes are not copied and must
 // outlive the registration (static data does). Null stands for the executable.

@@ -73,9 +73,9 @@ void Refresh(HWND hwnd, TooltipData& d) {
     d.shown = true;
     d.shownText = tool->text;
     // A rough box for the text; the backend draws the real one.
-    const int width = std::min<int>(d.maxWidth > 0 ? d.maxWidth : 1 << 15, 8 + 7 * static_cast<int>(tool->text.size()));
-    SetWindowPos(hwnd, HWND_TOPMOST, d.position.x, d.position.y, width, 22,
-                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    const int width =
+        std::min<int>(d.maxWidth > 0 ? d.maxWidth : 1 << 15, 8 + 7 * static_cast<int>(tool->text.size()));
+    SetWindowPos(hwnd, HWND_TOPMOST, d.position.x, d.position.y, width, 22, SWP_NOACTIVATE | SWP_SHOWWINDOW);
     sys.backend().ShowTooltip(ownerSurface, d.shownText, d.position, d.maxWidth);
   } else if (d.shown) {
     d.shown = false;

@@ -27,13 +27,13 @@ using TOOLINFO = TOOLINFOW;
 inline constexpr char16_t TOOLTIPS_CLASS[] = u"tooltips_class32";
 
 struct TooltipState {
-  bool active = true;       // TTM_ACTIVATE
-  bool shown = false;       // a tracking tool is active and has text
-  std::u16string text;      // text of the shown tool
-  POINT position;           // TTM_TRACKPOSITION, screen coordinates
-  int maxWidth = -1;        // TTM_SETMAXTIPWIDTH
+  bool active = true;   // TTM_ACTIVATE
+  bool shown = false;   // a tracking tool is active and has text
+  std::u16string text;  // text of the shown tool
+  POINT position;       // TTM_TRACKPOSITION, screen coordinates
+  int maxWidth = -1;    // TTM_SETMAXTIPWIDTH
   int toolCount = 0;
-  UINT initialDelay = 0;    // TTM_GETDELAYTIME(TTDT_INITIAL)
+  UINT initialDelay = 0;  // TTM_GETDELAYTIME(TTDT_INITIAL)
 };
 
 // FALSE when hwnd is not a tooltip window.

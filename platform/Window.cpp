@@ -556,7 +556,7 @@ LONG GetWindowLong(HWND hwnd, int index) { return static_cast<LONG>(GetWindowLon
 
 LONG SetWindowLong(HWND hwnd, int index, LONG value) {
   LONG_PTR v = (index == GWL_STYLE || index == GWL_EXSTYLE) ? static_cast<LONG_PTR>(static_cast<DWORD>(value))
-                                                              : static_cast<LONG_PTR>(value);
+                                                            : static_cast<LONG_PTR>(value);
   return static_cast<LONG>(SetWindowLongPtr(hwnd, index, v));
 }
 

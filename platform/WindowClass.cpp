@@ -41,7 +41,8 @@ ATOM AddClass(const WNDCLASSEXW& wc, bool system, bool noSurface) {
     // A local class may share its name with a class of another module or a
     // system class; a second one for the same module, or a second global or
     // system class of that name, is refused.
-    const bool clash = system ? c->system : (global ? c->global && !c->system : c->instance == wc.hInstance && !c->global);
+    const bool clash =
+        system ? c->system : (global ? c->global && !c->system : c->instance == wc.hInstance && !c->global);
     if (clash) {
       SetLastErrorCode(ERROR_CLASS_ALREADY_EXISTS);
       return 0;

@@ -12,12 +12,16 @@ namespace os {
 namespace internal {
 namespace {
 
-RECT MoveRectTo(const RECT& r, int x, int y) { return RECT{x, y, x + (r.right - r.left), y + (r.bottom - r.top)}; }
+RECT MoveRectTo(const RECT& r, int x, int y) {
+  return RECT{x, y, x + (r.right - r.left), y + (r.bottom - r.top)};
+}
 
 int Width(const RECT& r) { return r.right - r.left; }
 int Height(const RECT& r) { return r.bottom - r.top; }
 
-bool ContainsPoint(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
+bool ContainsPoint(const RECT& r, POINT p) {
+  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
 
 // Monitor index nearest to a screen rectangle (largest overlap, else closest).
 std::size_t NearestMonitor(const std::vector<MonitorDesc>& monitors, const RECT& r, bool* overlapping) {
@@ -249,7 +253,8 @@ BOOL SetWindowPosInternal(const WindowPtr& w, HWND after, int x, int y, int cx, 
   const RECT oldClient = w->client;
   RECT newRect{x, y, x + cx, y + cy};
   if (flags & SWP_NOMOVE) newRect = MoveRectTo(newRect, oldRect.left, oldRect.top);
-  if (flags & SWP_NOSIZE) newRect = RECT{newRect.left, newRect.top, newRect.left + Width(oldRect), newRect.top + Height(oldRect)};
+  if (flags & SWP_NOSIZE)
+    newRect = RECT{newRect.left, newRect.top, newRect.left + Width(oldRect), newRect.top + Height(oldRect)};
 
   const bool sized = Width(newRect) != Width(oldRect) || Height(newRect) != Height(oldRect);
   RECT newClient;
@@ -316,7 +321,8 @@ BOOL SetWindowPosInternal(const WindowPtr& w, HWND after, int x, int y, int cx, 
       }
     }
   }
-  if (!IsTopLevel(*w) && !w->messageOnly && (hiding || ((w->style & WS_VISIBLE) && !EqualRect(&oldRect, &newRect)))) {
+  if (!IsTopLevel(*w) && !w->messageOnly &&
+      (hiding || ((w->style & WS_VISIBLE) && !EqualRect(&oldRect, &newRect)))) {
     InvalidateParentArea(*w, oldRect);
     if (!hiding && !EqualRect(&oldRect, &newRect)) InvalidateInternal(w, nullptr, true, true);
   }
@@ -327,7 +333,8 @@ BOOL SetWindowPosInternal(const WindowPtr& w, HWND after, int x, int y, int cx, 
     if (w->destroyed) return TRUE;
   }
 
-  if (Width(newClient) == Width(oldClient) && Height(newClient) == Height(oldClient)) flags |= SWP_NOCLIENTSIZE;
+  if (Width(newClient) == Width(oldClient) && Height(newClient) == Height(oldClient))
+    flags |= SWP_NOCLIENTSIZE;
   if (newClient.left == oldClient.left && newClient.top == oldClient.top) flags |= SWP_NOCLIENTMOVE;
   WINDOWPOS done{w->handle, after, newRect.left, newRect.top, Width(newRect), Height(newRect), flags};
   Send(w, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&done));
@@ -577,9 +584,7 @@ BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* placement) {
   return TRUE;
 }
 
-BOOL BringWindowToTop(HWND hwnd) {
-  return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
+BOOL BringWindowToTop(HWND hwnd) { return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
 
 // ---------------------------------------------------------------------------
 // Show state
@@ -897,7 +902,8 @@ WindowShape* FindRegion(HRGN region) {
 
 HRGN CreateRectRgn(int left, int top, int right, int bottom) {
   WindowShape shape;
-  shape.rect = RECT{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
+  shape.rect =
+      RECT{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
   return AddRegion(shape);
 }
 

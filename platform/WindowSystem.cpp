@@ -280,6 +280,10 @@ void WindowSystem::SurfaceMoved(SurfaceId surface, const RECT& screenRect) {
   SetWindowPosInternal(w, nullptr, screenRect.left, screenRect.top, screenRect.right - screenRect.left,
                        screenRect.bottom - screenRect.top, SWP_NOZORDER | SWP_NOACTIVATE);
   --fromBackend;
+  // The window may have kept to its track sizes (or moved itself): the
+  // desktop follows what the window decided.
+  if (!w->destroyed && w->surface && !EqualRect(&w->rect, &screenRect))
+    backend().MoveSurface(w->surface, w->rect);
 }
 
 void WindowSystem::SurfaceStateChanged(SurfaceId surface, SurfaceState state) {
@@ -349,5 +353,7 @@ void RegisterBackendFactory(std::string_view name, BackendFactory factory) {
 }
 
 std::string_view CurrentBackendName() { return internal::Sys().backend().Name(); }
+
+void RestartWindowSystem() { internal::ResetSystem(internal::CreateConfiguredBackend()); }
 
 }  // namespace os

@@ -15,7 +15,7 @@ packages=(
   # headless static browser
   libgumbo-dev
   # local portal and the servers inside tests
-  libcpp-httplib-dev libsqlite3-dev
+  libcpp-httplib-dev libsqlite3-dev libssl-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool imagemagick
 )

@@ -70,9 +70,6 @@ int Advance(std::uint32_t ms, const PreTranslate& preTranslate) {
     if (!next || *next > target) break;
     b.SetClock(*next);
     count += Pump(preTranslate);
-    // A deadline that did not move (nothing consumed it) must not stall us.
-    auto after = internal::NextDeadline();
-    if (after && *after == *next && *next == b.NowMs()) break;
   }
   b.SetClock(target);
   count += Pump(preTranslate);
@@ -80,6 +77,11 @@ int Advance(std::uint32_t ms, const PreTranslate& preTranslate) {
 }
 
 std::uint64_t Now() { return Backend().NowMs(); }
+
+void PassTime(std::uint32_t ms) {
+  HeadlessBackend& b = Backend();
+  b.SetClock(b.NowMs() + ms);
+}
 
 std::optional<int> PendingQuit() {
   Backend();

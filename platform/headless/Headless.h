@@ -45,6 +45,9 @@ int Pump(const PreTranslate& preTranslate = nullptr);
 // they fire in order, pumping all along. Returns the messages dispatched.
 int Advance(std::uint32_t ms, const PreTranslate& preTranslate = nullptr);
 std::uint64_t Now();
+// Moves the clock forward without retrieving anything, as if the UI thread
+// were busy: timers and hover fall due and wait in the queue.
+void PassTime(std::uint32_t ms);
 // The exit code of a posted WM_QUIT not yet retrieved.
 std::optional<int> PendingQuit();
 

@@ -69,7 +69,8 @@ void HeadlessBackend::Resize(Surface& s, int width, int height) {
   const int w = std::min(width, s.width), h = std::min(height, s.height);
   for (int row = 0; row < h; ++row) {
     std::memcpy(pixels.data() + static_cast<std::size_t>(row) * width * 4,
-                s.pixels.data() + static_cast<std::size_t>(row) * s.width * 4, static_cast<std::size_t>(w) * 4);
+                s.pixels.data() + static_cast<std::size_t>(row) * s.width * 4,
+                static_cast<std::size_t>(w) * 4);
   }
   s.pixels = std::move(pixels);
   s.width = width;
@@ -145,16 +146,17 @@ void HeadlessBackend::SetSurfaceState(SurfaceId surface, SurfaceState state) {
 void HeadlessBackend::Present(SurfaceId surface, const PixelView& source, POINT from, const RECT& target) {
   Surface* s = Find(surface);
   if (!s || !source.pixels) return;
-  RECT t{std::max<LONG>(target.left, 0), std::max<LONG>(target.top, 0), std::min<LONG>(target.right, s->width),
-         std::min<LONG>(target.bottom, s->height)};
+  RECT t{std::max<LONG>(target.left, 0), std::max<LONG>(target.top, 0),
+         std::min<LONG>(target.right, s->width), std::min<LONG>(target.bottom, s->height)};
   const int sx = from.x + (t.left - target.left), sy = from.y + (t.top - target.top);
   const int w = std::min<int>(t.right - t.left, source.width - sx);
   const int h = std::min<int>(t.bottom - t.top, source.height - sy);
   if (w <= 0 || h <= 0 || sx < 0 || sy < 0) return;
   for (int row = 0; row < h; ++row) {
-    std::memcpy(s->pixels.data() + (static_cast<std::size_t>(t.top + row) * s->width + t.left) * 4,
-                source.pixels + static_cast<std::size_t>(sy + row) * source.stride + static_cast<std::size_t>(sx) * 4,
-                static_cast<std::size_t>(w) * 4);
+    std::memcpy(
+        s->pixels.data() + (static_cast<std::size_t>(t.top + row) * s->width + t.left) * 4,
+        source.pixels + static_cast<std::size_t>(sy + row) * source.stride + static_cast<std::size_t>(sx) * 4,
+        static_cast<std::size_t>(w) * 4);
   }
   ++s->presents;
 }
@@ -165,7 +167,8 @@ void HeadlessBackend::PresentLayered(SurfaceId surface, const PixelView& frame, 
   Resize(*s, frame.width, frame.height);
   for (int row = 0; row < frame.height; ++row) {
     std::memcpy(s->pixels.data() + static_cast<std::size_t>(row) * frame.width * 4,
-                frame.pixels + static_cast<std::size_t>(row) * frame.stride, static_cast<std::size_t>(frame.width) * 4);
+                frame.pixels + static_cast<std::size_t>(row) * frame.stride,
+                static_cast<std::size_t>(frame.width) * 4);
   }
   s->perPixelAlpha = true;
   s->frameAlpha = constantAlpha;
@@ -189,8 +192,8 @@ bool HeadlessBackend::BeginMoveDrag(SurfaceId surface, MouseButton, POINT screen
   return true;
 }
 
-bool HeadlessBackend::BeginResizeDrag(SurfaceId surface, UINT edge, MouseButton, POINT screen, DWORD, SIZE minTrack,
-                                      SIZE maxTrack) {
+bool HeadlessBackend::BeginResizeDrag(SurfaceId surface, UINT edge, MouseButton, POINT screen, DWORD,
+                                      SIZE minTrack, SIZE maxTrack) {
   const Surface* s = Find(surface);
   if (!acceptNativeDrags_ || !s) return false;
   lastNativeDrag_ = NativeDrag{s->hwnd, false, edge, screen, minTrack, maxTrack};
@@ -235,7 +238,8 @@ bool HeadlessBackend::PostToForeign(ForeignId window, UINT message, WPARAM wPara
 }
 
 bool HeadlessBackend::CloseForeign(ForeignId window) {
-  auto it = std::find_if(foreign_.begin(), foreign_.end(), [&](const Foreign& f) { return f.info.id == window; });
+  auto it =
+      std::find_if(foreign_.begin(), foreign_.end(), [&](const Foreign& f) { return f.info.id == window; });
   if (it == foreign_.end()) return false;
   ++closeRequests_[window];
   if (it->closesOnRequest) foreign_.erase(it);
@@ -262,7 +266,8 @@ int HeadlessBackend::ShowMessageBox(SurfaceId owner, std::u16string_view text, s
     if (std::find(buttons.begin(), buttons.end(), queued) != buttons.end()) answer = queued;
   }
   const Surface* s = Find(owner);
-  boxes_.push_back(MessageBoxRecord{s ? s->hwnd : nullptr, std::u16string(text), std::u16string(caption), type, answer});
+  boxes_.push_back(
+      MessageBoxRecord{s ? s->hwnd : nullptr, std::u16string(text), std::u16string(caption), type, answer});
   return answer;
 }
 

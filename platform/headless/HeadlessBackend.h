@@ -67,13 +67,14 @@ class HeadlessBackend final : public Backend {
   void SetCursor(SurfaceId surface, CursorShape shape) override;
   void SetCapture(SurfaceId surface) override;
   bool BeginMoveDrag(SurfaceId surface, MouseButton button, POINT screen, DWORD time) override;
-  bool BeginResizeDrag(SurfaceId surface, UINT edge, MouseButton button, POINT screen, DWORD time, SIZE minTrack,
-                       SIZE maxTrack) override;
+  bool BeginResizeDrag(SurfaceId surface, UINT edge, MouseButton button, POINT screen, DWORD time,
+                       SIZE minTrack, SIZE maxTrack) override;
   std::vector<MonitorDesc> Monitors() override;
   std::vector<ForeignWindowInfo> ForeignWindows() override;
   bool PostToForeign(ForeignId window, UINT message, WPARAM wParam, LPARAM lParam) override;
   bool CloseForeign(ForeignId window) override;
-  int ShowMessageBox(SurfaceId owner, std::u16string_view text, std::u16string_view caption, UINT type) override;
+  int ShowMessageBox(SurfaceId owner, std::u16string_view text, std::u16string_view caption,
+                     UINT type) override;
   void ShowTooltip(SurfaceId owner, std::u16string_view text, POINT screen, int maxWidth) override;
   void HideTooltip(SurfaceId owner) override;
   std::unique_ptr<NativeEdit> CreateNativeEdit(SurfaceId, NativeEditEvents*) override { return nullptr; }

@@ -158,7 +158,7 @@ struct DragState {
   bool active = false;
   bool native = false;  // the backend carries it out
   bool move = true;
-  UINT edge = 0;        // WMSZ_* for a resize
+  UINT edge = 0;  // WMSZ_* for a resize
   HWND hwnd = nullptr;
   MouseButton button = MouseButton::Left;
   POINT start;
@@ -227,6 +227,9 @@ class WindowSystem final : public BackendEvents {
   bool lastPressNative = false;
   int sendDepth = 0;
   bool inCrossThreadSend = false;
+  // While a message box is up the application stays active even though none
+  // of its windows is: no WM_ACTIVATEAPP for the round trip.
+  bool modalBox = false;
   // Above zero while a change reported by the backend is applied, so that it
   // is not echoed back to the backend.
   int fromBackend = 0;
@@ -271,8 +274,8 @@ void ResetSystem(std::unique_ptr<Backend> backend);
 std::unique_ptr<Backend> CreateHeadlessBackend();
 
 // --- handles ---
-WindowPtr Lookup(HWND hwnd);      // any live window, the desktop and foreign ones included
-WindowPtr LookupOwn(HWND hwnd);   // a live window of this process, not the desktop
+WindowPtr Lookup(HWND hwnd);     // any live window, the desktop and foreign ones included
+WindowPtr LookupOwn(HWND hwnd);  // a live window of this process, not the desktop
 WindowPtr LookupByHandleValue(std::uintptr_t value);
 HWND NewHandle();
 WindowPtr WindowOfSurface(SurfaceId surface);
@@ -300,7 +303,8 @@ void FreeWindowTree(const WindowPtr& window);
 RECT ComputeNonClient(const Window& window, const RECT& windowRect);  // default client rect
 MINMAXINFO DefaultMinMaxInfo(const Window& window);
 MINMAXINFO QueryMinMaxInfo(const WindowPtr& window);
-BOOL SetWindowPosInternal(const WindowPtr& window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+BOOL SetWindowPosInternal(const WindowPtr& window, HWND insertAfter, int x, int y, int cx, int cy,
+                          UINT flags);
 // State changes; swpFlags may add SWP_SHOWWINDOW and SWP_NOACTIVATE.
 void MinimizeWindow(const WindowPtr& window, UINT swpFlags);
 void MaximizeWindow(const WindowPtr& window, UINT swpFlags);

@@ -389,3 +389,64 @@ TEST(MarkupDoc, EveryCutOffPrefixOfASkinFailsCleanly) {
 
 }  // namespace
 }  // namespace Kesto
+
+namespace Kesto {
+namespace {
+
+// Random edits of a small skin, under the sanitizers: each load either fails
+// with one of the parser's messages and an empty document, or gives a tree
+// whose names and values can all be read.
+TEST(MarkupDoc, RandomlyEditedSkinsParseOrFailCleanly) {
+  const std::string seed =
+      "<?xml?><Window size=\"1,2\" a=\"&amp;&lt;x\"><!-- c --><A b=\"1\"/><B>t&gt;<C d=\"&quot;\" "
+      "/></B></Window>";
+  const char alphabet[] = "<>/=\"'&;!?- \tabAmpltgquo";
+  std::uint32_t state = 1;
+  auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  };
+  for (int i = 0; i < 30000; ++i) {
+    std::string s = seed;
+    for (int e = 1 + next() % 6; e > 0; --e) {
+      const std::size_t pos = next() % (s.size() + 1);
+      const char c = alphabet[next() % (sizeof alphabet - 1)];
+      switch (next() % 3) {
+        case 0:
+          s.insert(pos, 1, c);
+          break;
+        case 1:
+          if (pos < s.size()) s.erase(pos, 1);
+          break;
+        default:
+          if (pos < s.size()) s[pos] = c;
+          break;
+      }
+    }
+    MarkupDoc doc;
+    if (!doc.LoadFromBytes(s)) {
+      ASSERT_FALSE(doc.LastErrorMessage().empty()) << s;
+      ASSERT_FALSE(doc.Root().IsValid());
+      continue;
+    }
+    std::vector<MarkupNode> pending{doc.Root()};
+    std::size_t characters = 0;
+    while (!pending.empty()) {
+      const MarkupNode n = pending.back();
+      pending.pop_back();
+      if (!n.IsValid()) continue;
+      characters += std::u16string_view(n.TagName()).size();
+      for (std::size_t k = 0; k < n.AttributeCount(); ++k) {
+        characters += std::u16string_view(n.AttributeNameAt(k)).size();
+        characters += std::u16string_view(n.AttributeValueAt(k)).size();
+      }
+      pending.push_back(n.NextSibling());
+      pending.push_back(n.FirstChild());
+    }
+    // Names and values are pieces of the document: never longer than it.
+    ASSERT_LE(characters, s.size()) << s;
+  }
+}
+
+}  // namespace
+}  // namespace Kesto

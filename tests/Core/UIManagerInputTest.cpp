@@ -64,7 +64,7 @@ TEST_F(ManagerInputTest, PointerMovingBetweenSiblingsLeavesThenEntersThenMoves) 
   EXPECT_THAT(log.Take(), ElementsAre("a:9"));
   Move(70, 20);
   EXPECT_THAT(log.Take(), ElementsAre("a:10", "b:11", "b:9"));
-  EXPECT_EQ(manager().MousePoint(), (os::POINT{70, 20}));
+  EXPECT_EQ(manager().LastMousePoint(), (os::POINT{70, 20}));
   // Onto the bare root (which then is hot), then out of the window: the
   // leave message clears the hot control through a move to (−1, −1).
   Move(150, 80);
@@ -76,7 +76,7 @@ TEST_F(ManagerInputTest, PointerMovingBetweenSiblingsLeavesThenEntersThenMoves) 
   ManagerWindow::Pump();
   EXPECT_THAT(log.Take(), ElementsAre("a:10"));
   EXPECT_EQ(manager().Hot(), nullptr);
-  EXPECT_EQ(manager().MousePoint(), (os::POINT{-1, -1}));
+  EXPECT_EQ(manager().LastMousePoint(), (os::POINT{-1, -1}));
 }
 
 TEST_F(ManagerInputTest, PressCapturesUntilReleaseEvenOutsideTheWindow) {

@@ -177,7 +177,7 @@ TEST(UIManagerDefaultsTest, ColoursStartAtTheFrameworkDefaults) {
   EXPECT_EQ(manager.DefaultLinkHoverFontColor(), 0xFFD3215Fu);
   EXPECT_EQ(manager.DefaultSelectedBkColor(), 0xFFBAE4FFu);
   EXPECT_EQ(manager.WindowOpacity(), 255);
-  EXPECT_EQ(manager.MousePoint(), (os::POINT{-1, -1}));
+  EXPECT_EQ(manager.LastMousePoint(), (os::POINT{-1, -1}));
   manager.SetWindowOpacity(300);
   EXPECT_EQ(manager.WindowOpacity(), 255);
   manager.SetWindowOpacity(-4);

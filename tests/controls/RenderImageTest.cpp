@@ -341,18 +341,28 @@ TEST(DrawImageStringTest, SourceIsCappedAndInvisibleDrawsAreSkipped) {
   EXPECT_FALSE(Renderer::DrawImageSettings(cu, res, RECT{0, 0, 8, 8}, RECT{0, 0, 8, 8}, s));
 }
 
-TEST(DrawImageStringTest, TransparentWindowsBlendEvenOpaquePictures) {
+TEST(DrawImageStringTest, TransparentWindowsAlwaysBlend) {
+  // A picture marked opaque whose pixel is in fact half transparent: copied,
+  // it replaces the target; blended, the white target shows through.
   FakeResources res;
-  res.images[u"grey.png"] = MakeImage(2, 2, [](int, int) { return Solid(0x808080); });
+  auto image = std::make_unique<ImageInfo>();
+  image->bitmap = Bitmap(2, 2);
+  image->bitmap.Clear(0x80000080);
+  image->width = image->height = 2;
+  image->alphaChannel = false;
+  res.images[u"odd.png"] = std::move(image);
   for (bool transparent : {false, true}) {
     res.transparent = transparent;
-    Bitmap b(4, 4);
-    b.Clear(0xFF000000);
+    Bitmap b(2, 2);
+    b.Clear(kWhite);
     Canvas c(b);
-    // Fade 255 on an opaque picture: copied, or blended on a transparent
-    // window; either way the opaque picture covers the target.
-    Renderer::DrawImageString(&c, &res, RECT{0, 0, 4, 4}, RECT{0, 0, 4, 4}, u"grey.png");
-    EXPECT_EQ(b.Pixel(1, 1), 0xFF808080u);
+    Renderer::DrawImageString(&c, &res, RECT{0, 0, 2, 2}, RECT{0, 0, 2, 2}, u"odd.png");
+    if (transparent) {
+      EXPECT_EQ(b.Pixel(1, 1) >> 24, 0xFFu);
+      EXPECT_NEAR(static_cast<int>((b.Pixel(1, 1) >> 16) & 0xFF), 127, 1);
+    } else {
+      EXPECT_EQ(b.Pixel(1, 1), 0x80000080u);
+    }
   }
 }
 
@@ -372,7 +382,7 @@ TEST(DrawGradientTest, BandsFollowTheStepRule) {
   // channel (c2·(4 − i) + c1·i) >> 2.
   Bitmap b(2, 40);
   Canvas c(b);
-  Renderer::DrawGradient(c, RECT{0, 0, 2, 40}, 0xFF000000, 0xFFFC0080, true, 7);
+  Renderer::DrawGradientBands(c, RECT{0, 0, 2, 40}, 0xFF000000, 0xFFFC0080, true, 7);
   const DWORD expected[4] = {0xFFFC0080, 0xFFBD0060, 0xFF7E0040, 0xFF3F0020};
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(CountPixels(b, RECT{0, 40 - 10 * (i + 1), 2, 40 - 10 * i}, expected[i]), 20) << "band " << i;
@@ -381,15 +391,30 @@ TEST(DrawGradientTest, BandsFollowTheStepRule) {
   // Horizontal: c2 on the right; 2 steps → 2 bands.
   Bitmap h(10, 1);
   Canvas ch(h);
-  Renderer::DrawGradient(ch, RECT{0, 0, 10, 1}, 0xFF0000FF, 0xFFFF0000, false, 2);
+  Renderer::DrawGradientBands(ch, RECT{0, 0, 10, 1}, 0xFF0000FF, 0xFFFF0000, false, 2);
   EXPECT_EQ(CountPixels(h, RECT{5, 0, 10, 1}, 0xFFFF0000), 5);
   EXPECT_EQ(CountPixels(h, RECT{0, 0, 5, 1}, 0xFF7F007F), 5);
 
-  // 64 steps or more → 64 bands.
+  // 64 steps or more → 64 bands; bands are opaque whatever the colours say.
   Bitmap many(1, 64);
   Canvas cm(many);
-  Renderer::DrawGradient(cm, RECT{0, 0, 1, 64}, 0xFF000000, 0xFFFFFFFF, true, 100);
+  Renderer::DrawGradientBands(cm, RECT{0, 0, 1, 64}, 0x00000000, 0x00FFFFFF, true, 100);
   for (int y = 1; y < 64; ++y) EXPECT_NE(many.Pixel(0, y), many.Pixel(0, y - 1)) << y;
+  EXPECT_EQ(many.Pixel(0, 0) >> 24, 0xFFu);
+}
+
+TEST(DrawGradientTest, SmoothGradientRunsBetweenTheColours) {
+  Bitmap b(2, 100);
+  Canvas c(b);
+  Renderer::DrawGradient(c, RECT{0, 0, 2, 100}, 0xFF000000, 0xFFFFFFFF, true, 16);
+  EXPECT_LT(b.Pixel(0, 0) & 0xFF, 8u);
+  EXPECT_GT(b.Pixel(0, 99) & 0xFF, 247u);
+  int distinct = 1;
+  for (int y = 1; y < 100; ++y) {
+    EXPECT_GE(b.Pixel(1, y) & 0xFF, b.Pixel(1, y - 1) & 0xFF);
+    distinct += b.Pixel(1, y) != b.Pixel(1, y - 1);
+  }
+  EXPECT_GT(distinct, 64);  // smooth, not a handful of bands
 }
 
 TEST(DrawGradientTest, TranslucentGradientsBlendWithTheAverageAlpha) {
@@ -402,6 +427,12 @@ TEST(DrawGradientTest, TranslucentGradientsBlendWithTheAverageAlpha) {
   Renderer::DrawGradient(c, RECT{0, 0, 2, 8}, 0x40000000, 0xC0000000, true, 2);  // average 128
   EXPECT_NEAR(static_cast<int>(b.Pixel(0, 0) & 0xFF), 127, 1);
   EXPECT_EQ(b.Pixel(0, 0) >> 24, 0xFFu);
+
+  // On a transparent target the result carries the average alpha.
+  Bitmap t(2, 8);
+  Canvas ct(t);
+  Renderer::DrawGradient(ct, RECT{0, 0, 2, 8}, 0x40FF0000, 0xC0FF0000, true, 2);
+  EXPECT_NEAR(static_cast<int>(t.Pixel(1, 4) >> 24), 128, 1);
 }
 
 TEST(AdjustColorTest, ShiftsHueScalesSaturationAndLightnessKeepingAlpha) {

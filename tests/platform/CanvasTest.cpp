@@ -235,16 +235,5 @@ TEST(CanvasTest, FramesStayInsideTheirRectangle) {
   EXPECT_EQ(r.Pixel(20, 20), 0u);
 }
 
-TEST(CanvasTest, GradientRunsFromFirstToSecondColour) {
-  Bitmap b(4, 100);
-  {
-    Canvas c(b);
-    c.FillGradient(RECT{0, 0, 4, 100}, 0xFF000000, 0xFFFFFFFF, true);
-  }
-  EXPECT_LT(Channel(b.Pixel(0, 0), 16), 8);
-  EXPECT_GT(Channel(b.Pixel(0, 99), 16), 247);
-  for (int y = 1; y < 100; ++y) EXPECT_GE(Channel(b.Pixel(2, y), 0), Channel(b.Pixel(2, y - 1), 0));
-}
-
 }  // namespace
 }  // namespace os

@@ -1,0 +1,63 @@
+// Message boxes answered from the test's queue and recorded.
+#include "platform/MessageBox.h"
+
+#include "WindowTestSupport.h"
+
+namespace wintest {
+namespace {
+
+class MessageBoxTest : public WindowTest {};
+
+TEST_F(MessageBoxTest, AnswersComeFromTheQueueOrTheDefaultButton) {
+  EXPECT_EQ(MessageBox(nullptr, u"游戏已经打开", u"LumoraMorvaine", MB_OK), IDOK);
+  headless::QueueMessageBoxAnswer(IDCANCEL);
+  headless::QueueMessageBoxAnswer(IDNO);  // not a button of the next box
+  EXPECT_EQ(MessageBox(nullptr, u"检测到更新，是否开始安装？", u"LumoraMorvaine", MB_OKCANCEL), IDCANCEL);
+  EXPECT_EQ(MessageBox(nullptr, u"x", u"y", MB_OKCANCEL), IDOK);
+  EXPECT_EQ(MessageBox(nullptr, u"x", u"y", MB_YESNO | MB_DEFBUTTON2), IDNO);
+  EXPECT_EQ(MessageBox(nullptr, u"x", nullptr, MB_OK | MB_ICONERROR), IDOK);
+
+  auto boxes = headless::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 5u);
+  EXPECT_EQ(boxes[0].text, u"游戏已经打开");
+  EXPECT_EQ(boxes[0].caption, u"LumoraMorvaine");
+  EXPECT_EQ(boxes[0].type, MB_OK);
+  EXPECT_EQ(boxes[0].owner, nullptr);
+  EXPECT_EQ(boxes[1].answer, IDCANCEL);
+  EXPECT_EQ(boxes[2].answer, IDOK);
+  EXPECT_EQ(boxes[4].caption, u"Error");  // the caption Windows uses when none is given
+  EXPECT_EQ(boxes[4].type, MB_OK | MB_ICONERROR);
+  headless::ClearMessageBoxes();
+  EXPECT_TRUE(headless::MessageBoxes().empty());
+}
+
+TEST_F(MessageBoxTest, TheOwnersWindowIsDisabledWhileTheBoxIsUp) {
+  HWND top = Popup({0, 0, 200, 200});
+  HWND child = Child(top, {0, 0, 50, 50});
+  Log().clear();
+  EXPECT_EQ(MessageBox(child, u"清空IE缓存成功!", u"警告", MB_OK), IDOK);
+  auto boxes = headless::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].owner, top);
+  auto enable = Calls(top, WM_ENABLE);
+  ASSERT_EQ(enable.size(), 2u);
+  EXPECT_EQ(enable[0].wParam, static_cast<WPARAM>(FALSE));
+  EXPECT_EQ(enable[1].wParam, static_cast<WPARAM>(TRUE));
+  EXPECT_TRUE(IsWindowEnabled(top));
+  // The box took activation and focus for its time, then gave them back.
+  std::vector<std::pair<WPARAM, UINT>> activation;
+  for (const Call& c : Log()) {
+    if (c.hwnd == top && (c.message == WM_ACTIVATE || c.message == WM_ENABLE)) {
+      activation.emplace_back(LOWORD(c.wParam), c.message);
+    }
+  }
+  using A = std::vector<std::pair<WPARAM, UINT>>;
+  EXPECT_EQ(activation,
+            (A{{FALSE, WM_ENABLE}, {WA_INACTIVE, WM_ACTIVATE}, {TRUE, WM_ENABLE}, {WA_ACTIVE, WM_ACTIVATE}}));
+  EXPECT_EQ(Count(top, WM_ACTIVATEAPP), 0);  // the application stayed active
+  EXPECT_EQ(GetActiveWindow(), top);
+  EXPECT_EQ(GetFocus(), top);
+}
+
+}  // namespace
+}  // namespace wintest

@@ -1,0 +1,170 @@
+// Presenting pixels: the BitBlt into a window, layered frames, and snapshots
+// written as PNG and read back.
+#include <stb/stb_image.h>
+
+#include <cstdlib>
+
+#include "WindowTestSupport.h"
+#include "testsupport/TempDir.h"
+
+namespace wintest {
+namespace {
+
+class PresentTest : public WindowTest {};
+
+// A premultiplied BGRA buffer with a stride wider than its rows.
+struct Buffer {
+  Buffer(int w, int h)
+      : width(w), height(h), stride(w * 4 + 8), bytes(static_cast<std::size_t>(stride) * h, 0xEE) {}
+  void Set(int x, int y, std::uint8_t b, std::uint8_t g, std::uint8_t r, std::uint8_t a) {
+    std::uint8_t* p = &bytes[static_cast<std::size_t>(y) * stride + x * 4];
+    p[0] = b, p[1] = g, p[2] = r, p[3] = a;
+  }
+  PixelView View() const { return PixelView{bytes.data(), width, height, stride}; }
+  int width, height, stride;
+  std::vector<std::uint8_t> bytes;
+};
+
+std::vector<std::uint8_t> At(const std::vector<std::uint8_t>& rgba, int width, int x, int y) {
+  auto i = (static_cast<std::size_t>(y) * width + x) * 4;
+  return {rgba[i], rgba[i + 1], rgba[i + 2], rgba[i + 3]};
+}
+
+void ExpectNear(const std::vector<std::uint8_t>& got, const std::vector<std::uint8_t>& want) {
+  ASSERT_EQ(got.size(), want.size());
+  for (std::size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], 1) << "channel " << i;
+}
+
+TEST_F(PresentTest, LayeredFrameSnapshotRoundTripsThroughPng) {
+  HWND w = Popup({10, 10, 14, 13}, kPlainClass, WS_POPUP | WS_VISIBLE, WS_EX_LAYERED);
+  Buffer frame(4, 3);
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 4; ++x) frame.Set(x, y, 0, 0, 0, 0);
+  }
+  frame.Set(0, 0, 0, 0, 255, 255);  // opaque red
+  frame.Set(1, 0, 0, 128, 0, 128);  // half-transparent green
+  frame.Set(3, 0, 32, 0, 0, 64);    // quarter-transparent blue
+  frame.Set(2, 2, 100, 100, 100, 200);
+  ASSERT_TRUE(UpdateLayeredWindow(w, nullptr, frame.View(), 255));
+
+  testsupport::TempDir dir;
+  const auto png = dir / "layered.png";
+  ASSERT_TRUE(headless::Snapshot(w, png));
+  int width = 0, height = 0, channels = 0;
+  std::uint8_t* decoded = stbi_load(png.string().c_str(), &width, &height, &channels, 4);
+  ASSERT_NE(decoded, nullptr);
+  std::vector<std::uint8_t> rgba(decoded, decoded + width * height * 4);
+  stbi_image_free(decoded);
+  ASSERT_EQ(width, 4);
+  ASSERT_EQ(height, 3);
+  ExpectNear(At(rgba, 4, 0, 0), {255, 0, 0, 255});
+  ExpectNear(At(rgba, 4, 1, 0), {0, 255, 0, 128});
+  ExpectNear(At(rgba, 4, 2, 0), {0, 0, 0, 0});
+  ExpectNear(At(rgba, 4, 3, 0), {0, 0, 128, 64});
+  ExpectNear(At(rgba, 4, 2, 2), {128, 128, 128, 200});
+
+  // The constant alpha scales every pixel; the window region cuts them off.
+  ASSERT_TRUE(UpdateLayeredWindow(w, nullptr, frame.View(), 128));
+  SetWindowRgn(w, CreateRectRgn(0, 0, 2, 3), FALSE);
+  int aw = 0, ah = 0;
+  auto look = headless::Appearance(w, &aw, &ah);
+  ExpectNear(At(look, aw, 0, 0), {255, 0, 0, 128});
+  ExpectNear(At(look, aw, 1, 0), {0, 255, 0, 64});
+  ExpectNear(At(look, aw, 2, 2), {0, 0, 0, 0});
+}
+
+TEST_F(PresentTest, LayeredUpdatesNeedTheStyleAndNoAttributes) {
+  HWND plain = Popup({0, 0, 2, 2});
+  Buffer frame(2, 2);
+  EXPECT_FALSE(UpdateLayeredWindow(plain, nullptr, frame.View(), 255));
+
+  HWND layered = Popup({0, 0, 2, 2}, kPlainClass, WS_POPUP | WS_VISIBLE, WS_EX_LAYERED);
+  ASSERT_TRUE(SetLayeredWindowAttributes(layered, 0, 200, LWA_ALPHA));
+  EXPECT_EQ(headless::Surface(layered)->opacity, 200);
+  EXPECT_FALSE(UpdateLayeredWindow(layered, nullptr, frame.View(), 255));
+  // Taking the style off and on again allows it.
+  const LONG ex = GetWindowLong(layered, GWL_EXSTYLE);
+  SetWindowLong(layered, GWL_EXSTYLE, ex & ~static_cast<LONG>(WS_EX_LAYERED));
+  SetWindowLong(layered, GWL_EXSTYLE, ex | static_cast<LONG>(WS_EX_LAYERED));
+  Log().clear();
+  POINT at{50, 60};
+  Buffer bigger(6, 5);
+  EXPECT_TRUE(UpdateLayeredWindow(layered, &at, bigger.View(), 255));
+  EXPECT_EQ(WindowRectOf(layered), (RECT{50, 60, 56, 65}));  // moved and sized to the frame
+  EXPECT_EQ(Calls(layered, WM_SIZE).back().lParam, MAKELPARAM(6, 5));
+  auto frameNow = headless::LastFrame(layered);
+  ASSERT_TRUE(frameNow);
+  EXPECT_TRUE(frameNow->perPixelAlpha);
+  EXPECT_EQ(frameNow->width, 6);
+}
+
+TEST_F(PresentTest, BitBltLandsInTheClientAreaClippedAndAtChildOffsets) {
+  HWND w = Popup({0, 0, 8, 6});
+  Buffer red(3, 2);
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 3; ++x) red.Set(x, y, 0, 0, 255, 255);
+  }
+  ASSERT_TRUE(BitBltToWindow(w, 2, 1, 3, 2, red.View(), 0, 0));
+  ASSERT_TRUE(BitBltToWindow(w, 6, 4, 3, 2, red.View(), 0, 0));  // half of it outside
+  auto frame = headless::LastFrame(w);
+  ASSERT_TRUE(frame);
+  ASSERT_EQ(frame->width, 8);
+  auto px = [&](int x, int y) { return frame->bgra[(static_cast<std::size_t>(y) * 8 + x) * 4 + 2]; };
+  EXPECT_EQ(px(2, 1), 255);
+  EXPECT_EQ(px(4, 2), 255);
+  EXPECT_EQ(px(5, 1), 0);
+  EXPECT_EQ(px(1, 1), 0);
+  EXPECT_EQ(px(7, 5), 255);
+  EXPECT_EQ(px(5, 4), 0);
+  int aw = 0, ah = 0;
+  auto look = headless::Appearance(w, &aw, &ah);
+  EXPECT_EQ(At(look, aw, 0, 0)[3], 255);  // an opaque window shows no transparency
+
+  // A child presents at its offset; a parent with WS_CLIPCHILDREN leaves the
+  // child's pixels alone.
+  HWND parent = Popup({0, 0, 10, 10}, kPlainClass, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN);
+  HWND child = Child(parent, {4, 4, 6, 6});
+  Buffer blue(2, 2);
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 2; ++x) blue.Set(x, y, 255, 0, 0, 255);
+  }
+  ASSERT_TRUE(BitBltToWindow(child, 0, 0, 2, 2, blue.View(), 0, 0));
+  Buffer green(10, 10);
+  for (int y = 0; y < 10; ++y) {
+    for (int x = 0; x < 10; ++x) green.Set(x, y, 0, 255, 0, 255);
+  }
+  ASSERT_TRUE(BitBltToWindow(parent, 0, 0, 10, 10, green.View(), 0, 0));
+  auto composed = headless::LastFrame(parent);
+  auto pixel = [&](int x, int y) {
+    auto i = (static_cast<std::size_t>(y) * 10 + x) * 4;
+    return std::vector<std::uint8_t>{composed->bgra[i], composed->bgra[i + 1], composed->bgra[i + 2]};
+  };
+  EXPECT_EQ(pixel(5, 5), (std::vector<std::uint8_t>{255, 0, 0}));
+  EXPECT_EQ(pixel(3, 5), (std::vector<std::uint8_t>{0, 255, 0}));
+}
+
+TEST_F(PresentTest, TransparentPixelsOfALayeredWindowLetTheMouseThrough) {
+  HWND below = Popup({0, 0, 100, 100});
+  HWND layered = Popup({0, 0, 100, 100}, kPlainClass, WS_POPUP | WS_VISIBLE, WS_EX_LAYERED);
+  Buffer frame(100, 100);
+  for (int y = 0; y < 100; ++y) {
+    for (int x = 0; x < 100; ++x) {
+      if (x < 50) {
+        frame.Set(x, y, 0, 0, 0, 0);
+      } else {
+        frame.Set(x, y, 10, 10, 10, 255);
+      }
+    }
+  }
+  ASSERT_TRUE(UpdateLayeredWindow(layered, nullptr, frame.View(), 255));
+  headless::Pump();
+  Log().clear();
+  inject::Click({75, 50});
+  inject::Click({25, 50});
+  headless::Pump();
+  EXPECT_EQ(Count(layered, WM_LBUTTONDOWN), 1);
+  EXPECT_EQ(Count(below, WM_LBUTTONDOWN), 1);
+}
+
+}  // namespace
+}  // namespace wintest
