@@ -274,7 +274,11 @@ void CScrollBarUI::DoEvent(ControlEvent& event) {
       }
       return;
     case UIEvent::Timer:
-      if (event.wParam != kRepeatTimerId) break;
+      if (event.wParam != kRepeatTimerId) {
+        // Someone else's timer on this bar: notified as for any control.
+        CControlUI::DoEvent(event);
+        return;
+      }
       ++scrollRepeatDelay_;
       if ((thumbState_ & UIState::Captured) != 0) {
         FollowThumb();

@@ -180,6 +180,12 @@ TEST(ScrollBarInputTest, WithoutOwnerTheBarMovesItselfRepeatsAndNotifies) {
   send(UIEvent::ButtonUp, {8, 110});
   send(UIEvent::Timer, {}, CScrollBarUI::kRepeatTimerId);
   EXPECT_EQ(bar.GetScrollPos(), 24);
+  // Another timer of the bar is an ordinary control timer.
+  send(UIEvent::Timer, {}, 3);
+  EXPECT_EQ(bar.GetScrollPos(), 24);
+  ASSERT_EQ(recorder.messages.size(), 4u);
+  EXPECT_EQ(recorder.messages[3].type, u"timer");
+  EXPECT_EQ(recorder.messages[3].wParam, 3u);
 
   // The rail pages by the bar's length.
   send(UIEvent::ButtonDown, {8, 99});
