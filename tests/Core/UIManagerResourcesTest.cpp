@@ -169,21 +169,6 @@ TEST(UIManagerDefaultsTest, FirstListPerTagStaysAndParentIsConsulted) {
   EXPECT_EQ(child.DefaultAttributesFor(u"Button"), nullptr);
 }
 
-TEST(UIManagerDefaultsTest, ColoursStartAtTheFrameworkDefaults) {
-  UIManager manager;
-  EXPECT_EQ(manager.DefaultDisabledColor(), 0xFFA7A6AAu);
-  EXPECT_EQ(manager.DefaultFontColor(), 0xFF000001u);
-  EXPECT_EQ(manager.DefaultLinkFontColor(), 0xFF0000FFu);
-  EXPECT_EQ(manager.DefaultLinkHoverFontColor(), 0xFFD3215Fu);
-  EXPECT_EQ(manager.DefaultSelectedBkColor(), 0xFFBAE4FFu);
-  EXPECT_EQ(manager.WindowOpacity(), 255);
-  EXPECT_EQ(manager.LastMousePoint(), (os::POINT{-1, -1}));
-  manager.SetWindowOpacity(300);
-  EXPECT_EQ(manager.WindowOpacity(), 255);
-  manager.SetWindowOpacity(-4);
-  EXPECT_EQ(manager.WindowOpacity(), 0);
-}
-
 TEST(UIManagerImagesTest, AddFindAndLoadOnMiss) {
   SkinFolder skin;
   skin.Write("red.png", SolidPng(3, 2, 0xFF0000));
