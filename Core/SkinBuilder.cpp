@@ -81,7 +81,7 @@ CControlUI* SkinBuilder::CreateControl(std::u16string_view tag) {
   return c != nullptr && c->create != nullptr ? c->create() : nullptr;
 }
 
-bool SkinBuilder::Load(const SkinSpec& skin, const std::optional<os::ResourceName>& type) {
+bool SkinBuilder::Load(const SkinRef& skin, const std::optional<os::ResourceName>& type) {
   type_.reset();
   if (skin.IsId()) {
     if (skin.Id() < 0 || skin.Id() >= 0x10000 || !type) {
@@ -100,7 +100,7 @@ bool SkinBuilder::Load(const SkinSpec& skin, const std::optional<os::ResourceNam
   return markup_.LoadFromFile(skin.Text(), MarkupEncoding::Utf8);
 }
 
-CControlUI* SkinBuilder::Build(const SkinSpec& skin, std::optional<os::ResourceName> type,
+CControlUI* SkinBuilder::Build(const SkinRef& skin, std::optional<os::ResourceName> type,
                                IDialogBuilderCallback* callback, UIManager* manager, CControlUI* parent) {
   aborted_ = false;
   if (!Load(skin, type)) return nullptr;
@@ -250,8 +250,8 @@ void SkinBuilder::BuildInclude(MarkupNode node, CControlUI* parent, UIManager* m
     SkinBuilder builder;
     builder.tree_ = tree_;
     builder.depth_ = depth_ + 1;
-    CControlUI* built = type_ ? builder.Build(SkinSpec(Number(source)), type_, callback_, manager, parent)
-                              : builder.Build(SkinSpec(source), std::nullopt, callback_, manager, parent);
+    CControlUI* built = type_ ? builder.Build(SkinRef(Number(source)), type_, callback_, manager, parent)
+                              : builder.Build(SkinRef(source), std::nullopt, callback_, manager, parent);
     // Without a parent nothing would own what the include made.
     if (parent == nullptr) delete built;
   }

@@ -27,12 +27,12 @@ class IDialogBuilderCallback {
 
 // A skin handed to Build: a resource identifier (below 0x10000), or a string
 // that is skin text when it begins with "<" and a skin file name otherwise.
-class SkinSpec {
+class SkinRef {
  public:
-  SkinSpec(int id) : isId_(true), id_(id) {}                    // NOLINT: implicit on purpose
-  SkinSpec(std::u16string_view text) : text_(text) {}           // NOLINT
-  SkinSpec(const char16_t* text) : text_(text ? text : u"") {}  // NOLINT
-  SkinSpec(const std::u16string& text) : text_(text) {}         // NOLINT
+  SkinRef(int id) : isId_(true), id_(id) {}                    // NOLINT: implicit on purpose
+  SkinRef(std::u16string_view text) : text_(text) {}           // NOLINT
+  SkinRef(const char16_t* text) : text_(text ? text : u"") {}  // NOLINT
+  SkinRef(const std::u16string& text) : text_(text) {}         // NOLINT
 
   bool IsId() const { return isId_; }
   int Id() const { return id_; }
@@ -75,7 +75,7 @@ class SkinBuilder {
   // cannot hold it. With a resource identifier, type names the resource type
   // and is kept for the Include elements of the skin. manager may be null
   // (no shared tables, no window settings); parent may be null.
-  CControlUI* Build(const SkinSpec& skin, std::optional<os::ResourceName> type = std::nullopt,
+  CControlUI* Build(const SkinRef& skin, std::optional<os::ResourceName> type = std::nullopt,
                     IDialogBuilderCallback* callback = nullptr, UIManager* manager = nullptr,
                     CControlUI* parent = nullptr);
 
@@ -92,7 +92,7 @@ class SkinBuilder {
   static const ControlClass* FindClass(std::u16string_view tag);
 
  private:
-  bool Load(const SkinSpec& skin, const std::optional<os::ResourceName>& type);
+  bool Load(const SkinRef& skin, const std::optional<os::ResourceName>& type);
   void ApplySharedTables(MarkupNode root, UIManager* manager);
   void ApplyWindowAttributes(MarkupNode root, UIManager* manager);
   // Builds the children of node under parent; the first control of that
