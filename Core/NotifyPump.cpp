@@ -72,11 +72,7 @@ bool CNotifyPump::LoopDispatch(NotifyMsg& msg) {
     if (map->entries == nullptr) continue;
     const NotifyMapEntry* entry = FindEntry(map->entries, msg.type, sender);
     if (entry == nullptr) continue;
-    if (entry->signature == NotifySignature::Params && entry->onParams != nullptr) {
-      (this->*entry->onParams)(msg.wParam, msg.lParam);
-    } else if (entry->signature == NotifySignature::Msg && entry->onMsg != nullptr) {
-      (this->*entry->onMsg)(msg);
-    }
+    if (entry->call != nullptr) entry->call(*this, msg);
     return true;
   }
   return false;

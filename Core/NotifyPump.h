@@ -8,8 +8,8 @@
 //   const NotifyMap* MyWnd::GetMessageMap() const { return MessageMap(); }
 //   const NotifyMap* MyWnd::MessageMap() {
 //     static const NotifyMapEntry entries[] = {
-//         NotifyHandler(u"click", u"okbtn", &MyWnd::OnOk),
-//         NotifyHandler(u"selectchanged", u"", &MyWnd::OnSelect),  // any control
+//         NotifyHandler<&MyWnd::OnOk>(u"click", u"okbtn"),
+//         NotifyHandler<&MyWnd::OnSelect>(u"selectchanged", u""),  // any control
 //         EndOfNotifyMap(),
 //     };
 //     static const NotifyMap map{&WindowImplBase::MessageMap, entries};
@@ -39,10 +39,9 @@ struct NotifyMapEntry {
   std::u16string_view type;     // "click", ...
   std::u16string_view control;  // sender name; empty for any control
   NotifySignature signature = NotifySignature::End;
-  // Pointers to members of the deriving class, converted to this base; the
-  // conversion carries the object adjustment for the deriving class's layout.
-  void (CNotifyPump::*onParams)(os::WPARAM, os::LPARAM) = nullptr;
-  void (CNotifyPump::*onMsg)(NotifyMsg&) = nullptr;
+  // Turns the pump back into the class that declared the handler (the
+  // object adjustment) and calls the handler with what its signature takes.
+  void (*call)(CNotifyPump& pump, NotifyMsg& msg) = nullptr;
 };
 
 struct NotifyMap {
@@ -50,26 +49,40 @@ struct NotifyMap {
   const NotifyMapEntry* entries = nullptr;
 };
 
+namespace detail {
+
+template <class>
+struct NotifyHandlerTraits;
 template <class T>
-constexpr NotifyMapEntry NotifyHandler(std::u16string_view type, std::u16string_view control,
-                                       void (T::*handler)(NotifyMsg&)) {
-  NotifyMapEntry entry;
-  entry.type = type;
-  entry.control = control;
-  entry.signature = NotifySignature::Msg;
-  entry.onMsg = static_cast<void (CNotifyPump::*)(NotifyMsg&)>(handler);
-  return entry;
+struct NotifyHandlerTraits<void (T::*)(NotifyMsg&)> {
+  using Class = T;
+  static constexpr NotifySignature kSignature = NotifySignature::Msg;
+};
+template <class T>
+struct NotifyHandlerTraits<void (T::*)(os::WPARAM, os::LPARAM)> {
+  using Class = T;
+  static constexpr NotifySignature kSignature = NotifySignature::Params;
+};
+
+template <auto Handler>
+void CallNotifyHandler(CNotifyPump& pump, NotifyMsg& msg) {
+  using Traits = NotifyHandlerTraits<decltype(Handler)>;
+  auto& object = static_cast<typename Traits::Class&>(pump);
+  if constexpr (Traits::kSignature == NotifySignature::Msg) {
+    (object.*Handler)(msg);
+  } else {
+    (object.*Handler)(msg.wParam, msg.lParam);
+  }
 }
 
-template <class T>
-constexpr NotifyMapEntry NotifyHandler(std::u16string_view type, std::u16string_view control,
-                                       void (T::*handler)(os::WPARAM, os::LPARAM)) {
-  NotifyMapEntry entry;
-  entry.type = type;
-  entry.control = control;
-  entry.signature = NotifySignature::Params;
-  entry.onParams = static_cast<void (CNotifyPump::*)(os::WPARAM, os::LPARAM)>(handler);
-  return entry;
+}  // namespace detail
+
+// An entry for a member function taking (NotifyMsg&) or (WPARAM, LPARAM) of
+// a class derived from CNotifyPump.
+template <auto Handler>
+constexpr NotifyMapEntry NotifyHandler(std::u16string_view type, std::u16string_view control) {
+  using Traits = detail::NotifyHandlerTraits<decltype(Handler)>;
+  return NotifyMapEntry{type, control, Traits::kSignature, &detail::CallNotifyHandler<Handler>};
 }
 
 constexpr NotifyMapEntry EndOfNotifyMap() { return NotifyMapEntry{}; }

@@ -433,7 +433,7 @@ const NotifyMap* WindowImplBase::GetMessageMap() const { return MessageMap(); }
 
 const NotifyMap* WindowImplBase::MessageMap() {
   static const NotifyMapEntry entries[] = {
-      NotifyHandler(u"click", u"", &WindowImplBase::OnClick),
+      NotifyHandler<&WindowImplBase::OnClick>(u"click", u""),
       EndOfNotifyMap(),
   };
   static const NotifyMap map{&CNotifyPump::MessageMap, entries};
