@@ -21,12 +21,13 @@ int Height(const os::RECT& r) { return r.bottom - r.top; }
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 
 bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return Lower(x) == Lower(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char16_t x, char16_t y) { return Lower(x) == Lower(y); });
 }
 
 // Controls that stay clickable inside the caption area.
-constexpr std::u16string_view kCaptionClientClasses[] = {u"ButtonUI", u"OptionUI", u"TextUI", u"WebBrowserUI"};
+constexpr std::u16string_view kCaptionClientClasses[] = {u"ButtonUI", u"OptionUI", u"TextUI",
+                                                         u"WebBrowserUI"};
 
 // The work area of the monitor nearest to the window, relative to that
 // monitor's top-left corner (what maximised positions are measured from).
@@ -280,7 +281,8 @@ os::LRESULT WindowImplBase::OnCreate(os::UINT, os::WPARAM, os::LPARAM, bool&) {
                         static_cast<os::LONG>(os::WS_CLIPSIBLINGS | os::WS_CLIPCHILDREN));
   os::RECT client{};
   os::GetClientRect(hwnd_, &client);
-  os::SetWindowPos(hwnd_, nullptr, client.left, client.top, Width(client), Height(client), os::SWP_FRAMECHANGED);
+  os::SetWindowPos(hwnd_, nullptr, client.left, client.top, Width(client), Height(client),
+                   os::SWP_FRAMECHANGED);
 
   manager_.Init(hwnd_);
   manager_.AddPreMessageFilter(this);
@@ -293,7 +295,8 @@ os::LRESULT WindowImplBase::OnCreate(os::UINT, os::WPARAM, os::LPARAM, bool&) {
     case ResourceKind::ZipResource: {
       // Without its archive the window stays empty: nothing to build from.
       const os::HMODULE module = UIManager::ResourceModule();
-      const os::HRSRC resource = os::FindResource(module, GetResourceId(), os::ResourceName(kZipResourceType));
+      const os::HRSRC resource =
+          os::FindResource(module, GetResourceId(), os::ResourceName(kZipResourceType));
       if (resource == nullptr) return 0;
       const os::HGLOBAL loaded = os::LoadResource(module, resource);
       const os::DWORD size = os::SizeofResource(module, resource);
@@ -456,8 +459,8 @@ void WindowImplBase::CreateShadow() {
   // Layered and transparent to the mouse: clicks fall through to whatever
   // lies below the shadow.
   const os::HWND window = os::CreateWindowEx(os::WS_EX_LAYERED | os::WS_EX_TRANSPARENT | os::WS_EX_TOOLWINDOW,
-                                             kShadowWindowClass, u"", os::WS_POPUP, 0, 0, 0, 0, hwnd_, nullptr,
-                                             UIManager::ProcessInstance(), nullptr);
+                                             kShadowWindowClass, u"", os::WS_POPUP, 0, 0, 0, 0, hwnd_,
+                                             nullptr, UIManager::ProcessInstance(), nullptr);
   shadow.SetWindow(window);
   FollowShadow();
 }
@@ -514,8 +517,9 @@ void WindowImplBase::FollowShadow() {
   const os::POINT position{frame.left, frame.top};
   const os::PixelView view{pixels.Data(), width, height, pixels.Stride()};
   os::UpdateLayeredWindow(window, &position, view, 255);
-  os::SetWindowPos(window, nullptr, 0, 0, 0, 0,
-                   os::SWP_NOMOVE | os::SWP_NOSIZE | os::SWP_NOZORDER | os::SWP_NOACTIVATE | os::SWP_SHOWWINDOW);
+  os::SetWindowPos(
+      window, nullptr, 0, 0, 0, 0,
+      os::SWP_NOMOVE | os::SWP_NOSIZE | os::SWP_NOZORDER | os::SWP_NOACTIVATE | os::SWP_SHOWWINDOW);
 }
 
 }  // namespace Kesto

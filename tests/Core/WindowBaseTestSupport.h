@@ -76,7 +76,8 @@ inline void RegisterSkinArchive(int id, const std::vector<std::pair<std::string,
 // elements become stand-ins of class "ButtonUI", "Field" elements tab stops.
 class TestWindow : public Kesto::WindowImplBase {
  public:
-  TestWindow(int resourceId, std::u16string skinFile) : resourceId_(resourceId), skinFile_(std::move(skinFile)) {}
+  TestWindow(int resourceId, std::u16string skinFile)
+      : resourceId_(resourceId), skinFile_(std::move(skinFile)) {}
 
   std::u16string_view GetWindowClassName() const override { return u"KestoTestWindow"; }
   std::u16string GetSkinFolder() override { return u""; }
@@ -94,7 +95,8 @@ class TestWindow : public Kesto::WindowImplBase {
     return WindowImplBase::ResponseDefaultKeyEvent(key);
   }
   void Notify(NotifyMsg& msg) override {
-    notifications.push_back(Utf8(msg.type) + ":" + (msg.sender ? Utf8(msg.sender->GetName()) : std::string()));
+    notifications.push_back(Utf8(msg.type) + ":" +
+                            (msg.sender ? Utf8(msg.sender->GetName()) : std::string()));
     WindowImplBase::Notify(msg);
   }
   CControlUI* CreateCustomControl(std::u16string_view tag) override {
