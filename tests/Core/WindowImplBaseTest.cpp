@@ -4,6 +4,7 @@
 // keys, centring, icons and the fatal skin failure.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -39,11 +40,23 @@ constexpr char kFixedSkin[] = R"(<?xml version="1.0" encoding="utf-8"?>
   </Container>
 </Window>)";
 
+// Real controls inside the caption.
+constexpr char kCaptionControlsSkin[] = R"(<?xml version="1.0" encoding="utf-8"?>
+<Window size="400,300" caption="0,0,0,60">
+  <Container name="root" bkcolor="#FF336699">
+    <Button name="button" float="true" pos="300,10,360,40"/>
+    <Option name="option" float="true" pos="240,10,290,40"/>
+    <Edit name="edit" float="true" pos="20,10,200,40"/>
+    <Label name="label" float="true" pos="20,44,200,58"/>
+  </Container>
+</Window>)";
+
 class WindowImplBaseTest : public WindowBaseFixture {
  protected:
   static void SetUpTestSuite() {
     RegisterSkinArchive(kArchive, {{"sizable.xml", kSizableSkin},
                                    {"fixed.xml", kFixedSkin},
+                                   {"caption.xml", kCaptionControlsSkin},
                                    {"broken.xml", "<Window size=\"10,10\"><Container></Window>"}});
   }
 };
@@ -141,6 +154,31 @@ TEST_F(WindowImplBaseTest, ButtonsInsideTheCaptionStayClickable) {
   // A control of another class in the caption is part of the caption.
   window.Find(u"field")->SetPos(os::RECT{20, 10, 200, 30});
   EXPECT_EQ(window.HitTest(50, 20), os::HTCAPTION);
+}
+
+TEST_F(WindowImplBaseTest, ButtonsAndOptionsAreClientInTheCaptionEditsAndLabelsAreCaption) {
+  TestWindow window(kArchive, u"caption.xml");
+  ASSERT_NE(window.CreateDefault(), nullptr);
+  os::SetWindowPos(window, nullptr, 100, 100, 0, 0, os::SWP_NOSIZE | os::SWP_NOZORDER);
+  Pump();
+  EXPECT_EQ(window.HitTest(330, 25), os::HTCLIENT);   // Button
+  EXPECT_EQ(window.HitTest(265, 25), os::HTCLIENT);   // Option
+  EXPECT_EQ(window.HitTest(100, 25), os::HTCAPTION);  // Edit: the base leaves it to the caption
+  EXPECT_EQ(window.HitTest(100, 50), os::HTCAPTION);  // Label
+  EXPECT_EQ(window.HitTest(100, 100), os::HTCLIENT);  // below the caption
+
+  window.notifications.clear();
+  os::inject::Click(window.Screen(330, 25));
+  Pump();
+  EXPECT_NE(std::find(window.notifications.begin(), window.notifications.end(), "click:button"),
+            window.notifications.end());
+  os::inject::Drag(window.Screen(330, 25), window.Screen(380, 75));
+  Pump();
+  EXPECT_EQ(window.WindowRect().left, 100);
+  os::inject::Drag(window.Screen(100, 50), window.Screen(150, 100));
+  Pump();
+  EXPECT_EQ(window.WindowRect().left, 150);
+  EXPECT_EQ(window.WindowRect().top, 150);
 }
 
 TEST_F(WindowImplBaseTest, WithoutSizingBorderNothingResizes) {
