@@ -98,6 +98,7 @@ void CHorizontalLayoutUI::SetPos(RECT rc) {
 
   // The horizontal bar belongs to this layout's arithmetic: shown with the
   // overflow as its range, hidden when everything fits.
+  bool barToggled = false;
   if (horizontalScrollBar_ != nullptr) {
     if (visibleWidth < needed) {
       if (!horizontalScrollBar_->IsVisible()) {
@@ -105,6 +106,7 @@ void CHorizontalLayoutUI::SetPos(RECT rc) {
         horizontalScrollBar_->SetScrollRange(needed - visibleWidth);
         horizontalScrollBar_->SetScrollPos(0);
         rc.bottom -= horizontalScrollBar_->GetFixedHeight();
+        barToggled = true;
       } else {
         horizontalScrollBar_->SetScrollRange(needed - visibleWidth);
       }
@@ -113,9 +115,18 @@ void CHorizontalLayoutUI::SetPos(RECT rc) {
       horizontalScrollBar_->SetScrollRange(0);
       horizontalScrollBar_->SetScrollPos(0);
       rc.bottom += horizontalScrollBar_->GetFixedHeight();
+      barToggled = true;
     }
   }
   ProcessScrollBar(rc, needed, 0);
+  // The children were placed for the height before the bar came or went:
+  // place them again for the height they have now. The bar does not change
+  // the width they need, so the second pass keeps the bar as it is.
+  if (barToggled && !relayingOut_) {
+    relayingOut_ = true;
+    SetPos(item_);
+    relayingOut_ = false;
+  }
 }
 
 RECT CHorizontalLayoutUI::GetThumbRect(bool useNew) const {

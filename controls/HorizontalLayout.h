@@ -38,6 +38,7 @@ class CHorizontalLayoutUI : public CContainerUI {
   UINT dragState_ = 0;
   POINT lastMouse_{};
   RECT newPos_{};
+  bool relayingOut_ = false;
 };
 
 }  // namespace Kesto

@@ -25,15 +25,9 @@ void* CTabLayoutUI::GetInterface(std::u16string_view name) {
   return CContainerUI::GetInterface(name);
 }
 
-bool CTabLayoutUI::Add(CControlUI* control) {
-  if (!CContainerUI::Add(control)) return false;
-  if (currentSel_ == -1 && control->IsVisible()) {
-    currentSel_ = GetItemIndex(control);
-  } else {
-    control->SetVisible(false);
-  }
-  return true;
-}
+// Appending is inserting after the last page: the first visible page added
+// becomes the current one, every other page is hidden.
+bool CTabLayoutUI::Add(CControlUI* control) { return AddAt(control, GetCount()); }
 
 bool CTabLayoutUI::AddAt(CControlUI* control, int index) {
   if (!CContainerUI::AddAt(control, index)) return false;

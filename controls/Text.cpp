@@ -27,6 +27,11 @@ std::u16string CTextUI::GetLinkContent(int index) const {
   return links_[static_cast<std::size_t>(index)].target;
 }
 
+RECT CTextUI::GetLinkRect(int index) const {
+  if (index < 0 || index >= GetLinkCount()) return {};
+  return links_[static_cast<std::size_t>(index)].rect;
+}
+
 int CTextUI::LinkAt(POINT point) const {
   for (std::size_t i = 0; i < links_.size(); ++i) {
     if (rect::Contains(links_[i].rect, point)) return static_cast<int>(i);

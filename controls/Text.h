@@ -28,10 +28,13 @@ class CTextUI : public CLabelUI {
   SIZE EstimateSize(SIZE available) override;
   void PaintText(os::Canvas& dc) override;
 
-  // The links found by the last paint, in text order.
+  // The links found by the last paint, in text order; a link wrapped over
+  // several lines counts once per line.
   int GetLinkCount() const { return static_cast<int>(links_.size()); }
   // The target of link index; empty when there is no such link.
   std::u16string GetLinkContent(int index) const;
+  // Where link index was drawn; empty when there is none.
+  RECT GetLinkRect(int index) const;
   // The link under the pointer, -1 for none.
   int GetHoverLink() const { return hoverLink_; }
 
