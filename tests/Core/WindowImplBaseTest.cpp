@@ -10,6 +10,7 @@
 
 #include "Core/WindowImplBase.h"
 #include "WindowBaseTestSupport.h"
+#include "controls/Edit.h"
 #include "platform/Icon.h"
 #include "platform/MessageBox.h"
 #include "platform/Unicode.h"
@@ -420,6 +421,40 @@ TEST_F(WindowImplBaseTest, ClosedWindowLetsGoOfItsManager) {
   EXPECT_TRUE(window.defaultKeys.empty());
   window.Close();  // no window: nothing posted
   EXPECT_EQ(Pump(), 0);
+}
+
+TEST_F(WindowImplBaseTest, TheLoginSkinOfTheExecutableBuildsIntoALayeredWindow) {
+  TestWindow window(113, u"calvera.xml");
+  ASSERT_NE(window.CreateDefault(), nullptr);
+  os::SetWindowPos(window, nullptr, 100, 50, 0, 0, os::SWP_NOSIZE | os::SWP_NOZORDER);
+  Pump();
+  ASSERT_NE(window.GetManager().Root(), nullptr);
+  EXPECT_EQ(Width(window.WindowRect()), 1100);
+  EXPECT_EQ(Height(window.WindowRect()), 720);
+  EXPECT_TRUE(window.GetManager().IsLayeredBackground());
+  CControlUI* user = window.Find(u"user");
+  ASSERT_NE(user, nullptr);
+  EXPECT_EQ(user->GetClass(), u"EditUI");
+
+  EXPECT_EQ(window.HitTest(100, 100), os::HTCAPTION);  // the background picture
+  EXPECT_EQ(window.HitTest(980, 240), os::HTCLIENT);   // closebtn
+  EXPECT_EQ(window.HitTest(100, 700), os::HTCLIENT);   // below the caption
+  // The base counts edits as caption; the login window decides otherwise.
+  const os::RECT field = user->GetPos();
+  EXPECT_EQ(window.HitTest((field.left + field.right) / 2, (field.top + field.bottom) / 2), os::HTCAPTION);
+
+  // Focused, the field opens a popup over the layered window, and typing
+  // reaches the control.
+  auto* edit = static_cast<Kesto::CEditUI*>(user->GetInterface(u"Edit"));
+  ASSERT_NE(edit, nullptr);
+  window.GetManager().SetFocus(edit);
+  ASSERT_NE(edit->GetNativeWindow(), nullptr);
+  EXPECT_NE(os::GetWindowLong(edit->GetNativeWindow(), os::GWL_STYLE) & static_cast<os::LONG>(os::WS_POPUP),
+            0);
+  os::SendMessage(edit->GetNativeWindow(), os::EM_SETSEL, 0, -1);
+  os::inject::Text(u"player1");
+  Pump();
+  EXPECT_EQ(user->GetText(), u"player1");
 }
 
 // The box is shown, then the process ends; each case runs in a child process.
