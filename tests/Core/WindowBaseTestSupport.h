@@ -82,7 +82,8 @@ class TestWindow : public Kesto::WindowImplBase {
   std::u16string_view GetWindowClassName() const override { return u"KestoTestWindow"; }
   std::u16string GetSkinFolder() override { return u""; }
   std::u16string GetSkinFile() override { return skinFile_; }
-  Kesto::ResourceKind GetResourceType() const override { return Kesto::ResourceKind::ZipResource; }
+  Kesto::ResourceKind GetResourceType() const override { return kind; }
+  std::u16string GetZipFileName() const override { return zipFile; }
   os::ResourceName GetResourceId() const override { return resourceId_; }
 
   void InitWindow() override { ++initCount; }
@@ -127,6 +128,8 @@ class TestWindow : public Kesto::WindowImplBase {
     return os::SendMessage(GetHWND(), os::WM_NCHITTEST, 0, os::MAKELPARAM(p.x, p.y));
   }
 
+  Kesto::ResourceKind kind = Kesto::ResourceKind::ZipResource;
+  std::u16string zipFile;
   int initCount = 0;
   std::vector<os::HWND> finalWindows;
   std::vector<os::WPARAM> defaultKeys;

@@ -14,6 +14,7 @@
 #include "platform/Icon.h"
 #include "platform/MessageBox.h"
 #include "platform/Unicode.h"
+#include "testsupport/TempDir.h"
 
 namespace windowtest {
 namespace {
@@ -90,6 +91,69 @@ TEST_F(WindowImplBaseTest, CreationBuildsTheSkinAndDropsTheSystemFrame) {
   EXPECT_TRUE(os::PtInRegion(region, 200, 299));
   EXPECT_TRUE(os::PtInRegion(region, 399, 150));
   os::DeleteObject(region);
+}
+
+TEST_F(WindowImplBaseTest, EveryResourceKindFindsItsSkin) {
+  // A numbered "xml" resource.
+  static const std::string resourceSkin = kFixedSkin;
+  os::RegisterResource(nullptr, 950, u"xml", resourceSkin.data(), resourceSkin.size());
+  TestWindow fromResource(0, u"950");
+  fromResource.kind = Kesto::ResourceKind::Resource;
+  ASSERT_NE(fromResource.CreateDefault(), nullptr);
+  EXPECT_NE(fromResource.Find(u"maxbtn"), nullptr);
+
+  // An archive file beside the skin root.
+  testsupport::TempDir dir;
+  ziptest::Builder zip;
+  zip.Add("Skins/Main.xml", kSizableSkin);
+  testsupport::WriteFileBytes(dir / "skins.zip", zip.Build());
+  UIManager::SetSkinRoot(dir.path().u16string());
+  TestWindow fromZip(0, u"skins\\main.xml");
+  fromZip.kind = Kesto::ResourceKind::Zip;
+  fromZip.zipFile = u"skins.zip";
+  ASSERT_NE(fromZip.CreateDefault(), nullptr);
+  EXPECT_NE(fromZip.Find(u"capbtn"), nullptr);
+  EXPECT_TRUE(UIManager::IsSkinArchiveKeptOpen());
+
+  // A plain file in the skin root.
+  UIManager::SetSkinArchive(u"", false);
+  testsupport::WriteFileBytes(dir / "plain.xml", kFixedSkin);
+  TestWindow fromFile(0, u"plain.xml");
+  fromFile.kind = Kesto::ResourceKind::File;
+  ASSERT_NE(fromFile.CreateDefault(), nullptr);
+  EXPECT_NE(fromFile.Find(u"closebtn"), nullptr);
+  EXPECT_TRUE(os::headless::MessageBoxes().empty());
+}
+
+TEST_F(WindowImplBaseTest, ASkinWithAShadowGetsAClickThroughWindowAroundIt) {
+  static const char kShadowSkin[] = R"(<Window size="200,100" showshadow="true" shadowsize="6">
+    <Container bkcolor="#FF000000"/></Window>)";
+  RegisterSkinArchive(902, {{"shadow.xml", kShadowSkin}});
+  TestWindow window(902, u"shadow.xml");
+  ASSERT_NE(window.CreateDefault(), nullptr);
+  os::SetWindowPos(window, nullptr, 300, 200, 0, 0, os::SWP_NOSIZE | os::SWP_NOZORDER);
+  Pump();
+  const os::HWND shadow = window.GetManager().Shadow().Window();
+  ASSERT_NE(shadow, nullptr);
+  EXPECT_EQ(os::GetClassName(shadow), u"KestoShadowWnd");
+  EXPECT_EQ(os::GetWindow(shadow, os::GW_OWNER), window.GetHWND());
+  const os::LONG ex = os::GetWindowLong(shadow, os::GWL_EXSTYLE);
+  EXPECT_NE(ex & static_cast<os::LONG>(os::WS_EX_LAYERED), 0);
+  EXPECT_NE(ex & static_cast<os::LONG>(os::WS_EX_TRANSPARENT), 0);
+  EXPECT_TRUE(os::IsWindowVisible(shadow));
+  os::RECT around{};
+  os::GetWindowRect(shadow, &around);
+  EXPECT_EQ(around.left, 294);
+  EXPECT_EQ(around.top, 194);
+  EXPECT_EQ(around.right, 506);
+  EXPECT_EQ(around.bottom, 306);
+  // Clicks on the shadow fall through to what lies below.
+  EXPECT_NE(os::WindowFromPoint(os::POINT{296, 250}), shadow);
+
+  os::ShowWindow(window, os::SW_MINIMIZE);
+  EXPECT_FALSE(os::IsWindowVisible(shadow));
+  os::ShowWindow(window, os::SW_RESTORE);
+  EXPECT_TRUE(os::IsWindowVisible(shadow));
 }
 
 TEST_F(WindowImplBaseTest, SquareCornersStillShapeTheWindowOnePixelLarger) {

@@ -307,6 +307,24 @@ TEST_F(EditTest, LosingTheFocusClosesTheNativeWindowAndKeepsTheText) {
   EXPECT_EQ(pass->GetNativeWindow(), nullptr);
 }
 
+TEST_F(EditTest, ResizingTheWindowReopensTheFieldOnceLaidOut) {
+  EditWindow window(kOpaqueSkin);
+  Open(window);
+  CEditUI* pass = window.Edit(u"pass");
+  window.GetManager().SetFocus(pass);
+  os::inject::Text(u"pw");
+  Pump();
+  const os::HWND before = pass->GetNativeWindow();
+  ASSERT_NE(before, nullptr);
+  os::SetWindowPos(window, nullptr, 0, 0, 500, 350, os::SWP_NOMOVE | os::SWP_NOZORDER);
+  Pump();
+  EXPECT_FALSE(os::IsWindow(before));
+  EXPECT_EQ(window.GetManager().Focus(), pass);
+  ASSERT_NE(pass->GetNativeWindow(), nullptr);
+  EXPECT_EQ(os::GetFocus(), pass->GetNativeWindow());
+  EXPECT_EQ(os::GetWindowText(pass->GetNativeWindow()), u"pw");
+}
+
 TEST_F(EditTest, HidingOrRemovingAnOpenFieldTakesTheNativeWindowAway) {
   EditWindow window(kOpaqueSkin);
   Open(window);
