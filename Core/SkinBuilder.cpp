@@ -10,6 +10,7 @@
 #include "controls/ChildLayout.h"
 #include "controls/Container.h"
 #include "controls/Control.h"
+#include "controls/Edit.h"
 #include "controls/HorizontalLayout.h"
 #include "controls/Label.h"
 #include "controls/Option.h"
@@ -31,7 +32,7 @@ CControlUI* Make() {
 // Tags by length, in the order they are compared; a null maker stands for a
 // class the framework does not have yet (its tag then goes to the callback).
 constexpr ControlClass kClasses[] = {
-    {u"Edit", nullptr},
+    {u"Edit", &Make<CEditUI>},
     {u"List", nullptr},
     {u"Text", &Make<CTextUI>},
     {u"Combo", nullptr},
