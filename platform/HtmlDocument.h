@@ -68,7 +68,7 @@ class HtmlElementCollection final : public NoAutomation<IHTMLElementCollection> 
 class HtmlDocument final : public NoAutomation<IHTMLDocument2>, public ICustomDoc {
  public:
   // Receives the handler a host gives any document of the browser; it
-  // belongs to the browser, which empties it when it closes.
+  // belongs to the browser, which empties it when it closes or goes.
   using UiHandlerSink = std::function<void(IDocHostUIHandler*)>;
 
   // A document still loading: no elements, readyState "loading".
@@ -85,7 +85,7 @@ class HtmlDocument final : public NoAutomation<IHTMLDocument2>, public ICustomDo
   HRESULT get_URL(BSTR* url) override;
   HRESULT get_readyState(BSTR* state) override;
 
-  // E_UNEXPECTED once the browser is gone.
+  // E_UNEXPECTED once the browser is closed or gone.
   HRESULT SetUIHandler(IDocHostUIHandler* handler) override;
 
   // The page is complete: its elements and title replace what was there.

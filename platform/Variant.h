@@ -34,8 +34,10 @@ class BSTR {
   bool empty() const { return text_.empty(); }
   operator std::u16string_view() const { return text_; }
 
-  friend bool operator==(const BSTR&, const BSTR&) = default;
   friend bool operator==(const BSTR& a, std::u16string_view b) { return a.text_ == b; }
+  friend bool operator==(const BSTR& a, const char16_t* b) {
+    return a.text_ == (b ? std::u16string_view(b) : std::u16string_view());
+  }
 
  private:
   std::u16string text_;

@@ -47,8 +47,7 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
   WebBrowserObject()
       : events_(ComPtr<DispatchConnectionPoint>::Adopt(
             new DispatchConnectionPoint(DIID_DWebBrowserEvents2, this))),
-        uiSink_(std::make_shared<HtmlDocument::UiHandlerSink>()) {
-    *uiSink_ = [this](IDocHostUIHandler* handler) { SetUiHandler(handler); };
+        uiSink_(NewUiSink()) {
     engine_ = CreateBrowserEngine(this);
   }
 
@@ -199,6 +198,9 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
     InPlaceDeactivate();
     engine_->Stop();
     document_.reset();
+    // Documents the host still holds no longer reach the browser.
+    *uiSink_ = nullptr;
+    uiSink_ = NewUiSink();
     SetUiHandler(nullptr);
     return S_OK;
   }
@@ -540,6 +542,11 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
     engine_.reset();
   }
   friend class os::RefCount;
+
+  std::shared_ptr<HtmlDocument::UiHandlerSink> NewUiSink() {
+    return std::make_shared<HtmlDocument::UiHandlerSink>(
+        [this](IDocHostUIHandler* handler) { SetUiHandler(handler); });
+  }
 
   HRESULT StartNavigation(const std::u16string& url, VARIANT* postData, VARIANT* headers) {
     if (url.empty()) return E_INVALIDARG;
