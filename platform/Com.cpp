@@ -54,7 +54,8 @@ bool ParseGuid(std::u16string_view text, GUID* guid) {
 char16_t HexDigit(unsigned v) { return static_cast<char16_t>(v < 10 ? u'0' + v : u'A' + (v - 10)); }
 
 void AppendHex(std::u16string& out, std::uint64_t value, int digits) {
-  for (int i = digits - 1; i >= 0; --i) out.push_back(HexDigit(static_cast<unsigned>((value >> (i * 4)) & 0xF)));
+  for (int i = digits - 1; i >= 0; --i)
+    out.push_back(HexDigit(static_cast<unsigned>((value >> (i * 4)) & 0xF)));
 }
 
 // A factory whose objects come from a C++ creation function.

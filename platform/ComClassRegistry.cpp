@@ -127,7 +127,8 @@ HRESULT CoRevokeClassObject(DWORD cookie) {
   ComPtr<IUnknown> released;  // let go of the factory outside the lock
   Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);
-  auto it = std::find_if(r.entries.begin(), r.entries.end(), [&](const Registration& e) { return e.cookie == cookie; });
+  auto it = std::find_if(r.entries.begin(), r.entries.end(),
+                         [&](const Registration& e) { return e.cookie == cookie; });
   if (it == r.entries.end()) return CO_E_OBJNOTREG;
   released = std::move(it->factory);
   r.entries.erase(it);

@@ -10,7 +10,8 @@ DispatchConnectionPoint::DispatchConnectionPoint(REFIID eventInterface, IConnect
 HRESULT DispatchConnectionPoint::QueryInterface(REFIID riid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  if (AnswerInterface<IUnknown>(riid, this, object) || AnswerInterface<IConnectionPoint>(riid, this, object)) {
+  if (AnswerInterface<IUnknown>(riid, this, object) ||
+      AnswerInterface<IConnectionPoint>(riid, this, object)) {
     return S_OK;
   }
   return E_NOINTERFACE;

@@ -103,7 +103,9 @@ std::vector<std::pair<fs::path, std::vector<Cookie>>> CookieFiles(const fs::path
   return files;
 }
 
-std::string EntryUrl(const Cookie& c) { return "Cookie:" + Utf16ToUtf8(CookieUserName()) + "@" + c.host + c.path; }
+std::string EntryUrl(const Cookie& c) {
+  return "Cookie:" + Utf16ToUtf8(CookieUserName()) + "@" + c.host + c.path;
+}
 
 std::string FileStem(const std::string& host, const std::string& path) {
   std::string stem = Utf16ToUtf8(CookieUserName()) + "@" + host;
@@ -217,10 +219,11 @@ bool DeleteCookieEntry(std::u16string_view url) {
   bool deleted = false;
   for (const auto& [file, cookies] : CookieFiles(*folder)) {
     const std::string have = EntryUrl(cookies.front());
-    const bool same = have.size() == wanted.size() &&
-                      std::equal(have.begin(), have.end(), wanted.begin(), [](char a, char b) {
-                        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-                      });
+    const bool same =
+        have.size() == wanted.size() &&
+        std::equal(have.begin(), have.end(), wanted.begin(), [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        });
     if (!same) continue;
     std::error_code ec;
     deleted = fs::remove(file, ec) || deleted;

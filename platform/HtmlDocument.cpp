@@ -6,12 +6,17 @@ namespace os {
 
 namespace {
 
-char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
-char16_t UpperAscii(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; }
+char16_t LowerAscii(char16_t c) {
+  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+char16_t UpperAscii(char16_t c) {
+  return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
+}
 
 bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return LowerAscii(x) == LowerAscii(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
+           return LowerAscii(x) == LowerAscii(y);
+         });
 }
 
 bool NamesMatch(std::u16string_view a, std::u16string_view b, LONG flags) {
@@ -185,7 +190,8 @@ HRESULT HtmlDocument::QueryInterface(REFIID riid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
   IHTMLDocument2* document = this;
-  if (AnswerInterface<IUnknown>(riid, document, object) || AnswerInterface<IDispatch>(riid, document, object) ||
+  if (AnswerInterface<IUnknown>(riid, document, object) ||
+      AnswerInterface<IDispatch>(riid, document, object) ||
       AnswerInterface<IHTMLDocument2>(riid, document, object) ||
       AnswerInterface<ICustomDoc>(riid, static_cast<ICustomDoc*>(this), object)) {
     return S_OK;
@@ -226,7 +232,9 @@ HRESULT HtmlDocument::put_title(const BSTR& title) {
 
 HRESULT HtmlDocument::get_URL(BSTR* url) { return PutText(url, url_); }
 
-HRESULT HtmlDocument::get_readyState(BSTR* state) { return PutText(state, complete_ ? u"complete" : u"loading"); }
+HRESULT HtmlDocument::get_readyState(BSTR* state) {
+  return PutText(state, complete_ ? u"complete" : u"loading");
+}
 
 HRESULT HtmlDocument::SetUIHandler(IDocHostUIHandler* handler) {
   if (!sink_ || !*sink_) return E_UNEXPECTED;

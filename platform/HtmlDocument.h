@@ -57,7 +57,8 @@ class HtmlElementCollection final : public NoAutomation<IHTMLElementCollection> 
   HRESULT tags(VARIANT tagName, IDispatch** collection) override;
 
  private:
-  explicit HtmlElementCollection(std::vector<ComPtr<HtmlElement>> elements) : elements_(std::move(elements)) {}
+  explicit HtmlElementCollection(std::vector<ComPtr<HtmlElement>> elements)
+      : elements_(std::move(elements)) {}
   ~HtmlElementCollection() = default;
   friend class os::RefCount;
 

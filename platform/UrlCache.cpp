@@ -66,7 +66,8 @@ Cache& TheCache() {
 
 std::optional<fs::path> CacheFolder(bool create) {
   std::u16string folder;
-  if (!SHGetSpecialFolderPath(nullptr, &folder, CSIDL_INTERNET_CACHE, create ? TRUE : FALSE)) return std::nullopt;
+  if (!SHGetSpecialFolderPath(nullptr, &folder, CSIDL_INTERNET_CACHE, create ? TRUE : FALSE))
+    return std::nullopt;
   return fs::path(Utf16ToUtf8(folder));
 }
 
@@ -131,7 +132,8 @@ std::vector<IndexRecord> ReadIndex(const fs::path& folder) {
     std::size_t start = 0;
     while (true) {
       const std::size_t tab = line.find('\t', start);
-      fields.push_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
+      fields.push_back(
+          line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
       if (tab == std::string_view::npos) break;
       start = tab + 1;
     }
@@ -351,7 +353,8 @@ BOOL DeleteUrlCacheEntry(const char16_t* url) {
   if (folder) {
     std::vector<IndexRecord> records = ReadIndex(*folder);
     const std::string wanted = Utf16ToUtf8(text);
-    auto it = std::find_if(records.begin(), records.end(), [&](const IndexRecord& r) { return r.url == wanted; });
+    auto it =
+        std::find_if(records.begin(), records.end(), [&](const IndexRecord& r) { return r.url == wanted; });
     if (it != records.end()) {
       std::error_code ignored;
       fs::remove(*folder / it->file, ignored);
@@ -395,9 +398,9 @@ bool StoreUrlCacheEntry(std::u16string_view url, std::string_view body, std::u16
   r.url = utf8Url;
   r.file = file;
   r.size = body.size();
-  r.modified = std::chrono::duration_cast<std::chrono::seconds>(
-                   std::chrono::system_clock::now().time_since_epoch())
-                   .count();
+  r.modified =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+          .count();
   records.push_back(std::move(r));
   return WriteIndex(*folder, records);
 }

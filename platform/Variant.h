@@ -82,13 +82,13 @@ class VARIANT {
     SCODE scode;
     IUnknown* punkVal;
     IDispatch* pdispVal;
-    VARIANT* pvarVal;            // VT_BYREF | VT_VARIANT
-    VARIANT_BOOL* pboolVal;      // VT_BYREF | VT_BOOL
-    LONG* plVal;                 // VT_BYREF | VT_I4
-    BSTR* pbstrVal;              // VT_BYREF | VT_BSTR
-    IDispatch** ppdispVal;       // VT_BYREF | VT_DISPATCH
-    IUnknown** ppunkVal;         // VT_BYREF | VT_UNKNOWN
-    std::int64_t llVal = 0;      // keeps the whole value part zeroed
+    VARIANT* pvarVal;        // VT_BYREF | VT_VARIANT
+    VARIANT_BOOL* pboolVal;  // VT_BYREF | VT_BOOL
+    LONG* plVal;             // VT_BYREF | VT_I4
+    BSTR* pbstrVal;          // VT_BYREF | VT_BSTR
+    IDispatch** ppdispVal;   // VT_BYREF | VT_DISPATCH
+    IUnknown** ppunkVal;     // VT_BYREF | VT_UNKNOWN
+    std::int64_t llVal = 0;  // keeps the whole value part zeroed
   };
   BSTR bstrVal;  // VT_BSTR
 
@@ -102,20 +102,20 @@ class VARIANT {
   // Releases what the value owns and makes it VT_EMPTY.
   void Clear();
 
-  static VARIANT Int(LONG value);                  // VT_I4
-  static VARIANT UInt(ULONG value);                // VT_UI4
-  static VARIANT Bool(bool value);                 // VT_BOOL, VARIANT_TRUE/FALSE
+  static VARIANT Int(LONG value);                   // VT_I4
+  static VARIANT UInt(ULONG value);                 // VT_UI4
+  static VARIANT Bool(bool value);                  // VT_BOOL, VARIANT_TRUE/FALSE
   static VARIANT String(std::u16string_view text);  // VT_BSTR
-  static VARIANT Dispatch(IDispatch* object);      // VT_DISPATCH, takes a reference
-  static VARIANT Unknown(IUnknown* object);        // VT_UNKNOWN, takes a reference
-  static VARIANT Null();                           // VT_NULL
+  static VARIANT Dispatch(IDispatch* object);       // VT_DISPATCH, takes a reference
+  static VARIANT Unknown(IUnknown* object);         // VT_UNKNOWN, takes a reference
+  static VARIANT Null();                            // VT_NULL
   // An omitted optional argument: VT_ERROR with DISP_E_PARAMNOTFOUND.
   static VARIANT Missing();
-  static VARIANT Ref(VARIANT* target);         // VT_BYREF | VT_VARIANT
-  static VARIANT Ref(VARIANT_BOOL* target);    // VT_BYREF | VT_BOOL
-  static VARIANT Ref(BSTR* target);            // VT_BYREF | VT_BSTR
-  static VARIANT Ref(IDispatch** target);      // VT_BYREF | VT_DISPATCH
-  static VARIANT Ref(LONG* target);            // VT_BYREF | VT_I4
+  static VARIANT Ref(VARIANT* target);       // VT_BYREF | VT_VARIANT
+  static VARIANT Ref(VARIANT_BOOL* target);  // VT_BYREF | VT_BOOL
+  static VARIANT Ref(BSTR* target);          // VT_BYREF | VT_BSTR
+  static VARIANT Ref(IDispatch** target);    // VT_BYREF | VT_DISPATCH
+  static VARIANT Ref(LONG* target);          // VT_BYREF | VT_I4
 };
 using VARIANTARG = VARIANT;
 

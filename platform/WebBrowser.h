@@ -45,8 +45,10 @@
 
 namespace os {
 
-constexpr CLSID CLSID_WebBrowser{0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
-constexpr IID DIID_DWebBrowserEvents2{0x34A715A0, 0x6587, 0x11D0, {0x92, 0x4A, 0x00, 0x20, 0xAF, 0xC7, 0xAC, 0x4D}};
+constexpr CLSID CLSID_WebBrowser{
+    0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
+constexpr IID DIID_DWebBrowserEvents2{
+    0x34A715A0, 0x6587, 0x11D0, {0x92, 0x4A, 0x00, 0x20, 0xAF, 0xC7, 0xAC, 0x4D}};
 
 // Dispatch ids of DWebBrowserEvents2
 constexpr DISPID DISPID_STATUSTEXTCHANGE = 102;
@@ -253,7 +255,8 @@ constexpr DWORD DOCHOSTUITYPE_AUTHOR = 1;
 
 // The command group of the document host's commands (IOleCommandTarget::Exec
 // on the UI handler's object) and of the document's accelerators.
-constexpr GUID CGID_DocHostCommandHandler{0xF38BC242, 0xB950, 0x11D1, {0x89, 0x18, 0x00, 0xC0, 0x4F, 0xC2, 0xC8, 0x36}};
+constexpr GUID CGID_DocHostCommandHandler{
+    0xF38BC242, 0xB950, 0x11D1, {0x89, 0x18, 0x00, 0xC0, 0x4F, 0xC2, 0xC8, 0x36}};
 constexpr GUID CGID_MSHTML{0xDE4BA900, 0x59CA, 0x11CF, {0x95, 0x92, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 // A script error: the host sets the out VARIANT to VT_BOOL true to keep
 // scripts running without the error dialog.
@@ -263,7 +266,8 @@ constexpr DWORD IDM_REFRESH = 2300;
 struct IDocHostUIHandler : IUnknown {
   static constexpr IID kIid{0xBD3F23C0, 0xD43E, 0x11CF, {0x89, 0x3B, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x1A}};
   // S_OK: the host handled it and the browser shows no menu.
-  virtual HRESULT ShowContextMenu(DWORD id, POINT* screenPoint, IUnknown* commandTarget, IDispatch* object) = 0;
+  virtual HRESULT ShowContextMenu(DWORD id, POINT* screenPoint, IUnknown* commandTarget,
+                                  IDispatch* object) = 0;
   virtual HRESULT GetHostInfo(DOCHOSTUIINFO* info) = 0;
   virtual HRESULT ShowUI(DWORD id, IOleInPlaceActiveObject* activeObject, IOleCommandTarget* commandTarget,
                          IOleInPlaceFrame* frame, IOleInPlaceUIWindow* document) = 0;

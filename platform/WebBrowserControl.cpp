@@ -57,17 +57,20 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
     *object = nullptr;
     IWebBrowser2* browser = this;
     IOleInPlaceObject* inPlace = this;
-    if (AnswerInterface<IUnknown>(riid, browser, object) || AnswerInterface<IDispatch>(riid, browser, object) ||
+    if (AnswerInterface<IUnknown>(riid, browser, object) ||
+        AnswerInterface<IDispatch>(riid, browser, object) ||
         AnswerInterface<IWebBrowser2>(riid, browser, object) ||
         AnswerInterface<IOleObject>(riid, static_cast<IOleObject*>(this), object) ||
         AnswerInterface<IOleControl>(riid, static_cast<IOleControl*>(this), object) ||
         AnswerInterface<IOleWindow>(riid, static_cast<IOleWindow*>(inPlace), object) ||
         AnswerInterface<IOleInPlaceObject>(riid, inPlace, object) ||
         AnswerInterface<IOleInPlaceActiveObject>(riid, static_cast<IOleInPlaceActiveObject*>(this), object) ||
-        AnswerInterface<IPersist>(riid, static_cast<IPersist*>(static_cast<IPersistStreamInit*>(this)), object) ||
+        AnswerInterface<IPersist>(riid, static_cast<IPersist*>(static_cast<IPersistStreamInit*>(this)),
+                                  object) ||
         AnswerInterface<IPersistStreamInit>(riid, static_cast<IPersistStreamInit*>(this), object) ||
         AnswerInterface<IObjectWithSite>(riid, static_cast<IObjectWithSite*>(this), object) ||
-        AnswerInterface<IConnectionPointContainer>(riid, static_cast<IConnectionPointContainer*>(this), object)) {
+        AnswerInterface<IConnectionPointContainer>(riid, static_cast<IConnectionPointContainer*>(this),
+                                                   object)) {
       return S_OK;
     }
     return E_NOINTERFACE;
@@ -216,7 +219,8 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
     return E_NOTIMPL;
   }
 
-  HRESULT DoVerb(LONG verb, MSG*, IOleClientSite* activeSite, LONG, HWND parent, const RECT* posRect) override {
+  HRESULT DoVerb(LONG verb, MSG*, IOleClientSite* activeSite, LONG, HWND parent,
+                 const RECT* posRect) override {
     switch (verb) {
       case OLEIVERB_PRIMARY:
       case OLEIVERB_SHOW: {
@@ -522,8 +526,8 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
     VARIANT in;
     if (document_) in = VARIANT::Unknown(static_cast<IHTMLDocument2*>(document_.get()));
     VARIANT out;
-    const HRESULT hr =
-        target->Exec(&CGID_DocHostCommandHandler, OLECMDID_SHOWSCRIPTERROR, OLECMDEXECOPT_DODEFAULT, &in, &out);
+    const HRESULT hr = target->Exec(&CGID_DocHostCommandHandler, OLECMDID_SHOWSCRIPTERROR,
+                                    OLECMDEXECOPT_DODEFAULT, &in, &out);
     return SUCCEEDED(hr) && out.vt == VT_BOOL && out.boolVal != VARIANT_FALSE;
   }
 

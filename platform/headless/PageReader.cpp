@@ -16,7 +16,8 @@ namespace {
 
 std::string Lower(std::string_view text) {
   std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return out;
 }
 
@@ -33,7 +34,8 @@ std::string CharsetAfter(std::string_view text) {
     while (i < lower.size() && (lower[i] == ' ' || lower[i] == '\t')) ++i;
     if (i < lower.size() && lower[i] == '=') {
       ++i;
-      while (i < lower.size() && (lower[i] == ' ' || lower[i] == '\t' || lower[i] == '"' || lower[i] == '\'')) ++i;
+      while (i < lower.size() && (lower[i] == ' ' || lower[i] == '\t' || lower[i] == '"' || lower[i] == '\''))
+        ++i;
       std::size_t end = i;
       while (end < lower.size() && IsCharsetChar(lower[end])) ++end;
       if (end > i) return lower.substr(i, end - i);
@@ -73,7 +75,9 @@ std::optional<std::string> Convert(std::string_view body, const char* from) {
   return out;
 }
 
-std::u16string ToUtf16(const char* text, std::size_t length) { return Utf8ToUtf16(std::string_view(text, length)); }
+std::u16string ToUtf16(const char* text, std::size_t length) {
+  return Utf8ToUtf16(std::string_view(text, length));
+}
 
 std::u16string TagName(const GumboNode* node) {
   const GumboElement& e = node->v.element;

@@ -76,7 +76,8 @@ struct SlistDeleter {
 
 bool IsHtml(std::string_view contentType) {
   std::string type(contentType.substr(0, contentType.find(';')));
-  std::transform(type.begin(), type.end(), type.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(type.begin(), type.end(), type.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return type.empty() || type.find("html") != std::string::npos || type == "text/plain";
 }
 
@@ -261,8 +262,7 @@ constexpr const char16_t* kFace = u"Tahoma";
 
 class StaticBrowserEngine final : public BrowserEngine {
  public:
-  explicit StaticBrowserEngine(BrowserEngineHost* host)
-      : host_(host), mailbox_(std::make_shared<Mailbox>()) {
+  explicit StaticBrowserEngine(BrowserEngineHost* host) : host_(host), mailbox_(std::make_shared<Mailbox>()) {
     static std::once_flag curlReady;
     std::call_once(curlReady, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     LiveEngines().insert(this);
@@ -290,9 +290,9 @@ class StaticBrowserEngine final : public BrowserEngine {
   HWND CreateView(HWND parent, const RECT& rect) override {
     EnsureClasses();
     DestroyView();
-    view_ = CreateWindowEx(0, kStaticBrowserViewClass, u"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
-                           rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
-                           nullptr, this);
+    view_ = CreateWindowEx(0, kStaticBrowserViewClass, u"",
+                           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, rect.left, rect.top,
+                           rect.right - rect.left, rect.bottom - rect.top, parent, nullptr, nullptr, this);
     Layout();
     return view_;
   }
@@ -555,7 +555,8 @@ class StaticBrowserEngine final : public BrowserEngine {
     host_->StatusTextChange(u"");
   }
 
-  void ShowPage(std::uint64_t serial, const Request& request, const std::u16string& url, DocumentContent content) {
+  void ShowPage(std::uint64_t serial, const Request& request, const std::u16string& url,
+                DocumentContent content) {
     ComPtr<IUnknown> hold = host_->KeepAlive();
     if (!request.refresh) {
       host_->NavigateComplete(url);
@@ -694,7 +695,8 @@ class StaticBrowserEngine final : public BrowserEngine {
       }
       if (HasScrollBar()) {
         const int inset = HasBorder() ? kBorderWidth : 0;
-        RECT track{client.right - inset - kScrollBarWidth, inset, client.right - inset, client.bottom - inset};
+        RECT track{client.right - inset - kScrollBarWidth, inset, client.right - inset,
+                   client.bottom - inset};
         canvas.FillRect(track, kScrollTrack);
         RECT thumb{track.left + 2, track.top + 2, track.right - 2,
                    track.top + 2 + std::max<int>(20, (track.bottom - track.top) / 3)};
@@ -708,11 +710,13 @@ class StaticBrowserEngine final : public BrowserEngine {
       if (errorStatus_) {
         DrawText(&canvas, titleFont, u"This page can't be displayed", title, format, kErrorColor);
         DrawText(&canvas, small, errorUrl_, url, format, kUrlColor);
-        const std::u16string reason =
-            *errorStatus_ >= 100 && *errorStatus_ < 1000 ? u"HTTP " + Decimal(*errorStatus_) : u"Error " + Hex(*errorStatus_);
+        const std::u16string reason = *errorStatus_ >= 100 && *errorStatus_ < 1000
+                                          ? u"HTTP " + Decimal(*errorStatus_)
+                                          : u"Error " + Hex(*errorStatus_);
         DrawText(&canvas, small, reason, status, format, kErrorColor);
       } else {
-        DrawText(&canvas, titleFont, shownTitle_.empty() ? shownUrl_ : shownTitle_, title, format, kTitleColor);
+        DrawText(&canvas, titleFont, shownTitle_.empty() ? shownUrl_ : shownTitle_, title, format,
+                 kTitleColor);
         DrawText(&canvas, small, shownUrl_, url, format, kUrlColor);
         if (busy_) DrawText(&canvas, small, u"Loading\u2026", status, format, kStatusColor);
         const Font linkFont(kFace, 14, false, true);

@@ -62,7 +62,9 @@ class ScriptedEngine final : public BrowserEngine {
   int hostInfoChanges = 0;
 };
 
-std::unique_ptr<BrowserEngine> MakeScripted(BrowserEngineHost* host) { return std::make_unique<ScriptedEngine>(host); }
+std::unique_ptr<BrowserEngine> MakeScripted(BrowserEngineHost* host) {
+  return std::make_unique<ScriptedEngine>(host);
+}
 
 class BrowserObjectTest : public ::testing::Test {
  protected:
@@ -74,8 +76,8 @@ class BrowserObjectTest : public ::testing::Test {
     wc.lpfnWndProc = &DefWindowProc;
     wc.lpszClassName = kHostClass;
     RegisterClassEx(&wc);
-    window = CreateWindowEx(0, kHostClass, u"host", WS_POPUP | WS_VISIBLE, 100, 100, 800, 600, nullptr, nullptr,
-                            nullptr, nullptr);
+    window = CreateWindowEx(0, kHostClass, u"host", WS_POPUP | WS_VISIBLE, 100, 100, 800, 600, nullptr,
+                            nullptr, nullptr, nullptr);
     ASSERT_TRUE(window);
   }
   void TearDown() override {
@@ -99,8 +101,8 @@ class BrowserObjectTest : public ::testing::Test {
 
 TEST_F(BrowserObjectTest, InPlaceActivationFollowsTheSiteProtocol) {
   CreateHosted();
-  EXPECT_EQ(hosted.site->calls, (std::vector<std::string>{"CanInPlaceActivate", "OnInPlaceActivateEx", "GetWindow",
-                                                          "GetWindowContext", "ShowObject"}));
+  EXPECT_EQ(hosted.site->calls, (std::vector<std::string>{"CanInPlaceActivate", "OnInPlaceActivateEx",
+                                                          "GetWindow", "GetWindowContext", "ShowObject"}));
   EXPECT_EQ(hosted.site->activateFlags, 0u);  // windowed, not windowless
 
   HWND view = hosted.View();
@@ -122,7 +124,8 @@ TEST_F(BrowserObjectTest, InPlaceActivationFollowsTheSiteProtocol) {
 
   // Activating again changes nothing; UI activation tells site and frame.
   hosted.site->calls.clear();
-  EXPECT_EQ(hosted.ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, hosted.site.get(), 0, window, &kRect), S_OK);
+  EXPECT_EQ(hosted.ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, hosted.site.get(), 0, window, &kRect),
+            S_OK);
   EXPECT_TRUE(hosted.site->calls.empty());
   EXPECT_EQ(hosted.ole->DoVerb(OLEIVERB_UIACTIVATE, nullptr, hosted.site.get(), 0, window, &kRect), S_OK);
   EXPECT_EQ(hosted.site->calls, (std::vector<std::string>{"OnUIActivate", "SetActiveObject"}));
@@ -150,7 +153,8 @@ TEST_F(BrowserObjectTest, ASiteThatRefusesOrLacksTheExtendedInterfaceIsServedAcc
     ASSERT_EQ(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_ALL, IID_IOleObject, ole.put_void()), S_OK);
     ole->SetClientSite(refused.site.get());
     refused.site->canActivate = S_FALSE;
-    EXPECT_TRUE(FAILED(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, refused.site.get(), 0, window, &kRect)));
+    EXPECT_TRUE(
+        FAILED(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, refused.site.get(), 0, window, &kRect)));
     EXPECT_EQ(refused.site->calls, (std::vector<std::string>{"CanInPlaceActivate"}));
     EXPECT_EQ(ScriptedEngine::last->view, nullptr);
     ole->SetClientSite(nullptr);
@@ -164,8 +168,9 @@ TEST_F(BrowserObjectTest, ASiteThatRefusesOrLacksTheExtendedInterfaceIsServedAcc
     EXPECT_EQ(ole->DoVerb(OLEIVERB_SHOW, nullptr, plain.get(), 0, window, &kRect), S_OK);
     ole->Close(OLECLOSE_NOSAVE);
     ole->SetClientSite(nullptr);
-    EXPECT_EQ(plain->calls, (std::vector<std::string>{"CanInPlaceActivate", "OnInPlaceActivate", "GetWindow",
-                                                      "GetWindowContext", "ShowObject", "OnInPlaceDeactivate"}));
+    EXPECT_EQ(plain->calls,
+              (std::vector<std::string>{"CanInPlaceActivate", "OnInPlaceActivate", "GetWindow",
+                                        "GetWindowContext", "ShowObject", "OnInPlaceDeactivate"}));
   }
   // Without any site there is nothing to activate in.
   ComPtr<IOleObject> lonely;
@@ -188,7 +193,7 @@ TEST_F(BrowserObjectTest, NavigationEventsCarryTheirArgumentsInReverseOrder) {
   EXPECT_EQ(before->flags, DISPATCH_METHOD);
   const VARTYPE kRefVariant = VT_BYREF | VT_VARIANT;
   EXPECT_EQ(before->types, (std::vector<VARTYPE>{VT_BYREF | VT_BOOL, kRefVariant, kRefVariant, kRefVariant,
-                                                  kRefVariant, kRefVariant, VT_DISPATCH}));
+                                                 kRefVariant, kRefVariant, VT_DISPATCH}));
   EXPECT_EQ(before->texts[5], u"http://a/page");
   EXPECT_EQ(before->numbers[4], 0x40);
   EXPECT_EQ(before->texts[3], u"frame");
@@ -238,8 +243,8 @@ TEST_F(BrowserObjectTest, NavigationEventsCarryTheirArgumentsInReverseOrder) {
   EXPECT_FALSE(host->NavigateError(u"http://a/missing", u"", 404));
   const RecordedEvent* error = hosted.sink->Last(DISPID_NAVIGATEERROR);
   ASSERT_NE(error, nullptr);
-  EXPECT_EQ(error->types, (std::vector<VARTYPE>{VT_BYREF | VT_BOOL, kRefVariant, kRefVariant, kRefVariant,
-                                                 VT_DISPATCH}));
+  EXPECT_EQ(error->types,
+            (std::vector<VARTYPE>{VT_BYREF | VT_BOOL, kRefVariant, kRefVariant, kRefVariant, VT_DISPATCH}));
   EXPECT_EQ(error->texts[3], u"http://a/missing");
   EXPECT_EQ(error->texts[2], u"");
   EXPECT_EQ(error->numbers[1], 404);
@@ -270,14 +275,16 @@ TEST_F(BrowserObjectTest, NewWindowAsksBothEventsAndTakesTheBrowserASinkSupplies
   const RecordedEvent* two = hosted.sink->Last(DISPID_NEWWINDOW2);
   EXPECT_EQ(two->types, (std::vector<VARTYPE>{VT_BYREF | VT_BOOL, VT_BYREF | VT_DISPATCH}));
   const RecordedEvent* three = hosted.sink->Last(DISPID_NEWWINDOW3);
-  EXPECT_EQ(three->types, (std::vector<VARTYPE>{VT_BSTR, VT_BSTR, VT_UI4, VT_BYREF | VT_BOOL, VT_BYREF | VT_DISPATCH}));
+  EXPECT_EQ(three->types,
+            (std::vector<VARTYPE>{VT_BSTR, VT_BSTR, VT_UI4, VT_BYREF | VT_BOOL, VT_BYREF | VT_DISPATCH}));
   EXPECT_EQ(three->texts[0], u"http://a/popup");
   EXPECT_EQ(three->texts[1], u"http://a/");
   EXPECT_EQ(three->numbers[2], static_cast<LONG>(NWMF_USERINITED | NWMF_FIRST));
 
   // A sink hands over another browser; the reference passes to the engine.
   ComPtr<IWebBrowser2> second;
-  ASSERT_EQ(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_ALL, IID_IWebBrowser2, second.put_void()), S_OK);
+  ASSERT_EQ(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_ALL, IID_IWebBrowser2, second.put_void()),
+            S_OK);
   second->AddRef();
   const ULONG before = second->Release();
   hosted.sink->react = [&](DISPID id, DISPPARAMS* params) {
@@ -335,7 +342,8 @@ TEST_F(BrowserObjectTest, ConnectionPointKeepsSinksUntilTheyUnadvise) {
   // Only sinks that can take the events connect.
   ComPtr<FakeUiHandler> notASink = Make(new FakeUiHandler());
   DWORD cookie = 7;
-  EXPECT_EQ(hosted.point->Advise(static_cast<IDocHostUIHandler*>(notASink.get()), &cookie), CONNECT_E_CANNOTCONNECT);
+  EXPECT_EQ(hosted.point->Advise(static_cast<IDocHostUIHandler*>(notASink.get()), &cookie),
+            CONNECT_E_CANNOTCONNECT);
   EXPECT_EQ(cookie, 0u);
 
   EXPECT_EQ(hosted.point->Unadvise(hosted.cookie), S_OK);

@@ -24,8 +24,8 @@ namespace browsertest {
 using namespace os;
 
 // A COM object implemented in a test: one count, deleted at zero.
-#define BROWSERTEST_REFCOUNT                              \
-  ULONG AddRef() override { return refs_.Add(); }         \
+#define BROWSERTEST_REFCOUNT                               \
+  ULONG AddRef() override { return refs_.Add(); }          \
   ULONG Release() override { return refs_.Release(this); } \
   RefCount refs_
 
@@ -131,10 +131,10 @@ struct RecordedEvent {
   DISPID id = 0;
   IID iid;
   WORD flags = 0;
-  std::vector<VARTYPE> types;                 // rgvarg order (reversed)
+  std::vector<VARTYPE> types;  // rgvarg order (reversed)
   std::vector<std::optional<std::u16string>> texts;
   std::vector<std::optional<LONG>> numbers;
-  std::vector<ComPtr<IUnknown>> objects;      // VT_DISPATCH arguments
+  std::vector<ComPtr<IUnknown>> objects;  // VT_DISPATCH arguments
 };
 
 class EventSink final : public IDispatch {
@@ -142,7 +142,8 @@ class EventSink final : public IDispatch {
   HRESULT QueryInterface(REFIID riid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
-    if (AnswerInterface<IUnknown>(riid, this, object) || AnswerInterface<IDispatch>(riid, this, object)) return S_OK;
+    if (AnswerInterface<IUnknown>(riid, this, object) || AnswerInterface<IDispatch>(riid, this, object))
+      return S_OK;
     return E_NOINTERFACE;
   }
   BROWSERTEST_REFCOUNT;
@@ -304,7 +305,8 @@ struct HostedBrowser {
     ComPtr<IPersistStreamInit> persist;
     if (SUCCEEDED(ole.As(&persist))) persist->InitNew();
     ole->SetHostNames(u"UIActiveX", nullptr);
-    hr = ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(site.get()), 0, window, &rect);
+    hr = ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(site.get()), 0, window,
+                     &rect);
     if (FAILED(hr)) return hr;
     if (FAILED(hr = ole.As(&browser))) return hr;
     ComPtr<IConnectionPointContainer> container;
@@ -360,7 +362,9 @@ class PageServer {
     server.stop();
     thread_.join();
   }
-  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+  std::string Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
   int port() const { return port_; }
 
   httplib::Server server;
@@ -388,20 +392,24 @@ inline std::vector<SeenEntry> EnumerateUrlCache(const char16_t* pattern = nullpt
   std::vector<std::uint8_t> buffer;
   auto take = [&] {
     const auto* e = reinterpret_cast<const INTERNET_CACHE_ENTRY_INFOW*>(buffer.data());
-    seen.push_back(SeenEntry{e->lpszSourceUrlName, e->lpszLocalFileName, e->lpszFileExtension, e->CacheEntryType,
+    seen.push_back(SeenEntry{e->lpszSourceUrlName, e->lpszLocalFileName, e->lpszFileExtension,
+                             e->CacheEntryType,
                              (static_cast<unsigned long long>(e->dwSizeHigh) << 32) | e->dwSizeLow});
   };
   DWORD size = 0;
-  if (FindFirstUrlCacheEntry(pattern, nullptr, &size) || GetLastError() != ERROR_INSUFFICIENT_BUFFER) return seen;
+  if (FindFirstUrlCacheEntry(pattern, nullptr, &size) || GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+    return seen;
   buffer.assign(size, 0);
-  HANDLE find = FindFirstUrlCacheEntry(pattern, reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data()), &size);
+  HANDLE find =
+      FindFirstUrlCacheEntry(pattern, reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data()), &size);
   if (!find) return seen;
   take();
   while (true) {
     size = 0;
     if (FindNextUrlCacheEntry(find, nullptr, &size) || GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
     buffer.assign(size, 0);
-    if (!FindNextUrlCacheEntry(find, reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data()), &size)) break;
+    if (!FindNextUrlCacheEntry(find, reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data()), &size))
+      break;
     take();
   }
   FindCloseUrlCache(find);

@@ -41,7 +41,8 @@ class Probe final : public IDispatch {
   ~Probe() { *destroyed_ = true; }
   HRESULT QueryInterface(REFIID riid, void** object) override {
     *object = nullptr;
-    if (AnswerInterface<IUnknown>(riid, this, object) || AnswerInterface<IDispatch>(riid, this, object)) return S_OK;
+    if (AnswerInterface<IUnknown>(riid, this, object) || AnswerInterface<IDispatch>(riid, this, object))
+      return S_OK;
     return E_NOINTERFACE;
   }
   ULONG AddRef() override { return refs_.Add(); }
@@ -49,7 +50,9 @@ class Probe final : public IDispatch {
   HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
   HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return S_OK; }
+  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return S_OK;
+  }
   ULONG Count() const { return refs_.Value(); }
 
  private:
@@ -120,7 +123,8 @@ TEST_F(ComTest, InitialisationIsCountedPerThread) {
 TEST_F(ComTest, TheRegistryCreatesRegisteredAndBuiltInClassesAndRefusesOthers) {
   constexpr CLSID kTestClass{0x12345678, 0x1111, 0x2222, {1, 2, 3, 4, 5, 6, 7, 8}};
   ComPtr<IUnknown> object;
-  EXPECT_EQ(CoCreateInstance(kTestClass, nullptr, CLSCTX_ALL, IID_IUnknown, object.put_void()), REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(CoCreateInstance(kTestClass, nullptr, CLSCTX_ALL, IID_IUnknown, object.put_void()),
+            REGDB_E_CLASSNOTREG);
   EXPECT_FALSE(object);
 
   int created = 0;
@@ -132,7 +136,9 @@ TEST_F(ComTest, TheRegistryCreatesRegisteredAndBuiltInClassesAndRefusesOthers) {
     return probe->QueryInterface(riid, out);
   });
   DWORD cookie = 0;
-  ASSERT_EQ(CoRegisterClassObject(kTestClass, factory.get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie), S_OK);
+  ASSERT_EQ(
+      CoRegisterClassObject(kTestClass, factory.get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
+      S_OK);
   EXPECT_NE(cookie, 0u);
 
   ComPtr<IDispatch> dispatch;
@@ -141,7 +147,8 @@ TEST_F(ComTest, TheRegistryCreatesRegisteredAndBuiltInClassesAndRefusesOthers) {
   EXPECT_EQ(created, 1);
   // An interface the object lacks: the object is made and dropped again.
   ComPtr<IWebBrowser2> wrong;
-  EXPECT_EQ(CoCreateInstance(kTestClass, nullptr, CLSCTX_ALL, IID_IWebBrowser2, wrong.put_void()), E_NOINTERFACE);
+  EXPECT_EQ(CoCreateInstance(kTestClass, nullptr, CLSCTX_ALL, IID_IWebBrowser2, wrong.put_void()),
+            E_NOINTERFACE);
   EXPECT_FALSE(wrong);
   ASSERT_EQ(created, 2);
   EXPECT_TRUE(*destroyed[1]);
@@ -153,7 +160,8 @@ TEST_F(ComTest, TheRegistryCreatesRegisteredAndBuiltInClassesAndRefusesOthers) {
 
   EXPECT_EQ(CoRevokeClassObject(cookie), S_OK);
   EXPECT_EQ(CoRevokeClassObject(cookie), CO_E_OBJNOTREG);
-  EXPECT_EQ(CoCreateInstance(kTestClass, nullptr, CLSCTX_ALL, IID_IUnknown, object.put_void()), REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(CoCreateInstance(kTestClass, nullptr, CLSCTX_ALL, IID_IUnknown, object.put_void()),
+            REGDB_E_CLASSNOTREG);
   EXPECT_FALSE(*destroyed[0]);  // still held here
   dispatch.reset();
   EXPECT_TRUE(*destroyed[0]);
@@ -161,7 +169,8 @@ TEST_F(ComTest, TheRegistryCreatesRegisteredAndBuiltInClassesAndRefusesOthers) {
 
   // The platform's own Web Browser class, in the contexts the host asks for.
   ComPtr<IOleControl> control;
-  EXPECT_EQ(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_ALL, IID_IOleControl, control.put_void()), S_OK);
+  EXPECT_EQ(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_ALL, IID_IOleControl, control.put_void()),
+            S_OK);
   EXPECT_TRUE(control);
 }
 
@@ -172,22 +181,31 @@ TEST_F(ComTest, ANewerRegistrationOverridesABuiltInClassUntilRevoked) {
     return probe->QueryInterface(riid, out);
   });
   DWORD cookie = 0;
-  ASSERT_EQ(CoRegisterClassObject(CLSID_WebBrowser, factory.get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
+  ASSERT_EQ(CoRegisterClassObject(CLSID_WebBrowser, factory.get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                                  &cookie),
             S_OK);
   ComPtr<IWebBrowser2> browser;
   EXPECT_EQ(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_ALL, IID_IWebBrowser2, browser.put_void()),
             E_NOINTERFACE);
   ASSERT_EQ(CoRevokeClassObject(cookie), S_OK);
-  EXPECT_EQ(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_ALL, IID_IWebBrowser2, browser.put_void()), S_OK);
+  EXPECT_EQ(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_ALL, IID_IWebBrowser2, browser.put_void()),
+            S_OK);
 }
 
 TEST_F(ComTest, EveryInterfaceOfTheBrowserLeadsToOneIdentity) {
   ComPtr<IUnknown> unknown;
   ASSERT_EQ(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_ALL, IID_IUnknown, unknown.put_void()), S_OK);
-  const IID interfaces[] = {IID_IDispatch,       IID_IWebBrowser2,       IID_IOleObject,
-                            IID_IOleControl,     IID_IOleWindow,         IID_IOleInPlaceObject,
-                            IID_IOleInPlaceActiveObject, IID_IPersist,   IID_IPersistStreamInit,
-                            IID_IObjectWithSite, IID_IConnectionPointContainer};
+  const IID interfaces[] = {IID_IDispatch,
+                            IID_IWebBrowser2,
+                            IID_IOleObject,
+                            IID_IOleControl,
+                            IID_IOleWindow,
+                            IID_IOleInPlaceObject,
+                            IID_IOleInPlaceActiveObject,
+                            IID_IPersist,
+                            IID_IPersistStreamInit,
+                            IID_IObjectWithSite,
+                            IID_IConnectionPointContainer};
   for (const IID& iid : interfaces) {
     ComPtr<IUnknown> view;
     ASSERT_EQ(unknown->QueryInterface(iid, view.put_void()), S_OK) << Text(iid);

@@ -34,7 +34,8 @@ TEST(PageReaderTest, ElementsComeInDocumentOrderWithImpliedOnesAndSourceAttribut
 TEST(PageReaderTest, BrokenAndHostileMarkupStillParses) {
   EXPECT_EQ(Tags(ReadHtml("")), (std::vector<std::u16string>{u"html", u"head", u"body"}));
   const DocumentContent unclosed = ReadHtml("<div><span>x<div>y");
-  EXPECT_EQ(Tags(unclosed), (std::vector<std::u16string>{u"html", u"head", u"body", u"div", u"span", u"div"}));
+  EXPECT_EQ(Tags(unclosed),
+            (std::vector<std::u16string>{u"html", u"head", u"body", u"div", u"span", u"div"}));
   EXPECT_EQ(unclosed.elements[3].text, u"xy");
   // Deep nesting: every level an element, the innermost text reaching all.
   std::string deep;
@@ -45,7 +46,9 @@ TEST(PageReaderTest, BrokenAndHostileMarkupStillParses) {
   EXPECT_EQ(nested.elements.back().text, u"end");
   EXPECT_EQ(nested.elements[2].text, u"end");  // BODY
   // Bytes that are not UTF-8 become replacement characters, not a failure.
-  const DocumentContent bad = ReadHtml("<title>a\xFF" "b</title>");
+  const DocumentContent bad = ReadHtml(
+      "<title>a\xFF"
+      "b</title>");
   EXPECT_EQ(bad.title, u"a\uFFFDb");
 }
 

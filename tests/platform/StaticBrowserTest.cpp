@@ -8,14 +8,14 @@
 #include <filesystem>
 
 #include "BrowserTestSupport.h"
+#include "platform/CookieJar.h"
 #include "platform/Input.h"
 #include "platform/MessageQueue.h"
 #include "platform/Paint.h"
 #include "platform/Shell.h"
-#include "platform/UrlCache.h"
 #include "platform/Unicode.h"
+#include "platform/UrlCache.h"
 #include "platform/Window.h"
-#include "platform/CookieJar.h"
 #include "platform/headless/Headless.h"
 #include "testsupport/TempDir.h"
 
@@ -47,14 +47,16 @@ class StaticBrowserTest : public ::testing::Test {
       res.set_content(
           "<!DOCTYPE html><html><head><title> Server  list </title>"
           "<meta name=\"win-width\" content=\"1000\"><META NAME=\"win-sizeble\" CONTENT=\"true\">"
-          "</head><body><a href=\"/game?sid=1\">Play</a> <a href=\"popup\" target=\"_blank\">News</a></body></html>",
+          "</head><body><a href=\"/game?sid=1\">Play</a> <a href=\"popup\" "
+          "target=\"_blank\">News</a></body></html>",
           "text/html; charset=utf-8");
     });
     server.server.Get("/counted", [this](const httplib::Request&, httplib::Response& res) {
       const int n = ++countedRequests;
       res.set_content("<title>Load " + std::to_string(n) + "</title>", "text/html");
     });
-    server.server.Get("/old", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/page"); });
+    server.server.Get("/old",
+                      [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/page"); });
     server.server.Get("/missing", [](const httplib::Request&, httplib::Response& res) {
       res.status = 404;
       res.set_content("<title>Not here</title>", "text/html");
@@ -70,7 +72,8 @@ class StaticBrowserTest : public ::testing::Test {
     });
     server.server.Get("/slow", [this](const httplib::Request&, httplib::Response& res) {
       ++slowRequests;
-      for (int i = 0; i < 300 && !releaseSlow; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      for (int i = 0; i < 300 && !releaseSlow; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
       res.set_content("<title>Slow</title>", "text/html");
     });
     server.Start();
@@ -167,9 +170,10 @@ TEST_F(StaticBrowserTest, TheDocumentListsEveryElementWithUpperCaseTagsAndItsAtt
       metas.emplace_back(name.bstrVal.str(), content.bstrVal.str());
     }
   }
-  EXPECT_EQ(tags, (std::vector<std::u16string>{u"HTML", u"HEAD", u"TITLE", u"META", u"META", u"BODY", u"A", u"A"}));
+  EXPECT_EQ(tags,
+            (std::vector<std::u16string>{u"HTML", u"HEAD", u"TITLE", u"META", u"META", u"BODY", u"A", u"A"}));
   EXPECT_EQ(metas, (std::vector<std::pair<std::u16string, std::u16string>>{{u"win-width", u"1000"},
-                                                                            {u"win-sizeble", u"true"}}));
+                                                                           {u"win-sizeble", u"true"}}));
 }
 
 TEST_F(StaticBrowserTest, CancellingBeforeNavigateStopsTheLoad) {
@@ -199,9 +203,11 @@ TEST_F(StaticBrowserTest, AHandlerCancelsAndNavigatesElsewhereFromBeforeNavigate
   };
   Load("/game?sid=7");
   EXPECT_EQ(gameQueries, (std::vector<std::string>{"7|morvaine"}));
-  EXPECT_EQ(hosted.sink->NavigationIds(), (std::vector<DISPID>{DISPID_BEFORENAVIGATE2, DISPID_BEFORENAVIGATE2,
-                                                               DISPID_NAVIGATECOMPLETE2, DISPID_DOCUMENTCOMPLETE}));
-  EXPECT_EQ(hosted.sink->Last(DISPID_DOCUMENTCOMPLETE)->texts[0], U16(server.Url("/game?sid=7&version=morvaine")));
+  EXPECT_EQ(hosted.sink->NavigationIds(),
+            (std::vector<DISPID>{DISPID_BEFORENAVIGATE2, DISPID_BEFORENAVIGATE2, DISPID_NAVIGATECOMPLETE2,
+                                 DISPID_DOCUMENTCOMPLETE}));
+  EXPECT_EQ(hosted.sink->Last(DISPID_DOCUMENTCOMPLETE)->texts[0],
+            U16(server.Url("/game?sid=7&version=morvaine")));
 }
 
 TEST_F(StaticBrowserTest, FailedLoadsRaiseNavigateErrorAndKeepTheDocument) {
@@ -210,7 +216,8 @@ TEST_F(StaticBrowserTest, FailedLoadsRaiseNavigateErrorAndKeepTheDocument) {
   hosted.sink->events.clear();
 
   Load("/missing");
-  EXPECT_EQ(hosted.sink->NavigationIds(), (std::vector<DISPID>{DISPID_BEFORENAVIGATE2, DISPID_NAVIGATEERROR}));
+  EXPECT_EQ(hosted.sink->NavigationIds(),
+            (std::vector<DISPID>{DISPID_BEFORENAVIGATE2, DISPID_NAVIGATEERROR}));
   const RecordedEvent* error = hosted.sink->Last(DISPID_NAVIGATEERROR);
   EXPECT_EQ(error->texts[3], U16(server.Url("/missing")));
   EXPECT_EQ(error->numbers[1], 404);
@@ -230,7 +237,8 @@ TEST_F(StaticBrowserTest, FailedLoadsRaiseNavigateErrorAndKeepTheDocument) {
   const std::string unreachable = "http://127.0.0.1:" + std::to_string(closedPort) + "/";
   ASSERT_EQ(hosted.Navigate(unreachable), S_OK);
   ASSERT_TRUE(headless::WaitForStaticBrowsers());
-  EXPECT_EQ(hosted.sink->NavigationIds(), (std::vector<DISPID>{DISPID_BEFORENAVIGATE2, DISPID_NAVIGATEERROR}));
+  EXPECT_EQ(hosted.sink->NavigationIds(),
+            (std::vector<DISPID>{DISPID_BEFORENAVIGATE2, DISPID_NAVIGATEERROR}));
   EXPECT_EQ(hosted.sink->Last(DISPID_NAVIGATEERROR)->numbers[1], INET_E_CANNOT_CONNECT);
 
   // A host that cancels the error keeps the engine from showing its error page.
@@ -371,8 +379,8 @@ TEST_F(StaticBrowserTest, HostFlagsReachThePaintingAndContextMenusTheHost) {
   };
   Load("/page");
   EXPECT_TRUE(State().hostInfoRead);
-  EXPECT_NE(pixel(0, 30), 0xFFFFFFu);        // border at the view's corner
-  EXPECT_NE(pixel(790, 300), 0xFFFFFFu);     // scroll bar on the right
+  EXPECT_NE(pixel(0, 30), 0xFFFFFFu);     // border at the view's corner
+  EXPECT_NE(pixel(790, 300), 0xFFFFFFu);  // scroll bar on the right
   handler->flags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_SCROLL_NO | DOCHOSTUIFLAG_DISABLE_HELP_MENU;
   Load("/page");
   EXPECT_EQ(State().hostFlags, handler->flags);

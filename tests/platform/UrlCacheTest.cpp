@@ -27,7 +27,9 @@ class UrlCacheTest : public ::testing::Test {
     for (const auto& e : entries) urls.push_back(e.url);
     return urls;
   }
-  std::u16string CookieUrl(const std::u16string& rest) const { return u"Cookie:" + CookieUserName() + u"@" + rest; }
+  std::u16string CookieUrl(const std::u16string& rest) const {
+    return u"Cookie:" + CookieUserName() + u"@" + rest;
+  }
 
   testsupport::TempDir temp;
   testsupport::ScopedEnv cacheHome{"XDG_CACHE_HOME", (temp.path() / "cache").string()};
@@ -55,8 +57,9 @@ TEST_F(UrlCacheTest, EntriesAreFetchedWithTheSizeProtocol) {
   // One byte short is still too small, and the size is told again.
   std::vector<std::uint8_t> small(needed - 1);
   size = needed - 1;
-  EXPECT_EQ(FindFirstUrlCacheEntry(nullptr, reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(small.data()), &size),
-            nullptr);
+  EXPECT_EQ(
+      FindFirstUrlCacheEntry(nullptr, reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(small.data()), &size),
+      nullptr);
   EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
   EXPECT_EQ(size, needed);
 
@@ -157,7 +160,8 @@ TEST_F(UrlCacheTest, CookieFilesAreCookieEntries) {
   // The session cookie is known to engines but has no file.
   std::vector<std::string> lines = LoadCookieLines();
   EXPECT_EQ(lines.size(), 4u);
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "127.0.0.1\tFALSE\t/\tFALSE\t0\tsession\tyes"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "127.0.0.1\tFALSE\t/\tFALSE\t0\tsession\tyes"),
+            lines.end());
 
   // Deleting a cookie entry removes the site's file and only that.
   EXPECT_TRUE(DeleteUrlCacheEntry(CookieUrl(u"EXAMPLE.com/game").c_str()));

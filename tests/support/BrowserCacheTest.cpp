@@ -53,8 +53,8 @@ class BrowserCacheTest : public ::testing::Test {
   void Populate() {
     ASSERT_TRUE(os::StoreUrlCacheEntry(u"http://127.0.0.1/a", "A", u"htm"));
     ASSERT_TRUE(os::StoreUrlCacheEntry(u"http://127.0.0.1/b", "B", u"htm"));
-    ASSERT_TRUE(os::StoreCookieLines({"127.0.0.1\tFALSE\t/\tFALSE\t4102444800\tp\t1",
-                                      "example.com\tFALSE\t/\tFALSE\t4102444800\tq\t2"}));
+    ASSERT_TRUE(os::StoreCookieLines(
+        {"127.0.0.1\tFALSE\t/\tFALSE\t4102444800\tp\t1", "example.com\tFALSE\t/\tFALSE\t4102444800\tq\t2"}));
     ASSERT_EQ(CacheUrls().size(), 4u);
   }
 
