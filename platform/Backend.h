@@ -159,6 +159,9 @@ class NativeEdit {
   virtual void SetFont(std::u16string_view face, int pixelSize, bool bold, bool italic, bool underline) = 0;
   virtual void SetColors(COLORREF text, std::optional<COLORREF> background) = 0;
   virtual void Focus() = 0;
+  // The edit lost the focus to a window without a native widget: the keys
+  // go back to the surface (and through it to the focus window).
+  virtual void Blur() {}
 };
 
 class Backend {

@@ -51,7 +51,8 @@ LRESULT SendToForeign(const WindowPtr& w, UINT message, WPARAM wParam, LPARAM lP
   }
 }
 
-// Characters of the US keyboard layout.
+}  // namespace
+
 char16_t CharFromKey(UINT vk, bool shift, bool ctrl, bool caps) {
   if (ctrl) {
     if (vk >= 'A' && vk <= 'Z') return static_cast<char16_t>(vk - 'A' + 1);
@@ -127,8 +128,6 @@ char16_t CharFromKey(UINT vk, bool shift, bool ctrl, bool caps) {
       return 0;
   }
 }
-
-}  // namespace
 
 std::uint64_t Now() { return Sys().backend().NowMs(); }
 
