@@ -315,6 +315,7 @@ GtkBackend::~GtkBackend() {
   GdkScreen* screen = gdk_screen_get_default();
   if (monitorsChanged_) g_signal_handler_disconnect(screen, monitorsChanged_);
   if (compositedChanged_) g_signal_handler_disconnect(screen, compositedChanged_);
+  if (dragPoll_) g_source_remove(dragPoll_);
   if (queueSource_) {
     g_source_destroy(queueSource_);
     g_source_unref(queueSource_);
@@ -398,11 +399,11 @@ SurfaceId GtkBackend::CreateSurface(const SurfaceParams& params) {
       gtk_widget_set_visual(s.window, rgba);
   }
   gtk_window_set_title(window, Utf16ToUtf8(params.title).c_str());
-  if (Surface* owner = Find(params.owner)) gtk_window_set_transient_for(window, GTK_WINDOW(owner->window));
-  if ((params.popup && !params.appWindow) || params.toolWindow) {
-    gtk_window_set_skip_taskbar_hint(window, TRUE);
-    gtk_window_set_skip_pager_hint(window, TRUE);
-  }
+  s.appWindow = params.appWindow;
+  s.toolWindow = params.toolWindow;
+  Surface* owner = Find(params.owner);
+  if (owner) gtk_window_set_transient_for(window, GTK_WINDOW(owner->window));
+  UpdateTaskbarHint(s, owner != nullptr);
   if (params.topmost) gtk_window_set_keep_above(window, TRUE);
   if (params.noActivate) {
     gtk_window_set_accept_focus(window, FALSE);
@@ -444,7 +445,10 @@ void GtkBackend::DestroySurface(SurfaceId surface) {
   for (GtkNativeEdit* edit : std::set<GtkNativeEdit*>(s.edits)) DetachEdit(edit);
   s.edits.clear();
   if (nativeDrag_ == surface) {
+    if (dragPoll_) g_source_remove(dragPoll_);
+    dragPoll_ = 0;
     nativeDrag_ = 0;
+    nativeDragStarted_ = false;
     dragHints_ = false;
   }
   if (grabbed_ == surface) SetCapture(0);
@@ -484,30 +488,45 @@ void GtkBackend::ShowSurface(SurfaceId surface, bool visible, bool activate) {
 void GtkBackend::MoveSurface(SurfaceId surface, const RECT& rect) {
   Surface* s = Find(surface);
   if (!s) return;
-  const bool sized = rect.right - rect.left != s->rect.right - s->rect.left ||
-                     rect.bottom - rect.top != s->rect.bottom - s->rect.top;
+  const RECT old = s->rect;
+  const bool sized =
+      rect.right - rect.left != old.right - old.left || rect.bottom - rect.top != old.bottom - old.top;
   s->rect = rect;
   // A window manager keeps an iconified window where it was; without one the
   // window is "minimised" by moving it off the screen as Windows does.
   if (s->state == SurfaceState::Minimized && windowManagerHandles("_NET_WM_STATE_HIDDEN")) return;
   const int width = std::max<int>(rect.right - rect.left, 1);
   const int height = std::max<int>(rect.bottom - rect.top, 1);
-  s->requested.push_back(RECT{rect.left, rect.top, rect.left + width, rect.top + height});
-  if (s->requested.size() > 16) s->requested.pop_front();
+  if (!s->pending) {
+    s->pending = true;
+    s->pendingPositions.assign(1, POINT{old.left, old.top});
+    s->pendingSizes.assign(1, SIZE{std::max<LONG>(old.right - old.left, 1), std::max<LONG>(old.bottom - old.top, 1)});
+  }
+  s->pendingSince = NowMs();
+  s->pendingPositions.push_back(POINT{rect.left, rect.top});
+  s->pendingSizes.push_back(SIZE{width, height});
+  s->requested = RECT{rect.left, rect.top, rect.left + width, rect.top + height};
   gtk_window_move(GTK_WINDOW(s->window), rect.left, rect.top);
   gtk_window_resize(GTK_WINDOW(s->window), width, height);
   if (sized && !s->layeredFrame) ResizeBuffer(*s, rect.right - rect.left, rect.bottom - rect.top);
 }
 
 void GtkBackend::DesktopMoved(Surface& s, const RECT& rect) {
-  for (auto it = s.requested.begin(); it != s.requested.end(); ++it) {
-    if (EqualRect(&*it, &rect)) {
-      // The answer to one of our own requests (earlier ones are stale).
-      s.requested.erase(s.requested.begin(), std::next(it));
+  // Requests the desktop never answers (nothing changed) expire.
+  if (s.pending && NowMs() - s.pendingSince > 2000) s.pending = false;
+  if (s.pending) {
+    if (EqualRect(&rect, &s.requested)) {
+      s.pending = false;
       return;
     }
+    const bool knownPosition = std::any_of(s.pendingPositions.begin(), s.pendingPositions.end(),
+                                           [&](POINT p) { return p.x == rect.left && p.y == rect.top; });
+    const bool knownSize = std::any_of(s.pendingSizes.begin(), s.pendingSizes.end(), [&](SIZE z) {
+      return z.cx == rect.right - rect.left && z.cy == rect.bottom - rect.top;
+    });
+    if (knownPosition && knownSize) return;  // a step on the way to what was asked
+    s.pending = false;                       // the desktop placed it otherwise
   }
-  s.requested.clear();
   if (EqualRect(&rect, &s.rect)) return;
   const bool sized =
       rect.right - rect.left != s.rect.right - s.rect.left || rect.bottom - rect.top != s.rect.bottom - s.rect.top;
@@ -531,6 +550,15 @@ void GtkBackend::SetSurfaceOwner(SurfaceId surface, SurfaceId owner) {
   if (!s) return;
   Surface* o = Find(owner);
   gtk_window_set_transient_for(GTK_WINDOW(s->window), o ? GTK_WINDOW(o->window) : nullptr);
+  UpdateTaskbarHint(*s, o != nullptr);
+}
+
+// The taskbar shows a window as Windows does: unowned windows and those with
+// WS_EX_APPWINDOW, never tool windows (WS_POPUP makes no difference).
+void GtkBackend::UpdateTaskbarHint(Surface& s, bool owned) {
+  const bool skip = s.toolWindow || (owned && !s.appWindow);
+  gtk_window_set_skip_taskbar_hint(GTK_WINDOW(s.window), skip);
+  gtk_window_set_skip_pager_hint(GTK_WINDOW(s.window), skip);
 }
 
 void GtkBackend::SetSurfaceShape(SurfaceId surface, const WindowShape* shape) {
@@ -758,72 +786,120 @@ void GtkBackend::SetCapture(SurfaceId surface) {
   }
 }
 
-void GtkBackend::NoteButton(guint gdkButton, bool down, guint32 time) {
+void GtkBackend::NoteButton(guint gdkButton, bool down) {
   if (gdkButton == 0 || gdkButton > 31) return;
   if (down) {
     buttonsHeld_ |= 1u << gdkButton;
-    lastPressTime_ = time;
   } else {
     buttonsHeld_ &= ~(1u << gdkButton);
   }
 }
 
 bool GtkBackend::ButtonHeld(guint gdkButton) const {
-  if (gdkButton == 0 || gdkButton > 31 || !(buttonsHeld_ & (1u << gdkButton))) return false;
-  if (gdkButton > 5) return true;
-  // The window procedure answers a press some time after it happened; by
-  // then the button may be up although its release is still on its way.
-  GdkDisplay* display = gdk_display_get_default();
-  GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(display));
-  GdkModifierType mask{};
-  gdk_device_get_state(pointer, gdk_get_default_root_window(), nullptr, &mask);
-  return (mask & (GDK_BUTTON1_MASK << (gdkButton - 1))) != 0;
+  return gdkButton > 0 && gdkButton <= 31 && (buttonsHeld_ & (1u << gdkButton));
 }
 
-bool GtkBackend::BeginMoveDrag(SurfaceId surface, MouseButton button, POINT screen, DWORD) {
+// A drag handed over by the window system starts once the pointer moves with
+// the button held. The window procedure answers a press some time after it
+// happened; a click that is already over by then (the release waiting in the
+// queue, or a double click) must not leave the desktop waiting for a release
+// it will never see.
+bool GtkBackend::ArmDrag(SurfaceId surface, bool move, UINT edge, MouseButton button, POINT screen) {
   Surface* s = Find(surface);
   const guint b = GdkButtonOf(button);
   if (!s || !s->visible || nativeDrag_ || !ButtonHeld(b)) return false;
   nativeDrag_ = surface;
   nativeDragButton_ = b;
-  gtk_window_begin_move_drag(GTK_WINDOW(s->window), static_cast<gint>(b), screen.x, screen.y, lastPressTime_);
+  nativeDragStarted_ = false;
+  nativeDragMove_ = move;
+  nativeDragEdge_ = edge;
+  nativeDragStart_ = screen;
   return true;
+}
+
+bool GtkBackend::BeginMoveDrag(SurfaceId surface, MouseButton button, POINT screen, DWORD) {
+  return ArmDrag(surface, true, 0, button, screen);
 }
 
 bool GtkBackend::BeginResizeDrag(SurfaceId surface, UINT edge, MouseButton button, POINT screen, DWORD,
                                  SIZE minTrack, SIZE maxTrack) {
-  Surface* s = Find(surface);
-  const guint b = GdkButtonOf(button);
-  if (!s || !s->visible || nativeDrag_ || !ButtonHeld(b)) return false;
-  // The track sizes bound the drag as geometry hints; they are lifted again
-  // when it ends, so that later moves and maximising are not bound by them.
-  GdkGeometry g{};
-  g.min_width = std::max<int>(minTrack.cx, 1);
-  g.min_height = std::max<int>(minTrack.cy, 1);
-  g.max_width = std::max<int>(maxTrack.cx, g.min_width);
-  g.max_height = std::max<int>(maxTrack.cy, g.min_height);
-  gtk_window_set_geometry_hints(GTK_WINDOW(s->window), nullptr, &g,
-                                static_cast<GdkWindowHints>(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
-  dragHints_ = true;
-  nativeDrag_ = surface;
-  nativeDragButton_ = b;
-  gtk_window_begin_resize_drag(GTK_WINDOW(s->window), EdgeOf(edge), static_cast<gint>(b), screen.x, screen.y,
-                               lastPressTime_);
+  if (!ArmDrag(surface, false, edge, button, screen)) return false;
+  dragMinTrack_ = minTrack;
+  dragMaxTrack_ = maxTrack;
   return true;
+}
+
+void GtkBackend::DragMotion(POINT screen, guint state, guint32 time) {
+  if (!nativeDrag_) return;
+  if (nativeDragButton_ <= 5 && !(state & (GDK_BUTTON1_MASK << (nativeDragButton_ - 1)))) {
+    // The button is up although no release was seen: the drag is over.
+    EndNativeDrag();
+    return;
+  }
+  if (nativeDragStarted_) return;
+  if (std::abs(screen.x - nativeDragStart_.x) < 2 && std::abs(screen.y - nativeDragStart_.y) < 2) return;
+  Surface* s = Find(nativeDrag_);
+  if (!s) return;
+  nativeDragStarted_ = true;
+  // The desktop owns the pointer now and may not say when it lets go (no
+  // release, not always an ungrab crossing): the button tells.
+  dragPoll_ = g_timeout_add(
+      50,
+      [](gpointer data) -> gboolean {
+        auto* b = static_cast<GtkBackend*>(data);
+        if (!b->nativeDragStarted()) {
+          b->ClearDragPoll();
+          return G_SOURCE_REMOVE;
+        }
+        GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default()));
+        GdkModifierType mask{};
+        gdk_device_get_state(pointer, gdk_get_default_root_window(), nullptr, &mask);
+        const guint button = b->nativeDragButton();
+        if (button > 5 || (mask & (GDK_BUTTON1_MASK << (button - 1)))) return G_SOURCE_CONTINUE;
+        b->ClearDragPoll();
+        b->EndNativeDrag();
+        return G_SOURCE_REMOVE;
+      },
+      this);
+  GtkWindow* window = GTK_WINDOW(s->window);
+  const auto b = static_cast<gint>(nativeDragButton_);
+  // The drag starts where the button went down: the window catches up with
+  // the pointer at once.
+  if (nativeDragMove_) {
+    internal::DebugNote("gtk: the desktop moves the window");
+    gtk_window_begin_move_drag(window, b, nativeDragStart_.x, nativeDragStart_.y, time);
+    return;
+  }
+  // The track sizes bound the resize as geometry hints; they are lifted
+  // again when it ends, so that later moves and maximising are not bound.
+  GdkGeometry g{};
+  g.min_width = std::max<int>(dragMinTrack_.cx, 1);
+  g.min_height = std::max<int>(dragMinTrack_.cy, 1);
+  g.max_width = std::max<int>(dragMaxTrack_.cx, g.min_width);
+  g.max_height = std::max<int>(dragMaxTrack_.cy, g.min_height);
+  gtk_window_set_geometry_hints(window, nullptr, &g, static_cast<GdkWindowHints>(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
+  dragHints_ = true;
+  internal::DebugNote("gtk: the desktop resizes the window");
+  gtk_window_begin_resize_drag(window, EdgeOf(nativeDragEdge_), b, nativeDragStart_.x, nativeDragStart_.y, time);
 }
 
 void GtkBackend::EndNativeDrag() {
   const SurfaceId surface = nativeDrag_;
   const guint button = nativeDragButton_;
   if (!surface) return;
+  const bool started = nativeDragStarted_;
+  if (dragPoll_) g_source_remove(dragPoll_);
+  dragPoll_ = 0;
   nativeDrag_ = 0;
   nativeDragButton_ = 0;
-  NoteButton(button, false, GDK_CURRENT_TIME);
+  nativeDragStarted_ = false;
+  NoteButton(button, false);
   if (Surface* s = Find(surface); s && dragHints_) {
     GdkGeometry none{};
     gtk_window_set_geometry_hints(GTK_WINDOW(s->window), nullptr, &none, static_cast<GdkWindowHints>(0));
   }
   dragHints_ = false;
+  if (started) internal::DebugNote("gtk: the desktop's move or resize ended");
   if (!events_) return;
   // The desktop swallowed the release: report it, so that the drag ends.
   PointerEvent e;

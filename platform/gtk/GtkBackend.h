@@ -3,7 +3,6 @@
 #pragma once
 
 #include <atomic>
-#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -40,11 +39,20 @@ struct Surface {
   GtkWidget* canvas = nullptr;
   GtkIMContext* im = nullptr;
   cairo_surface_t* buffer = nullptr;  // premultiplied ARGB32, the window's size
-  RECT rect;                          // where the window is (or is asked to be), screen coordinates
-  std::deque<RECT> requested;         // moves asked of the desktop, not yet confirmed
+  RECT rect;  // where the window is (or is asked to be), screen coordinates
+  // Moves asked of the desktop and not yet confirmed. GTK moves a mapped
+  // window at once and resizes it later, so the desktop reports mixtures of
+  // the old and new positions and sizes on the way.
+  bool pending = false;
+  std::uint64_t pendingSince = 0;
+  RECT requested;
+  std::vector<POINT> pendingPositions;
+  std::vector<SIZE> pendingSizes;
   SurfaceState state = SurfaceState::Normal;
   bool visible = false;
   bool noActivate = false;
+  bool appWindow = false;
+  bool toolWindow = false;
   bool activateOnMap = false;
   bool layered = false;
   bool layeredFrame = false;  // the buffer came from PresentLayered
@@ -132,12 +140,16 @@ class GtkBackend final : public Backend {
   // The ClientMessage filter (GtkForeign.cpp) is added once the surface is realized.
   void AddForeignFilter(Surface& s);
   void RemoveForeignFilter(Surface& s);
-  // Native drags: a button is held, an ungrab or release ends the drag.
-  void NoteButton(guint gdkButton, bool down, guint32 time);
+  // Native drags: armed by the window system while a button is held, begun
+  // with the first motion, ended by the release or the desktop's ungrab.
+  void NoteButton(guint gdkButton, bool down);
   bool ButtonHeld(guint gdkButton) const;
   SurfaceId nativeDrag() const { return nativeDrag_; }
+  bool nativeDragStarted() const { return nativeDragStarted_; }
   guint nativeDragButton() const { return nativeDragButton_; }
+  void DragMotion(POINT screen, guint state, guint32 time);
   void EndNativeDrag();
+  void ClearDragPoll() { dragPoll_ = 0; }
   // The surface goes away: the edit keeps working as an empty shell.
   void DetachEdit(GtkNativeEdit* edit);
   // Applies the shape from the window region and, for layered frames, alpha.
@@ -146,6 +158,7 @@ class GtkBackend final : public Backend {
   // The desktop placed the surface (configure-event).
   void DesktopMoved(Surface& s, const RECT& rect);
   void DesktopState(Surface& s, SurfaceState state);
+  void UpdateTaskbarHint(Surface& s, bool owned);
 
   // Nested GLib loops (NestedLoopScope).
   int nested = 0;
@@ -160,9 +173,15 @@ class GtkBackend final : public Backend {
   SurfaceId nextSurface_ = 1;
   bool composited_ = false;
   guint buttonsHeld_ = 0;  // bit per GDK button
-  guint32 lastPressTime_ = GDK_CURRENT_TIME;
   SurfaceId nativeDrag_ = 0;
   guint nativeDragButton_ = 0;
+  bool nativeDragStarted_ = false;
+  bool nativeDragMove_ = true;
+  UINT nativeDragEdge_ = 0;
+  POINT nativeDragStart_;
+  SIZE dragMinTrack_;
+  SIZE dragMaxTrack_;
+  guint dragPoll_ = 0;
   bool dragHints_ = false;
   SurfaceId grabbed_ = 0;  // explicit seat grab for SetCapture
   std::map<CursorShape, GdkCursor*> cursors_;
@@ -174,6 +193,7 @@ class GtkBackend final : public Backend {
   gulong compositedChanged_ = 0;
 
   GdkCursor* CursorFor(CursorShape shape);
+  bool ArmDrag(SurfaceId surface, bool move, UINT edge, MouseButton button, POINT screen);
   GList* Icons();
 };
 

@@ -100,22 +100,23 @@ void GtkBackend::ShowTooltip(SurfaceId owner, std::u16string_view text, POINT sc
     gtk_style_context_add_provider(gtk_widget_get_style_context(label), GTK_STYLE_PROVIDER(css),
                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     g_object_unref(css);
-    gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
     gtk_label_set_xalign(GTK_LABEL(label), 0);
     gtk_container_add(GTK_CONTAINER(tip), label);
   }
   GtkWidget* label = gtk_bin_get_child(GTK_BIN(tip));
   const std::string utf8 = Utf16ToUtf8(text);
   gtk_label_set_text(GTK_LABEL(label), utf8.c_str());
-  // A text wider than the maximum width wraps at it.
-  gtk_widget_set_size_request(label, -1, -1);
+  // A text wider than the maximum width wraps at it; others keep one line.
+  bool wrap = false;
   if (maxWidth > 0) {
     PangoLayout* layout = gtk_widget_create_pango_layout(label, utf8.c_str());
     int width = 0, height = 0;
     pango_layout_get_pixel_size(layout, &width, &height);
     g_object_unref(layout);
-    if (width > maxWidth) gtk_widget_set_size_request(label, maxWidth, -1);
+    wrap = width > maxWidth;
   }
+  gtk_label_set_line_wrap(GTK_LABEL(label), wrap);
+  gtk_widget_set_size_request(label, wrap ? maxWidth : -1, -1);
   gtk_window_resize(GTK_WINDOW(tip), 1, 1);
   gtk_window_move(GTK_WINDOW(tip), screen.x, screen.y);
   gtk_widget_show_all(tip);

@@ -12,9 +12,6 @@
 namespace os::gtk {
 namespace {
 
-constexpr guint kButtonMasks =
-    GDK_BUTTON1_MASK | GDK_BUTTON2_MASK | GDK_BUTTON3_MASK | GDK_BUTTON4_MASK | GDK_BUTTON5_MASK;
-
 std::optional<MouseButton> ButtonOf(guint button) {
   switch (button) {
     case 1:
@@ -72,7 +69,7 @@ gboolean OnButtonPress(GtkWidget*, GdkEventButton* e, gpointer data) {
   // Double and triple clicks arrive as extra events after the presses; the
   // window system counts clicks itself.
   if (e->type != GDK_BUTTON_PRESS) return TRUE;
-  s->backend->NoteButton(e->button, true, e->time);
+  s->backend->NoteButton(e->button, true);
   if (auto b = ButtonOf(e->button)) Pointer(s, PointerEvent::Kind::Down, RootPoint(e->x_root, e->y_root), *b);
   return TRUE;
 }
@@ -83,17 +80,16 @@ gboolean OnButtonRelease(GtkWidget*, GdkEventButton* e, gpointer data) {
     s->backend->EndNativeDrag();
     return TRUE;
   }
-  s->backend->NoteButton(e->button, false, e->time);
+  s->backend->NoteButton(e->button, false);
   if (auto b = ButtonOf(e->button)) Pointer(s, PointerEvent::Kind::Up, RootPoint(e->x_root, e->y_root), *b);
   return TRUE;
 }
 
 gboolean OnMotion(GtkWidget*, GdkEventMotion* e, gpointer data) {
   auto* s = static_cast<Surface*>(data);
-  // A desktop that carried out a drag without telling (no ungrab seen): the
-  // buttons are up again.
-  if (s->backend->nativeDrag() && !(e->state & kButtonMasks)) s->backend->EndNativeDrag();
-  Pointer(s, PointerEvent::Kind::Move, RootPoint(e->x_root, e->y_root));
+  const POINT at = RootPoint(e->x_root, e->y_root);
+  s->backend->DragMotion(at, e->state, e->time);
+  Pointer(s, PointerEvent::Kind::Move, at);
   return FALSE;
 }
 
@@ -101,7 +97,7 @@ gboolean OnCrossing(GtkWidget*, GdkEventCrossing* e, gpointer data) {
   auto* s = static_cast<Surface*>(data);
   // The desktop ends a move or resize by releasing its grab; the release of
   // the button never reaches the window.
-  if (e->mode == GDK_CROSSING_UNGRAB && s->backend->nativeDrag()) s->backend->EndNativeDrag();
+  if (e->mode == GDK_CROSSING_UNGRAB && s->backend->nativeDragStarted()) s->backend->EndNativeDrag();
   if (e->mode == GDK_CROSSING_GRAB || e->mode == GDK_CROSSING_GTK_GRAB || e->mode == GDK_CROSSING_GTK_UNGRAB)
     return FALSE;
   // Moving onto an edit widget is no leave: the pointer is still over the

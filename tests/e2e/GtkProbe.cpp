@@ -353,6 +353,12 @@ LRESULT MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       Say("WM_CLOSE");
       break;
+    case WM_ENTERSIZEMOVE:
+      Say("WM_ENTERSIZEMOVE");
+      break;
+    case WM_EXITSIZEMOVE:
+      Say("WM_EXITSIZEMOVE");
+      break;
     case WM_DESTROY:
       Say("WM_DESTROY");
       PostQuitMessage(0);

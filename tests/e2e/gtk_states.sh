@@ -31,4 +31,8 @@ xdotool mousemove 620 470 mousemove 660 520 mousemove 698 548
 xdotool mouseup 1
 wait_until 5 "the resized window" geometry_is "$WID" "200 150 500 400"
 wait_log main '^WM_SIZE 0 500 400$'
+grep -q "the desktop resizes the window" "$ART/main.err" || fail "the resize was not handed to the desktop"
+wait_log main '^WM_EXITSIZEMOVE$'
+# Each step of the way is reported once, nothing bounces back.
+expect_eq "$(grep -c '^WM_SIZE 2 ' "$ART/main.log")" 1 "WM_SIZE while maximised"
 screenshot resized

@@ -7,7 +7,8 @@ source "${E2E_LIB:?}"
 start_probe main --caption "Probe Window" --rect 200,150,400,300
 WID=$(window_of "Probe Window")
 wait_until 5 "the window at its place" geometry_is "$WID" "200 150 400 300"
-xprop -id "$WID" _NET_WM_ICON | grep -q "= 32, 32," || fail "the window has no 32x32 icon"
+xprop -id "$WID" _NET_WM_ICON | grep -q "Icon (32 x 32)" || fail "the window has no 32x32 icon"
+if xprop -id "$WID" _NET_WM_STATE | grep -q SKIP_TASKBAR; then fail "an unowned window left off the taskbar"; fi
 wait_log main '^WM_TIMER 7$'
 
 # What it shows: caption strip, body, the button.
@@ -55,7 +56,7 @@ wait_log main '^WM_CHAR 0x00E9$'
 # The tooltip window shows its text box where it was asked to.
 xdotool key F3
 wait_log main '^TOOLTIP 240 270$'
-shot_tip() { screenshot tooltip && [ "$(pixel tooltip 250 278)" = FFFFE1 ]; }
+shot_tip() { screenshot tooltip && [ "$(pixel tooltip 242 272)" = FFFFE1 ]; }
 wait_until 5 "the tooltip" shot_tip
 
 # A drag in the caption moves the window with the pointer.
@@ -65,6 +66,8 @@ xdotool mousemove 320 185 mousemove 360 215 mousemove 380 245
 xdotool mouseup 1
 wait_until 5 "the dragged window" geometry_is "$WID" "280 230 400 300"
 wait_log main '^WM_MOVE 280 230$'
+grep -q "the desktop moves the window" "$ART/main.err" || fail "the drag was not handed to the desktop"
+wait_log main '^WM_EXITSIZEMOVE$'
 screenshot dragged
 expect_pixel dragged 340 380 2A6FB0
 
