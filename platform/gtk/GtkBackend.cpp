@@ -877,7 +877,10 @@ void GtkBackend::DragMotion(POINT screen, guint state, guint32 time) {
   g.min_height = std::max<int>(dragMinTrack_.cy, 1);
   g.max_width = std::max<int>(dragMaxTrack_.cx, g.min_width);
   g.max_height = std::max<int>(dragMaxTrack_.cy, g.min_height);
-  gtk_window_set_geometry_hints(window, nullptr, &g, static_cast<GdkWindowHints>(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
+  const auto hints = static_cast<GdkWindowHints>(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE);
+  gtk_window_set_geometry_hints(window, nullptr, &g, hints);
+  // GTK passes hints on at its next layout; the desktop needs them now.
+  gdk_window_set_geometry_hints(gtk_widget_get_window(s->window), &g, hints);
   dragHints_ = true;
   internal::DebugNote("gtk: the desktop resizes the window");
   gtk_window_begin_resize_drag(window, EdgeOf(nativeDragEdge_), b, nativeDragStart_.x, nativeDragStart_.y, time);

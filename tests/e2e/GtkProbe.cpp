@@ -5,13 +5,16 @@
 // second instance finds the first one's window and talks to it.
 //
 //   gtk_probe [--caption TEXT] [--rect X,Y,W,H] [--layered] [--region] [--sizable] [--edit]
+//             [--thread-post MS]
 //   gtk_probe --find CAPTION (--post MSG WPARAM LPARAM | --close)
 //   gtk_probe --find-pid PID
 //
 // Keys in the window: F2 message box, F3 tooltip, F5 minimise, F6 maximise,
-// F7 restore, F8 focus the edit, Escape close.
+// F7 restore, F8 focus the edit, F9 select the edit's first five units, F11
+// make the edit read-only, Escape close.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +23,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Backend.h"
@@ -45,6 +49,11 @@ constexpr int kCorner = 24;
 constexpr std::uint32_t kCaptionColour = 0xFF1B2A3A;
 constexpr std::uint32_t kBodyColour = 0xFF2A6FB0;
 constexpr std::uint32_t kButtonColour = 0xFFE0A020;
+// Messages of the probe's edit window.
+constexpr UINT kSelectMessage = WM_USER + 1;
+constexpr UINT kReadOnlyMessage = WM_USER + 2;
+// Posted from another thread.
+constexpr UINT kThreadMessage = WM_USER + 77;
 
 struct Options {
   std::u16string caption = u"Lumora Probe";
@@ -53,6 +62,7 @@ struct Options {
   bool region = false;
   bool sizable = false;
   bool edit = false;
+  int threadPostMs = 0;
 };
 
 Options gOptions;
@@ -161,6 +171,16 @@ LRESULT EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       e->native->SetVisible(true);
       return 0;
     }
+    case kSelectMessage:
+      if (edit) {
+        edit->native->SetSelection(static_cast<int>(wParam), static_cast<int>(lParam));
+        const auto [start, end] = edit->native->Selection();
+        Say("EDIT_SELECTION %d %d", start, end);
+      }
+      return 0;
+    case kReadOnlyMessage:
+      if (edit) edit->native->SetReadOnly(wParam != 0);
+      return 0;
     case WM_SETFOCUS:
       if (edit) edit->native->Focus();
       return 0;
@@ -234,6 +254,13 @@ LRESULT MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_NCHITTEST:
       return HitTest(hwnd, lParam);
+    case WM_GETMINMAXINFO:
+      if (gOptions.sizable) {
+        auto* mmi = reinterpret_cast<MINMAXINFO*>(lParam);
+        mmi->ptMinTrackSize = POINT{200, 150};
+        mmi->ptMaxTrackSize = POINT{520, 420};
+      }
+      return 0;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       BeginPaint(hwnd, &ps);
@@ -331,6 +358,12 @@ LRESULT MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
           return 0;
         case VK_F8:
           if (gEdit) SetFocus(gEdit);
+          return 0;
+        case VK_F9:
+          if (gEdit) SendMessage(gEdit, kSelectMessage, 0, 5);
+          return 0;
+        case VK_F11:
+          if (gEdit) SendMessage(gEdit, kReadOnlyMessage, 1, 0);
           return 0;
         case VK_ESCAPE:
           DestroyWindow(hwnd);
@@ -461,6 +494,8 @@ int main(int argc, char** argv) {
       gOptions.sizable = true;
     } else if (a == "--edit") {
       gOptions.edit = true;
+    } else if (a == "--thread-post" && i + 1 < argc) {
+      gOptions.threadPostMs = std::atoi(argv[++i]);
     } else {
       std::fprintf(stderr, "unknown argument %s\n", argv[i]);
       return 2;
@@ -499,6 +534,13 @@ int main(int argc, char** argv) {
   // A timer shows that time passes while the queue waits on GLib.
   SetTimer(gMain, 7, 300, nullptr);
   Say("READY %d", static_cast<int>(::getpid()));
+  if (gOptions.threadPostMs > 0) {
+    // Nothing else is due then: only the post can end the wait.
+    std::thread([ms = gOptions.threadPostMs] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+      PostMessage(gMain, kThreadMessage, 1, 2);
+    }).detach();
+  }
 
   MSG msg;
   while (GetMessage(&msg, nullptr, 0, 0) > 0) {

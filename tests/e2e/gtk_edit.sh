@@ -39,3 +39,14 @@ wait_log main '^EDIT_TAB$'
 xdotool key r
 wait_log main '^WM_CHAR 0x0072$'
 screenshot final
+
+# A selection set from the program is what typing replaces.
+xdotool key F9
+wait_log main '^EDIT_SELECTION 0 5$'
+xdotool key F8 type J
+wait_log main '^EN_CHANGE Jworld z$'
+# Read-only: typing changes nothing, Enter still reaches the procedure.
+xdotool key Tab F11 F8 type k
+xdotool key Return
+wait_log main '^EDIT_RETURN Jworld z$'
+expect_eq "$(count_log main '^EN_CHANGE .*k')" 0 "typing into a read-only edit"

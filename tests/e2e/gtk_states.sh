@@ -28,9 +28,12 @@ expect_eq "$(tail -n 1 "$ART/main.log" | cut -d' ' -f1)" "WM_SIZE" "last message
 xdotool mousemove 598 448 mousedown 1
 wait_log main '^WM_NCLBUTTONDOWN 17$'
 xdotool mousemove 620 470 mousemove 660 520 mousemove 698 548
-xdotool mouseup 1
-wait_until 5 "the resized window" geometry_is "$WID" "200 150 500 400"
 wait_log main '^WM_SIZE 0 500 400$'
+# Beyond the maximum track size (520 x 420) the window stops growing.
+xdotool mousemove 760 620 mousemove 850 700
+xdotool mouseup 1
+wait_until 5 "the resized window" geometry_is "$WID" "200 150 520 420"
+wait_log main '^WM_SIZE 0 520 420$'
 grep -q "the desktop resizes the window" "$ART/main.err" || fail "the resize was not handed to the desktop"
 wait_log main '^WM_EXITSIZEMOVE$'
 # Each step of the way is reported once, nothing bounces back.
