@@ -129,14 +129,23 @@ class BackendEvents {
   virtual std::optional<std::uint32_t> TimeToNextDeadline() = 0;
 };
 
-// Notifications of a native edit widget, delivered on the UI thread.
+// Notifications of a native edit widget, delivered on the UI thread. Any of
+// these calls may destroy the NativeEdit before it returns (a window procedure
+// closes the field on a change, on Enter or on Tab): a backend keeps its
+// widget alive until its own signal handler has returned.
 class NativeEditEvents {
  public:
   virtual ~NativeEditEvents() = default;
-  virtual void TextChanged() = 0;               // becomes EN_UPDATE, EN_CHANGE
-  virtual void FocusChanged(bool focused) = 0;  // WM_SETFOCUS / WM_KILLFOCUS
-  // A key reached the widget. Returning true swallows it (the edit's window
-  // procedure handled Enter, Tab, Escape itself).
+  // Every change of the widget's text, also those made through SetText (the
+  // shared layer ignores its own).
+  virtual void TextChanged() = 0;  // becomes EN_UPDATE, EN_CHANGE
+  // The widget took the focus (a click into it); losing it is left to the
+  // window system's own focus and activation.
+  virtual void FocusChanged(bool focused) = 0;
+  // A key press or release reached the widget, modifiers included, before the
+  // widget acted on it. The field's window procedure sees it as WM_KEYDOWN /
+  // WM_CHAR / WM_KEYUP first. Returning true swallows it: a procedure kept it
+  // (Enter, Escape), the field ignores it (Tab, Up, Down) or did it itself.
   virtual bool Key(const KeyEvent& event) = 0;
 };
 

@@ -51,8 +51,7 @@ LRESULT SendToForeign(const WindowPtr& w, UINT message, WPARAM wParam, LPARAM lP
   }
 }
 
-}  // namespace
-
+// Characters of the US keyboard layout.
 char16_t CharFromKey(UINT vk, bool shift, bool ctrl, bool caps) {
   if (ctrl) {
     if (vk >= 'A' && vk <= 'Z') return static_cast<char16_t>(vk - 'A' + 1);
@@ -128,6 +127,8 @@ char16_t CharFromKey(UINT vk, bool shift, bool ctrl, bool caps) {
       return 0;
   }
 }
+
+}  // namespace
 
 std::uint64_t Now() { return Sys().backend().NowMs(); }
 
@@ -302,6 +303,8 @@ bool Retrieve(MSG* msg, HWND filter, UINT first, UINT last, bool remove, bool al
   }
   return false;
 }
+
+char16_t UsLayoutChar(UINT vk, bool shift, bool ctrl, bool caps) { return CharFromKey(vk, shift, ctrl, caps); }
 
 }  // namespace internal
 

@@ -89,6 +89,10 @@ class NestedLoopScope {
 
 // The virtual key, scan code and extended flag of a GDK key event (no text).
 KeyEvent KeyEventOf(const GdkEventKey* event);
+// A key for an edit widget's procedure: the key itself when the character it
+// types is the one a US keyboard gives it, otherwise that character as a
+// VK_PACKET keystroke.
+KeyEvent EditKeyEventOf(const GdkEventKey* event);
 
 class GtkBackend final : public Backend {
  public:

@@ -1,10 +1,10 @@
 // The native edit widget of the system "Edit" class: a GtkEntry in the
 // surface's canvas, styled to look like a flat Windows edit box. Positions
-// and the text limit count UTF-16 units, as edit controls do. Only what the
-// user does is reported; changes made through this interface are the caller's
-// own and report nothing.
+// and the text limit count UTF-16 units, as edit controls do. Every change of
+// the text is reported; of the focus, only what the player did.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <sstream>
 
 #include "platform/Unicode.h"
@@ -44,7 +44,6 @@ class GtkNativeEdit final : public NativeEdit {
   static void OnInsertText(GtkEditable* editable, gchar* text, gint length, gint* position, gpointer data);
   static gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer data);
   static gboolean OnFocusIn(GtkWidget*, GdkEventFocus*, gpointer data);
-  static gboolean OnFocusOut(GtkWidget*, GdkEventFocus*, gpointer data);
   void ApplyStyle();
   bool HasFocus() const;
 
@@ -53,7 +52,10 @@ class GtkNativeEdit final : public NativeEdit {
   GtkWidget* entry_ = nullptr;
   GtkCssProvider* css_ = nullptr;
   gulong insertHandler_ = 0;
-  int quiet_ = 0;  // above zero while this interface changes the widget
+  int quiet_ = 0;       // above zero while this interface moves the focus
+  int settingText_ = 0;  // above zero while SetText runs: the limit binds typing only
+  // Cleared when the edit is destroyed, which any notification may do.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   int limit_ = 0;  // UTF-16 units; 0: none
   int marginLeft_ = 0;
   int marginRight_ = 0;
@@ -101,7 +103,6 @@ GtkNativeEdit::GtkNativeEdit(Surface& surface, NativeEditEvents* events) : surfa
   g_signal_connect(entry_, "key-press-event", G_CALLBACK(OnKey), this);
   g_signal_connect(entry_, "key-release-event", G_CALLBACK(OnKey), this);
   g_signal_connect(entry_, "focus-in-event", G_CALLBACK(OnFocusIn), this);
-  g_signal_connect(entry_, "focus-out-event", G_CALLBACK(OnFocusOut), this);
   // Hidden until the edit window is shown, as a window created without
   // WS_VISIBLE is.
   gtk_widget_set_no_show_all(entry_, TRUE);
@@ -110,6 +111,7 @@ GtkNativeEdit::GtkNativeEdit(Surface& surface, NativeEditEvents* events) : surfa
 }
 
 GtkNativeEdit::~GtkNativeEdit() {
+  *alive_ = false;
   if (entry_) {
     g_signal_handlers_disconnect_by_data(entry_, this);
     if (HasFocus()) gtk_widget_grab_focus(surface_->canvas);
@@ -176,9 +178,9 @@ void GtkNativeEdit::SetReadOnly(bool readOnly) {
 void GtkNativeEdit::SetText(std::u16string_view text) {
   if (!entry_) return;
   // The limit binds typing only, as EM_LIMITTEXT does.
-  ++quiet_;
+  ++settingText_;
   gtk_entry_set_text(GTK_ENTRY(entry_), Utf16ToUtf8(text).c_str());
-  --quiet_;
+  --settingText_;
 }
 
 std::u16string GtkNativeEdit::Text() const {
@@ -205,7 +207,6 @@ void GtkNativeEdit::SetSelection(int start, int end) {
   if (!entry_) return;
   GtkEditable* editable = GTK_EDITABLE(entry_);
   const std::u16string text = Text();
-  ++quiet_;
   if (start < 0) {
     // EM_SETSEL with -1: no selection, the caret stays.
     const int caret = gtk_editable_get_position(editable);
@@ -215,7 +216,6 @@ void GtkNativeEdit::SetSelection(int start, int end) {
     const int to = end < 0 ? -1 : CharsFromUnits(text, end);
     gtk_editable_select_region(editable, from, to);
   }
-  --quiet_;
 }
 
 std::pair<int, int> GtkNativeEdit::Selection() const {
@@ -269,12 +269,12 @@ void GtkNativeEdit::Blur() {
 
 void GtkNativeEdit::OnChanged(GtkEditable*, gpointer data) {
   auto* self = static_cast<GtkNativeEdit*>(data);
-  if (!self->quiet_ && self->events_) self->events_->TextChanged();
+  if (self->events_) self->events_->TextChanged();
 }
 
 void GtkNativeEdit::OnInsertText(GtkEditable* editable, gchar* text, gint length, gint* position, gpointer data) {
   auto* self = static_cast<GtkNativeEdit*>(data);
-  if (self->quiet_ || self->limit_ <= 0 || !text) return;
+  if (self->settingText_ || self->limit_ <= 0 || !text) return;
   const std::u16string current = self->Text();
   const std::u16string inserted =
       Utf8ToUtf16(std::string_view(text, length < 0 ? std::strlen(text) : static_cast<std::size_t>(length)));
@@ -297,25 +297,18 @@ void GtkNativeEdit::OnInsertText(GtkEditable* editable, gchar* text, gint length
 gboolean GtkNativeEdit::OnKey(GtkWidget*, GdkEventKey* event, gpointer data) {
   auto* self = static_cast<GtkNativeEdit*>(data);
   if (!self->events_) return FALSE;
-  const KeyEvent k = KeyEventOf(event);
-  if (!k.virtualKey) return FALSE;
-  // The edit may be gone once Key returns (Enter can close its window).
-  return self->events_->Key(k) ? TRUE : FALSE;
+  const KeyEvent k = EditKeyEventOf(event);
+  if (!k.virtualKey) return FALSE;  // a dead key: the widget composes
+  const std::shared_ptr<bool> alive = self->alive_;
+  const bool swallow = self->events_->Key(k);
+  // A procedure that closed the field (Enter can) leaves nothing to type into.
+  return swallow || !*alive ? TRUE : FALSE;
 }
 
 gboolean GtkNativeEdit::OnFocusIn(GtkWidget*, GdkEventFocus*, gpointer data) {
   auto* self = static_cast<GtkNativeEdit*>(data);
+  // Only the player's doing is news: the window system asked for the rest.
   if (!self->quiet_ && self->events_) self->events_->FocusChanged(true);
-  return FALSE;
-}
-
-gboolean GtkNativeEdit::OnFocusOut(GtkWidget*, GdkEventFocus*, gpointer data) {
-  auto* self = static_cast<GtkNativeEdit*>(data);
-  // Losing the focus with the whole window (another window became active) is
-  // the window system's business; only a move inside the window is reported.
-  if (self->quiet_ || !self->events_ || !self->surface_) return FALSE;
-  if (!gtk_window_has_toplevel_focus(GTK_WINDOW(self->surface_->window))) return FALSE;
-  self->events_->FocusChanged(false);
   return FALSE;
 }
 

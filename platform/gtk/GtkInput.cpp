@@ -169,7 +169,7 @@ gboolean OnKey(GtkWidget* window, GdkEventKey* e, gpointer data) {
       const bool ctrl = e->state & GDK_CONTROL_MASK;
       const bool caps = e->state & GDK_LOCK_MASK;
       if (s->committed.size() == 1 && k.virtualKey &&
-          internal::CharFromKey(k.virtualKey, shift, ctrl, caps) == s->committed[0]) {
+          internal::UsLayoutChar(k.virtualKey, shift, ctrl, caps) == s->committed[0]) {
         pressed.virtualKey = k.virtualKey;
       } else {
         pressed.packet = s->committed;
@@ -279,11 +279,26 @@ KeyEvent KeyEventOf(const GdkEventKey* e) {
   gdk_keymap_translate_keyboard_state(keymap, e->hardware_keycode,
                                       static_cast<GdkModifierType>(e->state & GDK_MOD2_MASK), 0, &base,
                                       nullptr, nullptr, nullptr);
-  VirtualKey vk = VirtualKeyFromKeyval(base);
+  VirtualKey vk{DigitKeyFromKeycode(e->hardware_keycode), false};
+  if (!vk.code) vk = VirtualKeyFromKeyval(base);
   if (!vk.code) vk = VirtualKeyFromKeyval(e->keyval);
   k.virtualKey = vk.code;
   k.extended = vk.extended;
   k.scanCode = ScanCodeFromKeycode(e->hardware_keycode);
+  return k;
+}
+
+KeyEvent EditKeyEventOf(const GdkEventKey* e) {
+  KeyEvent k = KeyEventOf(e);
+  const bool ctrl = e->state & GDK_CONTROL_MASK;
+  const gunichar c = gdk_keyval_to_unicode(e->keyval);
+  if (!k.down || ctrl || c < 0x20 || c == 0x7F || c > 0xFFFF) return k;
+  const bool shift = e->state & GDK_SHIFT_MASK;
+  const bool caps = e->state & GDK_LOCK_MASK;
+  if (k.virtualKey && internal::UsLayoutChar(k.virtualKey, shift, false, caps) == c) return k;
+  k.virtualKey = VK_PACKET;
+  k.character = static_cast<char16_t>(c);
+  k.extended = false;
   return k;
 }
 

@@ -119,6 +119,12 @@ VirtualKey VirtualKeyFromKeyval(std::uint32_t keyval) {
   return {};
 }
 
+UINT DigitKeyFromKeycode(std::uint32_t keycode) {
+  // evdev 2..10 are the keys 1..9, 11 is 0.
+  if (keycode < 10 || keycode > 19) return 0;
+  return keycode == 19 ? '0' : '1' + (keycode - 10);
+}
+
 UINT ScanCodeFromKeycode(std::uint32_t keycode) {
   if (keycode < 8) return 0;
   const std::uint32_t evdev = keycode - 8;

@@ -19,6 +19,11 @@ struct VirtualKey {
 // VK_NUMPAD* or navigation key; left and right modifiers stay apart.
 VirtualKey VirtualKeyFromKeyval(std::uint32_t keyval);
 
+// The key of the digit row of an X key code ('0'..'9'), whatever the
+// layout puts on it (Windows names these keys the same on every layout);
+// 0 for other keys.
+UINT DigitKeyFromKeycode(std::uint32_t keycode);
+
 // The set-1 scan code of an X key code (evdev code + 8), without the E0
 // prefix; 0 when unknown.
 UINT ScanCodeFromKeycode(std::uint32_t keycode);

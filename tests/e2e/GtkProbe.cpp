@@ -299,9 +299,15 @@ LRESULT MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         gTracking = TrackMouseEvent(&t) != FALSE;
       }
       return 0;
-    case WM_MOUSEHOVER:
+    case WM_MOUSEHOVER: {
       Say("WM_MOUSEHOVER %d %d", X(lParam), Y(lParam));
+      // Hover again once the pointer rests somewhere else.
+      TRACKMOUSEEVENT t;
+      t.dwFlags = TME_HOVER | TME_LEAVE;
+      t.hwndTrack = hwnd;
+      TrackMouseEvent(&t);
       return 0;
+    }
     case WM_MOUSELEAVE:
       Say("WM_MOUSELEAVE");
       gTracking = false;

@@ -80,6 +80,16 @@ TEST(GtkKeyMap, ModifiersKeepTheirSideAndFunctionKeysRunToF24) {
   EXPECT_EQ(VirtualKeyFromKeyval(0xffd6).code, 0u);
 }
 
+TEST(GtkKeyMap, TheDigitRowIsDigitsOnEveryLayout) {
+  // On a French keyboard the key of 1 types '&' unshifted; it is still VK '1'.
+  EXPECT_EQ(os::gtk::DigitKeyFromKeycode(10), static_cast<os::UINT>('1'));
+  EXPECT_EQ(os::gtk::DigitKeyFromKeycode(18), static_cast<os::UINT>('9'));
+  EXPECT_EQ(os::gtk::DigitKeyFromKeycode(19), static_cast<os::UINT>('0'));
+  EXPECT_EQ(os::gtk::DigitKeyFromKeycode(9), 0u);   // Escape
+  EXPECT_EQ(os::gtk::DigitKeyFromKeycode(20), 0u);  // minus
+  EXPECT_EQ(os::gtk::DigitKeyFromKeycode(87), 0u);  // keypad 1
+}
+
 TEST(GtkKeyMap, ScanCodesFollowThePcKeyboard) {
   EXPECT_EQ(ScanCodeFromKeycode(9), 0x01u);    // Escape
   EXPECT_EQ(ScanCodeFromKeycode(38), 0x1Eu);   // A
