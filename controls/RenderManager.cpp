@@ -1,6 +1,6 @@
 // Where the renderer meets the window's manager: pictures read through the
-// skin sources, the manager's font records turned into real fonts, and the
-// manager-taking drawing operations.
+// skin sources, the manager's fonts, and the manager-taking drawing
+// operations.
 #include <limits>
 #include <memory>
 
@@ -21,48 +21,26 @@ class ManagerResources : public RenderResources {
   const os::Font* DefaultFont() override { return Realize(manager_.DefaultFont()); }
   const os::Font* FindFont(std::u16string_view face, int size, bool bold, bool underline,
                            bool italic) override {
-    const FontInfo* record = manager_.FindFont(face, size, bold, underline, italic);
-    if (!record) record = manager_.AddFontEntry(face, size, bold, underline, italic);
-    return Realize(record);
+    const FontInfo* record = manager_.FontOrAdd(face, size, bold, underline, italic);
+    return record ? Realize(record) : DefaultFont();
   }
   const ImageInfo* Image(std::u16string_view name, std::u16string_view type, DWORD mask) override {
     return manager_.ImageOrLoad(name, type, mask);
   }
   bool TransparentBackground() override { return manager_.IsLayeredBackground(); }
-  bool TypographicText() override { return manager_.IsUseGdiplusText(); }
+  bool TypographicText() override { return manager_.IsGdiplusText(); }
   DWORD LinkColor() override { return manager_.DefaultLinkFontColor(); }
   DWORD LinkHoverColor() override { return manager_.DefaultLinkHoverFontColor(); }
   DWORD SelectedColor() override { return manager_.DefaultSelectedBkColor(); }
   POINT MousePoint() override { return manager_.LastMousePoint(); }
 
  private:
-  static const os::Font* Realize(const FontInfo* record) {
-    return record ? &record->PlatformFont() : nullptr;
-  }
+  static const os::Font* Realize(const FontInfo* record) { return record ? record->Handle() : nullptr; }
 
   UIManager& manager_;
 };
 
 }  // namespace
-
-const os::Font& FontInfo::PlatformFont() const {
-  if (!platformFont_)
-    platformFont_ = std::make_shared<const os::Font>(faceName, size, bold, underline, italic);
-  return *platformFont_;
-}
-
-FontMetrics MeasureFontMetrics(const FontInfo& font) {
-  const os::TextMetrics& tm = font.PlatformFont().Metrics();
-  FontMetrics m;
-  m.height = tm.height;
-  m.ascent = tm.ascent;
-  m.descent = tm.descent;
-  m.internalLeading = tm.internalLeading;
-  m.externalLeading = tm.externalLeading;
-  m.aveCharWidth = tm.aveCharWidth;
-  m.maxCharWidth = tm.maxCharWidth;
-  return m;
-}
 
 std::unique_ptr<ImageInfo> Renderer::LoadImage(std::u16string_view name, std::u16string_view resType,
                                                DWORD mask) {
@@ -75,13 +53,6 @@ std::unique_ptr<ImageInfo> Renderer::LoadImage(std::u16string_view name, std::u1
   if (image) image->resType = resType;
   return image;
 }
-
-// The manager's image table loads and frees through these.
-ImageInfo* LoadImage(std::u16string_view name, std::u16string_view type, os::DWORD mask) {
-  return Renderer::LoadImage(name, type, mask).release();
-}
-
-void FreeImage(ImageInfo* image) { delete image; }
 
 bool Renderer::DrawImageString(os::Canvas* dc, UIManager* manager, const RECT& item, const RECT& paint,
                                std::u16string_view drawString, std::u16string_view modify) {

@@ -5,6 +5,7 @@
 // activation, context menus and the wheel to the parent.
 #include <algorithm>
 
+#include "platform/DeviceContext.h"
 #include "platform/internal/WindowSystem.h"
 
 namespace os {
@@ -268,6 +269,22 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_QUERYOPEN:
     case WM_QUERYENDSESSION:
       return TRUE;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC: {
+      // The system colours: fields on the window colour, everything else on
+      // the face colour.
+      const bool field = message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX;
+      const int background = field ? COLOR_WINDOW : COLOR_3DFACE;
+      auto dc = reinterpret_cast<HDC>(wParam);
+      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+      SetBkColor(dc, GetSysColor(background));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(background));
+    }
     default:
       return 0;
   }

@@ -361,16 +361,24 @@ bool CookPointer(InputItem& item) {
 
 bool CookKey(InputItem& item) {
   WindowSystem& sys = Sys();
-  const KeyEvent& k = item.keyEvent;
+  HWND target = sys.focus ? sys.focus : sys.active;
+  item.msg = MakeKeyMessage(target, item.keyEvent, item.time);
+  return target && IsWindow(target);
+}
+
+HCURSOR CursorHandle(WORD id) { return reinterpret_cast<HCURSOR>(kCursorBase + id); }
+
+}  // namespace
+
+MSG MakeKeyMessage(HWND target, const KeyEvent& k, DWORD time) {
+  WindowSystem& sys = Sys();
   const UINT vk = GenericKey(k.virtualKey & 0xFF);
   const bool wasDown = sys.keyState[vk] & 0x80;
   UpdateKeyState(sys.keyState, k.virtualKey & 0xFF, k.down);
-  HWND target = sys.focus ? sys.focus : sys.active;
-  if (!target || !IsWindow(target)) return false;
   const bool alt = sys.keyState[VK_MENU] & 0x80;
   const bool ctrl = sys.keyState[VK_CONTROL] & 0x80;
   // Without a focus window keystrokes reach the active window as system keys.
-  const bool system = vk == VK_MENU || vk == VK_F10 || (alt && !ctrl) || !sys.focus;
+  const bool system = vk == VK_MENU || vk == VK_F10 || (alt && !ctrl) || !target || target != sys.focus;
   const UINT message = k.down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
   std::uintptr_t l = 1u;
   l |= static_cast<std::uintptr_t>(k.scanCode & 0xFF) << 16;
@@ -380,14 +388,9 @@ bool CookKey(InputItem& item) {
   if (!k.down) l |= 1u << 31;
   WPARAM wParam = vk;
   if (vk == VK_PACKET) wParam |= static_cast<WPARAM>(k.character) << 16;
-  item.msg = MSG{target,    message,         wParam, static_cast<LPARAM>(static_cast<std::uint32_t>(l)),
-                 item.time, CursorPosition()};
-  return true;
+  return MSG{target, message,         wParam, static_cast<LPARAM>(static_cast<std::uint32_t>(l)),
+             time,   CursorPosition()};
 }
-
-HCURSOR CursorHandle(WORD id) { return reinterpret_cast<HCURSOR>(kCursorBase + id); }
-
-}  // namespace
 
 void EnqueueInput(InputItem item) {
   WindowSystem& sys = Sys();

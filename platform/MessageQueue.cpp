@@ -130,6 +130,18 @@ char16_t CharFromKey(UINT vk, bool shift, bool ctrl, bool caps) {
 
 }  // namespace
 
+char16_t CharOfKeyMessage(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return 0;
+  const UINT vk = LOWORD(msg.wParam);
+  if (vk == VK_PACKET) return static_cast<char16_t>(HIWORD(msg.wParam));
+  const BYTE* ks = Sys().keyState;
+  const bool shift = ks[VK_SHIFT] & 0x80;
+  const bool ctrl = ks[VK_CONTROL] & 0x80;
+  const bool alt = ks[VK_MENU] & 0x80;
+  const bool caps = ks[VK_CAPITAL] & 0x01;
+  return CharFromKey(vk, shift, ctrl && !alt, caps);
+}
+
 std::uint64_t Now() { return Sys().backend().NowMs(); }
 
 void PostToQueue(const MSG& msg) {
@@ -440,19 +452,7 @@ BOOL TranslateMessage(const MSG* msg) {
   if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN) {
     return msg->message == WM_KEYUP || msg->message == WM_SYSKEYUP;
   }
-  WindowSystem& sys = Sys();
-  const UINT vk = LOWORD(msg->wParam);
-  char16_t c = 0;
-  if (vk == VK_PACKET) {
-    c = static_cast<char16_t>(HIWORD(msg->wParam));
-  } else {
-    const bool shift = sys.keyState[VK_SHIFT] & 0x80;
-    const bool ctrl = sys.keyState[VK_CONTROL] & 0x80;
-    const bool alt = sys.keyState[VK_MENU] & 0x80;
-    const bool caps = sys.keyState[VK_CAPITAL] & 0x01;
-    c = CharFromKey(vk, shift, ctrl && !alt, caps);
-  }
-  if (c) {
+  if (const char16_t c = CharOfKeyMessage(*msg)) {
     const UINT charMessage = msg->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR;
     PostToQueue(MSG{msg->hwnd, charMessage, c, msg->lParam, msg->time, msg->pt});
   }

@@ -5,7 +5,11 @@
 namespace os::internal {
 
 void RegisterTooltipClass();
+void RegisterEditClass();
 
-void RegisterBuiltInClasses() { RegisterTooltipClass(); }
+void RegisterBuiltInClasses() {
+  RegisterTooltipClass();
+  RegisterEditClass();
+}
 
 }  // namespace os::internal

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Messages.h"
 #include "platform/Types.h"
 
 typedef struct _PangoContext PangoContext;
@@ -17,19 +18,7 @@ namespace os {
 
 class Canvas;
 
-// DrawText layout flags, numbered as on Windows.
-constexpr UINT DT_LEFT = 0x0;
-constexpr UINT DT_TOP = 0x0;
-constexpr UINT DT_CENTER = 0x1;
-constexpr UINT DT_RIGHT = 0x2;
-constexpr UINT DT_VCENTER = 0x4;
-constexpr UINT DT_BOTTOM = 0x8;
-constexpr UINT DT_WORDBREAK = 0x10;
-constexpr UINT DT_SINGLELINE = 0x20;
-constexpr UINT DT_NOCLIP = 0x100;
-constexpr UINT DT_CALCRECT = 0x400;
-constexpr UINT DT_NOPREFIX = 0x800;
-constexpr UINT DT_END_ELLIPSIS = 0x8000;
+// The DrawText layout flags (DT_*) are those of platform/Messages.h.
 
 // The parts of TEXTMETRIC the framework reads, in pixels.
 struct TextMetrics {

@@ -256,4 +256,6 @@ void ReportForeignMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
   if (w && w->surface) Backend().events()->ForeignMessageReceived(w->surface, message, wParam, lParam);
 }
 
+void SetNativeEditFactory(NativeEditFactory factory) { Backend().SetNativeEditFactory(std::move(factory)); }
+
 }  // namespace os::headless

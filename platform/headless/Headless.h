@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -155,5 +156,13 @@ void ReportSurfaceState(HWND hwnd, SurfaceState state);
 void ReportActivated(HWND hwnd, bool active);
 void ReportCloseRequest(HWND hwnd);
 void ReportForeignMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// --- Native edit widgets -------------------------------------------------------------
+// The headless backend has no native edit widget: "Edit" windows keep their
+// own text model and paint themselves. A test may play a desktop that has one:
+// the factory is then asked for a widget whenever an edit is created (a
+// nullptr answer still means none). Reset() removes it.
+using NativeEditFactory = std::function<std::unique_ptr<NativeEdit>(SurfaceId, NativeEditEvents*)>;
+void SetNativeEditFactory(NativeEditFactory factory);
 
 }  // namespace os::headless

@@ -77,7 +77,9 @@ class HeadlessBackend final : public Backend {
                      UINT type) override;
   void ShowTooltip(SurfaceId owner, std::u16string_view text, POINT screen, int maxWidth) override;
   void HideTooltip(SurfaceId owner) override;
-  std::unique_ptr<NativeEdit> CreateNativeEdit(SurfaceId, NativeEditEvents*) override { return nullptr; }
+  std::unique_ptr<NativeEdit> CreateNativeEdit(SurfaceId surface, NativeEditEvents* events) override {
+    return nativeEditFactory_ ? nativeEditFactory_(surface, events) : nullptr;
+  }
 
   // --- for the test API (UI thread) ---
   BackendEvents* events() const { return events_; }
@@ -93,6 +95,7 @@ class HeadlessBackend final : public Backend {
   const TooltipRecord& tooltip() const { return tooltip_; }
   SurfaceId captured() const { return captured_; }
   void SetAcceptNativeDrags(bool accept) { acceptNativeDrags_ = accept; }
+  void SetNativeEditFactory(NativeEditFactory factory) { nativeEditFactory_ = std::move(factory); }
   const std::optional<NativeDrag>& lastNativeDrag() const { return lastNativeDrag_; }
 
  private:
@@ -118,6 +121,7 @@ class HeadlessBackend final : public Backend {
   SurfaceId captured_ = 0;
   bool acceptNativeDrags_ = false;
   std::optional<NativeDrag> lastNativeDrag_;
+  NativeEditFactory nativeEditFactory_;
 };
 
 // The current backend when it is the headless one.

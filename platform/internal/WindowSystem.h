@@ -121,6 +121,11 @@ struct Window {
   std::u16string foreignClass;
   HICON iconBig = nullptr;
   HICON iconSmall = nullptr;
+  // Attributes of the window's device context, which a parent sets with
+  // SetTextColor/SetBkColor/SetBkMode while answering WM_CTLCOLOR*.
+  COLORREF dcTextColor = 0x000000;
+  COLORREF dcBkColor = 0xFFFFFF;
+  int dcBkMode = 2;  // OPAQUE
 };
 using WindowPtr = std::shared_ptr<Window>;
 
@@ -262,6 +267,9 @@ class WindowSystem final : public BackendEvents {
   DWORD uiThreadId = 0;
   DWORD processId = 0;
 
+  // The in-process clipboard of cut, copy and paste (UI thread).
+  std::u16string clipboard;
+
  private:
   std::unique_ptr<Backend> backend_;
 };
@@ -337,6 +345,11 @@ void ForgetWindowInput(HWND hwnd);
 void StartSystemDrag(const WindowPtr& window, bool move, UINT edge);
 void EnqueueInput(InputItem item);
 bool CookInput(InputItem& item);  // false: consumed without a message
+// Applies a key event to the key state and returns the key message it makes
+// for `target` (WM_KEYDOWN, WM_SYSKEYUP, ...), as the input queue would.
+MSG MakeKeyMessage(HWND target, const KeyEvent& event, DWORD time);
+// The character TranslateMessage makes of a key-down message; 0 for none.
+char16_t CharOfKeyMessage(const MSG& msg);
 void CheckTrackingAfterCaptureChange();
 void HoverDue();
 void ApplyCursorToBackend();

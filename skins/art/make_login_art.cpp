@@ -143,7 +143,7 @@ void Background(const std::string& dir) {
   cairo_fill(cr);
 
   // Form card behind the two pages of the form.
-  const double cx = 562, cy = 300, cw = 350, ch = 322;
+  const double cx = 562, cy = 298, cw = 320, ch = 306;
   SoftShadow(cr, cx, cy, cw, ch, 10, 10, 0.6);
   RoundedRect(cr, cx, cy, cw, ch, 10);
   VerticalGradient(cr, cy, cy + ch, Hex(0x121830, 0.90), Hex(0x0A0E1E, 0.94));

@@ -99,7 +99,7 @@ TEST(RenderManagerTest, WindowFlagsSelectTypographicText) {
   RECT gdi{0, 0, 300, 50};
   Renderer::DrawText(nullptr, &manager, gdi, u"Hello", 0, -1, os::DT_SINGLELINE | os::DT_CALCRECT);
   EXPECT_EQ(typo.right, gdi.right + 1);
-  manager.SetUseGdiplusText(true);
+  manager.SetGdiplusText(true);
   RECT again{0, 0, 300, 50};
   Renderer::DrawText(nullptr, &manager, again, u"Hello", 0, -1, os::DT_SINGLELINE | os::DT_CALCRECT);
   EXPECT_EQ(again, typo);

@@ -1,0 +1,378 @@
+#include "Core/SkinBuilder.h"
+
+#include <string>
+#include <vector>
+
+#include "Core/SkinSource.h"
+#include "Core/UIManager.h"
+#include "controls/Container.h"
+#include "controls/Control.h"
+#include "controls/ScrollBar.h"
+
+namespace Kesto {
+
+namespace {
+
+template <typename T>
+CControlUI* Make() {
+  return new T();
+}
+
+// Tags by length, in the order they are compared; a null maker stands for a
+// class the framework does not have yet (its tag then goes to the callback).
+constexpr ControlClass kClasses[] = {
+    {u"Edit", nullptr},
+    {u"List", nullptr},
+    {u"Text", nullptr},
+    {u"Combo", nullptr},
+    {u"Label", nullptr},
+    {u"Flash", nullptr},
+    {u"Button", nullptr},
+    {u"Option", nullptr},
+    {u"Slider", nullptr},
+    {u"Control", &Make<CControlUI>},
+    {u"ActiveX", nullptr},
+    {u"GifAnim", nullptr},
+    {u"Progress", nullptr},
+    {u"RichEdit", nullptr},
+    {u"CheckBox", nullptr},
+    {u"ComboBox", nullptr},
+    {u"DateTime", nullptr},
+    {u"TreeView", nullptr},
+    {u"Container", &Make<CContainerUI>},
+    {u"TabLayout", nullptr},
+    {u"ScrollBar", &Make<CScrollBarUI>},
+    {u"ListHeader", nullptr},
+    {u"TileLayout", nullptr},
+    {u"WebBrowser", nullptr},
+    {u"ChildLayout", nullptr},
+    {u"VerticalLayout", nullptr},
+    {u"ListHeaderItem", nullptr},
+    {u"ListTextElement", nullptr},
+    {u"HorizontalLayout", nullptr},
+    {u"ListLabelElement", nullptr},
+    {u"ListContainerElement", nullptr},
+};
+
+// Tree nodes join once the tree classes exist.
+constexpr TreeNodeSupport kTreeNodes{};
+
+// Include reads its values into buffers of these many characters, the
+// terminator included.
+constexpr std::size_t kIncludeCountCapacity = 499;
+constexpr std::size_t kIncludeSourceCapacity = 500;
+
+int Number(std::u16string_view value) { return static_cast<int>(attr::ParseLong(value)); }
+
+}  // namespace
+
+SkinBuilder::SkinBuilder() : tree_(kTreeNodes) {}
+
+const ControlClass* SkinBuilder::FindClass(std::u16string_view tag) {
+  for (const ControlClass& c : kClasses) {
+    if (c.tag.size() != tag.size()) continue;
+    if (c.tag == tag) return &c;
+  }
+  return nullptr;
+}
+
+CControlUI* SkinBuilder::CreateControl(std::u16string_view tag) {
+  const ControlClass* c = FindClass(tag);
+  return c != nullptr && c->create != nullptr ? c->create() : nullptr;
+}
+
+bool SkinBuilder::Load(const SkinRef& skin, const std::optional<os::ResourceName>& type) {
+  type_.reset();
+  if (skin.IsId()) {
+    if (skin.Id() < 0 || skin.Id() >= 0x10000 || !type) {
+      markup_.SetLoadFailure(u"Could not find resource");
+      return false;
+    }
+    std::string bytes;
+    if (!LoadResourceBytes(os::ResourceName(skin.Id()), *type, bytes)) {
+      markup_.SetLoadFailure(u"Could not load resource");
+      return false;
+    }
+    type_ = type;
+    return markup_.LoadFromBytes(bytes, MarkupEncoding::Utf8);
+  }
+  if (!skin.Text().empty() && skin.Text()[0] == u'<') return markup_.LoadFromText(skin.Text());
+  return markup_.LoadFromFile(skin.Text(), MarkupEncoding::Utf8);
+}
+
+CControlUI* SkinBuilder::Build(const SkinRef& skin, std::optional<os::ResourceName> type,
+                               IDialogBuilderCallback* callback, UIManager* manager, CControlUI* parent) {
+  aborted_ = false;
+  if (!Load(skin, type)) return nullptr;
+  callback_ = callback;
+  const MarkupNode root = markup_.Root();
+  if (!root.IsValid()) return nullptr;
+
+  if (manager != nullptr) {
+    ApplySharedTables(root, manager);
+    if (std::u16string_view(root.TagName()) == u"Window" && manager->Window() != nullptr) {
+      ApplyWindowAttributes(root, manager);
+    }
+  }
+  return Parse(root, parent, manager);
+}
+
+void SkinBuilder::ApplySharedTables(MarkupNode root, UIManager* manager) {
+  for (MarkupNode node = root.FirstChild(); node.IsValid(); node = node.NextSibling()) {
+    const std::u16string_view tag = node.TagName();
+    const std::size_t count = node.AttributeCount();
+    if (tag == u"Image") {
+      std::optional<std::u16string> name;
+      std::u16string type;
+      DWORD mask = 0;
+      for (std::size_t i = 0; i < count; ++i) {
+        const std::u16string_view attrName = node.AttributeNameAt(i);
+        const std::u16string_view value = node.AttributeValueAt(i);
+        if (attrName == u"name") {
+          name.emplace(value);
+        } else if (attrName == u"restype") {
+          type.assign(value);
+        } else if (attrName == u"mask") {
+          mask = attr::ParseColorNoBlank(value);
+        }
+      }
+      if (name) manager->AddImageEntry(*name, type, mask);
+    } else if (tag == u"Font") {
+      std::optional<std::u16string> name;
+      int size = 12;
+      bool bold = false, underline = false, italic = false, isDefault = false;
+      for (std::size_t i = 0; i < count; ++i) {
+        const std::u16string_view attrName = node.AttributeNameAt(i);
+        const std::u16string_view value = node.AttributeValueAt(i);
+        if (attrName == u"name") {
+          name.emplace(value);
+        } else if (attrName == u"size") {
+          size = Number(value);
+        } else if (attrName == u"bold") {
+          bold = attr::ParseBool(value);
+        } else if (attrName == u"underline") {
+          underline = attr::ParseBool(value);
+        } else if (attrName == u"italic") {
+          italic = attr::ParseBool(value);
+        } else if (attrName == u"default") {
+          isDefault = attr::ParseBool(value);
+        }
+      }
+      if (name) {
+        manager->AddFontEntry(*name, size, bold, underline, italic);
+        if (isDefault) manager->SetDefaultFontEntry(*name, size, bold, underline, italic);
+      }
+    } else if (tag == u"Default") {
+      std::optional<std::u16string> name;
+      std::u16string value;
+      for (std::size_t i = 0; i < count; ++i) {
+        const std::u16string_view attrName = node.AttributeNameAt(i);
+        if (attrName == u"name") {
+          name.emplace(node.AttributeValueAt(i));
+        } else if (attrName == u"value") {
+          value.assign(node.AttributeValueAt(i));
+        }
+      }
+      if (name) manager->AddDefaultAttributes(*name, value);
+    }
+  }
+}
+
+void SkinBuilder::ApplyWindowAttributes(MarkupNode root, UIManager* manager) {
+  CShadowUI& shadow = manager->Shadow();
+  for (std::size_t i = 0; i < root.AttributeCount(); ++i) {
+    const std::u16string_view name = root.AttributeNameAt(i);
+    const std::u16string_view value = root.AttributeValueAt(i);
+    if (name == u"size") {
+      const SIZE s = attr::ParseSize(value);
+      manager->SetInitialSize(s.cx, s.cy);
+    } else if (name == u"sizebox") {
+      manager->SetSizingBorder(attr::ParseRect(value));
+    } else if (name == u"caption") {
+      manager->SetCaptionArea(attr::ParseRect(value));
+    } else if (name == u"roundcorner") {
+      const SIZE s = attr::ParseSize(value);
+      manager->SetCornerRound(s.cx, s.cy);
+    } else if (name == u"mininfo") {
+      const SIZE s = attr::ParseSize(value);
+      manager->SetMinTrackSize(s.cx, s.cy);
+    } else if (name == u"maxinfo") {
+      const SIZE s = attr::ParseSize(value);
+      manager->SetMaxTrackSize(s.cx, s.cy);
+    } else if (name == u"alpha") {
+      manager->SetWindowOpacity(Number(value));
+    } else if (name == u"bktrans") {
+      manager->SetLayeredBackground(attr::ParseBool(value));
+    } else if (name == u"disabledfontcolor") {
+      manager->SetDefaultDisabledColor(attr::ParseColorNoBlank(value));
+    } else if (name == u"defaultfontcolor") {
+      manager->SetDefaultFontColor(attr::ParseColorNoBlank(value));
+    } else if (name == u"linkfontcolor") {
+      manager->SetDefaultLinkFontColor(attr::ParseColorNoBlank(value));
+    } else if (name == u"linkhoverfontcolor") {
+      manager->SetDefaultLinkHoverFontColor(attr::ParseColorNoBlank(value));
+    } else if (name == u"selectedcolor") {
+      manager->SetDefaultSelectedBkColor(attr::ParseColorNoBlank(value));
+    } else if (name == u"shadowsize") {
+      shadow.SetSize(Number(value));
+    } else if (name == u"shadowsharpness") {
+      const int n = Number(value);
+      if (n >= 0) shadow.SetSharpness(static_cast<unsigned>(n));
+    } else if (name == u"shadowdarkness") {
+      const int n = Number(value);
+      if (n >= 0) shadow.SetDarkness(static_cast<unsigned>(n));
+    } else if (name == u"shadowposition") {
+      const SIZE s = attr::ParseSize(value);
+      shadow.SetPosition(s.cx, s.cy);
+    } else if (name == u"shadowcolor") {
+      shadow.SetColor(attr::ParseColorNoBlank(value));
+    } else if (name == u"shadowcorner") {
+      shadow.SetShadowCorner(attr::ParseRect(value));
+    } else if (name == u"shadowimage") {
+      shadow.SetImage(value);
+    } else if (name == u"showshadow") {
+      shadow.ShowShadow(attr::ParseBool(value));
+    } else if (name == u"gdiplustext") {
+      manager->SetGdiplusText(attr::ParseBool(value));
+    }
+  }
+}
+
+void SkinBuilder::BuildInclude(MarkupNode node, CControlUI* parent, UIManager* manager) {
+  if (!node.HasAttributes()) return;
+  int count = 1;
+  std::u16string value;
+  if (node.FindAttribute(u"count", value, kIncludeCountCapacity)) count = Number(value);
+  std::u16string source;
+  if (!node.FindAttribute(u"source", source, kIncludeSourceCapacity)) return;
+  if (depth_ >= kMaxIncludeDepth) return;
+  for (int i = 0; i < count; ++i) {
+    SkinBuilder builder;
+    builder.tree_ = tree_;
+    builder.depth_ = depth_ + 1;
+    CControlUI* built = type_ ? builder.Build(SkinRef(Number(source)), type_, callback_, manager, parent)
+                              : builder.Build(SkinRef(source), std::nullopt, callback_, manager, parent);
+    // Without a parent nothing would own what the include made.
+    if (parent == nullptr) delete built;
+  }
+}
+
+void SkinBuilder::BuildTreeNode(MarkupNode node, CControlUI* parent, UIManager* manager) {
+  // A node needs a tree (or a node of one) to hang in.
+  if (parent == nullptr) {
+    aborted_ = true;
+    return;
+  }
+  if (tree_.create == nullptr) return;
+  void* parentNode = parent->GetInterface(u"TreeNode");
+  CControlUI* treeNode = tree_.create();
+  if (treeNode == nullptr) return;
+  if (parentNode != nullptr && (tree_.addToNode == nullptr || !tree_.addToNode(parentNode, treeNode))) {
+    delete treeNode;
+    return;
+  }
+  if (manager != nullptr) {
+    treeNode->SetOwner(manager, nullptr, false);
+    if (const std::u16string* list = manager->DefaultAttributesFor(u"TreeNode")) {
+      treeNode->ApplyAttributeList(*list);
+    }
+  }
+  for (std::size_t i = 0; i < node.AttributeCount(); ++i) {
+    treeNode->SetAttribute(node.AttributeNameAt(i), node.AttributeValueAt(i));
+  }
+  Parse(node, treeNode, manager);
+  if (parentNode != nullptr) return;
+  // From here the node belongs to nobody until the tree view takes it.
+  void* view = parent->GetInterface(u"TreeView");
+  if (aborted_ || view == nullptr) {
+    delete treeNode;
+    aborted_ = true;
+    return;
+  }
+  if (tree_.addToView == nullptr || !tree_.addToView(view, treeNode)) delete treeNode;
+}
+
+CControlUI* SkinBuilder::Parse(MarkupNode root, CControlUI* parent, UIManager* manager) {
+  IContainerUI* container = nullptr;
+  bool containerAsked = false;
+  CControlUI* first = nullptr;
+  // Top-level controls without a parent belong to the caller only through
+  // the first one; the others (and the first, if the build fails) would be
+  // lost, so the builder disposes of them.
+  std::vector<CControlUI*> orphans;
+  const auto fail = [&]() -> CControlUI* {
+    aborted_ = true;
+    for (CControlUI* orphan : orphans) delete orphan;
+    return nullptr;
+  };
+
+  for (MarkupNode node = root.FirstChild(); node.IsValid(); node = node.NextSibling()) {
+    const std::u16string_view tag = node.TagName();
+    if (tag == u"Image" || tag == u"Font" || tag == u"Default") continue;
+    if (tag == u"Include") {
+      BuildInclude(node, parent, manager);
+      continue;
+    }
+    if (tag == u"TreeNode") {
+      BuildTreeNode(node, parent, manager);
+      if (aborted_) return fail();
+      continue;
+    }
+
+    CControlUI* control = CreateControl(tag);
+    if (control == nullptr && callback_ != nullptr) control = callback_->CreateCustomControl(tag);
+    if (control == nullptr) continue;
+
+    // Depth first: the children exist before the control joins its parent
+    // or receives its attributes.
+    if (node.HasChildren()) {
+      Parse(node, control, manager);
+      if (aborted_) {
+        delete control;
+        return fail();
+      }
+    }
+
+    if (parent != nullptr) {
+      if (void* treeNode = parent->GetInterface(u"TreeNode")) {
+        if (tree_.addToNode == nullptr || !tree_.addToNode(treeNode, control)) {
+          delete control;
+          continue;
+        }
+      } else {
+        if (!containerAsked) {
+          container = static_cast<IContainerUI*>(parent->GetInterface(u"IContainer"));
+          containerAsked = true;
+        }
+        if (container == nullptr) {
+          delete control;
+          return fail();
+        }
+        if (!container->Add(control)) {
+          delete control;
+          continue;
+        }
+      }
+    } else {
+      orphans.push_back(control);
+    }
+
+    if (manager != nullptr) {
+      control->SetOwner(manager, nullptr, false);
+      if (const std::u16string* list = manager->DefaultAttributesFor(tag)) control->ApplyAttributeList(*list);
+    }
+    for (std::size_t i = 0; i < node.AttributeCount(); ++i) {
+      control->SetAttribute(node.AttributeNameAt(i), node.AttributeValueAt(i));
+    }
+    if (manager != nullptr) control->SetOwner(nullptr, nullptr, false);
+
+    if (first == nullptr) first = control;
+  }
+
+  for (CControlUI* orphan : orphans) {
+    if (orphan != first) delete orphan;
+  }
+  return first;
+}
+
+}  // namespace Kesto

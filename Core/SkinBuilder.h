@@ -1,0 +1,112 @@
+// Turns one skin document into a tree of controls and, on the way, fills the
+// window manager's shared tables (fonts, images, per-tag default attribute
+// lists) and applies the window-level settings written on the root Window
+// element.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "Core/Markup.h"
+#include "platform/Resource.h"
+
+namespace Kesto {
+
+class CControlUI;
+class UIManager;
+
+// Makes controls for tags the builder does not know.
+class IDialogBuilderCallback {
+ public:
+  virtual ~IDialogBuilderCallback() = default;
+  // A new control for the tag, or null to skip the element.
+  virtual CControlUI* CreateCustomControl(std::u16string_view tagName) = 0;
+};
+
+// A skin handed to Build: a resource identifier (below 0x10000), or a string
+// that is skin text when it begins with "<" and a skin file name otherwise.
+class SkinRef {
+ public:
+  SkinRef(int id) : isId_(true), id_(id) {}                    // NOLINT: implicit on purpose
+  SkinRef(std::u16string_view text) : text_(text) {}           // NOLINT
+  SkinRef(const char16_t* text) : text_(text ? text : u"") {}  // NOLINT
+  SkinRef(const std::u16string& text) : text_(text) {}         // NOLINT
+
+  bool IsId() const { return isId_; }
+  int Id() const { return id_; }
+  const std::u16string& Text() const { return text_; }
+
+ private:
+  bool isId_ = false;
+  int id_ = 0;
+  std::u16string text_;
+};
+
+// One row of the builder's class table: a tag and how to make its control
+// (null while the class is not part of the framework yet).
+struct ControlClass {
+  std::u16string_view tag;
+  CControlUI* (*create)();
+};
+
+// How tree nodes are made and hung into their parents; a builder without it
+// skips TreeNode elements. node and view are what a parent answers to
+// GetInterface("TreeNode") and GetInterface("TreeView").
+struct TreeNodeSupport {
+  CControlUI* (*create)() = nullptr;
+  bool (*addToNode)(void* node, CControlUI* child) = nullptr;
+  bool (*addToView)(void* view, CControlUI* node) = nullptr;
+};
+
+class SkinBuilder {
+ public:
+  // Includes deeper than this are not followed (a skin including itself
+  // would otherwise never end).
+  static constexpr int kMaxIncludeDepth = 16;
+
+  SkinBuilder();
+  SkinBuilder(const SkinBuilder&) = delete;
+  SkinBuilder& operator=(const SkinBuilder&) = delete;
+
+  // Builds the skin; returns the first control created at the top level, or
+  // null when the skin cannot be loaded, has no root, or a control's parent
+  // cannot hold it. With a resource identifier, type names the resource type
+  // and is kept for the Include elements of the skin. manager may be null
+  // (no shared tables, no window settings); parent may be null.
+  CControlUI* Build(const SkinRef& skin, std::optional<os::ResourceName> type = std::nullopt,
+                    IDialogBuilderCallback* callback = nullptr, UIManager* manager = nullptr,
+                    CControlUI* parent = nullptr);
+
+  const MarkupDoc& GetMarkup() const { return markup_; }
+  const std::u16string& LastErrorMessage() const { return markup_.LastErrorMessage(); }
+  const std::u16string& LastErrorLocation() const { return markup_.LastErrorLocation(); }
+
+  void SetTreeNodeSupport(const TreeNodeSupport& tree) { tree_ = tree; }
+
+  // The control of a tag from the class table; null for unknown tags and for
+  // classes not available yet.
+  static CControlUI* CreateControl(std::u16string_view tag);
+  // The class table row of a tag, or null.
+  static const ControlClass* FindClass(std::u16string_view tag);
+
+ private:
+  bool Load(const SkinRef& skin, const std::optional<os::ResourceName>& type);
+  void ApplySharedTables(MarkupNode root, UIManager* manager);
+  void ApplyWindowAttributes(MarkupNode root, UIManager* manager);
+  // Builds the children of node under parent; the first control of that
+  // level, or null. Sets aborted_ when a parent cannot take its children.
+  CControlUI* Parse(MarkupNode node, CControlUI* parent, UIManager* manager);
+  void BuildInclude(MarkupNode node, CControlUI* parent, UIManager* manager);
+  void BuildTreeNode(MarkupNode node, CControlUI* parent, UIManager* manager);
+
+  MarkupDoc markup_;
+  IDialogBuilderCallback* callback_ = nullptr;
+  std::optional<os::ResourceName> type_;
+  TreeNodeSupport tree_;
+  int depth_ = 0;
+  bool aborted_ = false;
+};
+
+}  // namespace Kesto

@@ -1,0 +1,695 @@
+#include "controls/Container.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "Core/UIManager.h"
+#include "controls/Render.h"
+#include "controls/ScrollBar.h"
+
+namespace Kesto {
+
+namespace {
+
+// Virtual-key codes the container scrolls by.
+constexpr char16_t kVkPrior = 33;
+constexpr char16_t kVkNext = 34;
+constexpr char16_t kVkEnd = 35;
+constexpr char16_t kVkHome = 36;
+constexpr char16_t kVkUp = 38;
+constexpr char16_t kVkDown = 40;
+
+constexpr int kDefaultLineStep = 8;
+
+bool Meets(const RECT& a, const RECT& b) {
+  RECT unused;
+  return rect::Intersect(unused, a, b);
+}
+
+}  // namespace
+
+CContainerUI::CContainerUI() = default;
+
+CContainerUI::~CContainerUI() {
+  // Children go with their container at once: handed to the delayed
+  // clean-up they would outlive the parent they point to, and a manager that
+  // is itself being destroyed would never run that clean-up.
+  std::vector<CControlUI*> items;
+  items.swap(items_);
+  for (CControlUI* child : items) {
+    if (autoDestroy_) delete child;
+  }
+  delete verticalScrollBar_;
+  delete horizontalScrollBar_;
+}
+
+std::u16string_view CContainerUI::GetClass() const { return u"ContainerUI"; }
+
+void* CContainerUI::GetInterface(std::u16string_view name) {
+  if (name == u"IContainer") return static_cast<IContainerUI*>(this);
+  if (name == u"Container") return static_cast<CContainerUI*>(this);
+  return CControlUI::GetInterface(name);
+}
+
+// ---------------------------------------------------------------------------
+// Child list
+
+CControlUI* CContainerUI::GetItemAt(int index) const {
+  if (index < 0 || index >= GetCount()) return nullptr;
+  return items_[static_cast<std::size_t>(index)];
+}
+
+int CContainerUI::GetItemIndex(CControlUI* control) const {
+  const auto it = std::find(items_.begin(), items_.end(), control);
+  return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
+}
+
+bool CContainerUI::SetItemIndex(CControlUI* control, int index) {
+  const int from = GetItemIndex(control);
+  if (from < 0 || index < 0 || index >= GetCount()) return false;
+  items_.erase(items_.begin() + from);
+  items_.insert(items_.begin() + index, control);
+  NeedUpdate();
+  return true;
+}
+
+int CContainerUI::GetCount() const { return static_cast<int>(items_.size()); }
+
+bool CContainerUI::Add(CControlUI* control) { return AddAt(control, GetCount()); }
+
+bool CContainerUI::AddAt(CControlUI* control, int index) {
+  if (control == nullptr || index < 0 || index > GetCount()) return false;
+  if (manager_ != nullptr) manager_->InitControls(control, this);
+  if (IsVisible()) {
+    NeedUpdate();
+  } else {
+    control->SetInternVisible(false);
+  }
+  items_.insert(items_.begin() + index, control);
+  return true;
+}
+
+void CContainerUI::DisposeChild(CControlUI* control) {
+  if (!autoDestroy_) return;
+  if (delayedDestroy_ && manager_ != nullptr) {
+    manager_->DestroyLater(control);
+  } else {
+    delete control;
+  }
+}
+
+bool CContainerUI::Remove(CControlUI* control) {
+  const int index = GetItemIndex(control);
+  if (control == nullptr || index < 0) return false;
+  NeedUpdate();
+  items_.erase(items_.begin() + index);
+  DisposeChild(control);
+  return true;
+}
+
+bool CContainerUI::RemoveAt(int index) { return Remove(GetItemAt(index)); }
+
+void CContainerUI::RemoveAll() {
+  std::vector<CControlUI*> items;
+  items.swap(items_);
+  for (CControlUI* child : items) DisposeChild(child);
+  NeedUpdate();
+}
+
+// ---------------------------------------------------------------------------
+// Overrides of the control base
+
+void CContainerUI::SetOwner(UIManager* manager, CControlUI* parent, bool init) {
+  for (CControlUI* child : items_) child->SetOwner(manager, this, init);
+  if (verticalScrollBar_ != nullptr) verticalScrollBar_->SetOwner(manager, this, init);
+  if (horizontalScrollBar_ != nullptr) horizontalScrollBar_->SetOwner(manager, this, init);
+  CControlUI::SetOwner(manager, parent, init);
+}
+
+void CContainerUI::SetPos(RECT rc) {
+  CControlUI::SetPos(rc);
+  if (items_.empty()) return;
+  const RECT inner{item_.left + inset_.left, item_.top + inset_.top, item_.right - inset_.right,
+                   item_.bottom - inset_.bottom};
+  for (int i = 0; i < GetCount(); ++i) {
+    CControlUI* child = items_[static_cast<std::size_t>(i)];
+    if (!child->IsVisible()) continue;
+    if (child->IsFloat()) {
+      SetFloatPos(i);
+    } else {
+      child->SetPos(inner);
+    }
+  }
+}
+
+void CContainerUI::SetVisible(bool visible) {
+  if (visible_ == visible) return;
+  CControlUI::SetVisible(visible);
+  for (CControlUI* child : items_) child->SetInternVisible(IsVisible());
+}
+
+void CContainerUI::SetInternVisible(bool visible) {
+  CControlUI::SetInternVisible(visible);
+  for (CControlUI* child : items_) child->SetInternVisible(IsVisible());
+}
+
+void CContainerUI::SetEnabled(bool enabled) {
+  CControlUI::SetEnabled(enabled);
+  for (CControlUI* child : items_) child->SetEnabled(enabled);
+}
+
+void CContainerUI::SetMouseEnabled(bool enabled) {
+  if (verticalScrollBar_ != nullptr) verticalScrollBar_->SetMouseEnabled(enabled);
+  if (horizontalScrollBar_ != nullptr) horizontalScrollBar_->SetMouseEnabled(enabled);
+  CControlUI::SetMouseEnabled(enabled);
+}
+
+RECT CContainerUI::InnerRect() const {
+  RECT inner{item_.left + inset_.left, item_.top + inset_.top, item_.right - inset_.right,
+             item_.bottom - inset_.bottom};
+  if (verticalScrollBar_ != nullptr && verticalScrollBar_->IsVisible()) {
+    inner.right -= verticalScrollBar_->GetFixedWidth();
+  }
+  if (horizontalScrollBar_ != nullptr && horizontalScrollBar_->IsVisible()) {
+    inner.bottom -= horizontalScrollBar_->GetFixedHeight();
+  }
+  return inner;
+}
+
+CControlUI* CContainerUI::FindControl(FindControlProc proc, void* data, UINT flags) {
+  if ((flags & FindFlag::Visible) != 0 && !IsVisible()) return nullptr;
+  if ((flags & FindFlag::Enabled) != 0 && !IsEnabled()) return nullptr;
+  const bool hitTest = (flags & FindFlag::HitTest) != 0;
+  if (hitTest) {
+    if (!rect::Contains(item_, *static_cast<const POINT*>(data))) return nullptr;
+    if (!mouseChildEnabled_) {
+      CControlUI* found = nullptr;
+      if (verticalScrollBar_ != nullptr) found = verticalScrollBar_->FindControl(proc, data, flags);
+      if (found == nullptr && horizontalScrollBar_ != nullptr) {
+        found = horizontalScrollBar_->FindControl(proc, data, flags);
+      }
+      if (found == nullptr) found = CControlUI::FindControl(proc, data, flags);
+      return found;
+    }
+  }
+
+  if (verticalScrollBar_ != nullptr) {
+    if (CControlUI* found = verticalScrollBar_->FindControl(proc, data, flags)) return found;
+  }
+  if (horizontalScrollBar_ != nullptr) {
+    if (CControlUI* found = horizontalScrollBar_->FindControl(proc, data, flags)) return found;
+  }
+  const bool meFirst = (flags & FindFlag::MeFirst) != 0;
+  if (meFirst) {
+    if (CControlUI* found = CControlUI::FindControl(proc, data, flags)) return found;
+  }
+
+  const RECT inner = InnerRect();
+  const auto accept = [&](CControlUI* found) {
+    return !hitTest || found->IsFloat() || rect::Contains(inner, *static_cast<const POINT*>(data));
+  };
+  // The callback may remove children (a search that deletes what it finds);
+  // index the list afresh on every step.
+  if ((flags & FindFlag::TopFirst) != 0) {
+    for (int i = GetCount() - 1; i >= 0; --i) {
+      if (i >= GetCount()) continue;
+      CControlUI* found = items_[static_cast<std::size_t>(i)]->FindControl(proc, data, flags);
+      if (found != nullptr && accept(found)) return found;
+    }
+  } else {
+    for (int i = 0; i < GetCount(); ++i) {
+      CControlUI* found = items_[static_cast<std::size_t>(i)]->FindControl(proc, data, flags);
+      if (found != nullptr && accept(found)) return found;
+    }
+  }
+
+  if (!meFirst) return CControlUI::FindControl(proc, data, flags);
+  return nullptr;
+}
+
+void CContainerUI::DoEvent(ControlEvent& event) {
+  if (!IsMouseEnabled() && IsMouseEvent(event.type)) {
+    if (parent_ != nullptr) {
+      parent_->DoEvent(event);
+    } else {
+      CControlUI::DoEvent(event);
+    }
+    return;
+  }
+  if (event.type == UIEvent::SetFocus) {
+    focused_ = true;
+    return;
+  }
+  if (event.type == UIEvent::KillFocus) {
+    focused_ = false;
+    return;
+  }
+  const auto usable = [](CScrollBarUI* bar) {
+    return bar != nullptr && bar->IsVisible() && bar->IsEnabled();
+  };
+  if (usable(verticalScrollBar_)) {
+    if (event.type == UIEvent::KeyDown) {
+      switch (event.key) {
+        case kVkPrior:
+          PageUp();
+          return;
+        case kVkNext:
+          PageDown();
+          return;
+        case kVkEnd:
+          EndDown();
+          return;
+        case kVkHome:
+          HomeUp();
+          return;
+        case kVkUp:
+          LineUp();
+          return;
+        case kVkDown:
+          LineDown();
+          return;
+        default:
+          break;
+      }
+    } else if (event.type == UIEvent::ScrollWheel) {
+      switch (os::LOWORD(event.wParam)) {
+        case 0:
+          LineUp();
+          return;
+        case 1:
+          LineDown();
+          return;
+        default:
+          break;
+      }
+    }
+  } else if (usable(horizontalScrollBar_)) {
+    if (event.type == UIEvent::KeyDown) {
+      switch (event.key) {
+        case kVkPrior:
+          PageLeft();
+          return;
+        case kVkNext:
+          PageRight();
+          return;
+        case kVkEnd:
+          EndRight();
+          return;
+        case kVkHome:
+          HomeLeft();
+          return;
+        case kVkUp:
+          LineLeft();
+          return;
+        case kVkDown:
+          LineRight();
+          return;
+        default:
+          break;
+      }
+    } else if (event.type == UIEvent::ScrollWheel) {
+      switch (os::LOWORD(event.wParam)) {
+        case 0:
+          LineLeft();
+          return;
+        case 1:
+          LineRight();
+          return;
+        default:
+          break;
+      }
+    }
+  }
+  CControlUI::DoEvent(event);
+}
+
+void CContainerUI::SetAttribute(std::u16string_view name, std::u16string_view value) {
+  if (name == u"inset") {
+    SetInset(attr::ParseRect(value));
+  } else if (name == u"mousechild") {
+    SetMouseChildEnabled(attr::ParseBool(value));
+  } else if (name == u"vscrollbar") {
+    EnableScrollBar(attr::ParseBool(value), horizontalScrollBar_ != nullptr);
+  } else if (name == u"vscrollbarstyle") {
+    EnableScrollBar(true, horizontalScrollBar_ != nullptr);
+    if (verticalScrollBar_ != nullptr) verticalScrollBar_->ApplyAttributeList(value);
+  } else if (name == u"hscrollbar") {
+    EnableScrollBar(verticalScrollBar_ != nullptr, attr::ParseBool(value));
+  } else if (name == u"hscrollbarstyle") {
+    EnableScrollBar(verticalScrollBar_ != nullptr, true);
+    if (horizontalScrollBar_ != nullptr) horizontalScrollBar_->ApplyAttributeList(value);
+  } else if (name == u"childpadding") {
+    SetChildPadding(static_cast<int>(attr::ParseLong(value)));
+  } else if (name == u"scrollstepsize") {
+    SetScrollStepSize(static_cast<int>(attr::ParseLong(value)));
+  } else {
+    CControlUI::SetAttribute(name, value);
+  }
+}
+
+void CContainerUI::DoPaint(os::Canvas& dc, const RECT& paint) {
+  RECT outer;
+  if (!rect::Intersect(outer, paint, item_)) return;
+  RenderClip outerClip;
+  Renderer::GenerateClip(dc, outer, outerClip);
+  CControlUI::DoPaint(dc, paint);
+
+  if (!items_.empty()) {
+    const RECT inner = InnerRect();
+    RECT innerPaint;
+    if (!rect::Intersect(innerPaint, paint, inner)) {
+      for (CControlUI* child : items_) {
+        if (!child->IsVisible() || !child->IsFloat()) continue;
+        if (!Meets(paint, child->GetPos()) || !Meets(item_, child->GetPos())) continue;
+        child->DoPaint(dc, paint);
+      }
+    } else {
+      RenderClip innerClip;
+      Renderer::GenerateClip(dc, innerPaint, innerClip);
+      for (CControlUI* child : items_) {
+        if (!child->IsVisible() || !Meets(paint, child->GetPos())) continue;
+        if (child->IsFloat()) {
+          // A floating child may lie over the inset or the scroll bars: it is
+          // clipped by the container's outline only.
+          if (!Meets(item_, child->GetPos())) continue;
+          innerClip.UseOldClipBegin();
+          child->DoPaint(dc, paint);
+          innerClip.UseOldClipEnd();
+        } else {
+          if (!Meets(inner, child->GetPos())) continue;
+          child->DoPaint(dc, paint);
+        }
+      }
+    }
+  }
+
+  if (verticalScrollBar_ != nullptr && verticalScrollBar_->IsVisible() &&
+      Meets(paint, verticalScrollBar_->GetPos())) {
+    verticalScrollBar_->DoPaint(dc, paint);
+  }
+  if (horizontalScrollBar_ != nullptr && horizontalScrollBar_->IsVisible() &&
+      Meets(paint, horizontalScrollBar_->GetPos())) {
+    horizontalScrollBar_->DoPaint(dc, paint);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Container operations
+
+RECT CContainerUI::GetInset() const { return inset_; }
+
+void CContainerUI::SetInset(RECT inset) {
+  inset_ = inset;
+  NeedUpdate();
+}
+
+int CContainerUI::GetChildPadding() const { return childPadding_; }
+
+void CContainerUI::SetChildPadding(int padding) {
+  childPadding_ = padding;
+  NeedUpdate();
+}
+
+bool CContainerUI::IsAutoDestroy() const { return autoDestroy_; }
+void CContainerUI::SetAutoDestroy(bool on) { autoDestroy_ = on; }
+bool CContainerUI::IsDelayedDestroy() const { return delayedDestroy_; }
+void CContainerUI::SetDelayedDestroy(bool on) { delayedDestroy_ = on; }
+bool CContainerUI::IsMouseChildEnabled() const { return mouseChildEnabled_; }
+void CContainerUI::SetMouseChildEnabled(bool enabled) { mouseChildEnabled_ = enabled; }
+
+int CContainerUI::FindSelectable(int index, bool forward) const {
+  if (items_.empty()) return -1;
+  index = std::clamp(index, 0, GetCount() - 1);
+  const auto selectable = [this](int i) {
+    CControlUI* child = items_[static_cast<std::size_t>(i)];
+    return child->GetInterface(u"ListItem") != nullptr && child->IsVisible() && child->IsEnabled();
+  };
+  if (forward) {
+    for (int i = index; i < GetCount(); ++i) {
+      if (selectable(i)) return i;
+    }
+    return -1;
+  }
+  for (int i = index; i >= 0; --i) {
+    if (selectable(i)) return i;
+  }
+  return FindSelectable(0, true);
+}
+
+SIZE CContainerUI::GetScrollPos() const {
+  SIZE pos{};
+  if (verticalScrollBar_ != nullptr && verticalScrollBar_->IsVisible())
+    pos.cy = verticalScrollBar_->GetScrollPos();
+  if (horizontalScrollBar_ != nullptr && horizontalScrollBar_->IsVisible()) {
+    pos.cx = horizontalScrollBar_->GetScrollPos();
+  }
+  return pos;
+}
+
+SIZE CContainerUI::GetScrollRange() const {
+  SIZE range{};
+  if (verticalScrollBar_ != nullptr && verticalScrollBar_->IsVisible()) {
+    range.cy = verticalScrollBar_->GetScrollRange();
+  }
+  if (horizontalScrollBar_ != nullptr && horizontalScrollBar_->IsVisible()) {
+    range.cx = horizontalScrollBar_->GetScrollRange();
+  }
+  return range;
+}
+
+void CContainerUI::SetScrollPos(SIZE pos) {
+  int dx = 0;
+  int dy = 0;
+  if (verticalScrollBar_ != nullptr && verticalScrollBar_->IsVisible()) {
+    const int old = verticalScrollBar_->GetScrollPos();
+    verticalScrollBar_->SetScrollPos(pos.cy);
+    dy = verticalScrollBar_->GetScrollPos() - old;
+  }
+  if (horizontalScrollBar_ != nullptr && horizontalScrollBar_->IsVisible()) {
+    const int old = horizontalScrollBar_->GetScrollPos();
+    horizontalScrollBar_->SetScrollPos(pos.cx);
+    dx = horizontalScrollBar_->GetScrollPos() - old;
+  }
+  if (dx == 0 && dy == 0) return;
+  for (CControlUI* child : items_) {
+    if (!child->IsVisible() || child->IsFloat()) continue;
+    RECT r = child->GetPos();
+    r.left -= dx;
+    r.right -= dx;
+    r.top -= dy;
+    r.bottom -= dy;
+    child->SetPos(r);
+  }
+  Invalidate();
+}
+
+void CContainerUI::SetScrollStepSize(int size) {
+  if (size > 0) scrollStepSize_ = size;
+}
+
+int CContainerUI::GetScrollStepSize() const { return scrollStepSize_; }
+
+namespace {
+int VerticalLine(int stepSize, UIManager* manager) {
+  if (stepSize != 0) return stepSize;
+  if (manager != nullptr) return manager->DefaultFont()->Metrics().height + kDefaultLineStep;
+  return kDefaultLineStep;
+}
+}  // namespace
+
+void CContainerUI::LineUp() {
+  SIZE pos = GetScrollPos();
+  pos.cy -= VerticalLine(scrollStepSize_, manager_);
+  SetScrollPos(pos);
+}
+
+void CContainerUI::LineDown() {
+  SIZE pos = GetScrollPos();
+  pos.cy += VerticalLine(scrollStepSize_, manager_);
+  SetScrollPos(pos);
+}
+
+namespace {
+int VerticalPage(const RECT& item, const RECT& inset, const CScrollBarUI* horizontal) {
+  int page = item.bottom - item.top - inset.top - inset.bottom;
+  if (horizontal != nullptr && horizontal->IsVisible()) page -= horizontal->GetFixedHeight();
+  return page;
+}
+int HorizontalPage(const RECT& item, const RECT& inset, const CScrollBarUI* vertical) {
+  int page = item.right - item.left - inset.left - inset.right;
+  if (vertical != nullptr && vertical->IsVisible()) page -= vertical->GetFixedWidth();
+  return page;
+}
+}  // namespace
+
+void CContainerUI::PageUp() {
+  SIZE pos = GetScrollPos();
+  pos.cy -= VerticalPage(item_, inset_, horizontalScrollBar_);
+  SetScrollPos(pos);
+}
+
+void CContainerUI::PageDown() {
+  SIZE pos = GetScrollPos();
+  pos.cy += VerticalPage(item_, inset_, horizontalScrollBar_);
+  SetScrollPos(pos);
+}
+
+void CContainerUI::HomeUp() {
+  SIZE pos = GetScrollPos();
+  pos.cy = 0;
+  SetScrollPos(pos);
+}
+
+void CContainerUI::EndDown() {
+  SIZE pos = GetScrollPos();
+  pos.cy = GetScrollRange().cy;
+  SetScrollPos(pos);
+}
+
+void CContainerUI::LineLeft() {
+  SIZE pos = GetScrollPos();
+  pos.cx -= scrollStepSize_ != 0 ? scrollStepSize_ : kDefaultLineStep;
+  SetScrollPos(pos);
+}
+
+void CContainerUI::LineRight() {
+  SIZE pos = GetScrollPos();
+  pos.cx += scrollStepSize_ != 0 ? scrollStepSize_ : kDefaultLineStep;
+  SetScrollPos(pos);
+}
+
+void CContainerUI::PageLeft() {
+  SIZE pos = GetScrollPos();
+  pos.cx -= HorizontalPage(item_, inset_, verticalScrollBar_);
+  SetScrollPos(pos);
+}
+
+void CContainerUI::PageRight() {
+  SIZE pos = GetScrollPos();
+  pos.cx += HorizontalPage(item_, inset_, verticalScrollBar_);
+  SetScrollPos(pos);
+}
+
+void CContainerUI::HomeLeft() {
+  SIZE pos = GetScrollPos();
+  pos.cx = 0;
+  SetScrollPos(pos);
+}
+
+void CContainerUI::EndRight() {
+  SIZE pos = GetScrollPos();
+  pos.cx = GetScrollRange().cx;
+  SetScrollPos(pos);
+}
+
+void CContainerUI::EnableScrollBar(bool vertical, bool horizontal) {
+  const auto create = [this](bool isHorizontal) {
+    auto* bar = new CScrollBarUI();
+    if (isHorizontal) bar->SetHorizontal(true);
+    bar->SetOwner(this);
+    bar->SetOwner(manager_, this, false);
+    if (manager_ != nullptr) {
+      if (const std::u16string* list =
+              manager_->DefaultAttributesFor(isHorizontal ? u"HScrollBar" : u"VScrollBar")) {
+        bar->ApplyAttributeList(*list);
+      }
+    }
+    return bar;
+  };
+  if (vertical && verticalScrollBar_ == nullptr) {
+    verticalScrollBar_ = create(false);
+  } else if (!vertical && verticalScrollBar_ != nullptr) {
+    delete verticalScrollBar_;
+    verticalScrollBar_ = nullptr;
+  }
+  if (horizontal && horizontalScrollBar_ == nullptr) {
+    horizontalScrollBar_ = create(true);
+  } else if (!horizontal && horizontalScrollBar_ != nullptr) {
+    delete horizontalScrollBar_;
+    horizontalScrollBar_ = nullptr;
+  }
+  NeedUpdate();
+}
+
+CScrollBarUI* CContainerUI::GetVerticalScrollBar() const { return verticalScrollBar_; }
+CScrollBarUI* CContainerUI::GetHorizontalScrollBar() const { return horizontalScrollBar_; }
+
+void CContainerUI::SetFloatPos(int index) {
+  CControlUI* child = GetItemAt(index);
+  if (child == nullptr || !child->IsVisible() || !child->IsFloat()) return;
+  const SIZE xy = child->GetFixedXY();
+  const int w = child->GetFixedWidth();
+  const int h = child->GetFixedHeight();
+  RECT r;
+  if (xy.cx >= 0) {
+    r.left = item_.left + xy.cx;
+    r.right = r.left + w;
+  } else {
+    r.right = item_.right + xy.cx;
+    r.left = r.right - w;
+  }
+  if (xy.cy >= 0) {
+    r.top = item_.top + xy.cy;
+    r.bottom = r.top + h;
+  } else {
+    r.bottom = item_.bottom + xy.cy;
+    r.top = r.bottom - h;
+  }
+  if (child->IsRelativePos()) {
+    const RelativePosUI rel = child->GetRelativePos();
+    const int width = item_.right - item_.left;
+    const int height = item_.bottom - item_.top;
+    if (rel.parentSize.cx != 0) {
+      const int dx = width - rel.parentSize.cx;
+      const int dy = height - rel.parentSize.cy;
+      r.left += dx * rel.moveXPercent / 100;
+      r.top += dy * rel.moveYPercent / 100;
+      r.right = r.left + w + dx * rel.zoomXPercent / 100;
+      r.bottom = r.top + h + dy * rel.zoomYPercent / 100;
+    }
+    child->SetRelativeParentSize(SIZE{width, height});
+  }
+  child->SetPos(r);
+}
+
+void CContainerUI::ProcessScrollBar(RECT rc, int cxRequired, int cyRequired) {
+  (void)cxRequired;
+  if (horizontalScrollBar_ != nullptr && horizontalScrollBar_->IsVisible()) {
+    horizontalScrollBar_->SetPos(
+        RECT{rc.left, rc.bottom, rc.right, rc.bottom + horizontalScrollBar_->GetFixedHeight()});
+  }
+  if (verticalScrollBar_ == nullptr) return;
+
+  const int height = rc.bottom - rc.top;
+  const int need = cyRequired - height;
+  if (height < cyRequired && !verticalScrollBar_->IsVisible()) {
+    verticalScrollBar_->SetVisible(true);
+    verticalScrollBar_->SetScrollRange(need);
+    verticalScrollBar_->SetScrollPos(0);
+    scrollProcess_ = true;
+    SetPos(item_);
+    scrollProcess_ = false;
+    return;
+  }
+  if (!verticalScrollBar_->IsVisible()) return;
+
+  if (need > 0 || scrollProcess_) {
+    verticalScrollBar_->SetPos(
+        RECT{rc.right, rc.top, rc.right + verticalScrollBar_->GetFixedWidth(), rc.bottom});
+    if (verticalScrollBar_->GetScrollRange() == need) return;
+    const int oldPos = verticalScrollBar_->GetScrollPos();
+    verticalScrollBar_->SetScrollRange(std::abs(need));
+    if (verticalScrollBar_->GetScrollRange() == 0) {
+      verticalScrollBar_->SetVisible(false);
+      verticalScrollBar_->SetScrollPos(0);
+    }
+    if (verticalScrollBar_->GetScrollPos() < oldPos) SetPos(item_);
+  } else {
+    verticalScrollBar_->SetVisible(false);
+    verticalScrollBar_->SetScrollPos(0);
+    verticalScrollBar_->SetScrollRange(0);
+    SetPos(item_);
+  }
+}
+
+}  // namespace Kesto
