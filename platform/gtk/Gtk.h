@@ -3,20 +3,11 @@
 // test programs can name it.
 #pragma once
 
-#include "platform/Backend.h"
-
 namespace os::gtk {
 
 // Makes the backend available under the name "gtk". A static library drops
 // an object nothing refers to, so the program calls this before the first
 // window function instead of relying on a registration at load time.
 void RegisterBackend();
-
-// The running gtk backend; nullptr while another backend runs.
-Backend* Instance();
-
-// The surface of one of this process's top-level windows (0 for none), for
-// code that places native child widgets into it.
-SurfaceId SurfaceOf(HWND topLevel);
 
 }  // namespace os::gtk

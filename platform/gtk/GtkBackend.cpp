@@ -66,7 +66,8 @@ std::optional<std::uint64_t> EarliestDue() {
   for (const internal::Timer& t : sys.timers) {
     if (!next || t.due < *next) next = t.due;
   }
-  if (sys.track.hwnd && sys.track.hoverArmed && (!next || sys.track.hoverDue < *next)) next = sys.track.hoverDue;
+  if (sys.track.hwnd && sys.track.hoverArmed && (!next || sys.track.hoverDue < *next))
+    next = sys.track.hoverDue;
   return next;
 }
 
@@ -251,8 +252,6 @@ GdkPixbuf* DecodeIcon(const IconImage& image) {
   return result;
 }
 
-GtkBackend* gInstance = nullptr;  // the live backend, for Instance()
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -267,14 +266,6 @@ void RegisterBackend() {
     if (!GDK_IS_X11_DISPLAY(gdk_display_get_default())) return nullptr;
     return std::make_unique<GtkBackend>();
   });
-}
-
-Backend* Instance() { return gInstance; }
-
-SurfaceId SurfaceOf(HWND topLevel) {
-  if (!gInstance || !internal::SystemExists()) return 0;
-  auto w = internal::LookupOwn(topLevel);
-  return w ? w->surface : 0;
 }
 
 GtkBackend::GtkBackend() {
@@ -293,20 +284,17 @@ GtkBackend::GtkBackend() {
     if (b->events()) b->events()->DisplayChanged();
   };
   monitorsChanged_ = g_signal_connect(screen, "monitors-changed", G_CALLBACK(changed), this);
-  compositedChanged_ = g_signal_connect(screen, "composited-changed",
-                                        G_CALLBACK(+[](GdkScreen* screen, gpointer data) {
-                                          // New windows pick the visual that fits; the shapes
-                                          // of the existing ones follow the new mode.
-                                          auto* b = static_cast<GtkBackend*>(data);
-                                          b->SetComposited(gdk_screen_is_composited(screen) &&
-                                                           gdk_screen_get_rgba_visual(screen));
-                                        }),
-                                        this);
-  gInstance = this;
+  compositedChanged_ = g_signal_connect(
+      screen, "composited-changed", G_CALLBACK(+[](GdkScreen* screen, gpointer data) {
+        // New windows pick the visual that fits; the shapes
+        // of the existing ones follow the new mode.
+        auto* b = static_cast<GtkBackend*>(data);
+        b->SetComposited(gdk_screen_is_composited(screen) && gdk_screen_get_rgba_visual(screen));
+      }),
+      this);
 }
 
 GtkBackend::~GtkBackend() {
-  if (gInstance == this) gInstance = nullptr;
   std::vector<SurfaceId> ids;
   for (auto& [id, s] : surfaces_) ids.push_back(id);
   for (SurfaceId id : ids) DestroySurface(id);
@@ -346,7 +334,8 @@ void GtkBackend::Wait(std::optional<std::uint32_t> timeoutMs) {
     GSource* timer = nullptr;
     if (timeoutMs) {
       timer = g_timeout_source_new(*timeoutMs);
-      g_source_set_callback(timer, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr, nullptr);
+      g_source_set_callback(
+          timer, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr, nullptr);
       g_source_attach(timer, context);
     }
     g_main_context_iteration(context, TRUE);
@@ -500,7 +489,8 @@ void GtkBackend::MoveSurface(SurfaceId surface, const RECT& rect) {
   if (!s->pending) {
     s->pending = true;
     s->pendingPositions.assign(1, POINT{old.left, old.top});
-    s->pendingSizes.assign(1, SIZE{std::max<LONG>(old.right - old.left, 1), std::max<LONG>(old.bottom - old.top, 1)});
+    s->pendingSizes.assign(
+        1, SIZE{std::max<LONG>(old.right - old.left, 1), std::max<LONG>(old.bottom - old.top, 1)});
   }
   s->pendingSince = NowMs();
   s->pendingPositions.push_back(POINT{rect.left, rect.top});
@@ -528,8 +518,8 @@ void GtkBackend::DesktopMoved(Surface& s, const RECT& rect) {
     s.pending = false;                       // the desktop placed it otherwise
   }
   if (EqualRect(&rect, &s.rect)) return;
-  const bool sized =
-      rect.right - rect.left != s.rect.right - s.rect.left || rect.bottom - rect.top != s.rect.bottom - s.rect.top;
+  const bool sized = rect.right - rect.left != s.rect.right - s.rect.left ||
+                     rect.bottom - rect.top != s.rect.bottom - s.rect.top;
   s.rect = rect;
   if (sized && !s.layeredFrame) ResizeBuffer(s, rect.right - rect.left, rect.bottom - rect.top);
   if (events_) events_->SurfaceMoved(s.id, rect);
@@ -651,8 +641,8 @@ void GtkBackend::Present(SurfaceId surface, const PixelView& source, POINT from,
   if (!s || !s->buffer || !source.pixels) return;
   const int bw = cairo_image_surface_get_width(s->buffer);
   const int bh = cairo_image_surface_get_height(s->buffer);
-  const RECT t{std::max<LONG>(target.left, 0), std::max<LONG>(target.top, 0), std::min<LONG>(target.right, bw),
-               std::min<LONG>(target.bottom, bh)};
+  const RECT t{std::max<LONG>(target.left, 0), std::max<LONG>(target.top, 0),
+               std::min<LONG>(target.right, bw), std::min<LONG>(target.bottom, bh)};
   const int sx = from.x + (t.left - target.left), sy = from.y + (t.top - target.top);
   const int w = std::min<int>(t.right - t.left, source.width - sx);
   const int h = std::min<int>(t.bottom - t.top, source.height - sy);
@@ -661,9 +651,10 @@ void GtkBackend::Present(SurfaceId surface, const PixelView& source, POINT from,
   unsigned char* data = cairo_image_surface_get_data(s->buffer);
   const int stride = cairo_image_surface_get_stride(s->buffer);
   for (int row = 0; row < h; ++row) {
-    std::memcpy(data + static_cast<std::size_t>(t.top + row) * stride + static_cast<std::size_t>(t.left) * 4,
-                source.pixels + static_cast<std::size_t>(sy + row) * source.stride + static_cast<std::size_t>(sx) * 4,
-                static_cast<std::size_t>(w) * 4);
+    std::memcpy(
+        data + static_cast<std::size_t>(t.top + row) * stride + static_cast<std::size_t>(t.left) * 4,
+        source.pixels + static_cast<std::size_t>(sy + row) * source.stride + static_cast<std::size_t>(sx) * 4,
+        static_cast<std::size_t>(w) * 4);
   }
   cairo_surface_mark_dirty_rectangle(s->buffer, t.left, t.top, w, h);
   gtk_widget_queue_draw_area(s->canvas, t.left, t.top, w, h);
@@ -883,7 +874,8 @@ void GtkBackend::DragMotion(POINT screen, guint state, guint32 time) {
   gdk_window_set_geometry_hints(gtk_widget_get_window(s->window), &g, hints);
   dragHints_ = true;
   internal::DebugNote("gtk: the desktop resizes the window");
-  gtk_window_begin_resize_drag(window, EdgeOf(nativeDragEdge_), b, nativeDragStart_.x, nativeDragStart_.y, time);
+  gtk_window_begin_resize_drag(window, EdgeOf(nativeDragEdge_), b, nativeDragStart_.x, nativeDragStart_.y,
+                               time);
 }
 
 void GtkBackend::EndNativeDrag() {

@@ -39,7 +39,7 @@ struct Surface {
   GtkWidget* canvas = nullptr;
   GtkIMContext* im = nullptr;
   cairo_surface_t* buffer = nullptr;  // premultiplied ARGB32, the window's size
-  RECT rect;  // where the window is (or is asked to be), screen coordinates
+  RECT rect;                          // where the window is (or is asked to be), screen coordinates
   // Moves asked of the desktop and not yet confirmed. GTK moves a mapped
   // window at once and resizes it later, so the desktop reports mixtures of
   // the old and new positions and sizes on the way.
@@ -58,9 +58,9 @@ struct Surface {
   bool layeredFrame = false;  // the buffer came from PresentLayered
   BYTE frameAlpha = 255;
   std::optional<WindowShape> shape;
-  bool shapeApplied = false;         // a bounding shape is set on the X window
-  bool inputShapeApplied = false;    // an input shape is set
-  std::vector<RECT> appliedShape;    // the rectangles last set, to skip repeats
+  bool shapeApplied = false;       // a bounding shape is set on the X window
+  bool inputShapeApplied = false;  // an input shape is set
+  std::vector<RECT> appliedShape;  // the rectangles last set, to skip repeats
   std::vector<RECT> appliedInputShape;
   CursorShape cursor = CursorShape::Arrow;
   bool cursorSet = false;

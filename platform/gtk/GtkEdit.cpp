@@ -46,14 +46,17 @@ class GtkNativeEdit final : public NativeEdit {
   static gboolean OnFocusIn(GtkWidget*, GdkEventFocus*, gpointer data);
   void ApplyStyle();
   bool HasFocus() const;
+  void CancelDeferred();
 
   Surface* surface_;
   NativeEditEvents* events_;
   GtkWidget* entry_ = nullptr;
   GtkCssProvider* css_ = nullptr;
   gulong insertHandler_ = 0;
-  int quiet_ = 0;       // above zero while this interface moves the focus
-  int settingText_ = 0;  // above zero while SetText runs: the limit binds typing only
+  int quiet_ = 0;           // above zero while this interface moves the focus
+  int settingText_ = 0;     // above zero while SetText runs: the limit binds typing only
+  std::size_t length_ = 0;  // UTF-16 units at the last "changed"
+  guint deferred_ = 0;      // idle source of a deferred report
   // Cleared when the edit is destroyed, which any notification may do.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   int limit_ = 0;  // UTF-16 units; 0: none
@@ -89,7 +92,8 @@ bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 
 }  // namespace
 
-GtkNativeEdit::GtkNativeEdit(Surface& surface, NativeEditEvents* events) : surface_(&surface), events_(events) {
+GtkNativeEdit::GtkNativeEdit(Surface& surface, NativeEditEvents* events)
+    : surface_(&surface), events_(events) {
   entry_ = gtk_entry_new();
   // Small sizes must be possible: no minimum width from characters, no frame.
   gtk_entry_set_width_chars(GTK_ENTRY(entry_), 1);
@@ -112,6 +116,7 @@ GtkNativeEdit::GtkNativeEdit(Surface& surface, NativeEditEvents* events) : surfa
 
 GtkNativeEdit::~GtkNativeEdit() {
   *alive_ = false;
+  CancelDeferred();
   if (entry_) {
     g_signal_handlers_disconnect_by_data(entry_, this);
     if (HasFocus()) gtk_widget_grab_focus(surface_->canvas);
@@ -122,6 +127,7 @@ GtkNativeEdit::~GtkNativeEdit() {
 }
 
 void GtkNativeEdit::Detach() {
+  CancelDeferred();
   if (entry_) g_signal_handlers_disconnect_by_data(entry_, this);
   entry_ = nullptr;
   surface_ = nullptr;
@@ -222,7 +228,8 @@ std::pair<int, int> GtkNativeEdit::Selection() const {
   if (!entry_) return {0, 0};
   GtkEditable* editable = GTK_EDITABLE(entry_);
   gint start = 0, end = 0;
-  if (!gtk_editable_get_selection_bounds(editable, &start, &end)) start = end = gtk_editable_get_position(editable);
+  if (!gtk_editable_get_selection_bounds(editable, &start, &end))
+    start = end = gtk_editable_get_position(editable);
   const std::u16string text = Text();
   return {UnitsFromChars(text, start), UnitsFromChars(text, end)};
 }
@@ -267,12 +274,40 @@ void GtkNativeEdit::Blur() {
   --quiet_;
 }
 
+// Typing over a selection reaches GTK as a deletion and an insertion, each
+// with its own "changed"; Windows reports one change. A deletion made by the
+// player is therefore reported once GTK is done with the keystroke, unless
+// an insertion follows and reports both.
 void GtkNativeEdit::OnChanged(GtkEditable*, gpointer data) {
   auto* self = static_cast<GtkNativeEdit*>(data);
+  const std::size_t length = self->Text().size();
+  const bool shorter = length < self->length_;
+  self->length_ = length;
+  if (shorter && !self->settingText_) {
+    if (!self->deferred_) {
+      self->deferred_ = g_idle_add_full(
+          G_PRIORITY_HIGH_IDLE,
+          [](gpointer data) -> gboolean {
+            auto* self = static_cast<GtkNativeEdit*>(data);
+            self->deferred_ = 0;
+            if (self->events_) self->events_->TextChanged();
+            return G_SOURCE_REMOVE;
+          },
+          self, nullptr);
+    }
+    return;
+  }
+  self->CancelDeferred();
   if (self->events_) self->events_->TextChanged();
 }
 
-void GtkNativeEdit::OnInsertText(GtkEditable* editable, gchar* text, gint length, gint* position, gpointer data) {
+void GtkNativeEdit::CancelDeferred() {
+  if (deferred_) g_source_remove(deferred_);
+  deferred_ = 0;
+}
+
+void GtkNativeEdit::OnInsertText(GtkEditable* editable, gchar* text, gint length, gint* position,
+                                 gpointer data) {
   auto* self = static_cast<GtkNativeEdit*>(data);
   if (self->settingText_ || self->limit_ <= 0 || !text) return;
   const std::u16string current = self->Text();

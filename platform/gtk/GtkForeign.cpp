@@ -41,7 +41,9 @@ class ErrorTrap {
   GdkDisplay* display_;
 };
 
-Atom AtomOf(const char* name) { return gdk_x11_get_xatom_by_name_for_display(gdk_display_get_default(), name); }
+Atom AtomOf(const char* name) {
+  return gdk_x11_get_xatom_by_name_for_display(gdk_display_get_default(), name);
+}
 
 // Frees what XGetWindowProperty returned.
 struct PropertyData {
@@ -73,7 +75,8 @@ std::vector<Window> WindowList(Display* dpy, Window root, Atom property) {
 
 DWORD ProcessOf(Display* dpy, Window w) {
   PropertyData p;
-  if (!ReadProperty(dpy, w, AtomOf("_NET_WM_PID"), XA_CARDINAL, &p) || p.format != 32 || p.count < 1) return 0;
+  if (!ReadProperty(dpy, w, AtomOf("_NET_WM_PID"), XA_CARDINAL, &p) || p.format != 32 || p.count < 1)
+    return 0;
   return static_cast<DWORD>(*reinterpret_cast<const unsigned long*>(p.data));
 }
 
@@ -145,7 +148,8 @@ bool SendClientMessage(Display* dpy, Window target, Atom type, const std::array<
 
 GdkFilterReturn ForeignFilter(GdkXEvent* xevent, GdkEvent*, gpointer data) {
   const auto* x = static_cast<const XEvent*>(xevent);
-  if (x->type != ClientMessage || x->xclient.format != 32 || x->xclient.message_type != AtomOf(kPostedMessageAtom))
+  if (x->type != ClientMessage || x->xclient.format != 32 ||
+      x->xclient.message_type != AtomOf(kPostedMessageAtom))
     return GDK_FILTER_CONTINUE;
   auto* s = static_cast<Surface*>(data);
   std::array<long, 5> payload{};
@@ -231,7 +235,8 @@ std::vector<ForeignWindowInfo> GtkBackend::ForeignWindows() {
 
 bool GtkBackend::PostToForeign(ForeignId window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!window) return false;
-  return SendClientMessage(gdk_x11_get_default_xdisplay(), static_cast<Window>(window), AtomOf(kPostedMessageAtom),
+  return SendClientMessage(gdk_x11_get_default_xdisplay(), static_cast<Window>(window),
+                           AtomOf(kPostedMessageAtom),
                            PackForeignMessage(ForeignMessage{message, wParam, lParam}));
 }
 

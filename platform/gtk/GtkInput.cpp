@@ -140,7 +140,8 @@ gboolean OnScroll(GtkWidget*, GdkEventScroll* e, gpointer data) {
       s->scrollY -= notchesY;
       s->scrollX -= notchesX;
       if (notchesY) Pointer(s, PointerEvent::Kind::Wheel, at, MouseButton::Left, -notchesY * WHEEL_DELTA);
-      if (notchesX) Pointer(s, PointerEvent::Kind::HorizontalWheel, at, MouseButton::Left, notchesX * WHEEL_DELTA);
+      if (notchesX)
+        Pointer(s, PointerEvent::Kind::HorizontalWheel, at, MouseButton::Left, notchesX * WHEEL_DELTA);
       break;
     }
   }

@@ -28,6 +28,7 @@
 
 #include "platform/Backend.h"
 #include "platform/Bitmap.h"
+#include "platform/Edit.h"
 #include "platform/Input.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageQueue.h"
@@ -49,9 +50,6 @@ constexpr int kCorner = 24;
 constexpr std::uint32_t kCaptionColour = 0xFF1B2A3A;
 constexpr std::uint32_t kBodyColour = 0xFF2A6FB0;
 constexpr std::uint32_t kButtonColour = 0xFFE0A020;
-// Messages of the probe's edit window.
-constexpr UINT kSelectMessage = WM_USER + 1;
-constexpr UINT kReadOnlyMessage = WM_USER + 2;
 // Posted from another thread.
 constexpr UINT kThreadMessage = WM_USER + 77;
 
@@ -117,82 +115,21 @@ void PresentLayered(HWND hwnd) {
   UpdateLayeredWindow(hwnd, nullptr, PixelView{v.data, v.width, v.height, v.stride}, 255);
 }
 
-// --- the edit child: a window of its own holding the native edit ----------
+// --- the edit field: the system "Edit" class, subclassed --------------------
 
-class ProbeEdit final : public NativeEditEvents {
- public:
-  explicit ProbeEdit(HWND hwnd) : hwnd_(hwnd) {}
-  void TextChanged() override { Say("EN_CHANGE %s", Utf16ToUtf8(native->Text()).c_str()); }
-  void FocusChanged(bool focused) override {
-    Say("EDIT_FOCUS %d", focused ? 1 : 0);
-    if (focused) SetFocus(hwnd_);
-  }
-  bool Key(const KeyEvent& e) override {
-    if (!e.down) return false;
-    if (e.virtualKey == VK_RETURN) {
-      Say("EDIT_RETURN %s", Utf16ToUtf8(native->Text()).c_str());
-      return true;
-    }
-    if (e.virtualKey == VK_TAB) {
-      Say("EDIT_TAB");
-      SetFocus(GetParent(hwnd_));
-      return true;
-    }
-    return false;
-  }
-  std::unique_ptr<NativeEdit> native;
+WNDPROC gEditProc = nullptr;
 
- private:
-  HWND hwnd_;
-};
-
-LRESULT EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* edit = reinterpret_cast<ProbeEdit*>(GetWindowLongPtr(hwnd, GWLP_USERDATA));
-  switch (message) {
-    case WM_CREATE: {
-      auto* e = new ProbeEdit(hwnd);
-      SetWindowLongPtr(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(e));
-      if (Backend* backend = gtk::Instance())
-        e->native = backend->CreateNativeEdit(gtk::SurfaceOf(GetParent(hwnd)), e);
-      if (!e->native) {
-        Say("EDIT_UNAVAILABLE");
-        return -1;
-      }
-      RECT r;
-      GetWindowRect(hwnd, &r);
-      POINT origin{r.left, r.top};
-      ScreenToClient(GetParent(hwnd), &origin);
-      // The main window has no frame: its client area is its surface.
-      e->native->SetRect(RECT{origin.x, origin.y, origin.x + (r.right - r.left), origin.y + (r.bottom - r.top)});
-      e->native->SetFont(u"DejaVu Sans", 14, false, false, false);
-      e->native->SetColors(RGB(0x10, 0x20, 0x30), RGB(0xFF, 0xFF, 0xE0));
-      e->native->SetMargins(3, 3);
-      e->native->SetLimit(12);
-      e->native->SetVisible(true);
-      return 0;
-    }
-    case kSelectMessage:
-      if (edit) {
-        edit->native->SetSelection(static_cast<int>(wParam), static_cast<int>(lParam));
-        const auto [start, end] = edit->native->Selection();
-        Say("EDIT_SELECTION %d %d", start, end);
-      }
-      return 0;
-    case kReadOnlyMessage:
-      if (edit) edit->native->SetReadOnly(wParam != 0);
-      return 0;
-    case WM_SETFOCUS:
-      if (edit) edit->native->Focus();
-      return 0;
-    case WM_KILLFOCUS:
-      if (edit) edit->native->Blur();
-      return 0;
-    case WM_NCDESTROY:
-      delete edit;
-      SetWindowLongPtr(hwnd, GWLP_USERDATA, 0);
-      break;
+LRESULT EditSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_KEYDOWN && wParam == VK_RETURN) {
+    Say("EDIT_RETURN %s", Utf16ToUtf8(GetWindowText(hwnd)).c_str());
+    return 0;
   }
-  return DefWindowProc(hwnd, message, wParam, lParam);
+  if (message == WM_KEYDOWN && wParam == VK_TAB) {
+    Say("EDIT_TAB");
+    SetFocus(GetParent(hwnd));
+    return 0;
+  }
+  return CallWindowProc(gEditProc, hwnd, message, wParam, lParam);
 }
 
 // --- the main window ---------------------------------------------------------
@@ -247,9 +184,10 @@ LRESULT MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       if (gOptions.region) {
         RECT r;
         GetWindowRect(hwnd, &r);
-        SetWindowRgn(hwnd, CreateRoundRectRgn(0, 0, r.right - r.left + 1, r.bottom - r.top + 1, 2 * kCorner,
-                                              2 * kCorner),
-                     FALSE);
+        SetWindowRgn(
+            hwnd,
+            CreateRoundRectRgn(0, 0, r.right - r.left + 1, r.bottom - r.top + 1, 2 * kCorner, 2 * kCorner),
+            FALSE);
       }
       return 0;
     case WM_NCHITTEST:
@@ -366,10 +304,15 @@ LRESULT MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
           if (gEdit) SetFocus(gEdit);
           return 0;
         case VK_F9:
-          if (gEdit) SendMessage(gEdit, kSelectMessage, 0, 5);
+          if (gEdit) {
+            SendMessage(gEdit, EM_SETSEL, 0, 5);
+            DWORD from = 0, to = 0;
+            SendMessage(gEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+            Say("EDIT_SELECTION %u %u", static_cast<unsigned>(from), static_cast<unsigned>(to));
+          }
           return 0;
         case VK_F11:
-          if (gEdit) SendMessage(gEdit, kReadOnlyMessage, 1, 0);
+          if (gEdit) SendMessage(gEdit, EM_SETREADONLY, TRUE, 0);
           return 0;
         case VK_ESCAPE:
           DestroyWindow(hwnd);
@@ -381,6 +324,12 @@ LRESULT MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CHAR:
       Say("WM_CHAR 0x%04X", static_cast<unsigned>(wParam));
+      return 0;
+    case WM_COMMAND:
+      if (reinterpret_cast<HWND>(lParam) == gEdit) {
+        if (HIWORD(wParam) == EN_CHANGE) Say("EN_CHANGE %s", Utf16ToUtf8(GetWindowText(gEdit)).c_str());
+        if (HIWORD(wParam) == EN_SETFOCUS) Say("EDIT_FOCUS 1");
+      }
       return 0;
     case WM_TIMER:
       Say("WM_TIMER %d", static_cast<int>(wParam));
@@ -404,7 +353,8 @@ LRESULT MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     default:
       if (message >= WM_USER) {
-        Say("WM_USER_MESSAGE %u %lu %ld", message, static_cast<unsigned long>(wParam), static_cast<long>(lParam));
+        Say("WM_USER_MESSAGE %u %lu %ld", message, static_cast<unsigned long>(wParam),
+            static_cast<long>(lParam));
         return 0;
       }
   }
@@ -423,9 +373,26 @@ void RegisterIcon() {
   png.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   std::remove(path.c_str());
   const auto size = static_cast<std::uint32_t>(png.size());
-  group = {0, 0, 1, 0, 1, 0,  // directory: icons, one entry
-           32, 32, 0, 0, 1, 0, 32, 0, static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8),
-           static_cast<std::uint8_t>(size >> 16), static_cast<std::uint8_t>(size >> 24), 1, 0};
+  group = {0,
+           0,
+           1,
+           0,
+           1,
+           0,  // directory: icons, one entry
+           32,
+           32,
+           0,
+           0,
+           1,
+           0,
+           32,
+           0,
+           static_cast<std::uint8_t>(size),
+           static_cast<std::uint8_t>(size >> 8),
+           static_cast<std::uint8_t>(size >> 16),
+           static_cast<std::uint8_t>(size >> 24),
+           1,
+           0};
   RegisterResource(nullptr, 1, RT_ICON, png.data(), png.size());
   RegisterResource(nullptr, 115, RT_GROUP_ICON, group.data(), group.size());
 }
@@ -519,20 +486,20 @@ int main(int argc, char** argv) {
   wc.lpszClassName = u"LumoraProbe";
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   RegisterClassEx(&wc);
-  WNDCLASSEXW ec;
-  ec.lpfnWndProc = EditProc;
-  ec.lpszClassName = u"ProbeEdit";
-  ec.hCursor = LoadCursor(nullptr, IDC_IBEAM);
-  RegisterClassEx(&ec);
 
   const RECT& r = gOptions.rect;
   const DWORD exStyle = gOptions.layered ? WS_EX_LAYERED : 0;
-  gMain = CreateWindowEx(exStyle, u"LumoraProbe", gOptions.caption.c_str(), WS_POPUP | WS_CLIPCHILDREN, r.left,
-                         r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
+  gMain =
+      CreateWindowEx(exStyle, u"LumoraProbe", gOptions.caption.c_str(), WS_POPUP | WS_CLIPCHILDREN, r.left,
+                     r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
   if (!gMain) return 4;
   if (gOptions.edit) {
-    gEdit = CreateWindowEx(0, u"ProbeEdit", u"", WS_CHILD | WS_VISIBLE, 20, 200, 220, 26, gMain, nullptr, nullptr,
-                           nullptr);
+    gEdit = CreateWindowEx(0, WC_EDIT, u"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 20, 200, 220, 26, gMain,
+                           reinterpret_cast<HMENU>(static_cast<std::intptr_t>(5)), nullptr, nullptr);
+    if (!gEdit) return 5;
+    SendMessage(gEdit, EM_LIMITTEXT, 12, 0);
+    gEditProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtr(gEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditSubclass)));
   }
   ShowWindow(gMain, SW_SHOWNORMAL);
   UpdateWindow(gMain);

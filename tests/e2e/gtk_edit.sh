@@ -45,6 +45,8 @@ xdotool key F9
 wait_log main '^EDIT_SELECTION 0 5$'
 xdotool key F8 type J
 wait_log main '^EN_CHANGE Jworld z$'
+# Typing over the selection is one change, as on Windows.
+expect_eq "$(count_log main '^EN_CHANGE world z$')" 0 "changes reported halfway through typing over a selection"
 # Read-only: typing changes nothing, Enter still reaches the procedure.
 xdotool key Tab F11 F8 type k
 xdotool key Return

@@ -31,9 +31,9 @@ TEST(GtkKeyMap, CharacterKeysNameTheKeyNotTheCharacter) {
   EXPECT_EQ(VirtualKeyFromKeyval(' ').code, os::VK_SPACE);
   EXPECT_FALSE(VirtualKeyFromKeyval('a').extended);
   // Characters without a key of their own travel as typed text.
-  EXPECT_EQ(VirtualKeyFromKeyval(0xe9).code, 0u);        // eacute
-  EXPECT_EQ(VirtualKeyFromKeyval(0x1000416).code, 0u);   // a Unicode keysym
-  EXPECT_EQ(VirtualKeyFromKeyval(0xfe52).code, 0u);      // dead circumflex
+  EXPECT_EQ(VirtualKeyFromKeyval(0xe9).code, 0u);       // eacute
+  EXPECT_EQ(VirtualKeyFromKeyval(0x1000416).code, 0u);  // a Unicode keysym
+  EXPECT_EQ(VirtualKeyFromKeyval(0xfe52).code, 0u);     // dead circumflex
   EXPECT_EQ(VirtualKeyFromKeyval(0).code, 0u);
 }
 
@@ -44,14 +44,14 @@ TEST(GtkKeyMap, NavigationKeysAreExtendedExceptOnTheKeypad) {
     bool extended;
   };
   const Case cases[] = {
-      {0xff51, os::VK_LEFT, true},      {0xff52, os::VK_UP, true},         {0xff53, os::VK_RIGHT, true},
-      {0xff54, os::VK_DOWN, true},      {0xff50, os::VK_HOME, true},       {0xff57, os::VK_END, true},
-      {0xff55, os::VK_PRIOR, true},     {0xff56, os::VK_NEXT, true},       {0xff63, os::VK_INSERT, true},
-      {0xffff, os::VK_DELETE, true},    {0xff96, os::VK_LEFT, false},      {0xff95, os::VK_HOME, false},
-      {0xff9f, os::VK_DELETE, false},   {0xff9e, os::VK_INSERT, false},    {0xff9d, os::VK_CLEAR, false},
-      {0xff8d, os::VK_RETURN, true},    {0xff0d, os::VK_RETURN, false},    {0xffaf, os::VK_DIVIDE, true},
-      {0xffaa, os::VK_MULTIPLY, false}, {0xffb0, os::VK_NUMPAD0, false},   {0xffb9, os::VK_NUMPAD9, false},
-      {0xffae, os::VK_DECIMAL, false},  {0xff08, os::VK_BACK, false},      {0xff1b, os::VK_ESCAPE, false},
+      {0xff51, os::VK_LEFT, true},      {0xff52, os::VK_UP, true},       {0xff53, os::VK_RIGHT, true},
+      {0xff54, os::VK_DOWN, true},      {0xff50, os::VK_HOME, true},     {0xff57, os::VK_END, true},
+      {0xff55, os::VK_PRIOR, true},     {0xff56, os::VK_NEXT, true},     {0xff63, os::VK_INSERT, true},
+      {0xffff, os::VK_DELETE, true},    {0xff96, os::VK_LEFT, false},    {0xff95, os::VK_HOME, false},
+      {0xff9f, os::VK_DELETE, false},   {0xff9e, os::VK_INSERT, false},  {0xff9d, os::VK_CLEAR, false},
+      {0xff8d, os::VK_RETURN, true},    {0xff0d, os::VK_RETURN, false},  {0xffaf, os::VK_DIVIDE, true},
+      {0xffaa, os::VK_MULTIPLY, false}, {0xffb0, os::VK_NUMPAD0, false}, {0xffb9, os::VK_NUMPAD9, false},
+      {0xffae, os::VK_DECIMAL, false},  {0xff08, os::VK_BACK, false},    {0xff1b, os::VK_ESCAPE, false},
       {0xff09, os::VK_TAB, false},      {0xfe20, os::VK_TAB, false},  // Shift+Tab
   };
   for (const Case& c : cases) {
@@ -91,11 +91,11 @@ TEST(GtkKeyMap, TheDigitRowIsDigitsOnEveryLayout) {
 }
 
 TEST(GtkKeyMap, ScanCodesFollowThePcKeyboard) {
-  EXPECT_EQ(ScanCodeFromKeycode(9), 0x01u);    // Escape
-  EXPECT_EQ(ScanCodeFromKeycode(38), 0x1Eu);   // A
-  EXPECT_EQ(ScanCodeFromKeycode(36), 0x1Cu);   // Return
-  EXPECT_EQ(ScanCodeFromKeycode(96), 0x58u);   // F12
-  EXPECT_EQ(ScanCodeFromKeycode(94), 0x56u);   // the extra key of ISO keyboards
+  EXPECT_EQ(ScanCodeFromKeycode(9), 0x01u);   // Escape
+  EXPECT_EQ(ScanCodeFromKeycode(38), 0x1Eu);  // A
+  EXPECT_EQ(ScanCodeFromKeycode(36), 0x1Cu);  // Return
+  EXPECT_EQ(ScanCodeFromKeycode(96), 0x58u);  // F12
+  EXPECT_EQ(ScanCodeFromKeycode(94), 0x56u);  // the extra key of ISO keyboards
   // Keys of the E0 group have their own evdev numbers.
   EXPECT_EQ(ScanCodeFromKeycode(104), 0x1Cu);  // keypad Enter
   EXPECT_EQ(ScanCodeFromKeycode(105), 0x1Du);  // right Ctrl

@@ -29,10 +29,13 @@ std::vector<int> Coverage(const std::vector<RECT>& rects, int width, int height)
 struct Frame {
   int width, height;
   std::vector<std::uint8_t> bytes;
-  Frame(int w, int h, std::uint8_t alpha) : width(w), height(h), bytes(static_cast<std::size_t>(w) * h * 4, 0) {
+  Frame(int w, int h, std::uint8_t alpha)
+      : width(w), height(h), bytes(static_cast<std::size_t>(w) * h * 4, 0) {
     for (int i = 0; i < w * h; ++i) bytes[i * 4 + 3] = alpha;
   }
-  void SetAlpha(int x, int y, std::uint8_t a) { bytes[(static_cast<std::size_t>(y) * width + x) * 4 + 3] = a; }
+  void SetAlpha(int x, int y, std::uint8_t a) {
+    bytes[(static_cast<std::size_t>(y) * width + x) * 4 + 3] = a;
+  }
   PixelView View() const { return PixelView{bytes.data(), width, height, width * 4}; }
 };
 
@@ -67,9 +70,9 @@ TEST(GtkShapeMask, RoundedRegionMatchesTheHitTestToThePixel) {
 
 TEST(GtkShapeMask, TransparentPixelsAreCutAndTheShapeStillApplies) {
   Frame frame(20, 10, 255);
-  frame.SetAlpha(0, 0, 0);    // a transparent corner
-  frame.SetAlpha(5, 5, 0);    // a hole
-  frame.SetAlpha(6, 5, 1);    // almost transparent still counts
+  frame.SetAlpha(0, 0, 0);  // a transparent corner
+  frame.SetAlpha(5, 5, 0);  // a hole
+  frame.SetAlpha(6, 5, 1);  // almost transparent still counts
   frame.SetAlpha(19, 9, 0);
   const PixelView view = frame.View();
   const auto rects = ShapeRectangles(20, 10, nullptr, &view);
