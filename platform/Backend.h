@@ -39,7 +39,7 @@ struct SurfaceParams {
   RECT rect;  // window rectangle, screen coordinates
   std::u16string title;
   SurfaceId owner = 0;      // owner's surface: stays above it, transient-for
-  bool popup = false;       // WS_POPUP: no taskbar entry unless appWindow
+  bool popup = false;       // WS_POPUP (the taskbar shows unowned windows all the same)
   bool appWindow = false;   // WS_EX_APPWINDOW
   bool toolWindow = false;  // WS_EX_TOOLWINDOW
   bool topmost = false;     // WS_EX_TOPMOST

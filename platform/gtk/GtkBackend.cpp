@@ -109,7 +109,7 @@ GSourceFuncs kQueueFuncs = {QueuePrepare, QueueCheck, QueueDispatch, nullptr, nu
 gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
   auto* s = static_cast<Surface*>(data);
   if (!s->buffer) return FALSE;
-  if (s->layeredFrame && s->backend->composited()) {
+  if (s->layeredFrame && s->Blends()) {
     // Per-pixel alpha reaches the compositor as it is.
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_rgba(cr, 0, 0, 0, 0);
@@ -286,8 +286,8 @@ GtkBackend::GtkBackend() {
   monitorsChanged_ = g_signal_connect(screen, "monitors-changed", G_CALLBACK(changed), this);
   compositedChanged_ = g_signal_connect(
       screen, "composited-changed", G_CALLBACK(+[](GdkScreen* screen, gpointer data) {
-        // New windows pick the visual that fits; the shapes
-        // of the existing ones follow the new mode.
+        // New windows pick the visual that fits; existing ones with an
+        // alpha visual switch between blending and shapes.
         auto* b = static_cast<GtkBackend*>(data);
         b->SetComposited(gdk_screen_is_composited(screen) && gdk_screen_get_rgba_visual(screen));
       }),
@@ -360,6 +360,8 @@ NestedLoopScope::~NestedLoopScope() { --backend_.nested; }
 // ---------------------------------------------------------------------------
 // Surfaces
 
+bool Surface::Blends() const { return alphaVisual && backend->composited(); }
+
 Surface* GtkBackend::Find(SurfaceId surface) {
   auto it = surfaces_.find(surface);
   return it == surfaces_.end() ? nullptr : it->second.get();
@@ -384,8 +386,10 @@ SurfaceId GtkBackend::CreateSurface(const SurfaceParams& params) {
   gtk_window_set_decorated(window, FALSE);
   gtk_widget_set_app_paintable(s.window, TRUE);
   if (composited_) {
-    if (GdkVisual* rgba = gdk_screen_get_rgba_visual(gtk_widget_get_screen(s.window)))
+    if (GdkVisual* rgba = gdk_screen_get_rgba_visual(gtk_widget_get_screen(s.window))) {
       gtk_widget_set_visual(s.window, rgba);
+      s.alphaVisual = true;
+    }
   }
   gtk_window_set_title(window, Utf16ToUtf8(params.title).c_str());
   s.appWindow = params.appWindow;
@@ -701,8 +705,8 @@ void GtkBackend::UpdateShape(Surface& s) {
   }
   // Without a compositor the transparent pixels are cut out of the window;
   // with one they are drawn transparent and only let clicks through.
-  const bool boundingAlpha = alphaShape && !composited_;
-  const bool inputAlpha = alphaShape && composited_;
+  const bool boundingAlpha = alphaShape && !s.Blends();
+  const bool inputAlpha = alphaShape && s.Blends();
 
   if (shape || boundingAlpha) {
     auto rects = ShapeRectangles(width, height, shape, boundingAlpha ? &alpha : nullptr);

@@ -56,6 +56,7 @@ struct Surface {
   bool activateOnMap = false;
   bool layered = false;
   bool layeredFrame = false;  // the buffer came from PresentLayered
+  bool alphaVisual = false;   // created with an RGBA visual (a compositor ran)
   BYTE frameAlpha = 255;
   std::optional<WindowShape> shape;
   bool shapeApplied = false;       // a bounding shape is set on the X window
@@ -72,6 +73,10 @@ struct Surface {
   double scrollX = 0;  // smooth scrolling not yet worth a notch
   double scrollY = 0;
   bool filterAdded = false;
+
+  // Whether per-pixel alpha reaches the screen: an RGBA visual and a
+  // compositor now. Otherwise transparency comes from the shape.
+  bool Blends() const;
 };
 
 // Keeps the window system's queue dispatching while a nested GLib loop runs
