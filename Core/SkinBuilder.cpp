@@ -5,9 +5,20 @@
 
 #include "Core/SkinSource.h"
 #include "Core/UIManager.h"
+#include "controls/Button.h"
+#include "controls/CheckBox.h"
+#include "controls/ChildLayout.h"
 #include "controls/Container.h"
 #include "controls/Control.h"
+#include "controls/Edit.h"
+#include "controls/HorizontalLayout.h"
+#include "controls/Label.h"
+#include "controls/Option.h"
 #include "controls/ScrollBar.h"
+#include "controls/TabLayout.h"
+#include "controls/Text.h"
+#include "controls/TileLayout.h"
+#include "controls/VerticalLayout.h"
 
 namespace Kesto {
 
@@ -21,35 +32,35 @@ CControlUI* Make() {
 // Tags by length, in the order they are compared; a null maker stands for a
 // class the framework does not have yet (its tag then goes to the callback).
 constexpr ControlClass kClasses[] = {
-    {u"Edit", nullptr},
+    {u"Edit", &Make<CEditUI>},
     {u"List", nullptr},
-    {u"Text", nullptr},
+    {u"Text", &Make<CTextUI>},
     {u"Combo", nullptr},
-    {u"Label", nullptr},
+    {u"Label", &Make<CLabelUI>},
     {u"Flash", nullptr},
-    {u"Button", nullptr},
-    {u"Option", nullptr},
+    {u"Button", &Make<CButtonUI>},
+    {u"Option", &Make<COptionUI>},
     {u"Slider", nullptr},
     {u"Control", &Make<CControlUI>},
     {u"ActiveX", nullptr},
     {u"GifAnim", nullptr},
     {u"Progress", nullptr},
     {u"RichEdit", nullptr},
-    {u"CheckBox", nullptr},
+    {u"CheckBox", &Make<CCheckBoxUI>},
     {u"ComboBox", nullptr},
     {u"DateTime", nullptr},
     {u"TreeView", nullptr},
     {u"Container", &Make<CContainerUI>},
-    {u"TabLayout", nullptr},
+    {u"TabLayout", &Make<CTabLayoutUI>},
     {u"ScrollBar", &Make<CScrollBarUI>},
     {u"ListHeader", nullptr},
-    {u"TileLayout", nullptr},
+    {u"TileLayout", &Make<CTileLayoutUI>},
     {u"WebBrowser", nullptr},
-    {u"ChildLayout", nullptr},
-    {u"VerticalLayout", nullptr},
+    {u"ChildLayout", &Make<CChildLayoutUI>},
+    {u"VerticalLayout", &Make<CVerticalLayoutUI>},
     {u"ListHeaderItem", nullptr},
     {u"ListTextElement", nullptr},
-    {u"HorizontalLayout", nullptr},
+    {u"HorizontalLayout", &Make<CHorizontalLayoutUI>},
     {u"ListLabelElement", nullptr},
     {u"ListContainerElement", nullptr},
 };

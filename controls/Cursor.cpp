@@ -6,5 +6,8 @@
 namespace Kesto {
 
 void SetArrowCursor() { os::SetCursor(os::LoadCursor(nullptr, os::IDC_ARROW)); }
+void SetHandCursor() { os::SetCursor(os::LoadCursor(nullptr, os::IDC_HAND)); }
+void SetSizeNSCursor() { os::SetCursor(os::LoadCursor(nullptr, os::IDC_SIZENS)); }
+void SetSizeWECursor() { os::SetCursor(os::LoadCursor(nullptr, os::IDC_SIZEWE)); }
 
 }  // namespace Kesto

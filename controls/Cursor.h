@@ -4,5 +4,11 @@
 namespace Kesto {
 
 void SetArrowCursor();
+// Over something that reacts to a click (buttons, links).
+void SetHandCursor();
+// Over a layout's drag separator: north-south for stacked rows, west-east
+// for side-by-side columns.
+void SetSizeNSCursor();
+void SetSizeWECursor();
 
 }  // namespace Kesto

@@ -1,0 +1,526 @@
+// Layout arithmetic of the stacking, grid and page containers, separator
+// drags, and containers filled from another skin file.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "SkinHarness.h"
+#include "controls/Button.h"
+#include "controls/ChildLayout.h"
+#include "controls/HorizontalLayout.h"
+#include "controls/ScrollBar.h"
+#include "controls/TabLayout.h"
+#include "controls/TileLayout.h"
+#include "controls/VerticalLayout.h"
+
+namespace Kesto {
+namespace {
+
+using controltest::SkinFolder;
+using controltest::SkinWindow;
+
+// Adds a plain control with a fixed size (0: stretch) and returns it.
+CControlUI* AddChild(CContainerUI& layout, int cx, int cy) {
+  auto* c = new CControlUI();
+  c->SetFixedWidth(cx);
+  c->SetFixedHeight(cy);
+  layout.Add(c);
+  return c;
+}
+
+// ---------------------------------------------------------------------------
+// Vertical and horizontal stacking
+
+TEST(VerticalLayoutTest, FixedChildrenFirstThenTheRestSharedWithTheRemainderUnused) {
+  CVerticalLayoutUI layout;
+  layout.SetChildPadding(10);
+  CControlUI* fixed = AddChild(layout, 0, 30);
+  CControlUI* stretch = AddChild(layout, 0, 0);
+  layout.SetPos(RECT{0, 0, 200, 100});
+  EXPECT_EQ(fixed->GetPos(), (RECT{0, 0, 200, 30}));
+  EXPECT_EQ(stretch->GetPos(), (RECT{0, 40, 200, 100}));
+
+  // Two stretch children and 61 free pixels: 30 each, one pixel stays empty.
+  CVerticalLayoutUI two;
+  two.SetChildPadding(10);
+  CControlUI* a = AddChild(two, 0, 0);
+  CControlUI* b = AddChild(two, 0, 0);
+  two.SetPos(RECT{0, 0, 50, 71});
+  EXPECT_EQ(a->GetPos(), (RECT{0, 0, 50, 30}));
+  EXPECT_EQ(b->GetPos(), (RECT{0, 40, 50, 70}));
+}
+
+TEST(VerticalLayoutTest, AStretchChildBelowItsShareLeavesTheRestEmptyAtTheEnd) {
+  CVerticalLayoutUI layout;
+  layout.SetChildPadding(10);
+  CControlUI* stretch = AddChild(layout, 0, 0);
+  stretch->SetMaxHeight(20);
+  CControlUI* fixed = AddChild(layout, 0, 30);
+  layout.SetPos(RECT{0, 0, 200, 100});
+  EXPECT_EQ(stretch->GetPos(), (RECT{0, 0, 200, 20}));
+  EXPECT_EQ(fixed->GetPos(), (RECT{0, 30, 200, 60}));
+
+  // A minimum above the share grows the child past the layout's end.
+  stretch->SetMaxHeight(9999);
+  stretch->SetMinHeight(90);
+  layout.SetPos(RECT{0, 0, 200, 100});
+  EXPECT_EQ(stretch->GetPos(), (RECT{0, 0, 200, 90}));
+  EXPECT_EQ(fixed->GetPos(), (RECT{0, 100, 200, 130}));
+}
+
+TEST(VerticalLayoutTest, InsetMarginsWidthsAndSkippedChildren) {
+  CVerticalLayoutUI layout;
+  layout.SetInset(RECT{5, 6, 7, 8});
+  layout.SetChildPadding(4);
+  CControlUI* narrow = AddChild(layout, 50, 20);
+  CControlUI* hidden = AddChild(layout, 0, 500);
+  hidden->SetVisible(false);
+  CControlUI* floating = AddChild(layout, 30, 10);
+  floating->SetFloat(true);
+  floating->SetFixedXY(SIZE{-40, 2});
+  CControlUI* margins = AddChild(layout, 0, 0);
+  margins->SetPadding(RECT{3, 2, 1, 4});
+  margins->SetMaxWidth(120);
+  layout.SetPos(RECT{100, 100, 300, 200});
+  // Inner area 105..293 × 106..192: 188 × 86.
+  EXPECT_EQ(narrow->GetPos(), (RECT{105, 106, 155, 126}));
+  // Neither the hidden nor the floating child takes room or a gap:
+  // 86 − 20 − 6 (margins) − 4 (one gap) = 56 for the stretch child.
+  EXPECT_EQ(margins->GetPos(), (RECT{108, 132, 228, 188}));
+  EXPECT_EQ(floating->GetPos(), (RECT{230, 102, 260, 112}));
+}
+
+TEST(VerticalLayoutTest, ContentTallerThanTheLayoutShowsItsScrollBar) {
+  SkinWindow window;
+  ASSERT_TRUE(
+      window.Load(uR"(<Window size="200,100">
+    <VerticalLayout name="list" vscrollbar="true">
+      <Control height="50"/><Control height="50"/><Control name="last" height="50"/>
+    </VerticalLayout></Window>)"));
+  auto* list = window.Find<CVerticalLayoutUI>(u"list", u"VerticalLayout");
+  ASSERT_NE(list, nullptr);
+  CScrollBarUI* bar = list->GetVerticalScrollBar();
+  ASSERT_NE(bar, nullptr);
+  EXPECT_TRUE(bar->IsVisible());
+  EXPECT_EQ(list->GetScrollRange().cy, 50);
+  const int barWidth = bar->GetFixedWidth();
+  EXPECT_EQ(window.Find(u"last")->GetPos(), (RECT{0, 100, 200 - barWidth, 150}));
+
+  list->SetScrollPos(SIZE{0, 50});
+  EXPECT_EQ(window.Find(u"last")->GetPos(), (RECT{0, 50, 200 - barWidth, 100}));
+}
+
+TEST(HorizontalLayoutTest, MirrorsTheVerticalArithmetic) {
+  CHorizontalLayoutUI layout;
+  layout.SetChildPadding(10);
+  CControlUI* fixed = AddChild(layout, 30, 0);
+  CControlUI* stretch = AddChild(layout, 0, 0);
+  layout.SetPos(RECT{0, 0, 100, 80});
+  EXPECT_EQ(fixed->GetPos(), (RECT{0, 0, 30, 80}));
+  EXPECT_EQ(stretch->GetPos(), (RECT{40, 0, 100, 80}));
+
+  CHorizontalLayoutUI two;
+  two.SetChildPadding(10);
+  CControlUI* a = AddChild(two, 0, 0);
+  CControlUI* b = AddChild(two, 0, 0);
+  two.SetPos(RECT{0, 0, 71, 50});
+  EXPECT_EQ(a->GetPos(), (RECT{0, 0, 30, 50}));
+  EXPECT_EQ(b->GetPos(), (RECT{40, 0, 70, 50}));
+
+  CHorizontalLayoutUI capped;
+  capped.SetChildPadding(10);
+  capped.SetInset(RECT{0, 4, 0, 4});
+  CControlUI* limited = AddChild(capped, 0, 0);
+  limited->SetMaxWidth(20);
+  CControlUI* shortOne = AddChild(capped, 30, 12);
+  shortOne->SetPadding(RECT{0, 3, 0, 0});
+  capped.SetPos(RECT{0, 0, 100, 50});
+  EXPECT_EQ(limited->GetPos(), (RECT{0, 4, 20, 46}));
+  // Its own height, from the top plus its margin.
+  EXPECT_EQ(shortOne->GetPos(), (RECT{30, 7, 60, 19}));
+}
+
+TEST(HorizontalLayoutTest, AButtonIsNotSizedByItsTextButStretchesWithinItsLimits) {
+  CHorizontalLayoutUI layout;
+  auto* button = new CButtonUI();
+  button->SetText(u"A rather long caption for such a narrow button");
+  button->SetAttribute(u"autocalcwidth", u"true");
+  button->SetAttribute(u"maxwidth", u"85");
+  layout.Add(button);
+  CControlUI* other = AddChild(layout, 0, 0);
+  layout.SetPos(RECT{0, 0, 300, 40});
+  EXPECT_EQ(button->GetPos(), (RECT{0, 0, 85, 40}));
+  EXPECT_EQ(other->GetPos(), (RECT{85, 0, 235, 40}));
+}
+
+TEST(HorizontalLayoutTest, ContentWiderThanTheLayoutShowsItsOwnHorizontalBar) {
+  SkinWindow window;
+  ASSERT_TRUE(
+      window.Load(uR"(<Window size="100,60">
+    <HorizontalLayout name="row" hscrollbar="true">
+      <Control width="50"/><Control width="50"/><Control name="last" width="50"/>
+    </HorizontalLayout></Window>)"));
+  auto* row = window.Find<CHorizontalLayoutUI>(u"row", u"HorizontalLayout");
+  ASSERT_NE(row, nullptr);
+  CScrollBarUI* bar = row->GetHorizontalScrollBar();
+  ASSERT_NE(bar, nullptr);
+  EXPECT_TRUE(bar->IsVisible());
+  EXPECT_EQ(bar->GetScrollRange(), 50);
+  const int barHeight = bar->GetFixedHeight();
+  EXPECT_EQ(bar->GetPos(), (RECT{0, 60 - barHeight, 100, 60}));
+  EXPECT_EQ(window.Find(u"last")->GetPos(), (RECT{100, 0, 150, 60 - barHeight}));
+
+  // Once everything fits the bar goes away and the children get the height back.
+  window.Find(u"last")->SetVisible(false);
+  SkinWindow::Pump();
+  EXPECT_FALSE(bar->IsVisible());
+  EXPECT_EQ(row->GetItemAt(0)->GetPos(), (RECT{0, 0, 50, 60}));
+  // And back: the children make room for the bar at once.
+  window.Find(u"last")->SetVisible(true);
+  SkinWindow::Pump();
+  EXPECT_TRUE(bar->IsVisible());
+  EXPECT_EQ(row->GetItemAt(0)->GetPos(), (RECT{0, 0, 50, 60 - barHeight}));
+}
+
+// ---------------------------------------------------------------------------
+// Separators
+
+constexpr char16_t kVerticalSeparatorSkin[] =
+    uR"(<Window size="200,200">
+  <VerticalLayout>
+    <VerticalLayout name="top" height="80" sepheight="4" minheight="40" maxheight="150" bkcolor="#FFFF0000"/>
+    <Control name="rest" bkcolor="#FF0000FF"/>
+  </VerticalLayout></Window>)";
+
+TEST(SeparatorTest, ADeferredDragDrawsTheBandAndResizesOnRelease) {
+  SkinWindow window;
+  ASSERT_TRUE(window.Load(kVerticalSeparatorSkin));
+  auto* top = window.Find<CVerticalLayoutUI>(u"top", u"VerticalLayout");
+  ASSERT_NE(top, nullptr);
+  EXPECT_EQ(top->GetThumbRect(), (RECT{0, 76, 200, 80}));
+
+  window.MoveTo(100, 78);
+  EXPECT_EQ(os::CursorShapeOf(os::GetCursor()), os::CursorShape::SizeNS);
+  window.Down();
+  EXPECT_NE(top->GetDragState() & CVerticalLayoutUI::kDragging, 0u);
+  for (int y = 79; y <= 98; ++y) window.MoveTo(100, y);
+
+  // The layout keeps its place while the band shows where it will end.
+  EXPECT_EQ(top->GetPos(), (RECT{0, 0, 200, 80}));
+  EXPECT_EQ(top->GetThumbRect(true), (RECT{0, 96, 200, 100}));
+  const std::uint32_t darkened = window.Pixel(100, 98);
+  EXPECT_EQ(darkened >> 24, 0xFFu);
+  EXPECT_LT(darkened & 0xFFu, 0x60u);  // blue under a dark veil
+  EXPECT_EQ(window.Pixel(100, 120), 0xFF0000FFu);
+
+  window.Up();
+  EXPECT_EQ(top->GetDragState() & CVerticalLayoutUI::kDragging, 0u);
+  EXPECT_EQ(top->GetPos(), (RECT{0, 0, 200, 100}));
+  EXPECT_EQ(window.Find(u"rest")->GetPos(), (RECT{0, 100, 200, 200}));
+  EXPECT_EQ(window.Pixel(100, 98), 0xFFFF0000u);
+  EXPECT_EQ(window.Pixel(100, 102), 0xFF0000FFu);
+}
+
+TEST(SeparatorTest, LimitsStopTheBandAndItWaitsForThePointerToComeBack) {
+  SkinWindow window;
+  ASSERT_TRUE(window.Load(kVerticalSeparatorSkin));
+  auto* top = window.Find<CVerticalLayoutUI>(u"top", u"VerticalLayout");
+  window.MoveTo(100, 78);
+  window.Down();
+  for (int y = 77; y >= 20; --y) window.MoveTo(100, y);
+  EXPECT_EQ(top->GetThumbRect(true), (RECT{0, 36, 200, 40}));  // minheight 40
+  // Coming back down, nothing moves until the pointer reaches the band.
+  for (int y = 21; y <= 35; ++y) window.MoveTo(100, y);
+  EXPECT_EQ(top->GetThumbRect(true), (RECT{0, 36, 200, 40}));
+  for (int y = 36; y <= 50; ++y) window.MoveTo(100, y);
+  EXPECT_EQ(top->GetThumbRect(true), (RECT{0, 51, 200, 55}));
+  for (int y = 51; y <= 199; ++y) window.MoveTo(100, y);
+  EXPECT_EQ(top->GetThumbRect(true), (RECT{0, 146, 200, 150}));  // maxheight 150
+  window.Up();
+  EXPECT_EQ(top->GetPos(), (RECT{0, 0, 200, 150}));
+}
+
+TEST(SeparatorTest, AnImmediateDragAtTheLeftEdgeRelaysOutOnEveryMove) {
+  SkinWindow window;
+  ASSERT_TRUE(
+      window.Load(uR"(<Window size="200,100">
+    <HorizontalLayout>
+      <Control name="left" bkcolor="#FF00FF00"/>
+      <HorizontalLayout name="side" width="80" sepwidth="-4" sepimm="true" minwidth="50"/>
+    </HorizontalLayout></Window>)"));
+  auto* side = window.Find<CHorizontalLayoutUI>(u"side", u"HorizontalLayout");
+  ASSERT_NE(side, nullptr);
+  EXPECT_EQ(side->GetThumbRect(), (RECT{120, 0, 124, 100}));
+  window.MoveTo(150, 50);
+  EXPECT_EQ(os::CursorShapeOf(os::GetCursor()), os::CursorShape::Arrow);
+  window.MoveTo(122, 50);
+  EXPECT_EQ(os::CursorShapeOf(os::GetCursor()), os::CursorShape::SizeWE);
+  window.Down();
+  for (int x = 121; x >= 112; --x) window.MoveTo(x, 50);
+  // Already laid out before the button is released.
+  EXPECT_EQ(side->GetPos(), (RECT{110, 0, 200, 100}));
+  EXPECT_EQ(window.Find(u"left")->GetPos(), (RECT{0, 0, 110, 100}));
+  for (int x = 113; x <= 190; ++x) window.MoveTo(x, 50);
+  window.Up();
+  EXPECT_EQ(side->GetPos(), (RECT{150, 0, 200, 100}));  // minwidth 50
+  EXPECT_TRUE(window.manager.PostPaintControls().empty());
+}
+
+// ---------------------------------------------------------------------------
+// Tiles
+
+TEST(TileLayoutTest, ColumnsRowsAndCentredItems) {
+  CTileLayoutUI tiles;
+  tiles.SetColumns(3);
+  CControlUI* a = AddChild(tiles, 0, 20);
+  CControlUI* b = AddChild(tiles, 0, 40);
+  CControlUI* c = AddChild(tiles, 50, 30);
+  CControlUI* d = AddChild(tiles, 0, 10);
+  tiles.SetPos(RECT{0, 0, 300, 200});
+  // Row one is as high as b; the others are centred in their tiles.
+  EXPECT_EQ(a->GetPos(), (RECT{0, 10, 100, 30}));
+  EXPECT_EQ(b->GetPos(), (RECT{100, 0, 200, 40}));
+  EXPECT_EQ(c->GetPos(), (RECT{225, 5, 275, 35}));
+  EXPECT_EQ(d->GetPos(), (RECT{0, 40, 100, 50}));
+
+  // Gaps: half a padding on inner edges, none at the outer ones, a whole one
+  // between rows.
+  tiles.SetChildPadding(10);
+  tiles.SetPos(RECT{0, 0, 300, 200});
+  EXPECT_EQ(a->GetPos(), (RECT{0, 10, 95, 30}));
+  EXPECT_EQ(b->GetPos(), (RECT{105, 0, 195, 40}));
+  EXPECT_EQ(c->GetPos(), (RECT{227, 5, 277, 35}));
+  EXPECT_EQ(d->GetPos(), (RECT{0, 50, 95, 60}));
+}
+
+TEST(TileLayoutTest, ItemSizeDecidesTheColumnCount) {
+  CTileLayoutUI tiles;
+  tiles.SetItemSize(SIZE{100, 40});
+  CControlUI* a = AddChild(tiles, 0, 40);
+  CControlUI* b = AddChild(tiles, 0, 40);
+  CControlUI* c = AddChild(tiles, 0, 40);
+  CControlUI* d = AddChild(tiles, 0, 40);
+  tiles.SetPos(RECT{0, 0, 350, 200});
+  EXPECT_EQ(tiles.GetColumns(), 3);
+  EXPECT_EQ(c->GetPos(), (RECT{232, 0, 348, 40}));
+  EXPECT_EQ(d->GetPos(), (RECT{0, 40, 116, 80}));
+
+  // Wider items than the layout: one column, never none.
+  tiles.SetItemSize(SIZE{400, 40});
+  tiles.SetPos(RECT{0, 0, 350, 200});
+  EXPECT_EQ(tiles.GetColumns(), 1);
+  EXPECT_EQ(a->GetPos(), (RECT{0, 0, 350, 40}));
+  EXPECT_EQ(b->GetPos(), (RECT{0, 40, 350, 80}));
+  EXPECT_EQ(d->GetPos(), (RECT{0, 120, 350, 160}));
+}
+
+TEST(TileLayoutTest, SkinAttributes) {
+  SkinWindow window;
+  ASSERT_TRUE(
+      window.Load(uR"(<Window size="200,100">
+    <TileLayout name="grid" columns="2" childpadding="4" vscrollbar="true">
+      <Control height="40"/><Control height="40"/><Control height="40"/><Control name="last" height="40"/>
+    </TileLayout></Window>)"));
+  auto* grid = window.Find<CTileLayoutUI>(u"grid", u"TileLayout");
+  ASSERT_NE(grid, nullptr);
+  EXPECT_EQ(grid->GetColumns(), 2);
+  // Two rows of 40 and a gap of 4 fit in 100: no bar.
+  EXPECT_FALSE(grid->GetVerticalScrollBar()->IsVisible());
+  EXPECT_EQ(window.Find(u"last")->GetPos(), (RECT{102, 44, 200, 84}));
+  grid->SetAttribute(u"columns", u"0");  // ignored
+  EXPECT_EQ(grid->GetColumns(), 2);
+  grid->SetAttribute(u"columns", u"1");
+  SkinWindow::Pump();
+  // Four rows of 40 with three gaps in 100: scrolled content of 172.
+  EXPECT_TRUE(grid->GetVerticalScrollBar()->IsVisible());
+  EXPECT_EQ(grid->GetScrollRange().cy, 72);
+}
+
+// ---------------------------------------------------------------------------
+// Tab pages
+
+std::vector<CControlUI*> Pages(CTabLayoutUI& tabs, int n) {
+  std::vector<CControlUI*> pages;
+  for (int i = 0; i < n; ++i) {
+    pages.push_back(new CControlUI());
+    tabs.Add(pages.back());
+  }
+  return pages;
+}
+
+std::vector<bool> Visibility(const CTabLayoutUI& tabs) {
+  std::vector<bool> v;
+  for (int i = 0; i < tabs.GetCount(); ++i) v.push_back(tabs.GetItemAt(i)->IsVisible());
+  return v;
+}
+
+TEST(TabLayoutTest, AddingKeepsTheFirstVisiblePageSelected) {
+  CTabLayoutUI tabs;
+  auto* hiddenFirst = new CControlUI();
+  hiddenFirst->SetVisible(false);
+  tabs.Add(hiddenFirst);
+  EXPECT_EQ(tabs.GetCurSel(), -1);
+  Pages(tabs, 2);
+  EXPECT_EQ(tabs.GetCurSel(), 1);
+  EXPECT_EQ(Visibility(tabs), (std::vector<bool>{false, true, false}));
+
+  // Inserting before the current page moves the selection with it, and the
+  // new page stays hidden like any other.
+  tabs.AddAt(new CControlUI(), 0);
+  EXPECT_EQ(tabs.GetCurSel(), 2);
+  EXPECT_EQ(Visibility(tabs), (std::vector<bool>{false, false, true, false}));
+  tabs.AddAt(new CControlUI(), 3);
+  EXPECT_EQ(tabs.GetCurSel(), 2);
+  EXPECT_EQ(Visibility(tabs), (std::vector<bool>{false, false, true, false, false}));
+}
+
+TEST(TabLayoutTest, RemovingPages) {
+  CTabLayoutUI tabs;
+  tabs.SetDelayedDestroy(false);
+  std::vector<CControlUI*> pages = Pages(tabs, 4);
+  ASSERT_TRUE(tabs.SelectItem(2));
+
+  // A page before the current one: the same page stays selected.
+  tabs.Remove(pages[0]);
+  EXPECT_EQ(tabs.GetCurSel(), 1);
+  EXPECT_EQ(tabs.GetItemAt(1), pages[2]);
+  EXPECT_TRUE(pages[2]->IsVisible());
+  // The current page: the first one takes over.
+  tabs.Remove(pages[2]);
+  EXPECT_EQ(tabs.GetCurSel(), 0);
+  EXPECT_EQ(Visibility(tabs), (std::vector<bool>{true, false}));
+  tabs.RemoveAt(0);
+  EXPECT_EQ(tabs.GetCurSel(), 0);
+  EXPECT_EQ(Visibility(tabs), (std::vector<bool>{true}));
+  tabs.RemoveAt(0);
+  EXPECT_EQ(tabs.GetCurSel(), -1);
+
+  Pages(tabs, 2);
+  EXPECT_EQ(tabs.GetCurSel(), 0);
+  tabs.RemoveAll();
+  EXPECT_EQ(tabs.GetCurSel(), -1);
+  EXPECT_EQ(tabs.GetCount(), 0);
+}
+
+TEST(TabLayoutTest, SelectingByIndexAndByControl) {
+  CTabLayoutUI tabs;
+  std::vector<CControlUI*> pages = Pages(tabs, 3);
+  EXPECT_FALSE(tabs.SelectItem(3));
+  EXPECT_FALSE(tabs.SelectItem(-1));
+  CControlUI stranger;
+  EXPECT_FALSE(tabs.SelectItem(&stranger));
+  EXPECT_EQ(tabs.GetCurSel(), 0);
+  EXPECT_TRUE(tabs.SelectItem(0));
+  EXPECT_TRUE(tabs.SelectItem(pages[2]));
+  EXPECT_EQ(tabs.GetCurSel(), 2);
+  EXPECT_EQ(Visibility(tabs), (std::vector<bool>{false, false, true}));
+}
+
+TEST(TabLayoutTest, OnlyTheCurrentPageIsLaidOutAnchoredTopLeft) {
+  CTabLayoutUI tabs;
+  tabs.SetInset(RECT{2, 3, 4, 5});
+  std::vector<CControlUI*> pages = Pages(tabs, 2);
+  pages[0]->SetPadding(RECT{1, 1, 1, 1});
+  pages[1]->SetFixedWidth(40);
+  pages[1]->SetFixedHeight(30);
+  tabs.SetPos(RECT{0, 0, 100, 100});
+  EXPECT_EQ(pages[0]->GetPos(), (RECT{3, 4, 95, 94}));
+  EXPECT_EQ(pages[1]->GetPos(), (RECT{}));
+  tabs.SelectItem(1);
+  EXPECT_EQ(pages[1]->GetPos(), (RECT{2, 3, 42, 33}));
+}
+
+constexpr char16_t kTabSkin[] =
+    uR"(<Window size="200,100">
+  <VerticalLayout>
+    <HorizontalLayout height="30">
+      <Button name="toLast" bindtablayoutname="tabs" bindtabindex="2" text="last"/>
+      <Button name="unbound" text="none"/>
+    </HorizontalLayout>
+    <TabLayout name="tabs" selectedid="1">
+      <Control name="page0"/>
+      <VerticalLayout name="page1"/>
+      <VerticalLayout name="page2"><Control height="10"/><Button name="inPage2" height="20" text="go"/></VerticalLayout>
+    </TabLayout>
+  </VerticalLayout></Window>)";
+
+TEST(TabLayoutTest, AButtonSwitchesPagesAndTheFocusMovesIntoTheNewPage) {
+  SkinWindow window;
+  ASSERT_TRUE(window.Load(kTabSkin));
+  auto* tabs = window.Find<CTabLayoutUI>(u"tabs", u"TabLayout");
+  ASSERT_NE(tabs, nullptr);
+  EXPECT_EQ(tabs->GetCurSel(), 1);  // "selectedid"
+  EXPECT_TRUE(window.Find(u"page1")->IsVisible());
+  EXPECT_EQ(window.Find(u"page1")->GetPos(), (RECT{0, 30, 200, 100}));
+
+  window.recorder.messages.clear();
+  window.Click(50, 15);
+  std::vector<std::u16string> order;
+  for (const std::u16string& type : window.recorder.Types()) {
+    if (type == u"click" || type == u"tabselect") order.push_back(type);
+  }
+  EXPECT_EQ(order, (std::vector<std::u16string>{u"click", u"tabselect"}));
+  const NotifyMsg* select = window.Last(u"tabselect");
+  ASSERT_NE(select, nullptr);
+  EXPECT_EQ(select->sender, tabs);
+  EXPECT_EQ(select->wParam, 2u);
+  EXPECT_EQ(select->lParam, 1);
+  EXPECT_EQ(tabs->GetCurSel(), 2);
+  EXPECT_FALSE(window.Find(u"page1")->IsVisible());
+  EXPECT_EQ(window.Find(u"inPage2")->GetPos(), (RECT{0, 40, 200, 60}));
+  EXPECT_EQ(window.manager.Focus(), window.Find(u"inPage2"));
+
+  // Selecting the current page again says nothing; an unbound button
+  // switches nothing.
+  window.Click(50, 15);
+  EXPECT_EQ(window.Count(u"tabselect"), 1);
+  window.Click(150, 15);
+  EXPECT_EQ(window.Count(u"tabselect"), 1);
+  EXPECT_EQ(window.Count(u"click"), 3);
+  EXPECT_EQ(tabs->GetCurSel(), 2);
+}
+
+// ---------------------------------------------------------------------------
+// Child layouts
+
+TEST(ChildLayoutTest, FillsItselfFromAnotherSkinFile) {
+  SkinFolder folder;
+  folder.Write("child.xml", R"(<?xml version="1.0" encoding="utf-8"?>
+<Window>
+  <VerticalLayout name="inner" inset="2,2,2,2">
+    <Button name="innerButton" height="30" text="inside"/>
+  </VerticalLayout>
+</Window>)");
+  SkinWindow window;
+  ASSERT_TRUE(
+      window.Load(uR"(<Window size="200,100">
+    <VerticalLayout>
+      <ChildLayout name="holder" xmlfile="child.xml" height="60"/>
+      <ChildLayout name="broken" xmlfile="missing.xml"/>
+      <ChildLayout name="blank"/>
+    </VerticalLayout></Window>)"));
+  auto* holder = window.Find<CChildLayoutUI>(u"holder", u"ChildLayout");
+  ASSERT_NE(holder, nullptr);
+  ASSERT_EQ(holder->GetCount(), 1);
+  EXPECT_EQ(holder->GetItemAt(0), window.Find(u"inner"));
+  CControlUI* button = window.Find(u"innerButton");
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->GetManager(), &window.manager);
+  EXPECT_EQ(button->GetPos(), (RECT{2, 2, 198, 32}));
+
+  EXPECT_EQ(window.Find<CChildLayoutUI>(u"broken", u"ChildLayout")->GetCount(), 0);
+  EXPECT_EQ(window.Find<CChildLayoutUI>(u"blank", u"ChildLayout")->GetCount(), 0);
+
+  // Joining a window again does not build the file a second time.
+  holder->SetOwner(&window.manager, window.root, true);
+  EXPECT_EQ(holder->GetCount(), 1);
+
+  window.Click(100, 15);
+  EXPECT_EQ(window.Count(u"click"), 1);
+  EXPECT_EQ(window.Last(u"click")->sender, button);
+}
+
+}  // namespace
+}  // namespace Kesto
