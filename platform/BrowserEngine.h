@@ -114,9 +114,9 @@ class BrowserEngine {
 using BrowserEngineFactory = std::unique_ptr<BrowserEngine> (*)(BrowserEngineHost* host);
 
 // The engine of browsers created while the named window-system backend runs
-// ("gtk"). The headless backend, and any backend without an engine of its own,
-// uses the static engine. A later registration for a name replaces an earlier
-// one; nullptr removes it.
+// ("gtk"). The headless backend, any backend without an engine of its own, and
+// one whose factory returns nullptr use the static engine. A later registration for a name replaces an
+// earlier one; nullptr removes it.
 void RegisterBrowserEngineFactory(std::string_view backend, BrowserEngineFactory factory);
 // The engine for the current backend.
 std::unique_ptr<BrowserEngine> CreateBrowserEngine(BrowserEngineHost* host);

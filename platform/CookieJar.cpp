@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 #include <system_error>
+#include <vector>
 
 #include "platform/Shell.h"
 #include "platform/Unicode.h"
@@ -120,8 +121,13 @@ std::string FileStem(const std::string& host, const std::string& path) {
 }  // namespace
 
 std::u16string CookieUserName() {
-  if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_name && *pw->pw_name) {
-    return Utf8ToUtf16(pw->pw_name);
+  // Reentrant: engines' worker threads name cookie files too.
+  passwd entry{};
+  passwd* found = nullptr;
+  std::vector<char> buffer(16384);
+  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+      found->pw_name && *found->pw_name) {
+    return Utf8ToUtf16(found->pw_name);
   }
   if (const char* user = std::getenv("USER"); user && *user) return Utf8ToUtf16(user);
   return u"user";

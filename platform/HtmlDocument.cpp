@@ -1,6 +1,7 @@
 #include "platform/HtmlDocument.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace os {
 
@@ -139,7 +140,10 @@ HRESULT HtmlElementCollection::get_length(LONG* length) {
 HRESULT HtmlElementCollection::item(VARIANT name, VARIANT index, IDispatch** element) {
   if (!element) return E_POINTER;
   *element = nullptr;
-  if (auto position = VariantInteger(&name)) {
+  // A number as name is an index; so is the index when no name is given.
+  std::optional<LONG> position = VariantInteger(&name);
+  if (!position && VariantIsMissing(&name)) position = VariantInteger(&index);
+  if (position) {
     if (*position < 0 || static_cast<std::size_t>(*position) >= elements_.size()) return E_INVALIDARG;
     *element = elements_[static_cast<std::size_t>(*position)].get();
     (*element)->AddRef();

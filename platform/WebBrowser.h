@@ -180,8 +180,8 @@ struct IHTMLElement : IDispatch {
 struct IHTMLElementCollection : IDispatch {
   static constexpr IID kIid{0x3050F21F, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
   virtual HRESULT get_length(LONG* length) = 0;
-  // name a number: the element at that index (E_INVALIDARG outside the
-  // collection). name a text: the elements whose id or name attribute equals
+  // name a number (or no name and index a number): the element at that
+  // index (E_INVALIDARG outside the collection). name a text: the elements whose id or name attribute equals
   // it — with index a number, the index-th of them; otherwise the only one
   // (IHTMLElement's IDispatch), or a collection of several; none: S_OK with
   // nullptr, as Internet Explorer answers.

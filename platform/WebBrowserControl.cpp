@@ -515,8 +515,7 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
   bool ShowContextMenu(DWORD id, POINT screen) override {
     if (!uiHandler_) return false;
     ComPtr<IDocHostUIHandler> handler = uiHandler_;
-    IDispatch* element = nullptr;
-    return handler->ShowContextMenu(id, &screen, nullptr, element) == S_OK;
+    return handler->ShowContextMenu(id, &screen, nullptr, nullptr) == S_OK;
   }
 
   bool ScriptErrorContinue() override {

@@ -62,9 +62,11 @@ bool DeleteTreeAt(const std::string& folder, bool removeDesktopIni, bool wipeInd
     struct stat st {};
     if (lstat(path.c_str(), &st) != 0) continue;
     const bool link = S_ISLNK(st.st_mode);
-    // The read-only attribute is the owner's missing write permission; a
-    // read-only folder could not have its entries removed either.
-    if (!link && !(st.st_mode & S_IWUSR)) chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR);
+    // The read-only attribute is the owner's missing write permission. A
+    // folder also needs reading and searching to be emptied, which Windows
+    // never denies its owner.
+    const mode_t wanted = S_ISDIR(st.st_mode) ? S_IRWXU : S_IWUSR;
+    if (!link && (st.st_mode & wanted) != wanted) chmod(path.c_str(), (st.st_mode & 07777) | wanted);
     if (S_ISDIR(st.st_mode)) {
       DeleteTreeAt(path, removeDesktopIni, wipeIndexDat);
       rmdir(path.c_str());  // stays when something in it stayed

@@ -373,6 +373,7 @@ class StaticBrowserEngine final : public BrowserEngine {
       case WM_LBUTTONDOWN: {
         ComPtr<IUnknown> hold = host_->KeepAlive();
         pressedLink_ = LinkAt(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        if (GetFocus() != hwnd) SetFocus(hwnd);
         host_->ViewActivated();
         return 0;
       }

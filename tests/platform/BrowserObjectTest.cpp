@@ -499,6 +499,13 @@ TEST(HtmlDocumentTest, TheElementCollectionAnswersByIndexNameAndTag) {
     tags.push_back(tag.str());
   }
   EXPECT_EQ(tags, (std::vector<std::u16string>{u"HTML", u"HEAD", u"META", u"META", u"TITLE", u"BODY", u"A"}));
+  ComPtr<IDispatch> byIndexOnly;
+  ASSERT_EQ(all->item(VARIANT(), VARIANT::Int(6), byIndexOnly.put()), S_OK);
+  ComPtr<IHTMLElement> last;
+  ASSERT_EQ(byIndexOnly.As(&last), S_OK);
+  BSTR lastTag;
+  last->get_tagName(&lastTag);
+  EXPECT_EQ(lastTag, u"A");
   ComPtr<IDispatch> none;
   EXPECT_EQ(all->item(VARIANT::Int(7), VARIANT(), none.put()), E_INVALIDARG);
   EXPECT_EQ(all->item(VARIANT::Int(-1), VARIANT(), none.put()), E_INVALIDARG);

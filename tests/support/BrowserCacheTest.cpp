@@ -76,6 +76,9 @@ TEST_F(BrowserCacheTest, DeleteTreeEmptiesFoldersButKeepsDesktopIni) {
   WriteFileBytes(root / "INDEX.DAT", std::string(200, 'i'));
   WriteFileBytes(root / "locked" / "inside", "i");
   chmod((root / "locked").c_str(), 0555);  // a read-only folder
+  fs::create_directories(root / "closed");
+  WriteFileBytes(root / "closed" / "inside", "i");
+  chmod((root / "closed").c_str(), 0200);  // not even listable
 
   EXPECT_TRUE(DeleteTree(Wide(root), false, false));
   EXPECT_TRUE(fs::exists(root));
@@ -86,6 +89,7 @@ TEST_F(BrowserCacheTest, DeleteTreeEmptiesFoldersButKeepsDesktopIni) {
   EXPECT_FALSE(fs::exists(root / "a.txt"));
   EXPECT_FALSE(fs::exists(root / "INDEX.DAT"));
   EXPECT_FALSE(fs::exists(root / "locked"));
+  EXPECT_FALSE(fs::exists(root / "closed"));
 
   EXPECT_TRUE(DeleteTree(Wide(root), true, false));
   EXPECT_TRUE(fs::is_empty(root));
