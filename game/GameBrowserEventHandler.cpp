@@ -61,7 +61,7 @@ int ParseLeadingInt(std::u16string_view text) {
 GameBarData DecodeGameBar(std::u16string_view text) {
   GameBarData data;
   std::string narrow;
-  if (WideToNarrow(text, &narrow, kBarTextCapacity) <= 0) return data;
+  if (WideToNarrow(text, &narrow, kBarTextCapacity) < 0 || narrow.empty()) return data;
   int count = 0;
   std::string bytes = Base64Decode(narrow, static_cast<int>(narrow.size()) + 1, count);
   if (const std::size_t zero = bytes.find('\0'); zero != std::string::npos) bytes.resize(zero);
