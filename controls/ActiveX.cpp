@@ -10,11 +10,11 @@
 namespace Kesto {
 
 using os::ComPtr;
-using os::HRESULT;
 using os::FAILED;
+using os::FALSE;
+using os::HRESULT;
 using os::SUCCEEDED;
 using os::TRUE;
-using os::FALSE;
 
 namespace {
 
@@ -30,9 +30,7 @@ int MulDiv(int number, int numerator, int denominator) {
   return static_cast<int>(product >= 0 ? (product + half) / denominator : (product - half) / denominator);
 }
 
-RECT AtOrigin(RECT r) {
-  return RECT{0, 0, r.right - r.left, r.bottom - r.top};
-}
+RECT AtOrigin(RECT r) { return RECT{0, 0, r.right - r.left, r.bottom - r.top}; }
 
 constexpr std::size_t kClassTextLimit = 99;
 
@@ -127,8 +125,8 @@ void CActiveXUI::DoPaint(os::Canvas& dc, const RECT& paint) {
   // platform's contexts only name the window they belong to.
   const os::HDC hdc = manager_ != nullptr ? os::GetDC(manager_->Window()) : nullptr;
   os::RECTL bounds = item_;
-  site_->viewObject_->Draw(os::DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, hdc, &bounds, nullptr, nullptr,
-                           0);
+  site_->viewObject_->Draw(os::DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, hdc, &bounds, nullptr,
+                           nullptr, 0);
   if (hdc != nullptr) os::ReleaseDC(manager_->Window(), hdc);
 }
 
@@ -144,7 +142,8 @@ void CActiveXUI::SetAttribute(std::u16string_view name, std::u16string_view valu
   }
 }
 
-os::LRESULT CActiveXUI::MessageHandler(os::UINT message, os::WPARAM wParam, os::LPARAM lParam, bool& handled) {
+os::LRESULT CActiveXUI::MessageHandler(os::UINT message, os::WPARAM wParam, os::LPARAM lParam,
+                                       bool& handled) {
   if (site_ == nullptr || !site_->inPlaceActive_ || !site_->windowless_ || !site_->inPlaceObject_) return 0;
   bool mark = true;
   const bool mouse = message >= os::WM_MOUSEFIRST && message <= os::WM_MOUSELAST;
@@ -258,8 +257,8 @@ bool CActiveXUI::DoCreateControl() {
 os::HWND CActiveXWnd::Init(CActiveXCtrl* owner, os::HWND parent) {
   owner_ = owner;
   const RECT item = owner->owner_ != nullptr ? owner->owner_->GetPos() : RECT{};
-  return Create(parent, u"UIActiveX", os::WS_CHILD | os::WS_VISIBLE | os::WS_CLIPSIBLINGS | os::WS_CLIPCHILDREN,
-                0, item);
+  return Create(parent, u"UIActiveX",
+                os::WS_CHILD | os::WS_VISIBLE | os::WS_CLIPSIBLINGS | os::WS_CLIPCHILDREN, 0, item);
 }
 
 std::u16string_view CActiveXWnd::GetWindowClassName() const { return u"ActiveXWnd"; }
@@ -522,7 +521,8 @@ HRESULT CActiveXCtrl::OnUIActivate() {
 
 HRESULT CActiveXCtrl::GetWindowContext(os::IOleInPlaceFrame** frame, os::IOleInPlaceUIWindow** document,
                                        RECT* posRect, RECT* clipRect, os::OLEINPLACEFRAMEINFO* frameInfo) {
-  if (frame == nullptr || document == nullptr || posRect == nullptr || clipRect == nullptr) return os::E_POINTER;
+  if (frame == nullptr || document == nullptr || posRect == nullptr || clipRect == nullptr)
+    return os::E_POINTER;
   *frame = nullptr;
   *document = nullptr;
   if (owner_ == nullptr) return os::E_UNEXPECTED;

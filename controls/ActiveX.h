@@ -136,8 +136,8 @@ class CActiveXCtrl final : public os::IOleClientSite,
   os::HRESULT CanInPlaceActivate() override;
   os::HRESULT OnInPlaceActivate() override;
   os::HRESULT OnUIActivate() override;
-  os::HRESULT GetWindowContext(os::IOleInPlaceFrame** frame, os::IOleInPlaceUIWindow** document, RECT* posRect,
-                               RECT* clipRect, os::OLEINPLACEFRAMEINFO* frameInfo) override;
+  os::HRESULT GetWindowContext(os::IOleInPlaceFrame** frame, os::IOleInPlaceUIWindow** document,
+                               RECT* posRect, RECT* clipRect, os::OLEINPLACEFRAMEINFO* frameInfo) override;
   os::HRESULT Scroll(SIZE extent) override;
   os::HRESULT OnUIDeactivate(os::BOOL undoable) override;
   os::HRESULT OnInPlaceDeactivate() override;

@@ -7,11 +7,11 @@
 namespace Kesto {
 
 using os::ComPtr;
-using os::HRESULT;
 using os::FAILED;
+using os::FALSE;
+using os::HRESULT;
 using os::SUCCEEDED;
 using os::TRUE;
-using os::FALSE;
 
 // ---------------------------------------------------------------------------
 // CWebBrowserEventHandler defaults
@@ -50,8 +50,12 @@ HRESULT CWebBrowserEventHandler::UpdateUI() { return os::S_OK; }
 HRESULT CWebBrowserEventHandler::EnableModeless(os::BOOL) { return os::S_OK; }
 HRESULT CWebBrowserEventHandler::OnDocWindowActivate(os::BOOL) { return os::S_OK; }
 HRESULT CWebBrowserEventHandler::OnFrameWindowActivate(os::BOOL) { return os::S_OK; }
-HRESULT CWebBrowserEventHandler::ResizeBorder(const RECT*, os::IOleInPlaceUIWindow*, os::BOOL) { return os::S_OK; }
-HRESULT CWebBrowserEventHandler::TranslateAccelerator(os::MSG*, const os::GUID*, os::DWORD) { return os::S_FALSE; }
+HRESULT CWebBrowserEventHandler::ResizeBorder(const RECT*, os::IOleInPlaceUIWindow*, os::BOOL) {
+  return os::S_OK;
+}
+HRESULT CWebBrowserEventHandler::TranslateAccelerator(os::MSG*, const os::GUID*, os::DWORD) {
+  return os::S_FALSE;
+}
 HRESULT CWebBrowserEventHandler::GetOptionKeyPath(std::u16string*, os::DWORD) { return os::S_OK; }
 HRESULT CWebBrowserEventHandler::GetDropTarget(os::IDropTarget*, os::IDropTarget**) { return os::E_NOTIMPL; }
 HRESULT CWebBrowserEventHandler::GetExternal(os::IDispatch**) { return os::E_NOTIMPL; }
@@ -218,8 +222,8 @@ HRESULT CWebBrowserUI::GetIDsOfNames(const os::IID&, os::LPOLESTR*, os::UINT, os
   return os::E_NOTIMPL;
 }
 
-HRESULT CWebBrowserUI::Invoke(os::DISPID member, const os::IID& riid, os::LCID, os::WORD, os::DISPPARAMS* params,
-                              os::VARIANT*, os::EXCEPINFO*, os::UINT*) {
+HRESULT CWebBrowserUI::Invoke(os::DISPID member, const os::IID& riid, os::LCID, os::WORD,
+                              os::DISPPARAMS* params, os::VARIANT*, os::EXCEPINFO*, os::UINT*) {
   if (riid != os::IID_NULL) return os::E_INVALIDARG;
   os::VARIANT* args = params != nullptr ? params->rgvarg : nullptr;
   const os::UINT count = params != nullptr ? params->cArgs : 0;
@@ -282,7 +286,8 @@ HRESULT CWebBrowserUI::Invoke(os::DISPID member, const os::IID& riid, os::LCID, 
   }
 }
 
-HRESULT CWebBrowserUI::ShowContextMenu(os::DWORD id, POINT* point, os::IUnknown* target, os::IDispatch* object) {
+HRESULT CWebBrowserUI::ShowContextMenu(os::DWORD id, POINT* point, os::IUnknown* target,
+                                       os::IDispatch* object) {
   return handler_ ? handler_->ShowContextMenu(id, point, target, object) : os::S_FALSE;
 }
 
@@ -307,7 +312,8 @@ HRESULT CWebBrowserUI::OnDocWindowActivate(os::BOOL activate) {
 HRESULT CWebBrowserUI::OnFrameWindowActivate(os::BOOL activate) {
   return handler_ ? handler_->OnFrameWindowActivate(activate) : os::E_NOTIMPL;
 }
-HRESULT CWebBrowserUI::ResizeBorder(const RECT* border, os::IOleInPlaceUIWindow* uiWindow, os::BOOL frameWindow) {
+HRESULT CWebBrowserUI::ResizeBorder(const RECT* border, os::IOleInPlaceUIWindow* uiWindow,
+                                    os::BOOL frameWindow) {
   return handler_ ? handler_->ResizeBorder(border, uiWindow, frameWindow) : os::E_NOTIMPL;
 }
 HRESULT CWebBrowserUI::TranslateAccelerator(os::MSG* message, const os::GUID* group, os::DWORD commandId) {
@@ -348,7 +354,8 @@ HRESULT CWebBrowserUI::QueryStatus(const os::GUID*, os::ULONG, os::OLECMD*, os::
   return os::OLECMDERR_E_NOTSUPPORTED;
 }
 
-HRESULT CWebBrowserUI::Exec(const os::GUID* group, os::DWORD command, os::DWORD, os::VARIANT*, os::VARIANT* out) {
+HRESULT CWebBrowserUI::Exec(const os::GUID* group, os::DWORD command, os::DWORD, os::VARIANT*,
+                            os::VARIANT* out) {
   if (group == nullptr || *group != os::CGID_DocHostCommandHandler) return os::OLECMDERR_E_UNKNOWNGROUP;
   if (command != os::OLECMDID_SHOWSCRIPTERROR) return os::OLECMDERR_E_NOTSUPPORTED;
   // Scripts go on and the browser shows no error dialog.

@@ -45,8 +45,10 @@ class CWebBrowserEventHandler {
   virtual os::HRESULT EnableModeless(os::BOOL enable);
   virtual os::HRESULT OnDocWindowActivate(os::BOOL activate);
   virtual os::HRESULT OnFrameWindowActivate(os::BOOL activate);
-  virtual os::HRESULT ResizeBorder(const RECT* border, os::IOleInPlaceUIWindow* uiWindow, os::BOOL frameWindow);
-  virtual os::HRESULT TranslateAccelerator(os::MSG* message, const os::GUID* commandGroup, os::DWORD commandId);
+  virtual os::HRESULT ResizeBorder(const RECT* border, os::IOleInPlaceUIWindow* uiWindow,
+                                   os::BOOL frameWindow);
+  virtual os::HRESULT TranslateAccelerator(os::MSG* message, const os::GUID* commandGroup,
+                                           os::DWORD commandId);
   virtual os::HRESULT GetOptionKeyPath(std::u16string* key, os::DWORD reserved);
   virtual os::HRESULT GetDropTarget(os::IDropTarget* dropTarget, os::IDropTarget** replacement);
   virtual os::HRESULT GetExternal(os::IDispatch** external);
@@ -115,15 +117,18 @@ class CWebBrowserUI : public CActiveXUI,
   os::HRESULT ShowContextMenu(os::DWORD id, POINT* screenPoint, os::IUnknown* commandTarget,
                               os::IDispatch* object) override;
   os::HRESULT GetHostInfo(os::DOCHOSTUIINFO* info) override;
-  os::HRESULT ShowUI(os::DWORD id, os::IOleInPlaceActiveObject* activeObject, os::IOleCommandTarget* commandTarget,
-                     os::IOleInPlaceFrame* frame, os::IOleInPlaceUIWindow* document) override;
+  os::HRESULT ShowUI(os::DWORD id, os::IOleInPlaceActiveObject* activeObject,
+                     os::IOleCommandTarget* commandTarget, os::IOleInPlaceFrame* frame,
+                     os::IOleInPlaceUIWindow* document) override;
   os::HRESULT HideUI() override;
   os::HRESULT UpdateUI() override;
   os::HRESULT EnableModeless(os::BOOL enable) override;
   os::HRESULT OnDocWindowActivate(os::BOOL activate) override;
   os::HRESULT OnFrameWindowActivate(os::BOOL activate) override;
-  os::HRESULT ResizeBorder(const RECT* border, os::IOleInPlaceUIWindow* uiWindow, os::BOOL frameWindow) override;
-  os::HRESULT TranslateAccelerator(os::MSG* message, const os::GUID* commandGroup, os::DWORD commandId) override;
+  os::HRESULT ResizeBorder(const RECT* border, os::IOleInPlaceUIWindow* uiWindow,
+                           os::BOOL frameWindow) override;
+  os::HRESULT TranslateAccelerator(os::MSG* message, const os::GUID* commandGroup,
+                                   os::DWORD commandId) override;
   os::HRESULT GetOptionKeyPath(std::u16string* key, os::DWORD reserved) override;
   os::HRESULT GetDropTarget(os::IDropTarget* dropTarget, os::IDropTarget** replacement) override;
   os::HRESULT GetExternal(os::IDispatch** external) override;

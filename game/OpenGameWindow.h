@@ -15,4 +15,5 @@ inline constexpr char16_t kGameWindowTitle[] = u"LumoraMorvaine";
 // url with the player's uid and token, gives it the launcher's icons,
 // centres and shows it. The window lives until the process ends; null when
 // it could not be created.
-WebBrowserWnd* OpenGameWindow(const std::u16string& url, const std::u16string& uid, const std::u16string& token);
+WebBrowserWnd* OpenGameWindow(const std::u16string& url, const std::u16string& uid,
+                              const std::u16string& token);

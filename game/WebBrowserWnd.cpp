@@ -92,7 +92,8 @@ void WebBrowserWnd::InitWindow() {
 }
 
 void WebBrowserWnd::OpenGame(const std::u16string& title, const std::optional<std::u16string>& iconFile,
-                             const std::u16string& url, const std::u16string& uid, const std::u16string& token) {
+                             const std::u16string& url, const std::u16string& uid,
+                             const std::u16string& token) {
   uid_ = uid;
   token_ = token;
   title_ = title;
@@ -136,7 +137,8 @@ void WebBrowserWnd::OnClick(Kesto::NotifyMsg& msg) {
   }
 }
 
-os::LRESULT WebBrowserWnd::OnSysCommand(os::UINT message, os::WPARAM wParam, os::LPARAM lParam, bool& handled) {
+os::LRESULT WebBrowserWnd::OnSysCommand(os::UINT message, os::WPARAM wParam, os::LPARAM lParam,
+                                        bool& handled) {
   if ((wParam & 0xFFF0) == os::SC_CLOSE) {
     os::PostQuitMessage(0);
     handled = true;

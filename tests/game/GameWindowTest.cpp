@@ -87,9 +87,10 @@ std::string Meta(const std::string& name, const std::string& content) {
 }
 
 std::string BarJson(const std::string& more, const std::string& charge) {
-  return Base64Encode("{\"ServerName\":\"S1 星落\",\"Announcement\":\"维护\",\"AnnouncementURL\":"
-                      "\"http://news/a\",\"MoreURL\":\"" +
-                      more + "\",\"ChargeURL\":\"" + charge + "\"}");
+  return Base64Encode(
+      "{\"ServerName\":\"S1 星落\",\"Announcement\":\"维护\",\"AnnouncementURL\":"
+      "\"http://news/a\",\"MoreURL\":\"" +
+      more + "\",\"ChargeURL\":\"" + charge + "\"}");
 }
 
 class GameWindowTest : public ::testing::Test {
@@ -276,7 +277,7 @@ TEST_F(StandInHostsTest, SizableClientAddressPostsSizableThenFullAndStillLoads) 
   });
   Navigate(api_.Url("/client/redirect.html?sizeble=true&full=true"));
   EXPECT_EQ(seen, (std::vector<std::pair<os::UINT, os::WPARAM>>{{WM_GAME_SET_SIZABLE, GAME_FLAG_ON},
-                                                                 {WM_GAME_SET_FULL, GAME_FLAG_ON}}));
+                                                                {WM_GAME_SET_FULL, GAME_FLAG_ON}}));
   EXPECT_EQ(api_.Requests().back(), "/client/redirect.html?sizeble=true&full=true");
   EXPECT_TRUE(os::IsZoomed(Hwnd()));
 
@@ -431,8 +432,8 @@ class PortalGameTest : public GameWindowTest {
     ASSERT_TRUE(portal_->Start(&error)) << error;
     std::string hosts;
     for (portal::Role role : portal::kAllRoles) {
-      hosts += std::string(hosts.empty() ? "" : ",") + std::string(portal::RoleName(role)) + "=127.0.0.1:" +
-               std::to_string(portal_->Port(role));
+      hosts += std::string(hosts.empty() ? "" : ",") + std::string(portal::RoleName(role)) +
+               "=127.0.0.1:" + std::to_string(portal_->Port(role));
     }
     hosts_ = std::make_unique<testsupport::ScopedEnv>("LUMORA_PORTAL_HOSTS", hosts);
     ReloadPortalHosts();
@@ -446,9 +447,10 @@ class PortalGameTest : public GameWindowTest {
 
   Json::Value LogIn() {
     httplib::Client web("127.0.0.1", portal_->Port(portal::Role::kWeb));
-    web.Post("/register/tillow.html",
-             "gid=73&username=player01&password=secret12&password_again=secret12&channel=360gj&version=1.0.0.1",
-             "application/x-www-form-urlencoded");
+    web.Post(
+        "/register/tillow.html",
+        "gid=73&username=player01&password=secret12&password_again=secret12&channel=360gj&version=1.0.0.1",
+        "application/x-www-form-urlencoded");
     auto res = web.Post("/login/tillow.html", "&gid=73&username=player01&password=secret12",
                         "application/x-www-form-urlencoded");
     Json::Value reply;
@@ -474,9 +476,12 @@ TEST_F(PortalGameTest, TheServerListShapesAndLabelsTheWindow) {
   EXPECT_EQ(window_->FullMode(), 9999);
   EXPECT_FALSE(Control(u"maxbtn")->IsEnabled());
   EXPECT_EQ(Control(u"gamearea")->GetText().rfind(u"Morvaine 公告:", 0), 0u);
+  EXPECT_TRUE(Control(u"more")->IsVisible());
+  EXPECT_TRUE(Control(u"charge")->IsVisible());
 
   const std::filesystem::path snapshot =
-      std::filesystem::path(std::getenv("LUMORA_TEST_BINARY_DIR") ? std::getenv("LUMORA_TEST_BINARY_DIR") : ".") /
+      std::filesystem::path(std::getenv("LUMORA_TEST_BINARY_DIR") ? std::getenv("LUMORA_TEST_BINARY_DIR")
+                                                                  : ".") /
       "game-window.png";
   EXPECT_TRUE(os::headless::Snapshot(Hwnd(), snapshot));
 }
