@@ -8,8 +8,8 @@
 #include "platform/Shell.h"
 #include "platform/Unicode.h"
 #include "platform/Window.h"
-#include "platform/internal/WindowSystem.h"
 #include "platform/gtk/GtkBackend.h"
+#include "platform/internal/WindowSystem.h"
 
 // After the platform headers, as GtkBackend.h explains.
 #include <webkit2/webkit2.h>
@@ -204,8 +204,8 @@ class WebKitEngine final : public BrowserEngine {
     EnsureViewClass();
     DestroyView();
     hwnd_ = CreateWindowEx(0, kWebKitViewClass, u"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
-                           rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
-                           nullptr, this);
+                           rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
+                           nullptr, nullptr, this);
     if (!hwnd_) return nullptr;
     SetTimer(hwnd_, kPlaceTimer, kPlaceInterval, nullptr);
     if (EnsureWebView()) {
@@ -444,9 +444,8 @@ class WebKitEngine final : public BrowserEngine {
     appliedCss_ = css;
     webkit_user_content_manager_remove_all_style_sheets(content_);
     if (css.empty()) return;
-    WebKitUserStyleSheet* sheet =
-        webkit_user_style_sheet_new(css.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-                                    WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
+    WebKitUserStyleSheet* sheet = webkit_user_style_sheet_new(
+        css.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME, WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
     webkit_user_content_manager_add_style_sheet(content_, sheet);
     webkit_user_style_sheet_unref(sheet);
   }
@@ -457,8 +456,8 @@ class WebKitEngine final : public BrowserEngine {
   }
 
   // --- WebKit's signals -------------------------------------------------------------------
-  static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
-                                 gpointer data) {
+  static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                 WebKitPolicyDecisionType type, gpointer data) {
     auto* self = static_cast<WebKitEngine*>(data);
     ComPtr<IUnknown> hold = self->host_->KeepAlive();
     g_object_ref(decision);
@@ -469,10 +468,11 @@ class WebKitEngine final : public BrowserEngine {
 
   gboolean Decide(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) {
     if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
-      WebKitNavigationAction* action =
-          webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+      WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+          WEBKIT_NAVIGATION_POLICY_DECISION(decision));
       decided_ = true;
-      if (webkit_navigation_action_get_navigation_type(action) == WEBKIT_NAVIGATION_TYPE_RELOAD || refreshing_) {
+      if (webkit_navigation_action_get_navigation_type(action) == WEBKIT_NAVIGATION_TYPE_RELOAD ||
+          refreshing_) {
         webkit_policy_decision_use(decision);
         return 1;
       }
@@ -502,7 +502,8 @@ class WebKitEngine final : public BrowserEngine {
       // server's own error page stands in for the engine's.
       failed_ = true;
       const char* uri = webkit_uri_response_get_uri(r);
-      const bool cancelled = host_->NavigateError(Utf8ToUtf16(uri ? uri : ""), u"", static_cast<LONG>(status));
+      const bool cancelled =
+          host_->NavigateError(Utf8ToUtf16(uri ? uri : ""), u"", static_cast<LONG>(status));
       if (cancelled) {
         webkit_policy_decision_ignore(decision);
       } else {
@@ -686,7 +687,9 @@ class WebKitEngine final : public BrowserEngine {
   bool quiet_ = false;       // the load shows WebKit's error page
 };
 
-WebKitEngine* EngineOf(HWND hwnd) { return reinterpret_cast<WebKitEngine*>(GetWindowLongPtr(hwnd, GWLP_USERDATA)); }
+WebKitEngine* EngineOf(HWND hwnd) {
+  return reinterpret_cast<WebKitEngine*>(GetWindowLongPtr(hwnd, GWLP_USERDATA));
+}
 
 LRESULT ViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
@@ -718,7 +721,8 @@ std::optional<LONG> NavigateErrorStatus(const GError* error) {
   if (!error) return INET_E_DOWNLOAD_FAILURE;
   if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
       g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED) ||
-      g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
+      g_error_matches(error, WEBKIT_POLICY_ERROR,
+                      WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
     return std::nullopt;
   }
   if (error->domain == G_RESOLVER_ERROR) return INET_E_RESOURCE_NOT_FOUND;

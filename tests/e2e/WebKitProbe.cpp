@@ -22,9 +22,9 @@
 
 #include "platform/Backend.h"
 #include "platform/Bitmap.h"
-#include "platform/Resource.h"
 #include "platform/Canvas.h"
 #include "platform/Paint.h"
+#include "platform/Resource.h"
 #include "platform/Unicode.h"
 #include "platform/Window.h"
 #include "platform/gtk/Gtk.h"
@@ -236,8 +236,9 @@ int main(int argc, char** argv) {
     res.set_content("<html><body>frame</body></html>", "text/html");
   });
   server.server.Get("/gateway", [](const httplib::Request&, httplib::Response& res) {
-    res.set_content("<html><head><title>Gateway</title><meta name=\"win-full\" content=\"true\"></head></html>",
-                    "text/html");
+    res.set_content(
+        "<html><head><title>Gateway</title><meta name=\"win-full\" content=\"true\"></head></html>",
+        "text/html");
   });
   server.Start();
   gBase = server.Url("");
