@@ -121,4 +121,15 @@ void RegisterBrowserEngineFactory(std::string_view backend, BrowserEngineFactory
 // The engine for the current backend.
 std::unique_ptr<BrowserEngine> CreateBrowserEngine(BrowserEngineHost* host);
 
+// An engine that keeps cache and cookies of its own (in memory, in its own
+// database files) clears them through this hook of its backend; the file walk
+// of the launcher's cache clearing alone would leave them in the engine.
+// Registered like the engine factory; nullptr removes it.
+using WebEngineDataCleaner = void (*)();
+void RegisterWebEngineDataCleaner(std::string_view backend, WebEngineDataCleaner cleaner);
+// Clears the current backend's engine's cache and cookies and returns when
+// that is done (or given up on). Nothing for backends without a cleaner; the
+// static engine keeps all it has in the folders and the URL cache.
+void ClearWebEngineData();
+
 }  // namespace os

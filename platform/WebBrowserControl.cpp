@@ -27,6 +27,7 @@ constexpr DWORD kMiscStatus = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENV
 struct EngineFactories {
   std::mutex mutex;
   std::map<std::string, BrowserEngineFactory, std::less<>> byBackend;
+  std::map<std::string, WebEngineDataCleaner, std::less<>> cleaners;
 };
 
 EngineFactories& Factories() {
@@ -678,6 +679,27 @@ std::unique_ptr<BrowserEngine> CreateBrowserEngine(BrowserEngineHost* host) {
     if (auto engine = factory(host)) return engine;
   }
   return headless::CreateStaticBrowserEngine(host);
+}
+
+void RegisterWebEngineDataCleaner(std::string_view backend, WebEngineDataCleaner cleaner) {
+  EngineFactories& f = Factories();
+  std::lock_guard lock(f.mutex);
+  if (cleaner) {
+    f.cleaners.insert_or_assign(std::string(backend), cleaner);
+  } else if (auto it = f.cleaners.find(backend); it != f.cleaners.end()) {
+    f.cleaners.erase(it);
+  }
+}
+
+void ClearWebEngineData() {
+  WebEngineDataCleaner cleaner = nullptr;
+  {
+    EngineFactories& f = Factories();
+    std::lock_guard lock(f.mutex);
+    auto it = f.cleaners.find(CurrentBackendName());
+    if (it != f.cleaners.end()) cleaner = it->second;
+  }
+  if (cleaner) cleaner();
 }
 
 namespace internal {

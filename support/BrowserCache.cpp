@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/BrowserEngine.h"
 #include "platform/Shell.h"
 #include "platform/Unicode.h"
 #include "platform/UrlCache.h"
@@ -128,6 +129,9 @@ bool WipeIndexFile(const std::u16string& folder, const std::u16string& name) {
 }
 
 void ClearBrowserCache() {
+  // First what the web engine holds itself (its memory cache, its open
+  // cookie database), so that the files below are not rewritten from it.
+  os::ClearWebEngineData();
   ClearUrlCache(0);
   std::u16string folder;
   if (os::SHGetSpecialFolderPath(nullptr, &folder, os::CSIDL_INTERNET_CACHE, os::FALSE)) {

@@ -27,6 +27,7 @@ bool DeleteTree(const std::u16string& folder, bool removeDesktopIni, bool wipeIn
 // never a device or pipe). Returns whether the file could be opened.
 bool WipeIndexFile(const std::u16string& folder, const std::u16string& name);
 
+// os::ClearWebEngineData() (the engine's own memory and databases);
 // ClearUrlCache(0); DeleteTree(the CSIDL_INTERNET_CACHE folder, false, false);
 // ClearUrlCache(1); DeleteTree(the CSIDL_COOKIES folder, false, false).
 // Missing folders are skipped; no result.

@@ -7,6 +7,8 @@
 
 #include <filesystem>
 
+#include "platform/Backend.h"
+#include "platform/BrowserEngine.h"
 #include "platform/CookieJar.h"
 #include "platform/Unicode.h"
 #include "platform/UrlCache.h"
@@ -190,6 +192,25 @@ TEST_F(BrowserCacheTest, ClearBrowserCacheEmptiesCacheAndCookieFolders) {
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"cache/lumora", "cache/lumora/webcache",
                                             "cache/lumora/webcache/desktop.ini"}));
+  EXPECT_TRUE(fs::is_empty(Cookies()));
+}
+
+// What the engine keeps itself is cleared before the files go, so that the
+// engine cannot write the cleared data back into the emptied folders.
+std::vector<std::string>* gSeenAtClear = nullptr;
+fs::path gCookieFolder;
+void RecordEngineClear() { gSeenAtClear->push_back(fs::is_empty(gCookieFolder) ? "empty" : "files"); }
+
+TEST_F(BrowserCacheTest, ClearBrowserCacheAsksTheWebEngineFirst) {
+  Populate();
+  std::vector<std::string> seen;
+  gSeenAtClear = &seen;
+  gCookieFolder = Cookies();
+  os::RegisterWebEngineDataCleaner(os::CurrentBackendName(), &RecordEngineClear);
+  ClearBrowserCache();
+  os::RegisterWebEngineDataCleaner(os::CurrentBackendName(), nullptr);
+  gSeenAtClear = nullptr;
+  EXPECT_EQ(seen, std::vector<std::string>{"files"});
   EXPECT_TRUE(fs::is_empty(Cookies()));
 }
 
