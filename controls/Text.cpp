@@ -40,14 +40,6 @@ int CTextUI::LinkAt(POINT point) const {
 }
 
 void CTextUI::DoEvent(ControlEvent& event) {
-  if (!IsMouseEnabled() && IsMouseEvent(event.type)) {
-    if (parent_ != nullptr) {
-      parent_->DoEvent(event);
-    } else {
-      CLabelUI::DoEvent(event);
-    }
-    return;
-  }
   switch (event.type) {
     case UIEvent::SetCursor:
       if (LinkAt(event.mouse) >= 0) {

@@ -94,7 +94,8 @@ TEST(VerticalLayoutTest, InsetMarginsWidthsAndSkippedChildren) {
 
 TEST(VerticalLayoutTest, ContentTallerThanTheLayoutShowsItsScrollBar) {
   SkinWindow window;
-  ASSERT_TRUE(window.Load(uR"(<Window size="200,100">
+  ASSERT_TRUE(
+      window.Load(uR"(<Window size="200,100">
     <VerticalLayout name="list" vscrollbar="true">
       <Control height="50"/><Control height="50"/><Control name="last" height="50"/>
     </VerticalLayout></Window>)"));
@@ -156,7 +157,8 @@ TEST(HorizontalLayoutTest, AButtonIsNotSizedByItsTextButStretchesWithinItsLimits
 
 TEST(HorizontalLayoutTest, ContentWiderThanTheLayoutShowsItsOwnHorizontalBar) {
   SkinWindow window;
-  ASSERT_TRUE(window.Load(uR"(<Window size="100,60">
+  ASSERT_TRUE(
+      window.Load(uR"(<Window size="100,60">
     <HorizontalLayout name="row" hscrollbar="true">
       <Control width="50"/><Control width="50"/><Control name="last" width="50"/>
     </HorizontalLayout></Window>)"));
@@ -185,7 +187,8 @@ TEST(HorizontalLayoutTest, ContentWiderThanTheLayoutShowsItsOwnHorizontalBar) {
 // ---------------------------------------------------------------------------
 // Separators
 
-constexpr char16_t kVerticalSeparatorSkin[] = uR"(<Window size="200,200">
+constexpr char16_t kVerticalSeparatorSkin[] =
+    uR"(<Window size="200,200">
   <VerticalLayout>
     <VerticalLayout name="top" height="80" sepheight="4" minheight="40" maxheight="150" bkcolor="#FFFF0000"/>
     <Control name="rest" bkcolor="#FF0000FF"/>
@@ -241,7 +244,8 @@ TEST(SeparatorTest, LimitsStopTheBandAndItWaitsForThePointerToComeBack) {
 
 TEST(SeparatorTest, AnImmediateDragAtTheLeftEdgeRelaysOutOnEveryMove) {
   SkinWindow window;
-  ASSERT_TRUE(window.Load(uR"(<Window size="200,100">
+  ASSERT_TRUE(
+      window.Load(uR"(<Window size="200,100">
     <HorizontalLayout>
       <Control name="left" bkcolor="#FF00FF00"/>
       <HorizontalLayout name="side" width="80" sepwidth="-4" sepimm="true" minwidth="50"/>
@@ -314,7 +318,8 @@ TEST(TileLayoutTest, ItemSizeDecidesTheColumnCount) {
 
 TEST(TileLayoutTest, SkinAttributes) {
   SkinWindow window;
-  ASSERT_TRUE(window.Load(uR"(<Window size="200,100">
+  ASSERT_TRUE(
+      window.Load(uR"(<Window size="200,100">
     <TileLayout name="grid" columns="2" childpadding="4" vscrollbar="true">
       <Control height="40"/><Control height="40"/><Control height="40"/><Control name="last" height="40"/>
     </TileLayout></Window>)"));
@@ -427,7 +432,8 @@ TEST(TabLayoutTest, OnlyTheCurrentPageIsLaidOutAnchoredTopLeft) {
   EXPECT_EQ(pages[1]->GetPos(), (RECT{2, 3, 42, 33}));
 }
 
-constexpr char16_t kTabSkin[] = uR"(<Window size="200,100">
+constexpr char16_t kTabSkin[] =
+    uR"(<Window size="200,100">
   <VerticalLayout>
     <HorizontalLayout height="30">
       <Button name="toLast" bindtablayoutname="tabs" bindtabindex="2" text="last"/>
@@ -488,7 +494,8 @@ TEST(ChildLayoutTest, FillsItselfFromAnotherSkinFile) {
   </VerticalLayout>
 </Window>)");
   SkinWindow window;
-  ASSERT_TRUE(window.Load(uR"(<Window size="200,100">
+  ASSERT_TRUE(
+      window.Load(uR"(<Window size="200,100">
     <VerticalLayout>
       <ChildLayout name="holder" xmlfile="child.xml" height="60"/>
       <ChildLayout name="broken" xmlfile="missing.xml"/>

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "ControlTestSupport.h"
 #include "Core/SkinBuilder.h"
 #include "Core/UIManager.h"
 #include "controls/Control.h"
@@ -18,7 +19,6 @@
 #include "platform/Window.h"
 #include "platform/headless/Headless.h"
 #include "testsupport/TempDir.h"
-#include "ControlTestSupport.h"
 
 namespace controltest {
 
@@ -34,7 +34,9 @@ class SkinFolder {
   SkinFolder(const SkinFolder&) = delete;
   SkinFolder& operator=(const SkinFolder&) = delete;
 
-  void Write(const std::string& name, const std::string& bytes) { testsupport::WriteFileBytes(dir_ / name, bytes); }
+  void Write(const std::string& name, const std::string& bytes) {
+    testsupport::WriteFileBytes(dir_ / name, bytes);
+  }
   // A 4×4 picture of one opaque colour.
   void Solid(const std::string& name, std::uint32_t rgb) { Write(name, SolidPng(4, 4, rgb)); }
 
@@ -52,8 +54,8 @@ class SkinWindow {
     wc.lpfnWndProc = &Proc;
     wc.lpszClassName = u"KestoSkinHarness";
     os::RegisterClassEx(&wc);
-    hwnd = os::CreateWindowEx(0, u"KestoSkinHarness", u"skin", os::WS_POPUP, 100, 100, 300, 300, nullptr, nullptr,
-                              nullptr, this);
+    hwnd = os::CreateWindowEx(0, u"KestoSkinHarness", u"skin", os::WS_POPUP, 100, 100, 300, 300, nullptr,
+                              nullptr, nullptr, this);
     manager.Init(hwnd);
     manager.AddNotifier(&recorder);
   }
@@ -110,20 +112,24 @@ class SkinWindow {
   // Premultiplied 0xAARRGGBB of the last presented frame.
   std::uint32_t Pixel(int x, int y) const {
     const std::optional<os::headless::Frame> frame = os::headless::LastFrame(hwnd);
-    if (!frame || x < 0 || y < 0 || x >= frame->width || y >= frame->height) return 0;
-    const std::uint8_t* p = &frame->bgra[static_cast<std::size_t>((y * frame->width + x) * 4)];
-    return static_cast<std::uint32_t>(p[3]) << 24 | static_cast<std::uint32_t>(p[2]) << 16 |
-           static_cast<std::uint32_t>(p[1]) << 8 | p[0];
+    return frame ? PixelOf(*frame, x, y) : 0;
   }
-  // Pixels of r in the last frame that are not `background`.
-  int CountOther(const os::RECT& r, std::uint32_t background) const {
+  // Pixels of r in the last frame for which test(argb) holds.
+  template <typename Test>
+  int CountIf(const os::RECT& r, Test test) const {
+    const std::optional<os::headless::Frame> frame = os::headless::LastFrame(hwnd);
+    if (!frame) return 0;
     int n = 0;
     for (int y = r.top; y < r.bottom; ++y) {
-      for (int x = r.left; x < r.right; ++x) {
-        if (Pixel(x, y) != background) ++n;
-      }
+      for (int x = r.left; x < r.right; ++x) n += test(PixelOf(*frame, x, y)) ? 1 : 0;
     }
     return n;
+  }
+  int CountPixels(const os::RECT& r, std::uint32_t argb) const {
+    return CountIf(r, [argb](std::uint32_t p) { return p == argb; });
+  }
+  int CountOther(const os::RECT& r, std::uint32_t background) const {
+    return CountIf(r, [background](std::uint32_t p) { return p != background; });
   }
   // Number of notifications of a type, and the last one of it.
   int Count(std::u16string_view type) const {
@@ -144,6 +150,12 @@ class SkinWindow {
   Kesto::CControlUI* root = nullptr;
 
  private:
+  static std::uint32_t PixelOf(const os::headless::Frame& frame, int x, int y) {
+    if (x < 0 || y < 0 || x >= frame.width || y >= frame.height) return 0;
+    const std::uint8_t* p = &frame.bgra[static_cast<std::size_t>((y * frame.width + x) * 4)];
+    return static_cast<std::uint32_t>(p[3]) << 24 | static_cast<std::uint32_t>(p[2]) << 16 |
+           static_cast<std::uint32_t>(p[1]) << 8 | p[0];
+  }
   static os::LRESULT Proc(os::HWND hwnd, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
     if (message == os::WM_NCCREATE) {
       const auto* cs = reinterpret_cast<const os::CREATESTRUCTW*>(lParam);

@@ -30,18 +30,13 @@ constexpr std::uint32_t kGray = 0xFF808080;
 constexpr std::uint32_t kCyan = 0xFF00FFFF;
 constexpr std::uint32_t kMagenta = 0xFFFF00FF;
 
-int Count(const SkinWindow& w, const RECT& r, std::uint32_t argb) {
-  int n = 0;
-  for (int y = r.top; y < r.bottom; ++y) {
-    for (int x = r.left; x < r.right; ++x) n += w.Pixel(x, y) == argb ? 1 : 0;
-  }
-  return n;
-}
+int Count(const SkinWindow& w, const RECT& r, std::uint32_t argb) { return w.CountPixels(r, argb); }
 
 // ---------------------------------------------------------------------------
 // Labels
 
-constexpr char16_t kLabelSkin[] = uR"(<Window size="300,240">
+constexpr char16_t kLabelSkin[] =
+    uR"(<Window size="300,340">
   <Font name="Tahoma" size="28" bold="true"/>
   <VerticalLayout bkcolor="#FFFFFFFF">
     <Label name="left" height="40" font="0" text="HHHH" textcolor="#FFFF0000" align="left"/>
@@ -52,7 +47,8 @@ constexpr char16_t kLabelSkin[] = uR"(<Window size="300,240">
       <Label name="auto" font="0" text="HH" autocalcwidth="true" textpadding="5,0,5,0"/>
       <Control name="after"/>
     </HorizontalLayout>
-    <Label name="top" height="40" font="0" text="HHHH" textcolor="#FFFF0000" valign="top" textpadding="0,0,0,0"/>
+    <Label name="top" height="100" font="0" text="HHHH" textcolor="#FFFF0000" valign="top"/>
+    <Label name="html" height="40" text="&lt;c #00FF00&gt;HHHH&lt;/c&gt;" textcolor="#FFFF0000" showhtml="true"/>
   </VerticalLayout></Window>)";
 
 TEST(LabelTest, TextIsDrawnAlignedWithinItsPadding) {
@@ -70,6 +66,19 @@ TEST(LabelTest, TextIsDrawnAlignedWithinItsPadding) {
   // Disabled: the disabled colour only.
   EXPECT_GT(Count(window, RECT{0, 120, 300, 160}, kGreen), 50);
   EXPECT_EQ(Count(window, RECT{0, 120, 300, 160}, kRed), 0);
+  // Top aligned in a tall label.
+  EXPECT_GT(Count(window, RECT{0, 200, 300, 245}, kRed), 50);
+  EXPECT_EQ(window.CountOther(RECT{0, 250, 300, 300}, kWhite), 0);
+  // Markup: the tag colours the text and is not shown itself.
+  EXPECT_EQ(window.Find(u"html")->GetText(), u"<c #00FF00>HHHH</c>");
+  // The default font is small: its ink is blended, so count by hue.
+  const RECT html{0, 300, 300, 340};
+  const int greenish = window.CountIf(
+      html, [](std::uint32_t p) { return (p >> 8 & 0xFF) == 0xFF && (p >> 16 & 0xFF) < 0x60; });
+  const int reddish = window.CountIf(
+      html, [](std::uint32_t p) { return (p >> 16 & 0xFF) == 0xFF && (p >> 8 & 0xFF) < 0x60; });
+  EXPECT_GT(greenish, 20);
+  EXPECT_EQ(reddish, 0);
 }
 
 TEST(LabelTest, AutoCalcWidthFollowsTheText) {
@@ -142,7 +151,8 @@ class ButtonTest : public ::testing::Test {
     folder_.Solid("disabled.png", 0x808080);
     folder_.Solid("fore.png", 0xFF00FF);
     folder_.Solid("hotfore.png", 0x00FFFF);
-    ASSERT_TRUE(window_.Load(uR"(<Window size="300,200">
+    ASSERT_TRUE(
+        window_.Load(uR"(<Window size="300,200">
       <Font name="Tahoma" size="28" bold="true"/>
       <VerticalLayout bkcolor="#FFFFFFFF">
         <HorizontalLayout height="40">
@@ -263,7 +273,8 @@ class OptionTest : public ::testing::Test {
   void SetUp() override {
     folder_.Solid("normal.png", 0xFF0000);
     folder_.Solid("selected.png", 0x0000FF);
-    ASSERT_TRUE(window_.Load(uR"(<Window size="200,200">
+    ASSERT_TRUE(
+        window_.Load(uR"(<Window size="200,200">
       <VerticalLayout bkcolor="#FFFFFFFF">
         <Option name="a" group="g" selected="true" height="30" normalimage="normal.png" selectedimage="selected.png"/>
         <Option name="b" group="g" height="30" normalimage="normal.png" selectedimage="selected.png"/>
@@ -277,7 +288,8 @@ class OptionTest : public ::testing::Test {
   std::vector<std::u16string> Reports() const {
     std::vector<std::u16string> out;
     for (const NotifyMsg& m : window_.recorder.messages) {
-      if (m.type == u"click" || m.type == u"selectchanged") out.push_back(m.type + u":" + m.sender->GetName());
+      if (m.type == u"click" || m.type == u"selectchanged")
+        out.push_back(m.type + u":" + m.sender->GetName());
     }
     return out;
   }
@@ -352,7 +364,7 @@ TEST_F(OptionTest, ACheckBoxTogglesOnEveryClick) {
   EXPECT_FALSE(box->IsChecked());
   EXPECT_EQ(window_.Pixel(100, 105), kRed);
   EXPECT_EQ(Reports(), (std::vector<std::u16string>{u"click:check", u"selectchanged:check", u"click:check",
-                                                      u"selectchanged:check"}));
+                                                    u"selectchanged:check"}));
   // The group's options are untouched.
   EXPECT_TRUE(Option(u"a")->IsSelected());
 }
@@ -362,7 +374,8 @@ TEST_F(OptionTest, ACheckBoxTogglesOnEveryClick) {
 
 TEST(TextTest, ClickingALinkReportsItsIndex) {
   SkinWindow window;
-  ASSERT_TRUE(window.Load(uR"(<Window size="300,100">
+  ASSERT_TRUE(
+      window.Load(uR"(<Window size="300,100">
     <VerticalLayout bkcolor="#FFFFFFFF">
       <Text name="links" height="40" showhtml="true"/>
       <Text name="plain" height="40" text="no links here"/>
