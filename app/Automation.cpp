@@ -1,5 +1,6 @@
 #include "app/Automation.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -102,6 +103,16 @@ Kesto::UIManager* ManagerOf(os::HWND hwnd) {
   return nullptr;
 }
 
+// The skinned window a player sees as active: the active window itself, or
+// the window owning it (a field being typed in over a layered window is a
+// popup of its own that takes the activation).
+os::HWND SkinnedActiveWindow() {
+  for (os::HWND hwnd = os::GetActiveWindow(); hwnd != nullptr; hwnd = os::GetWindow(hwnd, os::GW_OWNER)) {
+    if (ManagerOf(hwnd) != nullptr) return hwnd;
+  }
+  return nullptr;
+}
+
 std::string RectText(const os::RECT& r) {
   return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
          std::to_string(r.bottom);
@@ -177,7 +188,8 @@ std::optional<unsigned> AutomationKey(std::string_view name) {
       {"tab", os::VK_TAB},      {"backspace", os::VK_BACK}, {"delete", os::VK_DELETE}, {"insert", os::VK_INSERT},
       {"space", os::VK_SPACE},  {"left", os::VK_LEFT},      {"right", os::VK_RIGHT},   {"up", os::VK_UP},
       {"down", os::VK_DOWN},    {"home", os::VK_HOME},      {"end", os::VK_END},       {"pageup", os::VK_PRIOR},
-      {"pagedown", os::VK_NEXT}};
+      {"pagedown", os::VK_NEXT}, {"shift", os::VK_SHIFT},   {"ctrl", os::VK_CONTROL},  {"control", os::VK_CONTROL},
+      {"alt", os::VK_MENU}};
   const std::string lower = Lower(name);
   for (const Named& k : kKeys) {
     if (lower == k.name) return k.key;
@@ -191,6 +203,19 @@ std::optional<unsigned> AutomationKey(std::string_view name) {
     return static_cast<unsigned>(lower[0] >= 'a' ? lower[0] - 'a' + 'A' : lower[0]);
   }
   return std::nullopt;
+}
+
+std::optional<std::vector<unsigned>> AutomationChord(std::string_view chord) {
+  std::vector<unsigned> keys;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t plus = std::min(chord.find('+', start), chord.size());
+    const auto key = AutomationKey(chord.substr(start, plus - start));
+    if (!key) return std::nullopt;
+    keys.push_back(*key);
+    if (plus >= chord.size()) return keys;
+    start = plus + 1;
+  }
 }
 
 CaptionAndNumber SplitTrailingNumber(std::string_view argument) {
@@ -327,19 +352,20 @@ void AutomationDriver::Tick() {
         break;
     }
   }
-  if (next_ >= commands_.size()) {
-    if (!endLogged_) {
-      Log("automation: end of script");
-      endLogged_ = true;
-      os::KillTimer(hwnd_, kTickTimer);
-    }
-    return;
+  if (next_ < commands_.size()) {
+    const AutomationCommand command = commands_[next_++];
+    Log("command: " + command.text);
+    std::string error;
+    if (!Execute(command, error)) Log("error: line " + std::to_string(command.line) + ": " + error);
+    ReportRecords();
   }
-  const AutomationCommand command = commands_[next_++];
-  Log("command: " + command.text);
-  std::string error;
-  if (!Execute(command, error)) Log("error: line " + std::to_string(command.line) + ": " + error);
-  ReportRecords();
+  // Said as soon as the last command is done: a "quit" ends the loop before
+  // another tick comes.
+  if (Finished() && !endLogged_) {
+    Log("automation: end of script");
+    endLogged_ = true;
+    os::KillTimer(hwnd_, kTickTimer);
+  }
 }
 
 bool AutomationDriver::Execute(const AutomationCommand& command, std::string& error) {
@@ -384,17 +410,20 @@ bool AutomationDriver::Execute(const AutomationCommand& command, std::string& er
     return true;
   }
   if (verb == "key") {
-    const auto key = AutomationKey(argument);
-    if (!key) {
+    const auto keys = AutomationChord(argument);
+    if (!keys) {
       error = "unknown key " + Quoted(os::Utf8ToUtf16(argument));
       return false;
     }
-    os::inject::KeyPress(*key);
+    // Modifiers are held while the last key is pressed and released.
+    for (std::size_t i = 0; i + 1 < keys->size(); ++i) os::inject::KeyDown((*keys)[i]);
+    os::inject::KeyPress(keys->back());
+    for (std::size_t i = keys->size() - 1; i-- > 0;) os::inject::KeyUp((*keys)[i]);
     waiting_ = Wait{Wait::Kind::kSettle, 0, {}};
     return true;
   }
   if (verb == "click" || verb == "focus") {
-    const os::HWND active = os::GetActiveWindow();
+    const os::HWND active = SkinnedActiveWindow();
     Kesto::UIManager* manager = ManagerOf(active);
     if (manager == nullptr) {
       error = "no skinned window is active";

@@ -12,6 +12,7 @@
 //   focus NAME                 give the named control of the active window the focus
 //   type TEXT                  type the rest of the line into the focused control
 //   key NAME                   press and release a key (Enter, Escape, Tab, ...)
+//                              or a chord such as Shift+End
 //   answer ok|cancel           the answer of the next message box
 //   snapshot CAPTION FILE.png  save the window's current frame
 //   tree CAPTION               print the window's control tree
@@ -57,8 +58,12 @@ struct AutomationCommand {
 // The commands of a script, with their line numbers.
 std::vector<AutomationCommand> ParseAutomationScript(std::string_view script);
 
-// The virtual key of a key name ("Enter", "escape", "F5", "A", ...), or none.
+// The virtual key of a key name ("Enter", "escape", "F5", "A", "Shift", ...),
+// or none.
 std::optional<unsigned> AutomationKey(std::string_view name);
+// The keys of a chord such as "Shift+End" or "Ctrl+Shift+Left", modifiers
+// first; none when a name is unknown.
+std::optional<std::vector<unsigned>> AutomationChord(std::string_view chord);
 
 // "CAPTION 500" → {"CAPTION", 500}; without a trailing number the whole text
 // is the caption.

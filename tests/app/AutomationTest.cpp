@@ -47,6 +47,10 @@ TEST(AutomationScriptTest, KeyNamesAndTrailingNumbers) {
   EXPECT_EQ(AutomationKey("a"), static_cast<unsigned>('A'));
   EXPECT_EQ(AutomationKey("F25"), std::nullopt);
   EXPECT_EQ(AutomationKey("Hyper"), std::nullopt);
+  EXPECT_EQ(AutomationChord("Shift+End"), (std::vector<unsigned>{os::VK_SHIFT, os::VK_END}));
+  EXPECT_EQ(AutomationChord("ctrl+shift+Left"), (std::vector<unsigned>{os::VK_CONTROL, os::VK_SHIFT, os::VK_LEFT}));
+  EXPECT_EQ(AutomationChord("Tab"), std::vector<unsigned>{os::VK_TAB});
+  EXPECT_EQ(AutomationChord("Shift+Nothing"), std::nullopt);
 
   const CaptionAndNumber timed = SplitTrailingNumber("Lumora Morvaine 250");
   EXPECT_EQ(timed.caption, "Lumora Morvaine");

@@ -73,6 +73,8 @@ click webbtn
 click regaccount
 snapshot LumoraMorvaine $artifacts/02-registration-page.png
 click reguser
+key Home
+key Shift+End
 type e2e_player
 click regpass
 type Secr&t=1
