@@ -86,7 +86,8 @@ std::string AnswerName(int answer) {
 // topmost first.
 os::HWND FindOwnWindow(std::u16string_view caption) {
   const os::DWORD self = os::GetCurrentProcessId();
-  for (os::HWND hwnd = os::GetTopWindow(nullptr); hwnd != nullptr; hwnd = os::GetWindow(hwnd, os::GW_HWNDNEXT)) {
+  for (os::HWND hwnd = os::GetTopWindow(nullptr); hwnd != nullptr;
+       hwnd = os::GetWindow(hwnd, os::GW_HWNDNEXT)) {
     os::DWORD process = 0;
     os::GetWindowThreadProcessId(hwnd, &process);
     if (process != self || !os::IsWindowVisible(hwnd)) continue;
@@ -184,12 +185,13 @@ std::optional<unsigned> AutomationKey(std::string_view name) {
     unsigned key;
   };
   static constexpr Named kKeys[] = {
-      {"enter", os::VK_RETURN}, {"return", os::VK_RETURN},  {"escape", os::VK_ESCAPE}, {"esc", os::VK_ESCAPE},
-      {"tab", os::VK_TAB},      {"backspace", os::VK_BACK}, {"delete", os::VK_DELETE}, {"insert", os::VK_INSERT},
-      {"space", os::VK_SPACE},  {"left", os::VK_LEFT},      {"right", os::VK_RIGHT},   {"up", os::VK_UP},
-      {"down", os::VK_DOWN},    {"home", os::VK_HOME},      {"end", os::VK_END},       {"pageup", os::VK_PRIOR},
-      {"pagedown", os::VK_NEXT}, {"shift", os::VK_SHIFT},   {"ctrl", os::VK_CONTROL},  {"control", os::VK_CONTROL},
-      {"alt", os::VK_MENU}};
+      {"enter", os::VK_RETURN},  {"return", os::VK_RETURN},   {"escape", os::VK_ESCAPE},
+      {"esc", os::VK_ESCAPE},    {"tab", os::VK_TAB},         {"backspace", os::VK_BACK},
+      {"delete", os::VK_DELETE}, {"insert", os::VK_INSERT},   {"space", os::VK_SPACE},
+      {"left", os::VK_LEFT},     {"right", os::VK_RIGHT},     {"up", os::VK_UP},
+      {"down", os::VK_DOWN},     {"home", os::VK_HOME},       {"end", os::VK_END},
+      {"pageup", os::VK_PRIOR},  {"pagedown", os::VK_NEXT},   {"shift", os::VK_SHIFT},
+      {"ctrl", os::VK_CONTROL},  {"control", os::VK_CONTROL}, {"alt", os::VK_MENU}};
   const std::string lower = Lower(name);
   for (const Named& k : kKeys) {
     if (lower == k.name) return k.key;
@@ -238,7 +240,8 @@ std::unique_ptr<AutomationDriver> AutomationDriver::FromEnvironment() {
   if (!script || script->empty()) return nullptr;
   std::FILE* log = stderr;
   bool ownsLog = false;
-  if (const auto logPath = os::GetEnvironmentVariable("LUMORA_AUTOMATION_LOG"); logPath && !logPath->empty()) {
+  if (const auto logPath = os::GetEnvironmentVariable("LUMORA_AUTOMATION_LOG");
+      logPath && !logPath->empty()) {
     if (std::FILE* file = std::fopen(logPath->c_str(), "a")) {
       log = file;
       ownsLog = true;
@@ -300,8 +303,8 @@ os::LRESULT AutomationDriver::HandleMessage(os::UINT message, os::WPARAM wParam,
   return CWindowWnd::HandleMessage(message, wParam, lParam);
 }
 
-std::optional<int> AutomationDriver::AnswerBox(os::HWND, std::u16string_view text, std::u16string_view caption,
-                                               os::UINT type) {
+std::optional<int> AutomationDriver::AnswerBox(os::HWND, std::u16string_view text,
+                                               std::u16string_view caption, os::UINT type) {
   ReportRecords();
   int answer = os::IDOK;
   if (!answers_.empty()) {

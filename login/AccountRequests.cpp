@@ -43,7 +43,9 @@ std::u16string MemberText(const Json::Value& root, const char* name) {
   return {};
 }
 
-std::u16string TextOf(const Kesto::CEditUI* field) { return field != nullptr ? field->GetText() : std::u16string(); }
+std::u16string TextOf(const Kesto::CEditUI* field) {
+  return field != nullptr ? field->GetText() : std::u16string();
+}
 
 }  // namespace
 
@@ -79,19 +81,21 @@ std::string ServerListUrl() {
 }
 
 std::string LoginBody(std::string_view account, std::string_view password) {
-  return std::string("&gid=") + kGameId + "&username=" + FormValue(account) + "&password=" + FormValue(password);
+  return std::string("&gid=") + kGameId + "&username=" + FormValue(account) +
+         "&password=" + FormValue(password);
 }
 
 std::string RegistrationBody(std::string_view account, std::string_view password, std::string_view again,
                              std::string_view channel) {
-  return std::string("gid=") + kGameId + "&username=" + FormValue(account) + "&password=" + FormValue(password) +
-         "&password_again=" + FormValue(again) + "&channel=" + FormValue(channel) + "&version=" + kLauncherVersion;
+  return std::string("gid=") + kGameId + "&username=" + FormValue(account) +
+         "&password=" + FormValue(password) + "&password_again=" + FormValue(again) +
+         "&channel=" + FormValue(channel) + "&version=" + kLauncherVersion;
 }
 
 std::string StatisticsUrl(std::string_view kind, std::string_view channel, std::string_view cpu,
                           std::string_view mac) {
-  return PortalUrl(GetPortalHosts().stats, "/col_tw.aspx?") + "t=" + FormValue(kind) + "&c=" + FormValue(channel) +
-         "&u=" + FormValue(cpu) + "&m=" + FormValue(mac);
+  return PortalUrl(GetPortalHosts().stats, "/col_tw.aspx?") + "t=" + FormValue(kind) +
+         "&c=" + FormValue(channel) + "&u=" + FormValue(cpu) + "&m=" + FormValue(mac);
 }
 
 AccountReply ReadAccountReply(const std::string& body) {
@@ -127,14 +131,15 @@ void CalveraWnd::SendStatistics(std::string_view kind) {
 void CalveraWnd::SubmitLogin(bool openServerList) {
   const std::u16string account = TextOf(user_);
   const std::u16string password = TextOf(pass_);
-  if (account.empty() || password.empty() || account == kAccountPlaceholder || password == kPasswordPlaceholder) {
+  if (account.empty() || password.empty() || account == kAccountPlaceholder ||
+      password == kPasswordPlaceholder) {
     ShowMessage(kMissingInputText);
     return;
   }
 
   std::string body;
-  HttpClient::Post(LoginUrl(), LoginBody(RequestText(account), RequestText(password)), &HttpClient::AppendToString,
-                   &body, false);
+  HttpClient::Post(LoginUrl(), LoginBody(RequestText(account), RequestText(password)),
+                   &HttpClient::AppendToString, &body, false);
   const AccountReply reply = ReadAccountReply(body);
   if (reply.outcome == AccountReply::Outcome::kUnreadable) {
     ShowMessage(kLoginFailedText);
@@ -166,9 +171,10 @@ void CalveraWnd::SubmitRegistration() {
   }
 
   std::string body;
-  HttpClient::Post(RegistrationUrl(),
-                   RegistrationBody(RequestText(account), RequestText(password), RequestText(again), channelCode_),
-                   &HttpClient::AppendToString, &body, false);
+  HttpClient::Post(
+      RegistrationUrl(),
+      RegistrationBody(RequestText(account), RequestText(password), RequestText(again), channelCode_),
+      &HttpClient::AppendToString, &body, false);
   const AccountReply reply = ReadAccountReply(body);
   if (reply.outcome == AccountReply::Outcome::kUnreadable) return;
   if (reply.outcome == AccountReply::Outcome::kRefused) {

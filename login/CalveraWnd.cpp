@@ -87,7 +87,8 @@ void CalveraWnd::InitWindow() {
   switch_ = FindAs<Kesto::CTabLayoutUI>(manager, u"switch", u"TabLayout");
 
   for (Kesto::CEditUI* field : {pass_, regPass_, regPassConfirm_}) {
-    if (field != nullptr) field->OnEvent += [this](Kesto::ControlEvent& event) { return OnPasswordFocus(event); };
+    if (field != nullptr)
+      field->OnEvent += [this](Kesto::ControlEvent& event) { return OnPasswordFocus(event); };
   }
 
   const RememberedAccount remembered = LoadRememberedAccount();
@@ -137,7 +138,8 @@ void CalveraWnd::Notify(Kesto::NotifyMsg& msg) {
     if (sender == u"closebtn") os::PostQuitMessage(0);
     if (startButton_ != nullptr && msg.sender == startButton_) SubmitLogin(true);
     if (sender == u"webbtn") OpenInBrowser(os::Utf8ToUtf16(PortalUrl(hosts.web, "")));
-    if (sender == u"chargebtn") OpenInBrowser(os::Utf8ToUtf16(PortalUrl(hosts.web, "/v2_payment/index.html")));
+    if (sender == u"chargebtn")
+      OpenInBrowser(os::Utf8ToUtf16(PortalUrl(hosts.web, "/v2_payment/index.html")));
     if (sender == u"bbsbtn") OpenInBrowser(os::Utf8ToUtf16(PortalUrl(hosts.forum, "/")));
     if (regButton_ != nullptr && msg.sender == regButton_) SubmitRegistration();
   }
@@ -151,7 +153,8 @@ void CalveraWnd::Notify(Kesto::NotifyMsg& msg) {
       os::OutputDebugString("return is pressed");
       SubmitLogin(true);
     }
-    if (msg.sender != nullptr && (msg.sender == regPass_ || msg.sender == regPassConfirm_)) SubmitRegistration();
+    if (msg.sender != nullptr && (msg.sender == regPass_ || msg.sender == regPassConfirm_))
+      SubmitRegistration();
   }
 }
 

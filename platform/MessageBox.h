@@ -18,8 +18,8 @@ int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 // show it. An answer is taken as the player's (one the box has no button for
 // becomes the default button) and the desktop shows nothing; nullopt lets the
 // desktop show the box. One answerer per process; an empty one removes it.
-using MessageBoxAnswerer =
-    std::function<std::optional<int>(HWND owner, std::u16string_view text, std::u16string_view caption, UINT type)>;
+using MessageBoxAnswerer = std::function<std::optional<int>(HWND owner, std::u16string_view text,
+                                                            std::u16string_view caption, UINT type)>;
 void SetMessageBoxAnswerer(MessageBoxAnswerer answerer);
 
 }  // namespace os

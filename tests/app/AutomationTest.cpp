@@ -48,7 +48,8 @@ TEST(AutomationScriptTest, KeyNamesAndTrailingNumbers) {
   EXPECT_EQ(AutomationKey("F25"), std::nullopt);
   EXPECT_EQ(AutomationKey("Hyper"), std::nullopt);
   EXPECT_EQ(AutomationChord("Shift+End"), (std::vector<unsigned>{os::VK_SHIFT, os::VK_END}));
-  EXPECT_EQ(AutomationChord("ctrl+shift+Left"), (std::vector<unsigned>{os::VK_CONTROL, os::VK_SHIFT, os::VK_LEFT}));
+  EXPECT_EQ(AutomationChord("ctrl+shift+Left"),
+            (std::vector<unsigned>{os::VK_CONTROL, os::VK_SHIFT, os::VK_LEFT}));
   EXPECT_EQ(AutomationChord("Tab"), std::vector<unsigned>{os::VK_TAB});
   EXPECT_EQ(AutomationChord("Shift+Nothing"), std::nullopt);
 
@@ -112,7 +113,8 @@ TEST_F(AutomationDriverTest, AnswersBoxesInOrderReportsFailuresAndGoesOn) {
       "command: answer cancel\n",
       "command: bogus command\nerror: line 2: unknown command \"bogus\"\n",
       "command: wait-window Nowhere 100\n",
-      "error: no window \"Nowhere\" appeared\ncommand: click startbtn\nerror: line 4: no skinned window is active\n",
+      "error: no window \"Nowhere\" appeared\ncommand: click startbtn\nerror: line 4: no skinned window is "
+      "active\n",
       "command: sleep 50\n",
       "automation: end of script\n",
       "box: caption=\"LumoraMorvaine\" text=\"first\" buttons=OK,Cancel answer=Cancel\n",

@@ -32,7 +32,9 @@ class AccountRequestsTest : public LoginWindowTest {
     Type(again);
     Click(u"regbtn");
   }
-  std::filesystem::path RememberedFile() const { return dir_.path() / "lumora" / "login" / "lastlogininfo.info"; }
+  std::filesystem::path RememberedFile() const {
+    return dir_.path() / "lumora" / "login" / "lastlogininfo.info";
+  }
   std::string StatisticsQuery(const char* kind) const {
     return std::string("t=") + kind + "&c=360gj&u=" + CpuSignature() + "&m=" + MacAddress();
   }
@@ -154,7 +156,8 @@ TEST_F(AccountRequestsTest, RegistrationValidatesBeforeSending) {
 
 TEST_F(AccountRequestsTest, ARegistrationRemembersTheAccountAndLogsInOnTheGivenPage) {
   CalveraWnd& window = Open();
-  portal_.SetLoginReply(R"({"status":"200","message":"ok","uid":"77","token":"t77","open_url":"http://g/start?sid=1"})");
+  portal_.SetLoginReply(
+      R"({"status":"200","message":"ok","uid":"77","token":"t77","open_url":"http://g/start?sid=1"})");
   Register(u"frank", u"a&b", u"a&b");
   ASSERT_EQ(portal_.RegistrationBodies().size(), 1u);
   EXPECT_EQ(portal_.RegistrationBodies()[0],

@@ -147,8 +147,9 @@ TEST_F(LoginWindowTest, FieldsAndButtonsInTheCaptionStayClickable) {
   EXPECT_EQ(hitTest(Control(u"startbtn")), os::HTCLIENT);
   EXPECT_EQ(hitTest(Control(u"closebtn")), os::HTCLIENT);
   const os::POINT background = ScreenPoint(100, 100);
-  EXPECT_EQ(os::SendMessage(window.GetHWND(), os::WM_NCHITTEST, 0, os::MAKELPARAM(background.x, background.y)),
-            os::HTCAPTION);
+  EXPECT_EQ(
+      os::SendMessage(window.GetHWND(), os::WM_NCHITTEST, 0, os::MAKELPARAM(background.x, background.y)),
+      os::HTCAPTION);
   const os::POINT below = ScreenPoint(100, 700);
   EXPECT_EQ(os::SendMessage(window.GetHWND(), os::WM_NCHITTEST, 0, os::MAKELPARAM(below.x, below.y)),
             os::HTCLIENT);

@@ -130,7 +130,9 @@ class LoginWindowTest : public ::testing::Test {
     return *window_;
   }
 
-  Kesto::CControlUI* Control(std::u16string_view name) { return window_->GetManager().FindControlByName(name); }
+  Kesto::CControlUI* Control(std::u16string_view name) {
+    return window_->GetManager().FindControlByName(name);
+  }
   Kesto::CEditUI* Edit(std::u16string_view name) {
     Kesto::CControlUI* control = Control(name);
     return control != nullptr ? static_cast<Kesto::CEditUI*>(control->GetInterface(u"Edit")) : nullptr;
