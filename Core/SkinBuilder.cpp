@@ -5,6 +5,7 @@
 
 #include "Core/SkinSource.h"
 #include "Core/UIManager.h"
+#include "controls/ActiveX.h"
 #include "controls/Button.h"
 #include "controls/CheckBox.h"
 #include "controls/ChildLayout.h"
@@ -19,6 +20,7 @@
 #include "controls/Text.h"
 #include "controls/TileLayout.h"
 #include "controls/VerticalLayout.h"
+#include "controls/WebBrowser.h"
 
 namespace Kesto {
 
@@ -42,7 +44,7 @@ constexpr ControlClass kClasses[] = {
     {u"Option", &Make<COptionUI>},
     {u"Slider", nullptr},
     {u"Control", &Make<CControlUI>},
-    {u"ActiveX", nullptr},
+    {u"ActiveX", &Make<CActiveXUI>},
     {u"GifAnim", nullptr},
     {u"Progress", nullptr},
     {u"RichEdit", nullptr},
@@ -55,7 +57,7 @@ constexpr ControlClass kClasses[] = {
     {u"ScrollBar", &Make<CScrollBarUI>},
     {u"ListHeader", nullptr},
     {u"TileLayout", &Make<CTileLayoutUI>},
-    {u"WebBrowser", nullptr},
+    {u"WebBrowser", &Make<CWebBrowserUI>},
     {u"ChildLayout", &Make<CChildLayoutUI>},
     {u"VerticalLayout", &Make<CVerticalLayoutUI>},
     {u"ListHeaderItem", nullptr},

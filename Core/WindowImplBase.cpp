@@ -47,8 +47,9 @@ os::HBRUSH WindowColorBackground() { return reinterpret_cast<os::HBRUSH>(static_
 WindowImplBase::WindowImplBase() = default;
 
 WindowImplBase::~WindowImplBase() {
-  // The manager goes with this object; a window still alive must not reach
-  // it through its filters any more.
+  // The manager goes with this object: a window still alive must reach
+  // neither of them any more, also not while the manager is taken down.
+  Detach();
   manager_.RemovePreMessageFilter(this);
   manager_.RemoveNotifier(this);
 }

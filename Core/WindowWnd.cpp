@@ -23,21 +23,25 @@ bool RegisteredOrPresent(os::ATOM atom) {
 CWindowWnd::CWindowWnd() : oldWndProc_(&os::DefWindowProc) {}
 
 CWindowWnd::~CWindowWnd() {
-  if (hwnd_ != nullptr && os::IsWindow(hwnd_)) {
-    // The window outlives this object: cut every path that leads back here.
-    if (subclassed_) {
-      Unsubclass();
-    } else if (byProperty_) {
-      if (os::GetProp(hwnd_, kObjectProperty) == this) os::RemoveProp(hwnd_, kObjectProperty);
-    } else if (os::GetWindowLongPtr(hwnd_, os::GWLP_USERDATA) == reinterpret_cast<os::LONG_PTR>(this)) {
-      os::SetWindowLongPtr(hwnd_, os::GWLP_USERDATA, 0);
-    }
-    if (bigIcon_ != nullptr || smallIcon_ != nullptr) {
-      os::SendMessage(hwnd_, os::WM_SETICON, os::ICON_BIG, 0);
-      os::SendMessage(hwnd_, os::WM_SETICON, os::ICON_SMALL, 0);
-    }
-  }
+  Detach();
   ReleaseIcons();
+}
+
+void CWindowWnd::Detach() {
+  if (hwnd_ == nullptr || !os::IsWindow(hwnd_)) return;
+  // The window outlives this object: cut every path that leads back here.
+  if (subclassed_) {
+    Unsubclass();
+  } else if (byProperty_) {
+    if (os::GetProp(hwnd_, kObjectProperty) == this) os::RemoveProp(hwnd_, kObjectProperty);
+  } else if (os::GetWindowLongPtr(hwnd_, os::GWLP_USERDATA) == reinterpret_cast<os::LONG_PTR>(this)) {
+    os::SetWindowLongPtr(hwnd_, os::GWLP_USERDATA, 0);
+  }
+  if (bigIcon_ != nullptr || smallIcon_ != nullptr) {
+    os::SendMessage(hwnd_, os::WM_SETICON, os::ICON_BIG, 0);
+    os::SendMessage(hwnd_, os::WM_SETICON, os::ICON_SMALL, 0);
+  }
+  hwnd_ = nullptr;
 }
 
 std::u16string_view CWindowWnd::GetSuperClassName() const { return {}; }

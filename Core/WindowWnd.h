@@ -83,6 +83,10 @@ class CWindowWnd {
   // the superclass's procedure, or the procedure a subclassed window had.
   os::WNDPROC SavedProcedure() const { return oldWndProc_; }
   os::LRESULT CallSavedProcedure(os::UINT message, os::WPARAM wParam, os::LPARAM lParam);
+  // Lets a window that outlives its object run on without it: no message
+  // reaches the object any more. A deriving class whose members the window
+  // procedure uses calls it first thing in its destructor.
+  void Detach();
 
   // Routing through the user data (own classes) and through the "WndX"
   // property (superclasses and subclassed windows).

@@ -389,7 +389,10 @@ bool CEditWnd::Init(CEditUI* owner) {
       popup_ ? (os::WS_POPUP | os::WS_VISIBLE | os::ES_AUTOHSCROLL) : (os::WS_CHILD | os::ES_AUTOHSCROLL);
   if (owner->IsPasswordMode()) style |= os::ES_PASSWORD;
   const RECT pos = PlacedPos();
-  if (Create(manager->Window(), u"", style, 0, pos) == nullptr) {
+  creating_ = true;
+  const os::HWND created = Create(manager->Window(), u"", style, 0, pos);
+  creating_ = false;
+  if (created == nullptr) {
     owner_ = nullptr;
     return false;
   }
@@ -413,6 +416,9 @@ bool CEditWnd::Init(CEditUI* owner) {
 }
 
 void CEditWnd::OnFinalMessage(os::HWND) {
+  // A window that failed during its creation is freed by whoever asked for
+  // it, who learns of the failure from Init.
+  if (creating_) return;
   if (owner_ != nullptr) {
     owner_->Invalidate();
     owner_->window_ = nullptr;

@@ -141,6 +141,7 @@ class CEditWnd : public CWindowWnd {
   bool popup_ = false;
   // Its close is posted: it lost the focus, or its control went away.
   bool closing_ = false;
+  bool creating_ = false;
 };
 
 }  // namespace Kesto

@@ -39,7 +39,7 @@ struct SurfaceParams {
   RECT rect;  // window rectangle, screen coordinates
   std::u16string title;
   SurfaceId owner = 0;      // owner's surface: stays above it, transient-for
-  bool popup = false;       // WS_POPUP: no taskbar entry unless appWindow
+  bool popup = false;       // WS_POPUP (the taskbar shows unowned windows all the same)
   bool appWindow = false;   // WS_EX_APPWINDOW
   bool toolWindow = false;  // WS_EX_TOOLWINDOW
   bool topmost = false;     // WS_EX_TOPMOST
@@ -168,6 +168,9 @@ class NativeEdit {
   virtual void SetFont(std::u16string_view face, int pixelSize, bool bold, bool italic, bool underline) = 0;
   virtual void SetColors(COLORREF text, std::optional<COLORREF> background) = 0;
   virtual void Focus() = 0;
+  // The edit lost the focus to a window without a native widget: the keys
+  // go back to the surface (and through it to the focus window).
+  virtual void Blur() {}
 };
 
 class Backend {

@@ -894,6 +894,8 @@ LRESULT Handle(EditState& d, UINT message, WPARAM wParam, LPARAM lParam) {
         d.dragging = false;
         if (GetCapture() == hwnd) ReleaseCapture();
       }
+      // The widget gives the keyboard back to the window that has the focus now.
+      if (d.native) d.native->Blur();
       d.Invalidate();
       d.Notify(EN_KILLFOCUS);
       return 0;

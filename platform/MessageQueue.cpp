@@ -316,6 +316,8 @@ bool Retrieve(MSG* msg, HWND filter, UINT first, UINT last, bool remove, bool al
   return false;
 }
 
+char16_t UsLayoutChar(UINT vk, bool shift, bool ctrl, bool caps) { return CharFromKey(vk, shift, ctrl, caps); }
+
 }  // namespace internal
 
 using namespace internal;

@@ -299,6 +299,8 @@ std::optional<std::uint64_t> NextDeadline();
 // Retrieval core shared by PeekMessage, GetMessage and the headless pump.
 bool Retrieve(MSG* msg, HWND filter, UINT first, UINT last, bool remove, bool allowQuit);
 void RemoveTimersOf(HWND hwnd);
+// The character TranslateMessage makes of a key (US keyboard layout); 0 for none.
+char16_t UsLayoutChar(UINT vk, bool shift, bool ctrl, bool caps);
 std::uint64_t Now();
 
 // --- tree and geometry ---

@@ -13,6 +13,7 @@
 #include "controls/Edit.h"
 #include "platform/Icon.h"
 #include "platform/MessageBox.h"
+#include "platform/Paint.h"
 #include "platform/Unicode.h"
 #include "testsupport/TempDir.h"
 
@@ -519,6 +520,28 @@ TEST_F(WindowImplBaseTest, TheLoginSkinOfTheExecutableBuildsIntoALayeredWindow) 
   os::inject::Text(u"player1");
   Pump();
   EXPECT_EQ(user->GetText(), u"player1");
+}
+
+TEST_F(WindowImplBaseTest, AWindowOutlivingItsObjectRunsOnWithoutIt) {
+  os::HWND hwnd = nullptr;
+  {
+    TestWindow window(kArchive, u"fixed.xml");
+    hwnd = window.CreateDefault();
+    ASSERT_NE(hwnd, nullptr);
+    window.SetIcon(115);
+    Pump();
+    os::inject::Click(window.Screen(50, 110));
+    Pump();
+  }
+  // Input, a resize, a paint and the close reach only the default handling
+  // (the sanitizer would catch a call into the destroyed object or manager).
+  os::inject::Click(os::POINT{50, 110});
+  os::inject::KeyPress(os::VK_ESCAPE);
+  os::SetWindowPos(hwnd, nullptr, 0, 0, 300, 200, os::SWP_NOMOVE | os::SWP_NOZORDER);
+  os::InvalidateRect(hwnd, nullptr, os::FALSE);
+  Pump();
+  EXPECT_EQ(os::SendMessage(hwnd, os::WM_GETICON, os::ICON_BIG, 0), 0);
+  EXPECT_TRUE(os::DestroyWindow(hwnd));
 }
 
 // The box is shown, then the process ends; each case runs in a child process.

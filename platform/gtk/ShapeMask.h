@@ -1,0 +1,20 @@
+// The visible part of a surface as rectangles, for the X shape extension: the
+// window region (SetWindowRgn) and, for a per-pixel-alpha frame shown without
+// a compositor, every pixel whose alpha is not zero. Kept free of GDK headers.
+#pragma once
+
+#include <vector>
+
+#include "platform/Backend.h"
+
+namespace os::gtk {
+
+// The pixels of a width x height surface that stay: inside `shape` when one is
+// given, and where `alpha` (a premultiplied BGRA frame) has a non-zero alpha
+// when one is given; pixels beyond the frame are transparent. Runs of each row
+// become rectangles, and rows with the same runs merge into one band, so a
+// plain rectangle comes out as one rectangle. The shape decides per pixel with
+// WindowShape::Contains, the rule hit testing uses.
+std::vector<RECT> ShapeRectangles(int width, int height, const WindowShape* shape, const PixelView* alpha);
+
+}  // namespace os::gtk

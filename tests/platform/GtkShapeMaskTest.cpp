@@ -1,0 +1,108 @@
+// The shape rectangles the gtk backend hands to the X shape extension must
+// cover exactly the pixels hit testing counts as inside the window.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/gtk/ShapeMask.h"
+
+namespace {
+
+using os::PixelView;
+using os::RECT;
+using os::WindowShape;
+using os::gtk::ShapeRectangles;
+
+// How often each pixel is covered by the rectangles.
+std::vector<int> Coverage(const std::vector<RECT>& rects, int width, int height) {
+  std::vector<int> count(static_cast<std::size_t>(width) * height, 0);
+  for (const RECT& r : rects) {
+    EXPECT_LT(r.left, r.right);
+    EXPECT_LT(r.top, r.bottom);
+    for (int y = std::max<int>(r.top, 0); y < std::min<int>(r.bottom, height); ++y)
+      for (int x = std::max<int>(r.left, 0); x < std::min<int>(r.right, width); ++x) ++count[y * width + x];
+    EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height) << "outside the surface";
+  }
+  return count;
+}
+
+struct Frame {
+  int width, height;
+  std::vector<std::uint8_t> bytes;
+  Frame(int w, int h, std::uint8_t alpha)
+      : width(w), height(h), bytes(static_cast<std::size_t>(w) * h * 4, 0) {
+    for (int i = 0; i < w * h; ++i) bytes[i * 4 + 3] = alpha;
+  }
+  void SetAlpha(int x, int y, std::uint8_t a) {
+    bytes[(static_cast<std::size_t>(y) * width + x) * 4 + 3] = a;
+  }
+  PixelView View() const { return PixelView{bytes.data(), width, height, width * 4}; }
+};
+
+TEST(GtkShapeMask, PlainRectangleIsOneRectangle) {
+  const auto rects = ShapeRectangles(40, 30, nullptr, nullptr);
+  ASSERT_EQ(rects.size(), 1u);
+  EXPECT_EQ(rects[0].left, 0);
+  EXPECT_EQ(rects[0].top, 0);
+  EXPECT_EQ(rects[0].right, 40);
+  EXPECT_EQ(rects[0].bottom, 30);
+  EXPECT_TRUE(ShapeRectangles(0, 30, nullptr, nullptr).empty());
+  EXPECT_TRUE(ShapeRectangles(40, -1, nullptr, nullptr).empty());
+}
+
+TEST(GtkShapeMask, RoundedRegionMatchesTheHitTestToThePixel) {
+  // Odd sizes and an ellipse taller than wide stress the corner arithmetic;
+  // the region leaves out its right and bottom edge like GDI's.
+  WindowShape shape;
+  shape.rect = RECT{0, 0, 57, 43};
+  shape.ellipseWidth = 18;
+  shape.ellipseHeight = 25;
+  const int width = 60, height = 45;
+  const auto rects = ShapeRectangles(width, height, &shape, nullptr);
+  const auto coverage = Coverage(rects, width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      ASSERT_EQ(coverage[y * width + x], shape.Contains(x, y) ? 1 : 0) << x << "," << y;
+  // Rows with the same runs share a band: far fewer rectangles than rows.
+  EXPECT_LT(rects.size(), 40u);
+  EXPECT_FALSE(shape.Contains(0, 0));  // the corner really is cut
+}
+
+TEST(GtkShapeMask, TransparentPixelsAreCutAndTheShapeStillApplies) {
+  Frame frame(20, 10, 255);
+  frame.SetAlpha(0, 0, 0);  // a transparent corner
+  frame.SetAlpha(5, 5, 0);  // a hole
+  frame.SetAlpha(6, 5, 1);  // almost transparent still counts
+  frame.SetAlpha(19, 9, 0);
+  const PixelView view = frame.View();
+  const auto rects = ShapeRectangles(20, 10, nullptr, &view);
+  const auto coverage = Coverage(rects, 20, 10);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 20; ++x) {
+      const bool transparent = (x == 0 && y == 0) || (x == 5 && y == 5) || (x == 19 && y == 9);
+      ASSERT_EQ(coverage[y * 20 + x], transparent ? 0 : 1) << x << "," << y;
+    }
+
+  // Both together: a pixel stays only when the region and the alpha agree.
+  WindowShape shape;
+  shape.rect = RECT{2, 0, 20, 10};
+  const auto both = Coverage(ShapeRectangles(20, 10, &shape, &view), 20, 10);
+  EXPECT_EQ(both[5 * 20 + 1], 0);  // outside the region
+  EXPECT_EQ(both[5 * 20 + 5], 0);  // transparent
+  EXPECT_EQ(both[5 * 20 + 6], 1);
+}
+
+TEST(GtkShapeMask, PixelsBeyondTheFrameAreTransparent) {
+  Frame frame(8, 4, 200);
+  const PixelView view = frame.View();
+  const auto coverage = Coverage(ShapeRectangles(10, 6, nullptr, &view), 10, 6);
+  EXPECT_EQ(coverage[3 * 10 + 7], 1);
+  EXPECT_EQ(coverage[3 * 10 + 8], 0);
+  EXPECT_EQ(coverage[4 * 10 + 0], 0);
+
+  Frame clear(8, 4, 0);
+  const PixelView none = clear.View();
+  EXPECT_TRUE(ShapeRectangles(8, 4, nullptr, &none).empty());
+}
+
+}  // namespace
