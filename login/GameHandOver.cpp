@@ -1,5 +1,7 @@
 #include "login/GameHandOver.h"
 
+#include "game/OpenGameWindow.h"
+
 namespace {
 
 // The game window is created at most once per process; its record is
@@ -20,6 +22,7 @@ void HandOverToGame(const std::u16string& gameUrl, const std::u16string& uid, co
   HandOverState& state = State();
   state.last = GameHandOverRecord{gameUrl, uid, token};
   ++state.count;
+  OpenGameWindow(gameUrl, uid, token);
 }
 
 std::optional<GameHandOverRecord> LastGameHandOver() { return State().last; }

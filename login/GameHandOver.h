@@ -1,9 +1,7 @@
 // The hand-over from the login window to the game window after a successful
 // login: the one place where the login side asks for the game page to be
-// opened with the player's uid and token.
-//
-// Until the game window is part of the launcher, the hand-over records what
-// it was given (the launcher's automation log prints it) and opens nothing.
+// opened with the player's uid and token. What it was given is kept as well,
+// for the launcher's automation log and for tests.
 #pragma once
 
 #include <cstddef>

@@ -85,7 +85,9 @@ click regpassconfirm
 type Secr&t=1
 snapshot LumoraMorvaine $artifacts/03-registration-filled.png
 click regbtn
-sleep 100
+wait-window LumoraMorvaine 10000
+sleep 500
+snapshot LumoraMorvaine $artifacts/04-game-window.png
 quit
 SCRIPT
 run_launcher "$work/register.txt" "$work/register.log"
@@ -102,7 +104,7 @@ handover="$(grep '^hand-over:' "$log" || true)"
 [[ -n "$handover" ]] || fail "the registration did not hand over to the game window"
 # After a registration the game opens on the login reply's own page.
 [[ "$handover" =~ uid=\"[0-9]+\"\ token=\"[0-9a-f]+\" ]] || fail "no uid and token in: $handover"
-for png in 01-login-page 02-registration-page 03-registration-filled; do
+for png in 01-login-page 02-registration-page 03-registration-filled 04-game-window; do
   [[ -s "$artifacts/$png.png" ]] || fail "no snapshot $png"
 done
 remembered="$XDG_DATA_HOME/lumora/login/lastlogininfo.info"
@@ -114,15 +116,18 @@ cp "$remembered" "$work/remembered-before.txt"
 cat >"$work/login.txt" <<SCRIPT
 wait-window LumoraMorvaine
 tree LumoraMorvaine
-snapshot LumoraMorvaine $artifacts/04-login-restored.png
+snapshot LumoraMorvaine $artifacts/05-login-restored.png
 click pass
 type wrong-password
 key Enter
 click pass
 type Secr&t=1
-snapshot LumoraMorvaine $artifacts/05-login-filled.png
+snapshot LumoraMorvaine $artifacts/06-login-filled.png
 key Enter
-sleep 100
+wait-window LumoraMorvaine 10000
+sleep 500
+tree LumoraMorvaine
+snapshot LumoraMorvaine $artifacts/07-game-window.png
 quit
 SCRIPT
 run_launcher "$work/login.txt" "$work/login.log"
@@ -138,6 +143,7 @@ api="${api%%,*}"
 expect_line "$log" "hand-over: url=\"http://$api/client/redirect.html?type=servers&gcode=mvn&ver=3\" uid=\""
 [[ "$handover" =~ uid=\"[0-9]+\"\ token=\"[0-9a-f]+\" ]] || fail "no uid and token in: $handover"
 cmp -s "$remembered" "$work/remembered-before.txt" || fail "a login changed the remembered account"
+[[ -s "$artifacts/07-game-window.png" ]] || fail "no snapshot of the game window"
 
 # --- The portal's records ------------------------------------------------------------------
 kill "$portal_pid"

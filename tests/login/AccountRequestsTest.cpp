@@ -157,7 +157,7 @@ TEST_F(AccountRequestsTest, RegistrationValidatesBeforeSending) {
 TEST_F(AccountRequestsTest, ARegistrationRemembersTheAccountAndLogsInOnTheGivenPage) {
   CalveraWnd& window = Open();
   portal_.SetLoginReply(
-      R"({"status":"200","message":"ok","uid":"77","token":"t77","open_url":"http://g/start?sid=1"})");
+      R"({"status":"200","message":"ok","uid":"77","token":"t77","open_url":"http://127.0.0.1:1/start?sid=1"})");
   Register(u"frank", u"a&b", u"a&b");
   ASSERT_EQ(portal_.RegistrationBodies().size(), 1u);
   EXPECT_EQ(portal_.RegistrationBodies()[0],
@@ -174,7 +174,7 @@ TEST_F(AccountRequestsTest, ARegistrationRemembersTheAccountAndLogsInOnTheGivenP
             EncodeRememberedText("frank") + "\r\n" + EncodeRememberedText("a&b") + "\r\n2\r\n0");
   EXPECT_FALSE(os::IsWindowVisible(window.GetHWND()));
   ASSERT_EQ(GameHandOverCount(), 1u);
-  EXPECT_EQ(LastGameHandOver()->gameUrl, u"http://g/start?sid=1");
+  EXPECT_EQ(LastGameHandOver()->gameUrl, u"http://127.0.0.1:1/start?sid=1");
   EXPECT_EQ(LastGameHandOver()->uid, u"77");
   EXPECT_EQ(LastGameHandOver()->token, u"t77");
 }
