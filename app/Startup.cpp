@@ -14,6 +14,7 @@
 #include "app/CrashReport.h"
 #include "app/UpdateDownloader.h"
 #include "login/CalveraWnd.h"
+#include "platform/Com.h"
 #include "platform/Kernel.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageQueue.h"
@@ -25,11 +26,6 @@
 #include "support/HttpClient.h"
 #include "support/InstallRecord.h"
 #include "support/PortalHosts.h"
-
-#if __has_include("platform/Com.h")
-#include "platform/Com.h"
-#define LUMORA_HAS_COM 1
-#endif
 
 namespace {
 
@@ -159,9 +155,8 @@ StartupResult DecideStartup(std::int64_t now) {
 }
 
 int RunLoginWindow(const StartupResult&, AutomationDriver* automation) {
-#ifdef LUMORA_HAS_COM
+  // The game window's browser control needs COM on this thread.
   if (!os::SUCCEEDED(os::CoInitialize(nullptr))) return 0;
-#endif
   // The login window lives as long as the process: the loop ends with the
   // quit message and the process with it, windows and all.
   auto* window = new (std::nothrow) CalveraWnd();
@@ -173,9 +168,7 @@ int RunLoginWindow(const StartupResult&, AutomationDriver* automation) {
     if (automation != nullptr) automation->Start();
     Kesto::UIManager::RunMessageLoop();
   }
-#ifdef LUMORA_HAS_COM
   os::CoUninitialize();
-#endif
   return 0;
 }
 
