@@ -5,14 +5,21 @@
 #include <climits>
 #include <cstdio>
 #include <ctime>
+#include <memory>
+#include <new>
 #include <string>
 
+#include "Core/UIManager.h"
+#include "app/Automation.h"
 #include "app/CrashReport.h"
 #include "app/UpdateDownloader.h"
+#include "login/CalveraWnd.h"
+#include "platform/Com.h"
 #include "platform/Kernel.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageQueue.h"
 #include "platform/Messages.h"
+#include "platform/Resource.h"
 #include "platform/Shell.h"
 #include "platform/Window.h"
 #include "support/Encoding.h"
@@ -147,19 +154,30 @@ StartupResult DecideStartup(std::int64_t now) {
   return result;
 }
 
-int RunLoginWindow(const StartupResult& startup) {
-  // COM, the login window and the message loop come with the login window.
-  std::printf("Morvaine launcher: start-up decisions done (version check: %s%s).\n",
-              startup.versionDocumentUsable ? "done" : "skipped, portal unreachable or reply unusable",
-              startup.downloadStarted ? "; installer download started" : "");
-  std::printf("Morvaine launcher: the login window is not built yet; exiting.\n");
-  std::fflush(stdout);
+int RunLoginWindow(const StartupResult&, AutomationDriver* automation) {
+  // The game window's browser control needs COM on this thread.
+  if (!os::SUCCEEDED(os::CoInitialize(nullptr))) return 0;
+  // The login window lives as long as the process: the loop ends with the
+  // quit message and the process with it, windows and all.
+  auto* window = new (std::nothrow) CalveraWnd();
+  if (window != nullptr) {
+    window->Create(nullptr, kLauncherCaption, os::WS_OVERLAPPEDWINDOW | os::WS_VISIBLE, 0, 0, 0, 0, 0);
+    window->SetIcon(kLauncherIconResource);
+    window->CenterWindow();
+    window->ShowWindow(true, true);
+    if (automation != nullptr) automation->Start();
+    Kesto::UIManager::RunMessageLoop();
+  }
+  os::CoUninitialize();
   return 0;
 }
 
-int WinMain(os::HINSTANCE, os::HINSTANCE, char*, int) {
+int WinMain(os::HINSTANCE instance, os::HINSTANCE, char*, int) {
   InstallCrashHandler();
+  Kesto::UIManager::SetProcessInstance(instance != nullptr ? instance : os::ExecutableModule());
+  // Boxes and launches of the decisions are part of an automated run too.
+  const std::unique_ptr<AutomationDriver> automation = AutomationDriver::FromEnvironment();
   const StartupResult startup = DecideStartup(static_cast<std::int64_t>(std::time(nullptr)));
   if (!startup.openLoginWindow) return 0;
-  return RunLoginWindow(startup);
+  return RunLoginWindow(startup, automation.get());
 }

@@ -51,10 +51,14 @@ bool InstallPromptDue(std::int32_t stamp, std::int64_t now);
 // The version document's address on the portal's API host.
 std::string VersionDocumentUrl();
 
-// The part after the decisions: COM, the login window, the message loop.
-// The login window is not part of the launcher yet; until it is, this says
-// so on standard output and returns 0.
-int RunLoginWindow(const StartupResult& startup);
+class AutomationDriver;
 
-// Process entry: crash handler, decisions, login window. Always 0.
+// The part after the decisions: COM, the login window (created visible,
+// with the launcher's icons, centred and shown), the message loop until the
+// quit message, COM down. An automation driver, when given, starts with the
+// loop. Always 0.
+int RunLoginWindow(const StartupResult& startup, AutomationDriver* automation = nullptr);
+
+// Process entry: crash handler, the framework's module instance, decisions,
+// login window; the automation of LUMORA_AUTOMATION when set. Always 0.
 int WinMain(os::HINSTANCE instance, os::HINSTANCE previousInstance, char* commandLine, int showCommand);

@@ -39,6 +39,17 @@ int DefaultMessageBoxAnswer(UINT type) {
 
 using namespace internal;
 
+namespace {
+
+MessageBoxAnswerer& Answerer() {
+  static MessageBoxAnswerer answerer;
+  return answerer;
+}
+
+}  // namespace
+
+void SetMessageBoxAnswerer(MessageBoxAnswerer answerer) { Answerer() = std::move(answerer); }
+
 int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   WindowSystem& sys = Sys();
   if (owner && !IsWindow(owner)) {
@@ -56,8 +67,12 @@ int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   const bool outerBox = !sys.modalBox;
   sys.modalBox = true;
   if (wasActive) ActivateWindow(nullptr, WA_INACTIVE, false);
-  int answer = sys.backend().ShowMessageBox(top ? top->surface : 0, text ? text : u"",
-                                            caption ? caption : u"Error", type);
+  const std::u16string_view shownText = text ? text : u"";
+  const std::u16string_view shownCaption = caption ? caption : u"Error";
+  std::optional<int> given;
+  if (Answerer()) given = Answerer()(top ? top->handle : nullptr, shownText, shownCaption, type);
+  int answer =
+      given ? *given : sys.backend().ShowMessageBox(top ? top->surface : 0, shownText, shownCaption, type);
   const auto buttons = MessageBoxButtons(type);
   if (std::find(buttons.begin(), buttons.end(), answer) == buttons.end())
     answer = DefaultMessageBoxAnswer(type);

@@ -1,0 +1,119 @@
+// The launcher's automation driver, for end-to-end tests and diagnostics.
+//
+// When LUMORA_AUTOMATION names a file of commands, the launcher carries them
+// out one a line against its own windows, from inside its own message loop,
+// through the platform's input path (the messages a player's mouse and keys
+// produce), with either backend:
+//
+//   wait-window CAPTION [MS]   until a visible top-level window of this process
+//                              has that caption (default 10000 ms)
+//   click NAME                 press and release on the centre of the named
+//                              control of the active window
+//   focus NAME                 give the named control of the active window the focus
+//   type TEXT                  type the rest of the line into the focused control
+//   key NAME                   press and release a key (Enter, Escape, Tab, ...)
+//                              or a chord such as Shift+End
+//   answer ok|cancel           the answer of the next message box
+//   snapshot CAPTION FILE.png  save the window's current frame
+//   tree CAPTION               print the window's control tree
+//   sleep MS                   let the launcher run for MS milliseconds
+//   quit [CODE]                end the message loop
+// Blank lines and lines starting with "#" are skipped.
+//
+// Every command, every message box (caption, text, buttons, answer), every
+// program launch (program and parameters) and the hand-over to the game
+// window are written one a line to standard error, or appended to the file
+// named by LUMORA_AUTOMATION_LOG. A failing command is reported ("error: ...")
+// and the driver goes on with the next.
+//
+// Time is the platform's clock: real time with a desktop, the virtual clock
+// with the headless backend, where waiting costs no real time because the
+// loop's idle waits move the clock on to the next timer. Waits never block:
+// the driver polls on a timer of its own, so the loop keeps pumping.
+//
+// Message boxes are answered by the driver before the desktop shows them
+// (the platform's box answerer): boxes are recorded and answered the same
+// way with both backends, and no modal dialog waits for a person.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Core/WindowWnd.h"
+#include "platform/Shell.h"
+
+struct AutomationCommand {
+  int line = 0;
+  std::string verb;      // "click", ...
+  std::string argument;  // the rest of the line after one blank
+  std::string text;      // the whole line as written
+};
+
+// The commands of a script, with their line numbers.
+std::vector<AutomationCommand> ParseAutomationScript(std::string_view script);
+
+// The virtual key of a key name ("Enter", "escape", "F5", "A", "Shift", ...),
+// or none.
+std::optional<unsigned> AutomationKey(std::string_view name);
+// The keys of a chord such as "Shift+End" or "Ctrl+Shift+Left", modifiers
+// first; none when a name is unknown.
+std::optional<std::vector<unsigned>> AutomationChord(std::string_view chord);
+
+// "CAPTION 500" → {"CAPTION", 500}; without a trailing number the whole text
+// is the caption.
+struct CaptionAndNumber {
+  std::string caption;
+  std::optional<std::uint32_t> number;
+};
+CaptionAndNumber SplitTrailingNumber(std::string_view argument);
+
+class AutomationDriver : public Kesto::CWindowWnd {
+ public:
+  // The driver of LUMORA_AUTOMATION, or null when it is not set. A script
+  // that cannot be read is reported in the log, and the driver runs nothing.
+  static std::unique_ptr<AutomationDriver> FromEnvironment();
+
+  // Answers and records message boxes, and records launches, from now on.
+  AutomationDriver(std::vector<AutomationCommand> commands, std::FILE* log, bool ownsLog);
+  ~AutomationDriver() override;
+
+  // Starts carrying out the commands once the message loop runs.
+  bool Start();
+  bool Finished() const { return next_ >= commands_.size() && !waiting_; }
+
+  void Log(const std::string& line);
+
+  std::u16string_view GetWindowClassName() const override;
+  os::LRESULT HandleMessage(os::UINT message, os::WPARAM wParam, os::LPARAM lParam) override;
+
+ private:
+  struct Wait {
+    enum class Kind { kWindow, kTime, kSettle } kind = Kind::kTime;
+    std::uint64_t deadline = 0;
+    std::u16string caption;
+  };
+
+  void Tick();
+  // Carries out one command; false (with the reason) when it failed.
+  bool Execute(const AutomationCommand& command, std::string& error);
+  void ReportRecords();
+  std::optional<int> AnswerBox(os::HWND owner, std::u16string_view text, std::u16string_view caption,
+                               os::UINT type);
+
+  std::vector<AutomationCommand> commands_;
+  std::size_t next_ = 0;
+  std::optional<Wait> waiting_;
+  std::deque<int> answers_;
+  std::FILE* log_;
+  bool ownsLog_;
+  os::ShellLaunchRecorder launches_{true};
+  std::size_t launchesLogged_ = 0;
+  std::size_t handOversLogged_ = 0;
+  bool endLogged_ = false;
+};

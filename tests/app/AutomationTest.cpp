@@ -1,0 +1,135 @@
+// The automation driver: reading scripts, key names, and a driver run on the
+// headless backend that answers boxes, reports failures and goes on.
+#include "app/Automation.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "Core/UIManager.h"
+#include "login/GameHandOver.h"
+#include "platform/MessageBox.h"
+#include "platform/Messages.h"
+#include "platform/Shell.h"
+#include "platform/headless/Headless.h"
+#include "testsupport/TempDir.h"
+
+namespace {
+
+TEST(AutomationScriptTest, CommandsKeepTheirLinesAndArguments) {
+  const auto commands = ParseAutomationScript(
+      "# a comment\n"
+      "wait-window LumoraMorvaine 5000\r\n"
+      "\n"
+      "  Click   startbtn  \n"
+      "type  two blanks\n"
+      "snapshot Lumora Morvaine out.png\n"
+      "quit");
+  ASSERT_EQ(commands.size(), 5u);
+  EXPECT_EQ(commands[0].line, 2);
+  EXPECT_EQ(commands[0].verb, "wait-window");
+  EXPECT_EQ(commands[0].argument, "LumoraMorvaine 5000");
+  EXPECT_EQ(commands[1].line, 4);
+  EXPECT_EQ(commands[1].verb, "click");
+  EXPECT_EQ(commands[1].argument, "startbtn");
+  // Only one separator goes: typed text keeps its own blanks.
+  EXPECT_EQ(commands[2].argument, " two blanks");
+  EXPECT_EQ(commands[3].argument, "Lumora Morvaine out.png");
+  EXPECT_EQ(commands[4].verb, "quit");
+  EXPECT_EQ(commands[4].argument, "");
+}
+
+TEST(AutomationScriptTest, KeyNamesAndTrailingNumbers) {
+  EXPECT_EQ(AutomationKey("Enter"), os::VK_RETURN);
+  EXPECT_EQ(AutomationKey("ESCAPE"), os::VK_ESCAPE);
+  EXPECT_EQ(AutomationKey("Backspace"), os::VK_BACK);
+  EXPECT_EQ(AutomationKey("F5"), 0x74u);
+  EXPECT_EQ(AutomationKey("a"), static_cast<unsigned>('A'));
+  EXPECT_EQ(AutomationKey("F25"), std::nullopt);
+  EXPECT_EQ(AutomationKey("Hyper"), std::nullopt);
+  EXPECT_EQ(AutomationChord("Shift+End"), (std::vector<unsigned>{os::VK_SHIFT, os::VK_END}));
+  EXPECT_EQ(AutomationChord("ctrl+shift+Left"),
+            (std::vector<unsigned>{os::VK_CONTROL, os::VK_SHIFT, os::VK_LEFT}));
+  EXPECT_EQ(AutomationChord("Tab"), std::vector<unsigned>{os::VK_TAB});
+  EXPECT_EQ(AutomationChord("Shift+Nothing"), std::nullopt);
+
+  const CaptionAndNumber timed = SplitTrailingNumber("Lumora Morvaine 250");
+  EXPECT_EQ(timed.caption, "Lumora Morvaine");
+  EXPECT_EQ(timed.number, 250u);
+  const CaptionAndNumber plain = SplitTrailingNumber("LumoraMorvaine");
+  EXPECT_EQ(plain.caption, "LumoraMorvaine");
+  EXPECT_EQ(plain.number, std::nullopt);
+  // A caption that is only a number is a caption.
+  EXPECT_EQ(SplitTrailingNumber("2048").caption, "2048");
+}
+
+class AutomationDriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    os::headless::Reset();
+    Kesto::UIManager::SetProcessInstance(os::ExecutableModule());
+  }
+  void TearDown() override { os::headless::Reset(); }
+
+  std::string LogText() {
+    std::fflush(log_);
+    return testsupport::ReadFileBytes(logPath_);
+  }
+
+  testsupport::TempDir dir_;
+  std::filesystem::path logPath_ = dir_.path() / "automation.log";
+  std::FILE* log_ = std::fopen(logPath_.c_str(), "w");
+};
+
+TEST_F(AutomationDriverTest, AnswersBoxesInOrderReportsFailuresAndGoesOn) {
+  os::ShellLaunchRecorder outer(false);
+  {
+    AutomationDriver driver(ParseAutomationScript("answer cancel\n"
+                                                  "bogus command\n"
+                                                  "wait-window Nowhere 100\n"
+                                                  "click startbtn\n"
+                                                  "sleep 50\n"),
+                            log_, false);
+    ASSERT_TRUE(driver.Start());
+    os::headless::Advance(1000);
+    EXPECT_TRUE(driver.Finished());
+
+    // The queued answer goes to the next box, later boxes get OK; the
+    // desktop is never asked.
+    EXPECT_EQ(os::MessageBox(nullptr, u"first", u"LumoraMorvaine", os::MB_OKCANCEL), os::IDCANCEL);
+    EXPECT_EQ(os::MessageBox(nullptr, u"second", u"LumoraMorvaine", os::MB_OKCANCEL), os::IDOK);
+    EXPECT_TRUE(os::headless::MessageBoxes().empty());
+
+    os::ShellExecute(nullptr, u"open", u"xdg-open", u"http://example.test/", u"", os::SW_SHOWNORMAL);
+    HandOverToGame(u"http://game/", u"9", u"tok");
+    os::headless::Advance(100);
+  }
+  // Without a driver, boxes go to the desktop again.
+  os::MessageBox(nullptr, u"third", u"LumoraMorvaine", os::MB_OK);
+  EXPECT_EQ(os::headless::MessageBoxes().size(), 1u);
+
+  const std::string log = LogText();
+  const char* expected[] = {
+      "command: answer cancel\n",
+      "command: bogus command\nerror: line 2: unknown command \"bogus\"\n",
+      "command: wait-window Nowhere 100\n",
+      "error: no window \"Nowhere\" appeared\ncommand: click startbtn\nerror: line 4: no skinned window is "
+      "active\n",
+      "command: sleep 50\n",
+      "automation: end of script\n",
+      "box: caption=\"LumoraMorvaine\" text=\"first\" buttons=OK,Cancel answer=Cancel\n",
+      "box: caption=\"LumoraMorvaine\" text=\"second\" buttons=OK,Cancel answer=OK\n",
+      "launch: program=\"xdg-open\" parameters=\"http://example.test/\"\n",
+      "hand-over: url=\"http://game/\" uid=\"9\" token=\"tok\"\n",
+  };
+  std::size_t at = 0;
+  for (const char* line : expected) {
+    const std::size_t found = log.find(line, at);
+    ASSERT_NE(found, std::string::npos) << "missing, or out of order: " << line << "\nin:\n" << log;
+    at = found;
+  }
+  EXPECT_EQ(log.find("third"), std::string::npos);
+  std::fclose(log_);
+}
+
+}  // namespace
