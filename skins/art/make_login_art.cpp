@@ -274,6 +274,10 @@ void InputBox(const std::string& dir, const std::string& name, bool lock) {
   for (State s : {State::Normal, State::Hover, State::Pressed}) {
     Picture pic(280, 40);
     cairo_t* cr = pic.cr();
+    // The edit fills its rectangle with white before drawing this picture,
+    // so the picture is opaque everywhere: its corners carry the card colour.
+    SetColor(cr, Hex(0x10152B));
+    cairo_paint(cr);
     if (s == State::Pressed) {
       RoundedRect(cr, 0.5, 0.5, 279, 39, 6);
       SetColor(cr, Hex(0xE3BE6A, 0.25));
