@@ -108,8 +108,8 @@ void QueueMessageBoxAnswer(int answer) { Backend().answers().push_back(answer); 
 std::vector<MessageBoxRecord> MessageBoxes() { return Backend().boxes(); }
 void ClearMessageBoxes() { Backend().boxes().clear(); }
 
-HWND AddForeignWindow(const ForeignWindowSpec& spec) {
-  ForeignId id = Backend().AddForeign(spec);
+HWND AddForeignWindow(const ForeignWindowSpec& foreign) {
+  ForeignId id = Backend().AddForeign(foreign);
   internal::RefreshForeignWindows();
   for (auto& [value, w] : Sys().windows) {
     if (w->foreign && w->foreignId == id && !w->destroyed) return w->handle;

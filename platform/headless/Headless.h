@@ -87,7 +87,7 @@ struct ForeignMessage {
   LPARAM lParam = 0;
 };
 // Adds the window on top of the other processes' windows; returns its handle.
-HWND AddForeignWindow(const ForeignWindowSpec& spec);
+HWND AddForeignWindow(const ForeignWindowSpec& foreign);
 void RemoveForeignWindow(HWND hwnd);
 std::vector<ForeignMessage> ForeignMessages(HWND hwnd);  // posted or sent to it
 int ForeignCloseRequests(HWND hwnd);

@@ -208,16 +208,16 @@ std::vector<ForeignWindowInfo> HeadlessBackend::ForeignWindows() {
   return list;
 }
 
-ForeignId HeadlessBackend::AddForeign(const ForeignWindowSpec& spec) {
+ForeignId HeadlessBackend::AddForeign(const ForeignWindowSpec& foreign) {
   Foreign f;
   f.info.id = nextForeign_++;
-  f.info.caption = spec.caption;
-  f.info.className = spec.className;
-  f.info.processId = spec.processId;
-  f.info.threadId = spec.threadId;
-  f.info.rect = spec.rect;
-  f.info.visible = spec.visible;
-  f.closesOnRequest = spec.closesOnRequest;
+  f.info.caption = foreign.caption;
+  f.info.className = foreign.className;
+  f.info.processId = foreign.processId;
+  f.info.threadId = foreign.threadId;
+  f.info.rect = foreign.rect;
+  f.info.visible = foreign.visible;
+  f.closesOnRequest = foreign.closesOnRequest;
   foreign_.insert(foreign_.begin(), f);
   return f.info.id;
 }

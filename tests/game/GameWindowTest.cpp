@@ -369,10 +369,10 @@ class OpenedGameTest : public StandInHostsTest {
 };
 
 TEST_F(OpenedGameTest, AMatchingRecordRefusesAndStaleSectionsGo) {
-  os::headless::ForeignWindowSpec spec;
-  spec.caption = u"LumoraMorvaine";
-  spec.processId = 4242;
-  os::headless::AddForeignWindow(spec);
+  os::headless::ForeignWindowSpec foreign;
+  foreign.caption = u"LumoraMorvaine";
+  foreign.processId = 4242;
+  os::headless::AddForeignWindow(foreign);
   Record(u"4242", u"73", u"5");
   Record(u"999999", u"73", u"6");  // no window of that process any more
 

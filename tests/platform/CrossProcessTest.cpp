@@ -10,12 +10,12 @@ namespace {
 class CrossProcessTest : public WindowTest {};
 
 headless::ForeignWindowSpec Spec(std::u16string caption, DWORD pid, DWORD tid = 77) {
-  headless::ForeignWindowSpec spec;
-  spec.caption = std::move(caption);
-  spec.className = u"IEWeb";
-  spec.processId = pid;
-  spec.threadId = tid;
-  return spec;
+  headless::ForeignWindowSpec foreign;
+  foreign.caption = std::move(caption);
+  foreign.className = u"IEWeb";
+  foreign.processId = pid;
+  foreign.threadId = tid;
+  return foreign;
 }
 
 TEST_F(CrossProcessTest, FindWindowSearchesEveryProcessByCaptionAndClass) {

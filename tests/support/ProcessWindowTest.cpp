@@ -22,12 +22,12 @@ class ProcessWindowTest : public ::testing::Test {
   void TearDown() override { headless::Reset(); }
 
   static HWND Foreign(DWORD pid, DWORD tid, bool visible) {
-    headless::ForeignWindowSpec spec;
-    spec.caption = u"other";
-    spec.processId = pid;
-    spec.threadId = tid;
-    spec.visible = visible;
-    return headless::AddForeignWindow(spec);
+    headless::ForeignWindowSpec foreign;
+    foreign.caption = u"other";
+    foreign.processId = pid;
+    foreign.threadId = tid;
+    foreign.visible = visible;
+    return headless::AddForeignWindow(foreign);
   }
 };
 

@@ -94,11 +94,11 @@ int RunStartup(int argc, char** argv) {
   QueueAnswers();
   os::HWND running = nullptr;
   if (runningWindow) {
-    os::headless::ForeignWindowSpec spec;
-    spec.caption = u"LumoraMorvaine";
-    spec.className = u"IEWeb";
-    spec.processId = 4242;
-    running = os::headless::AddForeignWindow(spec);
+    os::headless::ForeignWindowSpec foreign;
+    foreign.caption = u"LumoraMorvaine";
+    foreign.className = u"IEWeb";
+    foreign.processId = 4242;
+    running = os::headless::AddForeignWindow(foreign);
   }
   const StartupResult result = DecideStartup(now);
   if (result.downloadStarted && waitBytes > 0) WaitForInstaller(waitBytes);
