@@ -108,7 +108,7 @@ void QueueMessageBoxAnswer(int answer) { Backend().answers().push_back(answer); 
 std::vector<MessageBoxRecord> MessageBoxes() { return Backend().boxes(); }
 void ClearMessageBoxes() { Backend().boxes().clear(); }
 
-HWND AddForeignWindow(const ForeignWindowSpec& foreign) {
+HWND AddForeignWindow(const ForeignWindowDesc& foreign) {
   ForeignId id = Backend().AddForeign(foreign);
   internal::RefreshForeignWindows();
   for (auto& [value, w] : Sys().windows) {

@@ -72,7 +72,7 @@ std::vector<MessageBoxRecord> MessageBoxes();
 void ClearMessageBoxes();
 
 // --- Windows of other processes ----------------------------------------------
-struct ForeignWindowSpec {
+struct ForeignWindowDesc {
   std::u16string caption;
   std::u16string className = u"ForeignWindow";
   DWORD processId = 0;
@@ -87,7 +87,7 @@ struct ForeignMessage {
   LPARAM lParam = 0;
 };
 // Adds the window on top of the other processes' windows; returns its handle.
-HWND AddForeignWindow(const ForeignWindowSpec& foreign);
+HWND AddForeignWindow(const ForeignWindowDesc& foreign);
 void RemoveForeignWindow(HWND hwnd);
 std::vector<ForeignMessage> ForeignMessages(HWND hwnd);  // posted or sent to it
 int ForeignCloseRequests(HWND hwnd);

@@ -208,7 +208,7 @@ std::vector<ForeignWindowInfo> HeadlessBackend::ForeignWindows() {
   return list;
 }
 
-ForeignId HeadlessBackend::AddForeign(const ForeignWindowSpec& foreign) {
+ForeignId HeadlessBackend::AddForeign(const ForeignWindowDesc& foreign) {
   Foreign f;
   f.info.id = nextForeign_++;
   f.info.caption = foreign.caption;

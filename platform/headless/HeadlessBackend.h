@@ -86,7 +86,7 @@ class HeadlessBackend final : public Backend {
   const Surface* FindSurface(SurfaceId surface) const;
   void SetMonitors(std::vector<MonitorDesc> monitors) { monitors_ = std::move(monitors); }
   void SetClock(std::uint64_t now);
-  ForeignId AddForeign(const ForeignWindowSpec& foreign);
+  ForeignId AddForeign(const ForeignWindowDesc& foreign);
   bool RemoveForeign(ForeignId id);
   std::vector<ForeignMessage> MessagesOf(ForeignId id) const;
   int CloseRequestsOf(ForeignId id) const;

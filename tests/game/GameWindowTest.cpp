@@ -369,7 +369,7 @@ class OpenedGameTest : public StandInHostsTest {
 };
 
 TEST_F(OpenedGameTest, AMatchingRecordRefusesAndStaleSectionsGo) {
-  os::headless::ForeignWindowSpec foreign;
+  os::headless::ForeignWindowDesc foreign;
   foreign.caption = u"LumoraMorvaine";
   foreign.processId = 4242;
   os::headless::AddForeignWindow(foreign);

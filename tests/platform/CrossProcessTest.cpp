@@ -9,8 +9,8 @@ namespace {
 
 class CrossProcessTest : public WindowTest {};
 
-headless::ForeignWindowSpec Spec(std::u16string caption, DWORD pid, DWORD tid = 77) {
-  headless::ForeignWindowSpec foreign;
+headless::ForeignWindowDesc ForeignDesc(std::u16string caption, DWORD pid, DWORD tid = 77) {
+  headless::ForeignWindowDesc foreign;
   foreign.caption = std::move(caption);
   foreign.className = u"IEWeb";
   foreign.processId = pid;
@@ -21,7 +21,7 @@ headless::ForeignWindowSpec Spec(std::u16string caption, DWORD pid, DWORD tid = 
 TEST_F(CrossProcessTest, FindWindowSearchesEveryProcessByCaptionAndClass) {
   HWND own = Popup({0, 0, 10, 10});
   SetWindowText(own, u"Notepad");
-  HWND foreign = headless::AddForeignWindow(Spec(u"LumoraMorvaine", 4242));
+  HWND foreign = headless::AddForeignWindow(ForeignDesc(u"LumoraMorvaine", 4242));
   ASSERT_TRUE(foreign);
   EXPECT_EQ(FindWindow(nullptr, u"LumoraMorvaine"), foreign);
   EXPECT_EQ(FindWindow(nullptr, u"lumoramorvaine"), foreign);  // as on Windows, case does not count
@@ -47,7 +47,7 @@ TEST_F(CrossProcessTest, FindWindowSearchesEveryProcessByCaptionAndClass) {
 }
 
 TEST_F(CrossProcessTest, PostingAndClosingReachTheOtherProcess) {
-  HWND foreign = headless::AddForeignWindow(Spec(u"LumoraMorvaine", 4242));
+  HWND foreign = headless::AddForeignWindow(ForeignDesc(u"LumoraMorvaine", 4242));
   EXPECT_TRUE(PostMessage(foreign, 2028, 5, 6));
   auto got = headless::ForeignMessages(foreign);
   ASSERT_EQ(got.size(), 1u);
@@ -61,9 +61,9 @@ TEST_F(CrossProcessTest, PostingAndClosingReachTheOtherProcess) {
   EXPECT_FALSE(IsWindow(foreign));
   EXPECT_FALSE(PostMessage(foreign, 2028, 0, 0));
 
-  auto stubbornSpec = Spec(u"Stubborn", 5000);
-  stubbornSpec.closesOnRequest = false;
-  HWND stubborn = headless::AddForeignWindow(stubbornSpec);
+  auto stubbornDesc = ForeignDesc(u"Stubborn", 5000);
+  stubbornDesc.closesOnRequest = false;
+  HWND stubborn = headless::AddForeignWindow(stubbornDesc);
   SendMessage(stubborn, WM_CLOSE, 0, 0);
   EXPECT_EQ(headless::ForeignCloseRequests(stubborn), 1);
   EXPECT_EQ(FindWindow(nullptr, u"Stubborn"), stubborn);

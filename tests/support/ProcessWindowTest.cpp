@@ -22,7 +22,7 @@ class ProcessWindowTest : public ::testing::Test {
   void TearDown() override { headless::Reset(); }
 
   static HWND Foreign(DWORD pid, DWORD tid, bool visible) {
-    headless::ForeignWindowSpec foreign;
+    headless::ForeignWindowDesc foreign;
     foreign.caption = u"other";
     foreign.processId = pid;
     foreign.threadId = tid;

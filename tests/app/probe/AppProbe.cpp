@@ -94,7 +94,7 @@ int RunStartup(int argc, char** argv) {
   QueueAnswers();
   os::HWND running = nullptr;
   if (runningWindow) {
-    os::headless::ForeignWindowSpec foreign;
+    os::headless::ForeignWindowDesc foreign;
     foreign.caption = u"LumoraMorvaine";
     foreign.className = u"IEWeb";
     foreign.processId = 4242;
