@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -24,6 +26,19 @@ namespace {
 constexpr os::UINT_PTR kTickTimer = 1;
 constexpr os::UINT kTickMs = 15;
 constexpr std::uint32_t kDefaultWindowWaitMs = 10000;
+
+// The file waits count real time whatever the platform's clock: the file
+// comes from another process, which the headless clock does not move.
+std::uint64_t RealMilliseconds() {
+  return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now().time_since_epoch())
+                                        .count());
+}
+
+bool FileExists(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::exists(path, error);
+}
 
 std::string U8(std::u16string_view text) { return os::Utf16ToUtf8(text); }
 
@@ -345,12 +360,21 @@ void AutomationDriver::Tick() {
         waiting_.reset();
         break;
       case Wait::Kind::kWindow:
-        if (FindOwnWindow(waiting_->caption) != nullptr) {
+        if (FindOwnWindow(waiting_->what) != nullptr) {
           waiting_.reset();
           break;
         }
         if (now < waiting_->deadline) return;
-        Log("error: no window " + Quoted(waiting_->caption) + " appeared");
+        Log("error: no window " + Quoted(waiting_->what) + " appeared");
+        waiting_.reset();
+        break;
+      case Wait::Kind::kFile:
+        if (FileExists(os::Utf16ToUtf8(waiting_->what))) {
+          waiting_.reset();
+          break;
+        }
+        if (RealMilliseconds() < waiting_->deadline) return;
+        Log("error: no file " + Quoted(waiting_->what) + " appeared");
         waiting_.reset();
         break;
     }
@@ -383,6 +407,16 @@ bool AutomationDriver::Execute(const AutomationCommand& command, std::string& er
       return false;
     }
     waiting_ = Wait{Wait::Kind::kWindow, now + wait.number.value_or(kDefaultWindowWaitMs),
+                    os::Utf8ToUtf16(wait.caption)};
+    return true;
+  }
+  if (verb == "wait-file") {
+    const CaptionAndNumber wait = SplitTrailingNumber(argument);
+    if (wait.caption.empty()) {
+      error = "wait-file needs a path";
+      return false;
+    }
+    waiting_ = Wait{Wait::Kind::kFile, RealMilliseconds() + wait.number.value_or(kDefaultWindowWaitMs),
                     os::Utf8ToUtf16(wait.caption)};
     return true;
   }

@@ -17,6 +17,9 @@
 //   snapshot CAPTION FILE.png  save the window's current frame
 //   tree CAPTION               print the window's control tree
 //   sleep MS                   let the launcher run for MS milliseconds
+//   wait-file PATH [MS]        until the file exists (default 10000 ms of real
+//                              time): lets a test outside the process, which
+//                              drives the desktop itself, say when to go on
 //   quit [CODE]                end the message loop
 // Blank lines and lines starting with "#" are skipped.
 //
@@ -94,9 +97,9 @@ class AutomationDriver : public Kesto::CWindowWnd {
 
  private:
   struct Wait {
-    enum class Kind { kWindow, kTime, kSettle } kind = Kind::kTime;
+    enum class Kind { kWindow, kTime, kSettle, kFile } kind = Kind::kTime;
     std::uint64_t deadline = 0;
-    std::u16string caption;
+    std::u16string what;  // the caption or the file path waited for
   };
 
   void Tick();

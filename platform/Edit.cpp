@@ -634,8 +634,10 @@ void EditState::Paint() {
   const Colors colors = QueryColors();
   if (dead) return;
   if (native) {
-    const std::pair<COLORREF, std::optional<COLORREF>> wanted{
-        colors.text, colors.system ? std::nullopt : std::optional<COLORREF>(colors.brush)};
+    // An edit always fills its box with the brush: nobody answering the
+    // colour message means the system's window colour, never "see-through"
+    // (the system's dark text would vanish on a dark skin).
+    const std::pair<COLORREF, std::optional<COLORREF>> wanted{colors.text, colors.brush};
     if (nativeColors != wanted) {
       nativeColors = wanted;
       native->SetColors(wanted.first, wanted.second);

@@ -327,9 +327,12 @@ void Portal::Configure(httplib::Server& server, Role role) {
 
   if (options_.logRequests) {
     server.set_logger([role](const httplib::Request& req, const httplib::Response& res) {
-      // Paths only: queries carry tokens and signatures.
-      std::fprintf(stderr, "[%s] %s %s %d\n", std::string(RoleName(role)).c_str(), req.method.c_str(),
-                   req.path.c_str(), res.status);
+      // Paths only: queries carry tokens and signatures. The one exception is
+      // the game page's launcher mark, which tells whether the launcher's own
+      // web view asked for it.
+      const char* mark = req.get_param_value("version") == "morvaine" ? " version=morvaine" : "";
+      std::fprintf(stderr, "[%s] %s %s %d%s\n", std::string(RoleName(role)).c_str(), req.method.c_str(),
+                   req.path.c_str(), res.status, mark);
     });
   }
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 
 #include "Core/UIManager.h"
 #include "login/GameHandOver.h"
@@ -129,6 +130,32 @@ TEST_F(AutomationDriverTest, AnswersBoxesInOrderReportsFailuresAndGoesOn) {
     at = found;
   }
   EXPECT_EQ(log.find("third"), std::string::npos);
+  std::fclose(log_);
+}
+
+TEST_F(AutomationDriverTest, WaitsForAFileFromOutsideAndReportsOneThatNeverCame) {
+  const std::filesystem::path go = dir_.path() / "go";
+  const std::filesystem::path never = dir_.path() / "never";
+  AutomationDriver driver(
+      ParseAutomationScript("wait-file " + go.string() + " 600000\nwait-file " + never.string() + " 0\n"),
+      log_, false);
+  ASSERT_TRUE(driver.Start());
+  // However far the platform's clock moves, the first wait holds until the
+  // file is there.
+  os::headless::Advance(5000);
+  EXPECT_FALSE(driver.Finished());
+  std::ofstream(go) << "now";
+  os::headless::Advance(100);
+  EXPECT_TRUE(driver.Finished());
+
+  const std::string log = LogText();
+  const std::size_t first = log.find("command: wait-file " + go.string() + " 600000\n");
+  const std::size_t second = log.find("command: wait-file " + never.string() + " 0\n");
+  ASSERT_NE(first, std::string::npos) << log;
+  ASSERT_NE(second, std::string::npos) << log;
+  EXPECT_LT(first, second);
+  EXPECT_EQ(log.find("error: no file \"" + go.string()), std::string::npos) << log;
+  EXPECT_NE(log.find("error: no file \"" + never.string() + "\" appeared"), std::string::npos) << log;
   std::fclose(log_);
 }
 

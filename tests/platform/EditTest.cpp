@@ -619,6 +619,14 @@ TEST_F(NativeEditTest, TheWidgetMirrorsTheFieldAndReportsThePlayersChanges) {
   SetFocus(e);
   EXPECT_EQ(widget->focusCalls, 1);
 
+  // Unanswered, the colour message leaves the system's: dark text on an
+  // opaque window-coloured box, never on whatever lies behind the widget.
+  InvalidateRect(e, nullptr, FALSE);
+  headless::Pump();
+  ASSERT_TRUE(widget->colors);
+  EXPECT_EQ(widget->colors->first, GetSysColor(COLOR_WINDOWTEXT));
+  EXPECT_EQ(widget->colors->second, GetSysColor(COLOR_WINDOW));
+
   // Colours are asked at paint time and handed on.
   On(parent, [](HWND, UINT m, WPARAM w, LPARAM) -> std::optional<LRESULT> {
     if (m != WM_CTLCOLOREDIT) return std::nullopt;
