@@ -49,6 +49,9 @@ constexpr int kBorder = 6;
 constexpr int kCorner = 24;
 constexpr std::uint32_t kCaptionColour = 0xFF1B2A3A;
 constexpr std::uint32_t kBodyColour = 0xFF2A6FB0;
+// The body colour at half coverage, premultiplied: a layered window's band
+// that only a compositor can blend with what lies beneath.
+constexpr std::uint32_t kHalfBodyColour = 0x80153758;
 constexpr std::uint32_t kButtonColour = 0xFFE0A020;
 // Posted from another thread.
 constexpr UINT kThreadMessage = WM_USER + 77;
@@ -85,7 +88,7 @@ int Y(LPARAM l) { return static_cast<short>(HIWORD(l)); }
 RECT ButtonRect(int width) { return RECT{width - 110, 60, width - 20, 100}; }
 
 // The window's picture: caption strip, body, the button; corners left
-// transparent when the window is layered.
+// transparent and a half-covered band when the window is layered.
 Bitmap Picture(int width, int height) {
   Bitmap b(width, height);
   if (!b.IsValid()) return b;
@@ -98,6 +101,7 @@ Bitmap Picture(int width, int height) {
     for (int x = 0; x < width; ++x) {
       std::uint32_t c = y < kCaptionHeight ? kCaptionColour : kBodyColour;
       if (x >= button.left && x < button.right && y >= button.top && y < button.bottom) c = kButtonColour;
+      if (gOptions.layered && x >= 40 && x < 140 && y >= height - 60 && y < height - 40) c = kHalfBodyColour;
       if (gOptions.layered && !corners.Contains(x, y)) c = 0;
       row[x] = c;
     }
