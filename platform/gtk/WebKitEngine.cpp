@@ -101,14 +101,20 @@ WebData& SharedData() {
 WebKitWebContext* SharedContext() {
   WebData& d = SharedData();
   if (d.context) return d.context;
-  std::u16string cache;
-  std::u16string cookies;
-  const bool folders = SHGetSpecialFolderPath(nullptr, &cache, CSIDL_INTERNET_CACHE, 1) != 0 &&
-                       SHGetSpecialFolderPath(nullptr, &cookies, CSIDL_COOKIES, 1) != 0;
+  // WebKit's stores live beside the launcher's cache and cookie folders, not
+  // in them: the cache clearing deletes those folders' files, and WebKit
+  // neither rebuilds a deleted cache tree nor reopens a deleted cookie
+  // database, so what it kept afterwards would be lost. Its data manager
+  // clears its stores instead (ClearWebKitData).
+  std::u16string cacheRoot;
+  std::u16string dataRoot;
+  const bool folders = SHGetSpecialFolderPath(nullptr, &cacheRoot, CSIDL_LOCAL_APPDATA, 1) != 0 &&
+                       SHGetSpecialFolderPath(nullptr, &dataRoot, CSIDL_APPDATA, 1) != 0;
+  const std::string data = Utf16ToUtf8(dataRoot) + "/lumora/webkit";
+  const std::string cache = Utf16ToUtf8(cacheRoot) + "/lumora/webkit";
   if (folders) {
-    const std::string data = Utf16ToUtf8(cookies) + "/webkit";
     d.manager = webkit_website_data_manager_new("base-data-directory", data.c_str(), "base-cache-directory",
-                                                Utf16ToUtf8(cache).c_str(), nullptr);
+                                                cache.c_str(), nullptr);
   } else {
     // Without folders of its own the engine keeps nothing rather than
     // writing into WebKit's default places.
@@ -117,7 +123,8 @@ WebKitWebContext* SharedContext() {
   d.context = webkit_web_context_new_with_website_data_manager(d.manager);
   webkit_web_context_set_cache_model(d.context, WEBKIT_CACHE_MODEL_WEB_BROWSER);
   if (folders) {
-    const std::string file = Utf16ToUtf8(cookies) + "/cookies.sqlite";
+    g_mkdir_with_parents(data.c_str(), 0700);
+    const std::string file = data + "/cookies.sqlite";
     webkit_cookie_manager_set_persistent_storage(webkit_website_data_manager_get_cookie_manager(d.manager),
                                                  file.c_str(), WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
   }

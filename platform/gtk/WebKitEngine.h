@@ -1,9 +1,10 @@
 // The web engine of the gtk backend: a WebKitGTK web view placed in the
 // top-level surface of the browser's view window, reporting to the browser
 // object through BrowserEngineHost. All browsers of the process share one
-// web context whose disk cache lives in the CSIDL_INTERNET_CACHE folder and
-// whose cookies (a SQLite file) and site data live in the CSIDL_COOKIES
-// folder, so that the launcher's cache clearing reaches them.
+// web context whose disk cache lives in "lumora/webkit" under the
+// CSIDL_LOCAL_APPDATA folder and whose cookies (a SQLite file) and site data
+// live in "lumora/webkit" under the CSIDL_APPDATA folder; the launcher's
+// cache clearing empties them through WebKit's data manager.
 #pragma once
 
 #include <memory>

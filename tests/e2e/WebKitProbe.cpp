@@ -6,7 +6,10 @@
 //   webkit_probe STEP...
 //
 // A step is a path of the probe's server ("/page"), "dead" (a port nobody
-// listens on), or "menu" (waits for a context menu, which the host handles).
+// listens on), "menu" (waits for a context menu, which the host handles) or
+// "clear" (the launcher's cache clearing, as its clear-cache button runs it).
+// "/cookie?n=VALUE" sets the cookie "c" to VALUE for a day; "/cached" may be
+// cached for an hour.
 // A navigation whose URL contains "gate=1" and not "marked=1" is cancelled in
 // BeforeNavigate2 and started again with "&marked=1", as the game window
 // marks gateway URLs.
@@ -28,6 +31,7 @@
 #include "platform/Unicode.h"
 #include "platform/Window.h"
 #include "platform/gtk/Gtk.h"
+#include "support/BrowserCache.h"
 #include "tests/platform/BrowserTestSupport.h"
 
 using namespace os;
@@ -148,6 +152,10 @@ void RunStep() {
   Say("STEP %s", step.c_str());
   if (step == "dead") {
     gBrowser.Navigate(gDead);
+  } else if (step == "clear") {
+    ClearBrowserCache();
+    Say("CLEARED");
+    Next();
   } else if (step == "menu") {
     Say("MENU_READY");  // the script right-clicks; the menu handler goes on
   } else {
@@ -231,6 +239,14 @@ int main(int argc, char** argv) {
   });
   server.server.Get("/page", [](const httplib::Request&, httplib::Response& res) {
     res.set_content(kPage, "text/html; charset=utf-8");
+  });
+  server.server.Get("/cookie", [](const httplib::Request& req, httplib::Response& res) {
+    res.set_header("Set-Cookie", "c=" + req.get_param_value("n") + "; Max-Age=86400; Path=/");
+    res.set_content("<html><head><title>Cookie</title></head><body>cookie</body></html>", "text/html");
+  });
+  server.server.Get("/cached", [](const httplib::Request&, httplib::Response& res) {
+    res.set_header("Cache-Control", "max-age=3600");
+    res.set_content("<html><head><title>Cached</title></head><body>kept for an hour</body></html>", "text/html");
   });
   server.server.Get("/frame", [](const httplib::Request&, httplib::Response& res) {
     res.set_content("<html><body>frame</body></html>", "text/html");

@@ -122,8 +122,11 @@ xdotool key Return
 
 # --- The game window on the server list ----------------------------------------------
 wait_log first '^hand-over: url="http://[^"]*/client/redirect.html\?type=servers&gcode=mvn&ver=3" uid="10001"' 20
-wait_until 10 "the login's token" test "$(sql 'SELECT count(*) FROM tokens WHERE uid = 10001')" = 1
-wait_until 10 "the statistics ping" test "$(sql "SELECT count(*) FROM pings WHERE t = '3'")" -ge 1
+# (Conditions are functions: wait_until runs them anew each time.)
+token_kept() { [ "$(sql 'SELECT count(*) FROM tokens WHERE uid = 10001')" = 1 ]; }
+pinged() { [ "$(sql "SELECT count(*) FROM pings WHERE t = '3' AND c = '360gj'")" -ge 1 ]; }
+wait_until 10 "the login's token" token_kept
+wait_until 10 "the statistics ping" pinged
 wait_log portal '^\[api\] GET /client/redirect.html 200$' 20
 # The page's META elements: 1000×640, grown about the 788×600 window's centre.
 resized() {

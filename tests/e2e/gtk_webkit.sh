@@ -59,7 +59,8 @@ expect_pixel page 110 110 1B2A3A
 expect_pixel page 875 500 20A040
 expect_pixel page 890 500 1B2A3A
 # The cache and the cookie store live in the launcher's folders.
-[ -d "$ART/cache/lumora/webcache/WebKitCache" ] || fail "no WebKit cache in the launcher's cache folder"
+[ -d "$ART/cache/lumora/webkit/WebKitCache" ] || fail "no WebKit cache in the launcher's cache folder"
+[ -f "$ART/data/lumora/webkit/cookies.sqlite" ] || fail "no WebKit cookie store in the launcher's data folder"
 
 # A right-click goes to the host's handler, which shows its own menu (none).
 xdotool mousemove 400 400 click 3
