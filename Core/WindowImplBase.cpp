@@ -182,6 +182,10 @@ os::LRESULT WindowImplBase::OnNcCalcSize(os::UINT, os::WPARAM wParam, os::LPARAM
 os::LRESULT WindowImplBase::OnNcPaint(os::UINT, os::WPARAM, os::LPARAM, bool&) { return 0; }
 
 os::LRESULT WindowImplBase::OnNcHitTest(os::UINT, os::WPARAM, os::LPARAM lParam, bool&) {
+  return HitTest(lParam, kCaptionClientClasses);
+}
+
+os::LRESULT WindowImplBase::HitTest(os::LPARAM lParam, std::span<const std::u16string_view> clientClasses) {
   os::POINT pt{os::GET_X_LPARAM(lParam), os::GET_Y_LPARAM(lParam)};
   os::ScreenToClient(hwnd_, &pt);
   os::RECT client{};
@@ -210,7 +214,7 @@ os::LRESULT WindowImplBase::OnNcHitTest(os::UINT, os::WPARAM, os::LPARAM lParam,
       pt.y < caption.bottom) {
     if (CControlUI* control = manager_.FindControlAt(pt)) {
       const std::u16string_view cls = control->GetClass();
-      const bool clickable = std::any_of(std::begin(kCaptionClientClasses), std::end(kCaptionClientClasses),
+      const bool clickable = std::any_of(clientClasses.begin(), clientClasses.end(),
                                          [&](std::u16string_view c) { return EqualNoCase(c, cls); });
       if (!clickable) return os::HTCAPTION;
     }

@@ -11,6 +11,7 @@
 // built) and Notify or the message map.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -110,6 +111,11 @@ class WindowImplBase : public CWindowWnd,
   // Creates, places and shows the shadow window of a skin with "showshadow".
   void CreateShadow();
   void FollowShadow();
+
+  // The non-client hit test of a skinned window: the sizing border unless
+  // maximised, then the caption area, where controls of clientClasses (class
+  // names, any case) stay clickable and everything else drags the window.
+  os::LRESULT HitTest(os::LPARAM lParam, std::span<const std::u16string_view> clientClasses);
 
   UIManager manager_;
 

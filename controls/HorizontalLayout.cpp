@@ -2,9 +2,6 @@
 
 #include <algorithm>
 
-#include "Core/UIManager.h"
-#include "controls/Cursor.h"
-#include "controls/Render.h"
 #include "controls/ScrollBar.h"
 
 namespace Kesto {
@@ -19,8 +16,6 @@ int Limit(int value, int low, int high) {
   return value;
 }
 
-constexpr DWORD kDragBandColor = 0xAA000000;
-
 }  // namespace
 
 CHorizontalLayoutUI::CHorizontalLayoutUI() = default;
@@ -33,7 +28,7 @@ void* CHorizontalLayoutUI::GetInterface(std::u16string_view name) {
 }
 
 UINT CHorizontalLayoutUI::GetControlFlags() const {
-  return IsEnabled() && sepWidth_ != 0 ? ControlFlag::SetCursor : 0;
+  return IsEnabled() && separator_.Size() != 0 ? ControlFlag::SetCursor : 0;
 }
 
 void CHorizontalLayoutUI::SetPos(RECT rc) {
@@ -129,95 +124,8 @@ void CHorizontalLayoutUI::SetPos(RECT rc) {
   }
 }
 
-RECT CHorizontalLayoutUI::GetThumbRect(bool useNew) const {
-  RECT r = useNew ? newPos_ : item_;
-  if (sepWidth_ >= 0) {
-    r.left = std::max(r.left, r.right - sepWidth_);
-  } else {
-    r.right = std::min(r.right, r.left - sepWidth_);
-  }
-  return r;
-}
-
-void CHorizontalLayoutUI::SetSepImmMode(bool immediate) {
-  if (sepImmMode_ == immediate) return;
-  if ((dragState_ & kDragging) != 0 && !sepImmMode_ && manager_ != nullptr) manager_->RemovePostPaint(this);
-  sepImmMode_ = immediate;
-  dragState_ &= ~kDragging;
-}
-
 void CHorizontalLayoutUI::DoEvent(ControlEvent& event) {
-  if (sepWidth_ != 0) {
-    const bool dragging = (dragState_ & kDragging) != 0;
-    switch (event.type) {
-      case UIEvent::ButtonDown:
-        if (IsEnabled() && rect::Contains(GetThumbRect(false), event.mouse)) {
-          dragState_ |= kDragging;
-          lastMouse_ = event.mouse;
-          newPos_ = item_;
-          if (!sepImmMode_ && manager_ != nullptr) manager_->AddPostPaint(this);
-          return;
-        }
-        break;
-      case UIEvent::ButtonUp:
-        if (dragging) {
-          dragState_ &= ~kDragging;
-          if (!sepImmMode_ && manager_ != nullptr) manager_->RemovePostPaint(this);
-          NeedParentUpdate();
-          return;
-        }
-        break;
-      case UIEvent::MouseMove:
-        if (dragging) {
-          const int d = event.mouse.x - lastMouse_.x;
-          lastMouse_ = event.mouse;
-          // The band follows the pointer; moves are ignored while the
-          // pointer is on the far side of the band (after a limit stopped
-          // it), so that the band waits for the pointer to come back.
-          const RECT band = GetThumbRect(true);
-          RECT rc = newPos_;
-          if (d > 0 && event.mouse.x < band.left) return;
-          if (d < 0 && event.mouse.x >= band.right) return;
-          if (sepWidth_ >= 0) {
-            rc.right += d;
-          } else {
-            rc.left += d;
-          }
-          const int oldWidth = newPos_.right - newPos_.left;
-          int width = rc.right - rc.left;
-          if (width <= GetMinWidth()) {
-            if (oldWidth <= GetMinWidth()) return;
-            width = GetMinWidth();
-          }
-          if (width >= GetMaxWidth()) {
-            if (oldWidth >= GetMaxWidth()) return;
-            width = GetMaxWidth();
-          }
-          if (sepWidth_ >= 0) {
-            rc.right = rc.left + width;
-          } else {
-            rc.left = rc.right - width;
-          }
-          newPos_ = rc;
-          fixedSize_.cx = width;
-          if (sepImmMode_) {
-            NeedParentUpdate();
-          } else if (manager_ != nullptr) {
-            manager_->Invalidate(rect::Union(band, GetThumbRect(true)));
-          }
-          return;
-        }
-        break;
-      case UIEvent::SetCursor:
-        if (IsEnabled() && rect::Contains(GetThumbRect(false), event.mouse)) {
-          SetSizeWECursor();
-          return;
-        }
-        break;
-      default:
-        break;
-    }
-  }
+  if (separator_.HandleEvent(*this, event, fixedSize_)) return;
   CContainerUI::DoEvent(event);
 }
 
@@ -232,10 +140,7 @@ void CHorizontalLayoutUI::SetAttribute(std::u16string_view name, std::u16string_
 }
 
 void CHorizontalLayoutUI::DoPostPaint(os::Canvas& dc, const RECT& paint) {
-  if ((dragState_ & kDragging) == 0 || sepImmMode_) return;
-  RECT band;
-  if (!rect::Intersect(band, GetThumbRect(true), paint)) return;
-  Renderer::DrawColor(dc, band, kDragBandColor);
+  separator_.PostPaint(*this, dc, paint);
 }
 
 }  // namespace Kesto

@@ -5,12 +5,14 @@
 #pragma once
 
 #include "controls/Container.h"
+#include "controls/LayoutSeparator.h"
 
 namespace Kesto {
 
 class CHorizontalLayoutUI : public CContainerUI {
  public:
-  static constexpr UINT kDragging = 0x40;
+  // The drag-in-progress bit of GetDragState.
+  static constexpr UINT kDragging = LayoutSeparator::kDragging;
 
   CHorizontalLayoutUI();
 
@@ -25,19 +27,15 @@ class CHorizontalLayoutUI : public CContainerUI {
 
   // Positive: a band of that many pixels at the right edge; negative: at the
   // left edge; 0: no separator.
-  int GetSepWidth() const { return sepWidth_; }
-  void SetSepWidth(int width) { sepWidth_ = width; }
-  bool IsSepImmMode() const { return sepImmMode_; }
-  void SetSepImmMode(bool immediate);
-  UINT GetDragState() const { return dragState_; }
-  RECT GetThumbRect(bool useNew = false) const;
+  int GetSepWidth() const { return separator_.Size(); }
+  void SetSepWidth(int width) { separator_.SetSize(width); }
+  bool IsSepImmMode() const { return separator_.IsImmediate(); }
+  void SetSepImmMode(bool immediate) { separator_.SetImmediate(immediate, *this); }
+  UINT GetDragState() const { return separator_.DragState(); }
+  RECT GetThumbRect(bool useNew = false) const { return separator_.ThumbRect(item_, useNew); }
 
  private:
-  int sepWidth_ = 0;
-  bool sepImmMode_ = false;
-  UINT dragState_ = 0;
-  POINT lastMouse_{};
-  RECT newPos_{};
+  LayoutSeparator separator_{LayoutSeparator::Axis::kWidth};
   bool relayingOut_ = false;
 };
 

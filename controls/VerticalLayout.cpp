@@ -2,9 +2,6 @@
 
 #include <algorithm>
 
-#include "Core/UIManager.h"
-#include "controls/Cursor.h"
-#include "controls/Render.h"
 #include "controls/ScrollBar.h"
 
 namespace Kesto {
@@ -19,8 +16,6 @@ int Limit(int value, int low, int high) {
   return value;
 }
 
-constexpr DWORD kDragBandColor = 0xAA000000;
-
 }  // namespace
 
 CVerticalLayoutUI::CVerticalLayoutUI() = default;
@@ -33,7 +28,7 @@ void* CVerticalLayoutUI::GetInterface(std::u16string_view name) {
 }
 
 UINT CVerticalLayoutUI::GetControlFlags() const {
-  return IsEnabled() && sepHeight_ != 0 ? ControlFlag::SetCursor : 0;
+  return IsEnabled() && separator_.Size() != 0 ? ControlFlag::SetCursor : 0;
 }
 
 void CVerticalLayoutUI::SetPos(RECT rc) {
@@ -100,97 +95,8 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
   ProcessScrollBar(rc, 0, needed);
 }
 
-RECT CVerticalLayoutUI::GetThumbRect(bool useNew) const {
-  RECT r = useNew ? newPos_ : item_;
-  if (sepHeight_ >= 0) {
-    r.top = std::max(r.top, r.bottom - sepHeight_);
-  } else {
-    r.bottom = std::min(r.bottom, r.top - sepHeight_);
-  }
-  return r;
-}
-
-void CVerticalLayoutUI::SetSepImmMode(bool immediate) {
-  if (sepImmMode_ == immediate) return;
-  // A deferred drag in progress must not leave its band registered.
-  if ((dragState_ & kDragging) != 0 && !sepImmMode_ && manager_ != nullptr) manager_->RemovePostPaint(this);
-  sepImmMode_ = immediate;
-  dragState_ &= ~kDragging;
-}
-
 void CVerticalLayoutUI::DoEvent(ControlEvent& event) {
-  if (sepHeight_ != 0) {
-    const bool dragging = (dragState_ & kDragging) != 0;
-    switch (event.type) {
-      case UIEvent::ButtonDown:
-        if (IsEnabled() && rect::Contains(GetThumbRect(false), event.mouse)) {
-          dragState_ |= kDragging;
-          lastMouse_ = event.mouse;
-          newPos_ = item_;
-          if (!sepImmMode_ && manager_ != nullptr) manager_->AddPostPaint(this);
-          return;
-        }
-        break;
-      case UIEvent::ButtonUp:
-        if (dragging) {
-          dragState_ &= ~kDragging;
-          if (!sepImmMode_ && manager_ != nullptr) manager_->RemovePostPaint(this);
-          NeedParentUpdate();
-          return;
-        }
-        break;
-      case UIEvent::MouseMove:
-        if (dragging) {
-          const int d = event.mouse.y - lastMouse_.y;
-          lastMouse_ = event.mouse;
-          // The band follows the pointer; moves are ignored while the
-          // pointer is on the far side of the band (after a limit stopped
-          // it), so that the band waits for the pointer to come back.
-          const RECT band = GetThumbRect(true);
-          RECT rc = newPos_;
-          if (d > 0 && event.mouse.y < band.top) return;
-          if (d < 0 && event.mouse.y >= band.bottom) return;
-          if (sepHeight_ >= 0) {
-            rc.bottom += d;
-          } else {
-            rc.top += d;
-          }
-          const int oldHeight = newPos_.bottom - newPos_.top;
-          int height = rc.bottom - rc.top;
-          if (height <= GetMinHeight()) {
-            if (oldHeight <= GetMinHeight()) return;
-            height = GetMinHeight();
-          }
-          if (height >= GetMaxHeight()) {
-            if (oldHeight >= GetMaxHeight()) return;
-            height = GetMaxHeight();
-          }
-          if (sepHeight_ >= 0) {
-            rc.bottom = rc.top + height;
-          } else {
-            rc.top = rc.bottom - height;
-          }
-          newPos_ = rc;
-          // The layout's own size, without asking for a layout yet.
-          fixedSize_.cy = height;
-          if (sepImmMode_) {
-            NeedParentUpdate();
-          } else if (manager_ != nullptr) {
-            manager_->Invalidate(rect::Union(band, GetThumbRect(true)));
-          }
-          return;
-        }
-        break;
-      case UIEvent::SetCursor:
-        if (IsEnabled() && rect::Contains(GetThumbRect(false), event.mouse)) {
-          SetSizeNSCursor();
-          return;
-        }
-        break;
-      default:
-        break;
-    }
-  }
+  if (separator_.HandleEvent(*this, event, fixedSize_)) return;
   CContainerUI::DoEvent(event);
 }
 
@@ -205,10 +111,7 @@ void CVerticalLayoutUI::SetAttribute(std::u16string_view name, std::u16string_vi
 }
 
 void CVerticalLayoutUI::DoPostPaint(os::Canvas& dc, const RECT& paint) {
-  if ((dragState_ & kDragging) == 0 || sepImmMode_) return;
-  RECT band;
-  if (!rect::Intersect(band, GetThumbRect(true), paint)) return;
-  Renderer::DrawColor(dc, band, kDragBandColor);
+  separator_.PostPaint(*this, dc, paint);
 }
 
 }  // namespace Kesto

@@ -4,13 +4,14 @@
 #pragma once
 
 #include "controls/Container.h"
+#include "controls/LayoutSeparator.h"
 
 namespace Kesto {
 
 class CVerticalLayoutUI : public CContainerUI {
  public:
   // The drag-in-progress bit of GetDragState.
-  static constexpr UINT kDragging = 0x40;
+  static constexpr UINT kDragging = LayoutSeparator::kDragging;
 
   CVerticalLayoutUI();
 
@@ -25,22 +26,18 @@ class CVerticalLayoutUI : public CContainerUI {
 
   // Positive: a band of that many pixels at the bottom edge; negative: at
   // the top edge; 0: no separator.
-  int GetSepHeight() const { return sepHeight_; }
-  void SetSepHeight(int height) { sepHeight_ = height; }
+  int GetSepHeight() const { return separator_.Size(); }
+  void SetSepHeight(int height) { separator_.SetSize(height); }
   // Immediate mode relayouts on every move; otherwise the band is drawn
   // where it would go and the layout follows on release.
-  bool IsSepImmMode() const { return sepImmMode_; }
-  void SetSepImmMode(bool immediate);
-  UINT GetDragState() const { return dragState_; }
+  bool IsSepImmMode() const { return separator_.IsImmediate(); }
+  void SetSepImmMode(bool immediate) { separator_.SetImmediate(immediate, *this); }
+  UINT GetDragState() const { return separator_.DragState(); }
   // The separator band now (during a drag: where it is being dragged to).
-  RECT GetThumbRect(bool useNew = false) const;
+  RECT GetThumbRect(bool useNew = false) const { return separator_.ThumbRect(item_, useNew); }
 
  private:
-  int sepHeight_ = 0;
-  bool sepImmMode_ = false;
-  UINT dragState_ = 0;
-  POINT lastMouse_{};
-  RECT newPos_{};
+  LayoutSeparator separator_{LayoutSeparator::Axis::kHeight};
 };
 
 }  // namespace Kesto

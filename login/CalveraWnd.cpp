@@ -29,13 +29,6 @@ constexpr std::size_t kRestoredTextChars = 256;
 constexpr std::u16string_view kCaptionClientClasses[] = {u"ButtonUI", u"OptionUI", u"SliderUI", u"EditUI",
                                                          u"RichEditUI"};
 
-char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
-
-bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char16_t x, char16_t y) { return Lower(x) == Lower(y); });
-}
-
 template <class T>
 T* FindAs(Kesto::UIManager& manager, std::u16string_view name, std::u16string_view interfaceName) {
   Kesto::CControlUI* control = manager.FindControlByName(name);
@@ -159,40 +152,7 @@ void CalveraWnd::Notify(Kesto::NotifyMsg& msg) {
 }
 
 os::LRESULT CalveraWnd::OnNcHitTest(os::UINT, os::WPARAM, os::LPARAM lParam, bool&) {
-  os::POINT pt{os::GET_X_LPARAM(lParam), os::GET_Y_LPARAM(lParam)};
-  os::ScreenToClient(hwnd_, &pt);
-  os::RECT client{};
-  os::GetClientRect(hwnd_, &client);
-
-  if (!os::IsZoomed(hwnd_)) {
-    const os::RECT border = manager_.SizingBorder();
-    const bool left = pt.x < client.left + border.left;
-    const bool right = pt.x >= client.right - border.right;
-    if (pt.y < client.top + border.top) {
-      if (left) return os::HTTOPLEFT;
-      if (right) return os::HTTOPRIGHT;
-      return os::HTTOP;
-    }
-    if (pt.y >= client.bottom - border.bottom) {
-      if (left) return os::HTBOTTOMLEFT;
-      if (right) return os::HTBOTTOMRIGHT;
-      return os::HTBOTTOM;
-    }
-    if (left) return os::HTLEFT;
-    if (right) return os::HTRIGHT;
-  }
-
-  const os::RECT caption = manager_.CaptionArea();
-  if (pt.x >= client.left + caption.left && pt.x < client.right - caption.right && pt.y >= caption.top &&
-      pt.y < caption.bottom) {
-    if (Kesto::CControlUI* control = manager_.FindControlAt(pt)) {
-      const std::u16string_view cls = control->GetClass();
-      const bool clickable = std::any_of(std::begin(kCaptionClientClasses), std::end(kCaptionClientClasses),
-                                         [&](std::u16string_view c) { return EqualNoCase(c, cls); });
-      if (!clickable) return os::HTCAPTION;
-    }
-  }
-  return os::HTCLIENT;
+  return HitTest(lParam, kCaptionClientClasses);
 }
 
 os::LRESULT CalveraWnd::OnSysCommand(os::UINT message, os::WPARAM wParam, os::LPARAM lParam, bool& handled) {
