@@ -497,17 +497,16 @@ int VerticalLine(int stepSize, UIManager* manager) {
 }
 }  // namespace
 
-void CContainerUI::LineUp() {
+void CContainerUI::ScrollBy(int dx, int dy) {
   SIZE pos = GetScrollPos();
-  pos.cy -= VerticalLine(scrollStepSize_, manager_);
+  pos.cx += dx;
+  pos.cy += dy;
   SetScrollPos(pos);
 }
 
-void CContainerUI::LineDown() {
-  SIZE pos = GetScrollPos();
-  pos.cy += VerticalLine(scrollStepSize_, manager_);
-  SetScrollPos(pos);
-}
+void CContainerUI::LineUp() { ScrollBy(0, -VerticalLine(scrollStepSize_, manager_)); }
+
+void CContainerUI::LineDown() { ScrollBy(0, VerticalLine(scrollStepSize_, manager_)); }
 
 namespace {
 int VerticalPage(const RECT& item, const RECT& inset, const CScrollBarUI* horizontal) {
@@ -522,17 +521,9 @@ int HorizontalPage(const RECT& item, const RECT& inset, const CScrollBarUI* vert
 }
 }  // namespace
 
-void CContainerUI::PageUp() {
-  SIZE pos = GetScrollPos();
-  pos.cy -= VerticalPage(item_, inset_, horizontalScrollBar_);
-  SetScrollPos(pos);
-}
+void CContainerUI::PageUp() { ScrollBy(0, -VerticalPage(item_, inset_, horizontalScrollBar_)); }
 
-void CContainerUI::PageDown() {
-  SIZE pos = GetScrollPos();
-  pos.cy += VerticalPage(item_, inset_, horizontalScrollBar_);
-  SetScrollPos(pos);
-}
+void CContainerUI::PageDown() { ScrollBy(0, VerticalPage(item_, inset_, horizontalScrollBar_)); }
 
 void CContainerUI::HomeUp() {
   SIZE pos = GetScrollPos();
@@ -546,29 +537,13 @@ void CContainerUI::EndDown() {
   SetScrollPos(pos);
 }
 
-void CContainerUI::LineLeft() {
-  SIZE pos = GetScrollPos();
-  pos.cx -= scrollStepSize_ != 0 ? scrollStepSize_ : kDefaultLineStep;
-  SetScrollPos(pos);
-}
+void CContainerUI::LineLeft() { ScrollBy(-(scrollStepSize_ != 0 ? scrollStepSize_ : kDefaultLineStep), 0); }
 
-void CContainerUI::LineRight() {
-  SIZE pos = GetScrollPos();
-  pos.cx += scrollStepSize_ != 0 ? scrollStepSize_ : kDefaultLineStep;
-  SetScrollPos(pos);
-}
+void CContainerUI::LineRight() { ScrollBy(scrollStepSize_ != 0 ? scrollStepSize_ : kDefaultLineStep, 0); }
 
-void CContainerUI::PageLeft() {
-  SIZE pos = GetScrollPos();
-  pos.cx -= HorizontalPage(item_, inset_, verticalScrollBar_);
-  SetScrollPos(pos);
-}
+void CContainerUI::PageLeft() { ScrollBy(-HorizontalPage(item_, inset_, verticalScrollBar_), 0); }
 
-void CContainerUI::PageRight() {
-  SIZE pos = GetScrollPos();
-  pos.cx += HorizontalPage(item_, inset_, verticalScrollBar_);
-  SetScrollPos(pos);
-}
+void CContainerUI::PageRight() { ScrollBy(HorizontalPage(item_, inset_, verticalScrollBar_), 0); }
 
 void CContainerUI::HomeLeft() {
   SIZE pos = GetScrollPos();

@@ -100,6 +100,8 @@ class CContainerUI : public CControlUI, public IContainerUI {
  protected:
   // item minus inset minus the visible scroll bars.
   RECT InnerRect() const;
+  // SetScrollPos of the scroll position moved by (dx, dy).
+  void ScrollBy(int dx, int dy);
   // Deletes (or hands to the manager's delayed clean-up) a removed child.
   void DisposeChild(CControlUI* control);
 
