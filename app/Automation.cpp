@@ -321,6 +321,11 @@ os::LRESULT AutomationDriver::HandleMessage(os::UINT message, os::WPARAM wParam,
 std::optional<int> AutomationDriver::AnswerBox(os::HWND, std::u16string_view text,
                                                std::u16string_view caption, os::UINT type) {
   ReportRecords();
+  if (showBoxes_) {
+    Log("box: caption=" + Quoted(caption) + " text=" + Quoted(text) + " buttons=" + ButtonsOf(type) +
+        " shown");
+    return std::nullopt;
+  }
   int answer = os::IDOK;
   if (!answers_.empty()) {
     answer = answers_.front();
@@ -435,6 +440,15 @@ bool AutomationDriver::Execute(const AutomationCommand& command, std::string& er
       return false;
     }
     answers_.push_back(which == "ok" ? os::IDOK : os::IDCANCEL);
+    return true;
+  }
+  if (verb == "boxes") {
+    const std::string which = Lower(argument);
+    if (which != "show" && which != "answer") {
+      error = "boxes takes show or answer";
+      return false;
+    }
+    showBoxes_ = which == "show";
     return true;
   }
   if (verb == "quit") {

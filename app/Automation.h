@@ -14,6 +14,9 @@
 //   key NAME                   press and release a key (Enter, Escape, Tab, ...)
 //                              or a chord such as Shift+End
 //   answer ok|cancel           the answer of the next message box
+//   boxes show|answer          from now on let message boxes reach the desktop
+//                              (still recorded; whoever drives the desktop
+//                              answers them) or answer them here (the default)
 //   snapshot CAPTION FILE.png  save the window's current frame
 //   tree CAPTION               print the window's control tree
 //   sleep MS                   let the launcher run for MS milliseconds
@@ -36,7 +39,8 @@
 //
 // Message boxes are answered by the driver before the desktop shows them
 // (the platform's box answerer): boxes are recorded and answered the same
-// way with both backends, and no modal dialog waits for a person.
+// way with both backends, and no modal dialog waits for a person, unless the
+// script lets them through ("boxes show").
 #pragma once
 
 #include <cstdint>
@@ -113,6 +117,7 @@ class AutomationDriver : public Kesto::CWindowWnd {
   std::size_t next_ = 0;
   std::optional<Wait> waiting_;
   std::deque<int> answers_;
+  bool showBoxes_ = false;
   std::FILE* log_;
   bool ownsLog_;
   os::ShellLaunchRecorder launches_{true};

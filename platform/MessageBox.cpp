@@ -77,10 +77,15 @@ int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   if (std::find(buttons.begin(), buttons.end(), answer) == buttons.end())
     answer = DefaultMessageBoxAnswer(type);
   if (disable && !top->destroyed) EnableWindow(top->handle, TRUE);
-  if (auto back = LookupOwn(wasActive);
-      back && !sys.active && (back->style & WS_VISIBLE) && !(back->style & WS_DISABLED)) {
-    ActivateWindow(back->handle, WA_ACTIVE, false);
-  }
+  // The window that was active gets activation back; when it is gone (a
+  // field's popup edit window closes as the box takes the focus), the box's
+  // owner gets it, as Windows activates the owner of a closing box.
+  const auto canActivate = [](const WindowPtr& w) {
+    return w && !w->destroyed && (w->style & WS_VISIBLE) && !(w->style & WS_DISABLED);
+  };
+  WindowPtr back = LookupOwn(wasActive);
+  if (!canActivate(back)) back = top;
+  if (!sys.active && canActivate(back)) ActivateWindow(back->handle, WA_ACTIVE, false);
   if (outerBox) sys.modalBox = false;
   return answer;
 }

@@ -308,6 +308,10 @@ void WindowSystem::SurfaceActivated(SurfaceId surface, bool isActive) {
   auto w = WindowOfSurface(surface);
   if (!w) return;
   if (isActive) {
+    // A disabled window cannot become active, as on Windows: the desktop may
+    // still hand it the keyboard while its modal box is up (X gives the
+    // focus to the window under the pointer when nobody holds it).
+    if (w->style & WS_DISABLED) return;
     if (active != w->handle) ActivateWindow(w->handle, WA_ACTIVE, true);
   } else if (active == w->handle) {
     ActivateWindow(nullptr, WA_INACTIVE, true);

@@ -615,7 +615,18 @@ void GtkBackend::RaiseSurface(SurfaceId surface) {
 
 void GtkBackend::ActivateSurface(SurfaceId surface) {
   Surface* s = Find(surface);
-  if (s && s->visible && !s->noActivate) gtk_window_present(GTK_WINDOW(s->window));
+  if (s && s->visible && !s->noActivate) PresentNow(GTK_WINDOW(s->window));
+}
+
+void PresentNow(GtkWindow* window) {
+  GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(window));
+  if (!gdk || !GDK_IS_X11_WINDOW(gdk) || !gtk_widget_get_mapped(GTK_WIDGET(window))) {
+    gtk_window_present(window);
+    return;
+  }
+  // The time comes from a property change the server reports back.
+  gdk_window_set_events(gdk, static_cast<GdkEventMask>(gdk_window_get_events(gdk) | GDK_PROPERTY_CHANGE_MASK));
+  gtk_window_present_with_time(window, gdk_x11_get_server_time(gdk));
 }
 
 // ---------------------------------------------------------------------------

@@ -92,6 +92,13 @@ class NestedLoopScope {
   GtkBackend& backend_;
 };
 
+// Raises the window and gives it the keyboard now. A plain present carries
+// the time of the last input event; when the focus moved after that (a
+// closed dialog hands it to the root window, where nobody types), the X
+// server ignores such a stale request and the keys reach no window. The
+// server's current time is never stale.
+void PresentNow(GtkWindow* window);
+
 // The virtual key, scan code and extended flag of a GDK key event (no text).
 KeyEvent KeyEventOf(const GdkEventKey* event);
 // A key for an edit widget's procedure: the key itself when the character it

@@ -68,6 +68,13 @@ int GtkBackend::ShowMessageBox(SurfaceId owner, std::u16string_view text, std::u
   const std::vector<int> buttons = internal::MessageBoxButtons(type);
   for (int id : buttons) gtk_dialog_add_button(GTK_DIALOG(dialog), ButtonLabel(id), id);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), internal::DefaultMessageBoxAnswer(type));
+  // The box takes the keyboard once it is on the screen, window manager or
+  // not, so that Enter answers it.
+  g_signal_connect(dialog, "map-event", G_CALLBACK(+[](GtkWidget* widget, GdkEvent*, gpointer) -> gboolean {
+                     PresentNow(GTK_WINDOW(widget));
+                     return FALSE;
+                   }),
+                   nullptr);
   int response;
   {
     NestedLoopScope nested(*this);

@@ -263,7 +263,7 @@ gboolean OnMap(GtkWidget* window, GdkEvent*, gpointer data) {
   // is on the screen.
   if (s->activateOnMap) {
     s->activateOnMap = false;
-    gtk_window_present(GTK_WINDOW(window));
+    PresentNow(GTK_WINDOW(window));
   }
   return FALSE;
 }

@@ -161,4 +161,25 @@ TEST_F(AutomationDriverTest, WaitsForAFileFromOutsideAndReportsOneThatNeverCame)
   EXPECT_NE(log.find("error: no file \"" + never.string() + "\" appeared"), std::string::npos) << log;
 }
 
+TEST_F(AutomationDriverTest, LetsBoxesThroughToTheDesktopWhenToldAndRecordsThemStill) {
+  AutomationDriver driver(ParseAutomationScript("boxes show\nsleep 100\nboxes answer\nboxes maybe\n"), log_, false);
+  ASSERT_TRUE(driver.Start());
+  os::headless::Advance(50);
+  os::headless::QueueMessageBoxAnswer(os::IDCANCEL);
+  EXPECT_EQ(os::MessageBox(nullptr, u"账号或密码错误", u"LumoraMorvaine", os::MB_OKCANCEL), os::IDCANCEL);
+  ASSERT_EQ(os::headless::MessageBoxes().size(), 1u);  // the desktop showed and answered it
+  os::headless::Advance(500);
+  EXPECT_TRUE(driver.Finished());
+  EXPECT_EQ(os::MessageBox(nullptr, u"second", u"LumoraMorvaine", os::MB_OK), os::IDOK);
+  EXPECT_EQ(os::headless::MessageBoxes().size(), 1u);  // answered by the driver again
+
+  const std::string log = LogText();
+  EXPECT_NE(log.find("box: caption=\"LumoraMorvaine\" text=\"账号或密码错误\" buttons=OK,Cancel shown\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("box: caption=\"LumoraMorvaine\" text=\"second\" buttons=OK answer=OK\n"), std::string::npos)
+      << log;
+  EXPECT_NE(log.find("error: line 4: boxes takes show or answer"), std::string::npos) << log;
+}
+
 }  // namespace

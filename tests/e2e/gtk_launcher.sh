@@ -6,10 +6,13 @@
 #
 # The journey: the login window appears centred with its caption; hover
 # images change; a drag in the window's upper part moves it and one in the
-# bottom strip does not; typed account and password and Enter log in (the
-# portal records the token and the "t=3" ping); the game window opens on the
+# bottom strip does not; a wrong password brings the portal's refusal as a
+# box that Enter answers, after which the keyboard is the login window's
+# again; the right password and Enter log in (the portal records the token
+# and the "t=3" ping); the game window opens on the
 # server list, resized by the page's META elements, with the portal's title
-# bar; a second launcher shows its box and ends while the first runs; a server
+# bar; a second launcher shows its box (which takes the keyboard) and ends
+# while the first runs; a server
 # link reaches the game page marked as the launcher's; closing the game window
 # ends the launcher with code 0. Screenshots of each step stay in the
 # artifacts folder.
@@ -42,6 +45,7 @@ export XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME=
 export LUMORA_REGISTRY="$work/registry.reg" LUMORA_SHELL_LOG="$work/shell.txt"
 
 cat >"$work/first.txt" <<SCRIPT
+boxes show
 wait-window LumoraMorvaine 30000
 tree LumoraMorvaine
 wait-file $work/go-game 120000
@@ -108,16 +112,31 @@ wait_until 5 "the dragged login window" geometry_is "$WID" "490 240 1100 720"
 window_pos
 screenshot 03-dragged
 
-# Account and password typed into the fields; nothing is sent before Enter.
+# Account and a wrong password typed into the fields; nothing is sent before
+# Enter, and the portal's refusal comes as a box on the desktop.
 read -r x y < <(control_centre user)
 xdotool mousemove "$x" "$y" click 1
 xdotool type --delay 40 xplayer
 read -r x y < <(control_centre pass)
 xdotool mousemove "$x" "$y" click 1
-xdotool type --delay 40 Secret12
+xdotool type --delay 40 Wrong123
 sleep 0.3
 screenshot 04-typed
 [ "$(sql 'SELECT count(*) FROM tokens')" = 0 ] || fail "a login was sent before Enter"
+xdotool key Return
+wait_log first '^box: caption="LumoraMorvaine" text="账号或密码错误" buttons=OK shown$' 20
+refusal_box() { BOX=$(xdotool search --onlyvisible --all --pid "$FIRST" --name '^LumoraMorvaine$' | grep -vx "$WID" | head -n 1) && [ -n "$BOX" ]; }
+wait_until 10 "the refusal box" refusal_box
+sleep 0.3
+screenshot 05-refused
+# The box has the keyboard without help, and gives it back to the login
+# window when answered: the password typed next replaces the wrong one.
+xdotool key Return
+box_gone() { ! xdotool search --onlyvisible --all --pid "$FIRST" --name '^LumoraMorvaine$' | grep -qvx "$WID"; }
+wait_until 10 "the refusal box to go" box_gone
+[ "$(sql 'SELECT count(*) FROM tokens')" = 0 ] || fail "a wrong password was let in"
+xdotool mousemove "$x" "$y" click 1
+xdotool type --delay 40 Secret12
 xdotool key Return
 
 # --- The game window on the server list ----------------------------------------------
@@ -145,8 +164,8 @@ grep -q 'ButtonUI name="charge" rect=[0-9-]*,[0-9-]*,[0-9-]*,[0-9-]* visible tex
 grep -q 'WebBrowserUI name="ie" rect=2,30,998,638 visible' "$ART/first.log" || fail "the browser does not fill the window"
 # The page painted: its buttons' orange shows inside the browser area.
 buttons() {
-  screenshot 05-server-list
-  read -r BW BH BX BY < <(convert "$ART/05-server-list.png" -crop "996x608+$((WX + 2))+$((WY + 30))" +repage \
+  screenshot 06-server-list
+  read -r BW BH BX BY < <(convert "$ART/06-server-list.png" -crop "996x608+$((WX + 2))+$((WY + 30))" +repage \
     -fill black -fuzz 3% +opaque '#ffb53b' -trim -format '%w %h %X %Y' info: 2>/dev/null | tr -d '+')
   [ -n "${BW:-}" ] && [ "$BW" -gt 50 ]
 }
@@ -160,8 +179,9 @@ PIDS+=("$SECOND")
 box_of_second() { BOX=$(xdotool search --all --pid "$SECOND" --name '^LumoraMorvaine$' 2>/dev/null | head -n 1) && [ -n "$BOX" ]; }
 wait_until 30 "the second launcher's box" box_of_second
 sleep 0.5
-screenshot 06-second-launcher
-xdotool windowfocus --sync "$BOX" key Return
+screenshot 07-second-launcher
+# Answered with Enter: the box took the keyboard when it came.
+xdotool key Return
 wait_until 15 "the second launcher's end" bash -c "! kill -0 $SECOND 2>/dev/null"
 wait "$SECOND" && second=0 || second=$?
 expect_eq "$second" 0 "the second launcher's exit code"
@@ -177,7 +197,7 @@ wait_log third '^box: caption="LumoraMorvaine" text="游戏已经打开" buttons
 xdotool mousemove $((WX + 2 + BX + 20)) $((WY + 30 + BY + BH / 2)) click 1
 wait_log portal '^\[game\] GET /game.html 200 version=morvaine$' 30
 [ "$(count_log portal '^\[game\] GET /game.html 200$')" = 0 ] || fail "the game page was reached without the launcher's mark"
-game_painted() { screenshot 07-game && crop_differs 05-server-list 07-game "996x608+$((WX + 2))+$((WY + 30))"; }
+game_painted() { screenshot 08-game && crop_differs 06-server-list 08-game "996x608+$((WX + 2))+$((WY + 30))"; }
 wait_until 30 "the game page" game_painted
 
 # --- Closing ------------------------------------------------------------------------------------

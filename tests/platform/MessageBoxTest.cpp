@@ -59,5 +59,47 @@ TEST_F(MessageBoxTest, TheOwnersWindowIsDisabledWhileTheBoxIsUp) {
   EXPECT_EQ(GetFocus(), top);
 }
 
+TEST_F(MessageBoxTest, TheDesktopCannotActivateTheDisabledOwnerWhileTheBoxIsUp) {
+  HWND top = Popup({0, 0, 200, 200});
+  SetFocus(top);
+  Log().clear();
+  // The desktop hands the owner the keyboard while the box is up (as X does
+  // for the window under the pointer); the owner stays inactive, and gets
+  // activation back from the box afterwards.
+  SetMessageBoxAnswerer([top](HWND, std::u16string_view, std::u16string_view, UINT) -> std::optional<int> {
+    headless::ReportActivated(top, true);
+    return IDOK;
+  });
+  EXPECT_EQ(MessageBox(top, u"账号或密码错误", u"LumoraMorvaine", MB_OK), IDOK);
+  SetMessageBoxAnswerer(nullptr);
+  std::vector<std::pair<WPARAM, UINT>> activation;
+  for (const Call& c : Log()) {
+    if (c.hwnd == top && (c.message == WM_ACTIVATE || c.message == WM_ENABLE)) {
+      activation.emplace_back(LOWORD(c.wParam), c.message);
+    }
+  }
+  using A = std::vector<std::pair<WPARAM, UINT>>;
+  EXPECT_EQ(activation,
+            (A{{FALSE, WM_ENABLE}, {WA_INACTIVE, WM_ACTIVATE}, {TRUE, WM_ENABLE}, {WA_ACTIVE, WM_ACTIVATE}}));
+  EXPECT_EQ(GetActiveWindow(), top);
+}
+
+TEST_F(MessageBoxTest, TheOwnerIsActivatedWhenTheWindowThatWasActiveWentAway) {
+  // A field's popup edit window, owned by the skinned window, is active when
+  // the box comes; it closes as it loses the focus.
+  HWND top = Popup({0, 0, 300, 200});
+  HWND edit = Popup({20, 20, 120, 40}, kPlainClass, WS_POPUP | WS_VISIBLE, 0, top);
+  SetActiveWindow(edit);
+  ASSERT_EQ(GetActiveWindow(), edit);
+  SetMessageBoxAnswerer([edit](HWND, std::u16string_view, std::u16string_view, UINT) -> std::optional<int> {
+    DestroyWindow(edit);
+    return IDOK;
+  });
+  EXPECT_EQ(MessageBox(top, u"账号或密码错误", u"LumoraMorvaine", MB_OK), IDOK);
+  SetMessageBoxAnswerer(nullptr);
+  EXPECT_EQ(GetActiveWindow(), top);
+  EXPECT_EQ(GetFocus(), top);
+}
+
 }  // namespace
 }  // namespace wintest
