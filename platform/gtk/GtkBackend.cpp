@@ -477,7 +477,10 @@ void GtkBackend::ShowSurface(SurfaceId surface, bool visible, bool activate) {
     s->activateOnMap = activate;
     gtk_widget_show(s->window);
   }
-  if (activate) gtk_window_present(window);
+  if (activate) {
+    ExpectActivation(surface);
+    gtk_window_present(window);
+  }
 }
 
 void GtkBackend::MoveSurface(SurfaceId surface, const RECT& rect) {
@@ -615,7 +618,26 @@ void GtkBackend::RaiseSurface(SurfaceId surface) {
 
 void GtkBackend::ActivateSurface(SurfaceId surface) {
   Surface* s = Find(surface);
-  if (s && s->visible && !s->noActivate) PresentNow(GTK_WINDOW(s->window));
+  if (!s || !s->visible || s->noActivate) return;
+  ExpectActivation(surface);
+  PresentNow(GTK_WINDOW(s->window));
+}
+
+void GtkBackend::ExpectActivation(SurfaceId surface) {
+  expectedActive_ = surface;
+  expectedSince_ = g_get_monotonic_time();
+}
+
+bool GtkBackend::ActivationIsNews(SurfaceId surface, bool active) {
+  if (!expectedActive_) return true;
+  if (g_get_monotonic_time() - expectedSince_ > kActivationEchoMs * 1000) {
+    expectedActive_ = 0;
+    return true;
+  }
+  if (surface != expectedActive_) return false;
+  if (!active) return false;  // on its way to the surface: not there yet
+  expectedActive_ = 0;
+  return true;
 }
 
 void PresentNow(GtkWindow* window) {

@@ -175,6 +175,17 @@ class GtkBackend final : public Backend {
   void DesktopMoved(Surface& s, const RECT& rect);
   void DesktopState(Surface& s, SurfaceState state);
   void UpdateTaskbarHint(Surface& s, bool owned);
+  // Activation the window system asked for travels to the X server and comes
+  // back as focus changes, after the window system has moved on: a field's
+  // popup edit window is activated, the skinned window taken back for a
+  // moment, the next field's popup activated, all before the first focus
+  // change arrives. Until the surface asked for last reports itself active,
+  // reports about the others are those echoes and no news (a stale "the
+  // skinned window is active" would close the new field). An expectation
+  // older than kActivationEchoMs is given up.
+  void ExpectActivation(SurfaceId surface);
+  bool ActivationIsNews(SurfaceId surface, bool active);
+  static constexpr gint64 kActivationEchoMs = 500;
 
   // Nested GLib loops (NestedLoopScope).
   int nested = 0;
@@ -207,6 +218,8 @@ class GtkBackend final : public Backend {
   std::map<SurfaceId, GtkWidget*> tooltips_;  // by owner; 0 for none
   gulong monitorsChanged_ = 0;
   gulong compositedChanged_ = 0;
+  SurfaceId expectedActive_ = 0;
+  gint64 expectedSince_ = 0;  // g_get_monotonic_time, microseconds
 
   GdkCursor* CursorFor(CursorShape shape);
   bool ArmDrag(SurfaceId surface, bool move, UINT edge, MouseButton button, POINT screen);

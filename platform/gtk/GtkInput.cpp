@@ -253,8 +253,9 @@ gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
 
 void OnActive(GObject* window, GParamSpec*, gpointer data) {
   auto* s = static_cast<Surface*>(data);
-  if (s->backend->events())
-    s->backend->events()->SurfaceActivated(s->id, gtk_window_is_active(GTK_WINDOW(window)) != FALSE);
+  const bool active = gtk_window_is_active(GTK_WINDOW(window)) != FALSE;
+  if (s->backend->events() && s->backend->ActivationIsNews(s->id, active))
+    s->backend->events()->SurfaceActivated(s->id, active);
 }
 
 gboolean OnMap(GtkWidget* window, GdkEvent*, gpointer data) {
@@ -263,6 +264,7 @@ gboolean OnMap(GtkWidget* window, GdkEvent*, gpointer data) {
   // is on the screen.
   if (s->activateOnMap) {
     s->activateOnMap = false;
+    s->backend->ExpectActivation(s->id);
     PresentNow(GTK_WINDOW(window));
   }
   return FALSE;

@@ -117,8 +117,8 @@ screenshot 03-dragged
 read -r x y < <(control_centre user)
 xdotool mousemove "$x" "$y" click 1
 xdotool type --delay 40 xplayer
-read -r x y < <(control_centre pass)
-xdotool mousemove "$x" "$y" click 1
+# Tab moves on to the password field, as it does between edit fields.
+xdotool key Tab
 xdotool type --delay 40 Wrong123
 sleep 0.3
 screenshot 04-typed
@@ -135,6 +135,7 @@ xdotool key Return
 box_gone() { ! xdotool search --onlyvisible --all --pid "$FIRST" --name '^LumoraMorvaine$' | grep -qvx "$WID"; }
 wait_until 10 "the refusal box to go" box_gone
 [ "$(sql 'SELECT count(*) FROM tokens')" = 0 ] || fail "a wrong password was let in"
+read -r x y < <(control_centre pass)
 xdotool mousemove "$x" "$y" click 1
 xdotool type --delay 40 Secret12
 xdotool key Return
@@ -194,7 +195,10 @@ wait_log third '^box: caption="LumoraMorvaine" text="游戏已经打开" buttons
 
 # --- A server --------------------------------------------------------------------------------
 # The first orange button is the first open server's "进入游戏".
-xdotool mousemove $((WX + 2 + BX + 20)) $((WY + 30 + BY + BH / 2)) click 1
+# Pointed at first and clicked a moment later, as a hand does.
+xdotool mousemove $((WX + 2 + BX + 20)) $((WY + 30 + BY + BH / 2))
+sleep 0.2
+xdotool click 1
 wait_log portal '^\[game\] GET /game.html 200 version=morvaine$' 30
 [ "$(count_log portal '^\[game\] GET /game.html 200$')" = 0 ] || fail "the game page was reached without the launcher's mark"
 game_painted() { screenshot 08-game && crop_differs 06-server-list 08-game "996x608+$((WX + 2))+$((WY + 30))"; }
