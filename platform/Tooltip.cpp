@@ -13,6 +13,10 @@ namespace os {
 namespace internal {
 namespace {
 
+// How far below the pointer's hot spot a tip that follows the pointer
+// appears: clear of the arrow cursor, as the common controls place it.
+constexpr int kBelowCursor = 20;
+
 LPWSTR const kTextCallback = reinterpret_cast<LPWSTR>(static_cast<std::intptr_t>(-1));
 
 struct Tool {
@@ -31,6 +35,7 @@ struct TooltipData {
   HWND trackHwnd = nullptr;
   UINT_PTR trackId = 0;
   POINT position;
+  bool positioned = false;  // by TTM_TRACKPOSITION
   int maxWidth = -1;
   UINT initial = 0;  // 0: follow the double-click time
   UINT autopop = 0;
@@ -70,6 +75,13 @@ void Refresh(HWND hwnd, TooltipData& d) {
   auto owner = w ? Lookup(w->owner) : nullptr;
   const SurfaceId ownerSurface = owner ? owner->surface : 0;
   if (show) {
+    // A tool that is not a tracking tool (no TTF_TRACK) shows its tip at the
+    // pointer, unless a position was given.
+    if (!d.positioned && !(tool->flags & TTF_TRACK)) {
+      POINT cursor{};
+      GetCursorPos(&cursor);
+      d.position = POINT{cursor.x, cursor.y + kBelowCursor};
+    }
     d.shown = true;
     d.shownText = tool->text;
     // A rough box for the text; the backend draws the real one.
@@ -172,6 +184,7 @@ LRESULT TooltipProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case TTM_TRACKPOSITION:
       d->position = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      d->positioned = true;
       if (d->shown) Refresh(hwnd, *d);
       return 0;
     case TTM_SETMAXTIPWIDTH: {

@@ -212,4 +212,8 @@ wait_until 20 "the launcher's end" bash -c "! kill -0 $FIRST 2>/dev/null"
 wait "$FIRST" && first=0 || first=$?
 expect_eq "$first" 0 "the launcher's exit code"
 grep -q '^error:' "$ART/first.log" && fail "a driver command failed: $(grep '^error:' "$ART/first.log")"
+# Tooltips came up at the pointer, never in the screen's corner.
+for shot in 01-login 02-hover 03-dragged 04-typed 05-refused 06-server-list 07-second-launcher 08-game; do
+  expect_pixel "$shot" 4 4 000000
+done
 echo "gtk_launcher: passed"

@@ -76,5 +76,37 @@ TEST_F(TooltipTest, ATrackedToolShowsItsTextAndHidesAgain) {
   EXPECT_FALSE(IsWindow(tip));
 }
 
+TEST_F(TooltipTest, ATipWithoutAPositionAppearsBelowThePointer) {
+  HWND owner = Popup({100, 100, 400, 300});
+  HWND tip =
+      CreateWindowEx(0, TOOLTIPS_CLASS, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, TestInstance(), nullptr);
+  ASSERT_TRUE(tip);
+  TOOLINFOW ti;
+  ti.uFlags = TTF_IDISHWND;
+  ti.hwnd = owner;
+  ti.uId = reinterpret_cast<UINT_PTR>(owner);
+  std::u16string text = u"请输入Lumora账号";
+  ti.lpszText = text.data();
+  SendMessage(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+
+  inject::MouseMove({230, 180});
+  headless::Pump();
+  SendMessage(tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&ti));
+  TooltipState state;
+  ASSERT_TRUE(GetTooltipState(tip, &state));
+  EXPECT_TRUE(state.shown);
+  EXPECT_EQ(state.position, (POINT{230, 200}));  // not the screen's corner
+  SendMessage(tip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&ti));
+
+  // Shown again elsewhere, it follows the pointer there.
+  inject::MouseMove({300, 250});
+  headless::Pump();
+  SendMessage(tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&ti));
+  ASSERT_TRUE(GetTooltipState(tip, &state));
+  EXPECT_EQ(state.position, (POINT{300, 270}));
+  DestroyWindow(tip);
+}
+
 }  // namespace
 }  // namespace wintest
