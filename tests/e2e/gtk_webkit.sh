@@ -11,7 +11,9 @@ export XDG_CACHE_HOME="$ART/cache" XDG_DATA_HOME="$ART/data"
 PROBE="${WEBKIT_PROBE:?}"
 start_probe web /page '/gateway?gate=1&sid=7' dead /missing /page menu
 wait_log web '^MENU_READY$' 40
-screenshot page
+# The web process draws on its own time: wait for the page's green.
+page_drawn() { screenshot page && [ "$(pixel page 300 300)" = 20A040 ]; }
+wait_until 10 "the page drawn" page_drawn
 
 # Order of the first page: BeforeNavigate2, NavigateComplete2 (the iframe's
 # own BeforeNavigate2 may come in between), DocumentComplete after it.
