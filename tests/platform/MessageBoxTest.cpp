@@ -6,7 +6,23 @@
 namespace wintest {
 namespace {
 
-class MessageBoxTest : public WindowTest {};
+class MessageBoxTest : public WindowTest {
+ protected:
+  using Steps = std::vector<std::pair<WPARAM, UINT>>;
+  // The window's WM_ENABLE and WM_ACTIVATE messages, in order.
+  static Steps ActivationAndEnabling(HWND hwnd) {
+    Steps steps;
+    for (const Call& c : Log()) {
+      if (c.hwnd == hwnd && (c.message == WM_ACTIVATE || c.message == WM_ENABLE)) {
+        steps.emplace_back(LOWORD(c.wParam), c.message);
+      }
+    }
+    return steps;
+  }
+  // Disabled and deactivated while the box is up, then enabled and active.
+  inline static const Steps kDisabledThenGivenBack{
+      {FALSE, WM_ENABLE}, {WA_INACTIVE, WM_ACTIVATE}, {TRUE, WM_ENABLE}, {WA_ACTIVE, WM_ACTIVATE}};
+};
 
 TEST_F(MessageBoxTest, AnswersComeFromTheQueueOrTheDefaultButton) {
   EXPECT_EQ(MessageBox(nullptr, u"游戏已经打开", u"LumoraMorvaine", MB_OK), IDOK);
@@ -45,15 +61,7 @@ TEST_F(MessageBoxTest, TheOwnersWindowIsDisabledWhileTheBoxIsUp) {
   EXPECT_EQ(enable[1].wParam, static_cast<WPARAM>(TRUE));
   EXPECT_TRUE(IsWindowEnabled(top));
   // The box took activation and focus for its time, then gave them back.
-  std::vector<std::pair<WPARAM, UINT>> activation;
-  for (const Call& c : Log()) {
-    if (c.hwnd == top && (c.message == WM_ACTIVATE || c.message == WM_ENABLE)) {
-      activation.emplace_back(LOWORD(c.wParam), c.message);
-    }
-  }
-  using A = std::vector<std::pair<WPARAM, UINT>>;
-  EXPECT_EQ(activation,
-            (A{{FALSE, WM_ENABLE}, {WA_INACTIVE, WM_ACTIVATE}, {TRUE, WM_ENABLE}, {WA_ACTIVE, WM_ACTIVATE}}));
+  EXPECT_EQ(ActivationAndEnabling(top), kDisabledThenGivenBack);
   EXPECT_EQ(Count(top, WM_ACTIVATEAPP), 0);  // the application stayed active
   EXPECT_EQ(GetActiveWindow(), top);
   EXPECT_EQ(GetFocus(), top);
@@ -72,15 +80,7 @@ TEST_F(MessageBoxTest, TheDesktopCannotActivateTheDisabledOwnerWhileTheBoxIsUp) 
   });
   EXPECT_EQ(MessageBox(top, u"账号或密码错误", u"LumoraMorvaine", MB_OK), IDOK);
   SetMessageBoxAnswerer(nullptr);
-  std::vector<std::pair<WPARAM, UINT>> activation;
-  for (const Call& c : Log()) {
-    if (c.hwnd == top && (c.message == WM_ACTIVATE || c.message == WM_ENABLE)) {
-      activation.emplace_back(LOWORD(c.wParam), c.message);
-    }
-  }
-  using A = std::vector<std::pair<WPARAM, UINT>>;
-  EXPECT_EQ(activation,
-            (A{{FALSE, WM_ENABLE}, {WA_INACTIVE, WM_ACTIVATE}, {TRUE, WM_ENABLE}, {WA_ACTIVE, WM_ACTIVATE}}));
+  EXPECT_EQ(ActivationAndEnabling(top), kDisabledThenGivenBack);
   EXPECT_EQ(GetActiveWindow(), top);
 }
 

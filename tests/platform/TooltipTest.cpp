@@ -6,13 +6,18 @@
 namespace wintest {
 namespace {
 
-class TooltipTest : public WindowTest {};
+class TooltipTest : public WindowTest {
+ protected:
+  // A tooltip window as the UI framework creates it, owned by owner.
+  static HWND MakeTip(HWND owner) {
+    return CreateWindowEx(0, TOOLTIPS_CLASS, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, TestInstance(), nullptr);
+  }
+};
 
 TEST_F(TooltipTest, ATrackedToolShowsItsTextAndHidesAgain) {
   HWND owner = Popup({100, 100, 400, 300});
-  HWND tip =
-      CreateWindowEx(0, TOOLTIPS_CLASS, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, TestInstance(), nullptr);
+  HWND tip = MakeTip(owner);
   ASSERT_TRUE(tip);
   EXPECT_EQ(GetWindow(tip, GW_OWNER), owner);
   EXPECT_EQ(SendMessage(tip, TTM_GETDELAYTIME, TTDT_INITIAL, 0), static_cast<LRESULT>(GetDoubleClickTime()));
@@ -78,9 +83,7 @@ TEST_F(TooltipTest, ATrackedToolShowsItsTextAndHidesAgain) {
 
 TEST_F(TooltipTest, ATipWithoutAPositionAppearsBelowThePointer) {
   HWND owner = Popup({100, 100, 400, 300});
-  HWND tip =
-      CreateWindowEx(0, TOOLTIPS_CLASS, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, TestInstance(), nullptr);
+  HWND tip = MakeTip(owner);
   ASSERT_TRUE(tip);
   TOOLINFOW ti;
   ti.uFlags = TTF_IDISHWND;
