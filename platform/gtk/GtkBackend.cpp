@@ -847,8 +847,22 @@ bool GtkBackend::ArmDrag(SurfaceId surface, bool move, UINT edge, MouseButton bu
   return true;
 }
 
+// The press waited in the window system's queue; the pointer may have moved
+// on meanwhile, and the motion that starts the drag has come and gone.
+void GtkBackend::CatchUpDrag() {
+  GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default()));
+  gint x = 0;
+  gint y = 0;
+  GdkModifierType mask{};
+  gdk_device_get_position(pointer, nullptr, &x, &y);
+  gdk_device_get_state(pointer, gdk_get_default_root_window(), nullptr, &mask);
+  DragMotion(POINT{x, y}, mask, GDK_CURRENT_TIME);
+}
+
 bool GtkBackend::BeginMoveDrag(SurfaceId surface, MouseButton button, POINT screen, DWORD) {
-  return ArmDrag(surface, true, 0, button, screen);
+  if (!ArmDrag(surface, true, 0, button, screen)) return false;
+  CatchUpDrag();
+  return true;
 }
 
 bool GtkBackend::BeginResizeDrag(SurfaceId surface, UINT edge, MouseButton button, POINT screen, DWORD,
@@ -856,6 +870,7 @@ bool GtkBackend::BeginResizeDrag(SurfaceId surface, UINT edge, MouseButton butto
   if (!ArmDrag(surface, false, edge, button, screen)) return false;
   dragMinTrack_ = minTrack;
   dragMaxTrack_ = maxTrack;
+  CatchUpDrag();
   return true;
 }
 

@@ -223,6 +223,7 @@ class GtkBackend final : public Backend {
 
   GdkCursor* CursorFor(CursorShape shape);
   bool ArmDrag(SurfaceId surface, bool move, UINT edge, MouseButton button, POINT screen);
+  void CatchUpDrag();
   GList* Icons();
 };
 

@@ -8,6 +8,10 @@ source "${E2E_LIB:?}"
 xsetroot -solid '#808080'
 xcompmgr >"$ART/xcompmgr.log" 2>&1 &
 PIDS+=($!)
+# A window takes its visual when it is made: the compositor must own the
+# screen first (its selection window exists then).
+compositor_up() { xwininfo -root -children 2>/dev/null | grep -q '"xcompmgr"'; }
+wait_until 10 "the compositor" compositor_up
 start_probe layered --caption "Probe Layered" --layered --rect 300,300,300,200
 LAYERED=$(window_of "Probe Layered")
 wait_until 5 "the layered window" geometry_is "$LAYERED" "300 300 300 200"
@@ -22,8 +26,7 @@ near() {  # SHOT X Y RRGGBB
     [ "${d#-}" -le 2 ] || return 1
   done
 }
-# The compositor may take over after the window was first shown: the
-# backend follows the screen's change.
+# The blended frame shows once the compositor has drawn it.
 blended() { screenshot blended && [ "$(pixel blended 400 400)" = 2A6FB0 ] && near blended 360 450 557798; }
 wait_until 10 "the band blended with the desktop" blended
 expect_pixel blended 301 301 808080
