@@ -624,20 +624,11 @@ void GtkBackend::ActivateSurface(SurfaceId surface) {
 }
 
 void GtkBackend::ExpectActivation(SurfaceId surface) {
-  expectedActive_ = surface;
-  expectedSince_ = g_get_monotonic_time();
+  activationEchoes_.Expect(surface, static_cast<std::int64_t>(NowMs()));
 }
 
 bool GtkBackend::ActivationIsNews(SurfaceId surface, bool active) {
-  if (!expectedActive_) return true;
-  if (g_get_monotonic_time() - expectedSince_ > kActivationEchoMs * 1000) {
-    expectedActive_ = 0;
-    return true;
-  }
-  if (surface != expectedActive_) return false;
-  if (!active) return false;  // on its way to the surface: not there yet
-  expectedActive_ = 0;
-  return true;
+  return activationEchoes_.IsNews(surface, active, static_cast<std::int64_t>(NowMs()));
 }
 
 void PresentNow(GtkWindow* window) {

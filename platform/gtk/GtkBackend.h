@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Backend.h"
+#include "platform/gtk/ActivationEcho.h"
 #include "platform/gtk/Gtk.h"
 
 // After the platform headers: GLib's TRUE and FALSE macros would otherwise
@@ -175,17 +176,10 @@ class GtkBackend final : public Backend {
   void DesktopMoved(Surface& s, const RECT& rect);
   void DesktopState(Surface& s, SurfaceState state);
   void UpdateTaskbarHint(Surface& s, bool owned);
-  // Activation the window system asked for travels to the X server and comes
-  // back as focus changes, after the window system has moved on: a field's
-  // popup edit window is activated, the skinned window taken back for a
-  // moment, the next field's popup activated, all before the first focus
-  // change arrives. Until the surface asked for last reports itself active,
-  // reports about the others are those echoes and no news (a stale "the
-  // skinned window is active" would close the new field). An expectation
-  // older than kActivationEchoMs is given up.
+  // The desktop's late echoes of activation requests are no news
+  // (ActivationEchoFilter).
   void ExpectActivation(SurfaceId surface);
   bool ActivationIsNews(SurfaceId surface, bool active);
-  static constexpr gint64 kActivationEchoMs = 500;
 
   // Nested GLib loops (NestedLoopScope).
   int nested = 0;
@@ -218,8 +212,7 @@ class GtkBackend final : public Backend {
   std::map<SurfaceId, GtkWidget*> tooltips_;  // by owner; 0 for none
   gulong monitorsChanged_ = 0;
   gulong compositedChanged_ = 0;
-  SurfaceId expectedActive_ = 0;
-  gint64 expectedSince_ = 0;  // g_get_monotonic_time, microseconds
+  ActivationEchoFilter activationEchoes_;
 
   GdkCursor* CursorFor(CursorShape shape);
   bool ArmDrag(SurfaceId surface, bool move, UINT edge, MouseButton button, POINT screen);
