@@ -2,21 +2,10 @@
 
 #include <algorithm>
 
+#include "controls/LayoutLimit.h"
 #include "controls/ScrollBar.h"
 
 namespace Kesto {
-
-namespace {
-
-// The lower limit first, then the upper one: an upper limit below the lower
-// one wins, as the layouts have always resolved that conflict.
-int Limit(int value, int low, int high) {
-  if (value < low) value = low;
-  if (value > high) value = high;
-  return value;
-}
-
-}  // namespace
 
 CHorizontalLayoutUI::CHorizontalLayoutUI() = default;
 
@@ -54,7 +43,7 @@ void CHorizontalLayoutUI::SetPos(RECT rc) {
     if (s.cx == 0) {
       ++stretchCount;
     } else {
-      s.cx = Limit(s.cx, child->GetMinWidth(), child->GetMaxWidth());
+      s.cx = LimitSize(s.cx, child->GetMinWidth(), child->GetMaxWidth());
     }
     const RECT pad = child->GetPadding();
     fixedTotal += s.cx + pad.left + pad.right;
@@ -79,10 +68,10 @@ void CHorizontalLayoutUI::SetPos(RECT rc) {
     const RECT pad = child->GetPadding();
     remaining.cx -= pad.left;
     const SIZE s = child->EstimateSize(remaining);
-    const int width = Limit(s.cx != 0 ? s.cx : expand, child->GetMinWidth(), child->GetMaxWidth());
+    const int width = LimitSize(s.cx != 0 ? s.cx : expand, child->GetMinWidth(), child->GetMaxWidth());
     int height = child->GetFixedHeight();
     if (height == 0) height = std::max(0, static_cast<int>(rc.bottom - rc.top - pad.top - pad.bottom));
-    height = Limit(height, child->GetMinHeight(), child->GetMaxHeight());
+    height = LimitSize(height, child->GetMinHeight(), child->GetMaxHeight());
 
     child->SetPos(RECT{x + pad.left, rc.top + pad.top, x + pad.left + width, rc.top + pad.top + height});
     x += width + childPadding_ + pad.left + pad.right;

@@ -31,13 +31,17 @@ RECT LayoutSeparator::ThumbRect(const RECT& item, bool useNew) const {
   return r;
 }
 
+bool LayoutSeparator::OnBand(const CControlUI& layout, POINT point) const {
+  return layout.IsEnabled() && rect::Contains(ThumbRect(layout.GetPos(), false), point);
+}
+
 bool LayoutSeparator::HandleEvent(CControlUI& layout, ControlEvent& event, SIZE& fixedSize) {
   if (size_ == 0) return false;
   UIManager* manager = layout.GetManager();
   const bool dragging = (dragState_ & kDragging) != 0;
   switch (event.type) {
     case UIEvent::ButtonDown:
-      if (!layout.IsEnabled() || !rect::Contains(ThumbRect(layout.GetPos(), false), event.mouse)) return false;
+      if (!OnBand(layout, event.mouse)) return false;
       dragState_ |= kDragging;
       lastMouse_ = event.mouse;
       newPos_ = layout.GetPos();
@@ -54,7 +58,7 @@ bool LayoutSeparator::HandleEvent(CControlUI& layout, ControlEvent& event, SIZE&
       Move(layout, event.mouse, fixedSize);
       return true;
     case UIEvent::SetCursor:
-      if (!layout.IsEnabled() || !rect::Contains(ThumbRect(layout.GetPos(), false), event.mouse)) return false;
+      if (!OnBand(layout, event.mouse)) return false;
       if (axis_ == Axis::kWidth) {
         SetSizeWECursor();
       } else {
@@ -66,15 +70,15 @@ bool LayoutSeparator::HandleEvent(CControlUI& layout, ControlEvent& event, SIZE&
   }
 }
 
-bool LayoutSeparator::Move(CControlUI& layout, POINT mouse, SIZE& fixedSize) {
+void LayoutSeparator::Move(CControlUI& layout, POINT mouse, SIZE& fixedSize) {
   const int d = Along(mouse) - Along(lastMouse_);
   lastMouse_ = mouse;
   // The band follows the pointer; moves are ignored while the pointer is on
   // the far side of the band (after a limit stopped it), so that the band
   // waits for the pointer to come back.
   const RECT band = ThumbRect(layout.GetPos(), true);
-  if (d > 0 && Along(mouse) < Near(band)) return false;
-  if (d < 0 && Along(mouse) >= Far(band)) return false;
+  if (d > 0 && Along(mouse) < Near(band)) return;
+  if (d < 0 && Along(mouse) >= Far(band)) return;
   RECT rc = newPos_;
   if (size_ >= 0) {
     Far(rc) += d;
@@ -87,11 +91,11 @@ bool LayoutSeparator::Move(CControlUI& layout, POINT mouse, SIZE& fixedSize) {
   const int oldSize = Far(newPos_) - Near(newPos_);
   int size = Far(rc) - Near(rc);
   if (size <= low) {
-    if (oldSize <= low) return false;
+    if (oldSize <= low) return;
     size = low;
   }
   if (size >= high) {
-    if (oldSize >= high) return false;
+    if (oldSize >= high) return;
     size = high;
   }
   if (size_ >= 0) {
@@ -106,7 +110,6 @@ bool LayoutSeparator::Move(CControlUI& layout, POINT mouse, SIZE& fixedSize) {
   } else if (UIManager* manager = layout.GetManager()) {
     manager->Invalidate(rect::Union(band, ThumbRect(layout.GetPos(), true)));
   }
-  return true;
 }
 
 void LayoutSeparator::PostPaint(const CControlUI& layout, os::Canvas& dc, const RECT& paint) const {

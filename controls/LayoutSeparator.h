@@ -51,7 +51,9 @@ class LayoutSeparator {
   Coord& Far(RECT& r) const { return axis_ == Axis::kWidth ? r.right : r.bottom; }
   Coord Near(const RECT& r) const { return axis_ == Axis::kWidth ? r.left : r.top; }
   Coord Far(const RECT& r) const { return axis_ == Axis::kWidth ? r.right : r.bottom; }
-  bool Move(CControlUI& layout, POINT mouse, SIZE& fixedSize);
+  // An enabled layout's band (where it is now) holds the point.
+  bool OnBand(const CControlUI& layout, POINT point) const;
+  void Move(CControlUI& layout, POINT mouse, SIZE& fixedSize);
 
   Axis axis_;
   int size_ = 0;

@@ -3,18 +3,9 @@
 #include <algorithm>
 
 #include "Core/UIManager.h"
+#include "controls/LayoutLimit.h"
 
 namespace Kesto {
-
-namespace {
-
-int Limit(int value, int low, int high) {
-  if (value < low) value = low;
-  if (value > high) value = high;
-  return value;
-}
-
-}  // namespace
 
 CTabLayoutUI::CTabLayoutUI() = default;
 
@@ -111,8 +102,8 @@ void CTabLayoutUI::SetPos(RECT rc) {
     SIZE s = page->EstimateSize(available);
     if (s.cx == 0) s.cx = std::max(0, static_cast<int>(available.cx));
     if (s.cy == 0) s.cy = std::max(0, static_cast<int>(available.cy));
-    s.cx = Limit(s.cx, page->GetMinWidth(), page->GetMaxWidth());
-    s.cy = Limit(s.cy, page->GetMinHeight(), page->GetMaxHeight());
+    s.cx = LimitSize(s.cx, page->GetMinWidth(), page->GetMaxWidth());
+    s.cy = LimitSize(s.cy, page->GetMinHeight(), page->GetMaxHeight());
     page->SetPos(RECT{area.left, area.top, area.left + s.cx, area.top + s.cy});
   }
 }

@@ -2,17 +2,12 @@
 
 #include <algorithm>
 
+#include "controls/LayoutLimit.h"
 #include "controls/ScrollBar.h"
 
 namespace Kesto {
 
 namespace {
-
-int Limit(int value, int low, int high) {
-  if (value < low) value = low;
-  if (value > high) value = high;
-  return value;
-}
 
 // Items are measured with this much height available: rows grow to fit.
 constexpr int kUnboundedHeight = 9999;
@@ -95,9 +90,9 @@ void CTileLayoutUI::SetPos(RECT rc) {
         const RECT pad = item->GetPadding();
         int availableWidth = cellWidth - pad.left - pad.right;
         availableWidth -= isFirst(c) || isLast(c) ? half : childPadding_;
-        availableWidth = Limit(availableWidth, item->GetMinWidth(), item->GetMaxWidth());
+        availableWidth = LimitSize(availableWidth, item->GetMinWidth(), item->GetMaxWidth());
         const SIZE s = item->EstimateSize(SIZE{availableWidth, kUnboundedHeight});
-        const int height = Limit(s.cy, item->GetMinHeight(), item->GetMaxHeight());
+        const int height = LimitSize(s.cy, item->GetMinHeight(), item->GetMaxHeight());
         rowHeight = std::max(rowHeight, static_cast<int>(height + pad.top + pad.bottom));
         ++c;
       }
@@ -111,8 +106,8 @@ void CTileLayoutUI::SetPos(RECT rc) {
     SIZE s = child->EstimateSize(tileSize);
     if (s.cx == 0) s.cx = tileSize.cx;
     if (s.cy == 0) s.cy = tileSize.cy;
-    s.cx = Limit(s.cx, child->GetMinWidth(), child->GetMaxWidth());
-    s.cy = Limit(s.cy, child->GetMinHeight(), child->GetMaxHeight());
+    s.cx = LimitSize(s.cx, child->GetMinWidth(), child->GetMaxWidth());
+    s.cy = LimitSize(s.cy, child->GetMinHeight(), child->GetMaxHeight());
     const int left = tile.left + (tileSize.cx - s.cx) / 2;
     const int top = tile.top + (tileSize.cy - s.cy) / 2;
     child->SetPos(RECT{left, top, left + s.cx, top + s.cy});

@@ -2,21 +2,10 @@
 
 #include <algorithm>
 
+#include "controls/LayoutLimit.h"
 #include "controls/ScrollBar.h"
 
 namespace Kesto {
-
-namespace {
-
-// The lower limit first, then the upper one: an upper limit below the lower
-// one wins, as the layouts have always resolved that conflict.
-int Limit(int value, int low, int high) {
-  if (value < low) value = low;
-  if (value > high) value = high;
-  return value;
-}
-
-}  // namespace
 
 CVerticalLayoutUI::CVerticalLayoutUI() = default;
 
@@ -54,7 +43,7 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
     if (s.cy == 0) {
       ++stretchCount;
     } else {
-      s.cy = Limit(s.cy, child->GetMinHeight(), child->GetMaxHeight());
+      s.cy = LimitSize(s.cy, child->GetMinHeight(), child->GetMaxHeight());
     }
     const RECT pad = child->GetPadding();
     fixedTotal += s.cy + pad.top + pad.bottom;
@@ -81,10 +70,10 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
     const RECT pad = child->GetPadding();
     remaining.cy -= pad.top;
     const SIZE s = child->EstimateSize(remaining);
-    const int height = Limit(s.cy != 0 ? s.cy : expand, child->GetMinHeight(), child->GetMaxHeight());
+    const int height = LimitSize(s.cy != 0 ? s.cy : expand, child->GetMinHeight(), child->GetMaxHeight());
     int width = child->GetFixedWidth();
     if (width == 0) width = std::max(0, static_cast<int>(available.cx - pad.left - pad.right));
-    width = Limit(width, child->GetMinWidth(), child->GetMaxWidth());
+    width = LimitSize(width, child->GetMinWidth(), child->GetMaxWidth());
 
     child->SetPos(RECT{x + pad.left, y + pad.top, x + pad.left + width, y + pad.top + height});
     y += height + childPadding_ + pad.top + pad.bottom;

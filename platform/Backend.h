@@ -166,7 +166,8 @@ class NativeEdit {
   virtual std::pair<int, int> Selection() const = 0;
   virtual void SetMargins(int left, int right) = 0;
   virtual void SetFont(std::u16string_view face, int pixelSize, bool bold, bool italic, bool underline) = 0;
-  virtual void SetColors(COLORREF text, std::optional<COLORREF> background) = 0;
+  // Text on an opaque background, as an edit fills its box with its brush.
+  virtual void SetColors(COLORREF text, COLORREF background) = 0;
   virtual void Focus() = 0;
   // The edit lost the focus to a window without a native widget: the keys
   // go back to the surface (and through it to the focus window).

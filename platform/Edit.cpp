@@ -79,7 +79,6 @@ struct Colors {
   COLORREF bk = 0;
   COLORREF brush = 0;
   int bkMode = OPAQUE;
-  bool system = true;  // nobody answered: the system's own colours
 };
 
 // One line of text laid out in the field.
@@ -130,7 +129,7 @@ class EditState final : public NativeEditEvents {
   int pushing = 0;  // changes we make to the widget are not reported back as the user's
   bool focusFromWidget = false;
   KeyRelay* relay = nullptr;
-  std::optional<std::pair<COLORREF, std::optional<COLORREF>>> nativeColors;
+  std::optional<std::pair<COLORREF, COLORREF>> nativeColors;
   std::optional<RECT> nativeRect;
   std::optional<bool> nativeVisible;
 
@@ -622,7 +621,6 @@ Colors EditState::QueryColors() {
     colors.bk = GetBkColor(dc);
     colors.bkMode = GetBkMode(dc);
     colors.brush = brushColor;
-    colors.system = false;
   }
   ReleaseDC(hwnd, dc);
   return colors;
@@ -637,7 +635,7 @@ void EditState::Paint() {
     // An edit always fills its box with the brush: nobody answering the
     // colour message means the system's window colour, never "see-through"
     // (the system's dark text would vanish on a dark skin).
-    const std::pair<COLORREF, std::optional<COLORREF>> wanted{colors.text, colors.brush};
+    const std::pair<COLORREF, COLORREF> wanted{colors.text, colors.brush};
     if (nativeColors != wanted) {
       nativeColors = wanted;
       native->SetColors(wanted.first, wanted.second);

@@ -638,7 +638,8 @@ void PresentNow(GtkWindow* window) {
     return;
   }
   // The time comes from a property change the server reports back.
-  gdk_window_set_events(gdk, static_cast<GdkEventMask>(gdk_window_get_events(gdk) | GDK_PROPERTY_CHANGE_MASK));
+  gdk_window_set_events(gdk,
+                        static_cast<GdkEventMask>(gdk_window_get_events(gdk) | GDK_PROPERTY_CHANGE_MASK));
   gtk_window_present_with_time(window, gdk_x11_get_server_time(gdk));
 }
 

@@ -35,7 +35,7 @@ class GtkNativeEdit final : public NativeEdit {
   std::pair<int, int> Selection() const override;
   void SetMargins(int left, int right) override;
   void SetFont(std::u16string_view face, int pixelSize, bool bold, bool italic, bool underline) override;
-  void SetColors(COLORREF text, std::optional<COLORREF> background) override;
+  void SetColors(COLORREF text, COLORREF background) override;
   void Focus() override;
   void Blur() override;
 
@@ -67,7 +67,7 @@ class GtkNativeEdit final : public NativeEdit {
   bool bold_ = false;
   bool italic_ = false;
   COLORREF textColor_ = 0x000000;
-  std::optional<COLORREF> background_ = 0xFFFFFF;
+  COLORREF background_ = 0xFFFFFF;
 };
 
 namespace {
@@ -143,7 +143,7 @@ void GtkNativeEdit::ApplyStyle() {
       << "box-shadow:none;outline:none;background-image:none;"
       << "padding:0 " << marginRight_ << "px 0 " << marginLeft_ << "px;"
       << "color:" << CssColor(textColor_) << ";caret-color:" << CssColor(textColor_) << ";"
-      << "background-color:" << (background_ ? CssColor(*background_) : std::string("transparent")) << ";";
+      << "background-color:" << CssColor(background_) << ";";
   if (!face_.empty()) css << "font-family:" << CssString(face_) << ";";
   if (pixelSize_ > 0) css << "font-size:" << pixelSize_ << "px;";
   css << "font-weight:" << (bold_ ? "bold" : "normal") << ";font-style:" << (italic_ ? "italic" : "normal")
@@ -253,7 +253,7 @@ void GtkNativeEdit::SetFont(std::u16string_view face, int pixelSize, bool bold, 
   pango_attr_list_unref(attributes);
 }
 
-void GtkNativeEdit::SetColors(COLORREF text, std::optional<COLORREF> background) {
+void GtkNativeEdit::SetColors(COLORREF text, COLORREF background) {
   textColor_ = text;
   background_ = background;
   ApplyStyle();

@@ -162,7 +162,8 @@ TEST_F(AutomationDriverTest, WaitsForAFileFromOutsideAndReportsOneThatNeverCame)
 }
 
 TEST_F(AutomationDriverTest, LetsBoxesThroughToTheDesktopWhenToldAndRecordsThemStill) {
-  AutomationDriver driver(ParseAutomationScript("boxes show\nsleep 100\nboxes answer\nboxes maybe\n"), log_, false);
+  AutomationDriver driver(ParseAutomationScript("boxes show\nsleep 100\nboxes answer\nboxes maybe\n"), log_,
+                          false);
   ASSERT_TRUE(driver.Start());
   os::headless::Advance(50);
   os::headless::QueueMessageBoxAnswer(os::IDCANCEL);
@@ -177,7 +178,8 @@ TEST_F(AutomationDriverTest, LetsBoxesThroughToTheDesktopWhenToldAndRecordsThemS
   EXPECT_NE(log.find("box: caption=\"LumoraMorvaine\" text=\"账号或密码错误\" buttons=OK,Cancel shown\n"),
             std::string::npos)
       << log;
-  EXPECT_NE(log.find("box: caption=\"LumoraMorvaine\" text=\"second\" buttons=OK answer=OK\n"), std::string::npos)
+  EXPECT_NE(log.find("box: caption=\"LumoraMorvaine\" text=\"second\" buttons=OK answer=OK\n"),
+            std::string::npos)
       << log;
   EXPECT_NE(log.find("error: line 4: boxes takes show or answer"), std::string::npos) << log;
 }

@@ -246,7 +246,8 @@ int main(int argc, char** argv) {
   });
   server.server.Get("/cached", [](const httplib::Request&, httplib::Response& res) {
     res.set_header("Cache-Control", "max-age=3600");
-    res.set_content("<html><head><title>Cached</title></head><body>kept for an hour</body></html>", "text/html");
+    res.set_content("<html><head><title>Cached</title></head><body>kept for an hour</body></html>",
+                    "text/html");
   });
   server.server.Get("/frame", [](const httplib::Request&, httplib::Response& res) {
     res.set_content("<html><body>frame</body></html>", "text/html");

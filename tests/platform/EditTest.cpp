@@ -528,7 +528,7 @@ struct FakeWidget final : NativeEdit {
   bool readOnly = false, visible = false;
   RECT rect{};
   std::u16string face;
-  std::optional<std::pair<COLORREF, std::optional<COLORREF>>> colors;
+  std::optional<std::pair<COLORREF, COLORREF>> colors;
   bool* gone = nullptr;
 
   ~FakeWidget() override {
@@ -553,7 +553,7 @@ struct FakeWidget final : NativeEdit {
   std::pair<int, int> Selection() const override { return {start, end}; }
   void SetMargins(int, int) override {}
   void SetFont(std::u16string_view f, int, bool, bool, bool) override { face = f; }
-  void SetColors(COLORREF t, std::optional<COLORREF> b) override { colors = std::make_pair(t, b); }
+  void SetColors(COLORREF t, COLORREF b) override { colors = std::make_pair(t, b); }
   void Focus() override { ++focusCalls; }
 };
 

@@ -11,7 +11,8 @@ class TooltipTest : public WindowTest {
   // A tooltip window as the UI framework creates it, owned by owner.
   static HWND MakeTip(HWND owner) {
     return CreateWindowEx(0, TOOLTIPS_CLASS, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, TestInstance(), nullptr);
+                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, TestInstance(),
+                          nullptr);
   }
 };
 
