@@ -3,72 +3,15 @@
 #include <string>
 #include <vector>
 
+#include "Core/ControlRegistry.h"
 #include "Core/SkinSource.h"
 #include "Core/UIManager.h"
-#include "controls/ActiveX.h"
-#include "controls/Button.h"
-#include "controls/CheckBox.h"
-#include "controls/ChildLayout.h"
 #include "controls/Container.h"
 #include "controls/Control.h"
-#include "controls/Edit.h"
-#include "controls/HorizontalLayout.h"
-#include "controls/Label.h"
-#include "controls/Option.h"
-#include "controls/ScrollBar.h"
-#include "controls/TabLayout.h"
-#include "controls/Text.h"
-#include "controls/TileLayout.h"
-#include "controls/VerticalLayout.h"
-#include "controls/WebBrowser.h"
 
 namespace Kesto {
 
 namespace {
-
-template <typename T>
-CControlUI* Make() {
-  return new T();
-}
-
-// Tags by length, in the order they are compared; a null maker stands for a
-// class the framework does not have yet (its tag then goes to the callback).
-constexpr ControlClass kClasses[] = {
-    {u"Edit", &Make<CEditUI>},
-    {u"List", nullptr},
-    {u"Text", &Make<CTextUI>},
-    {u"Combo", nullptr},
-    {u"Label", &Make<CLabelUI>},
-    {u"Flash", nullptr},
-    {u"Button", &Make<CButtonUI>},
-    {u"Option", &Make<COptionUI>},
-    {u"Slider", nullptr},
-    {u"Control", &Make<CControlUI>},
-    {u"ActiveX", &Make<CActiveXUI>},
-    {u"GifAnim", nullptr},
-    {u"Progress", nullptr},
-    {u"RichEdit", nullptr},
-    {u"CheckBox", &Make<CCheckBoxUI>},
-    {u"ComboBox", nullptr},
-    {u"DateTime", nullptr},
-    {u"TreeView", nullptr},
-    {u"Container", &Make<CContainerUI>},
-    {u"TabLayout", &Make<CTabLayoutUI>},
-    {u"ScrollBar", &Make<CScrollBarUI>},
-    {u"ListHeader", nullptr},
-    {u"TileLayout", &Make<CTileLayoutUI>},
-    {u"WebBrowser", &Make<CWebBrowserUI>},
-    {u"ChildLayout", &Make<CChildLayoutUI>},
-    {u"VerticalLayout", &Make<CVerticalLayoutUI>},
-    {u"ListHeaderItem", nullptr},
-    {u"ListTextElement", nullptr},
-    {u"HorizontalLayout", &Make<CHorizontalLayoutUI>},
-    {u"ListLabelElement", nullptr},
-    {u"ListContainerElement", nullptr},
-};
-
-// Tree nodes join once the tree classes exist.
-constexpr TreeNodeSupport kTreeNodes{};
 
 // Include reads its values into buffers of these many characters, the
 // terminator included.
@@ -79,19 +22,10 @@ int Number(std::u16string_view value) { return static_cast<int>(attr::ParseLong(
 
 }  // namespace
 
-SkinBuilder::SkinBuilder() : tree_(kTreeNodes) {}
-
-const ControlClass* SkinBuilder::FindClass(std::u16string_view tag) {
-  for (const ControlClass& c : kClasses) {
-    if (c.tag.size() != tag.size()) continue;
-    if (c.tag == tag) return &c;
-  }
-  return nullptr;
-}
+SkinBuilder::SkinBuilder() : tree_(ControlRegistry::Instance().TreeNodes()) {}
 
 CControlUI* SkinBuilder::CreateControl(std::u16string_view tag) {
-  const ControlClass* c = FindClass(tag);
-  return c != nullptr && c->create != nullptr ? c->create() : nullptr;
+  return ControlRegistry::Instance().Create(tag);
 }
 
 bool SkinBuilder::Load(const SkinRef& skin, const std::optional<os::ResourceName>& type) {

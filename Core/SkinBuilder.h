@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "Core/ControlRegistry.h"
 #include "Core/Markup.h"
 #include "platform/Resource.h"
 
@@ -44,22 +45,6 @@ class SkinRef {
   std::u16string text_;
 };
 
-// One row of the builder's class table: a tag and how to make its control
-// (null while the class is not part of the framework yet).
-struct ControlClass {
-  std::u16string_view tag;
-  CControlUI* (*create)();
-};
-
-// How tree nodes are made and hung into their parents; a builder without it
-// skips TreeNode elements. node and view are what a parent answers to
-// GetInterface("TreeNode") and GetInterface("TreeView").
-struct TreeNodeSupport {
-  CControlUI* (*create)() = nullptr;
-  bool (*addToNode)(void* node, CControlUI* child) = nullptr;
-  bool (*addToView)(void* view, CControlUI* node) = nullptr;
-};
-
 class SkinBuilder {
  public:
   // Includes deeper than this are not followed (a skin including itself
@@ -85,11 +70,9 @@ class SkinBuilder {
 
   void SetTreeNodeSupport(const TreeNodeSupport& tree) { tree_ = tree; }
 
-  // The control of a tag from the class table; null for unknown tags and for
-  // classes not available yet.
+  // The control of a registered tag (see ControlRegistry); null for tags
+  // nobody registered.
   static CControlUI* CreateControl(std::u16string_view tag);
-  // The class table row of a tag, or null.
-  static const ControlClass* FindClass(std::u16string_view tag);
 
  private:
   bool Load(const SkinRef& skin, const std::optional<os::ResourceName>& type);

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 
+#include "Core/ControlRegistry.h"
 #include "platform/Input.h"
 #include "platform/Messages.h"
 #include "platform/Paint.h"
 #include "platform/Window.h"
 
 namespace Kesto {
+
+KESTO_REGISTER_CONTROL(u"ActiveX", CActiveXUI)
 
 using os::ComPtr;
 using os::FAILED;

@@ -1,5 +1,6 @@
 #include "controls/Button.h"
 
+#include "Core/ControlRegistry.h"
 #include "Core/UIManager.h"
 #include "controls/Cursor.h"
 #include "controls/Render.h"
@@ -7,6 +8,8 @@
 #include "platform/Messages.h"
 
 namespace Kesto {
+
+KESTO_REGISTER_CONTROL(u"Button", CButtonUI)
 
 CButtonUI::CButtonUI() { textStyle_ = os::DT_SINGLELINE | os::DT_VCENTER | os::DT_CENTER; }
 

@@ -1,9 +1,12 @@
 #include "controls/ChildLayout.h"
 
+#include "Core/ControlRegistry.h"
 #include "Core/SkinBuilder.h"
 #include "Core/UIManager.h"
 
 namespace Kesto {
+
+KESTO_REGISTER_CONTROL(u"ChildLayout", CChildLayoutUI)
 
 CChildLayoutUI::CChildLayoutUI() = default;
 

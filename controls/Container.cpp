@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "Core/ControlRegistry.h"
 #include "Core/UIManager.h"
 #include "controls/Render.h"
 #include "controls/ScrollBar.h"
 
 namespace Kesto {
+
+KESTO_REGISTER_CONTROL(u"Container", CContainerUI)
 
 namespace {
 

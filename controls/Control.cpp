@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <climits>
 
+#include "Core/ControlRegistry.h"
 #include "Core/UIManager.h"
 #include "controls/Cursor.h"
 #include "controls/Render.h"
 
 namespace Kesto {
+
+KESTO_REGISTER_CONTROL(u"Control", CControlUI)
 
 // ---------------------------------------------------------------------------
 // Value readers

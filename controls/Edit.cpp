@@ -1,5 +1,6 @@
 #include "controls/Edit.h"
 
+#include "Core/ControlRegistry.h"
 #include "Core/UIManager.h"
 #include "controls/Render.h"
 #include "platform/Edit.h"
@@ -9,6 +10,8 @@
 #include "platform/ShowCommands.h"
 
 namespace Kesto {
+
+KESTO_REGISTER_CONTROL(u"Edit", CEditUI)
 
 namespace {
 

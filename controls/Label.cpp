@@ -1,10 +1,13 @@
 #include "controls/Label.h"
 
+#include "Core/ControlRegistry.h"
 #include "Core/UIManager.h"
 #include "controls/Render.h"
 #include "platform/Messages.h"
 
 namespace Kesto {
+
+KESTO_REGISTER_CONTROL(u"Label", CLabelUI)
 
 namespace {
 

@@ -2,10 +2,13 @@
 
 #include <vector>
 
+#include "Core/ControlRegistry.h"
 #include "Core/UIManager.h"
 #include "controls/Render.h"
 
 namespace Kesto {
+
+KESTO_REGISTER_CONTROL(u"Option", COptionUI)
 
 COptionUI::COptionUI() = default;
 

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <string>
 
+#include "Core/ControlRegistry.h"
 #include "Core/UIManager.h"
 #include "controls/Container.h"
 #include "controls/Render.h"
 #include "platform/Unicode.h"
 
 namespace Kesto {
+
+KESTO_REGISTER_CONTROL(u"ScrollBar", CScrollBarUI)
 
 namespace {
 

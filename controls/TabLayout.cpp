@@ -2,10 +2,13 @@
 
 #include <algorithm>
 
+#include "Core/ControlRegistry.h"
 #include "Core/UIManager.h"
 #include "controls/LayoutLimit.h"
 
 namespace Kesto {
+
+KESTO_REGISTER_CONTROL(u"TabLayout", CTabLayoutUI)
 
 CTabLayoutUI::CTabLayoutUI() = default;
 

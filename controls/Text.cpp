@@ -1,10 +1,13 @@
 #include "controls/Text.h"
 
+#include "Core/ControlRegistry.h"
 #include "Core/UIManager.h"
 #include "controls/Cursor.h"
 #include "platform/Messages.h"
 
 namespace Kesto {
+
+KESTO_REGISTER_CONTROL(u"Text", CTextUI)
 
 CTextUI::CTextUI() {
   // Several lines: wrapped at words rather than centred on one line.

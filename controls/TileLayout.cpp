@@ -2,10 +2,13 @@
 
 #include <algorithm>
 
+#include "Core/ControlRegistry.h"
 #include "controls/LayoutLimit.h"
 #include "controls/ScrollBar.h"
 
 namespace Kesto {
+
+KESTO_REGISTER_CONTROL(u"TileLayout", CTileLayoutUI)
 
 namespace {
 

@@ -1,10 +1,13 @@
 #include "controls/WebBrowser.h"
 
+#include "Core/ControlRegistry.h"
 #include "platform/Input.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
 
 namespace Kesto {
+
+KESTO_REGISTER_CONTROL(u"WebBrowser", CWebBrowserUI)
 
 using os::ComPtr;
 using os::FAILED;

@@ -1,4 +1,4 @@
-// The skin builder: class table, shared tables, defaults, construction order,
+// The skin builder: control registry, shared tables, defaults, construction order,
 // includes, tree nodes and the ways a build fails.
 #include <gtest/gtest.h>
 
@@ -48,14 +48,13 @@ int Count(CControlUI* c) {
 }
 
 TEST(SkinBuilderClassesTest, TagsAreLookedUpExactly) {
-  ASSERT_NE(SkinBuilder::FindClass(u"Container"), nullptr);
-  EXPECT_EQ(SkinBuilder::FindClass(u"Container")->tag, u"Container");
-  EXPECT_NE(SkinBuilder::FindClass(u"ListContainerElement"), nullptr);
-  EXPECT_NE(SkinBuilder::FindClass(u"HorizontalLayout"), nullptr);
-  EXPECT_EQ(SkinBuilder::FindClass(u"container"), nullptr);
-  EXPECT_EQ(SkinBuilder::FindClass(u"Containe"), nullptr);
-  EXPECT_EQ(SkinBuilder::FindClass(u"Window"), nullptr);
-  EXPECT_EQ(SkinBuilder::FindClass(u""), nullptr);
+  const ControlRegistry& registry = ControlRegistry::Instance();
+  EXPECT_NE(registry.Find(u"Container"), nullptr);
+  EXPECT_NE(registry.Find(u"HorizontalLayout"), nullptr);
+  EXPECT_EQ(registry.Find(u"container"), nullptr);
+  EXPECT_EQ(registry.Find(u"Containe"), nullptr);
+  EXPECT_EQ(registry.Find(u"Window"), nullptr);
+  EXPECT_EQ(registry.Find(u""), nullptr);
 
   const std::unique_ptr<CControlUI> control(SkinBuilder::CreateControl(u"Control"));
   const std::unique_ptr<CControlUI> container(SkinBuilder::CreateControl(u"Container"));
@@ -65,6 +64,67 @@ TEST(SkinBuilderClassesTest, TagsAreLookedUpExactly) {
   EXPECT_EQ(container->GetClass(), u"ContainerUI");
   EXPECT_EQ(bar->GetClass(), u"ScrollBarUI");
   EXPECT_EQ(SkinBuilder::CreateControl(u"Nothing"), nullptr);
+}
+
+// Every class the framework's own files register answers a class name that is
+// its tag with the "UI" suffix, so a tag cannot silently make another class.
+TEST(SkinBuilderClassesTest, EveryRegisteredTagMakesItsOwnClass) {
+  const std::vector<std::u16string> tags = ControlRegistry::Instance().Tags();
+  EXPECT_GE(tags.size(), 16u);
+  for (const std::u16string& tag : tags) {
+    const std::unique_ptr<CControlUI> control(SkinBuilder::CreateControl(tag));
+    ASSERT_NE(control, nullptr) << os::Utf16ToUtf8(tag);
+    EXPECT_EQ(control->GetClass(), tag + u"UI") << os::Utf16ToUtf8(tag);
+  }
+}
+
+class Marker : public CControlUI {
+ public:
+  std::u16string_view GetClass() const override { return u"MarkerUI"; }
+};
+class OtherMarker : public CControlUI {
+ public:
+  std::u16string_view GetClass() const override { return u"OtherMarkerUI"; }
+};
+
+TEST(SkinBuilderClassesTest, RegistrationIsFirstComeAndRefusesNonsense) {
+  ControlRegistry registry;
+  EXPECT_EQ(registry.Register(u"Marker", &detail::MakeControl<Marker>), Registration::Added);
+  EXPECT_EQ(registry.Register(u"Marker", &detail::MakeControl<OtherMarker>), Registration::Duplicate);
+  EXPECT_EQ(registry.Register(u"", &detail::MakeControl<Marker>), Registration::Invalid);
+  EXPECT_EQ(registry.Register(u"Null", nullptr), Registration::Invalid);
+  const std::unique_ptr<CControlUI> made(registry.Create(u"Marker"));
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->GetClass(), u"MarkerUI");
+  EXPECT_EQ(registry.Create(u"Null"), nullptr);
+  EXPECT_EQ(registry.Tags(), std::vector<std::u16string>{u"Marker"});
+
+  TreeNodeSupport partial;
+  partial.create = &detail::MakeControl<Marker>;
+  EXPECT_EQ(registry.SetTreeNodeSupport(partial), Registration::Invalid);
+  EXPECT_EQ(registry.TreeNodes().create, nullptr);
+}
+
+// A tag the registry does not know goes to the callback; one it knows never does.
+class CountingCallback : public IDialogBuilderCallback {
+ public:
+  CControlUI* CreateCustomControl(std::u16string_view tag) override {
+    asked.emplace_back(tag);
+    return tag == u"Marker" ? new Marker() : nullptr;
+  }
+  std::vector<std::u16string> asked;
+};
+
+TEST(SkinBuilderClassesTest, UnregisteredTagsGoToTheCallback) {
+  CountingCallback callback;
+  SkinBuilder builder;
+  std::unique_ptr<CControlUI> root(builder.Build(
+      u"<Window><Container><Marker name=\"m\"/><Label/><Nobody/></Container></Window>", std::nullopt, &callback));
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(callback.asked, (std::vector<std::u16string>{u"Marker", u"Nobody"}));
+  ASSERT_EQ(Count(root.get()), 2);
+  EXPECT_EQ(Child(root.get(), 0)->GetClass(), u"MarkerUI");
+  EXPECT_EQ(Child(root.get(), 1)->GetClass(), u"LabelUI");
 }
 
 constexpr char16_t kSkin[] =
