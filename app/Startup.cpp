@@ -24,6 +24,7 @@
 #include "platform/Window.h"
 #include "support/Encoding.h"
 #include "support/HttpClient.h"
+#include "support/JsonReply.h"
 #include "support/InstallRecord.h"
 #include "support/PortalHosts.h"
 
@@ -47,9 +48,8 @@ struct VersionDocument {
 // "version" is treated like one that does not parse. forceUpdate counts only
 // as the JSON value true.
 bool ReadVersionDocument(const std::string& reply, VersionDocument& document) {
-  Json::Reader reader;
   Json::Value root;
-  if (!reader.parse(reply, root, true) || !root.isObject()) return false;
+  if (!ParseJsonObject(reply, root)) return false;
   const Json::Value& url = root["downloadUrl"];
   const Json::Value& version = root["version"];
   if (!url.isString() || !version.isString()) return false;

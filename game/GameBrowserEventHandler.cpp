@@ -9,6 +9,7 @@
 #include "platform/MessageQueue.h"
 #include "platform/Unicode.h"
 #include "support/Encoding.h"
+#include "support/JsonReply.h"
 #include "support/PortalHosts.h"
 
 namespace {
@@ -66,9 +67,8 @@ GameBarData DecodeGameBar(std::u16string_view text) {
   std::string bytes = Base64Decode(narrow, static_cast<int>(narrow.size()) + 1, count);
   if (const std::size_t zero = bytes.find('\0'); zero != std::string::npos) bytes.resize(zero);
 
-  Json::Reader reader;
   Json::Value root;
-  if (!reader.parse(bytes, root, true) || !root.isObject()) return data;
+  if (!ParseJsonObject(bytes, root)) return data;
   data.serverName = StringMember(root, "ServerName");
   data.announcement = StringMember(root, "Announcement");
   data.announcementUrl = StringMember(root, "AnnouncementURL");

@@ -11,6 +11,7 @@
 #include "platform/Unicode.h"
 #include "support/Encoding.h"
 #include "support/HttpClient.h"
+#include "support/JsonReply.h"
 #include "support/MachineIdentity.h"
 #include "support/PortalHosts.h"
 
@@ -100,11 +101,8 @@ std::string StatisticsUrl(std::string_view kind, std::string_view channel, std::
 
 AccountReply ReadAccountReply(const std::string& body) {
   AccountReply reply;
-  Json::Reader reader;
   Json::Value root;
-  // Member access on anything but an object is not defined for the reader's
-  // values; such a reply is as unreadable as broken JSON.
-  if (!reader.parse(body, root, true) || !root.isObject()) return reply;
+  if (!ParseJsonObject(body, root)) return reply;
   const Json::Value& status = root["status"];
   if (!status.isString() || status.asString() != "200") {
     reply.outcome = AccountReply::Outcome::kRefused;

@@ -66,7 +66,10 @@ int HttpClient::Post(const std::string& url, std::string body, WriteFunction wri
 
 std::size_t HttpClient::AppendToString(char* data, std::size_t size, std::size_t count, void* target) {
   if (data == nullptr || target == nullptr) return static_cast<std::size_t>(-1);
-  static_cast<std::string*>(target)->append(data, size * count);
+  auto* text = static_cast<std::string*>(target);
+  const std::size_t bytes = size * count;
+  if (bytes > kMaxReplyBytes || text->size() > kMaxReplyBytes - bytes) return static_cast<std::size_t>(-1);
+  text->append(data, bytes);
   return count;
 }
 

@@ -26,9 +26,15 @@ class HttpClient {
   static int Post(const std::string& url, std::string body, WriteFunction writeFunction, void* writeData,
                   bool verbose);
 
+  // The most a reply collected by AppendToString may hold. The portal's
+  // largest real reply is a few KiB; a longer one is hostile or broken and
+  // ends as a failed transfer instead of filling memory.
+  static constexpr std::size_t kMaxReplyBytes = 4u << 20;
+
   // Write function that appends the data to the std::string given as target.
   // Returns count, or (size_t)-1 (ending the transfer with CURLE_WRITE_ERROR)
-  // when data or target is missing.
+  // when data or target is missing or the target would grow beyond
+  // kMaxReplyBytes.
   static std::size_t AppendToString(char* data, std::size_t size, std::size_t count, void* target);
 
   // Debug function: one line "[TEXT]", "[HEADER_IN]", "[HEADER_OUT]",

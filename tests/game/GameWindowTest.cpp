@@ -415,6 +415,9 @@ TEST(GameBarDecoding, NumbersAndBarTextsFollowTheRuntimeRules) {
   EXPECT_EQ(bar.moreUrl, u"m");
   // A character beyond U+00FF cannot be narrowed: nothing is decoded.
   EXPECT_TRUE(DecodeGameBar(u"星" + U16(Base64Encode("{\"MoreURL\":\"m\"}"))).moreUrl.empty());
+  // Nesting the JSON reader refuses by throwing leaves the bar without data.
+  const GameBarData deep = DecodeGameBar(U16(Base64Encode(std::string(3000, '[') + std::string(3000, ']'))));
+  EXPECT_TRUE(deep.serverName.empty() && deep.moreUrl.empty());
 }
 
 // The local portal: a real login, its server list, and the window it shapes.

@@ -217,6 +217,10 @@ TEST(AccountReplyTest, ReadsTheMembersTheLoginUses) {
   EXPECT_TRUE(bare.uid.empty() && bare.token.empty() && bare.openUrl.empty());
   EXPECT_EQ(ReadAccountReply(R"({"status":"403","message":7})").message, std::nullopt);
   EXPECT_EQ(ReadAccountReply("42").outcome, AccountReply::Outcome::kUnreadable);
+  // Nesting the JSON reader refuses by throwing reads as unreadable, not as a crash.
+  EXPECT_EQ(ReadAccountReply(std::string(20000, '[') + std::string(20000, ']')).outcome,
+            AccountReply::Outcome::kUnreadable);
+  EXPECT_EQ(ReadAccountReply("{\"status\":" + std::string(20000, '[')).outcome, AccountReply::Outcome::kUnreadable);
 }
 
 TEST(FormValueTest, OnlyUnreservedBytesStayAsTheyAre) {

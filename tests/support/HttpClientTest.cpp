@@ -130,6 +130,12 @@ class HttpClientTest : public ::testing::Test {
         return true;
       });
     });
+    s.Get("/huge", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content(std::string(HttpClient::kMaxReplyBytes + 1, '['), "application/json");
+    });
+    s.Get("/largest", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content(std::string(HttpClient::kMaxReplyBytes, 'x'), "text/plain");
+    });
     server_.Start();
   }
 
@@ -248,6 +254,17 @@ TEST_F(HttpClientTest, VerboseTracesTheExchangeOnStandardOutput) {
   EXPECT_NE(trace.find("[HEADER_IN]HTTP/1.1 200 OK"), std::string::npos) << trace;
   EXPECT_NE(trace.find("[DATA_IN]hi there\n"), std::string::npos) << trace;
   EXPECT_NE(trace.find("[TEXT]"), std::string::npos) << trace;
+}
+
+// A hostile reply cannot fill memory: collecting stops at the cap, and the
+// transfer fails as a whole instead of delivering a truncated body.
+TEST_F(HttpClientTest, RepliesAreCollectedUpToTheCapOnly) {
+  std::string body;
+  EXPECT_EQ(HttpClient::Get(server_.Url("/largest"), &HttpClient::AppendToString, &body, false), CURLE_OK);
+  EXPECT_EQ(body.size(), HttpClient::kMaxReplyBytes);
+  std::string huge;
+  EXPECT_EQ(HttpClient::Get(server_.Url("/huge"), &HttpClient::AppendToString, &huge, false), CURLE_WRITE_ERROR);
+  EXPECT_LE(huge.size(), HttpClient::kMaxReplyBytes);
 }
 
 TEST(HttpClientCallbacks, AppendToStringAppendsAndRejectsMissingArguments) {
