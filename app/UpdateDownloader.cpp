@@ -2,6 +2,8 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -19,6 +21,12 @@
 namespace {
 
 constexpr std::size_t kChannelBytes = 255;
+// The size probe runs before any window exists: it gets the limits of the
+// other short requests, and a probe that runs out counts as a failed one.
+constexpr long kProbeSeconds = 3;
+// A background transfer without a byte for this long ends; the next start
+// resumes it.
+constexpr long kStallSeconds = 60;
 // Capacities of the conversions the paths go through.
 constexpr int kNarrowPathBytes = 256;
 constexpr int kWidePathChars = 256;
@@ -46,37 +54,96 @@ std::int32_t LeadingDigits(std::string_view text) {
   return static_cast<std::int32_t>(value);
 }
 
-// Content-Range of a 206 reply: "bytes <first>-<last>/<size>"; -1 when absent
-// or unreadable.
-long RangeStartOf(std::string_view line) {
+// Content-Range of a reply: "bytes <first>-<last>/<size>" (206) or
+// "bytes */<size>" (416). Unknown parts stay -1; false when the line is not a
+// Content-Range at all.
+bool ReadContentRange(std::string_view line, DownloadJob::Range& range) {
   constexpr std::string_view kName = "content-range:";
-  if (line.size() < kName.size()) return -1;
+  if (line.size() < kName.size()) return false;
   for (std::size_t i = 0; i < kName.size(); ++i) {
     char c = line[i];
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kName[i]) return -1;
+    if (c != kName[i]) return false;
   }
   std::string_view rest = line.substr(kName.size());
   while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
-  if (!StartsWith(rest, "bytes ")) return -1;
+  if (!StartsWith(rest, "bytes ")) return false;
   rest.remove_prefix(6);
-  if (rest.empty() || rest.front() < '0' || rest.front() > '9') return -1;
-  return LeadingDigits(rest);
+  range = DownloadJob::Range{};
+  const auto number = [&rest]() -> long {
+    if (rest.empty() || rest.front() < '0' || rest.front() > '9') return -1;
+    const long value = LeadingDigits(rest);
+    while (!rest.empty() && rest.front() >= '0' && rest.front() <= '9') rest.remove_prefix(1);
+    return value;
+  };
+  range.first = number();
+  if (range.first >= 0 && StartsWith(rest, "-")) {
+    rest.remove_prefix(1);
+    range.last = number();
+  } else if (StartsWith(rest, "*")) {
+    rest.remove_prefix(1);
+  }
+  if (StartsWith(rest, "/")) {
+    rest.remove_prefix(1);
+    range.total = number();
+  }
+  return true;
 }
 
-// Header function of the download: notes where a partial reply starts. A new
+// Header function of the download: notes what range a reply carries. A new
 // status line begins a new response (after a redirect), which forgets what an
 // earlier one said.
 std::size_t NoteRangeHeader(char* line, std::size_t size, std::size_t count, void* userdata) {
   auto* job = static_cast<DownloadJob*>(userdata);
   const std::string_view text(line, size * count);
   if (StartsWith(text, "HTTP/")) {
-    job->rangeStart = -1;
+    job->range = DownloadJob::Range{};
   } else {
-    const long start = RangeStartOf(text);
-    if (start >= 0) job->rangeStart = start;
+    DownloadJob::Range range;
+    if (ReadContentRange(text, range)) job->range = range;
   }
   return size * count;
+}
+
+// How many bytes of the reply may still be written: up to the end of the
+// range a 206 reply names, or the length a 200 reply announces; a server that
+// sends more is not believed. -1 when nothing bounds the reply.
+long long WritableRest(const DownloadJob& job, long status) {
+  long long limit = -1;
+  if (status == 206 && job.range.last >= job.range.first) limit = job.range.last - job.range.first + 1;
+  if (status == 206 && job.range.total >= 0) {
+    const long long toTotal = job.range.total - job.range.first;
+    limit = limit < 0 ? toTotal : std::min(limit, toTotal);
+  }
+  if (status == 200) {
+    curl_off_t length = -1;
+    curl_easy_getinfo(static_cast<CURL*>(job.handle), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    if (length >= 0) limit = length;
+  }
+  return limit < 0 ? -1 : std::max(0LL, limit - job.written);
+}
+
+void ReportUnwritableOnce(const std::string& path) {
+  static std::atomic<bool> reported{false};
+  if (reported.exchange(true)) return;
+  os::OutputDebugString("app.update: cannot write the installer file " + path + ": " + std::strerror(errno));
+}
+
+// One transfer of the job from its offset; the HTTP status of the last reply.
+long PerformDownload(CURL* handle, DownloadJob& job) {
+  job.range = DownloadJob::Range{};
+  job.refused = false;
+  job.written = 0;
+  const std::string range = std::to_string(job.offset) + "-";
+  curl_easy_setopt(handle, CURLOPT_RANGE, range.c_str());
+  curl_easy_perform(handle);
+  long status = 0;
+  curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+  if (job.file != nullptr) {
+    std::fclose(job.file);
+    job.file = nullptr;
+  }
+  return status;
 }
 
 }  // namespace
@@ -98,13 +165,14 @@ std::unique_ptr<DownloadJob> MakeDownloadJob(std::string_view url, std::string_v
 std::size_t AppendToFile(char* data, std::size_t size, std::size_t count, void* userdata) {
   auto* job = static_cast<DownloadJob*>(userdata);
   if (job->refused) return 0;
+  long status = 0;
+  curl_easy_getinfo(static_cast<CURL*>(job->handle), CURLINFO_RESPONSE_CODE, &status);
   if (job->file == nullptr) {
     // The first block of the final response decides what the body is.
-    long status = 0;
-    curl_easy_getinfo(static_cast<CURL*>(job->handle), CURLINFO_RESPONSE_CODE, &status);
     const char* mode = nullptr;
-    if (status == 206 && job->rangeStart == job->offset) {
-      mode = "ab+";  // the rest of the file, from where the local copy ends
+    if (status == 206 && job->range.first == job->offset) {
+      // The rest of the file, from where the local copy ends.
+      mode = job->offset == 0 ? "wb" : "ab+";
     } else if (status == 200) {
       // The server ignored the range and sends the whole file: appending it
       // after the partial data would corrupt the installer, so start over.
@@ -117,9 +185,19 @@ std::size_t AppendToFile(char* data, std::size_t size, std::size_t count, void* 
       return 0;
     }
     job->file = std::fopen(job->path.c_str(), mode);
-    if (job->file == nullptr) return static_cast<std::size_t>(-1);
+    if (job->file == nullptr) {
+      ReportUnwritableOnce(job->path);
+      return static_cast<std::size_t>(-1);
+    }
   }
-  return std::fwrite(data, size, count, job->file);
+  const std::size_t bytes = size * count;
+  const long long rest = WritableRest(*job, status);
+  const std::size_t taken = rest < 0 ? bytes : static_cast<std::size_t>(std::min<long long>(rest, bytes));
+  const std::size_t written = std::fwrite(data, 1, taken, job->file);
+  job->written += static_cast<long long>(written);
+  // Bytes past the announced end end the transfer: the file stays as long
+  // as the server said it is.
+  return written == bytes ? count : 0;
 }
 
 void DownloadThread(std::unique_ptr<DownloadJob> job) {
@@ -128,19 +206,31 @@ void DownloadThread(std::unique_ptr<DownloadJob> job) {
   CurlHandle curl;
   if (curl.handle == nullptr || job == nullptr) return;
   job->handle = curl.handle;
-  const std::string range = std::to_string(job->offset) + "-";
   curl_easy_setopt(curl.handle, CURLOPT_URL, job->url.c_str());
   curl_easy_setopt(curl.handle, CURLOPT_WRITEFUNCTION, &AppendToFile);
   curl_easy_setopt(curl.handle, CURLOPT_WRITEDATA, job.get());
   curl_easy_setopt(curl.handle, CURLOPT_MAXREDIRS, 5L);
   curl_easy_setopt(curl.handle, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl.handle, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(curl.handle, CURLOPT_RANGE, range.c_str());
+  // No progress meter on the launcher's standard error.
+  curl_easy_setopt(curl.handle, CURLOPT_NOPROGRESS, 1L);
+  curl_easy_setopt(curl.handle, CURLOPT_NOSIGNAL, 1L);
+  // A transfer that stalls ends, so that the next start resumes it.
+  curl_easy_setopt(curl.handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(curl.handle, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
   curl_easy_setopt(curl.handle, CURLOPT_HEADERFUNCTION, &NoteRangeHeader);
   curl_easy_setopt(curl.handle, CURLOPT_HEADERDATA, job.get());
-  curl_easy_perform(curl.handle);
+  const long status = PerformDownload(curl.handle, *job);
+  // A local file the server's file does not continue (longer than it, or a
+  // range it cannot satisfy) would be asked for again at every start: it is
+  // started anew, once. A 416 naming the local size as the total means the
+  // file is already whole.
+  if (status == 416 && job->offset > 0 && job->range.total != job->offset) {
+    os::OutputDebugString(std::string_view("app.update: the partial installer does not fit the server's; starting anew"));
+    job->offset = 0;
+    PerformDownload(curl.handle, *job);
+  }
   job->handle = nullptr;
-  // The job (and its file) is released here, when the transfer ends.
+  // The job is released here, when the transfer ends.
 }
 
 std::size_t ParseContentLength(char* line, std::size_t size, std::size_t count, void* userdata) {
@@ -202,6 +292,9 @@ std::int32_t UpdateDownloader::RemoteSize() const {
   curl_easy_setopt(curl.handle, CURLOPT_HEADERFUNCTION, &ParseContentLength);
   curl_easy_setopt(curl.handle, CURLOPT_HEADERDATA, &result);
   curl_easy_setopt(curl.handle, CURLOPT_HEADER, 0L);
+  curl_easy_setopt(curl.handle, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl.handle, CURLOPT_CONNECTTIMEOUT, kProbeSeconds);
+  curl_easy_setopt(curl.handle, CURLOPT_TIMEOUT, kProbeSeconds);
   if (curl_easy_perform(curl.handle) != CURLE_OK) result = -1;
   return result;
 }

@@ -22,10 +22,19 @@ struct DownloadJob {
   std::FILE* file = nullptr;  // opened on the first block of the final response
   std::int32_t offset = 0;    // size of the local file when the job was made; the resume point
 
+  // What a reply's Content-Range says; -1 for what it does not say.
+  struct Range {
+    long first = -1;
+    long last = -1;
+    long total = -1;
+  };
+
   // Filled while the transfer runs: what the final response is, so that its
-  // body is written only when it is the file (or the asked-for rest of it).
+  // body is written only when it is the file (or the asked-for rest of it),
+  // and never past the end the reply announces.
   void* handle = nullptr;  // the transfer's libcurl handle
-  long rangeStart = -1;    // first byte a 206 reply says it carries, -1 when none seen
+  Range range;             // the final response's Content-Range
+  long long written = 0;   // body bytes of the final response written
   bool refused = false;    // the reply is not the file: nothing is written
 
   ~DownloadJob();
@@ -39,6 +48,8 @@ std::unique_ptr<DownloadJob> MakeDownloadJob(std::string_view url, std::string_v
 
 // The body of the download thread: fetches the job's URL with an open byte
 // range from its offset into its file, then releases everything. Blocking.
+// A local file longer than the server's (a 416 whose total is not the local
+// size) is fetched anew from byte 0, once.
 void DownloadThread(std::unique_ptr<DownloadJob> job);
 
 // libcurl write function of the download; userdata is the DownloadJob.

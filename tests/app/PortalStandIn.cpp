@@ -109,6 +109,7 @@ void PortalStandIn::Serve(const httplib::Request& request, httplib::Response& re
                                              std::to_string(installer_.size()));
   }
   std::string body = installer_.substr(first);
+  if (ranged && rangeMode_ == RangeMode::kOversend) body += std::string(100000, 'X');
   if (announceLength_) {
     response.set_content(body, "application/octet-stream");
     return;

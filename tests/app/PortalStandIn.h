@@ -25,6 +25,7 @@ class PortalStandIn {
     kHonour,      // 206 with the asked-for rest, 416 past the end
     kIgnore,      // always 200 with the whole file
     kWrongStart,  // 206, but always from byte 0
+    kOversend,    // 206 with the right Content-Range, then bytes past its end
   };
 
   PortalStandIn();

@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <climits>
 #include <filesystem>
@@ -217,6 +222,53 @@ TEST_F(UpdateDownloaderTest, ErrorStatusWritesNothing) {
   WriteFileBytes(path, installer_);
   Download(portal_.Url("/dl/setup.exe"), path);
   EXPECT_EQ(ReadFileBytes(path), installer_);
+}
+
+// A local file the server's cannot continue is started anew instead of being
+// asked for past the end at every start.
+TEST_F(UpdateDownloaderTest, LocalFileLongerThanTheServersStartsAnew) {
+  std::filesystem::create_directories(InstallFolder());
+  const std::string path = InstallFolder() + "long.exe";
+  WriteFileBytes(path, std::string(400000, 'L'));
+  Download(portal_.Url("/dl/setup.exe"), path);
+  const auto requests = portal_.RequestsFor("/dl/setup.exe");
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].range, "bytes=400000-");
+  EXPECT_EQ(requests[1].range, "bytes=0-");
+  EXPECT_EQ(ReadFileBytes(path), installer_);
+}
+
+// A server that keeps sending past the range it announced cannot grow the
+// installer beyond its size.
+TEST_F(UpdateDownloaderTest, BytesPastTheAnnouncedEndAreNotWritten) {
+  portal_.SetRangeMode(PortalStandIn::RangeMode::kOversend);
+  std::filesystem::create_directories(InstallFolder());
+  const std::string path = InstallFolder() + "over.exe";
+  WriteFileBytes(path, installer_.substr(0, 1000));
+  Download(portal_.Url("/dl/setup.exe"), path);
+  EXPECT_EQ(ReadFileBytes(path), installer_);
+  std::filesystem::remove(path);
+  Download(portal_.Url("/dl/setup.exe"), path);
+  EXPECT_EQ(ReadFileBytes(path), installer_);
+}
+
+// A download host that takes the connection and never answers cannot hold
+// the start-up: the size probe gives up like a failed one.
+TEST_F(UpdateDownloaderTest, SilentHostFailsTheSizeProbe) {
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(listener, 8), 0);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  // The kernel completes the handshake; nobody ever reads or answers.
+  UpdateDownloader updater("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/dl/setup.exe");
+  EXPECT_EQ(updater.RemoteSize(), -1);
+  EXPECT_FALSE(updater.IsDownloaded());
+  ::close(listener);
 }
 
 TEST_F(UpdateDownloaderTest, UnwritableFolderStopsAtTheFirstBlock) {
