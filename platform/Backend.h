@@ -282,5 +282,10 @@ std::string_view CurrentBackendName();
 // Destroys every window (with its final messages), drops all window-system
 // state and starts again with the backend LUMORA_PLATFORM names now.
 void RestartWindowSystem();
+// Starts the backend LUMORA_PLATFORM names now, without the headless
+// fallback: a program that shows its windows to a player must not carry on
+// unseen when the desktop cannot be reached. True when that backend runs
+// (or a window system already exists); false leaves nothing started.
+bool StartConfiguredBackend();
 
 }  // namespace os

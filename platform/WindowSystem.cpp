@@ -26,9 +26,22 @@ std::unique_ptr<WindowSystem>& Holder() {
   return system;
 }
 
-std::unique_ptr<Backend> CreateConfiguredBackend() {
+std::string ConfiguredBackendName() {
   const char* env = std::getenv("LUMORA_PLATFORM");
-  std::string wanted = env && *env ? env : "gtk";
+  return env && *env ? env : "gtk";
+}
+
+// The backend LUMORA_PLATFORM names, or null when it is not linked in or
+// cannot start.
+std::unique_ptr<Backend> CreateNamedBackend(const std::string& wanted) {
+  if (wanted == "headless") return CreateHeadlessBackend();
+  auto found = Factories().find(wanted);
+  if (found == Factories().end() || !found->second) return nullptr;
+  return found->second();
+}
+
+std::unique_ptr<Backend> CreateConfiguredBackend() {
+  const std::string wanted = ConfiguredBackendName();
   if (wanted == "headless") return CreateHeadlessBackend();
   auto found = Factories().find(wanted);
   if (found != Factories().end() && found->second) {
@@ -378,5 +391,13 @@ void RegisterBackendFactory(std::string_view name, BackendFactory factory) {
 std::string_view CurrentBackendName() { return internal::Sys().backend().Name(); }
 
 void RestartWindowSystem() { internal::ResetSystem(internal::CreateConfiguredBackend()); }
+
+bool StartConfiguredBackend() {
+  if (internal::SystemExists()) return true;
+  auto backend = internal::CreateNamedBackend(internal::ConfiguredBackendName());
+  if (!backend) return false;
+  internal::ResetSystem(std::move(backend));
+  return true;
+}
 
 }  // namespace os
