@@ -1,6 +1,8 @@
 #include "Core/SkinBuilder.h"
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Core/ControlRegistry.h"
@@ -19,6 +21,22 @@ constexpr std::size_t kIncludeCountCapacity = 499;
 constexpr std::size_t kIncludeSourceCapacity = 500;
 
 int Number(std::u16string_view value) { return static_cast<int>(attr::ParseLong(value)); }
+
+// Levels of elements below root (root's children are level 1), counted
+// without recursion.
+int NestingDepth(MarkupNode root) {
+  int deepest = 0;
+  std::vector<std::pair<MarkupNode, int>> pending{{root, 0}};
+  while (!pending.empty()) {
+    const auto [node, depth] = pending.back();
+    pending.pop_back();
+    deepest = std::max(deepest, depth);
+    for (MarkupNode child = node.FirstChild(); child.IsValid(); child = child.NextSibling()) {
+      pending.emplace_back(child, depth + 1);
+    }
+  }
+  return deepest;
+}
 
 }  // namespace
 
@@ -54,6 +72,12 @@ CControlUI* SkinBuilder::Build(const SkinRef& skin, std::optional<os::ResourceNa
   callback_ = callback;
   const MarkupNode root = markup_.Root();
   if (!root.IsValid()) return nullptr;
+  // Building, laying out and painting walk the tree recursively; a skin
+  // nested deeper than any real window would exhaust the stack.
+  if (NestingDepth(root) > kMaxNestingDepth) {
+    markup_.SetLoadFailure(u"Elements nested too deeply");
+    return nullptr;
+  }
 
   if (manager != nullptr) {
     ApplySharedTables(root, manager);

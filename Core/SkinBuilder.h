@@ -50,6 +50,10 @@ class SkinBuilder {
   // Includes deeper than this are not followed (a skin including itself
   // would otherwise never end).
   static constexpr int kMaxIncludeDepth = 16;
+  // A skin whose elements nest deeper than this below its root is refused
+  // like one that does not parse (Build returns null, LastErrorMessage says
+  // why): the tree is built, laid out and painted recursively.
+  static constexpr int kMaxNestingDepth = 256;
 
   SkinBuilder();
   SkinBuilder(const SkinBuilder&) = delete;

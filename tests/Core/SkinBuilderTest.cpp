@@ -127,6 +127,26 @@ TEST(SkinBuilderClassesTest, UnregisteredTagsGoToTheCallback) {
   EXPECT_EQ(Child(root.get(), 1)->GetClass(), u"LabelUI");
 }
 
+std::u16string Nested(int levels) {
+  std::u16string text = u"<Window>";
+  for (int i = 0; i < levels; ++i) text += u"<Container>";
+  for (int i = 0; i < levels; ++i) text += u"</Container>";
+  return text + u"</Window>";
+}
+
+// A deeply nested skin is refused whole instead of exhausting the stack while
+// it is built, laid out or painted; the deepest allowed one still builds.
+TEST(SkinBuilderTest, NestingHasAFloor) {
+  SkinBuilder allowed;
+  std::unique_ptr<CControlUI> root(allowed.Build(Nested(SkinBuilder::kMaxNestingDepth)));
+  EXPECT_NE(root, nullptr);
+  SkinBuilder refused;
+  EXPECT_EQ(refused.Build(Nested(SkinBuilder::kMaxNestingDepth + 1)), nullptr);
+  EXPECT_EQ(refused.LastErrorMessage(), u"Elements nested too deeply");
+  SkinBuilder hostile;
+  EXPECT_EQ(hostile.Build(Nested(200000)), nullptr);
+}
+
 constexpr char16_t kSkin[] =
     uR"(<?xml version="1.0" encoding="utf-8"?>
 <Window size="300,200">
