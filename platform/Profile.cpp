@@ -123,7 +123,13 @@ std::string Serialize(const IniFile& file) {
         file.encoding == Encoding::kUtf16
             ? line.raw.size() >= 2 && line.raw.compare(line.raw.size() - 2, 2, std::string("\n\0", 2)) == 0
             : !line.raw.empty() && line.raw.back() == '\n';
-    if (!ended && i + 1 < file.lines.size()) out += lineEnd;
+    if (ended || i + 1 == file.lines.size()) continue;
+    // A last line that ended in a bare CR gets only the LF: a whole CR LF
+    // after it would leave a CR in the value read back.
+    const bool endsInCr = file.encoding == Encoding::kUtf16
+                              ? line.raw.size() >= 2 && line.raw.compare(line.raw.size() - 2, 2, std::string("\r\0", 2)) == 0
+                              : !line.raw.empty() && line.raw.back() == '\r';
+    out += endsInCr ? Encode(u"\n", file.encoding) : lineEnd;
   }
   return out;
 }

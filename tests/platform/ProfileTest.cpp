@@ -133,6 +133,24 @@ TEST_F(ProfileTest, UntouchedLinesKeepTheirBytes) {
             "; comment \xFF\xFE raw\n[100]\nKey=new\r\nsid=9\r\n\n; next\n[200]\ngid=2\r\nsid=8\r\n");
 }
 
+// Writing one key never changes what another reads back, whatever the file's
+// last line ended with.
+TEST_F(ProfileTest, AWriteLeavesEveryOtherValueAsItWasRead) {
+  for (const std::string& ending : {std::string("\r"), std::string("\n"), std::string("\r\n"), std::string()}) {
+    WriteFileBytes(path_, "[s]\nk=v" + ending);
+    const std::u16string before = Read(u"s", u"k");
+    ASSERT_TRUE(Write(u"t", u"other", u"1"));
+    EXPECT_EQ(Read(u"s", u"k"), before) << "ending " << ending.size();
+    EXPECT_EQ(Read(u"t", u"other"), u"1");
+    ASSERT_TRUE(Write(u"s", u"second", u"2"));
+    EXPECT_EQ(Read(u"s", u"k"), before) << "ending " << ending.size();
+  }
+  WriteFileBytes(path_, std::string("\xFF\xFE[\0s\0]\0\n\0k\0=\0v\0\r\0", 18));
+  const std::u16string wide = Read(u"s", u"k");
+  ASSERT_TRUE(Write(u"t", u"other", u"1"));
+  EXPECT_EQ(Read(u"s", u"k"), wide);
+}
+
 TEST_F(ProfileTest, Utf16FilesStayUtf16) {
   const auto utf16 = [](std::u16string_view text) {
     std::string bytes;
