@@ -1,6 +1,8 @@
 #include "app/UpdateDownloader.h"
 
 #include <curl/curl.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -15,6 +17,7 @@
 #include "platform/Kernel.h"
 #include "platform/Shell.h"
 #include "platform/Unicode.h"
+#include "platform/UserFolders.h"
 #include "support/Encoding.h"
 #include "support/InstallRecord.h"
 
@@ -123,6 +126,16 @@ long long WritableRest(const DownloadJob& job, long status) {
   return limit < 0 ? -1 : std::max(0LL, limit - job.written);
 }
 
+// fopen with the file created private (0600) when it is new.
+std::FILE* OpenPrivate(const std::string& path, const char* mode) {
+  const bool append = mode[0] == 'a';
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC), 0600);
+  if (fd < 0) return nullptr;
+  std::FILE* file = ::fdopen(fd, mode);
+  if (file == nullptr) ::close(fd);
+  return file;
+}
+
 void ReportUnwritableOnce(const std::string& path) {
   static std::atomic<bool> reported{false};
   if (reported.exchange(true)) return;
@@ -184,7 +197,7 @@ std::size_t AppendToFile(char* data, std::size_t size, std::size_t count, void* 
       job->refused = true;
       return 0;
     }
-    job->file = std::fopen(job->path.c_str(), mode);
+    job->file = OpenPrivate(job->path, mode);
     if (job->file == nullptr) {
       ReportUnwritableOnce(job->path);
       return static_cast<std::size_t>(-1);
@@ -272,8 +285,7 @@ std::string ReadChannel(const std::string& folder) {
 
 UpdateDownloader::UpdateDownloader(std::string downloadUrl) : downloadUrl_(std::move(downloadUrl)) {
   const std::u16string folder = DataDirectory() + u"install/";
-  std::error_code ignored;
-  std::filesystem::create_directories(os::Utf16ToUtf8(folder), ignored);
+  os::CreatePrivateFolders(os::Utf16ToUtf8(folder));
   // A folder that does not convert leaves the bare file name.
   std::string narrowFolder;
   if (WideToNarrow(folder, &narrowFolder, kNarrowPathBytes) != 0) narrowFolder.clear();

@@ -1,5 +1,8 @@
 #include "login/CalveraWnd.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
@@ -44,10 +47,12 @@ std::u16string NameOf(const Kesto::CControlUI* control) {
 void WriteChannelFile(const std::string& channel) {
   std::string path;
   if (WideToNarrow(DataDirectory() + u"channel.ini", &path, kPathBytes) != 0 || path.empty()) return;
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return;
-  std::fwrite(channel.c_str(), 1, channel.size() + 1, file);
-  std::fclose(file);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return;
+  const std::string bytes(channel.c_str(), channel.size() + 1);
+  const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+  ::close(fd);
+  if (written != static_cast<ssize_t>(bytes.size())) os::OutputDebugString(std::string_view("login: channel.ini not written whole"));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "platform/Unicode.h"
+#include "platform/UserFolders.h"
 #include "support/Encoding.h"
 #include "support/InstallRecord.h"
 
@@ -28,8 +29,7 @@ constexpr std::size_t kMaxFileBytes = 64 * 1024;
 // relative to the current folder.
 std::string RecordPath() {
   const std::u16string folder = DataDirectory() + u"login/";
-  std::error_code ignored;
-  std::filesystem::create_directories(os::Utf16ToUtf8(folder), ignored);
+  os::CreatePrivateFolders(os::Utf16ToUtf8(folder));
   std::string narrow;
   if (WideToNarrow(folder, &narrow, kNarrowPathBytes) != 0) narrow.clear();
   return narrow + kFileName;

@@ -387,7 +387,7 @@ constexpr std::uint32_t kContextSize = sizeof(CONTEXT);
 
 HANDLE CreateDumpFile(const char* path) {
   if (path == nullptr) return INVALID_DUMP_FILE;
-  const long fd = RawOpen(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const long fd = RawOpen(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) return INVALID_DUMP_FILE;
   return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(fd));
 }

@@ -39,7 +39,8 @@ struct MINIDUMP_EXCEPTION_INFORMATION {
 };
 
 // Dump files are plain file descriptors carried in a HANDLE.
-// Creates (or truncates) `path` for writing with normal permissions; returns
+// Creates (or truncates) `path` for writing, private to the user (0600: a
+// dump holds the process memory it names); returns
 // INVALID_DUMP_FILE on failure. Async-signal-safe.
 HANDLE CreateDumpFile(const char* path);
 void CloseDumpFile(HANDLE file);

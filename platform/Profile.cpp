@@ -237,7 +237,8 @@ bool Store(const IniFile& file, const std::string& path) {
       target.string() + ".tmp" + std::to_string(getpid()) + "." + std::to_string(counter.fetch_add(1));
   struct stat old {};
   const bool existed = stat(target.c_str(), &old) == 0;
-  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  // A new file is private: the launcher's profiles live in its data folder.
+  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   const std::string bytes = Serialize(file);
   std::size_t done = 0;

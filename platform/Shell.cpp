@@ -364,7 +364,11 @@ BOOL SHGetSpecialFolderPath(HWND, std::u16string* path, int csidl, BOOL create) 
   if (folder.empty()) return FALSE;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   std::error_code ec;
-  if (make) std::filesystem::create_directories(folder, ec);
+  // The web engine's cache and cookie folders are the launcher's own and
+  // hold tokens: private. The base folders are the user's and keep their modes.
+  const bool own = (csidl & 0xFF) == CSIDL_INTERNET_CACHE || (csidl & 0xFF) == CSIDL_COOKIES;
+  if (make && own) CreatePrivateFolders(folder);
+  if (make && !own) std::filesystem::create_directories(folder, ec);
   if (!std::filesystem::is_directory(folder, ec)) return FALSE;
   *path = Utf8ToUtf16(folder);
   return TRUE;

@@ -19,6 +19,7 @@
 #include "platform/Shell.h"
 #include "platform/Unicode.h"
 #include "platform/internal/ReplaceFile.h"
+#include "platform/UserFolders.h"
 
 namespace os {
 
@@ -379,8 +380,7 @@ bool StoreUrlCacheEntry(std::u16string_view url, std::string_view body, std::u16
   auto folder = CacheFolder(true);
   if (!folder) return false;
   std::error_code ec;
-  fs::create_directories(*folder / kContentFolder, ec);
-  if (ec) return false;
+  if (!CreatePrivateFolders(*folder / kContentFolder)) return false;
   const std::string utf8Url = Utf16ToUtf8(url);
   const std::string file = std::string(kContentFolder) + "/" + HexName(utf8Url) + "." + ext;
   if (!internal::ReplaceFileContent(*folder / file, body)) return false;

@@ -42,3 +42,26 @@ std::string XdgCacheHome() { return XdgFolder("XDG_CACHE_HOME", "/.cache"); }
 std::string XdgConfigHome() { return XdgFolder("XDG_CONFIG_HOME", "/.config"); }
 
 }  // namespace os
+
+namespace os {
+
+bool CreatePrivateFolders(const std::filesystem::path& folder) {
+  namespace fs = std::filesystem;
+  if (folder.empty()) return false;
+  std::error_code ec;
+  // The missing levels, outermost first.
+  std::vector<fs::path> missing;
+  for (fs::path level = folder; !level.empty() && !fs::exists(level, ec); level = level.parent_path()) {
+    missing.insert(missing.begin(), level);
+    if (level == level.parent_path()) break;
+  }
+  for (const fs::path& level : missing) {
+    fs::create_directory(level, ec);
+    fs::permissions(level, fs::perms::owner_all, fs::perm_options::replace, ec);
+  }
+  if (!fs::is_directory(folder, ec)) return false;
+  fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, ec);
+  return true;
+}
+
+}  // namespace os

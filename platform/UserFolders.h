@@ -2,6 +2,7 @@
 // stand in for the Windows profile folders (application data, cache, settings).
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace os {
@@ -16,5 +17,11 @@ std::string XdgDataHome();
 std::string XdgCacheHome();
 // $XDG_CONFIG_HOME, else ~/.config.
 std::string XdgConfigHome();
+
+// Creates folder and its missing parents. The folders it creates, and folder
+// itself when it already existed, become private to the user (0700): the
+// launcher's folders hold tokens, cookies and cached pages. Parents that
+// existed keep their modes. True when folder is a directory afterwards.
+bool CreatePrivateFolders(const std::filesystem::path& folder);
 
 }  // namespace os

@@ -7,6 +7,7 @@
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/Unicode.h"
+#include "platform/UserFolders.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ std::u16string DataDirectory() {
     return u"/lumora/";
   }
   std::u16string folder = appData + u"/lumora/";
-  std::error_code ec;
-  std::filesystem::create_directory(os::Utf16ToUtf8(folder), ec);
+  // Tokens, the remembered account and downloads live here: private.
+  os::CreatePrivateFolders(os::Utf16ToUtf8(folder));
   return folder;
 }

@@ -113,6 +113,9 @@ class UpdateDownloaderTest : public ::testing::Test {
 TEST_F(UpdateDownloaderTest, LocalPathLiesInTheInstallFolder) {
   UpdateDownloader updater(portal_.Url("/dl/setup.exe"));
   EXPECT_TRUE(std::filesystem::is_directory(InstallFolder())) << "the install folder is made";
+  // Private, as is the data folder above it.
+  EXPECT_EQ(std::filesystem::status(InstallFolder()).permissions(), std::filesystem::perms::owner_all);
+  EXPECT_EQ(std::filesystem::status(dir_.path() / "lumora").permissions(), std::filesystem::perms::owner_all);
   EXPECT_EQ(updater.localPath().rfind(InstallFolder() + "setup_", 0), 0u) << updater.localPath();
   EXPECT_EQ(updater.localPath().substr(updater.localPath().size() - 4), ".exe");
   EXPECT_EQ(updater.downloadUrl(), portal_.Url("/dl/setup.exe"));
@@ -160,6 +163,8 @@ TEST_F(UpdateDownloaderTest, FreshAndResumedDownloads) {
   Download(updater.downloadUrl(), updater.localPath());
   EXPECT_EQ(ReadFileBytes(updater.localPath()), installer_);
   ASSERT_EQ(portal_.Requests().back().range, "bytes=0-");
+  EXPECT_EQ(std::filesystem::status(updater.localPath()).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   EXPECT_TRUE(updater.IsDownloaded());
 
   // A partial file is continued from its end.
