@@ -280,6 +280,17 @@ std::unique_ptr<AutomationDriver> AutomationDriver::FromEnvironment() {
 AutomationDriver::AutomationDriver(std::vector<AutomationCommand> commands, std::FILE* log, bool ownsLog)
     : commands_(std::move(commands)), log_(log), ownsLog_(ownsLog) {
   handOversLogged_ = GameHandOverCount();
+  // The start-up decisions show their boxes before the message loop runs the
+  // script: leading "answer-startup" lines queue their answers now.
+  for (; next_ < commands_.size() && commands_[next_].verb == "answer-startup"; ++next_) {
+    const std::string which = Lower(commands_[next_].argument);
+    Log("command: " + commands_[next_].text);
+    if (which == "ok" || which == "cancel") {
+      answers_.push_back(which == "ok" ? os::IDOK : os::IDCANCEL);
+    } else {
+      Log("error: line " + std::to_string(commands_[next_].line) + ": answer-startup takes ok or cancel");
+    }
+  }
   os::SetMessageBoxAnswerer([this](os::HWND owner, std::u16string_view text, std::u16string_view caption,
                                    os::UINT type) { return AnswerBox(owner, text, caption, type); });
   Log("automation: " + std::to_string(commands_.size()) + " commands");
@@ -441,6 +452,10 @@ bool AutomationDriver::Execute(const AutomationCommand& command, std::string& er
     }
     answers_.push_back(which == "ok" ? os::IDOK : os::IDCANCEL);
     return true;
+  }
+  if (verb == "answer-startup") {
+    error = "answer-startup only counts before the script's first other command";
+    return false;
   }
   if (verb == "boxes") {
     const std::string which = Lower(argument);

@@ -14,6 +14,9 @@
 //   key NAME                   press and release a key (Enter, Escape, Tab, ...)
 //                              or a chord such as Shift+End
 //   answer ok|cancel           the answer of the next message box
+//   answer-startup ok|cancel   only as the script's first lines: the answers
+//                              of the boxes the start-up decisions show before
+//                              the script runs (otherwise those get OK)
 //   boxes show|answer          from now on let message boxes reach the desktop
 //                              (still recorded; whoever drives the desktop
 //                              answers them) or answer them here (the default)

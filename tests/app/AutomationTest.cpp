@@ -86,6 +86,30 @@ class AutomationDriverTest : public ::testing::Test {
   std::FILE* log_ = std::fopen(logPath_.c_str(), "w");
 };
 
+// Boxes shown before the message loop runs the script (the start-up
+// decisions) take the answers of the script's leading answer-startup lines.
+TEST_F(AutomationDriverTest, StartupAnswersApplyBeforeTheScriptRuns) {
+  {
+    AutomationDriver driver(ParseAutomationScript("answer-startup cancel\n"
+                                                  "answer-startup maybe\n"
+                                                  "answer-startup ok\n"
+                                                  "sleep 10\n"
+                                                  "answer-startup cancel\n"),
+                            log_, false);
+    EXPECT_EQ(os::MessageBox(nullptr, u"install?", u"LumoraMorvaine", os::MB_OKCANCEL), os::IDCANCEL);
+    EXPECT_EQ(os::MessageBox(nullptr, u"again?", u"LumoraMorvaine", os::MB_OKCANCEL), os::IDOK);
+    ASSERT_TRUE(driver.Start());
+    os::headless::Advance(1000);
+    EXPECT_TRUE(driver.Finished());
+    // A late answer-startup queues nothing: the default answer stays OK.
+    EXPECT_EQ(os::MessageBox(nullptr, u"later", u"LumoraMorvaine", os::MB_OKCANCEL), os::IDOK);
+  }
+  const std::string log = LogText();
+  EXPECT_NE(log.find("error: line 2: answer-startup takes ok or cancel\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("error: line 5: answer-startup only counts before"), std::string::npos) << log;
+  EXPECT_NE(log.find("text=\"install?\" buttons=OK,Cancel answer=Cancel"), std::string::npos) << log;
+}
+
 TEST_F(AutomationDriverTest, AnswersBoxesInOrderReportsFailuresAndGoesOn) {
   os::ShellLaunchRecorder outer(false);
   {
