@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <fstream>
+#include <optional>
 #include <filesystem>
 #include <system_error>
 #include <thread>
@@ -93,6 +95,23 @@ bool ReadContentRange(std::string_view line, DownloadJob::Range& range) {
   return true;
 }
 
+// The value of a header line named name (lower case, with its colon), blanks
+// and the line end trimmed; none for other lines.
+std::optional<std::string> HeaderValue(std::string_view line, std::string_view name) {
+  if (line.size() < name.size()) return std::nullopt;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    char c = line[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != name[i]) return std::nullopt;
+  }
+  std::string_view value = line.substr(name.size());
+  while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+  while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' ')) value.remove_suffix(1);
+  // A validator is sent back in a header line: nothing that could end one.
+  if (value.empty() || value.size() > 256 || value.find_first_of("\r\n") != std::string_view::npos) return std::nullopt;
+  return std::string(value);
+}
+
 // Header function of the download: notes what range a reply carries. A new
 // status line begins a new response (after a redirect), which forgets what an
 // earlier one said.
@@ -101,9 +120,13 @@ std::size_t NoteRangeHeader(char* line, std::size_t size, std::size_t count, voi
   const std::string_view text(line, size * count);
   if (StartsWith(text, "HTTP/")) {
     job->range = DownloadJob::Range{};
+    job->validator.clear();
+    job->lastModified.clear();
   } else {
     DownloadJob::Range range;
     if (ReadContentRange(text, range)) job->range = range;
+    if (auto etag = HeaderValue(text, "etag:")) job->validator = *etag;
+    if (auto modified = HeaderValue(text, "last-modified:")) job->lastModified = *modified;
   }
   return size * count;
 }
@@ -142,14 +165,53 @@ void ReportUnwritableOnce(const std::string& path) {
   os::OutputDebugString("app.update: cannot write the installer file " + path + ": " + std::strerror(errno));
 }
 
+// What identifies the build of the file a reply carries.
+std::string ReplyValidator(const DownloadJob& job) {
+  return !job.validator.empty() ? job.validator : job.lastModified;
+}
+
+std::string ReadValidator(const std::string& path) {
+  std::ifstream in(ValidatorPath(path), std::ios::binary);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+void StoreValidator(const std::string& path, const std::string& validator) {
+  const std::string file = ValidatorPath(path);
+  if (validator.empty()) {
+    std::remove(file.c_str());
+    return;
+  }
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return;
+  const std::string line = validator + "\n";
+  if (::write(fd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) std::remove(file.c_str());
+  ::close(fd);
+}
+
+struct HeaderList {
+  curl_slist* list = nullptr;
+  ~HeaderList() { curl_slist_free_all(list); }
+};
+
 // One transfer of the job from its offset; the HTTP status of the last reply.
 long PerformDownload(CURL* handle, DownloadJob& job) {
   job.range = DownloadJob::Range{};
   job.refused = false;
+  job.changed = false;
   job.written = 0;
   const std::string range = std::to_string(job.offset) + "-";
   curl_easy_setopt(handle, CURLOPT_RANGE, range.c_str());
+  // A resume names the build it continues; a server whose file changed
+  // answers with the whole new file instead of a part of it.
+  HeaderList headers;
+  if (job.offset > 0 && !job.resumeFrom.empty()) {
+    headers.list = curl_slist_append(nullptr, ("If-Range: " + job.resumeFrom).c_str());
+  }
+  curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.list);
   curl_easy_perform(handle);
+  curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
   long status = 0;
   curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
   if (job.file != nullptr) {
@@ -184,7 +246,13 @@ std::size_t AppendToFile(char* data, std::size_t size, std::size_t count, void* 
     // The first block of the final response decides what the body is.
     const char* mode = nullptr;
     if (status == 206 && job->range.first == job->offset) {
-      // The rest of the file, from where the local copy ends.
+      // The rest of the file, from where the local copy ends, unless it is a
+      // part of another build than the local one.
+      if (job->offset > 0 && ReplyValidator(*job) != job->resumeFrom) {
+        job->changed = true;
+        job->refused = true;
+        return 0;
+      }
       mode = job->offset == 0 ? "wb" : "ab+";
     } else if (status == 200) {
       // The server ignored the range and sends the whole file: appending it
@@ -202,6 +270,7 @@ std::size_t AppendToFile(char* data, std::size_t size, std::size_t count, void* 
       ReportUnwritableOnce(job->path);
       return static_cast<std::size_t>(-1);
     }
+    StoreValidator(job->path, ReplyValidator(*job));
   }
   const std::size_t bytes = size * count;
   const long long rest = WritableRest(*job, status);
@@ -232,12 +301,17 @@ void DownloadThread(std::unique_ptr<DownloadJob> job) {
   curl_easy_setopt(curl.handle, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
   curl_easy_setopt(curl.handle, CURLOPT_HEADERFUNCTION, &NoteRangeHeader);
   curl_easy_setopt(curl.handle, CURLOPT_HEADERDATA, job.get());
+  // A partial file whose build is unknown cannot be continued safely.
+  if (job->offset > 0) {
+    job->resumeFrom = ReadValidator(job->path);
+    if (job->resumeFrom.empty()) job->offset = 0;
+  }
   const long status = PerformDownload(curl.handle, *job);
-  // A local file the server's file does not continue (longer than it, or a
-  // range it cannot satisfy) would be asked for again at every start: it is
-  // started anew, once. A 416 naming the local size as the total means the
-  // file is already whole.
-  if (status == 416 && job->offset > 0 && job->range.total != job->offset) {
+  // A local file the server's file does not continue (longer than it, a
+  // range it cannot satisfy, another build) would be asked for again at every
+  // start: it is started anew, once. A 416 naming the local size as the total
+  // means the file is already whole.
+  if (job->changed || (status == 416 && job->offset > 0 && job->range.total != job->offset)) {
     os::OutputDebugString(std::string_view("app.update: the partial installer does not fit the server's; starting anew"));
     job->offset = 0;
     PerformDownload(curl.handle, *job);
@@ -245,6 +319,8 @@ void DownloadThread(std::unique_ptr<DownloadJob> job) {
   job->handle = nullptr;
   // The job is released here, when the transfer ends.
 }
+
+std::string ValidatorPath(const std::string& path) { return path + ".validator"; }
 
 std::size_t ParseContentLength(char* line, std::size_t size, std::size_t count, void* userdata) {
   const std::size_t length = size * count;

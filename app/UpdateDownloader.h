@@ -34,6 +34,10 @@ struct DownloadJob {
   // and never past the end the reply announces.
   void* handle = nullptr;  // the transfer's libcurl handle
   Range range;             // the final response's Content-Range
+  std::string validator;     // the final response's ETag
+  std::string lastModified;  // and its Last-Modified
+  std::string resumeFrom;  // the validator kept beside the partial file, sent as If-Range
+  bool changed = false;    // a part of another build of the file than the local one
   long long written = 0;   // body bytes of the final response written
   bool refused = false;    // the reply is not the file: nothing is written
 
@@ -49,8 +53,14 @@ std::unique_ptr<DownloadJob> MakeDownloadJob(std::string_view url, std::string_v
 // The body of the download thread: fetches the job's URL with an open byte
 // range from its offset into its file, then releases everything. Blocking.
 // A local file longer than the server's (a 416 whose total is not the local
-// size) is fetched anew from byte 0, once.
+// size) is fetched anew from byte 0, once. The server's validator (ETag, else
+// Last-Modified) is kept beside the file (ValidatorPath) and a resume asks
+// with If-Range; a partial file without one, or a part whose validator
+// differs, starts the file anew, so two builds are never mixed.
 void DownloadThread(std::unique_ptr<DownloadJob> job);
+
+// Where the validator of the partial file at path is kept.
+std::string ValidatorPath(const std::string& path);
 
 // libcurl write function of the download; userdata is the DownloadJob.
 std::size_t AppendToFile(char* data, std::size_t size, std::size_t count, void* userdata);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <sstream>
 
 namespace portal {
 
@@ -48,6 +49,15 @@ std::string InstallerBytes(std::uint64_t size, std::uint64_t offset, std::uint64
     bytes.push_back(p < kScript.size() ? kScript[p] : PaddingByte(p - kScript.size()));
   }
   return bytes;
+}
+
+std::string InstallerTag(std::string_view name, std::uint64_t size) {
+  // FNV-1a over the name: the tag stays a short token whatever the name holds.
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  std::ostringstream text;
+  text << '"' << std::hex << hash << '-' << size << '"';
+  return text.str();
 }
 
 RangeRequest ParseRange(std::string_view header, std::uint64_t size) {

@@ -14,6 +14,11 @@ namespace portal {
 // every byte depends only on its offset, so pieces fetched separately fit.
 std::string InstallerBytes(std::uint64_t size, std::uint64_t offset, std::uint64_t length);
 
+// The entity tag of the installer of `size` bytes served as `name`: it
+// changes whenever the bytes do, so a client resuming with If-Range never
+// joins parts of two builds.
+std::string InstallerTag(std::string_view name, std::uint64_t size);
+
 enum class RangeKind {
   kWhole,          // no usable Range header: the whole file with 200
   kSatisfiable,    // 206 with [first, last]

@@ -499,7 +499,12 @@ void Portal::RouteDownload(httplib::Server& server) {
     const std::uint64_t size = options_.installerSize;
     const bool ranges = options_.downloadMode != DownloadMode::kIgnoreRanges;
     res.set_header("Accept-Ranges", ranges ? "bytes" : "none");
-    RangeRequest range = ranges ? ParseRange(req.get_header_value("Range"), size) : RangeRequest{};
+    const std::string tag = InstallerTag(options_.installerName, size);
+    res.set_header("ETag", tag);
+    // A resume of another build gets the whole file, as If-Range asks.
+    const bool sameBuild = !req.has_header("If-Range") || req.get_header_value("If-Range") == tag;
+    RangeRequest range =
+        ranges && sameBuild ? ParseRange(req.get_header_value("Range"), size) : RangeRequest{};
     if (range.kind == RangeKind::kUnsatisfiable) {
       res.status = 416;
       res.set_header("Content-Range", "bytes */" + std::to_string(size));

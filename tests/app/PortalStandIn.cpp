@@ -48,6 +48,10 @@ void PortalStandIn::SetAnnounceLength(bool announce) {
   std::lock_guard lock(mutex_);
   announceLength_ = announce;
 }
+void PortalStandIn::SetInstallerTag(std::string tag) {
+  std::lock_guard lock(mutex_);
+  installerTag_ = std::move(tag);
+}
 void PortalStandIn::SetInstallerStatus(int status) {
   std::lock_guard lock(mutex_);
   installerStatus_ = status;
@@ -68,7 +72,8 @@ std::vector<RecordedRequest> PortalStandIn::RequestsFor(const std::string& path)
 
 void PortalStandIn::Serve(const httplib::Request& request, httplib::Response& response) {
   std::lock_guard lock(mutex_);
-  requests_.push_back({request.method, request.path, request.get_header_value("Range")});
+  requests_.push_back({request.method, request.path, request.get_header_value("Range"),
+                       request.get_header_value("If-Range")});
   // The server library would answer ranges by itself; this stand-in decides.
   const_cast<httplib::Request&>(request).ranges.clear();
 
@@ -95,7 +100,12 @@ void PortalStandIn::Serve(const httplib::Request& request, httplib::Response& re
 
   std::size_t first = 0;
   const std::string range = request.get_header_value("Range");
-  const bool ranged = range.rfind("bytes=", 0) == 0 && rangeMode_ != RangeMode::kIgnore;
+  const std::string ifRange = request.get_header_value("If-Range");
+  if (!installerTag_.empty()) response.set_header("ETag", installerTag_);
+  // Without a tag of its own the stand-in is a server that knows nothing of
+  // validators and ignores If-Range.
+  const bool sameBuild = installerTag_.empty() || ifRange.empty() || ifRange == installerTag_;
+  const bool ranged = range.rfind("bytes=", 0) == 0 && rangeMode_ != RangeMode::kIgnore && sameBuild;
   if (ranged) {
     first = rangeMode_ == RangeMode::kWrongStart ? 0 : std::stoul(range.substr(6));
     if (first >= installer_.size()) {

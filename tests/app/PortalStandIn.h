@@ -16,7 +16,8 @@ namespace apptest {
 struct RecordedRequest {
   std::string method;
   std::string path;
-  std::string range;  // the Range header, empty when none
+  std::string range;    // the Range header, empty when none
+  std::string ifRange;  // the If-Range header, empty when none
 };
 
 class PortalStandIn {
@@ -43,6 +44,10 @@ class PortalStandIn {
   void SetAnnounceLength(bool announce);
   // A status other than 200 answers installer requests with an error page.
   void SetInstallerStatus(int status);
+  // The installer's ETag (a quoted text). A Range with an If-Range naming
+  // another is ignored: the whole file comes back. Empty: no ETag, and
+  // If-Range is not looked at.
+  void SetInstallerTag(std::string tag);
 
   std::vector<RecordedRequest> Requests() const;
   std::vector<RecordedRequest> RequestsFor(const std::string& path) const;
@@ -58,6 +63,7 @@ class PortalStandIn {
   std::string installer_;
   RangeMode rangeMode_ = RangeMode::kHonour;
   bool announceLength_ = true;
+  std::string installerTag_ = "\"build-1\"";
   int installerStatus_ = 200;
   std::vector<RecordedRequest> requests_;
 };

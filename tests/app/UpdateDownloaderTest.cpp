@@ -104,6 +104,13 @@ class UpdateDownloaderTest : public ::testing::Test {
     DownloadThread(MakeDownloadJob(url, path, offset));
   }
 
+  // A partial file of the stand-in's current build, as an earlier transfer
+  // would have left it.
+  void WritePartial(const std::string& path, const std::string& bytes) {
+    WriteFileBytes(path, bytes);
+    WriteFileBytes(ValidatorPath(path), "\"build-1\"\n");
+  }
+
   testsupport::TempDir dir_;
   testsupport::ScopedEnv dataHome_{"XDG_DATA_HOME", dir_.path().string()};
   PortalStandIn portal_;
@@ -167,10 +174,11 @@ TEST_F(UpdateDownloaderTest, FreshAndResumedDownloads) {
             std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   EXPECT_TRUE(updater.IsDownloaded());
 
-  // A partial file is continued from its end.
+  // A partial file is continued from its end, for the build it came from.
   WriteFileBytes(updater.localPath(), installer_.substr(0, 123457));
   Download(updater.downloadUrl(), updater.localPath());
   EXPECT_EQ(portal_.Requests().back().range, "bytes=123457-");
+  EXPECT_EQ(portal_.Requests().back().ifRange, "\"build-1\"");
   EXPECT_EQ(ReadFileBytes(updater.localPath()), installer_);
 
   // Also when the URL redirects first.
@@ -192,7 +200,7 @@ TEST_F(UpdateDownloaderTest, ServerIgnoringTheRangeStartsTheFileOver) {
   std::filesystem::create_directories(InstallFolder());
   const std::string path = InstallFolder() + "whole.exe";
   // Stale partial data must not stay in front of the whole file.
-  WriteFileBytes(path, std::string(4000, 'S'));
+  WritePartial(path, std::string(4000, 'S'));
   Download(portal_.Url("/dl/setup.exe"), path);
   EXPECT_EQ(portal_.Requests().back().range, "bytes=4000-");
   EXPECT_EQ(ReadFileBytes(path), installer_);
@@ -203,9 +211,44 @@ TEST_F(UpdateDownloaderTest, PartThatDoesNotContinueTheFileIsRefused) {
   std::filesystem::create_directories(InstallFolder());
   const std::string path = InstallFolder() + "wrong.exe";
   const std::string partial = installer_.substr(0, 4000);
-  WriteFileBytes(path, partial);
+  WritePartial(path, partial);
   Download(portal_.Url("/dl/setup.exe"), path);
   EXPECT_EQ(ReadFileBytes(path), partial);
+}
+
+// A resumed file is never a mix of two builds: a partial file of another
+// build, or of an unknown one, starts anew.
+TEST_F(UpdateDownloaderTest, APartialFileOfAnotherBuildStartsAnew) {
+  std::filesystem::create_directories(InstallFolder());
+  const std::string path = InstallFolder() + "build.exe";
+  const std::string oldBuild = PatternBytes(300000, 99);
+
+  // The server's file changed since the partial one was fetched: If-Range
+  // brings the whole new file.
+  WritePartial(path, oldBuild.substr(0, 100000));
+  portal_.SetInstallerTag("\"build-2\"");
+  Download(portal_.Url("/dl/setup.exe"), path);
+  EXPECT_EQ(ReadFileBytes(path), installer_);
+  EXPECT_EQ(ReadFileBytes(ValidatorPath(path)), "\"build-2\"\n");
+
+  // A server that sends a part of its new build whatever If-Range says is
+  // caught by the part's own tag.
+  portal_.SetRangeMode(PortalStandIn::RangeMode::kHonour);
+  WritePartial(path, oldBuild.substr(0, 100000));
+  portal_.SetInstallerTag("");
+  Download(portal_.Url("/dl/setup.exe"), path);
+  EXPECT_EQ(ReadFileBytes(path), installer_);
+  const auto requests = portal_.RequestsFor("/dl/setup.exe");
+  ASSERT_GE(requests.size(), 2u);
+  EXPECT_EQ(requests[requests.size() - 2].range, "bytes=100000-");
+  EXPECT_EQ(requests.back().range, "bytes=0-");
+
+  // No validator beside the partial file: its build is unknown.
+  WriteFileBytes(path, oldBuild.substr(0, 100000));
+  std::filesystem::remove(ValidatorPath(path));
+  Download(portal_.Url("/dl/setup.exe"), path);
+  EXPECT_EQ(portal_.RequestsFor("/dl/setup.exe").back().range, "bytes=0-");
+  EXPECT_EQ(ReadFileBytes(path), installer_);
 }
 
 TEST_F(UpdateDownloaderTest, ErrorStatusWritesNothing) {
@@ -234,7 +277,7 @@ TEST_F(UpdateDownloaderTest, ErrorStatusWritesNothing) {
 TEST_F(UpdateDownloaderTest, LocalFileLongerThanTheServersStartsAnew) {
   std::filesystem::create_directories(InstallFolder());
   const std::string path = InstallFolder() + "long.exe";
-  WriteFileBytes(path, std::string(400000, 'L'));
+  WritePartial(path, std::string(400000, 'L'));
   Download(portal_.Url("/dl/setup.exe"), path);
   const auto requests = portal_.RequestsFor("/dl/setup.exe");
   ASSERT_EQ(requests.size(), 2u);
@@ -249,7 +292,7 @@ TEST_F(UpdateDownloaderTest, BytesPastTheAnnouncedEndAreNotWritten) {
   portal_.SetRangeMode(PortalStandIn::RangeMode::kOversend);
   std::filesystem::create_directories(InstallFolder());
   const std::string path = InstallFolder() + "over.exe";
-  WriteFileBytes(path, installer_.substr(0, 1000));
+  WritePartial(path, installer_.substr(0, 1000));
   Download(portal_.Url("/dl/setup.exe"), path);
   EXPECT_EQ(ReadFileBytes(path), installer_);
   std::filesystem::remove(path);
@@ -285,7 +328,7 @@ TEST_F(UpdateDownloaderTest, UnwritableFolderStopsAtTheFirstBlock) {
 
 TEST_F(UpdateDownloaderTest, StartDownloadRunsInTheBackground) {
   UpdateDownloader updater(portal_.Url("/dl/setup.exe"));
-  WriteFileBytes(updater.localPath(), installer_.substr(0, 777));
+  WritePartial(updater.localPath(), installer_.substr(0, 777));
   EXPECT_EQ(updater.StartDownload(), 0);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (updater.LocalSize() < 300000 && std::chrono::steady_clock::now() < deadline) {

@@ -70,6 +70,27 @@ TEST_F(Download, RangesFromZeroFromTheMiddleAndBeyondTheEnd) {
   }
 }
 
+// The tag names the build; a resume that names another build gets the whole file.
+TEST_F(Download, IfRangeOfAnotherBuildBringsTheWholeFile) {
+  StartPortal([](portal::Options& o) { o.installerSize = kSize; });
+  auto head = Client(Role::kDownload)->Head(kPath);
+  ASSERT_TRUE(head);
+  const std::string tag = head->get_header_value("ETag");
+  ASSERT_FALSE(tag.empty());
+  EXPECT_EQ(tag.front(), '"');
+  EXPECT_NE(tag, portal::InstallerTag("MorvaineSetup.exe", kSize + 1));
+
+  auto same = Get(Role::kDownload, kPath, {{"Range", "bytes=1000-"}, {"If-Range", tag}});
+  ASSERT_TRUE(same);
+  EXPECT_EQ(same->status, 206);
+  EXPECT_EQ(same->body.size(), kSize - 1000);
+  auto other = Get(Role::kDownload, kPath, {{"Range", "bytes=1000-"}, {"If-Range", "\"older\""}});
+  ASSERT_TRUE(other);
+  EXPECT_EQ(other->status, 200);
+  EXPECT_EQ(other->body.size(), kSize);
+  EXPECT_EQ(other->get_header_value("ETag"), tag);
+}
+
 TEST_F(Download, IgnoreRangesModeAlwaysSendsTheWholeFile) {
   StartPortal([](portal::Options& o) {
     o.installerSize = kSize;
