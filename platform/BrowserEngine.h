@@ -10,6 +10,7 @@
 // Everything here belongs to the UI thread.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,10 +24,38 @@ namespace os {
 
 // One element of a loaded page.
 struct HtmlElementInfo {
+  using Attributes = std::vector<std::pair<std::u16string, std::u16string>>;
+  HtmlElementInfo() = default;
+  HtmlElementInfo(std::u16string tag, Attributes attrs, std::u16string text = {})
+      : tagName(std::move(tag)), attributes(std::move(attrs)) {
+    if (!text.empty()) SetText(std::move(text));
+  }
+
   std::u16string tagName;  // as parsed ("meta"); the document reports it upper-cased
   // In source order; names lower-case as HTML parsers give them.
-  std::vector<std::pair<std::u16string, std::u16string>> attributes;
-  std::u16string text;  // the text of the element and its descendants
+  Attributes attributes;
+
+  // The text of the element and its descendants.
+  std::u16string_view Text() const {
+    return text_ ? std::u16string_view(*text_).substr(begin_, end_ - begin_) : std::u16string_view();
+  }
+  // A text of the element's own.
+  void SetText(std::u16string text) { SetText(std::make_shared<const std::u16string>(std::move(text))); }
+  // The whole of a shared text, or [begin, end) of it (clipped to it). A
+  // page's elements share one text, each naming its range: a copy of all
+  // descendants' text in every element would grow with the square of the
+  // nesting.
+  void SetText(std::shared_ptr<const std::u16string> text, std::size_t begin = 0,
+               std::size_t end = static_cast<std::size_t>(-1)) {
+    text_ = std::move(text);
+    end_ = text_ ? std::min(end, text_->size()) : 0;
+    begin_ = std::min(begin, end_);
+  }
+
+ private:
+  std::shared_ptr<const std::u16string> text_;
+  std::size_t begin_ = 0;
+  std::size_t end_ = 0;
 };
 
 // What the engine read from a loaded page.

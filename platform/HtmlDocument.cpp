@@ -114,7 +114,7 @@ HRESULT HtmlElement::get_tagName(BSTR* tag) {
   return PutText(tag, upper);
 }
 
-HRESULT HtmlElement::get_innerText(BSTR* text) { return PutText(text, info_.text); }
+HRESULT HtmlElement::get_innerText(BSTR* text) { return PutText(text, info_.Text()); }
 
 // ---------------------------------------------------------------------------
 ComPtr<HtmlElementCollection> HtmlElementCollection::Create(std::vector<ComPtr<HtmlElement>> elements) {

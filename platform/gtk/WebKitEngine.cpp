@@ -81,7 +81,7 @@ DocumentContent ContentOf(JSCValue* result) {
       element.attributes.emplace_back(JsString(JsAt(attributes.get(), j).get()),
                                       JsString(JsAt(attributes.get(), j + 1).get()));
     }
-    element.text = JsString(JsAt(entry.get(), 2).get());
+    element.SetText(JsString(JsAt(entry.get(), 2).get()));
     content.elements.push_back(std::move(element));
   }
   return content;

@@ -124,6 +124,17 @@ DocumentContent ReadHtml(std::string_view utf8) {
   };
   constexpr std::size_t kNone = static_cast<std::size_t>(-1);
   std::vector<Frame> stack{{output->document, kNone, 0}};
+  // All text in document order, once: script and style text apart from the
+  // rest, because it is not part of its ancestors' text. Each element names
+  // its range of one of the two.
+  std::u16string flow;
+  std::u16string raw;
+  struct Span {
+    bool raw = false;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+  };
+  std::vector<Span> spans;
   bool titleSeen = false;
   while (!stack.empty()) {
     Frame& f = stack.back();
@@ -142,6 +153,8 @@ DocumentContent ReadHtml(std::string_view utf8) {
             const auto* a = static_cast<const GumboAttribute*>(attributes.data[i]);
             info.attributes.emplace_back(Utf8ToUtf16(a->name), Utf8ToUtf16(a->value));
           }
+          const bool keepsOwn = KeepsOwnText(info.tagName);
+          spans.push_back(Span{keepsOwn, keepsOwn ? raw.size() : flow.size(), 0});
           content.elements.push_back(std::move(info));
           stack.push_back(Frame{child, content.elements.size() - 1, 0});
           break;
@@ -151,7 +164,7 @@ DocumentContent ReadHtml(std::string_view utf8) {
         case GUMBO_NODE_CDATA:
           if (parent != kNone) {
             const char* text = child->v.text.text;
-            content.elements[parent].text += ToUtf16(text, std::char_traits<char>::length(text));
+            (spans[parent].raw ? raw : flow) += ToUtf16(text, std::char_traits<char>::length(text));
           }
           break;
         default:
@@ -162,16 +175,19 @@ DocumentContent ReadHtml(std::string_view utf8) {
     const std::size_t done = f.element;
     stack.pop_back();
     if (done == kNone) continue;
-    const HtmlElementInfo& finished = content.elements[done];
-    if (!titleSeen && finished.tagName == u"title") {
-      content.title = CollapseWhiteSpace(finished.text);
+    Span& span = spans[done];
+    span.end = span.raw ? raw.size() : flow.size();
+    if (!titleSeen && content.elements[done].tagName == u"title") {
+      content.title = CollapseWhiteSpace(std::u16string_view(flow).substr(span.begin, span.end - span.begin));
       titleSeen = true;
-    }
-    if (!stack.empty() && stack.back().element != kNone && !KeepsOwnText(finished.tagName)) {
-      content.elements[stack.back().element].text += finished.text;
     }
   }
   gumbo_destroy_output(&kGumboDefaultOptions, output);
+  const auto sharedFlow = std::make_shared<const std::u16string>(std::move(flow));
+  const auto sharedRaw = std::make_shared<const std::u16string>(std::move(raw));
+  for (std::size_t i = 0; i < content.elements.size(); ++i) {
+    content.elements[i].SetText(spans[i].raw ? sharedRaw : sharedFlow, spans[i].begin, spans[i].end);
+  }
   return content;
 }
 

@@ -577,7 +577,7 @@ class StaticBrowserEngine final : public BrowserEngine {
         if (name == u"target") link.target = value;
       }
       if (link.href.empty()) continue;
-      link.text = CollapseWhiteSpace(e.text);
+      link.text = CollapseWhiteSpace(e.Text());
       if (link.text.empty()) link.text = link.href;
       links_.push_back(std::move(link));
     }

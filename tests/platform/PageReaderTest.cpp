@@ -26,8 +26,8 @@ TEST(PageReaderTest, ElementsComeInDocumentOrderWithImpliedOnesAndSourceAttribut
   EXPECT_EQ(meta.attributes, (std::vector<std::pair<std::u16string, std::u16string>>{
                                  {u"name", u"win-width"}, {u"content", u"1000"}, {u"data-x", u""}}));
   // Text: descendants included, script text kept to itself.
-  EXPECT_EQ(c.elements[5].text, u"abc");
-  EXPECT_EQ(c.elements[7].text, u"var x = '<p>';");
+  EXPECT_EQ(c.elements[5].Text(), u"abc");
+  EXPECT_EQ(c.elements[7].Text(), u"var x = '<p>';");
   EXPECT_EQ(c.elements[8].attributes[0].first, u"flag");
 }
 
@@ -36,15 +36,29 @@ TEST(PageReaderTest, BrokenAndHostileMarkupStillParses) {
   const DocumentContent unclosed = ReadHtml("<div><span>x<div>y");
   EXPECT_EQ(Tags(unclosed),
             (std::vector<std::u16string>{u"html", u"head", u"body", u"div", u"span", u"div"}));
-  EXPECT_EQ(unclosed.elements[3].text, u"xy");
+  EXPECT_EQ(unclosed.elements[3].Text(), u"xy");
   // Deep nesting: every level an element, the innermost text reaching all.
   std::string deep;
   for (int i = 0; i < 4000; ++i) deep += "<span>";
   deep += "end";
   const DocumentContent nested = ReadHtml(deep);
   ASSERT_EQ(nested.elements.size(), 4003u);
-  EXPECT_EQ(nested.elements.back().text, u"end");
-  EXPECT_EQ(nested.elements[2].text, u"end");  // BODY
+  EXPECT_EQ(nested.elements.back().Text(), u"end");
+  EXPECT_EQ(nested.elements[2].Text(), u"end");  // BODY
+  // Text grows with the page, not with the nesting: every level reads the
+  // same characters instead of a copy of its own.
+  std::string wide;
+  for (int i = 0; i < 6000; ++i) wide += "<b>0123456789";
+  const DocumentContent many = ReadHtml(wide);
+  ASSERT_EQ(many.elements.size(), 6003u);
+  EXPECT_EQ(many.elements[2].Text().size(), 60000u);
+  EXPECT_EQ(many.elements.back().Text(), u"0123456789");
+  const char16_t* const all = many.elements[2].Text().data();
+  for (const HtmlElementInfo& e : many.elements) {
+    if (e.Text().empty()) continue;
+    EXPECT_GE(e.Text().data(), all);
+    EXPECT_LE(e.Text().data() + e.Text().size(), all + 60000);
+  }
   // Bytes that are not UTF-8 become replacement characters, not a failure.
   const DocumentContent bad = ReadHtml(
       "<title>a\xFF"
