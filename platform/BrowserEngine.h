@@ -150,6 +150,18 @@ void RegisterBrowserEngineFactory(std::string_view backend, BrowserEngineFactory
 // The engine for the current backend.
 std::unique_ptr<BrowserEngine> CreateBrowserEngine(BrowserEngineHost* host);
 
+// A backend whose engine lives in a module loaded on first use (so that a
+// process that never shows a page never maps the engine) registers how to
+// load it; the module then registers the engine's factory and cleaner, and
+// removes the loader. A loader answers whether the engine is there; it is
+// asked before the first browser object of the backend is made and before
+// its data is cleared. nullptr removes the backend's loader.
+using BrowserEngineLoader = bool (*)();
+void RegisterBrowserEngineLoader(std::string_view backend, BrowserEngineLoader loader);
+// False when the current backend's engine module cannot be loaded: browser
+// objects then cannot be made at all, as with a COM server that is missing.
+bool BrowserEngineAvailable();
+
 // An engine that keeps cache and cookies of its own (in memory, in its own
 // database files) clears them through this hook of its backend; the file walk
 // of the launcher's cache clearing alone would leave them in the engine.

@@ -28,6 +28,7 @@ struct EngineFactories {
   std::mutex mutex;
   std::map<std::string, BrowserEngineFactory, std::less<>> byBackend;
   std::map<std::string, WebEngineDataCleaner, std::less<>> cleaners;
+  std::map<std::string, BrowserEngineLoader, std::less<>> loaders;
 };
 
 EngineFactories& Factories() {
@@ -681,6 +682,28 @@ std::unique_ptr<BrowserEngine> CreateBrowserEngine(BrowserEngineHost* host) {
   return headless::CreateStaticBrowserEngine(host);
 }
 
+void RegisterBrowserEngineLoader(std::string_view backend, BrowserEngineLoader loader) {
+  EngineFactories& f = Factories();
+  std::lock_guard lock(f.mutex);
+  if (loader) {
+    f.loaders.insert_or_assign(std::string(backend), loader);
+  } else if (auto it = f.loaders.find(backend); it != f.loaders.end()) {
+    f.loaders.erase(it);
+  }
+}
+
+bool BrowserEngineAvailable() {
+  BrowserEngineLoader loader = nullptr;
+  {
+    EngineFactories& f = Factories();
+    std::lock_guard lock(f.mutex);
+    auto it = f.loaders.find(CurrentBackendName());
+    if (it != f.loaders.end()) loader = it->second;
+  }
+  // Called without the lock: the module's entry registers its factory.
+  return loader == nullptr || loader();
+}
+
 void RegisterWebEngineDataCleaner(std::string_view backend, WebEngineDataCleaner cleaner) {
   EngineFactories& f = Factories();
   std::lock_guard lock(f.mutex);
@@ -692,6 +715,7 @@ void RegisterWebEngineDataCleaner(std::string_view backend, WebEngineDataCleaner
 }
 
 void ClearWebEngineData() {
+  if (!BrowserEngineAvailable()) return;
   WebEngineDataCleaner cleaner = nullptr;
   {
     EngineFactories& f = Factories();
@@ -705,6 +729,10 @@ void ClearWebEngineData() {
 namespace internal {
 
 HRESULT CreateWebBrowserObject(REFIID riid, void** object) {
+  if (!BrowserEngineAvailable()) {
+    if (object != nullptr) *object = nullptr;
+    return REGDB_E_CLASSNOTREG;
+  }
   ComPtr<IWebBrowser2> browser = ComPtr<IWebBrowser2>::Adopt(new WebBrowserObject());
   return browser->QueryInterface(riid, object);
 }

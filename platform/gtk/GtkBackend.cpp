@@ -3,7 +3,7 @@
 // and window icons. Input, other processes, dialogs and edit widgets live in
 // the other files of this folder.
 #include "platform/gtk/GtkBackend.h"
-#include "platform/gtk/WebKitEngine.h"
+#include "platform/gtk/WebEngineModule.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -259,7 +259,7 @@ GdkPixbuf* DecodeIcon(const IconImage& image) {
 // Start-up
 
 void RegisterBackend() {
-  RegisterWebKitEngine();
+  RegisterWebEngineModuleLoader();
   RegisterBackendFactory("gtk", []() -> std::unique_ptr<Backend> {
     // X11 even under Wayland (through XWayland): the backend needs the X
     // shape extension, client messages and the top-level window list.

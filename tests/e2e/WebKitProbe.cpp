@@ -30,6 +30,7 @@
 #include "platform/Resource.h"
 #include "platform/Unicode.h"
 #include "platform/Window.h"
+#include "platform/gtk/webkit/WebKitEngine.h"
 #include "platform/gtk/Gtk.h"
 #include "support/BrowserCache.h"
 #include "tests/platform/BrowserTestSupport.h"
@@ -227,6 +228,8 @@ int FreePort() {
 
 int main(int argc, char** argv) {
   gtk::RegisterBackend();
+  // The engine is linked in: no module to load.
+  gtk::RegisterWebKitEngine();
   for (int i = 1; i < argc; ++i) gSteps.emplace_back(argv[i]);
   if (CurrentBackendName() != "gtk") {
     Say("NO_GTK");

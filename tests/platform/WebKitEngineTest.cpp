@@ -6,7 +6,7 @@
 
 #include "platform/Backend.h"
 #include "platform/BrowserEngine.h"
-#include "platform/gtk/WebKitEngine.h"
+#include "platform/gtk/webkit/WebKitEngine.h"
 
 // After the platform headers (GLib's TRUE/FALSE macros).
 #include <webkit2/webkit2.h>

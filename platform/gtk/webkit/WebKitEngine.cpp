@@ -1,4 +1,4 @@
-#include "platform/gtk/WebKitEngine.h"
+#include "platform/gtk/webkit/WebKitEngine.h"
 
 #include <cstring>
 #include <utility>
@@ -779,6 +779,8 @@ std::unique_ptr<BrowserEngine> CreateWebKitEngine(BrowserEngineHost* host) {
 void RegisterWebKitEngine() {
   RegisterBrowserEngineFactory("gtk", &CreateWebKitEngine);
   RegisterWebEngineDataCleaner("gtk", &ClearWebKitData);
+  // The engine is here: nothing is left to load.
+  RegisterBrowserEngineLoader("gtk", nullptr);
 }
 
 }  // namespace os::gtk

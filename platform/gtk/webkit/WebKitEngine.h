@@ -18,8 +18,9 @@ typedef struct _GError GError;
 namespace os::gtk {
 
 // Makes WebKit the engine of browsers created under the "gtk" backend and
-// its data manager the target of ClearWebEngineData. Called by
-// RegisterBackend.
+// its data manager the target of ClearWebEngineData. Called by the engine
+// module's entry when the launcher loads it (see WebEngineModule.h), or
+// directly by programs that link the engine in.
 void RegisterWebKitEngine();
 
 std::unique_ptr<BrowserEngine> CreateWebKitEngine(BrowserEngineHost* host);

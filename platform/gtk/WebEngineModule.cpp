@@ -1,0 +1,69 @@
+#include "platform/gtk/WebEngineModule.h"
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/BrowserEngine.h"
+#include "platform/Kernel.h"
+#include "platform/Unicode.h"
+
+#ifndef LUMORA_MULTIARCH
+#define LUMORA_MULTIARCH ""
+#endif
+
+namespace os::gtk {
+namespace {
+
+using Entry = int (*)(int abi);
+
+// Loads the first candidate that opens and whose entry accepts our version.
+bool LoadOnce() {
+  const std::string exeFolder = Utf16ToUtf8(GetModuleFolder());
+  std::string tried;
+  for (const std::string& path : WebEngineModuleCandidates(exeFolder)) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) continue;
+    void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+      const char* why = ::dlerror();
+      tried += "\n  " + path + ": " + (why != nullptr ? why : "cannot be loaded");
+      continue;
+    }
+    auto entry = reinterpret_cast<Entry>(::dlsym(module, kWebEngineModuleEntry));
+    if (entry != nullptr && entry(kWebEngineModuleAbi) == kWebEngineModuleAbi) {
+      OutputDebugString("platform.webengine: loaded " + path);
+      // Never closed: the engine's code runs until the process ends.
+      return true;
+    }
+    tried += "\n  " + path + ": not an engine module of this launcher";
+    ::dlclose(module);
+  }
+  OutputDebugString("platform.webengine: no web engine module; pages cannot be shown" +
+                    (tried.empty() ? std::string(" (none of the places holds one)") : tried));
+  return false;
+}
+
+bool LoadWebEngineModule() {
+  static const bool loaded = LoadOnce();
+  return loaded;
+}
+
+}  // namespace
+
+std::vector<std::string> WebEngineModuleCandidates(const std::string& exeFolder) {
+  std::vector<std::string> paths;
+  if (const char* chosen = std::getenv("LUMORA_WEB_ENGINE_MODULE"); chosen != nullptr && *chosen != 0) {
+    paths.emplace_back(chosen);
+  }
+  paths.push_back(exeFolder + kWebEngineModuleName);
+  paths.push_back(exeFolder + "../lib/morvaine/" + kWebEngineModuleName);
+  const std::string multiarch = LUMORA_MULTIARCH;
+  if (!multiarch.empty()) paths.push_back(exeFolder + "../lib/" + multiarch + "/morvaine/" + kWebEngineModuleName);
+  return paths;
+}
+
+void RegisterWebEngineModuleLoader() { RegisterBrowserEngineLoader("gtk", &LoadWebEngineModule); }
+
+}  // namespace os::gtk
