@@ -84,6 +84,7 @@ bool CListBodyUI::Remove(CControlUI* control) {
   if (control == nullptr || index < 0) return false;
   // A removed item may outlive the removal (delayed destruction): it must
   // not reach back into the list.
+  if (owner_ != nullptr) owner_->ItemRemoving(control);
   if (IListItemUI* item = ListItemOf(control)) item->SetListOwner(nullptr);
   if (!CVerticalLayoutUI::Remove(control)) return false;
   Renumber(index);
@@ -361,6 +362,8 @@ bool CListUI::AddAt(CControlUI* control, int index) {
 bool CListUI::Remove(CControlUI* control) { return body_->Remove(control); }
 bool CListUI::RemoveAt(int index) { return body_->RemoveAt(index); }
 void CListUI::RemoveAll() { body_->RemoveAll(); }
+
+void CListUI::ItemRemoving(CControlUI* /*control*/) {}
 
 void CListUI::ItemsShifted(int index, int count) {
   curSel_ = ShiftedIndex(curSel_, index, count);

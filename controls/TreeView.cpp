@@ -340,14 +340,27 @@ bool CTreeViewUI::Remove(CControlUI* control) {
   if (node == nullptr || node->treeView_ != this) return CListUI::Remove(control);
   std::vector<CTreeNodeUI*> subtree;
   node->CollectSubtree(subtree);
+  // Children before their parents: each leaves a parent that is still there.
+  for (auto it = subtree.rbegin(); it != subtree.rend(); ++it) CListUI::Remove(*it);
+  return true;
+}
+
+void CTreeViewUI::ItemRemoving(CControlUI* control) {
+  CTreeNodeUI* node = NodeOf(control);
+  if (node == nullptr) return;
   if (CTreeNodeUI* parent = node->parentNode_) {
     parent->children_.erase(std::find(parent->children_.begin(), parent->children_.end(), node));
     node->parentNode_ = nullptr;
     parent->UpdateRow();
   }
-  // Deepest last in the list: remove from the end so indexes stay short-lived.
-  for (auto it = subtree.rbegin(); it != subtree.rend(); ++it) CListUI::Remove(*it);
-  return true;
+  std::vector<CTreeNodeUI*> children;
+  children.swap(node->children_);
+  for (CTreeNodeUI* child : children) {
+    child->parentNode_ = nullptr;
+    child->SetVisible(true);
+    child->UpdateChildrenVisibility();
+    child->UpdateRow();
+  }
 }
 
 bool CTreeViewUI::RemoveAt(int index) { return Remove(GetItemAt(index)); }

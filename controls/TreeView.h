@@ -150,6 +150,9 @@ class CTreeViewUI : public CListUI {
   void NodeChecked(CTreeNodeUI& node, bool checked);
   void NodeDoubleClicked(CTreeNodeUI& node);
   bool HandleKey(char16_t key);
+  // However a node leaves the rows, no other node keeps pointing at it: it
+  // leaves its parent, and its children (if they stay) become top nodes.
+  void ItemRemoving(CControlUI* control) override;
 
   bool visibleFolderBtn_ = true;
   bool visibleCheckBtn_ = false;

@@ -172,6 +172,18 @@ TEST(TreeViewTest, RemovingANodeTakesItsSubtreeAndItsSelection) {
   EXPECT_FALSE(a->AddChildNode(a));
   EXPECT_FALSE(tree->Add(added));
 
+  // Taken straight out of the rows, a node leaves its parent, and its
+  // children stay as top nodes.
+  auto* grandchild = new CTreeNodeUI();
+  ASSERT_TRUE(added->AddChildNode(grandchild));
+  ASSERT_TRUE(tree->GetList()->Remove(added));
+  EXPECT_EQ(a->GetCountChild(), 1);
+  EXPECT_EQ(grandchild->GetParentNode(), nullptr);
+  EXPECT_EQ(grandchild->GetTreeLevel(), 0);
+  EXPECT_TRUE(grandchild->IsVisible());
+  ASSERT_TRUE(tree->Remove(grandchild));
+  w.Pump();
+
   ASSERT_TRUE(tree->SelectItem(0));
   ASSERT_TRUE(tree->RemoveAt(0));
   EXPECT_EQ(tree->GetCount(), 1);
