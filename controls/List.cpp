@@ -16,6 +16,7 @@ KESTO_REGISTER_CONTROL(u"List", CListUI)
 
 namespace {
 
+constexpr char16_t kVkReturn = 13;
 constexpr char16_t kVkPrior = 33;
 constexpr char16_t kVkNext = 34;
 constexpr char16_t kVkEnd = 35;
@@ -439,6 +440,9 @@ bool CListUI::HandleKey(char16_t key) {
   const int count = body_->GetCount();
   const int view = body_->ViewHeight();
   switch (key) {
+    case kVkReturn:
+      if (CControlUI* item = body_->GetItemAt(curSel_)) item->Activate();
+      return true;
     case kVkUp:
       MoveSelectionTo(curSel_ < 0 ? 0 : curSel_ - 1, curSel_ < 0);
       return true;

@@ -16,6 +16,7 @@
 //   (visible and enabled), Home and End to the first and last, PageUp and
 //   PageDown by the height of the view; with no selection, any of them
 //   selects the first selectable item. The new item is scrolled into view.
+// - Enter (and a double click) activates the selected item: "itemactivate".
 // - The wheel scrolls the body by a line; with "scrollselect" it moves the
 //   selection instead.
 // - Removing the selected item leaves no selection (no "itemselect" is sent);
