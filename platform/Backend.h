@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/Input.h"
+#include "platform/Kernel.h"
 #include "platform/Paint.h"
 #include "platform/Window.h"
 
@@ -174,6 +175,33 @@ class NativeEdit {
   virtual void Blur() {}
 };
 
+// Notifications of an open drop-down calendar, delivered on the UI thread.
+// Either call may destroy the NativeCalendar before it returns: a backend
+// touches nothing of its own after making one.
+class NativeCalendarEvents {
+ public:
+  virtual ~NativeCalendarEvents() = default;
+  // The player picked a day (a click on a day of the month shown, or Enter).
+  // Only year, month and day are meaningful.
+  virtual void Picked(const SYSTEMTIME& day) = 0;
+  // The player closed it without picking (a click outside it).
+  virtual void Dismissed() = 0;
+  // The player moved the calendar's selection with its own controls (its
+  // month and year arrows).
+  virtual void SelectionChanged(const SYSTEMTIME& day) = 0;
+};
+
+// An open drop-down calendar; destroying it closes it without notification.
+// Keys meant for it are the window system's: a backend hands the keys it
+// gets while the calendar is open to the window system as input, and the
+// picker, which has the focus, moves the selection and picks or closes.
+class NativeCalendar {
+ public:
+  virtual ~NativeCalendar() = default;
+  // Shows `day` selected, in its month.
+  virtual void Select(const SYSTEMTIME& day) = 0;
+};
+
 class Backend {
  public:
   virtual ~Backend() = default;
@@ -268,6 +296,13 @@ class Backend {
   // nullptr when the backend has none; the "Edit" class then keeps its own
   // in-memory model and paints itself.
   virtual std::unique_ptr<NativeEdit> CreateNativeEdit(SurfaceId surface, NativeEditEvents* events) = 0;
+  // A month calendar showing `date`, placed below `anchor` (screen
+  // coordinates, the field it drops from) on the surface's side, taking the
+  // pointer and the keys until it closes (gtk: a GtkCalendar in a popup
+  // window with a seat grab). nullptr when it cannot open.
+  virtual std::unique_ptr<NativeCalendar> OpenNativeCalendar(SurfaceId surface, const RECT& anchor,
+                                                             const SYSTEMTIME& date,
+                                                             NativeCalendarEvents* events) = 0;
 };
 
 using BackendFactory = std::unique_ptr<Backend> (*)();

@@ -258,4 +258,36 @@ void ReportForeignMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 void SetNativeEditFactory(NativeEditFactory factory) { Backend().SetNativeEditFactory(std::move(factory)); }
 
+std::optional<DateCalendarRecord> OpenDateCalendar() {
+  const auto slot = Backend().calendar();
+  if (!*slot) return std::nullopt;
+  const HeadlessBackend::Surface* s = Backend().FindSurface((*slot)->owner);
+  return DateCalendarRecord{s ? s->hwnd : nullptr, (*slot)->anchor, (*slot)->date};
+}
+
+bool PickCalendarDate(const SYSTEMTIME& day) {
+  const auto slot = Backend().calendar();
+  if (!*slot) return false;
+  // The record goes with the calendar, which the picker may close from here.
+  NativeCalendarEvents* events = (*slot)->events;
+  events->Picked(day);
+  return true;
+}
+
+bool BrowseDateCalendar(const SYSTEMTIME& day) {
+  const auto slot = Backend().calendar();
+  if (!*slot) return false;
+  (*slot)->date = day;
+  (*slot)->events->SelectionChanged(day);
+  return true;
+}
+
+bool DismissDateCalendar() {
+  const auto slot = Backend().calendar();
+  if (!*slot) return false;
+  NativeCalendarEvents* events = (*slot)->events;
+  events->Dismissed();
+  return true;
+}
+
 }  // namespace os::headless

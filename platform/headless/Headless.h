@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/Backend.h"
+#include "platform/Kernel.h"
 #include "platform/MessageQueue.h"
 #include "platform/Window.h"
 
@@ -164,5 +165,26 @@ void ReportForeignMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 // nullptr answer still means none). Reset() removes it.
 using NativeEditFactory = std::function<std::unique_ptr<NativeEdit>(SurfaceId, NativeEditEvents*)>;
 void SetNativeEditFactory(NativeEditFactory factory);
+
+// --- Drop-down calendars of date pickers -----------------------------------------------
+// The headless backend shows no calendar; it records the one a date picker
+// opened (there is at most one, as under a desktop grab) and lets a test play
+// the player in it, so the picker takes the path it takes on a desktop.
+struct DateCalendarRecord {
+  HWND owner = nullptr;  // the top-level window of the picker
+  RECT anchor;           // the picker, screen coordinates
+  SYSTEMTIME date;       // the day selected: the picker's date when it
+                         // opened, moved by the keys the picker gets
+};
+std::optional<DateCalendarRecord> OpenDateCalendar();
+// A day clicked in the open calendar (after any month navigation): the
+// picker gets the date and closes it. False when no calendar is open.
+bool PickCalendarDate(const SYSTEMTIME& day);
+// A click outside the calendar: it closes without a pick. False when none
+// is open. (Keys, Escape and Enter included, go to the picker as input.)
+bool DismissDateCalendar();
+// The calendar's own month arrows moved its selection to `day`. False when
+// none is open.
+bool BrowseDateCalendar(const SYSTEMTIME& day);
 
 }  // namespace os::headless
