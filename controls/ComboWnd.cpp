@@ -1,6 +1,7 @@
 #include "controls/ComboWnd.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "controls/Combo.h"
@@ -149,6 +150,17 @@ void CComboWnd::OnFinalMessage(os::HWND /*hwnd*/) {
   delete this;
 }
 
+void CComboWnd::Notify(NotifyMsg& msg) {
+  if (owner_ == nullptr || owner_->GetManager() == nullptr) return;
+  NotifyMsg forwarded = msg;
+  // The sender's own delegates have had this one already, from the list's
+  // manager: the box window's manager only tells its listeners.
+  EventSource<NotifyMsg> delegates;
+  if (msg.sender != nullptr) std::swap(delegates, msg.sender->OnNotify);
+  owner_->GetManager()->SendNotify(forwarded);
+  if (msg.sender != nullptr) std::swap(delegates, msg.sender->OnNotify);
+}
+
 void CComboWnd::CopyResources() {
   UIManager* source = owner_->GetManager();
   // Items name fonts by their index in the box's manager: the list's
@@ -212,6 +224,7 @@ os::LRESULT CComboWnd::HandleMessage(os::UINT message, os::WPARAM wParam, os::LP
   switch (message) {
     case os::WM_CREATE: {
       manager_.Init(hwnd_);
+      manager_.AddNotifier(this);
       CopyResources();
       manager_.AttachRoot(body_);
       for (int i = 0; i < owner_->GetCount(); ++i) body_->Lend(owner_->GetItemAt(i));

@@ -26,7 +26,7 @@ class CComboBodyUI : public CVerticalLayoutUI {
   void ReturnAll();
 };
 
-class CComboWnd : public CWindowWnd {
+class CComboWnd : public CWindowWnd, public INotifyUI {
  public:
   // Posted to itself to close after a click on an item has been handled.
   static constexpr os::UINT kCloseRequest = os::WM_USER + 0x4C;
@@ -42,6 +42,9 @@ class CComboWnd : public CWindowWnd {
   os::UINT GetClassStyle() const override;
   os::LRESULT HandleMessage(os::UINT message, os::WPARAM wParam, os::LPARAM lParam) override;
   void OnFinalMessage(os::HWND hwnd) override;
+  // What the items send from the list ("itemclick", "itemactivate", "link")
+  // reaches the box window's listeners.
+  void Notify(NotifyMsg& msg) override;
 
   UIManager& Manager() { return manager_; }
   CComboBodyUI* Body() const { return body_; }

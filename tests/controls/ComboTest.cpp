@@ -117,6 +117,11 @@ TEST_F(ComboTest, ClickOpensANonActivatingPopupBelowSizedByDropBoxSize) {
 
 TEST_F(ComboTest, ClickingARowSelectsItClosesAndTheBoxShowsIt) {
   ASSERT_TRUE(Load());
+  int rowDelegateCalls = 0;
+  combo->GetItemAt(2)->OnNotify += [&rowDelegateCalls](NotifyMsg& msg) {
+    rowDelegateCalls += msg.type == u"itemclick" ? 1 : 0;
+    return true;
+  };
   window.Click(150, 12);
   ASSERT_TRUE(combo->IsDroppedDown());
   // Hovering row 1 paints it hot, in the popup.
@@ -133,6 +138,11 @@ TEST_F(ComboTest, ClickingARowSelectsItClosesAndTheBoxShowsIt) {
   ASSERT_NE(select, nullptr);
   EXPECT_EQ(select->wParam, 2u);
   EXPECT_EQ(static_cast<int>(select->lParam), -1);
+  // The row's own report reaches the box window's listeners too.
+  const NotifyMsg* click = window.Last(u"itemclick");
+  ASSERT_NE(click, nullptr);
+  EXPECT_EQ(click->sender, combo->GetItemAt(2));
+  EXPECT_EQ(rowDelegateCalls, 1);
   // The box draws the chosen row's text in the selected text colour.
   EXPECT_GT(window.CountIf(RECT{0, 0, 300, 24},
                            [](std::uint32_t p) { return (p >> 16 & 0xFF) > 0xC0 && (p & 0xFF) < 0x60; }),
@@ -336,6 +346,38 @@ TEST(ComboPlacementTest, DropBoxSizesAndRoomOnTheWorkArea) {
     EXPECT_EQ(rc.bottom, c.expected.bottom);
     combo->CloseDropDown();
   }
+}
+
+// Nonsense attribute values of every kind: the box builds, opens, steps and
+// closes, and the values read sensibly.
+TEST(ComboBadInputTest, NonsenseAttributesAreHarmless) {
+  SkinWindow window;
+  ASSERT_TRUE(
+      window.Load(uR"(<Window size="300,300"><VerticalLayout bkcolor="#FFFFFFFF">
+      <ComboBox name="c" height="24" itemfont="abc" itemtextpadding="-5,x" itemalign="sideways"
+          itemtextcolor="zz" itemlinecolor="#" dropbox="no pairs here =" dropboxsize="x,y"
+          textpadding="-10,-10,-10,-10" arrowimage="missing.png" normalimage="missing.png">
+        <ListLabelElement text="A" selected="true"/>
+        <ListLabelElement text="B" selected="true"/>
+        <Control name="plain"/>
+        <ListLabelElement text="C" height="-20"/>
+      </ComboBox></VerticalLayout></Window>)"));
+  auto* combo = window.Find<CComboUI>(u"c", u"Combo");
+  ASSERT_NE(combo, nullptr);
+  EXPECT_EQ(combo->GetCurSel(), 1);  // the later "selected" wins
+  EXPECT_EQ(combo->GetListInfo()->font, 0);
+  EXPECT_EQ(combo->GetDropBoxSize().cx, 0);
+  EXPECT_EQ(combo->GetDropBoxSize().cy, 0);
+  window.Click(150, 12);
+  ASSERT_TRUE(combo->IsDroppedDown());
+  for (os::UINT key : {os::VK_DOWN, os::VK_DOWN, os::VK_DOWN, os::VK_END, os::VK_HOME, os::VK_UP})
+    window.Key(key);
+  // The plain control in the list is never selected.
+  EXPECT_NE(combo->GetCurSel(), 2);
+  window.Key(os::VK_RETURN);
+  EXPECT_FALSE(combo->IsDroppedDown());
+  EXPECT_FALSE(combo->SelectItem(2));
+  EXPECT_FALSE(combo->SelectItem(-5));
 }
 
 TEST(ComboBoxTest, ArrowFrameFollowsTheStateAtTheRightEdge) {
