@@ -1164,7 +1164,8 @@ void TextServices::DrawPiece(Canvas& canvas, const Paragraph& p, const Piece& pi
   const int from = std::max(SelStart() - p.start, piece.unitStart);
   const int to = std::min(SelEnd() - p.start, pieceEnd);
   const bool breakSelected = SelEnd() > p.start + p.length && pieceEnd == p.length;
-  if (SelStart() >= SelEnd() || from > to || (from == to && !breakSelected)) return;
+  // The selection shows only while the text has the focus.
+  if (!focused_ || SelStart() >= SelEnd() || from > to || (from == to && !breakSelected)) return;
   const int fromByte = p.byteOf[static_cast<std::size_t>(from)] - piece.byteStart;
   const int toByte = p.byteOf[static_cast<std::size_t>(to)] - piece.byteStart;
   PangoLayoutIter* iter = pango_layout_get_iter(piece.layout.get());

@@ -27,7 +27,8 @@
 //   WM_MOUSEMOVE    with the button held drags the selection, scrolling;
 //   WM_LBUTTONUP    releases; WM_LBUTTONDBLCLK selects the word.
 //   WM_MOUSEWHEEL   scrolls three lines a notch when vertical scrolling is on.
-//   WM_SETFOCUS / WM_KILLFOCUS   show and hide the caret.
+//   WM_SETFOCUS / WM_KILLFOCUS   show and hide the caret and the selection
+//                   (the caret also hides while something is selected).
 //   WM_IME_STARTCOMPOSITION, WM_IME_COMPOSITION (GCS_COMPSTR: the text being
 //                   composed stands, underlined, where the caret was;
 //                   GCS_RESULTSTR: it is replaced by the result as one undo

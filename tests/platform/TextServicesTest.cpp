@@ -449,6 +449,8 @@ TEST_F(TextServicesTest, PasswordAndSelectionArePainted) {
   EXPECT_EQ(selectionPixels(draw()), 0);
   text->SetSelection(0, 3);
   EXPECT_GT(selectionPixels(draw()), 3 * 8 * 8);
+  text->TxSendMessage(WM_KILLFOCUS, 0, 0);
+  EXPECT_EQ(selectionPixels(draw()), 0);  // hidden without the focus
 }
 
 TEST_F(TextServicesTest, BadInputIsMadeSafe) {
