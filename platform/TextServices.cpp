@@ -679,6 +679,7 @@ int TextServices::LineHeight() {
 
 void TextServices::RebuildAll() {
   paragraphs_.clear();
+  recycled_.clear();
   int start = 0;
   for (;;) {
     const std::size_t end = text_.find(kBreak, static_cast<std::size_t>(start));
