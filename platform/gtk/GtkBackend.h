@@ -147,6 +147,9 @@ class GtkBackend final : public Backend {
   std::unique_ptr<NativeEdit> CreateNativeEdit(SurfaceId surface, NativeEditEvents* events) override;
   std::unique_ptr<NativeCalendar> OpenNativeCalendar(SurfaceId surface, const RECT& anchor, const SYSTEMTIME& date,
                                                      NativeCalendarEvents* events) override;
+  void SetClipboardText(std::u16string_view text) override;
+  std::u16string ClipboardText() override;
+  void SetImeCaretRect(SurfaceId surface, const RECT& caret) override;
 
   // --- for the backend's own source files ---
   BackendEvents* events() const { return events_; }

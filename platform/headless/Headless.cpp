@@ -290,4 +290,10 @@ bool DismissDateCalendar() {
   return true;
 }
 
+std::optional<RECT> ImeCaretRect(HWND topLevel) {
+  auto w = internal::LookupOwn(topLevel);
+  if (!w || !w->surface) return std::nullopt;
+  return Backend().ImeCaretRect(w->surface);
+}
+
 }  // namespace os::headless

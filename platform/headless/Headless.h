@@ -187,4 +187,9 @@ bool DismissDateCalendar();
 // none is open.
 bool BrowseDateCalendar(const SYSTEMTIME& day);
 
+// --- Input method --------------------------------------------------------------------
+// Where the window system last told the input method the caret of the
+// top-level window is (window coordinates), or none.
+std::optional<RECT> ImeCaretRect(HWND topLevel);
+
 }  // namespace os::headless
