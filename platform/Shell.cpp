@@ -104,9 +104,11 @@ std::string FindInPath(const std::string& name) {
   std::size_t start = 0;
   while (start <= dirs.size()) {
     const auto end = dirs.find(':', start);
-    std::string dir = dirs.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (dir.empty()) dir = ".";
-    const std::string candidate = dir + "/" + name;
+    const std::string_view dir =
+        std::string_view(dirs).substr(start, end == std::string::npos ? std::string::npos : end - start);
+    // An empty entry is the current folder.
+    std::string candidate(dir.empty() ? std::string_view(".") : dir);
+    candidate.append("/").append(name);
     struct stat info {};
     if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
         access(candidate.c_str(), X_OK) == 0) {
