@@ -249,9 +249,10 @@ const std::map<std::string, OptionRule, std::less<>>& Rules() {
       {"--max-connections",
        {true,
         [](std::string_view v, Options& o) {
-          // Every host's connections share the process's descriptors.
-          return ParseNumber<std::size_t>(v, 8, 1000, &o.maxConnections) ? std::string()
-                                                                         : Invalid("--max-connections", v);
+          // Seven hosts share the process's descriptors, and the library
+          // refuses a request on a descriptor of 1024 or above.
+          return ParseNumber<std::size_t>(v, 8, 128, &o.maxConnections) ? std::string()
+                                                                        : Invalid("--max-connections", v);
         }}},
       {"--ping-limit",
        {true,
@@ -408,8 +409,9 @@ Clients (every host):
                          (default 10)
   --idle-timeout SECONDS silence before a request closes the connection
                          (default 5)
-  --max-connections N    open connections per host (default 128); when all are
-                         taken the one waiting longest for its request is closed
+  --max-connections N    open connections per host, 8 to 128 (default 128); when
+                         all are taken the one waiting longest for its request
+                         is closed
   --ping-limit N         statistics pings per client address and minute, more
                          get 429 (default 30; 0: no limit)
   --max-pings N          statistics pings kept, the oldest dropped first

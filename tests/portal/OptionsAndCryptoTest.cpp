@@ -66,7 +66,7 @@ TEST(CommandLine, SwitchesAndTheirValues) {
                                   "3",
                                   "--idle-timeout=2",
                                   "--max-connections",
-                                  "300",
+                                  "100",
                                   "--ping-limit",
                                   "0",
                                   "--max-pings",
@@ -92,7 +92,7 @@ TEST(CommandLine, SwitchesAndTheirValues) {
   EXPECT_EQ(o.tokenTtlSeconds, 60);
   EXPECT_EQ(o.requestTimeoutMs, 3000);
   EXPECT_EQ(o.idleTimeoutMs, 2000);
-  EXPECT_EQ(o.maxConnections, 300u);
+  EXPECT_EQ(o.maxConnections, 100u);
   EXPECT_EQ(o.pingsPerMinute, 0);
   EXPECT_EQ(o.maxStoredPings, 500);
 
@@ -114,6 +114,7 @@ TEST(CommandLine, SwitchesAndTheirValues) {
       {"--request-timeout", "0"},
       {"--idle-timeout", "1.5"},
       {"--max-connections", "2"},
+      {"--max-connections", "129"},
       {"--ping-limit", "-1"},
       {"--max-pings", "0"},
   };
