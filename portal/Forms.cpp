@@ -1,5 +1,7 @@
 #include "portal/Forms.h"
 
+#include <unordered_set>
+
 namespace portal {
 
 namespace {
@@ -36,6 +38,7 @@ std::optional<std::string> PercentDecode(std::string_view text, bool plusIsSpace
 
 std::optional<std::vector<FormField>> ParseForm(std::string_view body) {
   std::vector<FormField> fields;
+  std::unordered_set<std::string_view> names;
   std::size_t pos = 0;
   while (pos <= body.size()) {
     std::size_t amp = body.find('&', pos);
@@ -47,8 +50,12 @@ std::optional<std::vector<FormField>> ParseForm(std::string_view body) {
     if (eq == std::string_view::npos) return std::nullopt;
     std::optional<std::string> name = PercentDecode(piece.substr(0, eq), true);
     std::optional<std::string> value = PercentDecode(piece.substr(eq + 1), true);
-    if (!name || !value || name->empty() || FindField(fields, *name) != nullptr) return std::nullopt;
+    if (!name || !value || name->empty() || fields.size() == kMaxFormFields) return std::nullopt;
     fields.push_back(FormField{std::move(*name), std::move(*value)});
+  }
+  // Names are compared once all are decoded: views into the vector stay valid.
+  for (const FormField& field : fields) {
+    if (!names.insert(field.name).second) return std::nullopt;
   }
   return fields;
 }

@@ -21,7 +21,9 @@ std::optional<std::string> PercentDecode(std::string_view text, bool plusIsSpace
 // skipped (the launcher's login body starts with one). nullopt when the body
 // is malformed: a piece without "=", a bad escape, or a name given twice, which
 // is what a value with an unescaped "&" or "=" produces and which cannot be
-// read back unambiguously.
+// read back unambiguously; and a body of more than kMaxFormFields fields, which
+// no form of the portal has. Linear in the size of the body.
+inline constexpr std::size_t kMaxFormFields = 32;
 std::optional<std::vector<FormField>> ParseForm(std::string_view body);
 
 // The value of the named field, or null.

@@ -230,6 +230,41 @@ const std::map<std::string, OptionRule, std::less<>>& Rules() {
                      ? std::string()
                      : Invalid("--max-body", v);
         }}},
+      {"--request-timeout",
+       {true,
+        [](std::string_view v, Options& o) {
+          int seconds = 0;
+          if (!ParseNumber(v, 1, 3600, &seconds)) return Invalid("--request-timeout", v);
+          o.requestTimeoutMs = seconds * 1000;
+          return std::string();
+        }}},
+      {"--idle-timeout",
+       {true,
+        [](std::string_view v, Options& o) {
+          int seconds = 0;
+          if (!ParseNumber(v, 1, 3600, &seconds)) return Invalid("--idle-timeout", v);
+          o.idleTimeoutMs = seconds * 1000;
+          return std::string();
+        }}},
+      {"--max-connections",
+       {true,
+        [](std::string_view v, Options& o) {
+          // Seven hosts share the process's descriptors, and the library
+          // refuses a request on a descriptor of 1024 or above.
+          return ParseNumber<std::size_t>(v, 8, 128, &o.maxConnections) ? std::string()
+                                                                        : Invalid("--max-connections", v);
+        }}},
+      {"--ping-limit",
+       {true,
+        [](std::string_view v, Options& o) {
+          return ParseNumber(v, 0, 1000000, &o.pingsPerMinute) ? std::string() : Invalid("--ping-limit", v);
+        }}},
+      {"--max-pings",
+       {true,
+        [](std::string_view v, Options& o) {
+          return ParseNumber<std::int64_t>(v, 1, 1000000000, &o.maxStoredPings) ? std::string()
+                                                                                : Invalid("--max-pings", v);
+        }}},
       {"--quiet",
        {false,
         [](std::string_view, Options& o) {
@@ -364,15 +399,29 @@ Server-list page (window META elements and title bar):
                          (title-bar texts must be shorter than 256 bytes)
 
 Accounts:
-  --token-ttl SECONDS    lifetime of a login token (default 86400)
+  --token-ttl SECONDS    lifetime of a login token (default 86400); the game
+                         links of a server list expire with the token
+
+Clients (every host):
+  --max-body BYTES       largest request body, announced or chunked; larger
+                         ones get 413 (default 65536)
+  --request-timeout SECONDS  a request must arrive whole within this, else 408
+                         (default 10)
+  --idle-timeout SECONDS silence before a request closes the connection
+                         (default 5)
+  --max-connections N    open connections per host, 8 to 128 (default 128); when
+                         all are taken the one waiting longest for its request
+                         is closed
+  --ping-limit N         statistics pings per client address and minute, more
+                         get 429 (default 30; 0: no limit)
+  --max-pings N          statistics pings kept, the oldest dropped first
+                         (default 100000)
 
 Switches for tests and demonstrations:
   --delay [ROLE=]MS      wait before answering (all roles without ROLE); repeatable
   --fail [ROLE=]STATUS   answer every request with this HTTP status (400-599);
                          repeatable
   --broken-json          version document and account replies are cut-off JSON
-  --max-body BYTES       largest request body accepted, larger ones get 413
-                         (default 65536)
   --quiet                no request log
   -h, --help             this text
 )";

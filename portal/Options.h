@@ -66,7 +66,20 @@ struct Options {
   PerRole<int> failStatus{};
   bool brokenJson = false;
 
-  std::size_t maxBodyBytes = 64 * 1024;
+  // What every host accepts from a client (the front of each host enforces them).
+  std::size_t maxBodyBytes = 64 * 1024;  // larger bodies, announced or chunked: 413
+  std::size_t maxHeadBytes = 16 * 1024;  // request line and header lines: 431 beyond
+  std::size_t maxHeaderLines = 64;       // 431 beyond
+  int requestTimeoutMs = 10 * 1000;      // a request must arrive whole within this: 408
+  int idleTimeoutMs = 5 * 1000;          // silence before a request closes the connection
+  std::size_t maxConnections = 128;      // per host; the longest unfinished one makes room
+  std::size_t workersPerHost = 4;        // threads answering complete requests
+
+  // Statistics pings: per client address and minute (0: no limit), and the
+  // number kept, the oldest dropped first.
+  int pingsPerMinute = 30;
+  std::int64_t maxStoredPings = 100000;
+
   bool logRequests = true;
 };
 

@@ -18,8 +18,10 @@
 #include "portal/Accounts.h"
 #include "portal/Crypto.h"
 #include "portal/Forms.h"
+#include "portal/Front.h"
 #include "portal/Installer.h"
 #include "portal/Pages.h"
+#include "portal/RateLimit.h"
 #include "portal/Store.h"
 
 namespace portal {
@@ -35,7 +37,8 @@ constexpr std::size_t kSecretBytes = 32;
 // is not from it.
 constexpr std::size_t kPingFieldLimit = 256;
 constexpr std::uint64_t kDownloadChunk = 64 * 1024;
-constexpr std::size_t kWorkersPerHost = 4;
+// Client addresses the statistics host keeps an allowance for at once.
+constexpr std::size_t kPingClients = 4096;
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
@@ -61,8 +64,16 @@ const char* ReasonTitle(int status) {
       return "页面不存在";
     case 413:
       return "请求内容过大";
+    case 408:
+      return "请求超时";
     case 414:
       return "地址过长";
+    case 417:
+      return "无法满足请求";
+    case 429:
+      return "请求过于频繁";
+    case 431:
+      return "请求头过大";
     case 503:
       return "服务暂不可用";
     default:
@@ -107,9 +118,10 @@ bool LoadOrCreateSecret(const std::filesystem::path& file, std::string* secret, 
 }  // namespace
 
 struct Portal::Listener {
-  httplib::Server server;
+  explicit Listener(const FrontLimits& limits)
+      : server(limits, [](int status) { return ErrorPage(status, ReasonTitle(status), ""); }) {}
+  FrontServer server;
   std::thread thread;
-  std::atomic<bool> finished{false};
 };
 
 Portal::Portal(Options options) : options_(std::move(options)) {}
@@ -135,24 +147,40 @@ std::string Portal::HostsLine() const {
   return line;
 }
 
-std::string Portal::Sign(std::int64_t uid, int sid) const {
-  return HmacSha256Hex(secret_, std::to_string(uid) + ":" + std::to_string(sid));
+std::string Portal::Sign(std::int64_t uid, int sid, std::int64_t expires) const {
+  return HmacSha256Hex(secret_,
+                       std::to_string(uid) + ":" + std::to_string(sid) + ":" + std::to_string(expires));
+}
+
+std::string Portal::GamePath(std::int64_t uid, int sid, std::int64_t expires) const {
+  // The launcher recognises a game link by sid=, sign= and uid= and appends
+  // its own mark; the expiry travels inside, covered by the signature.
+  return "/game.html?sid=" + std::to_string(sid) + "&exp=" + std::to_string(expires) +
+         "&sign=" + Sign(uid, sid, expires) + "&uid=" + std::to_string(uid);
 }
 
 bool Portal::PrepareData(std::string* error) {
   std::error_code ec;
   const std::filesystem::path& dir = options_.dataDir;
-  bool existed = std::filesystem::is_directory(dir, ec);
-  if (!existed) {
+  if (!std::filesystem::is_directory(dir, ec)) {
     std::filesystem::create_directories(dir, ec);
     if (ec) {
       *error = "cannot create the data folder " + dir.string() + ": " + ec.message();
       return false;
     }
-    // Password hashes and the signing key live here.
-    std::filesystem::permissions(dir, std::filesystem::perms::owner_all, ec);
+  }
+  // Password hashes, live tokens and the signing key live here: private,
+  // also when the folder was made by someone else's umask or an older portal.
+  std::filesystem::permissions(dir, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace,
+                               ec);
+  if (ec) {
+    *error = "cannot make the data folder " + dir.string() + " private: " + ec.message();
+    return false;
   }
   if (!LoadOrCreateSecret(dir / "signing.key", &secret_, error)) return false;
+  std::filesystem::permissions(dir / "signing.key",
+                               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::replace, ec);
   store_ = Store::Open(dir / "portal.sqlite", error);
   return store_ != nullptr;
 }
@@ -169,18 +197,14 @@ bool Portal::Start(std::string* error) {
 
   bool bound = true;
   for (Role role : kAllRoles) {
-    auto listener = std::make_unique<Listener>();
+    auto listener = std::make_unique<Listener>(Limits());
     Configure(listener->server, role);
     int wanted = options_.ports[static_cast<std::size_t>(role)];
-    int port = wanted;
-    if (wanted == 0) {
-      port = listener->server.bind_to_any_port(kLoopback);
-    } else if (!listener->server.bind_to_port(kLoopback, wanted)) {
-      port = -1;
-    }
+    std::string why;
+    int port = listener->server.Listen(kLoopback, wanted, &why);
     if (port <= 0) {
       *error = "cannot listen on " + std::string(kLoopback) + ":" + std::to_string(wanted) + " for the " +
-               std::string(RoleName(role)) + " host (is another portal running?)";
+               std::string(RoleName(role)) + " host (" + why + "; is another portal running?)";
       bound = false;
       break;
     }
@@ -188,6 +212,7 @@ bool Portal::Start(std::string* error) {
     listeners_[static_cast<std::size_t>(role)] = std::move(listener);
   }
   // Routes build links from the bound ports, so they are added once all are known.
+  pingLimiter_ = std::make_unique<RateLimiter>(options_.pingsPerMinute, kPingClients);
   accounts_ = std::make_unique<Accounts>(*store_, options_.passwordIterations, options_.tokenTtlSeconds,
                                          Url(Role::kApi, kServerListPath));
   for (Role role : kAllRoles) {
@@ -216,15 +241,8 @@ bool Portal::Start(std::string* error) {
         RouteDownload(listener->server);
         break;
     }
-    listener->thread = std::thread([listener] {
-      listener->server.listen_after_bind();
-      listener->finished = true;
-    });
-  }
-  for (auto& listener : listeners_) {
-    while (listener && !listener->finished && !listener->server.is_running()) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    // The socket listens already; connections wait in its queue until the loop runs.
+    listener->thread = std::thread([listener] { listener->server.Serve(); });
   }
   if (!bound) {
     Stop();
@@ -241,16 +259,12 @@ void Portal::Stop() {
   stopSignal_.notify_all();
   for (auto& listener : listeners_) {
     if (!listener) continue;
-    // A server only honours stop() once it listens, so keep asking until its
-    // thread has returned.
-    while (!listener->finished) {
-      listener->server.stop();
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    listener->server.Shutdown();
     listener->thread.join();
     listener.reset();
   }
   accounts_.reset();
+  pingLimiter_.reset();
   store_.reset();
   ports_.fill(0);
 }
@@ -285,17 +299,21 @@ std::string Portal::WinBar() const {
   return Base64Encode(Json::writeString(builder, bar));
 }
 
+FrontLimits Portal::Limits() const {
+  FrontLimits limits;
+  limits.request.maxBodyBytes = options_.maxBodyBytes;
+  limits.request.maxHeadBytes = options_.maxHeadBytes;
+  limits.request.maxHeaderLines = options_.maxHeaderLines;
+  limits.requestTimeout = std::chrono::milliseconds(options_.requestTimeoutMs);
+  limits.idleTimeout = std::chrono::milliseconds(options_.idleTimeoutMs);
+  limits.maxConnections = options_.maxConnections;
+  limits.workers = options_.workersPerHost;
+  return limits;
+}
+
 void Portal::Configure(httplib::Server& server, Role role) {
-  server.new_task_queue = [] { return new httplib::ThreadPool(kWorkersPerHost); };
-  // Without SO_REUSEPORT a second portal on the same ports fails to start
-  // instead of silently sharing them.
-  server.set_socket_options([](socket_t sock) {
-    int yes = 1;
-    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-  });
+  // The front has read and bounded every body already; this is a second fence.
   server.set_payload_max_length(options_.maxBodyBytes);
-  server.set_read_timeout(5);
-  server.set_write_timeout(5);
 
   server.set_pre_routing_handler(
       httplib::Server::HandlerWithResponse([this, role](const httplib::Request& req, httplib::Response& res) {
@@ -354,8 +372,9 @@ void Portal::RouteApi(httplib::Server& server) {
     std::int64_t uid = 0;
     std::string token = req.get_param_value("token");
     std::optional<std::int64_t> owner;
+    std::int64_t expires = 0;
     if (ParseInteger(req.get_param_value("uid"), &uid) && !token.empty())
-      owner = store_->TokenOwner(token, Now());
+      owner = store_->TokenOwner(token, Now(), &expires);
     if (!owner || *owner != uid) {
       SendError(res, 403, "登录已失效", "登录信息无效或已过期，请重新登录。");
       return;
@@ -370,10 +389,8 @@ void Portal::RouteApi(httplib::Server& server) {
     std::string who = "&uid=" + std::to_string(uid);
     for (const GameServer& server : GameServers()) {
       std::string url;
-      if (server.open) {
-        url = Url(Role::kGame,
-                  "/game.html?sid=" + std::to_string(server.sid) + "&sign=" + Sign(uid, server.sid) + who);
-      }
+      // A link lives as long as the login it was made for.
+      if (server.open) url = Url(Role::kGame, GamePath(uid, server.sid, expires));
       view.servers.push_back(ServerLink{&server, url});
     }
     view.largeWindowUrl = Url(Role::kApi, std::string(kServerListPath) + "&sizeble=true&full=true" + who +
@@ -435,6 +452,13 @@ void Portal::RouteWeb(httplib::Server& server) {
 
 void Portal::RouteStats(httplib::Server& server) {
   server.Get("/col_tw.aspx", [this](const httplib::Request& req, httplib::Response& res) {
+    // A client sends a handful a session; one that sends thousands is not a launcher.
+    if (!pingLimiter_->Allow(req.remote_addr, RateLimiter::Clock::now())) {
+      res.status = 429;
+      res.set_header("Retry-After", "60");
+      res.set_content("too many\n", "text/plain");
+      return;
+    }
     Ping ping{req.get_param_value("t"), req.get_param_value("c"), req.get_param_value("u"),
               req.get_param_value("m"), Now()};
     for (const std::string* field : {&ping.t, &ping.c, &ping.u, &ping.m}) {
@@ -444,7 +468,7 @@ void Portal::RouteStats(httplib::Server& server) {
         return;
       }
     }
-    if (!store_->RecordPing(ping)) {
+    if (!store_->RecordPing(ping, options_.maxStoredPings)) {
       res.status = 500;
       res.set_content("not recorded\n", "text/plain");
       return;
@@ -475,10 +499,16 @@ void Portal::RouteGame(httplib::Server& server) {
   server.Get("/game.html", [this](const httplib::Request& req, httplib::Response& res) {
     std::int64_t uid = 0;
     int sid = 0;
+    std::int64_t expires = 0;
     std::string sign = req.get_param_value("sign");
     if (!ParseInteger(req.get_param_value("uid"), &uid) || !ParseInteger(req.get_param_value("sid"), &sid) ||
-        !ConstantTimeEquals(sign, Sign(uid, sid))) {
+        !ParseInteger(req.get_param_value("exp"), &expires) ||
+        !ConstantTimeEquals(sign, Sign(uid, sid, expires))) {
       SendError(res, 403, "签名无效", "进入游戏的链接无效，请从服务器列表重新进入。");
+      return;
+    }
+    if (expires <= Now()) {
+      SendError(res, 403, "链接已过期", "进入游戏的链接已过期，请重新登录后从服务器列表进入。");
       return;
     }
     const GameServer* server = FindGameServer(sid);

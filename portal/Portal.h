@@ -23,7 +23,9 @@ class Value;
 
 namespace portal {
 
+struct FrontLimits;
 class Accounts;
+class RateLimiter;
 class Store;
 
 class Portal {
@@ -47,8 +49,11 @@ class Portal {
   // "LUMORA_PORTAL_HOSTS=api=127.0.0.1:P,..." for every role.
   std::string HostsLine() const;
 
-  // The signature a server link carries for this player and server.
-  std::string Sign(std::int64_t uid, int sid) const;
+  // The signature a game link carries for this player and server, valid
+  // until `expires` (seconds since the epoch; the link carries it as exp=).
+  std::string Sign(std::int64_t uid, int sid, std::int64_t expires) const;
+  // "/game.html?sid=...&exp=...&sign=...&uid=...", the path of a signed game link.
+  std::string GamePath(std::int64_t uid, int sid, std::int64_t expires) const;
 
   const Options& options() const { return options_; }
   // Valid between a successful Start and Stop.
@@ -58,6 +63,7 @@ class Portal {
   struct Listener;
 
   bool PrepareData(std::string* error);
+  FrontLimits Limits() const;
   void Configure(httplib::Server& server, Role role);
   void RouteApi(httplib::Server& server);
   void RouteWeb(httplib::Server& server);
@@ -76,6 +82,7 @@ class Portal {
   std::string secret_;
   std::unique_ptr<Store> store_;
   std::unique_ptr<Accounts> accounts_;
+  std::unique_ptr<RateLimiter> pingLimiter_;
   PerRole<std::unique_ptr<Listener>> listeners_;
 
   std::mutex stopMutex_;

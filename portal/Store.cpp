@@ -1,6 +1,12 @@
 #include "portal/Store.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace portal {
 
@@ -66,6 +72,14 @@ CREATE TABLE IF NOT EXISTS pings (
 }  // namespace
 
 std::unique_ptr<Store> Store::Open(const std::filesystem::path& file, std::string* error) {
+  // Created private, and made private when an older portal left it readable.
+  int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0 || ::fchmod(fd, 0600) != 0) {
+    *error = "cannot open " + file.string() + ": " + std::strerror(errno);
+    if (fd >= 0) ::close(fd);
+    return nullptr;
+  }
+  ::close(fd);
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(file.c_str(), &db,
                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -137,18 +151,26 @@ bool Store::SaveToken(const std::string& token, std::int64_t uid, std::int64_t e
          insert.Step() == SQLITE_DONE;
 }
 
-std::optional<std::int64_t> Store::TokenOwner(const std::string& token, std::int64_t now) {
+std::optional<std::int64_t> Store::TokenOwner(const std::string& token, std::int64_t now,
+                                              std::int64_t* expires) {
   std::lock_guard lock(mutex_);
-  Statement query(db_, "SELECT uid FROM tokens WHERE token = ? AND expires > ?");
+  Statement query(db_, "SELECT uid, expires FROM tokens WHERE token = ? AND expires > ?");
   if (!query.Bind(1, token) || !query.Bind(2, now) || query.Step() != SQLITE_ROW) return std::nullopt;
+  if (expires != nullptr) *expires = query.Int(1);
   return query.Int(0);
 }
 
-bool Store::RecordPing(const Ping& ping) {
+bool Store::RecordPing(const Ping& ping, std::int64_t keep) {
   std::lock_guard lock(mutex_);
   Statement insert(db_, "INSERT INTO pings (t, c, u, m, time) VALUES (?, ?, ?, ?, ?)");
-  return insert.Bind(1, ping.t) && insert.Bind(2, ping.c) && insert.Bind(3, ping.u) &&
-         insert.Bind(4, ping.m) && insert.Bind(5, ping.time) && insert.Step() == SQLITE_DONE;
+  if (!insert.Bind(1, ping.t) || !insert.Bind(2, ping.c) || !insert.Bind(3, ping.u) ||
+      !insert.Bind(4, ping.m) || !insert.Bind(5, ping.time) || insert.Step() != SQLITE_DONE) {
+    return false;
+  }
+  // Ids only grow, so the newest `keep` rows are the ids above this bound:
+  // one range delete on the primary key, however many rows there are.
+  Statement trim(db_, "DELETE FROM pings WHERE id <= ?");
+  return trim.Bind(1, sqlite3_last_insert_rowid(db_) - keep) && trim.Step() == SQLITE_DONE;
 }
 
 std::vector<Ping> Store::Pings() {

@@ -1,5 +1,7 @@
 // The portal's persistent data in one SQLite file: accounts, login tokens and
-// statistics pings. One connection, guarded by a mutex, serves all hosts.
+// statistics pings. One connection, guarded by a mutex, serves all hosts. The
+// file holds password hashes and live tokens, so only its owner may read it
+// (0600, set again on every open); SQLite gives its journal the same mode.
 #pragma once
 
 #include <cstdint>
@@ -39,10 +41,13 @@ class Store {
 
   // Stores a token; expired tokens are purged on the way.
   bool SaveToken(const std::string& token, std::int64_t uid, std::int64_t expires, std::int64_t now);
-  // The owner of a token that has not expired at `now`.
-  std::optional<std::int64_t> TokenOwner(const std::string& token, std::int64_t now);
+  // The owner of a token that has not expired at `now`; *expires, when given,
+  // receives the time it expires.
+  std::optional<std::int64_t> TokenOwner(const std::string& token, std::int64_t now,
+                                         std::int64_t* expires = nullptr);
 
-  bool RecordPing(const Ping& ping);
+  // Keeps at most `keep` pings: the oldest make room for the new one.
+  bool RecordPing(const Ping& ping, std::int64_t keep);
   std::vector<Ping> Pings();
 
  private:

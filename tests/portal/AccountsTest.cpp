@@ -174,10 +174,10 @@ TEST_F(WebAccounts, PasswordsAreStoredAsSaltedHashes) {
 TEST_F(WebAccounts, AccountsTokensAndSignaturesSurviveARestart) {
   StartPortal();
   Json::Value login = NewPlayer("sleeper", "secret12");
-  std::string sign = portal_->Sign(10001, 2);
+  std::string sign = portal_->Sign(10001, 2, 1900000000);
   StartPortal();
   EXPECT_EQ(ServerList(login)->status, 200);
-  EXPECT_EQ(portal_->Sign(10001, 2), sign);
+  EXPECT_EQ(portal_->Sign(10001, 2, 1900000000), sign);
   EXPECT_EQ(Login("sleeper", "secret12")["status"].asString(), "200");
   EXPECT_EQ(Register("sleeper", "secret12")["message"].asString(), messages::kAccountTaken);
 }

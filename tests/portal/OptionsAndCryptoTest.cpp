@@ -61,7 +61,16 @@ TEST(CommandLine, SwitchesAndTheirValues) {
                                   "--data",
                                   "/tmp/x",
                                   "--token-ttl",
-                                  "60"});
+                                  "60",
+                                  "--request-timeout",
+                                  "3",
+                                  "--idle-timeout=2",
+                                  "--max-connections",
+                                  "100",
+                                  "--ping-limit",
+                                  "0",
+                                  "--max-pings",
+                                  "500"});
   ASSERT_TRUE(cl.ok) << cl.error;
   const portal::Options& o = cl.options;
   EXPECT_EQ(o.version, "9.9");
@@ -81,6 +90,11 @@ TEST(CommandLine, SwitchesAndTheirValues) {
   EXPECT_FALSE(o.logRequests);
   EXPECT_EQ(o.dataDir, "/tmp/x");
   EXPECT_EQ(o.tokenTtlSeconds, 60);
+  EXPECT_EQ(o.requestTimeoutMs, 3000);
+  EXPECT_EQ(o.idleTimeoutMs, 2000);
+  EXPECT_EQ(o.maxConnections, 100u);
+  EXPECT_EQ(o.pingsPerMinute, 0);
+  EXPECT_EQ(o.maxStoredPings, 500);
 
   const std::vector<std::vector<std::string>> bad = {
       {"--nope"},
@@ -97,6 +111,12 @@ TEST(CommandLine, SwitchesAndTheirValues) {
       {"--delay", "-1"},
       {"--server-name", std::string(256, 'x')},
       {"--max-body", "10"},
+      {"--request-timeout", "0"},
+      {"--idle-timeout", "1.5"},
+      {"--max-connections", "2"},
+      {"--max-connections", "129"},
+      {"--ping-limit", "-1"},
+      {"--max-pings", "0"},
   };
   for (const auto& args : bad) {
     portal::CommandLine result = Parse(args);
@@ -141,6 +161,16 @@ TEST(Forms, DecodingAndMalformedBodies) {
   EXPECT_EQ(portal::FindField(*fields, "missing"), nullptr);
   EXPECT_TRUE(portal::ParseForm("")->empty());
   for (const char* bad : {"a=1&b", "a=1&a=2", "=1", "a=%"}) EXPECT_FALSE(portal::ParseForm(bad)) << bad;
+
+  // The number of fields is bounded; the bound itself is accepted, and a name
+  // given twice is found however far apart.
+  std::string many;
+  for (std::size_t i = 1; i < portal::kMaxFormFields; ++i) many += "&f" + std::to_string(i) + "=v";
+  ASSERT_TRUE(portal::ParseForm("dup=1" + many));
+  EXPECT_EQ(portal::ParseForm("dup=1" + many)->size(), portal::kMaxFormFields);
+  EXPECT_FALSE(portal::ParseForm("dup=1" + many + "&extra=1"));
+  EXPECT_FALSE(portal::ParseForm("dup=1" + many.substr(0, many.rfind('&')) + "&dup=2"));
+  EXPECT_FALSE(portal::ParseForm("dup=1" + many + "&f1=again"));
 
   EXPECT_EQ(portal::HtmlEscape("<a href=\"x\">'&'</a>"),
             "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");

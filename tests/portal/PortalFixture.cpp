@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <regex>
 
 namespace portaltest {
@@ -147,6 +149,104 @@ std::string RawExchange(int port, const std::string& bytes) {
   }
   ::close(fd);
   return reply;
+}
+
+namespace {
+
+int RemainingMs(std::chrono::steady_clock::time_point deadline) {
+  auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
+
+}  // namespace
+
+RawClient::RawClient(int port, const std::string& source) {
+  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd_ < 0) return;
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  ::inet_pton(AF_INET, source.c_str(), &local.sin_addr);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  connected_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof(local)) == 0 &&
+               ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+}
+
+RawClient::~RawClient() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool RawClient::Send(const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool RawClient::SendUntilAnswered(const std::function<std::string()>& next) {
+  std::string pending;
+  for (;;) {
+    pollfd waiter{fd_, static_cast<short>(POLLIN | (connected_ ? POLLOUT : 0)), 0};
+    if (::poll(&waiter, 1, 5000) <= 0) return false;
+    if ((waiter.revents & (POLLIN | POLLHUP | POLLERR)) != 0) return true;
+    if (pending.empty()) pending = next();
+    if (pending.empty()) return false;
+    ssize_t n = ::send(fd_, pending.data(), pending.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return true;
+    if (n > 0) pending.erase(0, static_cast<std::size_t>(n));
+  }
+}
+
+std::string RawClient::ReadUntilClosed(std::chrono::milliseconds limit) {
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  std::string reply;
+  std::string buffer(4096, '\0');
+  while (!closed_) {
+    pollfd waiter{fd_, POLLIN, 0};
+    if (::poll(&waiter, 1, RemainingMs(deadline)) <= 0) break;
+    ssize_t n = ::recv(fd_, buffer.data(), buffer.size(), 0);
+    if (n <= 0) {
+      closed_ = true;
+      break;
+    }
+    reply.append(buffer.data(), static_cast<std::size_t>(n));
+  }
+  return reply;
+}
+
+std::string RawClient::ReadUntil(const std::string& text) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  std::string reply;
+  std::string buffer(4096, '\0');
+  while (!closed_ && reply.find(text) == std::string::npos) {
+    pollfd waiter{fd_, POLLIN, 0};
+    if (::poll(&waiter, 1, RemainingMs(deadline)) <= 0) break;
+    // One byte at a time: what follows the text stays for the next read.
+    ssize_t n = ::recv(fd_, buffer.data(), 1, 0);
+    if (n <= 0) {
+      closed_ = true;
+      break;
+    }
+    reply.push_back(buffer[0]);
+  }
+  return reply;
+}
+
+bool RawClient::ClosedWithin(std::chrono::milliseconds limit) {
+  ReadUntilClosed(limit);
+  return closed_;
+}
+
+bool RawClient::Readable() const {
+  pollfd waiter{fd_, POLLIN, 0};
+  return ::poll(&waiter, 1, 0) > 0;
 }
 
 }  // namespace portaltest

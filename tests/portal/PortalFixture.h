@@ -6,6 +6,7 @@
 #include <httplib.h>
 #include <json/json.h>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -62,5 +63,37 @@ std::string DecodeBase64(const std::string& text);
 // Sends raw bytes to a loopback port and returns everything read back until
 // the server closes the connection or one second passes in silence.
 std::string RawExchange(int port, const std::string& bytes);
+
+// A raw TCP connection to a loopback port, for clients that misbehave. Every
+// wait is bounded; nothing here sleeps.
+class RawClient {
+ public:
+  // `source` is the local address to connect from (any of 127.0.0.0/8).
+  explicit RawClient(int port, const std::string& source = "127.0.0.1");
+  ~RawClient();
+  RawClient(const RawClient&) = delete;
+  RawClient& operator=(const RawClient&) = delete;
+
+  bool connected() const { return connected_; }
+  // Sends all of `bytes`; false when the server has closed or reset.
+  bool Send(const std::string& bytes);
+  // Sends what `next` produces, as the socket takes it, until the server
+  // says something or closes (true), or `next` returns nothing or nothing
+  // moves for five seconds (false).
+  bool SendUntilAnswered(const std::function<std::string()>& next);
+  // Everything the server sends until it closes or `limit` passes.
+  std::string ReadUntilClosed(std::chrono::milliseconds limit = std::chrono::seconds(5));
+  // Reads until `text` has arrived (or the server closes, or five seconds pass).
+  std::string ReadUntil(const std::string& text);
+  // The server has closed the connection (after sending anything) within `limit`.
+  bool ClosedWithin(std::chrono::milliseconds limit);
+  // Something (bytes or the close) is waiting to be read right now.
+  bool Readable() const;
+
+ private:
+  int fd_ = -1;
+  bool connected_ = false;
+  bool closed_ = false;
+};
 
 }  // namespace portaltest
