@@ -1,4 +1,4 @@
-#include "app/Automation.h"
+#include "automation/Automation.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,7 +12,6 @@
 #include "controls/Container.h"
 #include "controls/Control.h"
 #include "controls/Edit.h"
-#include "login/GameHandOver.h"
 #include "platform/Bitmap.h"
 #include "platform/Input.h"
 #include "platform/Kernel.h"
@@ -58,22 +57,7 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
-std::string Quoted(std::u16string_view text) {
-  std::string out = "\"";
-  for (const char c : U8(text)) {
-    if (c == '"' || c == '\\') out.push_back('\\');
-    if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else {
-      out.push_back(c);
-    }
-  }
-  return out + "\"";
-}
+std::string Quoted(std::u16string_view text) { return AutomationQuoted(text); }
 
 std::string ButtonsOf(os::UINT type) {
   switch (type & 0x0F) {
@@ -163,6 +147,23 @@ bool IsNumber(std::string_view text) {
 }
 
 }  // namespace
+
+std::string AutomationQuoted(std::u16string_view text) {
+  std::string out = "\"";
+  for (const char c : U8(text)) {
+    if (c == '"' || c == '\\') out.push_back('\\');
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out + "\"";
+}
 
 std::vector<AutomationCommand> ParseAutomationScript(std::string_view script) {
   std::vector<AutomationCommand> commands;
@@ -279,7 +280,6 @@ std::unique_ptr<AutomationDriver> AutomationDriver::FromEnvironment() {
 
 AutomationDriver::AutomationDriver(std::vector<AutomationCommand> commands, std::FILE* log, bool ownsLog)
     : commands_(std::move(commands)), log_(log), ownsLog_(ownsLog) {
-  handOversLogged_ = GameHandOverCount();
   os::SetMessageBoxAnswerer([this](os::HWND owner, std::u16string_view text, std::u16string_view caption,
                                    os::UINT type) { return AnswerBox(owner, text, caption, type); });
   Log("automation: " + std::to_string(commands_.size()) + " commands");
@@ -342,13 +342,13 @@ void AutomationDriver::ReportRecords() {
     const os::ShellLaunch& launch = launches[launchesLogged_];
     Log("launch: program=" + Quoted(launch.file) + " parameters=" + Quoted(launch.parameters));
   }
-  if (GameHandOverCount() != handOversLogged_) {
-    handOversLogged_ = GameHandOverCount();
-    if (const auto record = LastGameHandOver()) {
-      Log("hand-over: url=" + Quoted(record->gameUrl) + " uid=" + Quoted(record->uid) +
-          " token=" + Quoted(record->token));
-    }
+  for (const RecordSource& source : recordSources_) {
+    for (const std::string& line : source()) Log(line);
   }
+}
+
+void AutomationDriver::AddRecordSource(RecordSource source) {
+  if (source) recordSources_.push_back(std::move(source));
 }
 
 void AutomationDriver::Tick() {
