@@ -81,19 +81,23 @@ std::unique_ptr<ImageInfo> Renderer::LoadImageFromBytes(std::string_view bytes, 
   stbi_uc* rgba = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()),
                                         static_cast<int>(bytes.size()), &width, &height, &channels, 4);
   if (!rgba) return nullptr;
+  std::unique_ptr<ImageInfo> image = ImageFromRgba(rgba, width, height, mask);
+  stbi_image_free(rgba);
+  return image;
+}
+
+std::unique_ptr<ImageInfo> Renderer::ImageFromRgba(const unsigned char* rgba, int width, int height,
+                                                   DWORD mask) {
   auto image = std::make_unique<ImageInfo>();
   image->bitmap = os::Bitmap(width, height);
-  if (!image->bitmap.IsValid()) {
-    stbi_image_free(rgba);
-    return nullptr;
-  }
+  if (!image->bitmap.IsValid()) return nullptr;
   image->width = width;
   image->height = height;
   image->mask = mask;
   bool alpha = false;
   for (int y = 0; y < height; ++y) {
     std::uint32_t* row = image->bitmap.Row(y);
-    const stbi_uc* in = rgba + static_cast<std::size_t>(y) * width * 4;
+    const unsigned char* in = rgba + static_cast<std::size_t>(y) * width * 4;
     for (int x = 0; x < width; ++x, in += 4) {
       const DWORD a = in[3];
       DWORD r = in[0], g = in[1], b = in[2];
@@ -114,7 +118,6 @@ std::unique_ptr<ImageInfo> Renderer::LoadImageFromBytes(std::string_view bytes, 
   }
   image->bitmap.MarkDirty();
   image->alphaChannel = alpha;
-  stbi_image_free(rgba);
   return image;
 }
 

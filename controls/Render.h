@@ -121,6 +121,10 @@ class Renderer {
   // Decodes PNG, JPEG, BMP or GIF bytes into a premultiplied bitmap; pixels
   // equal to mask afterwards become transparent. Null when undecodable.
   static std::unique_ptr<ImageInfo> LoadImageFromBytes(std::string_view bytes, DWORD mask);
+  // Straight RGBA rows (4 bytes a pixel, width * 4 a row) made into a
+  // premultiplied picture, mask applied as above; null for an impossible size.
+  static std::unique_ptr<ImageInfo> ImageFromRgba(const unsigned char* rgba, int width, int height,
+                                                  DWORD mask);
   // Reads the image the way skins find files (a resource of the type when one
   // is given, else the skin folder or archive, else the name as a path) and
   // decodes it.
