@@ -268,6 +268,15 @@ class Backend {
   // nullptr when the backend has none; the "Edit" class then keeps its own
   // in-memory model and paints itself.
   virtual std::unique_ptr<NativeEdit> CreateNativeEdit(SurfaceId surface, NativeEditEvents* events) = 0;
+
+  // --- Clipboard and input method ------------------------------------------------
+  // The text cut, copy and paste exchange (gtk: the desktop's CLIPBOARD
+  // selection; headless: a string of the process).
+  virtual void SetClipboardText(std::u16string_view text) = 0;
+  virtual std::u16string ClipboardText() = 0;
+  // Where the input method shows its candidates: the caret's rectangle in
+  // surface coordinates (gtk: gtk_im_context_set_cursor_location).
+  virtual void SetImeCaretRect(SurfaceId surface, const RECT& caret) = 0;
 };
 
 using BackendFactory = std::unique_ptr<Backend> (*)();

@@ -330,8 +330,9 @@ bool EditState::UndoStep() {
 void EditState::Copy() {
   // A password never leaves its field.
   if (password || !HasSelection()) return;
-  Sys().clipboard =
-      text.substr(static_cast<std::size_t>(SelStart()), static_cast<std::size_t>(SelEnd() - SelStart()));
+  SetClipboardText(
+      std::u16string_view(text).substr(static_cast<std::size_t>(SelStart()),
+                                       static_cast<std::size_t>(SelEnd() - SelStart())));
 }
 
 void EditState::Cut() {
@@ -342,7 +343,7 @@ void EditState::Cut() {
 
 void EditState::Paste() {
   if (ReadOnly()) return;
-  std::u16string s = Sys().clipboard;
+  std::u16string s = GetClipboardText();
   // A single line takes the first line of what is pasted.
   if (const std::size_t lineEnd = s.find_first_of(u"\r\n"); lineEnd != std::u16string::npos)
     s.resize(lineEnd);
@@ -1098,9 +1099,5 @@ void RegisterEditClass() {
 }
 
 }  // namespace internal
-
-void SetClipboardText(std::u16string_view text) { internal::Sys().clipboard.assign(text); }
-
-std::u16string GetClipboardText() { return internal::Sys().clipboard; }
 
 }  // namespace os

@@ -71,6 +71,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Clipboard.h"
 #include "platform/DeviceContext.h"
 #include "platform/Window.h"
 
@@ -82,8 +83,5 @@ inline constexpr char16_t WC_EDIT[] = u"Edit";
 constexpr int kEditDefaultLimit = 30000;
 constexpr int kEditMaximumLimit = 0x7FFFFFFE;
 
-// The process's clipboard text, which cut, copy and paste of the fields use.
-void SetClipboardText(std::u16string_view text);
-std::u16string GetClipboardText();
 
 }  // namespace os

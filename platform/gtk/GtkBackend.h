@@ -145,6 +145,9 @@ class GtkBackend final : public Backend {
   void ShowTooltip(SurfaceId owner, std::u16string_view text, POINT screen, int maxWidth) override;
   void HideTooltip(SurfaceId owner) override;
   std::unique_ptr<NativeEdit> CreateNativeEdit(SurfaceId surface, NativeEditEvents* events) override;
+  void SetClipboardText(std::u16string_view text) override;
+  std::u16string ClipboardText() override;
+  void SetImeCaretRect(SurfaceId surface, const RECT& caret) override;
 
   // --- for the backend's own source files ---
   BackendEvents* events() const { return events_; }

@@ -258,4 +258,10 @@ void ReportForeignMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 void SetNativeEditFactory(NativeEditFactory factory) { Backend().SetNativeEditFactory(std::move(factory)); }
 
+std::optional<RECT> ImeCaretRect(HWND topLevel) {
+  auto w = internal::LookupOwn(topLevel);
+  if (!w || !w->surface) return std::nullopt;
+  return Backend().ImeCaretRect(w->surface);
+}
+
 }  // namespace os::headless

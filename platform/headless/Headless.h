@@ -165,4 +165,9 @@ void ReportForeignMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 using NativeEditFactory = std::function<std::unique_ptr<NativeEdit>(SurfaceId, NativeEditEvents*)>;
 void SetNativeEditFactory(NativeEditFactory factory);
 
+// --- Input method --------------------------------------------------------------------
+// Where the window system last told the input method the caret of the
+// top-level window is (window coordinates), or none.
+std::optional<RECT> ImeCaretRect(HWND topLevel);
+
 }  // namespace os::headless

@@ -81,7 +81,15 @@ class HeadlessBackend final : public Backend {
     return nativeEditFactory_ ? nativeEditFactory_(surface, events) : nullptr;
   }
 
+  void SetClipboardText(std::u16string_view text) override { clipboard_.assign(text); }
+  std::u16string ClipboardText() override { return clipboard_; }
+  void SetImeCaretRect(SurfaceId surface, const RECT& caret) override { imeCaret_[surface] = caret; }
+
   // --- for the test API (UI thread) ---
+  std::optional<RECT> ImeCaretRect(SurfaceId surface) const {
+    auto it = imeCaret_.find(surface);
+    return it == imeCaret_.end() ? std::nullopt : std::optional<RECT>(it->second);
+  }
   BackendEvents* events() const { return events_; }
   const Surface* FindSurface(SurfaceId surface) const;
   void SetMonitors(std::vector<MonitorDesc> monitors) { monitors_ = std::move(monitors); }
@@ -122,6 +130,8 @@ class HeadlessBackend final : public Backend {
   bool acceptNativeDrags_ = false;
   std::optional<NativeDrag> lastNativeDrag_;
   NativeEditFactory nativeEditFactory_;
+  std::u16string clipboard_;
+  std::map<SurfaceId, RECT> imeCaret_;
 };
 
 // The current backend when it is the headless one.

@@ -126,6 +126,13 @@ struct Window {
   COLORREF dcTextColor = 0x000000;
   COLORREF dcBkColor = 0xFFFFFF;
   int dcBkMode = 2;  // OPAQUE
+  // Input method: the composition the desktop (or a test) set, and where the
+  // window asked its composition window to be.
+  std::u16string imeComposition;
+  std::u16string imeResult;
+  DWORD imeFormStyle = 0;
+  POINT imeFormPos;
+  RECT imeFormArea;
 };
 using WindowPtr = std::shared_ptr<Window>;
 
@@ -266,9 +273,6 @@ class WindowSystem final : public BackendEvents {
   std::thread::id uiThread;
   DWORD uiThreadId = 0;
   DWORD processId = 0;
-
-  // The in-process clipboard of cut, copy and paste (UI thread).
-  std::u16string clipboard;
 
  private:
   std::unique_ptr<Backend> backend_;

@@ -1,0 +1,11 @@
+#include "platform/Clipboard.h"
+
+#include "platform/internal/WindowSystem.h"
+
+namespace os {
+
+void SetClipboardText(std::u16string_view text) { internal::Sys().backend().SetClipboardText(text); }
+
+std::u16string GetClipboardText() { return internal::Sys().backend().ClipboardText(); }
+
+}  // namespace os
