@@ -7,6 +7,10 @@
 //
 // (a sender without a name is "-") to standard error, or appended to the file
 // named by KESTO_GALLERY_LOG. The skin is the "ZIPRES" resource 116.
+//
+// The window fills the list's other columns at start (a skin gives a text
+// element only its first text), and shows the slider's value in the label
+// below it and in the horizontal progress bar.
 #pragma once
 
 #include <cstdio>
@@ -37,6 +41,7 @@ class GalleryWnd : public Kesto::WindowImplBase {
   std::u16string GetSkinFile() override;
   Kesto::ResourceKind GetResourceType() const override;
   os::ResourceName GetResourceId() const override;
+  void InitWindow() override;
 
   // Closing the window ends the message loop.
   os::LRESULT OnDestroy(os::UINT message, os::WPARAM wParam, os::LPARAM lParam, bool& handled) override;
@@ -47,6 +52,8 @@ class GalleryWnd : public Kesto::WindowImplBase {
   const std::vector<std::string>& Lines() const { return lines_; }
 
  private:
+  void FollowSlider();
+
   std::FILE* log_;
   std::vector<std::string> lines_;
 };
