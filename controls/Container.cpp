@@ -58,7 +58,7 @@ void* CContainerUI::GetInterface(std::u16string_view name) {
 // Child list
 
 CControlUI* CContainerUI::GetItemAt(int index) const {
-  if (index < 0 || index >= GetCount()) return nullptr;
+  if (index < 0 || index >= OwnCount()) return nullptr;
   return items_[static_cast<std::size_t>(index)];
 }
 
@@ -68,8 +68,8 @@ int CContainerUI::GetItemIndex(CControlUI* control) const {
 }
 
 bool CContainerUI::SetItemIndex(CControlUI* control, int index) {
-  const int from = GetItemIndex(control);
-  if (from < 0 || index < 0 || index >= GetCount()) return false;
+  const int from = CContainerUI::GetItemIndex(control);
+  if (from < 0 || index < 0 || index >= OwnCount()) return false;
   items_.erase(items_.begin() + from);
   items_.insert(items_.begin() + index, control);
   NeedUpdate();
@@ -81,7 +81,7 @@ int CContainerUI::GetCount() const { return static_cast<int>(items_.size()); }
 bool CContainerUI::Add(CControlUI* control) { return AddAt(control, GetCount()); }
 
 bool CContainerUI::AddAt(CControlUI* control, int index) {
-  if (control == nullptr || index < 0 || index > GetCount()) return false;
+  if (control == nullptr || index < 0 || index > OwnCount()) return false;
   if (manager_ != nullptr) manager_->InitControls(control, this);
   if (IsVisible()) {
     NeedUpdate();
@@ -102,7 +102,7 @@ void CContainerUI::DisposeChild(CControlUI* control) {
 }
 
 bool CContainerUI::Remove(CControlUI* control) {
-  const int index = GetItemIndex(control);
+  const int index = CContainerUI::GetItemIndex(control);
   if (control == nullptr || index < 0) return false;
   NeedUpdate();
   items_.erase(items_.begin() + index);
@@ -110,7 +110,7 @@ bool CContainerUI::Remove(CControlUI* control) {
   return true;
 }
 
-bool CContainerUI::RemoveAt(int index) { return Remove(GetItemAt(index)); }
+bool CContainerUI::RemoveAt(int index) { return Remove(CContainerUI::GetItemAt(index)); }
 
 void CContainerUI::RemoveAll() {
   std::vector<CControlUI*> items;
@@ -134,7 +134,7 @@ void CContainerUI::SetPos(RECT rc) {
   if (items_.empty()) return;
   const RECT inner{item_.left + inset_.left, item_.top + inset_.top, item_.right - inset_.right,
                    item_.bottom - inset_.bottom};
-  for (int i = 0; i < GetCount(); ++i) {
+  for (int i = 0; i < OwnCount(); ++i) {
     CControlUI* child = items_[static_cast<std::size_t>(i)];
     if (!child->IsVisible()) continue;
     if (child->IsFloat()) {
@@ -214,13 +214,13 @@ CControlUI* CContainerUI::FindControl(FindControlProc proc, void* data, UINT fla
   // The callback may remove children (a search that deletes what it finds);
   // index the list afresh on every step.
   if ((flags & FindFlag::TopFirst) != 0) {
-    for (int i = GetCount() - 1; i >= 0; --i) {
-      if (i >= GetCount()) continue;
+    for (int i = OwnCount() - 1; i >= 0; --i) {
+      if (i >= OwnCount()) continue;
       CControlUI* found = items_[static_cast<std::size_t>(i)]->FindControl(proc, data, flags);
       if (found != nullptr && accept(found)) return found;
     }
   } else {
-    for (int i = 0; i < GetCount(); ++i) {
+    for (int i = 0; i < OwnCount(); ++i) {
       CControlUI* found = items_[static_cast<std::size_t>(i)]->FindControl(proc, data, flags);
       if (found != nullptr && accept(found)) return found;
     }
@@ -422,13 +422,13 @@ void CContainerUI::SetMouseChildEnabled(bool enabled) { mouseChildEnabled_ = ena
 
 int CContainerUI::FindSelectable(int index, bool forward) const {
   if (items_.empty()) return -1;
-  index = std::clamp(index, 0, GetCount() - 1);
+  index = std::clamp(index, 0, OwnCount() - 1);
   const auto selectable = [this](int i) {
     CControlUI* child = items_[static_cast<std::size_t>(i)];
     return child->GetInterface(u"ListItem") != nullptr && child->IsVisible() && child->IsEnabled();
   };
   if (forward) {
-    for (int i = index; i < GetCount(); ++i) {
+    for (int i = index; i < OwnCount(); ++i) {
       if (selectable(i)) return i;
     }
     return -1;
@@ -593,7 +593,7 @@ CScrollBarUI* CContainerUI::GetVerticalScrollBar() const { return verticalScroll
 CScrollBarUI* CContainerUI::GetHorizontalScrollBar() const { return horizontalScrollBar_; }
 
 void CContainerUI::SetFloatPos(int index) {
-  CControlUI* child = GetItemAt(index);
+  CControlUI* child = index >= 0 && index < OwnCount() ? items_[static_cast<std::size_t>(index)] : nullptr;
   if (child == nullptr || !child->IsVisible() || !child->IsFloat()) return;
   const SIZE xy = child->GetFixedXY();
   const int w = child->GetFixedWidth();

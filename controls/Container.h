@@ -102,6 +102,10 @@ class CContainerUI : public CControlUI, public IContainerUI {
   RECT InnerRect() const;
   // SetScrollPos of the scroll position moved by (dx, dy).
   void ScrollBy(int dx, int dy);
+  // The number of children this container holds itself. Layout and painting
+  // walk their own children by it, not by the virtual GetCount, which a
+  // container that forwards its item list elsewhere answers differently.
+  int OwnCount() const { return static_cast<int>(items_.size()); }
   // Deletes (or hands to the manager's delayed clean-up) a removed child.
   void DisposeChild(CControlUI* control);
 

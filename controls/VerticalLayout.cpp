@@ -63,7 +63,7 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
   const int x = rc.left - scroll.cx;
   SIZE remaining = available;
   int needed = 0;
-  for (int i = 0; i < GetCount(); ++i) {
+  for (int i = 0; i < OwnCount(); ++i) {
     CControlUI* child = items_[static_cast<std::size_t>(i)];
     if (!child->IsVisible()) continue;
     if (child->IsFloat()) {

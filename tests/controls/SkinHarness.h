@@ -48,14 +48,18 @@ class SkinFolder {
 // client points for the injection calls.
 class SkinWindow {
  public:
-  SkinWindow() {
+  // doubleClicks: the window's class asks for double-click messages, as
+  // the skinned windows' classes do.
+  explicit SkinWindow(bool doubleClicks = false) {
     os::headless::Reset();
+    const char16_t* className = doubleClicks ? u"KestoSkinHarnessDbl" : u"KestoSkinHarness";
     os::WNDCLASSEXW wc;
     wc.lpfnWndProc = &Proc;
-    wc.lpszClassName = u"KestoSkinHarness";
+    wc.lpszClassName = className;
+    if (doubleClicks) wc.style = os::CS_DBLCLKS;
     os::RegisterClassEx(&wc);
-    hwnd = os::CreateWindowEx(0, u"KestoSkinHarness", u"skin", os::WS_POPUP, 100, 100, 300, 300, nullptr,
-                              nullptr, nullptr, this);
+    hwnd = os::CreateWindowEx(0, className, u"skin", os::WS_POPUP, 100, 100, 300, 300, nullptr, nullptr,
+                              nullptr, this);
     manager.Init(hwnd);
     manager.AddNotifier(&recorder);
   }
