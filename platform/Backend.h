@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/Input.h"
+#include "platform/Kernel.h"
 #include "platform/Paint.h"
 #include "platform/Window.h"
 
@@ -174,6 +175,25 @@ class NativeEdit {
   virtual void Blur() {}
 };
 
+// Notifications of an open drop-down calendar, delivered on the UI thread.
+// Either call may destroy the NativeCalendar before it returns: a backend
+// touches nothing of its own after making one.
+class NativeCalendarEvents {
+ public:
+  virtual ~NativeCalendarEvents() = default;
+  // The player picked a day (a click on a day of the month shown, or Enter).
+  // Only year, month and day are meaningful.
+  virtual void Picked(const SYSTEMTIME& day) = 0;
+  // The player closed it without picking (Escape, a click outside it).
+  virtual void Dismissed() = 0;
+};
+
+// An open drop-down calendar; destroying it closes it without notification.
+class NativeCalendar {
+ public:
+  virtual ~NativeCalendar() = default;
+};
+
 class Backend {
  public:
   virtual ~Backend() = default;
@@ -277,6 +297,14 @@ class Backend {
   // Where the input method shows its candidates: the caret's rectangle in
   // surface coordinates (gtk: gtk_im_context_set_cursor_location).
   virtual void SetImeCaretRect(SurfaceId surface, const RECT& caret) = 0;
+
+  // A month calendar showing `date`, placed below `anchor` (screen
+  // coordinates, the field it drops from) on the surface's side, taking the
+  // pointer and the keys until it closes (gtk: a GtkCalendar in a popup
+  // window with a seat grab). nullptr when it cannot open.
+  virtual std::unique_ptr<NativeCalendar> OpenNativeCalendar(SurfaceId surface, const RECT& anchor,
+                                                             const SYSTEMTIME& date,
+                                                             NativeCalendarEvents* events) = 0;
 };
 
 using BackendFactory = std::unique_ptr<Backend> (*)();

@@ -6,10 +6,12 @@ namespace os::internal {
 
 void RegisterTooltipClass();
 void RegisterEditClass();
+void RegisterDatePickerClass();
 
 void RegisterBuiltInClasses() {
   RegisterTooltipClass();
   RegisterEditClass();
+  RegisterDatePickerClass();
 }
 
 }  // namespace os::internal

@@ -149,6 +149,9 @@ class GtkBackend final : public Backend {
   std::u16string ClipboardText() override;
   void SetImeCaretRect(SurfaceId surface, const RECT& caret) override;
 
+  std::unique_ptr<NativeCalendar> OpenNativeCalendar(SurfaceId surface, const RECT& anchor, const SYSTEMTIME& date,
+                                                     NativeCalendarEvents* events) override;
+
   // --- for the backend's own source files ---
   BackendEvents* events() const { return events_; }
   Surface* Find(SurfaceId surface);
@@ -164,6 +167,7 @@ class GtkBackend final : public Backend {
   // with the first motion, ended by the release or the desktop's ungrab.
   void NoteButton(guint gdkButton, bool down);
   bool ButtonHeld(guint gdkButton) const;
+  bool AnyButtonHeld() const { return buttonsHeld_ != 0; }
   SurfaceId nativeDrag() const { return nativeDrag_; }
   bool nativeDragStarted() const { return nativeDragStarted_; }
   guint nativeDragButton() const { return nativeDragButton_; }
@@ -184,6 +188,9 @@ class GtkBackend final : public Backend {
   void ExpectActivation(SurfaceId surface);
   bool ActivationIsNews(SurfaceId surface, bool active);
 
+  // Drop-down calendars open (GtkCalendar.cpp). Their grab takes the X
+  // focus from our windows; that is no deactivation for the window system.
+  int calendarsOpen = 0;
   // Nested GLib loops (NestedLoopScope).
   int nested = 0;
   int nestedDispatching = 0;

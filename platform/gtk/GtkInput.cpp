@@ -254,6 +254,7 @@ gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
 void OnActive(GObject* window, GParamSpec*, gpointer data) {
   auto* s = static_cast<Surface*>(data);
   const bool active = gtk_window_is_active(GTK_WINDOW(window)) != FALSE;
+  if (s->backend->calendarsOpen > 0) return;
   if (s->backend->events() && s->backend->ActivationIsNews(s->id, active))
     s->backend->events()->SurfaceActivated(s->id, active);
 }

@@ -264,4 +264,28 @@ std::optional<RECT> ImeCaretRect(HWND topLevel) {
   return Backend().ImeCaretRect(w->surface);
 }
 
+std::optional<DateCalendarRecord> OpenDateCalendar() {
+  const auto slot = Backend().calendar();
+  if (!*slot) return std::nullopt;
+  const HeadlessBackend::Surface* s = Backend().FindSurface((*slot)->owner);
+  return DateCalendarRecord{s ? s->hwnd : nullptr, (*slot)->anchor, (*slot)->date};
+}
+
+bool PickCalendarDate(const SYSTEMTIME& day) {
+  const auto slot = Backend().calendar();
+  if (!*slot) return false;
+  // The record goes with the calendar, which the picker may close from here.
+  NativeCalendarEvents* events = (*slot)->events;
+  events->Picked(day);
+  return true;
+}
+
+bool DismissDateCalendar() {
+  const auto slot = Backend().calendar();
+  if (!*slot) return false;
+  NativeCalendarEvents* events = (*slot)->events;
+  events->Dismissed();
+  return true;
+}
+
 }  // namespace os::headless

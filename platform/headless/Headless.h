@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/Backend.h"
+#include "platform/Kernel.h"
 #include "platform/MessageQueue.h"
 #include "platform/Window.h"
 
@@ -169,5 +170,22 @@ void SetNativeEditFactory(NativeEditFactory factory);
 // Where the window system last told the input method the caret of the
 // top-level window is (window coordinates), or none.
 std::optional<RECT> ImeCaretRect(HWND topLevel);
+
+// --- Drop-down calendars of date pickers -----------------------------------------------
+// The headless backend shows no calendar; it records the one a date picker
+// opened (there is at most one, as under a desktop grab) and lets a test play
+// the player in it, so the picker takes the path it takes on a desktop.
+struct DateCalendarRecord {
+  HWND owner = nullptr;  // the top-level window of the picker
+  RECT anchor;           // the picker, screen coordinates
+  SYSTEMTIME date;       // the date it opened on
+};
+std::optional<DateCalendarRecord> OpenDateCalendar();
+// A day clicked in the open calendar (after any month navigation): the
+// picker gets the date and closes it. False when no calendar is open.
+bool PickCalendarDate(const SYSTEMTIME& day);
+// Escape, or a click outside the calendar: it closes without a pick. False
+// when none is open.
+bool DismissDateCalendar();
 
 }  // namespace os::headless

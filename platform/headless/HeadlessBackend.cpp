@@ -281,6 +281,30 @@ void HeadlessBackend::HideTooltip(SurfaceId) {
   tooltip_.text.clear();
 }
 
+namespace {
+
+class HeadlessCalendar final : public NativeCalendar {
+ public:
+  explicit HeadlessCalendar(std::weak_ptr<std::optional<HeadlessBackend::Calendar>> slot) : slot_(std::move(slot)) {}
+  ~HeadlessCalendar() override {
+    auto slot = slot_.lock();
+    if (slot && *slot && (*slot)->object == this) slot->reset();
+  }
+
+ private:
+  std::weak_ptr<std::optional<HeadlessBackend::Calendar>> slot_;
+};
+
+}  // namespace
+
+std::unique_ptr<NativeCalendar> HeadlessBackend::OpenNativeCalendar(SurfaceId surface, const RECT& anchor,
+                                                                    const SYSTEMTIME& date,
+                                                                    NativeCalendarEvents* events) {
+  auto calendar = std::make_unique<HeadlessCalendar>(calendar_);
+  *calendar_ = Calendar{surface, anchor, date, events, calendar.get()};
+  return calendar;
+}
+
 HeadlessBackend* Instance() {
   if (!internal::SystemExists()) return nullptr;
   return dynamic_cast<HeadlessBackend*>(&internal::Sys().backend());

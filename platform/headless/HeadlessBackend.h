@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -80,6 +81,8 @@ class HeadlessBackend final : public Backend {
   std::unique_ptr<NativeEdit> CreateNativeEdit(SurfaceId surface, NativeEditEvents* events) override {
     return nativeEditFactory_ ? nativeEditFactory_(surface, events) : nullptr;
   }
+  std::unique_ptr<NativeCalendar> OpenNativeCalendar(SurfaceId surface, const RECT& anchor, const SYSTEMTIME& date,
+                                                     NativeCalendarEvents* events) override;
 
   void SetClipboardText(std::u16string_view text) override { clipboard_.assign(text); }
   std::u16string ClipboardText() override { return clipboard_; }
@@ -105,6 +108,16 @@ class HeadlessBackend final : public Backend {
   void SetAcceptNativeDrags(bool accept) { acceptNativeDrags_ = accept; }
   void SetNativeEditFactory(NativeEditFactory factory) { nativeEditFactory_ = std::move(factory); }
   const std::optional<NativeDrag>& lastNativeDrag() const { return lastNativeDrag_; }
+  // The open drop-down calendar (at most one, as a desktop grab allows);
+  // the calendar object clears it when it closes.
+  struct Calendar {
+    SurfaceId owner = 0;
+    RECT anchor;
+    SYSTEMTIME date;
+    NativeCalendarEvents* events = nullptr;
+    const NativeCalendar* object = nullptr;
+  };
+  std::shared_ptr<std::optional<Calendar>> calendar() const { return calendar_; }
 
  private:
   Surface* Find(SurfaceId surface);
@@ -132,6 +145,7 @@ class HeadlessBackend final : public Backend {
   NativeEditFactory nativeEditFactory_;
   std::u16string clipboard_;
   std::map<SurfaceId, RECT> imeCaret_;
+  std::shared_ptr<std::optional<Calendar>> calendar_ = std::make_shared<std::optional<Calendar>>();
 };
 
 // The current backend when it is the headless one.
