@@ -184,6 +184,8 @@ class TextServices {
   // The host changed its font, colours, modes or rectangle: lay out again.
   void OnTxPropertyChange();
   bool HasFocus() const { return focused_; }
+  // A selection drag started by a button press goes on.
+  bool IsDragging() const { return dragging_; }
   // The text under composition: start and length (length 0 when none).
   std::pair<int, int> Composition() const { return {compStart_, compLength_}; }
 
