@@ -17,7 +17,6 @@
 #include "Core/Markup.h"
 #include "Core/UIManager.h"
 #include "automation/Automation.h"
-#include "controls/Container.h"
 #include "controls/Control.h"
 #include "platform/Messages.h"
 #include "platform/Resource.h"
@@ -73,12 +72,15 @@ void CollectTags(Kesto::MarkupNode node, std::set<std::u16string>& tags) {
   }
 }
 
-void CollectClasses(Kesto::CControlUI* control, std::set<std::u16string>& classes) {
-  if (control == nullptr) return;
-  classes.insert(std::u16string(control->GetClass()));
-  if (auto* container = static_cast<Kesto::IContainerUI*>(control->GetInterface(u"IContainer"))) {
-    for (int i = 0; i < container->GetCount(); ++i) CollectClasses(container->GetItemAt(i), classes);
-  }
+// Every control of the tree, hidden ones and a list's header included.
+void CollectClasses(Kesto::CControlUI* root, std::set<std::u16string>& classes) {
+  ASSERT_NE(root, nullptr);
+  root->FindControl(
+      [](Kesto::CControlUI* control, void* data) -> Kesto::CControlUI* {
+        static_cast<std::set<std::u16string>*>(data)->insert(std::u16string(control->GetClass()));
+        return nullptr;
+      },
+      &classes, Kesto::FindFlag::All);
 }
 
 TEST_F(GalleryTest, SkinNamesEveryTagTheBuilderKnows) {
