@@ -6,10 +6,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "Core/UIManager.h"
-#include "controls/Container.h"
 #include "controls/Control.h"
 #include "controls/Edit.h"
 #include "platform/Bitmap.h"
@@ -118,8 +118,7 @@ std::string RectText(const os::RECT& r) {
          std::to_string(r.bottom);
 }
 
-void PrintTree(Kesto::CControlUI* control, int depth, std::vector<std::string>& lines) {
-  if (control == nullptr) return;
+std::string TreeLine(Kesto::CControlUI* control, int depth) {
   std::string line(static_cast<std::size_t>(depth) * 2, ' ');
   line += U8(control->GetClass());
   line += " name=" + Quoted(control->GetName());
@@ -132,10 +131,31 @@ void PrintTree(Kesto::CControlUI* control, int depth, std::vector<std::string>& 
   } else {
     line += " text=" + Quoted(control->GetText());
   }
-  lines.push_back(std::move(line));
-  if (auto* container = static_cast<Kesto::IContainerUI*>(control->GetInterface(u"IContainer"))) {
-    for (int i = 0; i < container->GetCount(); ++i) PrintTree(container->GetItemAt(i), depth + 1, lines);
+  return line;
+}
+
+// Every control under root, each below its parent. The controls are found
+// the way the manager finds them, so that parts a container keeps outside
+// its item list (a list's header, scroll bars) are listed too.
+void PrintTree(Kesto::CControlUI* root, std::vector<std::string>& lines) {
+  std::vector<Kesto::CControlUI*> all;
+  root->FindControl(
+      [](Kesto::CControlUI* control, void* data) -> Kesto::CControlUI* {
+        static_cast<std::vector<Kesto::CControlUI*>*>(data)->push_back(control);
+        return nullptr;
+      },
+      &all, Kesto::FindFlag::All | Kesto::FindFlag::MeFirst);
+  std::map<Kesto::CControlUI*, std::vector<Kesto::CControlUI*>> children;
+  for (Kesto::CControlUI* control : all) {
+    if (control != root) children[control->GetParent()].push_back(control);
   }
+  const auto print = [&](const auto& self, Kesto::CControlUI* control, int depth) -> void {
+    lines.push_back(TreeLine(control, depth));
+    const auto found = children.find(control);
+    if (found == children.end()) return;
+    for (Kesto::CControlUI* child : found->second) self(self, child, depth + 1);
+  };
+  print(print, root, 1);
 }
 
 bool IsNumber(std::string_view text) {
@@ -539,7 +559,7 @@ bool AutomationDriver::Execute(const AutomationCommand& command, std::string& er
       return false;
     }
     std::vector<std::string> lines;
-    PrintTree(manager->Root(), 1, lines);
+    PrintTree(manager->Root(), lines);
     Log("tree: " + Quoted(caption));
     for (const std::string& line : lines) Log(line);
     return true;

@@ -156,6 +156,46 @@ TEST_F(GalleryTest, DrivenControlsReportTheirNotifications) {
   EXPECT_TRUE(window.GetManager().FindControlByName(u"childbutton")->IsVisible());
 }
 
+// The driver's listing, which scripts read rectangles from, holds every
+// control of the window, parts a container keeps outside its items too, each
+// indented below its parent.
+TEST_F(GalleryTest, DriverListsEveryControlBelowItsParent) {
+  GalleryWnd& window = Open();
+  {
+    AutomationDriver driver(ParseAutomationScript("tree Kesto Gallery\n"), log_, false);
+    ASSERT_TRUE(driver.Start());
+    os::headless::Advance(500);
+  }
+  const std::string log = LogText();
+  std::vector<Kesto::CControlUI*> all;
+  window.GetManager().Root()->FindControl(
+      [](Kesto::CControlUI* control, void* data) -> Kesto::CControlUI* {
+        static_cast<std::vector<Kesto::CControlUI*>*>(data)->push_back(control);
+        return nullptr;
+      },
+      &all, Kesto::FindFlag::All);
+  const auto indentOf = [&](Kesto::CControlUI* control) -> std::size_t {
+    const std::string key = " name=\"" + os::Utf16ToUtf8(control->GetName()) + "\" rect=";
+    const std::size_t at = log.find(key);
+    if (at == std::string::npos) return std::string::npos;
+    const std::size_t lineStart = log.rfind('\n', at) + 1;
+    return log.find_first_not_of(' ', lineStart) - lineStart;
+  };
+  int named = 0;
+  for (Kesto::CControlUI* control : all) {
+    if (control->GetName().empty()) continue;
+    ++named;
+    const std::size_t indent = indentOf(control);
+    ASSERT_NE(indent, std::string::npos) << "not listed: " << os::Utf16ToUtf8(control->GetName());
+    Kesto::CControlUI* parent = control->GetParent();
+    while (parent != nullptr && parent->GetName().empty()) parent = parent->GetParent();
+    if (parent != nullptr) {
+      EXPECT_GT(indent, indentOf(parent)) << os::Utf16ToUtf8(control->GetName());
+    }
+  }
+  EXPECT_GT(named, 30);
+}
+
 TEST_F(GalleryTest, NotificationLineNamesTypeSenderAndParameters) {
   Kesto::CControlUI named;
   named.SetName(u"slider");
