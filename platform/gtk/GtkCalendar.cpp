@@ -1,12 +1,13 @@
 // The drop-down calendar of the "SysDateTimePick32" class: a GtkCalendar in
-// a popup window under the field. Its arrows move through months and years;
-// a click on a day of the month shown, or Enter, picks; Escape or a click
-// anywhere outside closes it. While it is open it holds the pointer and the
-// keyboard (a GTK grab for our own windows, a seat grab for the rest), taken
-// only once the press that opened it is over, so that its release still
-// reaches the window it began in. Callbacks reach the picker from idle
-// sources, never from inside the calendar's own event handling, because the
-// picker destroys the calendar when it is told.
+// a popup window under the field. Its arrows (and Ctrl with the arrow keys)
+// move through months and years; the plain arrow keys move the selected
+// day. A click on a day of the month shown, or Enter, picks; Escape or a
+// click anywhere outside closes it. While it is open it holds the pointer
+// and the keyboard (a GTK grab for our own windows, a seat grab for the
+// rest), taken only once the press that opened it is over, so that its
+// release still reaches the window it began in. Callbacks reach the picker
+// from idle sources, never from inside the calendar's own event handling,
+// because the picker destroys the calendar when it is told.
 #include <algorithm>
 
 #include "platform/gtk/GtkBackend.h"
@@ -30,6 +31,7 @@ class GtkNativeCalendar final : public NativeCalendar {
   void Place(const RECT& anchor);
   static gboolean TryGrab(gpointer data);
   void Report(Outcome outcome);
+  void MoveSelection(int days);
   static gboolean Deliver(gpointer data);
   static gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer data);
   static gboolean OnPopupPress(GtkWidget* popup, GdkEventButton* event, gpointer data);
@@ -148,8 +150,29 @@ gboolean GtkNativeCalendar::Deliver(gpointer data) {
   return G_SOURCE_REMOVE;
 }
 
+void GtkNativeCalendar::MoveSelection(int days) {
+  guint year = 0, month = 0, day = 0;
+  gtk_calendar_get_date(GTK_CALENDAR(calendar_), &year, &month, &day);
+  GDate* date = g_date_new_dmy(static_cast<GDateDay>(day), static_cast<GDateMonth>(month + 1),
+                               static_cast<GDateYear>(year));
+  if (days < 0) {
+    g_date_subtract_days(date, static_cast<guint>(-days));
+  } else {
+    g_date_add_days(date, static_cast<guint>(days));
+  }
+  if (g_date_valid(date)) {
+    gtk_calendar_select_month(GTK_CALENDAR(calendar_), g_date_get_month(date) - 1, g_date_get_year(date));
+    gtk_calendar_select_day(GTK_CALENDAR(calendar_), g_date_get_day(date));
+  }
+  g_date_free(date);
+}
+
 gboolean GtkNativeCalendar::OnKey(GtkWidget*, GdkEventKey* event, gpointer data) {
   auto* self = static_cast<GtkNativeCalendar*>(data);
+  // The arrows move the selected day itself (GtkCalendar's own keyboard
+  // focus starts nowhere); with Ctrl they are the calendar's month and year
+  // steps.
+  const bool plain = (event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) == 0;
   switch (event->keyval) {
     case GDK_KEY_Escape:
       self->Report(Outcome::Dismiss);
@@ -157,9 +180,18 @@ gboolean GtkNativeCalendar::OnKey(GtkWidget*, GdkEventKey* event, gpointer data)
     case GDK_KEY_Return:
     case GDK_KEY_KP_Enter:
     case GDK_KEY_ISO_Enter:
-      // The calendar first selects the day its keyboard focus is on.
+    case GDK_KEY_space:
       self->Report(Outcome::Pick);
-      return FALSE;
+      return TRUE;
+    case GDK_KEY_Left:
+    case GDK_KEY_Right:
+    case GDK_KEY_Up:
+    case GDK_KEY_Down: {
+      if (!plain) return FALSE;
+      const guint key = event->keyval;
+      self->MoveSelection(key == GDK_KEY_Left ? -1 : key == GDK_KEY_Right ? 1 : key == GDK_KEY_Up ? -7 : 7);
+      return TRUE;
+    }
     default:
       return FALSE;
   }

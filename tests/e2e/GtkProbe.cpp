@@ -5,13 +5,14 @@
 // second instance finds the first one's window and talks to it.
 //
 //   gtk_probe [--caption TEXT] [--rect X,Y,W,H] [--layered] [--region] [--sizable] [--edit]
-//             [--thread-post MS]
+//             [--date] [--thread-post MS]
 //   gtk_probe --find CAPTION (--post MSG WPARAM LPARAM | --close)
 //   gtk_probe --find-pid PID
 //
 // Keys in the window: F2 message box, F3 tooltip, F5 minimise, F6 maximise,
 // F7 restore, F8 focus the edit, F9 select the edit's first five units, F11
-// make the edit read-only, Escape close.
+// make the edit read-only, Escape close. With --date a date picker lies at
+// (20, 240), 160x26, on 2025-03-14, and its notifications are printed.
 #include <unistd.h>
 
 #include <chrono>
@@ -28,6 +29,7 @@
 
 #include "platform/Backend.h"
 #include "platform/Bitmap.h"
+#include "platform/DatePicker.h"
 #include "platform/Edit.h"
 #include "platform/Input.h"
 #include "platform/MessageBox.h"
@@ -63,12 +65,14 @@ struct Options {
   bool region = false;
   bool sizable = false;
   bool edit = false;
+  bool date = false;
   int threadPostMs = 0;
 };
 
 Options gOptions;
 HWND gMain = nullptr;
 HWND gEdit = nullptr;
+HWND gDate = nullptr;
 HWND gTooltip = nullptr;
 bool gTracking = false;
 
@@ -335,6 +339,17 @@ LRESULT MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         if (HIWORD(wParam) == EN_SETFOCUS) Say("EDIT_FOCUS 1");
       }
       return 0;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->hwndFrom != gDate) return 0;
+      if (header->code == DTN_DROPDOWN) Say("DTN_DROPDOWN");
+      if (header->code == DTN_CLOSEUP) Say("DTN_CLOSEUP");
+      if (header->code == DTN_DATETIMECHANGE) {
+        const SYSTEMTIME& t = reinterpret_cast<const NMDATETIMECHANGE*>(lParam)->st;
+        Say("DTN_DATETIMECHANGE %04d-%02d-%02d", t.wYear, t.wMonth, t.wDay);
+      }
+      return 0;
+    }
     case WM_TIMER:
       Say("WM_TIMER %d", static_cast<int>(wParam));
       KillTimer(hwnd, wParam);
@@ -471,6 +486,8 @@ int main(int argc, char** argv) {
       gOptions.sizable = true;
     } else if (a == "--edit") {
       gOptions.edit = true;
+    } else if (a == "--date") {
+      gOptions.date = true;
     } else if (a == "--thread-post" && i + 1 < argc) {
       gOptions.threadPostMs = std::atoi(argv[++i]);
     } else {
@@ -504,6 +521,16 @@ int main(int argc, char** argv) {
     SendMessage(gEdit, EM_LIMITTEXT, 12, 0);
     gEditProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtr(gEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditSubclass)));
+  }
+  if (gOptions.date) {
+    gDate = CreateWindowEx(0, DATETIMEPICK_CLASS, u"", WS_CHILD | WS_VISIBLE, 20, 240, 160, 26, gMain,
+                           reinterpret_cast<HMENU>(static_cast<std::intptr_t>(6)), nullptr, nullptr);
+    if (!gDate) return 6;
+    SYSTEMTIME day;
+    day.wYear = 2025;
+    day.wMonth = 3;
+    day.wDay = 14;
+    SendMessage(gDate, DTM_SETSYSTEMTIME, static_cast<WPARAM>(GDT_VALID), reinterpret_cast<LPARAM>(&day));
   }
   ShowWindow(gMain, SW_SHOWNORMAL);
   UpdateWindow(gMain);
