@@ -16,6 +16,7 @@ KESTO_REGISTER_CONTROL(u"List", CListUI)
 
 namespace {
 
+constexpr char16_t kVkReturn = 13;
 constexpr char16_t kVkPrior = 33;
 constexpr char16_t kVkNext = 34;
 constexpr char16_t kVkEnd = 35;
@@ -84,6 +85,7 @@ bool CListBodyUI::Remove(CControlUI* control) {
   if (control == nullptr || index < 0) return false;
   // A removed item may outlive the removal (delayed destruction): it must
   // not reach back into the list.
+  if (owner_ != nullptr) owner_->ItemRemoving(control);
   if (IListItemUI* item = ListItemOf(control)) item->SetListOwner(nullptr);
   if (!CVerticalLayoutUI::Remove(control)) return false;
   Renumber(index);
@@ -362,6 +364,8 @@ bool CListUI::Remove(CControlUI* control) { return body_->Remove(control); }
 bool CListUI::RemoveAt(int index) { return body_->RemoveAt(index); }
 void CListUI::RemoveAll() { body_->RemoveAll(); }
 
+void CListUI::ItemRemoving(CControlUI* /*control*/) {}
+
 void CListUI::ItemsShifted(int index, int count) {
   curSel_ = ShiftedIndex(curSel_, index, count);
   expanded_ = ShiftedIndex(expanded_, index, count);
@@ -436,6 +440,9 @@ bool CListUI::HandleKey(char16_t key) {
   const int count = body_->GetCount();
   const int view = body_->ViewHeight();
   switch (key) {
+    case kVkReturn:
+      if (CControlUI* item = body_->GetItemAt(curSel_)) item->Activate();
+      return true;
     case kVkUp:
       MoveSelectionTo(curSel_ < 0 ? 0 : curSel_ - 1, curSel_ < 0);
       return true;

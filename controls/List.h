@@ -16,6 +16,7 @@
 //   (visible and enabled), Home and End to the first and last, PageUp and
 //   PageDown by the height of the view; with no selection, any of them
 //   selects the first selectable item. The new item is scrolled into view.
+// - Enter (and a double click) activates the selected item: "itemactivate".
 // - The wheel scrolls the body by a line; with "scrollselect" it moves the
 //   selection instead.
 // - Removing the selected item leaves no selection (no "itemselect" is sent);
@@ -33,7 +34,8 @@
 // pass) see only those rows; other searches see every item. Rows are kept as
 // cumulative offsets, so finding the rows at a scroll position is a binary
 // search. Floating children are not supported in the body: every child is a
-// row.
+// row. A row outside the view keeps the last position it was given; RowTop
+// and RowBottom of the body tell where it belongs.
 #pragma once
 
 #include <string>
@@ -170,6 +172,8 @@ class CListUI : public CVerticalLayoutUI, public IListUI {
 
  protected:
   friend class CListBodyUI;
+  // Called by the body before it takes control out of the rows.
+  virtual void ItemRemoving(CControlUI* control);
   // Called by the body after it inserted count items at index (count < 0:
   // removed -count items there). Keeps the selection on the same item.
   virtual void ItemsShifted(int index, int count);

@@ -153,9 +153,11 @@ void CListHeaderItemUI::DragTo(POINT mouse) {
   const int wanted = dragStartWidth_ + (mouse.x - dragStartX_);
   const int width = std::max(0, std::min(std::max(wanted, target->GetMinWidth()), target->GetMaxWidth()));
   if (width == target->GetFixedWidth()) return;
-  if (scale_ > 0 || target->GetScale() > 0) {
-    const int headerWidth = parent_ != nullptr ? parent_->GetWidth() : 0;
-    if (headerWidth > 0) target->scale_ = width * 100 / headerWidth;
+  // Under a scaled header a scaled column keeps its new width as a scale.
+  auto* header =
+      parent_ == nullptr ? nullptr : static_cast<CListHeaderUI*>(parent_->GetInterface(u"ListHeader"));
+  if (header != nullptr && header->IsScaleHeader() && target->GetScale() > 0 && header->GetWidth() > 0) {
+    target->scale_ = width * 100 / header->GetWidth();
   }
   target->SetFixedWidth(width);
   // The list's text columns follow the header: repaint the whole list.
@@ -289,7 +291,7 @@ void CListHeaderItemUI::SetAttribute(std::u16string_view name, std::u16string_vi
 SIZE CListHeaderItemUI::EstimateSize(SIZE /*available*/) {
   SIZE size = fixedSize_;
   if (size.cy == 0 && manager_ != nullptr) {
-    size.cy = manager_->FontAt(font_)->Metrics().height + 8;
+    if (const FontInfo* font = manager_->FontAt(font_)) size.cy = font->Metrics().height + 8;
   }
   return size;
 }

@@ -123,6 +123,12 @@ TEST(ListSelectionTest, ClickSelectsAndRowsPaintTheirState) {
   w.Pump();
   EXPECT_EQ(list->GetCurSel(), 0);
   EXPECT_EQ(w.Count(u"itemactivate"), 1);
+  // Enter activates the selected item, whether it or the list has the focus.
+  w.Key(os::VK_RETURN);
+  list->SetFocus();
+  w.Key(os::VK_RETURN);
+  EXPECT_EQ(w.Count(u"itemactivate"), 3);
+  EXPECT_EQ(w.Last(u"itemactivate")->sender, list->GetItemAt(0));
 }
 
 TEST(ListSelectionTest, SelectedAttributeAndItemAppearanceAttributes) {
