@@ -199,8 +199,18 @@ CControlUI* UIManager::FindControlByName(std::u16string_view name) const {
 // ---------------------------------------------------------------------------
 // Focus
 
+bool UIManager::TakesKeyboardFocus() const {
+  return window_ != nullptr && (os::GetWindowLong(window_, os::GWL_EXSTYLE) & os::WS_EX_NOACTIVATE) == 0;
+}
+
+void UIManager::FocusWindow() {
+  // A window that must not be activated (a drop-down list) leaves the
+  // keyboard with the window that has it.
+  if (TakesKeyboardFocus()) os::SetFocus(window_);
+}
+
 void UIManager::SetFocus(CControlUI* control) {
-  if (window_ != nullptr && os::GetFocus() != window_ && control != focus_) os::SetFocus(window_);
+  if (window_ != nullptr && os::GetFocus() != window_ && control != focus_) FocusWindow();
   if (control == focus_) return;
   if (focus_ != nullptr) {
     CControlUI* old = focus_;
@@ -264,7 +274,7 @@ bool UIManager::FocusNextTabStop(bool forward) {
 }
 
 void UIManager::SetFocusNeeded(CControlUI* control) {
-  if (window_ != nullptr) os::SetFocus(window_);
+  FocusWindow();
   if (control == nullptr) return;
   if (focus_ != nullptr) {
     CControlUI* old = focus_;

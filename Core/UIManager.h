@@ -334,7 +334,10 @@ class UIManager {
   os::POINT LastMousePoint() const { return lastMousePoint_; }
   void SetLastMousePoint(os::POINT point) { lastMousePoint_ = point; }
 
+  // Focusing a control also gives the window the keyboard, except for
+  // windows made with WS_EX_NOACTIVATE, which never take it.
   void SetFocus(CControlUI* control);
+  bool TakesKeyboardFocus() const;
   // Moves focus to the next (or previous) tab stop, wrapping around.
   bool FocusNextTabStop(bool forward);
   // Clears the focus now and moves it to the tab stop after the one before
@@ -437,6 +440,7 @@ class UIManager {
 
  private:
   void DeliverPendingNotifications();
+  void FocusWindow();
   void DeliverNotify(NotifyMsg& msg);
   void EnterNames(CControlUI* control);
   void DestroyDelayed();

@@ -219,7 +219,7 @@ bool UIManager::HandleMouse(os::UINT message, os::WPARAM wParam, os::LPARAM lPar
     }
 
     case os::WM_LBUTTONDOWN: {
-      os::SetFocus(window_);
+      FocusWindow();
       const os::POINT pt = PointOf(lParam);
       lastMousePoint_ = pt;
       CControlUI* control = FindControlAt(pt);
@@ -233,7 +233,7 @@ bool UIManager::HandleMouse(os::UINT message, os::WPARAM wParam, os::LPARAM lPar
     }
 
     case os::WM_LBUTTONDBLCLK: {
-      os::SetFocus(window_);
+      FocusWindow();
       const os::POINT pt = PointOf(lParam);
       lastMousePoint_ = pt;
       CControlUI* control = FindControlAt(pt);
@@ -256,7 +256,7 @@ bool UIManager::HandleMouse(os::UINT message, os::WPARAM wParam, os::LPARAM lPar
     }
 
     case os::WM_RBUTTONDOWN: {
-      os::SetFocus(window_);
+      FocusWindow();
       const os::POINT pt = PointOf(lParam);
       lastMousePoint_ = pt;
       CControlUI* control = FindControlAt(pt);

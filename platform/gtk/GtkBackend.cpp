@@ -12,6 +12,7 @@
 #include "platform/Resource.h"
 #include "platform/Unicode.h"
 #include "platform/gtk/ShapeMask.h"
+#include "platform/gtk/SurfaceKind.h"
 #include "platform/internal/WindowSystem.h"
 
 #include <gdk/gdkx.h>
@@ -383,9 +384,11 @@ SurfaceId GtkBackend::CreateSurface(const SurfaceParams& params) {
   s.layered = params.layered;
   s.noActivate = params.noActivate;
 
-  GtkWindow* window = GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL));
+  const bool dropDown = KindOf(params) == SurfaceKind::DropDown;
+  GtkWindow* window = GTK_WINDOW(gtk_window_new(dropDown ? GTK_WINDOW_POPUP : GTK_WINDOW_TOPLEVEL));
   s.window = GTK_WIDGET(window);
   gtk_window_set_decorated(window, FALSE);
+  if (dropDown) gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_COMBO);
   gtk_widget_set_app_paintable(s.window, TRUE);
   if (composited_) {
     if (GdkVisual* rgba = gdk_screen_get_rgba_visual(gtk_widget_get_screen(s.window))) {
