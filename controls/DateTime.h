@@ -13,7 +13,10 @@
 //   (not on focus, so tabbing through a form does not drop calendars); it
 //   closes when its calendar closes (picked or dismissed), when it loses the
 //   focus, or when the control is disabled, hidden or deleted. Closing
-//   without a pick leaves the date as it was.
+//   without a pick leaves the date as it was. While it is open the keys are
+//   the picker's (arrows, Page Up / Page Down, Enter, Escape: see
+//   platform/DatePicker.h), so a click and keys set a date with either
+//   backend.
 // - Dates outside the years os::kDateMinYear..os::kDateMaxYear, or that are
 //   no calendar date (month 13, day 0, 31 April, 29 February of a common
 //   year) are refused by SetTime, which then returns false and changes

@@ -184,14 +184,22 @@ class NativeCalendarEvents {
   // The player picked a day (a click on a day of the month shown, or Enter).
   // Only year, month and day are meaningful.
   virtual void Picked(const SYSTEMTIME& day) = 0;
-  // The player closed it without picking (Escape, a click outside it).
+  // The player closed it without picking (a click outside it).
   virtual void Dismissed() = 0;
+  // The player moved the calendar's selection with its own controls (its
+  // month and year arrows).
+  virtual void SelectionChanged(const SYSTEMTIME& day) = 0;
 };
 
 // An open drop-down calendar; destroying it closes it without notification.
+// Keys meant for it are the window system's: a backend hands the keys it
+// gets while the calendar is open to the window system as input, and the
+// picker, which has the focus, moves the selection and picks or closes.
 class NativeCalendar {
  public:
   virtual ~NativeCalendar() = default;
+  // Shows `day` selected, in its month.
+  virtual void Select(const SYSTEMTIME& day) = 0;
 };
 
 class Backend {

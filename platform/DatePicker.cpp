@@ -41,6 +41,52 @@ int DayOfWeek(int year, int month, int day) {
 namespace internal {
 namespace {
 
+// Days since 1970-01-01 of a proleptic Gregorian date, and back.
+long DaysFromCivil(int year, int month, int day) {
+  year -= month <= 2 ? 1 : 0;
+  const long era = (year >= 0 ? year : year - 399) / 400;
+  const long yearOfEra = year - era * 400;
+  const long dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
+SYSTEMTIME CivilFromDays(long days) {
+  days += 719468;
+  const long era = (days >= 0 ? days : days - 146096) / 146097;
+  const long dayOfEra = days - era * 146097;
+  const long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const long mp = (5 * dayOfYear + 2) / 153;
+  const long month = mp + (mp < 10 ? 3 : -9);
+  SYSTEMTIME t;
+  t.wYear = static_cast<WORD>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+  t.wMonth = static_cast<WORD>(month);
+  t.wDay = static_cast<WORD>(dayOfYear - (153 * mp + 2) / 5 + 1);
+  return t;
+}
+
+// `from` moved by whole days, or by months with the day kept where the
+// month has it (31 March and a month on is 30 April).
+SYSTEMTIME MoveDate(const SYSTEMTIME& from, int days, int months) {
+  SYSTEMTIME to = from;
+  if (months != 0) {
+    const int index = from.wYear * 12 + (from.wMonth - 1) + months;
+    const int year = index / 12;
+    const int month = index % 12 + 1;
+    to.wYear = static_cast<WORD>(year);
+    to.wMonth = static_cast<WORD>(month);
+    to.wDay = static_cast<WORD>(std::min<int>(from.wDay, DaysInMonth(year, month)));
+  }
+  if (days != 0) {
+    const SYSTEMTIME moved = CivilFromDays(DaysFromCivil(to.wYear, to.wMonth, to.wDay) + days);
+    to.wYear = moved.wYear;
+    to.wMonth = moved.wMonth;
+    to.wDay = moved.wDay;
+  }
+  return to;
+}
+
 constexpr char16_t kDefaultFace[] = u"System";
 constexpr int kDefaultFontSize = 16;
 constexpr int kTextMargin = 3;
@@ -69,6 +115,7 @@ class PickerState final : public NativeCalendarEvents {
 
   HWND hwnd;
   SYSTEMTIME date;
+  SYSTEMTIME selection;  // the calendar's day while it is open
   HFONT fontHandle = nullptr;
   std::unique_ptr<Font> font;
   std::unique_ptr<NativeCalendar> calendar;
@@ -80,12 +127,15 @@ class PickerState final : public NativeCalendarEvents {
 
   void Picked(const SYSTEMTIME& day) override;
   void Dismissed() override;
+  void SelectionChanged(const SYSTEMTIME& day) override;
 
   void Open();
   void Close();
   // Sets year, month and day, and reports it when they changed.
   void ChangeByPlayer(int year, int month, int day);
   void StepDay(int delta);
+  // The calendar's keys: the selection moves, Enter picks, Escape closes.
+  void CalendarKey(UINT vk);
   void SetFont(HFONT handle, bool redraw);
   void Notify(UINT code, NMHDR* header);
   void Paint();
@@ -129,6 +179,7 @@ void PickerState::Open() {
   if (!root || !root->surface) return;
   RECT anchor{};
   GetWindowRect(hwnd, &anchor);
+  selection = date;
   calendar = Sys().backend().OpenNativeCalendar(root->surface, anchor, date, this);
   if (!calendar) {
     DebugNote("date picker: the backend could not open a calendar");
@@ -173,6 +224,56 @@ void PickerState::Picked(const SYSTEMTIME& day) {
   ChangeByPlayer(day.wYear, day.wMonth, day.wDay);
   if (dead) return;
   Notify(DTN_CLOSEUP, nullptr);
+}
+
+void PickerState::SelectionChanged(const SYSTEMTIME& day) {
+  if (IsValidDate(day)) selection = day;
+}
+
+void PickerState::CalendarKey(UINT vk) {
+  const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+  int days = 0;
+  int months = 0;
+  switch (vk) {
+    case VK_ESCAPE:
+    case VK_F4:
+      Close();
+      return;
+    case VK_RETURN:
+    case VK_SPACE:
+      Picked(selection);
+      return;
+    case VK_LEFT:
+      days = -1;
+      break;
+    case VK_RIGHT:
+      days = 1;
+      break;
+    case VK_UP:
+      days = -7;
+      break;
+    case VK_DOWN:
+      days = 7;
+      break;
+    case VK_PRIOR:
+      months = ctrl ? -12 : -1;
+      break;
+    case VK_NEXT:
+      months = ctrl ? 12 : 1;
+      break;
+    case VK_HOME:
+      days = 1 - selection.wDay;
+      break;
+    case VK_END:
+      days = DaysInMonth(selection.wYear, selection.wMonth) - selection.wDay;
+      break;
+    default:
+      return;
+  }
+  const SYSTEMTIME moved = MoveDate(selection, days, months);
+  if (!IsValidDate(moved)) return;
+  selection = moved;
+  calendar->Select(selection);
 }
 
 void PickerState::Dismissed() {
@@ -224,14 +325,16 @@ void PickerState::Paint() {
 
 LRESULT OnKeyDown(PickerState& d, UINT message, WPARAM wParam, LPARAM lParam) {
   const bool alt = message == WM_SYSKEYDOWN || GetKeyState(VK_MENU) < 0;
-  if (wParam == VK_F4 || (alt && wParam == VK_DOWN)) {
-    d.Open();
+  if (d.calendar) {
+    if (alt && wParam == VK_UP) {
+      d.Close();
+    } else {
+      d.CalendarKey(static_cast<UINT>(wParam));
+    }
     return 0;
   }
-  if (d.calendar) {
-    // Keys reach the field only where the calendar does not take them itself.
-    if (wParam == VK_ESCAPE) d.Close();
-    if (wParam == VK_RETURN) d.Picked(d.date);
+  if (wParam == VK_F4 || (alt && wParam == VK_DOWN)) {
+    d.Open();
     return 0;
   }
   if (message == WM_KEYDOWN && (wParam == VK_UP || wParam == VK_DOWN)) {

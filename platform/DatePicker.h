@@ -30,10 +30,14 @@
 //   DTN_CLOSEUP           the calendar closed, picked or not.
 // A handler may destroy the field; nothing after it then happens.
 //
-// Opening: a left click on the field, F4 or Alt+Down. Closing: a day picked
-// in the calendar (a click, or Enter on the calendar's day), Escape, a click
-// outside the calendar, the field losing the focus, being disabled, hidden
-// or destroyed (destruction itself sends nothing, but a focused field loses
+// Opening: a left click on the field, F4 or Alt+Down. While the calendar is
+// open the field keeps the focus and its keys work the calendar, as the
+// Windows month calendar's do: Left / Right a day, Up / Down a week, Page Up
+// / Page Down a month (with Ctrl a year, the day kept where the month has
+// it), Home / End the month's first and last day; Enter or Space picks the
+// selected day. Closing: a day picked (a click on it, or Enter), Escape, F4,
+// Alt+Up, a click outside the calendar, the field losing the focus, being
+// disabled, hidden or destroyed (destruction itself sends nothing, but a focused field loses
 // the focus first, and that closes the calendar with DTN_CLOSEUP). Up / Down on the closed field
 // step the day within its month, wrapping as the Windows field does, and are
 // reported as changes.

@@ -1,13 +1,14 @@
 // The drop-down calendar of the "SysDateTimePick32" class: a GtkCalendar in
-// a popup window under the field. Its arrows (and Ctrl with the arrow keys)
-// move through months and years; the plain arrow keys move the selected
-// day. A click on a day of the month shown, or Enter, picks; Escape or a
-// click anywhere outside closes it. While it is open it holds the pointer
+// a popup window under the field. Its arrows move through months and years
+// (reported to the picker as a moved selection); a click on a day of the
+// month shown picks it; a click anywhere outside closes it. Keys are the
+// picker's: they go to the window system as input, and the picker moves the
+// selection (Select), picks or closes. While it is open it holds the pointer
 // and the keyboard (a GTK grab for our own windows, a seat grab for the
 // rest), taken only once the press that opened it is over, so that its
-// release still reaches the window it began in. Callbacks reach the picker
-// from idle sources, never from inside the calendar's own event handling,
-// because the picker destroys the calendar when it is told.
+// release still reaches the window it began in. Picks and dismissals reach
+// the picker from idle sources, never from inside the calendar's own event
+// handling, because the picker destroys the calendar when it is told.
 #include <algorithm>
 
 #include "platform/gtk/GtkBackend.h"
@@ -25,13 +26,15 @@ class GtkNativeCalendar final : public NativeCalendar {
   GtkNativeCalendar(const GtkNativeCalendar&) = delete;
   GtkNativeCalendar& operator=(const GtkNativeCalendar&) = delete;
 
+  void Select(const SYSTEMTIME& day) override;
+
  private:
   enum class Outcome { Pick, Dismiss };
 
   void Place(const RECT& anchor);
   static gboolean TryGrab(gpointer data);
   void Report(Outcome outcome);
-  void MoveSelection(int days);
+  SYSTEMTIME Selected() const;
   static gboolean Deliver(gpointer data);
   static gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer data);
   static gboolean OnPopupPress(GtkWidget* popup, GdkEventButton* event, gpointer data);
@@ -55,6 +58,8 @@ class GtkNativeCalendar final : public NativeCalendar {
   bool pressing_ = false;
   bool navigated_ = false;
   bool daySelected_ = false;
+  bool browsed_ = false;  // the month changed, the day not yet reselected
+  int selecting_ = 0;     // above zero while Select moves the calendar
 };
 
 GtkNativeCalendar::GtkNativeCalendar(GtkBackend& backend, Surface& surface, const RECT& anchor,
@@ -63,7 +68,7 @@ GtkNativeCalendar::GtkNativeCalendar(GtkBackend& backend, Surface& surface, cons
   popup_ = gtk_window_new(GTK_WINDOW_POPUP);
   gtk_window_set_type_hint(GTK_WINDOW(popup_), GDK_WINDOW_TYPE_HINT_COMBO);
   gtk_window_set_transient_for(GTK_WINDOW(popup_), GTK_WINDOW(surface.window));
-  gtk_widget_add_events(popup_, GDK_BUTTON_PRESS_MASK | GDK_KEY_PRESS_MASK);
+  gtk_widget_add_events(popup_, GDK_BUTTON_PRESS_MASK | GDK_KEY_PRESS_MASK | GDK_KEY_RELEASE_MASK);
   GtkWidget* frame = gtk_frame_new(nullptr);
   gtk_frame_set_shadow_type(GTK_FRAME(frame), GTK_SHADOW_OUT);
   calendar_ = gtk_calendar_new();
@@ -72,6 +77,7 @@ GtkNativeCalendar::GtkNativeCalendar(GtkBackend& backend, Surface& surface, cons
   gtk_container_add(GTK_CONTAINER(frame), calendar_);
   gtk_container_add(GTK_CONTAINER(popup_), frame);
   g_signal_connect(popup_, "key-press-event", G_CALLBACK(OnKey), this);
+  g_signal_connect(popup_, "key-release-event", G_CALLBACK(OnKey), this);
   g_signal_connect(popup_, "button-press-event", G_CALLBACK(OnPopupPress), this);
   g_signal_connect(popup_, "grab-broken-event", G_CALLBACK(OnGrabBroken), this);
   g_signal_connect(calendar_, "button-press-event", G_CALLBACK(OnCalendarPress), this);
@@ -140,61 +146,33 @@ gboolean GtkNativeCalendar::Deliver(gpointer data) {
     events->Dismissed();  // may destroy self
     return G_SOURCE_REMOVE;
   }
-  guint year = 0, month = 0, day = 0;
-  gtk_calendar_get_date(GTK_CALENDAR(self->calendar_), &year, &month, &day);
-  SYSTEMTIME picked;
-  picked.wYear = static_cast<WORD>(year);
-  picked.wMonth = static_cast<WORD>(month + 1);
-  picked.wDay = static_cast<WORD>(day);
-  events->Picked(picked);  // may destroy self
+  events->Picked(self->Selected());  // may destroy self
   return G_SOURCE_REMOVE;
 }
 
-void GtkNativeCalendar::MoveSelection(int days) {
+void GtkNativeCalendar::Select(const SYSTEMTIME& day) {
+  ++selecting_;
+  gtk_calendar_select_month(GTK_CALENDAR(calendar_), static_cast<guint>(day.wMonth - 1), day.wYear);
+  gtk_calendar_select_day(GTK_CALENDAR(calendar_), day.wDay);
+  --selecting_;
+}
+
+SYSTEMTIME GtkNativeCalendar::Selected() const {
   guint year = 0, month = 0, day = 0;
   gtk_calendar_get_date(GTK_CALENDAR(calendar_), &year, &month, &day);
-  GDate* date = g_date_new_dmy(static_cast<GDateDay>(day), static_cast<GDateMonth>(month + 1),
-                               static_cast<GDateYear>(year));
-  if (days < 0) {
-    g_date_subtract_days(date, static_cast<guint>(-days));
-  } else {
-    g_date_add_days(date, static_cast<guint>(days));
-  }
-  if (g_date_valid(date)) {
-    gtk_calendar_select_month(GTK_CALENDAR(calendar_), g_date_get_month(date) - 1, g_date_get_year(date));
-    gtk_calendar_select_day(GTK_CALENDAR(calendar_), g_date_get_day(date));
-  }
-  g_date_free(date);
+  SYSTEMTIME selected;
+  selected.wYear = static_cast<WORD>(year);
+  selected.wMonth = static_cast<WORD>(month + 1);
+  selected.wDay = static_cast<WORD>(day);
+  return selected;
 }
 
 gboolean GtkNativeCalendar::OnKey(GtkWidget*, GdkEventKey* event, gpointer data) {
   auto* self = static_cast<GtkNativeCalendar*>(data);
-  // The arrows move the selected day itself (GtkCalendar's own keyboard
-  // focus starts nowhere); with Ctrl they are the calendar's month and year
-  // steps.
-  const bool plain = (event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) == 0;
-  switch (event->keyval) {
-    case GDK_KEY_Escape:
-      self->Report(Outcome::Dismiss);
-      return TRUE;
-    case GDK_KEY_Return:
-    case GDK_KEY_KP_Enter:
-    case GDK_KEY_ISO_Enter:
-    case GDK_KEY_space:
-      self->Report(Outcome::Pick);
-      return TRUE;
-    case GDK_KEY_Left:
-    case GDK_KEY_Right:
-    case GDK_KEY_Up:
-    case GDK_KEY_Down: {
-      if (!plain) return FALSE;
-      const guint key = event->keyval;
-      self->MoveSelection(key == GDK_KEY_Left ? -1 : key == GDK_KEY_Right ? 1 : key == GDK_KEY_Up ? -7 : 7);
-      return TRUE;
-    }
-    default:
-      return FALSE;
-  }
+  const KeyEvent key = KeyEventOf(event);
+  BackendEvents* events = self->backend_.events();
+  if (key.virtualKey != 0 && events != nullptr) events->KeyInput(key);
+  return TRUE;
 }
 
 gboolean GtkNativeCalendar::OnPopupPress(GtkWidget* popup, GdkEventButton* event, gpointer data) {
@@ -228,12 +206,20 @@ gboolean GtkNativeCalendar::OnCalendarRelease(GtkWidget*, GdkEventButton* event,
 
 void GtkNativeCalendar::OnMonthChanged(GtkCalendar*, gpointer data) {
   auto* self = static_cast<GtkNativeCalendar*>(data);
+  if (self->selecting_) return;
   if (self->pressing_) self->navigated_ = true;
+  // The day is selected after the month changes: report once both are.
+  self->browsed_ = true;
 }
 
 void GtkNativeCalendar::OnDaySelected(GtkCalendar*, gpointer data) {
   auto* self = static_cast<GtkNativeCalendar*>(data);
+  if (self->selecting_) return;
   if (self->pressing_) self->daySelected_ = true;
+  if (self->browsed_) {
+    self->browsed_ = false;
+    self->events_->SelectionChanged(self->Selected());
+  }
 }
 
 gboolean GtkNativeCalendar::OnGrabBroken(GtkWidget*, GdkEvent*, gpointer data) {

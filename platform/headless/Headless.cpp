@@ -280,6 +280,14 @@ bool PickCalendarDate(const SYSTEMTIME& day) {
   return true;
 }
 
+bool BrowseDateCalendar(const SYSTEMTIME& day) {
+  const auto slot = Backend().calendar();
+  if (!*slot) return false;
+  (*slot)->date = day;
+  (*slot)->events->SelectionChanged(day);
+  return true;
+}
+
 bool DismissDateCalendar() {
   const auto slot = Backend().calendar();
   if (!*slot) return false;

@@ -178,14 +178,18 @@ std::optional<RECT> ImeCaretRect(HWND topLevel);
 struct DateCalendarRecord {
   HWND owner = nullptr;  // the top-level window of the picker
   RECT anchor;           // the picker, screen coordinates
-  SYSTEMTIME date;       // the date it opened on
+  SYSTEMTIME date;       // the day selected: the picker's date when it
+                         // opened, moved by the keys the picker gets
 };
 std::optional<DateCalendarRecord> OpenDateCalendar();
 // A day clicked in the open calendar (after any month navigation): the
 // picker gets the date and closes it. False when no calendar is open.
 bool PickCalendarDate(const SYSTEMTIME& day);
-// Escape, or a click outside the calendar: it closes without a pick. False
-// when none is open.
+// A click outside the calendar: it closes without a pick. False when none
+// is open. (Keys, Escape and Enter included, go to the picker as input.)
 bool DismissDateCalendar();
+// The calendar's own month arrows moved its selection to `day`. False when
+// none is open.
+bool BrowseDateCalendar(const SYSTEMTIME& day);
 
 }  // namespace os::headless

@@ -287,11 +287,19 @@ class HeadlessCalendar final : public NativeCalendar {
  public:
   explicit HeadlessCalendar(std::weak_ptr<std::optional<HeadlessBackend::Calendar>> slot) : slot_(std::move(slot)) {}
   ~HeadlessCalendar() override {
-    auto slot = slot_.lock();
-    if (slot && *slot && (*slot)->object == this) slot->reset();
+    if (auto* record = Record()) record->reset();
+  }
+  void Select(const SYSTEMTIME& day) override {
+    if (auto* record = Record()) (*record)->date = day;
   }
 
  private:
+  // The backend's record while it is this calendar's.
+  std::optional<HeadlessBackend::Calendar>* Record() const {
+    auto slot = slot_.lock();
+    return slot && *slot && (*slot)->object == this ? slot.get() : nullptr;
+  }
+
   std::weak_ptr<std::optional<HeadlessBackend::Calendar>> slot_;
 };
 

@@ -152,6 +152,20 @@ TEST_F(DateTimeTest, APickInThePickerBecomesTheControlsDateTextAndPicture) {
   ExpectDate(os::headless::OpenDateCalendar()->date, 2026, 1, 31);
 }
 
+TEST_F(DateTimeTest, KeysGivenToTheOpenPickerPickADay) {
+  // The automation driver's way on either backend: click, keys, Enter.
+  ASSERT_TRUE(date->SetTime(Date(2025, 3, 14)));
+  Open();
+  window.Key(os::VK_NEXT);
+  window.Key(os::VK_RIGHT);
+  ExpectDate(date->GetTime(), 2025, 3, 14);
+  window.Key(os::VK_RETURN);
+  ExpectDate(date->GetTime(), 2025, 4, 15);
+  EXPECT_EQ(date->GetText(), u"2025-04-15");
+  EXPECT_EQ(window.Count(u"textchanged"), 1);
+  EXPECT_EQ(date->GetPickerWindow(), nullptr);
+}
+
 TEST_F(DateTimeTest, ClosingWithoutAPickLeavesTheDate) {
   ASSERT_TRUE(date->SetTime(Date(2025, 3, 14)));
   const std::vector<std::pair<const char*, std::function<void()>>> ways{

@@ -143,8 +143,9 @@ TEST_F(DatePickerTest, EveryWayOfClosingWithoutAPickKeepsTheDate) {
     std::function<void(HWND)> close;
   };
   const std::vector<Way> ways{
-      {"dismissed (Escape or a click outside)", [](HWND) { ASSERT_TRUE(headless::DismissDateCalendar()); }},
-      {"Escape to the field", [](HWND) { inject::KeyPress(VK_ESCAPE); }},
+      {"a click outside", [](HWND) { ASSERT_TRUE(headless::DismissDateCalendar()); }},
+      {"Escape", [](HWND) { inject::KeyPress(VK_ESCAPE); }},
+      {"F4", [](HWND) { inject::KeyPress(VK_F4); }},
       {"a second click on the field", [this](HWND p) { ClickPicker(p); }},
       {"losing the focus", [this](HWND) { SetFocus(parent); }},
       {"disabled", [](HWND p) { EnableWindow(p, FALSE); }},
@@ -188,12 +189,69 @@ TEST_F(DatePickerTest, KeysOpenTheCalendarAndStepTheDayWithinItsMonth) {
     if (opener == VK_DOWN) inject::KeyUp(VK_MENU);
     headless::Pump();
     EXPECT_TRUE(headless::OpenDateCalendar().has_value()) << opener;
-    // Enter picks the day the calendar is on; unchanged, it only closes.
+    // Enter on the day it opened on only closes it.
     inject::KeyPress(VK_RETURN);
     headless::Pump();
     EXPECT_FALSE(headless::OpenDateCalendar().has_value()) << opener;
   }
   ExpectDate(Get(picker), 2023, 4, 30);
+}
+
+TEST_F(DatePickerTest, TheFieldsKeysMoveTheCalendarsSelectionAndEnterPicksIt) {
+  HWND picker = MakePicker();
+  ASSERT_TRUE(Set(picker, Date(2024, 1, 31)));
+  SetFocus(picker);
+  inject::KeyPress(VK_F4);
+  headless::Pump();
+  struct Step {
+    UINT key;
+    bool ctrl;
+    SYSTEMTIME selected;
+  };
+  const Step steps[] = {
+      {VK_NEXT, false, Date(2024, 2, 29)},  // a month on, the day kept where February has it
+      {VK_PRIOR, true, Date(2023, 2, 28)},  // a year back
+      {VK_RIGHT, false, Date(2023, 3, 1)},  // across the month's end
+      {VK_LEFT, false, Date(2023, 2, 28)},  //
+      {VK_DOWN, false, Date(2023, 3, 7)},   // a week
+      {VK_UP, false, Date(2023, 2, 28)},    //
+      {VK_HOME, false, Date(2023, 2, 1)},   // the month's first day
+      {VK_END, false, Date(2023, 2, 28)},   // and its last
+      {VK_NEXT, true, Date(2024, 2, 28)},   // a year on
+      {VK_UP, false, Date(2024, 2, 21)},    //
+  };
+  for (const Step& step : steps) {
+    if (step.ctrl) inject::KeyDown(VK_CONTROL);
+    inject::KeyPress(step.key);
+    if (step.ctrl) inject::KeyUp(VK_CONTROL);
+    headless::Pump();
+    const auto open = headless::OpenDateCalendar();
+    ASSERT_TRUE(open.has_value()) << step.key;
+    ExpectDate(open->date, step.selected.wYear, step.selected.wMonth, step.selected.wDay);
+  }
+  // Moving the selection is no change yet; Enter makes it one.
+  ExpectDate(Get(picker), 2024, 1, 31);
+  EXPECT_EQ(Codes(), std::vector<UINT>{DTN_DROPDOWN});
+  inject::KeyPress(VK_RETURN);
+  headless::Pump();
+  EXPECT_EQ(Codes(), (std::vector<UINT>{DTN_DROPDOWN, DTN_DATETIMECHANGE, DTN_CLOSEUP}));
+  ExpectDate(Get(picker), 2024, 2, 21);
+
+  // The calendar's own arrows move the selection too; Space picks.
+  inject::KeyPress(VK_F4);
+  headless::Pump();
+  ASSERT_TRUE(headless::BrowseDateCalendar(Date(2024, 5, 21)));
+  inject::KeyPress(VK_RIGHT);
+  inject::KeyPress(VK_SPACE);
+  headless::Pump();
+  ExpectDate(Get(picker), 2024, 5, 22);
+  // At the end of the calendar the keys stop.
+  ASSERT_TRUE(Set(picker, Date(kDateMaxYear, 12, 31)));
+  inject::KeyPress(VK_F4);
+  inject::KeyPress(VK_RIGHT);
+  inject::KeyPress(VK_NEXT);
+  headless::Pump();
+  ExpectDate(headless::OpenDateCalendar()->date, kDateMaxYear, 12, 31);
 }
 
 TEST_F(DatePickerTest, DisabledFieldsDoNotOpen) {
