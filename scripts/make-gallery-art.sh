@@ -47,7 +47,13 @@ draw -size 2x26 xc:'#B7C1CF' header_sep.png
 # Combo frame (drawn with corners) and the combo box's arrow.
 draw -size 40x26 xc:none -fill "$paper" -stroke "$line" -draw 'rectangle 0,0 39,25' combo.png
 draw -size 40x26 xc:none -fill '#F4F8FE' -stroke "$blue" -draw 'rectangle 0,0 39,25' combo_hot.png
-draw -size 16x16 xc:none -fill '#51627A' -draw 'polygon 3,6 13,6 8,11' arrow.png
+# The combo box's arrow: a strip of five 24×24 frames (normal, hot, pushed,
+# focused, disabled).
+arrows=()
+for colour in '#51627A' '#2F6FD0' '#1E4E9A' '#2F6FD0' '#B7C1CF'; do
+  arrows+=(\( -size 24x24 xc:none -fill "$colour" -draw 'polygon 7,10 17,10 12,15' \))
+done
+draw "${arrows[@]}" +append arrow.png
 # Scroll bar parts.
 draw -size 12x30 xc:none -fill '#B8C2D0' -stroke none -draw 'roundrectangle 2,0 9,29 3,3' sb_thumb.png
 draw -size 30x12 xc:none -fill '#B8C2D0' -stroke none -draw 'roundrectangle 0,2 29,9 3,3' sb_hthumb.png
