@@ -4,10 +4,10 @@
 # combo opened and an item picked, a tree node expanded and checked, the
 # slider dragged, text typed, selected, copied and pasted in the rich edit
 # through the desktop clipboard, the animated GIF seen moving, a date set in
-# the picker. Each step is checked in the gallery's notification log and in
-# screenshots, which stay in the artifacts folder. The gallery's automation
-# driver only lists the controls (their rectangles and texts) when the script
-# asks for it.
+# the picker, the browser and child-layout tab pages. Each step is checked in
+# the gallery's notification log and in screenshots, which stay in the
+# artifacts folder. The gallery's automation driver only lists the controls
+# (their rectangles and texts) when the script asks for it.
 #
 # A part whose control class is not in the program (the gallery lists the
 # tags it can build with --tags) is skipped with a message naming the tag.
@@ -262,6 +262,18 @@ if has DateTime; then
 else
   skipped DateTime "the date picker"
 fi
+
+# --- Tab pages ------------------------------------------------------------------------------
+# The browser page draws its own page; the child layout's button answers.
+click_control tab_web
+notified '^tabselect tabs 2 0$'
+web_drawn() { screenshot 10b-web-page && differs 01-start 10b-web-page tabs; }
+wait_until 20 "the browser page" web_drawn
+click_control tab_child
+notified '^tabselect tabs 1 2$'
+refresh
+click_control childbutton
+notified '^click childbutton 0 0$'
 
 # --- Flash and the end -----------------------------------------------------------------------
 if has Flash; then
