@@ -40,9 +40,13 @@ std::u16string RectText(const RECT& r) {
 class CComboUI::OwnerWindowWatch : public IMessageFilterUI {
  public:
   explicit OwnerWindowWatch(CComboUI& combo) : combo_(combo) {}
-  os::LRESULT MessageHandler(os::UINT message, os::WPARAM wParam, os::LPARAM lParam,
-                             bool& /*handled*/) override {
+  os::LRESULT MessageHandler(os::UINT message, os::WPARAM wParam, os::LPARAM lParam, bool& handled) override {
     switch (message) {
+      case os::WM_MOUSEWHEEL:
+        // The wheel goes to the window with the keyboard; over the list it
+        // is the list's.
+        if (ForwardWheel(wParam, lParam)) handled = true;
+        break;
       case os::WM_LBUTTONDOWN:
       case os::WM_LBUTTONDBLCLK:
       case os::WM_RBUTTONDOWN:
@@ -71,6 +75,17 @@ class CComboUI::OwnerWindowWatch : public IMessageFilterUI {
   }
 
  private:
+  bool ForwardWheel(os::WPARAM wParam, os::LPARAM lParam) {
+    CComboWnd* list = combo_.GetDropDownWindow();
+    if (list == nullptr) return false;
+    const os::POINT screen{static_cast<short>(os::LOWORD(lParam)), static_cast<short>(os::HIWORD(lParam))};
+    os::RECT rc{};
+    os::GetWindowRect(list->GetHWND(), &rc);
+    if (!os::PtInRect(&rc, screen)) return false;
+    os::SendMessage(list->GetHWND(), os::WM_MOUSEWHEEL, wParam, lParam);
+    return true;
+  }
+
   CComboUI& combo_;
 };
 
@@ -262,7 +277,13 @@ void CComboUI::DoEvent(ControlEvent& event) {
       }
       break;
     case UIEvent::ScrollWheel:
-      if (IsEnabled()) MoveSelection(event.wParam == 0 ? -1 : 1, false);
+      // Rows hand their wheel turns to their owner: while the list is open
+      // they scroll it; on the closed box they step the selection.
+      if (window_ != nullptr) {
+        window_->ScrollByWheel(event.wParam == 0);
+      } else if (IsEnabled()) {
+        MoveSelection(event.wParam == 0 ? -1 : 1, false);
+      }
       return;
     case UIEvent::MouseEnter:
       if (IsEnabled()) {

@@ -12,7 +12,7 @@
 //   Home and End go to the first and last item, Enter closes keeping the
 //   selection, Escape closes and restores the selection the box had when it
 //   opened. A click on an item selects it and closes the list; the wheel
-//   scrolls the list under the pointer.
+//   scrolls the list (over the list and over the box alike).
 // - Closing by itself: a click anywhere in the owner window outside the list,
 //   the owner window losing activation, moving or resizing, the box losing
 //   the focus, being hidden or disabled.

@@ -211,6 +211,14 @@ void CComboWnd::EnsureVisible(int index) {
   body_->SetScrollPos(scroll);
 }
 
+void CComboWnd::ScrollByWheel(bool up) {
+  if (up) {
+    body_->LineUp();
+  } else {
+    body_->LineDown();
+  }
+}
+
 bool CComboWnd::IsOverItem(os::POINT point) const {
   for (CControlUI* c = const_cast<UIManager&>(manager_).FindControlAt(point); c != nullptr;
        c = c->GetParent()) {

@@ -50,6 +50,8 @@ class CComboWnd : public CWindowWnd, public INotifyUI {
   CComboBodyUI* Body() const { return body_; }
   // Scrolls the least distance that shows the whole item.
   void EnsureVisible(int index);
+  // One wheel notch up (towards the first row) or down.
+  void ScrollByWheel(bool up);
   // The window rectangle for an owner and a list of contentHeight pixels:
   // below the box or above it, inside the work area.
   static os::RECT PlaceList(CComboUI* owner, int contentHeight);

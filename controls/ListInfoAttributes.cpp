@@ -15,16 +15,11 @@ int Number(std::u16string_view value) {
   return n < INT_MIN ? INT_MIN : n > INT_MAX ? INT_MAX : static_cast<int>(n);
 }
 
+// Left unless the value says centre or right.
 void SetAlign(TListInfoUI& info, std::u16string_view value) {
-  if (Contains(value, u"left")) info.textStyle &= ~(os::DT_CENTER | os::DT_RIGHT);
-  if (Contains(value, u"center")) {
-    info.textStyle &= ~(os::DT_LEFT | os::DT_RIGHT);
-    info.textStyle |= os::DT_CENTER;
-  }
-  if (Contains(value, u"right")) {
-    info.textStyle &= ~(os::DT_LEFT | os::DT_CENTER);
-    info.textStyle |= os::DT_RIGHT;
-  }
+  info.textStyle &= ~(os::DT_CENTER | os::DT_RIGHT);
+  if (Contains(value, u"center")) info.textStyle |= os::DT_CENTER;
+  if (Contains(value, u"right")) info.textStyle |= os::DT_RIGHT;
 }
 
 }  // namespace

@@ -269,6 +269,20 @@ TEST_F(ComboTest, TheWheelOverTheClosedBoxMovesTheSelection) {
   SkinWindow::Pump();
   EXPECT_EQ(combo->GetCurSel(), 3);
   EXPECT_FALSE(combo->IsDroppedDown());
+  // Open, the wheel over the list scrolls it and leaves the selection.
+  window.Click(150, 12);
+  ASSERT_TRUE(combo->IsDroppedDown());
+  CContainerUI* body = combo->GetDropDownWindow()->Body();
+  const int before = body->GetScrollPos().cy;
+  os::inject::MouseMove(os::POINT{250, 150});
+  os::inject::Wheel(-120);
+  SkinWindow::Pump();
+  EXPECT_GT(body->GetScrollPos().cy, before);
+  os::inject::Wheel(120);
+  SkinWindow::Pump();
+  EXPECT_EQ(body->GetScrollPos().cy, before);
+  EXPECT_EQ(combo->GetCurSel(), 3);
+  EXPECT_TRUE(combo->IsDroppedDown());
 }
 
 TEST_F(ComboTest, SelectionRulesAndItemsChangingUnderIt) {

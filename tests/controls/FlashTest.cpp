@@ -9,6 +9,7 @@
 #include "SkinHarness.h"
 #include "controls/Flash.h"
 #include "platform/Com.h"
+#include "platform/ConnectionPoint.h"
 
 namespace Kesto {
 namespace {
@@ -68,6 +69,83 @@ TEST(FlashTest, WithoutThePlayerTheControlStaysEmptyAndTheWindowWorks) {
   EXPECT_FALSE(flash->IsSubscribed());
 }
 
+// A stand-in player: the class and event interfaces the host uses, nothing
+// else, and one connection point for the player's events.
+class FakePlayer final : public os::IOleControl, public os::IOleObject, public os::IConnectionPointContainer {
+ public:
+  static inline FakePlayer* last = nullptr;
+
+  FakePlayer() : events_(new os::DispatchConnectionPoint(DIID_ShockwaveFlashEvents, this)) { last = this; }
+  ~FakePlayer() {
+    if (last == this) last = nullptr;
+    events_->Detach();
+    events_->Release();
+  }
+  os::DispatchConnectionPoint& Events() { return *events_; }
+
+  os::HRESULT QueryInterface(const os::IID& riid, void** object) override {
+    *object = nullptr;
+    if (os::AnswerInterface<os::IUnknown>(riid, static_cast<os::IOleControl*>(this), object) ||
+        os::AnswerInterface<os::IOleControl>(riid, this, object) ||
+        os::AnswerInterface<os::IOleObject>(riid, this, object) ||
+        os::AnswerInterface<os::IConnectionPointContainer>(riid, this, object)) {
+      return os::S_OK;
+    }
+    return os::E_NOINTERFACE;
+  }
+  os::ULONG AddRef() override { return refs_.Add(); }
+  os::ULONG Release() override { return refs_.Release(this); }
+
+  // IOleControl
+  os::HRESULT GetControlInfo(os::CONTROLINFO*) override { return os::E_NOTIMPL; }
+  os::HRESULT OnMnemonic(os::MSG*) override { return os::E_NOTIMPL; }
+  os::HRESULT OnAmbientPropertyChange(os::DISPID) override { return os::S_OK; }
+  os::HRESULT FreezeEvents(os::BOOL) override { return os::S_OK; }
+  // IOleObject
+  os::HRESULT SetClientSite(os::IOleClientSite*) override { return os::S_OK; }
+  os::HRESULT GetClientSite(os::IOleClientSite**) override { return os::E_NOTIMPL; }
+  os::HRESULT SetHostNames(os::LPCOLESTR, os::LPCOLESTR) override { return os::S_OK; }
+  os::HRESULT Close(os::DWORD) override { return os::S_OK; }
+  os::HRESULT SetMoniker(os::DWORD, os::IMoniker*) override { return os::E_NOTIMPL; }
+  os::HRESULT GetMoniker(os::DWORD, os::DWORD, os::IMoniker**) override { return os::E_NOTIMPL; }
+  os::HRESULT InitFromData(os::IDataObject*, os::BOOL, os::DWORD) override { return os::E_NOTIMPL; }
+  os::HRESULT GetClipboardData(os::DWORD, os::IDataObject**) override { return os::E_NOTIMPL; }
+  os::HRESULT DoVerb(os::LONG, os::MSG*, os::IOleClientSite*, os::LONG, os::HWND, const os::RECT*) override {
+    return os::S_OK;
+  }
+  os::HRESULT EnumVerbs(os::IEnumOLEVERB**) override { return os::E_NOTIMPL; }
+  os::HRESULT Update() override { return os::S_OK; }
+  os::HRESULT IsUpToDate() override { return os::S_OK; }
+  os::HRESULT GetUserClassID(os::CLSID* clsid) override {
+    *clsid = CLSID_ShockwaveFlash;
+    return os::S_OK;
+  }
+  os::HRESULT GetUserType(os::DWORD, os::LPOLESTR*) override { return os::E_NOTIMPL; }
+  os::HRESULT SetExtent(os::DWORD, os::SIZEL*) override { return os::S_OK; }
+  os::HRESULT GetExtent(os::DWORD, os::SIZEL*) override { return os::E_NOTIMPL; }
+  os::HRESULT Advise(os::IAdviseSink*, os::DWORD*) override { return os::E_NOTIMPL; }
+  os::HRESULT Unadvise(os::DWORD) override { return os::E_NOTIMPL; }
+  os::HRESULT EnumAdvise(os::IEnumSTATDATA**) override { return os::E_NOTIMPL; }
+  os::HRESULT GetMiscStatus(os::DWORD, os::DWORD* status) override {
+    *status = 0;
+    return os::S_OK;
+  }
+  os::HRESULT SetColorScheme(os::LOGPALETTE*) override { return os::E_NOTIMPL; }
+  // IConnectionPointContainer
+  os::HRESULT EnumConnectionPoints(os::IEnumConnectionPoints**) override { return os::E_NOTIMPL; }
+  os::HRESULT FindConnectionPoint(const os::IID& riid, os::IConnectionPoint** point) override {
+    *point = nullptr;
+    if (riid != DIID_ShockwaveFlashEvents) return os::CONNECT_E_NOCONNECTION;
+    events_->AddRef();
+    *point = events_;
+    return os::S_OK;
+  }
+
+ private:
+  os::RefCount refs_;
+  os::DispatchConnectionPoint* events_;
+};
+
 class RecordingFlashHandler : public IFlashEventHandler {
  public:
   void OnReadyStateChange(os::LONG state) override { events.push_back(u"ready " + Number(state)); }
@@ -86,6 +164,49 @@ class RecordingFlashHandler : public IFlashEventHandler {
     return std::u16string(s.begin(), s.end());
   }
 };
+
+// Where a player is installed, the control subscribes to its events when it
+// creates it and unsubscribes when it lets it go.
+TEST(FlashTest, AnInstalledPlayerIsHostedAndItsEventsReachTheHandler) {
+  ComScope com;
+  os::ComPtr<os::IClassFactory> factory = os::MakeClassFactory([](const os::IID& riid, void** out) {
+    auto* player = new FakePlayer();
+    const os::HRESULT hr = player->QueryInterface(riid, out);
+    player->Release();
+    return hr;
+  });
+  os::DWORD cookie = 0;
+  ASSERT_EQ(os::CoRegisterClassObject(CLSID_ShockwaveFlash, factory.get(), os::CLSCTX_INPROC_SERVER,
+                                      os::REGCLS_MULTIPLEUSE, &cookie),
+            os::S_OK);
+  {
+    SkinWindow window;
+    ASSERT_TRUE(
+        window.Load(uR"(<Window size="300,300"><VerticalLayout>
+        <Flash name="flash" height="100"/></VerticalLayout></Window>)"));
+    auto* flash = window.Find<CFlashUI>(u"flash", u"Flash");
+    ASSERT_NE(flash, nullptr);
+    RecordingFlashHandler handler;
+    flash->SetFlashEventHandler(&handler);
+    ASSERT_NE(FakePlayer::last, nullptr);
+    EXPECT_TRUE(flash->IsSubscribed());
+    EXPECT_EQ(FakePlayer::last->Events().SinkCount(), 1u);
+    EXPECT_EQ(window.Count(u"showactivex"), 1);
+
+    os::VARIANT args[2] = {os::VARIANT::String(u"now"), os::VARIANT::String(u"play")};
+    os::DISPPARAMS params;
+    params.rgvarg = args;
+    params.cArgs = 2;
+    FakePlayer::last->Events().Fire(CFlashUI::kFSCommand, &params);
+    EXPECT_EQ(handler.events, (std::vector<std::u16string>{u"fscommand play now"}));
+
+    flash->ReleaseControl();
+    EXPECT_FALSE(flash->IsSubscribed());
+    // The control held the last reference: the player is gone.
+    EXPECT_EQ(FakePlayer::last, nullptr);
+  }
+  EXPECT_EQ(os::CoRevokeClassObject(cookie), os::S_OK);
+}
 
 TEST(FlashTest, PlayerEventsReachTheHandlerAndShortCallsAreRefused) {
   CFlashUI flash;
