@@ -13,6 +13,7 @@
 #include "controls/Control.h"
 #include "controls/Edit.h"
 #include "platform/Bitmap.h"
+#include "platform/Clipboard.h"
 #include "platform/Input.h"
 #include "platform/Kernel.h"
 #include "platform/MessageBox.h"
@@ -208,7 +209,8 @@ std::vector<AutomationCommand> ParseAutomationScript(std::string_view script) {
       // leading blanks of its own.
       command.argument = std::string(raw.substr(raw.find_first_not_of(" \t")));
       command.argument = command.argument.substr(command.argument.find_first_of(" \t") + 1);
-      if (command.verb != "type") command.argument = Trim(command.argument);
+      if (command.verb != "type" && command.verb != "clipboard-set")
+        command.argument = Trim(command.argument);
     }
     commands.push_back(std::move(command));
   }
@@ -478,6 +480,14 @@ bool AutomationDriver::Execute(const AutomationCommand& command, std::string& er
   if (verb == "type") {
     for (const char16_t unit : os::Utf8ToUtf16(argument)) os::inject::Text(std::u16string(1, unit));
     waiting_ = Wait{Wait::Kind::kSettle, 0, {}};
+    return true;
+  }
+  if (verb == "clipboard-set") {
+    os::SetClipboardText(os::Utf8ToUtf16(argument));
+    return true;
+  }
+  if (verb == "clipboard-get") {
+    Log("clipboard: " + Quoted(os::GetClipboardText()));
     return true;
   }
   if (verb == "key") {

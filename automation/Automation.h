@@ -14,6 +14,9 @@
 //   type TEXT                  type the rest of the line into the focused control
 //   key NAME                   press and release a key (Enter, Escape, Tab, ...)
 //                              or a chord such as Shift+End
+//   clipboard-set TEXT         put the rest of the line on the clipboard (gtk:
+//                              the desktop's CLIPBOARD selection)
+//   clipboard-get              print the clipboard's text as: clipboard: "TEXT"
 //   answer ok|cancel           the answer of the next message box
 //   boxes show|answer          from now on let message boxes reach the desktop
 //                              (still recorded; whoever drives the desktop

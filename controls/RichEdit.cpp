@@ -51,8 +51,6 @@ DWORD CTxtWinHost::TxGetTextColor() {
   return manager != nullptr ? manager->DefaultFontColor() | 0xFF000000u : 0xFF000000u;
 }
 
-DWORD CTxtWinHost::TxGetSelectionBkColor() { return 0xFF3399FF; }
-
 os::TxAlign CTxtWinHost::TxGetAlignment() { return owner_->align_; }
 
 char16_t CTxtWinHost::TxGetPasswordChar() { return u'*'; }

@@ -57,7 +57,6 @@ class CTxtWinHost : public os::ITextHost {
   RECT TxGetClientRect() override;
   const os::Font* TxGetFont() override;
   DWORD TxGetTextColor() override;
-  DWORD TxGetSelectionBkColor() override;
   os::TxAlign TxGetAlignment() override;
   char16_t TxGetPasswordChar() override;
   int TxGetMaxLength() override;

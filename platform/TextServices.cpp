@@ -57,20 +57,37 @@ void SetColor(cairo_t* cr, DWORD argb) {
 bool Shift() { return GetKeyState(VK_SHIFT) < 0; }
 bool Ctrl() { return GetKeyState(VK_CONTROL) < 0; }
 
+// A long unwrapped line is shaped in pieces of about this many units, cut
+// after a blank, so that an edit shapes again only the piece it falls in.
+constexpr int kPieceUnits = 1024;
+
 }  // namespace
+
+// A stretch of a paragraph shaped on its own, placed at x in it.
+struct TextServices::Piece {
+  LayoutPtr layout;
+  std::u16string text;  // what was shaped, to reuse the shape for the same text
+  int unitStart = 0;    // in the paragraph
+  int byteStart = 0;
+  int x = 0;
+  int width = 0;
+  int height = 0;
+};
 
 // One paragraph: the text between two breaks, shaped on demand. Offsets map
 // the paragraph's UTF-16 units to the UTF-8 bytes Pango works in and its
 // characters (code points) back to units.
 struct TextServices::Paragraph {
   int start = 0;
-  int length = 0;  // without the break
-  LayoutPtr layout;
-  std::vector<int> byteOf;      // per unit, plus the end
-  std::vector<int> unitOfChar;  // per character, plus the end
+  int length = 0;                   // without the break
+  std::vector<Piece> pieces;        // none: not shaped yet
+  std::vector<int> byteOf;          // per unit, plus the end
+  std::vector<int> unitOfChar;      // per character, plus the end
+  std::vector<PangoLogAttr> attrs;  // per character, plus the end; made on demand
   int width = 0;
   int height = 0;
 
+  bool Shaped() const { return !pieces.empty(); }
   int UnitOfByte(int byte) const {
     auto it = std::lower_bound(byteOf.begin(), byteOf.end(), byte);
     return static_cast<int>(it - byteOf.begin());
@@ -79,8 +96,29 @@ struct TextServices::Paragraph {
     auto it = std::lower_bound(unitOfChar.begin(), unitOfChar.end(), unit);
     return static_cast<int>(it - unitOfChar.begin());
   }
-  const PangoLogAttr* Attrs(int* count) const {
-    return pango_layout_get_log_attrs_readonly(layout.get(), count);
+  // The piece holding a unit; a unit on a seam belongs to the piece it starts.
+  const Piece& PieceOfUnit(int unit) const {
+    auto it = std::upper_bound(pieces.begin(), pieces.end(), unit,
+                               [](int u, const Piece& piece) { return u < piece.unitStart; });
+    return it == pieces.begin() ? pieces.front() : *(it - 1);
+  }
+  const Piece& PieceAtX(int x) const {
+    auto it = std::upper_bound(pieces.begin(), pieces.end(), x,
+                               [](int v, const Piece& piece) { return v < piece.x; });
+    return it == pieces.begin() ? pieces.front() : *(it - 1);
+  }
+  // The character attributes of the whole paragraph, the pieces' joined.
+  const PangoLogAttr* Attrs(int* count) {
+    if (attrs.empty()) {
+      for (std::size_t i = 0; i < pieces.size(); ++i) {
+        int n = 0;
+        const PangoLogAttr* a = pango_layout_get_log_attrs_readonly(pieces[i].layout.get(), &n);
+        const int take = i + 1 < pieces.size() ? n - 1 : n;
+        attrs.insert(attrs.end(), a, a + std::max(0, take));
+      }
+    }
+    *count = static_cast<int>(attrs.size());
+    return attrs.data();
   }
 };
 
@@ -616,7 +654,8 @@ void TextServices::EnsureLayoutKey() {
   key = key * 31 + static_cast<std::uint64_t>(font.Size());
   if (key == layoutKey_ && lineHeight_ > 0) return;
   layoutKey_ = key;
-  for (Paragraph& p : paragraphs_) p.layout.reset();
+  for (Paragraph& p : paragraphs_) p.pieces.clear();
+  recycled_.clear();
   LayoutPtr probe(pango_layout_new(font.Context()));
   pango_layout_set_font_description(probe.get(), font.Description());
   int w = 0;
@@ -640,6 +679,7 @@ int TextServices::LineHeight() {
 
 void TextServices::RebuildAll() {
   paragraphs_.clear();
+  recycled_.clear();
   int start = 0;
   for (;;) {
     const std::size_t end = text_.find(kBreak, static_cast<std::size_t>(start));
@@ -666,6 +706,11 @@ void TextServices::Relayout(int from, int removedLength, int insertedLength) {
   const int regionEnd =
       firstAfter != paragraphs_.end() ? firstAfter->start + delta - 1 : static_cast<int>(text_.size());
   for (auto it = firstAfter; it != paragraphs_.end(); ++it) it->start += delta;
+  recycled_.clear();
+  nextRecycled_ = 0;
+  for (auto it = firstTouched; it != firstAfter; ++it) {
+    for (Piece& piece : it->pieces) recycled_.push_back(std::move(piece));
+  }
   std::vector<Paragraph> fresh;
   int start = regionStart;
   for (;;) {
@@ -684,8 +729,7 @@ void TextServices::Relayout(int from, int removedLength, int insertedLength) {
 
 TextServices::Paragraph& TextServices::Shaped(std::size_t index) {
   Paragraph& p = paragraphs_[index];
-  if (p.layout) return p;
-  const Font& font = FontInUse();
+  if (p.Shaped()) return p;
   const std::u16string_view source = std::u16string_view(text_).substr(static_cast<std::size_t>(p.start),
                                                                        static_cast<std::size_t>(p.length));
   const bool masked = IsPassword();
@@ -717,10 +761,59 @@ TextServices::Paragraph& TextServices::Shaped(std::size_t index) {
   p.byteOf[source.size()] = static_cast<int>(utf8.size());
   p.unitOfChar.push_back(static_cast<int>(source.size()));
 
-  p.layout.reset(pango_layout_new(font.Context()));
-  PangoLayout* layout = p.layout.get();
+  p.attrs.clear();
+  // Cut points: every kPieceUnits or so after a blank, never inside a pair;
+  // a wrapped paragraph stays whole, as its lines depend on all of it.
+  const int length = p.length;
+  int from = 0;
+  int x = 0;
+  p.height = lineHeight_;
+  do {
+    int to = length;
+    if (!WordWrap() && length - from > 2 * kPieceUnits) {
+      to = from + kPieceUnits;
+      const int limit = from + 2 * kPieceUnits;
+      while (to < limit && !IsBlank(source[static_cast<std::size_t>(to - 1)])) ++to;
+      if (to < length && IsLow(source[static_cast<std::size_t>(to)])) ++to;
+    }
+    Piece piece = ShapePiece(p, utf8, from, to);
+    piece.x = x;
+    x += piece.width;
+    p.height = std::max(p.height, piece.height);
+    p.pieces.push_back(std::move(piece));
+    from = to;
+  } while (from < length);
+  p.width = x;
+  return p;
+}
+
+TextServices::Piece TextServices::ShapePiece(const Paragraph& p, const std::string& utf8, int from, int to) {
+  Piece piece;
+  piece.unitStart = from;
+  piece.byteStart = p.byteOf[static_cast<std::size_t>(from)];
+  piece.text.assign(std::u16string_view(text_).substr(static_cast<std::size_t>(p.start + from),
+                                                      static_cast<std::size_t>(to - from)));
+  const int compFrom = std::max(compStart_, p.start + from) - p.start;
+  const int compTo = std::min(compStart_ + compLength_, p.start + to) - p.start;
+  const bool composed = compLength_ > 0 && compFrom < compTo;
+  if (!composed) {
+    // Pieces come back in order: look from where the last one was found.
+    for (std::size_t k = 0; k < recycled_.size(); ++k) {
+      Piece& old = recycled_[(nextRecycled_ + k) % recycled_.size()];
+      if (!old.layout || old.text != piece.text) continue;
+      nextRecycled_ = (nextRecycled_ + k + 1) % recycled_.size();
+      piece.layout = std::move(old.layout);
+      piece.width = old.width;
+      piece.height = old.height;
+      return piece;
+    }
+  }
+  const Font& font = FontInUse();
+  const int byteEnd = p.byteOf[static_cast<std::size_t>(to)];
+  piece.layout.reset(pango_layout_new(font.Context()));
+  PangoLayout* layout = piece.layout.get();
   pango_layout_set_font_description(layout, font.Description());
-  pango_layout_set_text(layout, utf8.data(), static_cast<int>(utf8.size()));
+  pango_layout_set_text(layout, utf8.data() + piece.byteStart, byteEnd - piece.byteStart);
   pango_layout_set_single_paragraph_mode(layout, TRUE);
   if (WordWrap()) {
     pango_layout_set_width(layout, ViewWidth() * PANGO_SCALE);
@@ -732,21 +825,19 @@ TextServices::Paragraph& TextServices::Shaped(std::size_t index) {
   }
   PangoAttrList* attrs = pango_attr_list_new();
   if (font.Underline()) pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
-  const int compFrom = std::max(compStart_, p.start) - p.start;
-  const int compTo = std::min(compStart_ + compLength_, p.start + p.length) - p.start;
-  if (compLength_ > 0 && compFrom < compTo) {
+  if (composed) {
     PangoAttribute* a = pango_attr_underline_new(PANGO_UNDERLINE_SINGLE);
-    a->start_index = static_cast<guint>(p.byteOf[static_cast<std::size_t>(compFrom)]);
-    a->end_index = static_cast<guint>(p.byteOf[static_cast<std::size_t>(compTo)]);
+    a->start_index = static_cast<guint>(p.byteOf[static_cast<std::size_t>(compFrom)] - piece.byteStart);
+    a->end_index = static_cast<guint>(p.byteOf[static_cast<std::size_t>(compTo)] - piece.byteStart);
     pango_attr_list_insert(attrs, a);
   }
   pango_layout_set_attributes(layout, attrs);
   pango_attr_list_unref(attrs);
   PangoRectangle logical;
   pango_layout_get_pixel_extents(layout, nullptr, &logical);
-  p.width = logical.x + logical.width;
-  p.height = std::max(logical.height, lineHeight_);
-  return p;
+  piece.width = logical.x + logical.width;
+  piece.height = logical.height;
+  return piece;
 }
 
 void TextServices::ShapeAll() {
@@ -897,10 +988,12 @@ RECT TextServices::CaretBox(int position) {
   const int top = ParagraphTop(index);
   Paragraph& p = Shaped(index);
   const int local = std::clamp(position - p.start, 0, p.length);
+  const Piece& piece = p.PieceOfUnit(local);
   PangoRectangle strong;
-  pango_layout_get_cursor_pos(p.layout.get(), p.byteOf[static_cast<std::size_t>(local)], &strong, nullptr);
+  pango_layout_get_cursor_pos(piece.layout.get(), p.byteOf[static_cast<std::size_t>(local)] - piece.byteStart,
+                              &strong, nullptr);
   const RECT view = View();
-  const int x = view.left - scroll_.x + AlignOffset(p) + PANGO_PIXELS(strong.x);
+  const int x = view.left - scroll_.x + AlignOffset(p) + piece.x + PANGO_PIXELS(strong.x);
   const int y = view.top - scroll_.y + top + PANGO_PIXELS(strong.y);
   const int height = strong.height > 0 ? PANGO_PIXELS(strong.height) : lineHeight_;
   return RECT{x, y, x + 1, y + height};
@@ -924,11 +1017,13 @@ int TextServices::CharFromPos(POINT point) {
     top += height;
   }
   Paragraph& p = Shaped(index);
+  const int px = x - AlignOffset(p);
+  const Piece& piece = p.PieceAtX(px);
   int byte = 0;
   int trailing = 0;
-  pango_layout_xy_to_index(p.layout.get(), (x - AlignOffset(p)) * PANGO_SCALE,
+  pango_layout_xy_to_index(piece.layout.get(), (px - piece.x) * PANGO_SCALE,
                            std::max(0, y - top) * PANGO_SCALE, &byte, &trailing);
-  int position = p.start + std::min(p.UnitOfByte(byte), p.length);
+  int position = p.start + std::min(p.UnitOfByte(byte + piece.byteStart), p.length);
   if (trailing > 0) position = std::min(NextCursor(position), p.start + p.length);
   return position;
 }
@@ -936,14 +1031,17 @@ int TextServices::CharFromPos(POINT point) {
 int TextServices::LineEdge(int position, bool end) {
   const std::size_t index = ParagraphAt(position);
   Paragraph& p = Shaped(index);
+  // Pieces lie on one line: only a wrapped (whole) paragraph has more.
+  if (p.pieces.size() > 1) return end ? p.start + p.length : p.start;
+  PangoLayout* layout = p.pieces.front().layout.get();
   const int local = std::clamp(position - p.start, 0, p.length);
   int line = 0;
   int x = 0;
-  pango_layout_index_to_line_x(p.layout.get(), p.byteOf[static_cast<std::size_t>(local)], FALSE, &line, &x);
-  PangoLayoutLine* l = pango_layout_get_line_readonly(p.layout.get(), line);
+  pango_layout_index_to_line_x(layout, p.byteOf[static_cast<std::size_t>(local)], FALSE, &line, &x);
+  PangoLayoutLine* l = pango_layout_get_line_readonly(layout, line);
   if (l == nullptr) return end ? p.start + p.length : p.start;
   if (!end) return p.start + p.UnitOfByte(l->start_index);
-  const int last = pango_layout_get_line_count(p.layout.get()) - 1;
+  const int last = pango_layout_get_line_count(layout) - 1;
   const int unit = p.UnitOfByte(l->start_index + l->length);
   if (line == last || unit >= p.length) return p.start + p.length;
   // A wrapped line ends before the blank it broke at.
@@ -1038,12 +1136,6 @@ void TextServices::TxDraw(Canvas& canvas, const RECT& clip) {
                   std::min(view.right, clip.right), std::min(view.bottom, clip.bottom)};
   if (area.right <= area.left || area.bottom <= area.top) return;
   canvas.PushClipRect(area);
-  cairo_t* cr = canvas.Cairo();
-  const DWORD color = host_->TxGetTextColor();
-  const DWORD selectionBk = host_->TxGetSelectionBkColor();
-  const DWORD selectionText = host_->TxGetSelectionTextColor();
-  const int selFrom = SelStart();
-  const int selTo = SelEnd();
   int top = view.top - scroll_.y;
   for (std::size_t i = 0; i < paragraphs_.size() && top < area.bottom; ++i) {
     Paragraph& p = Shaped(i);
@@ -1051,45 +1143,59 @@ void TextServices::TxDraw(Canvas& canvas, const RECT& clip) {
     top += p.height;
     if (top <= area.top) continue;
     const int x = view.left - scroll_.x + AlignOffset(p);
-    cairo_save(cr);
-    SetColor(cr, color);
-    cairo_move_to(cr, x, y);
-    pango_cairo_show_layout(cr, p.layout.get());
-    cairo_restore(cr);
-    const int from = std::max(selFrom, p.start) - p.start;
-    const int to = std::min(selTo, p.start + p.length) - p.start;
-    if (selFrom >= selTo || from > to || (from == to && selTo <= p.start + p.length)) continue;
-    // The selected runs of each line, in the selection's colours.
-    PangoLayoutIter* iter = pango_layout_get_iter(p.layout.get());
-    do {
-      PangoLayoutLine* line = pango_layout_iter_get_line_readonly(iter);
-      int y0 = 0;
-      int y1 = 0;
-      pango_layout_iter_get_line_yrange(iter, &y0, &y1);
-      int* ranges = nullptr;
-      int count = 0;
-      pango_layout_line_get_x_ranges(line, p.byteOf[static_cast<std::size_t>(from)],
-                                     p.byteOf[static_cast<std::size_t>(to)], &ranges, &count);
-      for (int r = 0; r < count; ++r) {
-        RECT box{x + PANGO_PIXELS(ranges[2 * r]), y + PANGO_PIXELS(y0), x + PANGO_PIXELS(ranges[2 * r + 1]),
-                 y + PANGO_PIXELS(y1)};
-        // A selected break shows as a narrow box at the line's end.
-        if (selTo > p.start + p.length && box.right - box.left < 4) box.right = box.left + 4;
-        if (box.right <= box.left) continue;
-        canvas.FillRect(box, selectionBk);
-        canvas.PushClipRect(box);
-        cairo_save(cr);
-        SetColor(cr, selectionText);
-        cairo_move_to(cr, x, y);
-        pango_cairo_show_layout(cr, p.layout.get());
-        cairo_restore(cr);
-        canvas.PopClip();
-      }
-      g_free(ranges);
-    } while (pango_layout_iter_next_line(iter));
-    pango_layout_iter_free(iter);
+    for (const Piece& piece : p.pieces) {
+      if (x + piece.x + piece.width < area.left) continue;
+      if (x + piece.x > area.right) break;
+      DrawPiece(canvas, p, piece, POINT{x + piece.x, y});
+    }
   }
   canvas.PopClip();
+}
+
+// The piece in the text colour, then the selected runs of each of its lines
+// over it in the selection's colours.
+void TextServices::DrawPiece(Canvas& canvas, const Paragraph& p, const Piece& piece, POINT at) {
+  cairo_t* cr = canvas.Cairo();
+  cairo_save(cr);
+  SetColor(cr, host_->TxGetTextColor());
+  cairo_move_to(cr, at.x, at.y);
+  pango_cairo_show_layout(cr, piece.layout.get());
+  cairo_restore(cr);
+  const int pieceEnd = piece.unitStart + static_cast<int>(piece.text.size());
+  const int from = std::max(SelStart() - p.start, piece.unitStart);
+  const int to = std::min(SelEnd() - p.start, pieceEnd);
+  const bool breakSelected = SelEnd() > p.start + p.length && pieceEnd == p.length;
+  // The selection shows only while the text has the focus.
+  if (!focused_ || SelStart() >= SelEnd() || from > to || (from == to && !breakSelected)) return;
+  const int fromByte = p.byteOf[static_cast<std::size_t>(from)] - piece.byteStart;
+  const int toByte = p.byteOf[static_cast<std::size_t>(to)] - piece.byteStart;
+  PangoLayoutIter* iter = pango_layout_get_iter(piece.layout.get());
+  do {
+    PangoLayoutLine* line = pango_layout_iter_get_line_readonly(iter);
+    int y0 = 0;
+    int y1 = 0;
+    pango_layout_iter_get_line_yrange(iter, &y0, &y1);
+    int* ranges = nullptr;
+    int count = 0;
+    pango_layout_line_get_x_ranges(line, fromByte, toByte, &ranges, &count);
+    for (int r = 0; r < count; ++r) {
+      RECT box{at.x + PANGO_PIXELS(ranges[2 * r]), at.y + PANGO_PIXELS(y0),
+               at.x + PANGO_PIXELS(ranges[2 * r + 1]), at.y + PANGO_PIXELS(y1)};
+      // A selected break shows as a narrow box at the line's end.
+      if (breakSelected && box.right - box.left < 4) box.right = box.left + 4;
+      if (box.right <= box.left) continue;
+      canvas.FillRect(box, host_->TxGetSelectionBkColor());
+      canvas.PushClipRect(box);
+      cairo_save(cr);
+      SetColor(cr, host_->TxGetSelectionTextColor());
+      cairo_move_to(cr, at.x, at.y);
+      pango_cairo_show_layout(cr, piece.layout.get());
+      cairo_restore(cr);
+      canvas.PopClip();
+    }
+    g_free(ranges);
+  } while (pango_layout_iter_next_line(iter));
+  pango_layout_iter_free(iter);
 }
 
 }  // namespace os

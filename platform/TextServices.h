@@ -27,7 +27,8 @@
 //   WM_MOUSEMOVE    with the button held drags the selection, scrolling;
 //   WM_LBUTTONUP    releases; WM_LBUTTONDBLCLK selects the word.
 //   WM_MOUSEWHEEL   scrolls three lines a notch when vertical scrolling is on.
-//   WM_SETFOCUS / WM_KILLFOCUS   show and hide the caret.
+//   WM_SETFOCUS / WM_KILLFOCUS   show and hide the caret and the selection
+//                   (the caret also hides while something is selected).
 //   WM_IME_STARTCOMPOSITION, WM_IME_COMPOSITION (GCS_COMPSTR: the text being
 //                   composed stands, underlined, where the caret was;
 //                   GCS_RESULTSTR: it is replaced by the result as one undo
@@ -58,8 +59,10 @@
 // multi-line text without horizontal scrolling wraps at words. After any
 // change of the text's size or scroll position the host hears TxViewChange.
 //
-// Layout is kept per paragraph: an edit shapes again only the paragraphs it
-// touched.
+// Layout is kept per paragraph, and a long unwrapped paragraph in pieces of
+// about a thousand units cut after blanks: an edit shapes again only the
+// paragraphs it touched, and of a long line only the pieces whose text
+// changed. (Kerning across a seam between pieces is not applied.)
 #pragma once
 
 #include <algorithm>
@@ -190,6 +193,7 @@ class TextServices {
   std::pair<int, int> Composition() const { return {compStart_, compLength_}; }
 
  private:
+  struct Piece;
   struct Paragraph;
   struct Step {
     int position = 0;
@@ -224,6 +228,8 @@ class TextServices {
   void Relayout(int from, int removedLength, int insertedLength);
   void RebuildAll();
   Paragraph& Shaped(std::size_t index);
+  Piece ShapePiece(const Paragraph& p, const std::string& utf8, int from, int to);
+  void DrawPiece(Canvas& canvas, const Paragraph& p, const Piece& piece, POINT at);
   void ShapeAll();
   std::size_t ParagraphAt(int position) const;
   int ParagraphTop(std::size_t index);
@@ -251,6 +257,10 @@ class TextServices {
   ITextHost* host_;
   std::u16string text_;
   std::vector<Paragraph> paragraphs_;
+  // Shapes of the paragraphs the last edit replaced, for pieces whose text
+  // came back unchanged.
+  std::vector<Piece> recycled_;
+  std::size_t nextRecycled_ = 0;
   int anchor_ = 0;
   int caret_ = 0;
   int preferredX_ = -1;  // column kept by Up/Down

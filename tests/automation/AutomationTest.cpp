@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "Core/UIManager.h"
+#include "platform/Clipboard.h"
 #include "platform/MessageBox.h"
 #include "platform/Messages.h"
 #include "platform/Shell.h"
@@ -190,6 +191,21 @@ TEST_F(AutomationDriverTest, LetsBoxesThroughToTheDesktopWhenToldAndRecordsThemS
             std::string::npos)
       << log;
   EXPECT_NE(log.find("error: line 4: boxes takes show or answer"), std::string::npos) << log;
+}
+
+TEST_F(AutomationDriverTest, SetsAndPrintsTheClipboard) {
+  AutomationDriver driver(ParseAutomationScript("clipboard-set two  words\nclipboard-get\n"), log_, false);
+  ASSERT_TRUE(driver.Start());
+  os::headless::Advance(200);
+  EXPECT_TRUE(driver.Finished());
+  EXPECT_EQ(os::GetClipboardText(), u"two  words");
+  os::SetClipboardText(u"从外面");
+  AutomationDriver reader(ParseAutomationScript("clipboard-get\n"), log_, false);
+  ASSERT_TRUE(reader.Start());
+  os::headless::Advance(200);
+  const std::string log = LogText();
+  EXPECT_NE(log.find("clipboard: \"two  words\"\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("clipboard: \"从外面\"\n"), std::string::npos) << log;
 }
 
 }  // namespace

@@ -345,6 +345,34 @@ TEST_F(TextServicesTest, ViewScrollsToKeepTheCaretOnlyWhereAllowed) {
   EXPECT_EQ(text->ScrollPos().y, bottom);
 }
 
+// A long unwrapped line is shaped in pieces; positions, hits, words and
+// painting must not show the seams.
+TEST_F(TextServicesTest, ALongLineBehavesAsOneLine) {
+  host.bits = 0;
+  std::u16string line;
+  while (line.size() < 6000) line += u"word ";
+  text->SetText(line);
+  int lastX = -1;
+  for (int i = 1000; i < 1100; ++i) {
+    text->SetSelection(i, i);
+    const POINT at = text->PosFromChar(i);  // the view follows the caret
+    EXPECT_GT(at.x + text->ScrollPos().x, lastX) << i;
+    lastX = at.x + text->ScrollPos().x;
+    EXPECT_EQ(text->CharFromPos(POINT{at.x, at.y + 2}), i) << i;
+  }
+  text->SetSelection(1023, 1023);
+  Press(VK_RIGHT, {VK_CONTROL});
+  EXPECT_EQ(text->Caret(), 1025);
+  Press(VK_END);
+  EXPECT_EQ(text->Caret(), static_cast<int>(line.size()));
+  EXPECT_EQ(text->PosFromChar(text->Caret()).x + text->ScrollPos().x - kView.left,
+            text->ContentSize().cx - 1);
+  Type(u"x");
+  Press(VK_HOME);
+  EXPECT_EQ(text->Caret(), 0);
+  EXPECT_EQ(text->Text(), line + u"x");
+}
+
 TEST_F(TextServicesTest, AlignmentPlacesShortText) {
   text->SetText(u"abc");
   const int width = text->PosFromChar(3).x - text->PosFromChar(0).x;
@@ -421,6 +449,8 @@ TEST_F(TextServicesTest, PasswordAndSelectionArePainted) {
   EXPECT_EQ(selectionPixels(draw()), 0);
   text->SetSelection(0, 3);
   EXPECT_GT(selectionPixels(draw()), 3 * 8 * 8);
+  text->TxSendMessage(WM_KILLFOCUS, 0, 0);
+  EXPECT_EQ(selectionPixels(draw()), 0);  // hidden without the focus
 }
 
 TEST_F(TextServicesTest, BadInputIsMadeSafe) {
