@@ -37,14 +37,16 @@
 // it), Home / End the month's first and last day; Enter or Space picks the
 // selected day. Closing: a day picked (a click on it, or Enter), Escape, F4,
 // Alt+Up, a click outside the calendar, the field losing the focus, being
-// disabled, hidden or destroyed (destruction itself sends nothing, but a focused field loses
-// the focus first, and that closes the calendar with DTN_CLOSEUP). Up / Down on the closed field
-// step the day within its month, wrapping as the Windows field does, and are
-// reported as changes.
+// disabled, hidden or destroyed (destruction itself sends nothing, but a
+// focused field loses the focus first, and that closes the calendar with
+// DTN_CLOSEUP). Up / Down on the closed field step the day within its
+// month, wrapping as the Windows field does, and are reported as changes.
 //
 // Backends show the calendar through Backend::OpenNativeCalendar (gtk: a
-// GtkCalendar in a popup under the field). The headless backend records the
-// open calendar; tests pick or dismiss through platform/headless/Headless.h.
+// GtkCalendar in a popup under the field, whose keys come back to the field
+// as input). The headless backend records the open calendar; tests click a
+// day, browse or click outside through platform/headless/Headless.h, and
+// give keys to the field as a player does.
 #pragma once
 
 #include "platform/Kernel.h"

@@ -166,6 +166,34 @@ TEST_F(DateTimeTest, KeysGivenToTheOpenPickerPickADay) {
   EXPECT_EQ(date->GetPickerWindow(), nullptr);
 }
 
+TEST(DateTimeLayeredTest, OverALayeredWindowThePickerIsAPopupOnTheControl) {
+  // A child of a per-pixel-alpha window would not be seen.
+  SkinWindow window;
+  ASSERT_TRUE(
+      window.Load(uR"(<Window size="300,300" bktrans="true"><Container bkcolor="#FFFFFFFF">
+      <DateTime name="date" float="true" pos="20,20,180,50"/></Container></Window>)"));
+  auto* date = window.Find<CDateTimeUI>(u"date", u"DateTime");
+  ASSERT_NE(date, nullptr);
+  ASSERT_TRUE(date->SetTime(Date(2025, 3, 14)));
+  window.Click(100, 35);
+  const os::HWND picker = date->GetNativeWindow();
+  ASSERT_NE(picker, nullptr);
+  EXPECT_NE(os::GetWindowLong(picker, os::GWL_STYLE) & static_cast<os::LONG>(os::WS_POPUP), 0);
+  RECT placed{};
+  os::GetWindowRect(picker, &placed);
+  const os::POINT topLeft = SkinWindow::Screen(kDateRect.left, kDateRect.top);
+  const os::POINT bottomRight = SkinWindow::Screen(kDateRect.right, kDateRect.bottom);
+  EXPECT_EQ(placed.left, topLeft.x);
+  EXPECT_EQ(placed.top, topLeft.y);
+  EXPECT_EQ(placed.right, bottomRight.x);
+  EXPECT_EQ(placed.bottom, bottomRight.y);
+  ASSERT_TRUE(os::headless::PickCalendarDate(Date(2025, 3, 20)));
+  window.Pump();
+  EXPECT_EQ(date->GetText(), u"2025-03-20");
+  EXPECT_EQ(date->GetPickerWindow(), nullptr);
+  EXPECT_FALSE(os::IsWindow(picker));
+}
+
 TEST_F(DateTimeTest, ClosingWithoutAPickLeavesTheDate) {
   ASSERT_TRUE(date->SetTime(Date(2025, 3, 14)));
   const std::vector<std::pair<const char*, std::function<void()>>> ways{
