@@ -13,7 +13,6 @@
 #include "platform/Com.h"
 #include "platform/Kernel.h"
 #include "platform/Resource.h"
-#include "platform/ShowCommands.h"
 #include "platform/Unicode.h"
 #include "platform/Window.h"
 #include "platform/gtk/Gtk.h"

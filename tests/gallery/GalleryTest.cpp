@@ -129,6 +129,8 @@ TEST_F(GalleryTest, DrivenControlsReportTheirNotifications) {
   // The new controls' parts run once their classes are in.
   if (Has(u"List")) script += "click row2\n";
   if (Has(u"Combo")) script += "click combo\nkey Escape\n";
+  // A click in the slider's middle takes the value there.
+  if (Has(u"Slider")) script += "click slider\n";
   {
     AutomationDriver driver(ParseAutomationScript(script), log_, false);
     ASSERT_TRUE(driver.Start());
@@ -142,6 +144,7 @@ TEST_F(GalleryTest, DrivenControlsReportTheirNotifications) {
                                        "selectchanged checkbox 0 0"};
   if (Has(u"List")) expected.push_back("itemselect list 2 -1");
   if (Has(u"Combo")) expected.push_back("dropdown combo 0 0");
+  if (Has(u"Slider")) expected.push_back("valuechanged slider 0 0");
   std::size_t at = 0;
   for (const std::string& line : expected) {
     const std::size_t found = log.find(line + "\n", at);
@@ -152,6 +155,12 @@ TEST_F(GalleryTest, DrivenControlsReportTheirNotifications) {
   ASSERT_FALSE(window.Lines().empty());
   EXPECT_EQ(os::Utf16ToUtf8(window.GetManager().FindControlByName(u"status")->GetText()),
             window.Lines().back());
+  if (Has(u"Slider")) {
+    // The label below the slider and the progress bar follow its value.
+    Kesto::UIManager& manager = window.GetManager();
+    EXPECT_EQ(manager.FindControlByName(u"slidervalue")->GetText(), u"slider 50");
+    EXPECT_EQ(manager.FindControlByName(u"progress")->GetText(), u"50 %");
+  }
   // The tab page bound to the option is the one shown.
   EXPECT_TRUE(window.GetManager().FindControlByName(u"childbutton")->IsVisible());
 }
