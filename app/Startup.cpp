@@ -8,12 +8,14 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "Core/UIManager.h"
-#include "app/Automation.h"
 #include "app/CrashReport.h"
 #include "app/UpdateDownloader.h"
+#include "automation/Automation.h"
 #include "login/CalveraWnd.h"
+#include "login/GameHandOver.h"
 #include "platform/Com.h"
 #include "platform/Kernel.h"
 #include "platform/MessageBox.h"
@@ -154,6 +156,19 @@ StartupResult DecideStartup(std::int64_t now) {
   return result;
 }
 
+AutomationDriver::RecordSource GameHandOverRecords() {
+  return [logged = GameHandOverCount()]() mutable {
+    std::vector<std::string> lines;
+    if (GameHandOverCount() == logged) return lines;
+    logged = GameHandOverCount();
+    if (const auto record = LastGameHandOver()) {
+      lines.push_back("hand-over: url=" + AutomationQuoted(record->gameUrl) +
+                      " uid=" + AutomationQuoted(record->uid) + " token=" + AutomationQuoted(record->token));
+    }
+    return lines;
+  };
+}
+
 int RunLoginWindow(const StartupResult&, AutomationDriver* automation) {
   // The game window's browser control needs COM on this thread.
   if (!os::SUCCEEDED(os::CoInitialize(nullptr))) return 0;
@@ -177,6 +192,7 @@ int WinMain(os::HINSTANCE instance, os::HINSTANCE, char*, int) {
   Kesto::UIManager::SetProcessInstance(instance != nullptr ? instance : os::ExecutableModule());
   // Boxes and launches of the decisions are part of an automated run too.
   const std::unique_ptr<AutomationDriver> automation = AutomationDriver::FromEnvironment();
+  if (automation != nullptr) automation->AddRecordSource(GameHandOverRecords());
   const StartupResult startup = DecideStartup(static_cast<std::int64_t>(std::time(nullptr)));
   if (!startup.openLoginWindow) return 0;
   return RunLoginWindow(startup, automation.get());

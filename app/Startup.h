@@ -51,7 +51,11 @@ bool InstallPromptDue(std::int32_t stamp, std::int64_t now);
 // The version document's address on the portal's API host.
 std::string VersionDocumentUrl();
 
-class AutomationDriver;
+#include "automation/Automation.h"
+
+// The automation record source of the game hand-over: one "hand-over: url=…
+// uid=… token=…" line for a hand-over made after the source was created.
+AutomationDriver::RecordSource GameHandOverRecords();
 
 // The part after the decisions: COM, the login window (created visible,
 // with the launcher's icons, centred and shown), the message loop until the

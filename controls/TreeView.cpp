@@ -44,6 +44,18 @@ const bool kTreeNodesRegistered = [] {
 
 DWORD FirstSet(DWORD a, DWORD b) { return a != 0 ? a : b; }
 
+// A folder button without a picture says "+" or "-". Its picture may come
+// after the node has been laid out once (a skin lists attributes in any
+// order); then the sign made meanwhile goes, or it would be drawn over the
+// picture.
+void ShowFolderSign(CCheckBoxUI& button, bool expanded) {
+  if (button.GetNormalImage().empty()) {
+    button.SetText(expanded ? u"-" : u"+");
+  } else if (const std::u16string text = button.GetText(); text == u"+" || text == u"-") {
+    button.SetText(u"");
+  }
+}
+
 // The folder button and check box of a node's row: a toggle is the node's
 // business and reaches the window only as the tree's own notification, if
 // at all.
@@ -194,7 +206,7 @@ void CTreeNodeUI::UpdateRow() {
   dotLine_->SetVisible(indent > 0);
   if (indent > 0) dotLine_->SetFixedWidth(indent);
   folderButton_->SetVisible(folders && !leaf);
-  if (folderButton_->GetNormalImage().empty()) folderButton_->SetText(expanded_ ? u"-" : u"+");
+  ShowFolderSign(*folderButton_, expanded_);
   checkBox_->SetVisible(treeView_ != nullptr && treeView_->GetVisibleCheckBtn());
   if (treeView_ != nullptr && treeView_->GetItemMinWidth() > 0) SetMinWidth(treeView_->GetItemMinWidth());
   for (CTreeNodeUI* child : children_) child->UpdateRow();
@@ -224,7 +236,7 @@ bool CTreeNodeUI::Expand(bool expand) {
     folderButton_->Selected(expand);
     syncingFolder_ = false;
   }
-  if (folderButton_->GetNormalImage().empty()) folderButton_->SetText(expanded_ ? u"-" : u"+");
+  ShowFolderSign(*folderButton_, expanded_);
   UpdateChildrenVisibility();
   if (reselect) owner_->SelectItem(index_, true);
   NeedParentUpdate();

@@ -102,7 +102,7 @@ set(source "// Generated from the skins folder at build time; edits are lost.
 namespace {
 
 ${arrays}
-// Registered while static objects are made, before the launcher's entry runs.
+// Registered while static objects are made, before the program's entry runs.
 const bool kRegistered = [] {
 ${registrations}    return true;
 }();

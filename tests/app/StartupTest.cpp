@@ -9,9 +9,14 @@
 #include <climits>
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "Core/UIManager.h"
 #include "app/LauncherProbe.h"
 #include "app/PortalStandIn.h"
+#include "login/GameHandOver.h"
+#include "platform/Resource.h"
+#include "platform/headless/Headless.h"
 #include "testsupport/TempDir.h"
 
 namespace {
@@ -298,3 +303,19 @@ TEST_F(StartupDecisions, ForceUpdateCountsOnlyAsJsonTrue) {
 }
 
 }  // namespace
+
+// The launcher's automation log learns of hand-overs made after its source
+// was made, one line each, and of each only once.
+TEST(GameHandOverRecords, OneLinePerNewHandOver) {
+  os::headless::Reset();
+  Kesto::UIManager::SetProcessInstance(os::ExecutableModule());
+  ResetGameHandOvers();
+  HandOverToGame(u"http://game/1", u"8", u"early");
+  AutomationDriver::RecordSource source = GameHandOverRecords();
+  EXPECT_TRUE(source().empty());
+  HandOverToGame(u"http://game/2", u"9", u"t\"ok");
+  EXPECT_EQ(source(),
+            std::vector<std::string>{"hand-over: url=\"http://game/2\" uid=\"9\" token=\"t\\\"ok\""});
+  EXPECT_TRUE(source().empty());
+  os::headless::Reset();
+}

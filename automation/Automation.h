@@ -1,6 +1,7 @@
-// The launcher's automation driver, for end-to-end tests and diagnostics.
+// The automation driver of our programs (the launcher, the control gallery),
+// for end-to-end tests and diagnostics.
 //
-// When LUMORA_AUTOMATION names a file of commands, the launcher carries them
+// When LUMORA_AUTOMATION names a file of commands, the program carries them
 // out one a line against its own windows, from inside its own message loop,
 // through the platform's input path (the messages a player's mouse and keys
 // produce), with either backend:
@@ -33,8 +34,9 @@
 // Blank lines and lines starting with "#" are skipped.
 //
 // Every command, every message box (caption, text, buttons, answer), every
-// program launch (program and parameters) and the hand-over to the game
-// window are written one a line to standard error, or appended to the file
+// program launch (program and parameters) and whatever the program's record
+// sources report (the launcher: the hand-over to the game window) are
+// written one a line to standard error, or appended to the file
 // named by LUMORA_AUTOMATION_LOG. A failing command is reported ("error: ...")
 // and the driver goes on with the next.
 //
@@ -52,6 +54,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -78,6 +81,9 @@ std::optional<unsigned> AutomationKey(std::string_view name);
 // first; none when a name is unknown.
 std::optional<std::vector<unsigned>> AutomationChord(std::string_view chord);
 
+// A text as the log writes it: in double quotes, with \" \\ \n \r \t escaped.
+std::string AutomationQuoted(std::u16string_view text);
+
 // "CAPTION 500" → {"CAPTION", 500}; without a trailing number the whole text
 // is the caption.
 struct CaptionAndNumber {
@@ -101,6 +107,12 @@ class AutomationDriver : public Kesto::CWindowWnd {
   bool Finished() const { return next_ >= commands_.size() && !waiting_; }
 
   void Log(const std::string& line);
+
+  // A part of the program with events of its own for the log hands a poller
+  // here: asked whenever the driver reports, it returns the lines that are new
+  // since it was last asked. The driver itself knows nothing of the program.
+  using RecordSource = std::function<std::vector<std::string>()>;
+  void AddRecordSource(RecordSource source);
 
   std::u16string_view GetWindowClassName() const override;
   os::LRESULT HandleMessage(os::UINT message, os::WPARAM wParam, os::LPARAM lParam) override;
@@ -128,6 +140,6 @@ class AutomationDriver : public Kesto::CWindowWnd {
   bool ownsLog_;
   os::ShellLaunchRecorder launches_{true};
   std::size_t launchesLogged_ = 0;
-  std::size_t handOversLogged_ = 0;
+  std::vector<RecordSource> recordSources_;
   bool endLogged_ = false;
 };

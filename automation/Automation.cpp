@@ -1,4 +1,4 @@
-#include "app/Automation.h"
+#include "automation/Automation.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -6,13 +6,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "Core/UIManager.h"
-#include "controls/Container.h"
 #include "controls/Control.h"
 #include "controls/Edit.h"
-#include "login/GameHandOver.h"
 #include "platform/Bitmap.h"
 #include "platform/Clipboard.h"
 #include "platform/Input.h"
@@ -59,22 +58,7 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
-std::string Quoted(std::u16string_view text) {
-  std::string out = "\"";
-  for (const char c : U8(text)) {
-    if (c == '"' || c == '\\') out.push_back('\\');
-    if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else {
-      out.push_back(c);
-    }
-  }
-  return out + "\"";
-}
+std::string Quoted(std::u16string_view text) { return AutomationQuoted(text); }
 
 std::string ButtonsOf(os::UINT type) {
   switch (type & 0x0F) {
@@ -135,8 +119,7 @@ std::string RectText(const os::RECT& r) {
          std::to_string(r.bottom);
 }
 
-void PrintTree(Kesto::CControlUI* control, int depth, std::vector<std::string>& lines) {
-  if (control == nullptr) return;
+std::string TreeLine(Kesto::CControlUI* control, int depth) {
   std::string line(static_cast<std::size_t>(depth) * 2, ' ');
   line += U8(control->GetClass());
   line += " name=" + Quoted(control->GetName());
@@ -149,10 +132,31 @@ void PrintTree(Kesto::CControlUI* control, int depth, std::vector<std::string>& 
   } else {
     line += " text=" + Quoted(control->GetText());
   }
-  lines.push_back(std::move(line));
-  if (auto* container = static_cast<Kesto::IContainerUI*>(control->GetInterface(u"IContainer"))) {
-    for (int i = 0; i < container->GetCount(); ++i) PrintTree(container->GetItemAt(i), depth + 1, lines);
+  return line;
+}
+
+// Every control under root, each below its parent. The controls are found
+// the way the manager finds them, so that parts a container keeps outside
+// its item list (a list's header, scroll bars) are listed too.
+void PrintTree(Kesto::CControlUI* root, std::vector<std::string>& lines) {
+  std::vector<Kesto::CControlUI*> all;
+  root->FindControl(
+      [](Kesto::CControlUI* control, void* data) -> Kesto::CControlUI* {
+        static_cast<std::vector<Kesto::CControlUI*>*>(data)->push_back(control);
+        return nullptr;
+      },
+      &all, Kesto::FindFlag::All | Kesto::FindFlag::MeFirst);
+  std::map<Kesto::CControlUI*, std::vector<Kesto::CControlUI*>> children;
+  for (Kesto::CControlUI* control : all) {
+    if (control != root) children[control->GetParent()].push_back(control);
   }
+  const auto print = [&](const auto& self, Kesto::CControlUI* control, int depth) -> void {
+    lines.push_back(TreeLine(control, depth));
+    const auto found = children.find(control);
+    if (found == children.end()) return;
+    for (Kesto::CControlUI* child : found->second) self(self, child, depth + 1);
+  };
+  print(print, root, 1);
 }
 
 bool IsNumber(std::string_view text) {
@@ -164,6 +168,23 @@ bool IsNumber(std::string_view text) {
 }
 
 }  // namespace
+
+std::string AutomationQuoted(std::u16string_view text) {
+  std::string out = "\"";
+  for (const char c : U8(text)) {
+    if (c == '"' || c == '\\') out.push_back('\\');
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out + "\"";
+}
 
 std::vector<AutomationCommand> ParseAutomationScript(std::string_view script) {
   std::vector<AutomationCommand> commands;
@@ -281,7 +302,6 @@ std::unique_ptr<AutomationDriver> AutomationDriver::FromEnvironment() {
 
 AutomationDriver::AutomationDriver(std::vector<AutomationCommand> commands, std::FILE* log, bool ownsLog)
     : commands_(std::move(commands)), log_(log), ownsLog_(ownsLog) {
-  handOversLogged_ = GameHandOverCount();
   // The start-up decisions show their boxes before the message loop runs the
   // script: leading "answer-startup" lines queue their answers now.
   for (; next_ < commands_.size() && commands_[next_].verb == "answer-startup"; ++next_) {
@@ -355,13 +375,13 @@ void AutomationDriver::ReportRecords() {
     const os::ShellLaunch& launch = launches[launchesLogged_];
     Log("launch: program=" + Quoted(launch.file) + " parameters=" + Quoted(launch.parameters));
   }
-  if (GameHandOverCount() != handOversLogged_) {
-    handOversLogged_ = GameHandOverCount();
-    if (const auto record = LastGameHandOver()) {
-      Log("hand-over: url=" + Quoted(record->gameUrl) + " uid=" + Quoted(record->uid) +
-          " token=" + Quoted(record->token));
-    }
+  for (const RecordSource& source : recordSources_) {
+    for (const std::string& line : source()) Log(line);
   }
+}
+
+void AutomationDriver::AddRecordSource(RecordSource source) {
+  if (source) recordSources_.push_back(std::move(source));
 }
 
 void AutomationDriver::Tick() {
@@ -564,7 +584,7 @@ bool AutomationDriver::Execute(const AutomationCommand& command, std::string& er
       return false;
     }
     std::vector<std::string> lines;
-    PrintTree(manager->Root(), 1, lines);
+    PrintTree(manager->Root(), lines);
     Log("tree: " + Quoted(caption));
     for (const std::string& line : lines) Log(line);
     return true;
