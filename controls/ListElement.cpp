@@ -124,6 +124,100 @@ int DefaultHeight(const UIManager* manager, const TListInfoUI* info) {
 }  // namespace listitem
 
 // ---------------------------------------------------------------------------
+// ListItemBase
+
+template <typename Base>
+UINT ListItemBase<Base>::GetItemState() const {
+  return StateOf(*this, selected_, hot_);
+}
+
+template <typename Base>
+bool ListItemBase<Base>::Activate() {
+  if (!Base::Activate()) return false;
+  this->SendNotify(u"itemactivate");
+  return true;
+}
+
+template <typename Base>
+void ListItemBase<Base>::SetEnabled(bool enabled) {
+  if (!enabled) hot_ = false;
+  Base::SetEnabled(enabled);
+}
+
+template <typename Base>
+void ListItemBase<Base>::SetVisible(bool visible) {
+  // A hidden item cannot stay selected: the owner would point at a row the
+  // user cannot see.
+  if (!visible && selected_ && owner_ != nullptr && owner_->GetCurSel() == index_) owner_->SelectItem(-1);
+  Base::SetVisible(visible);
+}
+
+template <typename Base>
+bool ListItemBase<Base>::Select(bool select) {
+  if (select && !this->IsEnabled()) return false;
+  if (selected_ == select) return true;
+  selected_ = select;
+  this->Invalidate();
+  return true;
+}
+
+template <typename Base>
+void ListItemBase<Base>::SelectViaOwner(bool takeFocus) {
+  if (owner_ != nullptr) {
+    owner_->SelectItem(index_, takeFocus);
+  } else {
+    Select(true);
+  }
+}
+
+template <typename Base>
+void ListItemBase<Base>::DoEvent(ControlEvent& event) {
+  if (!this->IsMouseEnabled() && IsMouseEvent(event.type)) {
+    if (this->parent_ != nullptr) {
+      this->parent_->DoEvent(event);
+    } else {
+      Base::DoEvent(event);
+    }
+    return;
+  }
+  switch (ClassifyEvent(*this, owner_, hot_, event)) {
+    case ItemAction::kSelect:
+      SelectViaOwner(true);
+      this->SendNotify(u"itemclick");
+      return;
+    case ItemAction::kActivate:
+      Activate();
+      this->Invalidate();
+      return;
+    case ItemAction::kDone:
+      return;
+    case ItemAction::kPass:
+      break;
+  }
+  Base::DoEvent(event);
+}
+
+template <typename Base>
+void ListItemBase<Base>::SetAttribute(std::u16string_view name, std::u16string_view value) {
+  if (name == u"selected") {
+    if (attr::ParseBool(value)) SelectViaOwner(false);
+  } else {
+    Base::SetAttribute(name, value);
+  }
+}
+
+template <typename Base>
+SIZE ListItemBase<Base>::EstimateSize(SIZE /*available*/) {
+  SIZE size = this->fixedSize_;
+  if (size.cy == 0)
+    size.cy = listitem::DefaultHeight(this->manager_, owner_ != nullptr ? owner_->GetListInfo() : nullptr);
+  return size;
+}
+
+template class ListItemBase<CControlUI>;
+template class ListItemBase<CContainerUI>;
+
+// ---------------------------------------------------------------------------
 // CListElementUI
 
 CListElementUI::CListElementUI() = default;
@@ -135,83 +229,6 @@ void* CListElementUI::GetInterface(std::u16string_view name) {
   if (name == u"ListItem") return static_cast<IListItemUI*>(this);
   if (name == u"ListElement") return static_cast<CListElementUI*>(this);
   return CControlUI::GetInterface(name);
-}
-
-UINT CListElementUI::GetItemState() const { return StateOf(*this, selected_, hot_); }
-
-bool CListElementUI::Activate() {
-  if (!CControlUI::Activate()) return false;
-  SendNotify(u"itemactivate");
-  return true;
-}
-
-void CListElementUI::SetEnabled(bool enabled) {
-  if (!enabled) hot_ = false;
-  CControlUI::SetEnabled(enabled);
-}
-
-void CListElementUI::SetVisible(bool visible) {
-  // A hidden item cannot stay selected: the owner would point at a row the
-  // user cannot see.
-  if (!visible && selected_ && owner_ != nullptr && owner_->GetCurSel() == index_) owner_->SelectItem(-1);
-  CControlUI::SetVisible(visible);
-}
-
-bool CListElementUI::Select(bool select) {
-  if (select && !IsEnabled()) return false;
-  if (selected_ == select) return true;
-  selected_ = select;
-  Invalidate();
-  return true;
-}
-
-void CListElementUI::SelectViaOwner(bool takeFocus) {
-  if (owner_ != nullptr) {
-    owner_->SelectItem(index_, takeFocus);
-  } else {
-    Select(true);
-  }
-}
-
-void CListElementUI::DoEvent(ControlEvent& event) {
-  if (!IsMouseEnabled() && IsMouseEvent(event.type)) {
-    if (parent_ != nullptr) {
-      parent_->DoEvent(event);
-    } else {
-      CControlUI::DoEvent(event);
-    }
-    return;
-  }
-  switch (ClassifyEvent(*this, owner_, hot_, event)) {
-    case ItemAction::kSelect:
-      SelectViaOwner(true);
-      SendNotify(u"itemclick");
-      return;
-    case ItemAction::kActivate:
-      Activate();
-      Invalidate();
-      return;
-    case ItemAction::kDone:
-      return;
-    case ItemAction::kPass:
-      break;
-  }
-  CControlUI::DoEvent(event);
-}
-
-void CListElementUI::SetAttribute(std::u16string_view name, std::u16string_view value) {
-  if (name == u"selected") {
-    if (attr::ParseBool(value)) SelectViaOwner(false);
-  } else {
-    CControlUI::SetAttribute(name, value);
-  }
-}
-
-SIZE CListElementUI::EstimateSize(SIZE /*available*/) {
-  SIZE size = fixedSize_;
-  if (size.cy == 0)
-    size.cy = listitem::DefaultHeight(manager_, owner_ != nullptr ? owner_->GetListInfo() : nullptr);
-  return size;
 }
 
 void CListElementUI::DoPaint(os::Canvas& dc, const RECT& paint) {
@@ -357,86 +374,11 @@ void* CListContainerElementUI::GetInterface(std::u16string_view name) {
   return CContainerUI::GetInterface(name);
 }
 
-UINT CListContainerElementUI::GetItemState() const { return StateOf(*this, selected_, hot_); }
-
-bool CListContainerElementUI::Activate() {
-  if (!CContainerUI::Activate()) return false;
-  SendNotify(u"itemactivate");
-  return true;
-}
-
-void CListContainerElementUI::SetEnabled(bool enabled) {
-  if (!enabled) hot_ = false;
-  CContainerUI::SetEnabled(enabled);
-}
-
-void CListContainerElementUI::SetVisible(bool visible) {
-  if (!visible && selected_ && owner_ != nullptr && owner_->GetCurSel() == index_) owner_->SelectItem(-1);
-  CContainerUI::SetVisible(visible);
-}
-
-bool CListContainerElementUI::Select(bool select) {
-  if (select && !IsEnabled()) return false;
-  if (selected_ == select) return true;
-  selected_ = select;
-  Invalidate();
-  return true;
-}
-
 bool CListContainerElementUI::Expand(bool expand) {
   if (expanded_ == expand) return true;
   expanded_ = expand;
   NeedParentUpdate();
   return true;
-}
-
-void CListContainerElementUI::SelectViaOwner(bool takeFocus) {
-  if (owner_ != nullptr) {
-    owner_->SelectItem(index_, takeFocus);
-  } else {
-    Select(true);
-  }
-}
-
-void CListContainerElementUI::DoEvent(ControlEvent& event) {
-  if (!IsMouseEnabled() && IsMouseEvent(event.type)) {
-    if (parent_ != nullptr) {
-      parent_->DoEvent(event);
-    } else {
-      CContainerUI::DoEvent(event);
-    }
-    return;
-  }
-  switch (ClassifyEvent(*this, owner_, hot_, event)) {
-    case ItemAction::kSelect:
-      SelectViaOwner(true);
-      SendNotify(u"itemclick");
-      return;
-    case ItemAction::kActivate:
-      Activate();
-      Invalidate();
-      return;
-    case ItemAction::kDone:
-      return;
-    case ItemAction::kPass:
-      break;
-  }
-  CContainerUI::DoEvent(event);
-}
-
-void CListContainerElementUI::SetAttribute(std::u16string_view name, std::u16string_view value) {
-  if (name == u"selected") {
-    if (attr::ParseBool(value)) SelectViaOwner(false);
-  } else {
-    CContainerUI::SetAttribute(name, value);
-  }
-}
-
-SIZE CListContainerElementUI::EstimateSize(SIZE /*available*/) {
-  SIZE size = fixedSize_;
-  if (size.cy == 0)
-    size.cy = listitem::DefaultHeight(manager_, owner_ != nullptr ? owner_->GetListInfo() : nullptr);
-  return size;
 }
 
 void CListContainerElementUI::DoPaint(os::Canvas& dc, const RECT& paint) {

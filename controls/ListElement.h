@@ -40,20 +40,18 @@ void PaintBackground(CControlUI& item, os::Canvas& dc, const TListInfoUI& info, 
 int DefaultHeight(const UIManager* manager, const TListInfoUI* info);
 }  // namespace listitem
 
-class CListElementUI : public CControlUI, public IListItemUI {
+// What every kind of row shares, over the control it is (a plain control or
+// a container): its place in the owner, selection through the owner, hot
+// state, the "selected" attribute, the default height and the item events.
+template <typename Base>
+class ListItemBase : public Base, public IListItemUI {
  public:
-  CListElementUI();
-  ~CListElementUI() override;
-
-  std::u16string_view GetClass() const override;
-  void* GetInterface(std::u16string_view name) override;
   bool Activate() override;
   void SetEnabled(bool enabled = true) override;
   void SetVisible(bool visible = true) override;
   void DoEvent(ControlEvent& event) override;
   void SetAttribute(std::u16string_view name, std::u16string_view value) override;
   SIZE EstimateSize(SIZE available) override;
-  void DoPaint(os::Canvas& dc, const RECT& paint) override;
 
   // IListItemUI
   int GetIndex() const override { return index_; }
@@ -62,9 +60,6 @@ class CListElementUI : public CControlUI, public IListItemUI {
   void SetListOwner(IListOwnerUI* owner) override { owner_ = owner; }
   bool IsSelected() const override { return selected_; }
   bool Select(bool select = true) override;
-  bool IsExpanded() const override { return false; }
-  bool Expand(bool /*expand*/ = true) override { return false; }
-  void DrawItemText(os::Canvas& dc, const RECT& rc) override;
 
   // UIState bits (hot, selected, disabled) the item paints by.
   UINT GetItemState() const;
@@ -77,6 +72,23 @@ class CListElementUI : public CControlUI, public IListItemUI {
   bool selected_ = false;
   bool hot_ = false;
   IListOwnerUI* owner_ = nullptr;
+};
+
+extern template class ListItemBase<CControlUI>;
+extern template class ListItemBase<CContainerUI>;
+
+class CListElementUI : public ListItemBase<CControlUI> {
+ public:
+  CListElementUI();
+  ~CListElementUI() override;
+
+  std::u16string_view GetClass() const override;
+  void* GetInterface(std::u16string_view name) override;
+  void DoPaint(os::Canvas& dc, const RECT& paint) override;
+
+  bool IsExpanded() const override { return false; }
+  bool Expand(bool /*expand*/ = true) override { return false; }
+  void DrawItemText(os::Canvas& dc, const RECT& rc) override;
 };
 
 class CListLabelElementUI : public CListElementUI {
@@ -116,42 +128,21 @@ class CListTextElementUI : public CListLabelElementUI {
   int pressedLink_ = -1;
 };
 
-class CListContainerElementUI : public CContainerUI, public IListItemUI {
+class CListContainerElementUI : public ListItemBase<CContainerUI> {
  public:
   CListContainerElementUI();
   ~CListContainerElementUI() override;
 
   std::u16string_view GetClass() const override;
   void* GetInterface(std::u16string_view name) override;
-  bool Activate() override;
-  void SetEnabled(bool enabled = true) override;
-  void SetVisible(bool visible = true) override;
-  void DoEvent(ControlEvent& event) override;
-  void SetAttribute(std::u16string_view name, std::u16string_view value) override;
-  SIZE EstimateSize(SIZE available) override;
   void DoPaint(os::Canvas& dc, const RECT& paint) override;
 
-  // IListItemUI
-  int GetIndex() const override { return index_; }
-  void SetIndex(int index) override { index_ = index; }
-  IListOwnerUI* GetListOwner() const override { return owner_; }
-  void SetListOwner(IListOwnerUI* owner) override { owner_ = owner; }
-  bool IsSelected() const override { return selected_; }
-  bool Select(bool select = true) override;
   bool IsExpanded() const override { return expanded_; }
   bool Expand(bool expand = true) override;
   void DrawItemText(os::Canvas& dc, const RECT& rc) override;
 
-  UINT GetItemState() const;
-
  protected:
-  void SelectViaOwner(bool takeFocus);
-
-  int index_ = -1;
-  bool selected_ = false;
-  bool hot_ = false;
   bool expanded_ = false;
-  IListOwnerUI* owner_ = nullptr;
 };
 
 }  // namespace Kesto
