@@ -112,25 +112,6 @@ std::optional<std::string> HeaderValue(std::string_view line, std::string_view n
   return std::string(value);
 }
 
-// Header function of the download: notes what range a reply carries. A new
-// status line begins a new response (after a redirect), which forgets what an
-// earlier one said.
-std::size_t NoteRangeHeader(char* line, std::size_t size, std::size_t count, void* userdata) {
-  auto* job = static_cast<DownloadJob*>(userdata);
-  const std::string_view text(line, size * count);
-  if (StartsWith(text, "HTTP/")) {
-    job->range = DownloadJob::Range{};
-    job->validator.clear();
-    job->lastModified.clear();
-  } else {
-    DownloadJob::Range range;
-    if (ReadContentRange(text, range)) job->range = range;
-    if (auto etag = HeaderValue(text, "etag:")) job->validator = *etag;
-    if (auto modified = HeaderValue(text, "last-modified:")) job->lastModified = *modified;
-  }
-  return size * count;
-}
-
 // How many bytes of the reply may still be written: up to the end of the
 // range a 206 reply names, or the length a 200 reply announces; a server that
 // sends more is not believed. -1 when nothing bounds the reply.
@@ -222,6 +203,22 @@ long PerformDownload(CURL* handle, DownloadJob& job) {
 }
 
 }  // namespace
+
+std::size_t NoteRangeHeader(char* line, std::size_t size, std::size_t count, void* userdata) {
+  auto* job = static_cast<DownloadJob*>(userdata);
+  const std::string_view text(line, size * count);
+  if (StartsWith(text, "HTTP/")) {
+    job->range = DownloadJob::Range{};
+    job->validator.clear();
+    job->lastModified.clear();
+  } else {
+    DownloadJob::Range range;
+    if (ReadContentRange(text, range)) job->range = range;
+    if (auto etag = HeaderValue(text, "etag:")) job->validator = *etag;
+    if (auto modified = HeaderValue(text, "last-modified:")) job->lastModified = *modified;
+  }
+  return size * count;
+}
 
 DownloadJob::~DownloadJob() {
   if (file != nullptr) std::fclose(file);
