@@ -46,6 +46,9 @@ bool ReadVersionDocument(const std::string& reply, VersionDocument& document) {
   const Json::Value& url = root["downloadUrl"];
   const Json::Value& version = root["version"];
   if (!url.isString() || !version.isString()) return false;
+  // The address goes to libcurl and names the installer file as a C string;
+  // one with a zero byte would fetch and write something else than it says.
+  if (url.asString().find('\0') != std::string::npos) return false;
   document.downloadUrl = url.asString();
   const Json::Value& force = root["forceUpdate"];
   document.forceUpdate = force.isBool() && force.asBool();

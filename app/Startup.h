@@ -55,8 +55,9 @@ struct VersionDocument {
 };
 
 // Reads the version document's reply. A reply that is not a JSON object with
-// string values for "downloadUrl" and "version" is treated like one that does
-// not parse (false). forceUpdate counts only as the JSON value true.
+// string values for "downloadUrl" and "version", or whose address holds a zero
+// byte, is treated like one that does not parse (false). forceUpdate counts
+// only as the JSON value true.
 bool ReadVersionDocument(const std::string& reply, VersionDocument& document);
 
 // The version document's address on the portal's API host.

@@ -63,7 +63,8 @@ long Load(std::string_view bytes, MarkupEncoding encoding) {
   MarkupDoc doc;
   if (!doc.LoadFromBytes(bytes, encoding)) {
     // UTF-16 without a byte-order mark is no text, and no error either.
-    const bool marked = bytes.size() >= 2 && (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF");
+    const bool marked =
+        bytes.size() >= 2 && (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF");
     FUZZ_CHECK(!doc.LastErrorMessage().empty() || (encoding == MarkupEncoding::Utf16 && !marked));
     return -1;
   }

@@ -18,8 +18,11 @@ constexpr DWORD kSize = 1u << 20;
 constexpr std::size_t kMaxValues = 64;
 constexpr char16_t kValue[] = u"fuzz value";
 
-// Section and key names folded as the functions compare them.
+// Section and key names as the functions compare them: trimmed of blanks,
+// ASCII letters in either case alike.
 std::u16string Fold(std::u16string_view name) {
+  while (!name.empty() && (name.front() == u' ' || name.front() == u'\t')) name.remove_prefix(1);
+  while (!name.empty() && (name.back() == u' ' || name.back() == u'\t')) name.remove_suffix(1);
   std::u16string out(name);
   for (char16_t& c : out) {
     if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
