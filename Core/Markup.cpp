@@ -28,8 +28,8 @@ struct NameTable {
     for (int c = 'a'; c <= 'z'; ++c) ascii[c] = true;
     for (int c = 'A'; c <= 'Z'; ++c) ascii[c] = true;
     for (int c = '0'; c <= '9'; ++c) ascii[c] = true;
-    ascii['_'] = true;
-    ascii[':'] = true;
+    ascii[static_cast<unsigned char>('_')] = true;
+    ascii[static_cast<unsigned char>(':')] = true;
   }
 };
 constexpr NameTable kNameTable;

@@ -40,28 +40,22 @@ bool IsCSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' |
 
 void ShowGameAlreadyOpen() { os::MessageBox(nullptr, kGameAlreadyOpenText, kLauncherCaption, os::MB_OK); }
 
-// What the launcher reads from the version document.
-struct VersionDocument {
-  std::string downloadUrl;
-  bool forceUpdate = false;
-};
+}  // namespace
 
-// A reply that is not a JSON object with string values for "downloadUrl" and
-// "version" is treated like one that does not parse. forceUpdate counts only
-// as the JSON value true.
 bool ReadVersionDocument(const std::string& reply, VersionDocument& document) {
   Json::Value root;
   if (!ParseJsonObject(reply, root)) return false;
   const Json::Value& url = root["downloadUrl"];
   const Json::Value& version = root["version"];
   if (!url.isString() || !version.isString()) return false;
+  // The address goes to libcurl and names the installer file as a C string;
+  // one with a zero byte would fetch and write something else than it says.
+  if (url.asString().find('\0') != std::string::npos) return false;
   document.downloadUrl = url.asString();
   const Json::Value& force = root["forceUpdate"];
   document.forceUpdate = force.isBool() && force.asBool();
   return true;
 }
-
-}  // namespace
 
 std::int32_t ParseInstallStamp(std::string_view text) {
   text = text.substr(0, std::min(text.size(), kStampBytes));

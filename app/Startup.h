@@ -48,6 +48,18 @@ std::int32_t ReadInstallStamp();
 // lies more than two days before now (computed in 64 bits).
 bool InstallPromptDue(std::int32_t stamp, std::int64_t now);
 
+// What the launcher reads from the version document.
+struct VersionDocument {
+  std::string downloadUrl;
+  bool forceUpdate = false;
+};
+
+// Reads the version document's reply. A reply that is not a JSON object with
+// string values for "downloadUrl" and "version", or whose address holds a zero
+// byte, is treated like one that does not parse (false). forceUpdate counts
+// only as the JSON value true.
+bool ReadVersionDocument(const std::string& reply, VersionDocument& document);
+
 // The version document's address on the portal's API host.
 std::string VersionDocumentUrl();
 

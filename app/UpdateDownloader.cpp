@@ -107,28 +107,11 @@ std::optional<std::string> HeaderValue(std::string_view line, std::string_view n
   std::string_view value = line.substr(name.size());
   while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
   while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' ')) value.remove_suffix(1);
-  // A validator is sent back in a header line: nothing that could end one.
-  if (value.empty() || value.size() > 256 || value.find_first_of("\r\n") != std::string_view::npos) return std::nullopt;
+  // A validator is sent back in a header line: nothing that could end one, or
+  // cut it short as a C string.
+  if (value.empty() || value.size() > 256 || value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
+    return std::nullopt;
   return std::string(value);
-}
-
-// Header function of the download: notes what range a reply carries. A new
-// status line begins a new response (after a redirect), which forgets what an
-// earlier one said.
-std::size_t NoteRangeHeader(char* line, std::size_t size, std::size_t count, void* userdata) {
-  auto* job = static_cast<DownloadJob*>(userdata);
-  const std::string_view text(line, size * count);
-  if (StartsWith(text, "HTTP/")) {
-    job->range = DownloadJob::Range{};
-    job->validator.clear();
-    job->lastModified.clear();
-  } else {
-    DownloadJob::Range range;
-    if (ReadContentRange(text, range)) job->range = range;
-    if (auto etag = HeaderValue(text, "etag:")) job->validator = *etag;
-    if (auto modified = HeaderValue(text, "last-modified:")) job->lastModified = *modified;
-  }
-  return size * count;
 }
 
 // How many bytes of the reply may still be written: up to the end of the
@@ -222,6 +205,22 @@ long PerformDownload(CURL* handle, DownloadJob& job) {
 }
 
 }  // namespace
+
+std::size_t NoteRangeHeader(char* line, std::size_t size, std::size_t count, void* userdata) {
+  auto* job = static_cast<DownloadJob*>(userdata);
+  const std::string_view text(line, size * count);
+  if (StartsWith(text, "HTTP/")) {
+    job->range = DownloadJob::Range{};
+    job->validator.clear();
+    job->lastModified.clear();
+  } else {
+    DownloadJob::Range range;
+    if (ReadContentRange(text, range)) job->range = range;
+    if (auto etag = HeaderValue(text, "etag:")) job->validator = *etag;
+    if (auto modified = HeaderValue(text, "last-modified:")) job->lastModified = *modified;
+  }
+  return size * count;
+}
 
 DownloadJob::~DownloadJob() {
   if (file != nullptr) std::fclose(file);

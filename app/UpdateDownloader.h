@@ -65,6 +65,14 @@ std::string ValidatorPath(const std::string& path);
 // libcurl write function of the download; userdata is the DownloadJob.
 std::size_t AppendToFile(char* data, std::size_t size, std::size_t count, void* userdata);
 
+// libcurl header function of the download; userdata is the DownloadJob.
+// Notes what range a reply carries (Content-Range) and its validators (ETag,
+// Last-Modified: at most 256 characters, never a line break or a zero byte,
+// else not kept); a new status line begins a new response (after a
+// redirect), which forgets what an earlier one said. Returns the line's
+// length.
+std::size_t NoteRangeHeader(char* line, std::size_t size, std::size_t count, void* userdata);
+
 // libcurl header function of the size probe: a line containing
 // "Content-Length: " stores the number read from the line's 17th character on
 // in the std::int32_t that userdata points at. Returns the line's length.

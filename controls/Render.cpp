@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 
+#include "platform/PictureFormat.h"
 #include "stb_image.h"
 
 namespace Kesto {
@@ -76,7 +77,9 @@ DWORD ReadHexColor(std::u16string_view s) {
 // Images
 
 std::unique_ptr<ImageInfo> Renderer::LoadImageFromBytes(std::string_view bytes, DWORD mask) {
-  if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT_MAX)) return nullptr;
+  if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT_MAX) || !os::IsDecodablePicture(bytes)) {
+    return nullptr;
+  }
   int width = 0, height = 0, channels = 0;
   stbi_uc* rgba = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()),
                                         static_cast<int>(bytes.size()), &width, &height, &channels, 4);

@@ -49,7 +49,7 @@ GameBarData DecodeGameBar(std::u16string_view text);
 // number gives 0. Values beyond the int range are clamped to it.
 int ParseLeadingInt(std::u16string_view text);
 
-class GameBrowserEventHandler : public Kesto::CWebBrowserEventHandler {
+class GameBrowserEventHandler final : public Kesto::CWebBrowserEventHandler {
  public:
   GameBrowserEventHandler(os::HWND window, Kesto::CWebBrowserUI* browser);
 

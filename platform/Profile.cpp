@@ -313,7 +313,10 @@ BOOL WritePrivateProfileString(const char16_t* section, const char16_t* key, con
   if (HasLineBreak(sectionName) || sectionName.find(u']') != std::u16string_view::npos) return FALSE;
   if (key != nullptr) {
     const std::u16string_view keyName = Trim(key);
-    if (keyName.empty() || HasLineBreak(keyName) || keyName.find(u'=') != std::u16string_view::npos)
+    // A key line that began with "[" or ";" would read back as a section
+    // header or a comment.
+    if (keyName.empty() || HasLineBreak(keyName) || keyName.find(u'=') != std::u16string_view::npos ||
+        keyName.front() == u'[' || keyName.front() == u';')
       return FALSE;
   }
   if (value != nullptr && HasLineBreak(value)) return FALSE;

@@ -40,8 +40,8 @@ DWORD GetPrivateProfileString(const char16_t* section, const char16_t* key, cons
 // and the file (not its folder) as needed. A null value deletes the key; a null
 // key deletes the whole section (the first one of that name) with its lines.
 // Returns FALSE when the file cannot be read or written, or when a name or the
-// value holds a line break, a key holds "=" or a section name holds "]": such
-// text would change the structure of the file.
+// value holds a line break, a key holds "=" or starts with "[" or ";", or a
+// section name holds "]": such text would change the structure of the file.
 BOOL WritePrivateProfileString(const char16_t* section, const char16_t* key, const char16_t* value,
                                std::u16string_view fileName);
 

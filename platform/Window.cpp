@@ -291,6 +291,10 @@ HWND CreateWindowEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD 
   cs.lpszClass = className;
   cs.dwExStyle = exStyle;
 
+  x = internal::ClampWindowCoordinate(x);
+  y = internal::ClampWindowCoordinate(y);
+  width = internal::ClampWindowExtent(width);
+  height = internal::ClampWindowExtent(height);
   w->rect = w->client = w->normalRect = RECT{x, y, x + width, y + height};
   if ((style & WS_THICKFRAME) || overlapped) {
     MINMAXINFO mmi = QueryMinMaxInfo(w);
@@ -300,8 +304,8 @@ HWND CreateWindowEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD 
     width = std::max<int>(width, mmi.ptMinTrackSize.x);
     height = std::max<int>(height, mmi.ptMinTrackSize.y);
   }
-  width = std::max(width, 0);
-  height = std::max(height, 0);
+  width = internal::ClampWindowExtent(width);
+  height = internal::ClampWindowExtent(height);
   cs.x = x;
   cs.y = y;
   cs.cx = width;

@@ -220,8 +220,10 @@ BOOL SetWindowPosInternal(const WindowPtr& w, HWND after, int x, int y, int cx, 
     flags &= ~SWP_HIDEWINDOW;
   }
   if (after == w->handle) flags |= SWP_NOZORDER;
-  cx = std::max(cx, 0);
-  cy = std::max(cy, 0);
+  cx = ClampWindowExtent(cx);
+  cy = ClampWindowExtent(cy);
+  x = ClampWindowCoordinate(x);
+  y = ClampWindowCoordinate(y);
   if (flags & SWP_NOSIZE) {
     cx = Width(w->rect);
     cy = Height(w->rect);
@@ -239,12 +241,12 @@ BOOL SetWindowPosInternal(const WindowPtr& w, HWND after, int x, int y, int cx, 
     if (w->destroyed) return FALSE;
     flags = wp.flags;
     if (!(flags & SWP_NOSIZE)) {
-      cx = std::max(wp.cx, 0);
-      cy = std::max(wp.cy, 0);
+      cx = ClampWindowExtent(wp.cx);
+      cy = ClampWindowExtent(wp.cy);
     }
     if (!(flags & SWP_NOMOVE)) {
-      x = wp.x;
-      y = wp.y;
+      x = ClampWindowCoordinate(wp.x);
+      y = ClampWindowCoordinate(wp.y);
     }
     after = wp.hwndInsertAfter;
   }

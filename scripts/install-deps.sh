@@ -17,7 +17,7 @@ packages=(
   # local portal and the servers inside tests
   libcpp-httplib-dev libsqlite3-dev sqlite3 libssl-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool imagemagick x11-utils x11-xserver-utils xcompmgr openbox
+  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth xdotool imagemagick x11-utils x11-xserver-utils xcompmgr openbox
 )
 
 missing=()

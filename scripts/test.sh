@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the sanitizer flavour and runs every test:
-# unit and integration tests through ctest, then the end-to-end scripts.
+# unit and integration tests through ctest, then the end-to-end scripts; then,
+# where clang is present, the fuzz targets of tests/fuzz.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/scripts/install-deps.sh"
@@ -15,3 +16,12 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 # small machine, where a wait can run out under load. Its first failure stays
 # in the output.
 ctest --output-on-failure -j "${LUMORA_JOBS:-2}" --timeout 300 --repeat until-pass:2
+
+# The fuzz flavour (clang, libFuzzer): each target replays its seed corpus and
+# then fuzzes for LUMORA_FUZZ_SECONDS (20 s), two targets at a time, which
+# keeps the stage within about five minutes on two cores.
+if command -v clang++ >/dev/null 2>&1; then
+  bash "$root/scripts/build.sh" fuzz fuzz_targets
+  cd "$root/build/fuzz"
+  ctest -L fuzz --output-on-failure -j "${LUMORA_JOBS:-2}" --timeout 300
+fi

@@ -67,7 +67,8 @@ void HeadlessBackend::Resize(Surface& s, int width, int height) {
   if (width == s.width && height == s.height) return;
   std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 4, 0);
   const int w = std::min(width, s.width), h = std::min(height, s.height);
-  for (int row = 0; row < h; ++row) {
+  // Nothing to keep when either size is 0 (and the buffers may have no memory).
+  for (int row = 0; w > 0 && row < h; ++row) {
     std::memcpy(pixels.data() + static_cast<std::size_t>(row) * width * 4,
                 s.pixels.data() + static_cast<std::size_t>(row) * s.width * 4,
                 static_cast<std::size_t>(w) * 4);

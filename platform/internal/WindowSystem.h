@@ -2,6 +2,7 @@
 // files. Nothing outside platform/ includes this header.
 #pragma once
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -33,6 +34,14 @@ constexpr int kMinTrackHeight = 39;
 constexpr int kIconicWidth = 160;
 constexpr int kIconicHeight = 28;
 constexpr int kIconicPosition = -32000;
+// Window positions and sizes travel in 16-bit halves of message parameters
+// (WM_MOVE, WM_SIZE), so the window system holds them to that range; this
+// also keeps every edge (left + width) within int, whatever a caller asks.
+constexpr int kMaxWindowCoordinate = 32767;
+inline int ClampWindowExtent(int v) { return std::clamp(v, 0, kMaxWindowCoordinate); }
+inline int ClampWindowCoordinate(int v) {
+  return std::clamp(v, -kMaxWindowCoordinate - 1, kMaxWindowCoordinate);
+}
 constexpr UINT kDoubleClickTime = 500;
 constexpr UINT kCaretBlinkTime = 530;
 constexpr UINT kHoverTime = 400;

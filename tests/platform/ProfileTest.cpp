@@ -172,6 +172,10 @@ TEST_F(ProfileTest, TextThatWouldChangeTheFileStructureIsRefused) {
   EXPECT_FALSE(Write(u"100", u"uid", u"7\r\n[999]\r\ngid=1"));
   EXPECT_FALSE(Write(u"100", u"a\nb", u"1"));
   EXPECT_FALSE(Write(u"100", u"a=b", u"1"));
+  // Key lines read back as a section header or a comment.
+  EXPECT_FALSE(Write(u"100", u"[999]", u"1"));
+  EXPECT_FALSE(Write(u"100", u" [x", u"1"));
+  EXPECT_FALSE(Write(u"100", u";note", u"1"));
   EXPECT_FALSE(Write(u"1]x", u"a", u"1"));
   EXPECT_FALSE(Write(u"100", u"", u"1"));
   EXPECT_FALSE(Write(nullptr, u"a", u"1"));
