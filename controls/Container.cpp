@@ -5,6 +5,7 @@
 
 #include "Core/ControlRegistry.h"
 #include "Core/UIManager.h"
+#include "controls/LayoutLimit.h"
 #include "controls/Render.h"
 #include "controls/ScrollBar.h"
 
@@ -402,14 +403,14 @@ void CContainerUI::DoPaint(os::Canvas& dc, const RECT& paint) {
 RECT CContainerUI::GetInset() const { return inset_; }
 
 void CContainerUI::SetInset(RECT inset) {
-  inset_ = inset;
+  inset_ = LimitExtent(inset);
   NeedUpdate();
 }
 
 int CContainerUI::GetChildPadding() const { return childPadding_; }
 
 void CContainerUI::SetChildPadding(int padding) {
-  childPadding_ = padding;
+  childPadding_ = LimitExtent(padding);
   NeedUpdate();
 }
 

@@ -6,6 +6,7 @@
 #include "Core/ControlRegistry.h"
 #include "Core/UIManager.h"
 #include "controls/Cursor.h"
+#include "controls/LayoutLimit.h"
 #include "controls/Render.h"
 
 namespace Kesto {
@@ -215,7 +216,7 @@ int CControlUI::GetY() const { return item_.top; }
 RECT CControlUI::GetPadding() const { return padding_; }
 
 void CControlUI::SetPadding(RECT padding) {
-  padding_ = padding;
+  padding_ = LimitExtent(padding);
   NeedParentUpdate();
 }
 
@@ -234,7 +235,7 @@ void SizeChanged(CControlUI& control) {
 }  // namespace
 
 void CControlUI::SetFixedXY(SIZE xy) {
-  fixedXY_ = xy;
+  fixedXY_ = LimitExtent(xy);
   SizeChanged(*this);
 }
 
@@ -242,7 +243,7 @@ int CControlUI::GetFixedWidth() const { return fixedSize_.cx; }
 
 void CControlUI::SetFixedWidth(int cx) {
   if (cx < 0) return;
-  fixedSize_.cx = cx;
+  fixedSize_.cx = LimitExtent(cx);
   SizeChanged(*this);
 }
 
@@ -250,13 +251,14 @@ int CControlUI::GetFixedHeight() const { return fixedSize_.cy; }
 
 void CControlUI::SetFixedHeight(int cy) {
   if (cy < 0) return;
-  fixedSize_.cy = cy;
+  fixedSize_.cy = LimitExtent(cy);
   SizeChanged(*this);
 }
 
 int CControlUI::GetMinWidth() const { return minWidth_; }
 
 void CControlUI::SetMinWidth(int cx) {
+  cx = LimitExtent(cx);
   if (cx < 0 || cx == minWidth_) return;
   minWidth_ = cx;
   SizeChanged(*this);
@@ -265,6 +267,7 @@ void CControlUI::SetMinWidth(int cx) {
 int CControlUI::GetMaxWidth() const { return maxWidth_; }
 
 void CControlUI::SetMaxWidth(int cx) {
+  cx = LimitExtent(cx);
   if (cx < 0 || cx == maxWidth_) return;
   maxWidth_ = cx;
   SizeChanged(*this);
@@ -273,6 +276,7 @@ void CControlUI::SetMaxWidth(int cx) {
 int CControlUI::GetMinHeight() const { return minHeight_; }
 
 void CControlUI::SetMinHeight(int cy) {
+  cy = LimitExtent(cy);
   if (cy < 0 || cy == minHeight_) return;
   minHeight_ = cy;
   SizeChanged(*this);
@@ -281,6 +285,7 @@ void CControlUI::SetMinHeight(int cy) {
 int CControlUI::GetMaxHeight() const { return maxHeight_; }
 
 void CControlUI::SetMaxHeight(int cy) {
+  cy = LimitExtent(cy);
   if (cy < 0 || cy == maxHeight_) return;
   maxHeight_ = cy;
   SizeChanged(*this);

@@ -10,6 +10,7 @@
 #include "controls/Button.h"
 #include "controls/ChildLayout.h"
 #include "controls/HorizontalLayout.h"
+#include "controls/LayoutLimit.h"
 #include "controls/ScrollBar.h"
 #include "controls/TabLayout.h"
 #include "controls/TileLayout.h"
@@ -140,6 +141,29 @@ TEST(HorizontalLayoutTest, MirrorsTheVerticalArithmetic) {
   EXPECT_EQ(limited->GetPos(), (RECT{0, 4, 20, 46}));
   // Its own height, from the top plus its margin.
   EXPECT_EQ(shortOne->GetPos(), (RECT{30, 7, 60, 19}));
+}
+
+// Lengths past the range window coordinates travel in are held to it, so the
+// layouts' sums cannot overflow, whatever a skin says.
+TEST(HorizontalLayoutTest, HugeLengthsAreHeldToTheWindowRange) {
+  SkinWindow window;
+  ASSERT_TRUE(window.Load(uR"(<Window size="300,100"><HorizontalLayout name="row" childpadding="2147483647"
+      inset="2147483647,-2147483647,2147483647,0">
+      <Control name="a" width="2147483647" padding="2147483647,0,2147483647,0" maxwidth="99999999999"/>
+      <Control name="b" minwidth="2147483647"/><Control name="c"/>
+    </HorizontalLayout></Window>)"));
+  auto* row = window.Find<CHorizontalLayoutUI>(u"row", u"HorizontalLayout");
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->GetChildPadding(), kMaxExtent);
+  EXPECT_EQ(row->GetInset(), (RECT{kMaxExtent, -kMaxExtent, kMaxExtent, 0}));
+  CControlUI* a = window.Find(u"a");
+  EXPECT_EQ(a->GetFixedWidth(), kMaxExtent);
+  EXPECT_EQ(a->GetMaxWidth(), kMaxExtent);
+  EXPECT_EQ(a->GetPadding().right, kMaxExtent);
+  EXPECT_EQ(window.Find(u"b")->GetMinWidth(), kMaxExtent);
+  // Laid out without overflow (the sanitizer build stops on one).
+  row->SetPos(RECT{0, 0, 300, 100});
+  EXPECT_LE(window.Find(u"c")->GetPos().left, 8 * kMaxExtent);
 }
 
 TEST(HorizontalLayoutTest, AButtonIsNotSizedByItsTextButStretchesWithinItsLimits) {
