@@ -102,8 +102,11 @@ ATOM RegisterSystemClassEx(const WNDCLASSEXW& wc, bool noSurface) { return AddCl
 std::u16string ClassNameText(LPCWSTR name) {
   if (!name) return {};
   if (IsAtomName(name)) {
-    std::string digits = "#" + std::to_string(reinterpret_cast<std::uintptr_t>(name));
-    return std::u16string(digits.begin(), digits.end());
+    // Appended digit by digit: GCC 12 at -O3 misreads a "#" + string
+    // concatenation here as an overlapping copy (-Wrestrict).
+    std::u16string text = u"#";
+    for (const char digit : std::to_string(reinterpret_cast<std::uintptr_t>(name))) text.push_back(digit);
+    return text;
   }
   return name;
 }

@@ -129,6 +129,7 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
     cairo_set_source_surface(cr, s->buffer, 0, 0);
     cairo_paint(cr);
   }
+  if (s->presented) NotifyFrameDrawn(s->hwnd);
   return FALSE;  // the edit widgets draw next
 }
 
@@ -691,6 +692,7 @@ void GtkBackend::Present(SurfaceId surface, const PixelView& source, POINT from,
         static_cast<std::size_t>(w) * 4);
   }
   cairo_surface_mark_dirty_rectangle(s->buffer, t.left, t.top, w, h);
+  s->presented = true;
   gtk_widget_queue_draw_area(s->canvas, t.left, t.top, w, h);
 }
 
@@ -698,6 +700,7 @@ void GtkBackend::PresentLayered(SurfaceId surface, const PixelView& frame, BYTE 
   Surface* s = Find(surface);
   if (!s || !frame.pixels || frame.width <= 0 || frame.height <= 0) return;
   s->layeredFrame = true;
+  s->presented = true;
   s->frameAlpha = constantAlpha;
   if (!s->buffer || cairo_image_surface_get_width(s->buffer) != frame.width ||
       cairo_image_surface_get_height(s->buffer) != frame.height) {
