@@ -266,7 +266,17 @@ void RegisterBackend() {
     // X11 even under Wayland (through XWayland): the backend needs the X
     // shape extension, client messages and the top-level window list.
     setenv("GDK_BACKEND", "x11", 0);
-    if (!gtk_init_check(nullptr, nullptr)) return nullptr;
+    // No window of ours draws with GL (they paint with cairo, and the web
+    // engine renders in software), yet GDK's GL set-up loads the whole GL
+    // driver stack (libGL, the DRI driver and its compiler) before the first
+    // frame: a good part of the start-up's time and half its memory. It is
+    // switched off for this process only: the variable goes again once GTK
+    // has read it, so that programs the launcher starts do not inherit it.
+    const bool glChosen = getenv("GDK_GL") != nullptr;
+    if (!glChosen) setenv("GDK_GL", "disable", 0);
+    const bool started = gtk_init_check(nullptr, nullptr);
+    if (!glChosen) unsetenv("GDK_GL");
+    if (!started) return nullptr;
     if (!GDK_IS_X11_DISPLAY(gdk_display_get_default())) return nullptr;
     return std::make_unique<GtkBackend>();
   });
