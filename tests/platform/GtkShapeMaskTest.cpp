@@ -55,8 +55,8 @@ TEST(GtkShapeMask, RoundedRegionMatchesTheHitTestToThePixel) {
   // the region leaves out its right and bottom edge like GDI's. The second
   // region starts left of the surface and ends beyond it, the third lies
   // wholly outside it.
-  const WindowShape shapes[] = {{RECT{0, 0, 57, 43}, 18, 25}, {RECT{-6, 3, 70, 40}, 30, 12},
-                                {RECT{61, 0, 90, 45}, 4, 4}};
+  const WindowShape shapes[] = {
+      {RECT{0, 0, 57, 43}, 18, 25}, {RECT{-6, 3, 70, 40}, 30, 12}, {RECT{61, 0, 90, 45}, 4, 4}};
   const int width = 60, height = 45;
   for (const WindowShape& shape : shapes) {
     SCOPED_TRACE(shape.rect.left);
