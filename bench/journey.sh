@@ -68,6 +68,7 @@ trap cleanup EXIT
 fail() {
   keep=1
   echo "journey: $*" >&2
+  if [[ -n "${xvfb:-}" ]] && ! kill -0 "$xvfb" 2>/dev/null; then echo "journey: its X server is gone" >&2; fi
   exit 1
 }
 
@@ -103,7 +104,8 @@ peak_kib() {
 
 # --- The desktop and the portal ---------------------------------------------------------
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
+xvfb=$!
+pids+=("$xvfb")
 until_ok 10 "Xvfb" test -s "$work/display"
 export DISPLAY=":$(cat "$work/display")"
 export NO_AT_BRIDGE=1 GDK_BACKEND=x11
