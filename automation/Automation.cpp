@@ -18,8 +18,10 @@
 #include "platform/Kernel.h"
 #include "platform/MessageBox.h"
 #include "platform/Messages.h"
+#include "platform/Paint.h"
 #include "platform/Unicode.h"
 #include "platform/headless/Headless.h"
+#include "support/JourneyMarks.h"
 
 namespace {
 
@@ -315,11 +317,23 @@ AutomationDriver::AutomationDriver(std::vector<AutomationCommand> commands, std:
   }
   os::SetMessageBoxAnswerer([this](os::HWND owner, std::u16string_view text, std::u16string_view caption,
                                    os::UINT type) { return AnswerBox(owner, text, caption, type); });
+  // The journey's time marks, and the first drawn frame of a skinned window
+  // (the login window) as the first of them.
+  journey::SetMarkSink([this](std::string_view point, std::uint64_t ns) {
+    Log("mark: " + std::string(point) + " " + std::to_string(ns));
+  });
+  os::SetFrameDrawnObserver([this](os::HWND hwnd) {
+    if (firstFrameMarked_ || ManagerOf(hwnd) == nullptr) return;
+    firstFrameMarked_ = true;
+    journey::Mark(journey::kFirstFrame);
+  });
   Log("automation: " + std::to_string(commands_.size()) + " commands");
 }
 
 AutomationDriver::~AutomationDriver() {
   os::SetMessageBoxAnswerer(nullptr);
+  os::SetFrameDrawnObserver(nullptr);
+  journey::SetMarkSink(nullptr);
   ReportRecords();
   if (hwnd_ != nullptr) {
     os::KillTimer(hwnd_, kTickTimer);

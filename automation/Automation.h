@@ -40,6 +40,13 @@
 // named by LUMORA_AUTOMATION_LOG. A failing command is reported ("error: ...")
 // and the driver goes on with the next.
 //
+// The journey's time marks (support/JourneyMarks.h) are written as
+// "mark: POINT NANOSECONDS" on the monotonic clock: "first-frame" when the
+// desktop has drawn the first frame a skinned window presented (the login
+// window's), then "login", "server-list" (once per size the server list's
+// META elements apply), "server-click" and "game-page" as the launcher
+// reaches them. Without a driver no mark is taken.
+//
 // Time is the platform's clock: real time with a desktop, the virtual clock
 // with the headless backend, where waiting costs no real time because the
 // loop's idle waits move the clock on to the next timer. Waits never block:
@@ -142,4 +149,5 @@ class AutomationDriver : public Kesto::CWindowWnd {
   std::size_t launchesLogged_ = 0;
   std::vector<RecordSource> recordSources_;
   bool endLogged_ = false;
+  bool firstFrameMarked_ = false;
 };

@@ -1,11 +1,13 @@
-// Parsing speed of the skin markup parser. By default a generated skin of
-// 1 MiB is parsed; LUMORA_BENCH_MARKUP names another document (UTF-8) to
-// measure instead.
+// Parsing speed of the skin markup parser, on generated skins of 64 KiB,
+// 1 MiB and 16 MiB: the cost has to grow linearly, so the time per byte
+// (time_per_byte) stays the same at every size. LUMORA_BENCH_MARKUP names
+// another document (UTF-8) to measure instead, at its own size.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 
 #include "Core/Markup.h"
@@ -52,38 +54,66 @@ std::string GeneratedSkin(std::size_t size) {
   return doc;
 }
 
-std::string Document() {
-  if (const char* path = std::getenv("LUMORA_BENCH_MARKUP")) {
+const char* ChosenDocument() { return std::getenv("LUMORA_BENCH_MARKUP"); }
+
+// The document of a benchmark's size argument, made once per size.
+const std::string& Document(const benchmark::State& state) {
+  static std::map<std::size_t, std::string> documents;
+  const auto size = static_cast<std::size_t>(state.range(0));
+  auto found = documents.find(size);
+  if (found != documents.end()) return found->second;
+  std::string doc;
+  if (const char* path = ChosenDocument()) {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    doc.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } else {
+    doc = GeneratedSkin(size);
   }
-  return GeneratedSkin(1 << 20);
+  return documents.emplace(size, std::move(doc)).first->second;
+}
+
+// Bytes per second, and its inverse: the time one byte costs.
+void CountBytes(benchmark::State& state, std::size_t size) {
+  const auto bytes = static_cast<double>(state.iterations()) * static_cast<double>(size);
+  state.SetBytesProcessed(static_cast<int64_t>(bytes));
+  state.counters["time_per_byte"] =
+      benchmark::Counter(bytes, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// The three sizes, or the chosen document alone.
+void Sizes(benchmark::internal::Benchmark* b) {
+  if (ChosenDocument() != nullptr) {
+    b->Arg(0);
+  } else {
+    b->Arg(64 << 10)->Arg(1 << 20)->Arg(16 << 20);
+  }
+  b->Unit(benchmark::kMillisecond);
 }
 
 // From UTF-8 bytes, as the skin loaders parse: conversion included.
 void BM_ParseSkinBytes(benchmark::State& state) {
-  const std::string doc = Document();
+  const std::string& doc = Document(state);
   Kesto::MarkupDoc markup;
   for (auto _ : state) {
     if (!markup.LoadFromBytes(doc)) state.SkipWithError("the document does not parse");
     benchmark::DoNotOptimize(markup.Root());
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * doc.size()));
+  CountBytes(state, doc.size());
 }
-BENCHMARK(BM_ParseSkinBytes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseSkinBytes)->Apply(Sizes);
 
 // From text already in UTF-16: the parse alone.
 void BM_ParseSkinText(benchmark::State& state) {
-  const std::string doc = Document();
+  const std::string& doc = Document(state);
   const std::u16string text = os::Utf8ToUtf16(doc);
   Kesto::MarkupDoc markup;
   for (auto _ : state) {
     if (!markup.LoadFromText(text)) state.SkipWithError("the document does not parse");
     benchmark::DoNotOptimize(markup.Root());
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * doc.size()));
+  CountBytes(state, doc.size());
 }
-BENCHMARK(BM_ParseSkinText)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseSkinText)->Apply(Sizes);
 
 // Parse, then visit every element and read every attribute, as a skin
 // build does.
@@ -95,7 +125,7 @@ void WalkAll(const Kesto::MarkupNode& node, std::size_t& seen) {
 }
 
 void BM_ParseAndWalkSkin(benchmark::State& state) {
-  const std::string doc = Document();
+  const std::string& doc = Document(state);
   Kesto::MarkupDoc markup;
   for (auto _ : state) {
     if (!markup.LoadFromBytes(doc)) state.SkipWithError("the document does not parse");
@@ -103,8 +133,8 @@ void BM_ParseAndWalkSkin(benchmark::State& state) {
     WalkAll(markup.Root(), seen);
     benchmark::DoNotOptimize(seen);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * doc.size()));
+  CountBytes(state, doc.size());
 }
-BENCHMARK(BM_ParseAndWalkSkin)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseAndWalkSkin)->Apply(Sizes);
 
 }  // namespace

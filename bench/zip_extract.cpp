@@ -3,6 +3,11 @@
 // entry is used; LUMORA_BENCH_ZIP names another archive and
 // LUMORA_BENCH_ZIP_ENTRY the entry to extract (default: its largest
 // deflated entry).
+//
+// Growth: archives of 1, 16 and 256 entries of 16 KiB each, every entry
+// found by name and extracted, as a skin's pictures are; the cost has to grow
+// linearly with the entries, so the time per entry (time_per_entry) stays the
+// same, beside a plain inflate of the same streams.
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
@@ -11,7 +16,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "Core/ZipReader.h"
 #include "platform/Unicode.h"
@@ -173,5 +180,102 @@ void BM_PlainInflate(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * s.size));
 }
 BENCHMARK(BM_PlainInflate)->Unit(benchmark::kMillisecond);
+
+// --- Growth with the number of entries -------------------------------------------------
+
+constexpr std::size_t kEntrySize = 16 << 10;
+
+struct Archive {
+  std::string bytes;
+  std::vector<Sample> entries;  // each entry's name and raw deflate stream
+};
+
+const Archive& ArchiveOf(std::size_t count) {
+  static std::map<std::size_t, Archive> archives;
+  auto found = archives.find(count);
+  if (found != archives.end()) return found->second;
+  ziptest::Builder builder;
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < count; ++i) {
+    names.push_back("skin/picture" + std::to_string(i) + ".png");
+    builder.Add(names.back(), Content(kEntrySize + i));
+  }
+  Archive archive;
+  archive.bytes = builder.Build();
+  for (const std::string& name : names) {
+    Sample s;
+    s.archive = archive.bytes;
+    if (Locate(s, name)) {
+      s.archive.clear();
+      archive.entries.push_back(std::move(s));
+    }
+  }
+  return archives.emplace(count, std::move(archive)).first->second;
+}
+
+void CountEntries(benchmark::State& state, std::size_t count) {
+  state.counters["time_per_entry"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * static_cast<double>(count),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// Opens the archive and extracts every entry by name.
+void BM_ZipExtractEntries(benchmark::State& state) {
+  const auto count = static_cast<std::size_t>(state.range(0));
+  const Archive& archive = ArchiveOf(count);
+  if (archive.entries.size() != count) {
+    state.SkipWithError("the archive was not built");
+    return;
+  }
+  std::string out(kEntrySize + count, '\0');
+  for (auto _ : state) {
+    Kesto::ZipReader reader;
+    if (reader.OpenMemory(archive.bytes.data(), archive.bytes.size()) != Kesto::ZipResult::Ok) {
+      state.SkipWithError("the archive does not open");
+      break;
+    }
+    for (const Sample& entry : archive.entries) {
+      int index = -1;
+      Kesto::ZipEntryInfo info;
+      std::size_t produced = 0;
+      if (reader.FindEntry(entry.entry, true, index, info) != Kesto::ZipResult::Ok ||
+          !Kesto::Succeeded(reader.ExtractToMemory(index, out.data(), out.size(), &produced)) ||
+          produced != entry.size) {
+        state.SkipWithError("extraction failed");
+        break;
+      }
+      reader.ExtractToMemory(index, nullptr, 0);
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  CountEntries(state, count);
+}
+BENCHMARK(BM_ZipExtractEntries)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::kMicrosecond);
+
+// The baseline: one raw inflate of each entry's stream.
+void BM_PlainInflateEntries(benchmark::State& state) {
+  const auto count = static_cast<std::size_t>(state.range(0));
+  const Archive& archive = ArchiveOf(count);
+  std::string out(kEntrySize + count, '\0');
+  for (auto _ : state) {
+    for (const Sample& entry : archive.entries) {
+      z_stream z{};
+      inflateInit2(&z, -MAX_WBITS);
+      z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(entry.compressed.data()));
+      z.avail_in = static_cast<uInt>(entry.compressed.size());
+      z.next_out = reinterpret_cast<Bytef*>(out.data());
+      z.avail_out = static_cast<uInt>(out.size());
+      const int rc = inflate(&z, Z_FINISH);
+      inflateEnd(&z);
+      if (rc != Z_STREAM_END) {
+        state.SkipWithError("inflate failed");
+        break;
+      }
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  CountEntries(state, count);
+}
+BENCHMARK(BM_PlainInflateEntries)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

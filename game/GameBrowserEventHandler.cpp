@@ -9,6 +9,7 @@
 #include "platform/MessageQueue.h"
 #include "platform/Unicode.h"
 #include "support/Encoding.h"
+#include "support/JourneyMarks.h"
 #include "support/JsonReply.h"
 #include "support/PortalHosts.h"
 
@@ -93,6 +94,7 @@ void GameBrowserEventHandler::BeforeNavigate2(os::IDispatch*, void* url, void*, 
 
   if (Contains(address, Origin(hosts.game)) && Contains(address, u"sid=") && Contains(address, u"sign=") &&
       Contains(address, u"uid=") && !Contains(address, u"version=morvaine")) {
+    journey::Mark(journey::kServerClick);
     if (cancel != nullptr) {
       if (os::VARIANT_BOOL* flag = *static_cast<os::VARIANT_BOOL**>(cancel)) *flag = os::VARIANT_TRUE;
     }
@@ -107,6 +109,7 @@ void GameBrowserEventHandler::DocumentComplete(os::IDispatch* dispatch, void* ur
   const PortalHosts hosts = GetPortalHosts();
   const std::u16string web = Origin(hosts.web);
   const std::u16string api = Origin(hosts.api);
+  if (address.rfind(Origin(hosts.game), 0) == 0) journey::Mark(journey::kGamePage);
   if (address.rfind(web, 0) != 0 && address.rfind(api, 0) != 0) return;
   ApplyPageRules(dispatch);
 }

@@ -12,6 +12,7 @@
 #include "support/DefaultBrowser.h"
 #include "support/Encoding.h"
 #include "support/InstallRecord.h"
+#include "support/JourneyMarks.h"
 #include "support/ProcessWindow.h"
 
 namespace {
@@ -155,6 +156,7 @@ os::LRESULT WebBrowserWnd::SetWidth(int width) {
   // Integer division truncates toward zero: the window stays centred on its
   // old position, to the pixel the page asked for.
   os::SetWindowPos(GetHWND(), nullptr, r.left + (w - width) / 2, r.top, width, h, os::SWP_NOZORDER);
+  journey::Mark(journey::kServerList);
   return 0;
 }
 
@@ -164,6 +166,7 @@ os::LRESULT WebBrowserWnd::SetHeight(int height) {
   const int w = r.right - r.left;
   const int h = r.bottom - r.top;
   os::SetWindowPos(GetHWND(), nullptr, r.left, r.top + (h - height) / 2, w, height, os::SWP_NOZORDER);
+  journey::Mark(journey::kServerList);
   return 0;
 }
 

@@ -11,6 +11,7 @@
 #include "platform/Unicode.h"
 #include "support/Encoding.h"
 #include "support/HttpClient.h"
+#include "support/JourneyMarks.h"
 #include "support/JsonReply.h"
 #include "support/MachineIdentity.h"
 #include "support/PortalHosts.h"
@@ -135,6 +136,7 @@ void CalveraWnd::SubmitLogin(bool openServerList) {
     return;
   }
 
+  journey::Mark(journey::kLogin);
   std::string body;
   HttpClient::Post(LoginUrl(), LoginBody(RequestText(account), RequestText(password)),
                    &HttpClient::AppendToString, &body, false);

@@ -1,6 +1,7 @@
 // Update regions, WM_PAINT, and presenting pixels: the BitBlt into a window
 // and the layered-window frame.
 #include <algorithm>
+#include <utility>
 
 #include "platform/internal/WindowSystem.h"
 
@@ -335,6 +336,21 @@ BOOL GetLayeredWindowAttributes(HWND hwnd, COLORREF* colorKey, BYTE* alpha, DWOR
   if (alpha) *alpha = w->alpha;
   if (flags) *flags = w->attributeFlags;
   return TRUE;
+}
+
+namespace {
+
+FrameDrawnObserver& Observer() {
+  static FrameDrawnObserver observer;
+  return observer;
+}
+
+}  // namespace
+
+void SetFrameDrawnObserver(FrameDrawnObserver observer) { Observer() = std::move(observer); }
+
+void NotifyFrameDrawn(HWND hwnd) {
+  if (const FrameDrawnObserver& observer = Observer()) observer(hwnd);
 }
 
 }  // namespace os

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/Window.h"
 
@@ -69,5 +70,15 @@ BOOL UpdateLayeredWindow(HWND hwnd, const POINT* screenPosition, const PixelView
 // LWA_ALPHA sets a constant opacity for a layered window painted the usual way.
 BOOL SetLayeredWindowAttributes(HWND hwnd, COLORREF colorKey, BYTE alpha, DWORD flags);
 BOOL GetLayeredWindowAttributes(HWND hwnd, COLORREF* colorKey, BYTE* alpha, DWORD* flags);
+
+// Diagnostics: told each time the desktop has drawn pixels a top-level
+// window presented (the gtk backend: at the end of the window's draw, once
+// something was presented; the headless backend: at each present), with the
+// window. One observer per process; an empty one removes it. The launcher's
+// automation driver times its first frame with it.
+using FrameDrawnObserver = std::function<void(HWND)>;
+void SetFrameDrawnObserver(FrameDrawnObserver observer);
+// Called by the backends.
+void NotifyFrameDrawn(HWND hwnd);
 
 }  // namespace os

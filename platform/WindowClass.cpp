@@ -102,9 +102,10 @@ ATOM RegisterSystemClassEx(const WNDCLASSEXW& wc, bool noSurface) { return AddCl
 std::u16string ClassNameText(LPCWSTR name) {
   if (!name) return {};
   if (IsAtomName(name)) {
-    const std::string digits = std::to_string(reinterpret_cast<std::uintptr_t>(name));
-    std::u16string text(1, u'#');
-    text.append(digits.begin(), digits.end());
+    // Appended digit by digit: GCC 12 at -O3 misreads a "#" + string
+    // concatenation here as an overlapping copy (-Wrestrict).
+    std::u16string text = u"#";
+    for (const char digit : std::to_string(reinterpret_cast<std::uintptr_t>(name))) text.push_back(digit);
     return text;
   }
   return name;

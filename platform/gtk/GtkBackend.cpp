@@ -129,6 +129,7 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
     cairo_set_source_surface(cr, s->buffer, 0, 0);
     cairo_paint(cr);
   }
+  if (s->presented) NotifyFrameDrawn(s->hwnd);
   return FALSE;  // the edit widgets draw next
 }
 
@@ -265,7 +266,17 @@ void RegisterBackend() {
     // X11 even under Wayland (through XWayland): the backend needs the X
     // shape extension, client messages and the top-level window list.
     setenv("GDK_BACKEND", "x11", 0);
-    if (!gtk_init_check(nullptr, nullptr)) return nullptr;
+    // No window of ours draws with GL (they paint with cairo, and the web
+    // engine renders in software), yet GDK's GL set-up loads the whole GL
+    // driver stack (libGL, the DRI driver and its compiler) before the first
+    // frame: a good part of the start-up's time and half its memory. It is
+    // switched off for this process only: the variable goes again once GTK
+    // has read it, so that programs the launcher starts do not inherit it.
+    const bool glChosen = getenv("GDK_GL") != nullptr;
+    if (!glChosen) setenv("GDK_GL", "disable", 0);
+    const bool started = gtk_init_check(nullptr, nullptr);
+    if (!glChosen) unsetenv("GDK_GL");
+    if (!started) return nullptr;
     if (!GDK_IS_X11_DISPLAY(gdk_display_get_default())) return nullptr;
     return std::make_unique<GtkBackend>();
   });
@@ -691,6 +702,7 @@ void GtkBackend::Present(SurfaceId surface, const PixelView& source, POINT from,
         static_cast<std::size_t>(w) * 4);
   }
   cairo_surface_mark_dirty_rectangle(s->buffer, t.left, t.top, w, h);
+  s->presented = true;
   gtk_widget_queue_draw_area(s->canvas, t.left, t.top, w, h);
 }
 
@@ -698,6 +710,7 @@ void GtkBackend::PresentLayered(SurfaceId surface, const PixelView& frame, BYTE 
   Surface* s = Find(surface);
   if (!s || !frame.pixels || frame.width <= 0 || frame.height <= 0) return;
   s->layeredFrame = true;
+  s->presented = true;
   s->frameAlpha = constantAlpha;
   if (!s->buffer || cairo_image_surface_get_width(s->buffer) != frame.width ||
       cairo_image_surface_get_height(s->buffer) != frame.height) {

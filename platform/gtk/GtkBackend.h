@@ -57,6 +57,7 @@ struct Surface {
   bool activateOnMap = false;
   bool layered = false;
   bool layeredFrame = false;  // the buffer came from PresentLayered
+  bool presented = false;     // the window has presented pixels of its own
   bool alphaVisual = false;   // created with an RGBA visual (a compositor ran)
   BYTE frameAlpha = 255;
   std::optional<WindowShape> shape;

@@ -1,8 +1,25 @@
 #include "platform/gtk/ShapeMask.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace os::gtk {
+namespace {
+
+// The pixels of row y inside the shape, [left, right): one run, since a
+// window shape is a rectangle, rounded or not. Its ends are found with
+// Contains, the rule hit testing uses, so the two agree, while the pixels
+// between them (nearly all of a window) need no test of their own.
+std::pair<int, int> ShapeRow(const WindowShape& shape, int y, int width) {
+  if (y < shape.rect.top || y >= shape.rect.bottom) return {0, 0};
+  int left = std::max<int>(0, shape.rect.left);
+  int right = std::min<int>(width, shape.rect.right);
+  while (left < right && !shape.Contains(left, y)) ++left;
+  while (right > left && !shape.Contains(right - 1, y)) --right;
+  return {left, right};
+}
+
+}  // namespace
 
 std::vector<RECT> ShapeRectangles(int width, int height, const WindowShape* shape, const PixelView* alpha) {
   std::vector<RECT> out;
@@ -19,11 +36,11 @@ std::vector<RECT> ShapeRectangles(int width, int height, const WindowShape* shap
       row = alpha->pixels + static_cast<std::size_t>(y) * alpha->stride;
       rowWidth = std::min(width, alpha->width);
     }
+    const std::pair<int, int> inShape = shape ? ShapeRow(*shape, y, width) : std::pair<int, int>{0, width};
     int start = -1;
     for (int x = 0; x <= width; ++x) {
-      bool in = x < width;
+      bool in = x >= inShape.first && x < inShape.second;
       if (in && alpha) in = row && x < rowWidth && row[static_cast<std::size_t>(x) * 4 + 3] != 0;
-      if (in && shape) in = shape->Contains(x, y);
       if (in && start < 0) start = x;
       if (!in && start >= 0) {
         runs.emplace_back(start, x);

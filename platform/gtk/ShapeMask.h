@@ -13,8 +13,9 @@ namespace os::gtk {
 // given, and where `alpha` (a premultiplied BGRA frame) has a non-zero alpha
 // when one is given; pixels beyond the frame are transparent. Runs of each row
 // become rectangles, and rows with the same runs merge into one band, so a
-// plain rectangle comes out as one rectangle. The shape decides per pixel with
-// WindowShape::Contains, the rule hit testing uses.
+// plain rectangle comes out as one rectangle. The shape decides with
+// WindowShape::Contains, the rule hit testing uses (at the ends of each row's
+// run: a window shape covers one run per row).
 std::vector<RECT> ShapeRectangles(int width, int height, const WindowShape* shape, const PixelView* alpha);
 
 }  // namespace os::gtk

@@ -160,6 +160,7 @@ void HeadlessBackend::Present(SurfaceId surface, const PixelView& source, POINT 
         static_cast<std::size_t>(w) * 4);
   }
   ++s->presents;
+  NotifyFrameDrawn(s->hwnd);
 }
 
 void HeadlessBackend::PresentLayered(SurfaceId surface, const PixelView& frame, BYTE constantAlpha) {
@@ -174,6 +175,7 @@ void HeadlessBackend::PresentLayered(SurfaceId surface, const PixelView& frame, 
   s->perPixelAlpha = true;
   s->frameAlpha = constantAlpha;
   ++s->presents;
+  NotifyFrameDrawn(s->hwnd);
 }
 
 void HeadlessBackend::SetCursor(SurfaceId surface, CursorShape shape) {

@@ -144,6 +144,12 @@ expect_line "$log" "hand-over: url=\"http://$api/client/redirect.html?type=serve
 [[ "$handover" =~ uid=\"[0-9]+\"\ token=\"[0-9a-f]+\" ]] || fail "no uid and token in: $handover"
 cmp -s "$remembered" "$work/remembered-before.txt" || fail "a login changed the remembered account"
 [[ -s "$artifacts/07-game-window.png" ]] || fail "no snapshot of the game window"
+# The journey's time marks: the login window's first frame before anything
+# else, a login per submission, the server list's sizes after the last one,
+# all on one clock that never goes back.
+marks="$(grep -E '^mark: ' "$log" | cut -d' ' -f2 | tr '\n' ' ')"
+[[ "$marks" =~ ^first-frame\ (login\ )+server-list\ server-list\ $ ]] || fail "unexpected marks: $marks"
+grep -E '^mark: ' "$log" | cut -d' ' -f3 | sort -c -n || fail "the marks' times go back"
 
 # --- The portal's records ------------------------------------------------------------------
 kill "$portal_pid"

@@ -52,20 +52,23 @@ TEST(GtkShapeMask, PlainRectangleIsOneRectangle) {
 
 TEST(GtkShapeMask, RoundedRegionMatchesTheHitTestToThePixel) {
   // Odd sizes and an ellipse taller than wide stress the corner arithmetic;
-  // the region leaves out its right and bottom edge like GDI's.
-  WindowShape shape;
-  shape.rect = RECT{0, 0, 57, 43};
-  shape.ellipseWidth = 18;
-  shape.ellipseHeight = 25;
+  // the region leaves out its right and bottom edge like GDI's. The second
+  // region starts left of the surface and ends beyond it, the third lies
+  // wholly outside it.
+  const WindowShape shapes[] = {
+      {RECT{0, 0, 57, 43}, 18, 25}, {RECT{-6, 3, 70, 40}, 30, 12}, {RECT{61, 0, 90, 45}, 4, 4}};
   const int width = 60, height = 45;
-  const auto rects = ShapeRectangles(width, height, &shape, nullptr);
-  const auto coverage = Coverage(rects, width, height);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      ASSERT_EQ(coverage[y * width + x], shape.Contains(x, y) ? 1 : 0) << x << "," << y;
-  // Rows with the same runs share a band: far fewer rectangles than rows.
-  EXPECT_LT(rects.size(), 40u);
-  EXPECT_FALSE(shape.Contains(0, 0));  // the corner really is cut
+  for (const WindowShape& shape : shapes) {
+    SCOPED_TRACE(shape.rect.left);
+    const auto rects = ShapeRectangles(width, height, &shape, nullptr);
+    const auto coverage = Coverage(rects, width, height);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+        ASSERT_EQ(coverage[y * width + x], shape.Contains(x, y) ? 1 : 0) << x << "," << y;
+    // Rows with the same runs share a band: far fewer rectangles than rows.
+    EXPECT_LT(rects.size(), 40u);
+  }
+  EXPECT_FALSE(shapes[0].Contains(0, 0));  // the corner really is cut
 }
 
 TEST(GtkShapeMask, TransparentPixelsAreCutAndTheShapeStillApplies) {

@@ -1,0 +1,75 @@
+// The journey's time marks as the launcher writes them into the automation
+// log: its login window's first drawn frame once, then each point as taken.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "Core/UIManager.h"
+#include "automation/Automation.h"
+#include "login/CalveraWnd.h"
+#include "platform/Resource.h"
+#include "platform/Window.h"
+#include "platform/headless/Headless.h"
+#include "support/JourneyMarks.h"
+#include "testsupport/TempDir.h"
+
+namespace {
+
+class AutomationDriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    os::headless::Reset();
+    Kesto::UIManager::SetProcessInstance(os::ExecutableModule());
+  }
+  void TearDown() override {
+    os::headless::Reset();
+    if (log_ != nullptr) std::fclose(log_);
+  }
+  std::string LogText() {
+    std::fflush(log_);
+    return testsupport::ReadFileBytes(logPath_);
+  }
+
+  testsupport::TempDir dir_;
+  std::filesystem::path logPath_ = dir_.path() / "automation.log";
+  std::FILE* log_ = std::fopen(logPath_.c_str(), "w");
+};
+
+// The journey's time marks reach the log only while a driver runs: the first
+// drawn frame of a skinned window once, however often it repaints, then each
+// mark as taken, on a clock that does not go back.
+TEST_F(AutomationDriverTest, LogsTheJourneysTimeMarksWhileItRuns) {
+  testsupport::ScopedEnv dataHome{"XDG_DATA_HOME", dir_.path().string()};
+  journey::Mark(journey::kLogin);  // before any driver: nowhere
+  auto window = std::make_unique<CalveraWnd>();
+  {
+    AutomationDriver driver({}, log_, false);
+    window->Create(nullptr, u"LumoraMorvaine", os::WS_OVERLAPPEDWINDOW | os::WS_VISIBLE, 0, 0, 0, 0, 0);
+    window->ShowWindow(true, true);
+    os::headless::Pump();
+    os::InvalidateRect(window->GetHWND(), nullptr, os::FALSE);
+    os::headless::Pump();
+    journey::Mark(journey::kServerList);
+  }
+  journey::Mark(journey::kGamePage);  // after the driver: nowhere
+  os::DestroyWindow(window->GetHWND());
+  Kesto::UIManager::SetSkinArchive(u"", false);
+
+  const std::string log = LogText();
+  const std::regex mark("mark: ([a-z-]+) ([0-9]+)\n");
+  std::vector<std::string> points;
+  std::uint64_t last = 0;
+  for (auto it = std::sregex_iterator(log.begin(), log.end(), mark); it != std::sregex_iterator(); ++it) {
+    points.push_back((*it)[1]);
+    const std::uint64_t ns = std::stoull((*it)[2]);
+    EXPECT_GE(ns, last) << log;
+    last = ns;
+  }
+  EXPECT_EQ(points, (std::vector<std::string>{"first-frame", "server-list"})) << log;
+}
+
+}  // namespace
