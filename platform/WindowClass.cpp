@@ -102,8 +102,12 @@ ATOM RegisterSystemClassEx(const WNDCLASSEXW& wc, bool noSurface) { return AddCl
 std::u16string ClassNameText(LPCWSTR name) {
   if (!name) return {};
   if (IsAtomName(name)) {
-    std::string digits = "#" + std::to_string(reinterpret_cast<std::uintptr_t>(name));
-    return std::u16string(digits.begin(), digits.end());
+    // Appended rather than "#" + digits, which GCC 12 at -O3 misreads as an
+    // overlapping copy (a -Wrestrict error in the optimised build).
+    const std::string digits = std::to_string(reinterpret_cast<std::uintptr_t>(name));
+    std::u16string text(1, u'#');
+    text.append(digits.begin(), digits.end());
+    return text;
   }
   return name;
 }

@@ -20,7 +20,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool imagemagick x11-utils x11-xserver-utils xcompmgr openbox
   # the installed product: menu entry and metadata validators, manual pages,
   # the Debian packages (dpkg-shlibdeps, lintian) and starting by menu entry
-  desktop-file-utils appstream man-db groff-base dpkg-dev lintian libgtk-3-bin
+  desktop-file-utils appstream man-db groff-base dpkg-dev file lintian libgtk-3-bin curl
 )
 
 missing=()

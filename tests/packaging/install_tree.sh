@@ -13,7 +13,7 @@
 # probe); builds nothing itself.
 set -euo pipefail
 : "${BUILD_DIR:?}" "${SOURCE_DIR:?}" "${PROBE:?}" "${PROJECT_VERSION:?}" "${PREFIX:?}"
-: "${BINDIR:?}" "${LIBDIR:?}" "${DATADIR:?}" "${MANDIR:?}"
+: "${BINDIR:?}" "${LAUNCHERDIR:?}" "${LIBDIR:?}" "${DATADIR:?}" "${MANDIR:?}"
 app_id=com.lumora.Morvaine
 
 failures=0
@@ -22,7 +22,7 @@ fail() {
   failures=$((failures + 1))
 }
 
-for dir in "$BINDIR" "$LIBDIR" "$DATADIR" "$MANDIR"; do
+for dir in "$BINDIR" "$LAUNCHERDIR" "$LIBDIR" "$DATADIR" "$MANDIR"; do
   [[ "$dir" != /* ]] || { echo "install folders must be relative to the prefix: $dir" >&2; exit 2; }
 done
 
@@ -37,7 +37,7 @@ rm -rf "$scratch/stage"
 
 # --- Layout -----------------------------------------------------------------
 expected=(
-  "$BINDIR/morvaine"
+  "$LAUNCHERDIR/morvaine"
   "$BINDIR/lumora-portal"
   "$LIBDIR/morvaine/morvaine-webkit.so"
   "$DATADIR/applications/$app_id.desktop"
@@ -63,19 +63,19 @@ done
 diff <(printf '%s\n' "${expected[@]}" | sort) <(cd "$root" && find . -type f -printf '%P\n' | sort) \
   || fail "installed files differ from the expected ones (< expected, > installed)"
 
-for program in "$BINDIR/morvaine" "$BINDIR/lumora-portal"; do
+for program in "$LAUNCHERDIR/morvaine" "$BINDIR/lumora-portal"; do
   [ -x "$root/$program" ] || fail "$program is not executable"
 done
 while IFS= read -r file; do
   mode="$(stat -c '%a' "$root/$file")"
   case "$file" in
-    "$BINDIR"/*) [ "$mode" = 755 ] || fail "$file has mode $mode, not 755" ;;
+    "$BINDIR"/* | "$LAUNCHERDIR"/*) [ "$mode" = 755 ] || fail "$file has mode $mode, not 755" ;;
     *) [ "$mode" = 644 ] || fail "$file has mode $mode, not 644" ;;
   esac
 done < <(cd "$root" && find . -type f -printf '%P\n')
 
 # --- The web engine module, found from the moved tree -------------------------
-found="$("$PROBE" "$root/$BINDIR")" || fail "the launcher's search does not find the installed module"
+found="$("$PROBE" module "$root/$LAUNCHERDIR")" || fail "the launcher's search does not find the installed module"
 want="$(realpath -m "$root/$LIBDIR/morvaine/morvaine-webkit.so")"
 [ "${found:-}" = "$want" ] || fail "the launcher's search found '${found:-nothing}', not the installed $want"
 
@@ -90,7 +90,7 @@ complaints="$(desktop-file-validate "$desktop" 2>&1 |
 key() { sed -n "s/^$1=//p" "$desktop" | head -1; }
 [ "$(key Icon)" = "$app_id" ] || fail "the menu entry's icon is '$(key Icon)', not $app_id"
 [ "$(key Exec)" = morvaine ] || fail "the menu entry runs '$(key Exec)'"
-[ -x "$root/$BINDIR/$(key TryExec)" ] || fail "TryExec '$(key TryExec)' is not an installed program"
+[ -x "$root/$LAUNCHERDIR/$(key TryExec)" ] || fail "TryExec '$(key TryExec)' is not an installed program"
 [ "$(key SingleMainWindow)" = true ] || fail "SingleMainWindow is not true"
 grep -qx 'Categories=.*Game;.*' "$desktop" || fail "the menu entry is not in the Game category"
 grep -q '^Name\[zh_CN\]=' "$desktop" && grep -q '^Comment\[zh_CN\]=' "$desktop" ||
