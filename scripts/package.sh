@@ -10,10 +10,14 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/package"
 bash "$root/scripts/install-deps.sh"
 
-# Optimised as the benchmark flavour is (so the compiler cache serves both),
-# linked with Debian's hardening flags (relro, bindnow); the launcher in
-# /usr/games, where Debian keeps games.
-export LDFLAGS="$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)"
+# Debian's compiler and linker flags with every hardening feature (stack
+# protector, fortified functions, relro, bindnow), read by CMake when the build
+# folder is first configured; CMake has no place for the preprocessor's own.
+# Release adds -O3 and -DNDEBUG. The launcher goes to /usr/games, where Debian
+# keeps games.
+cd "$root"  # dpkg-buildflags maps the current folder out of debug paths
+eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+export CFLAGS="$CFLAGS $CPPFLAGS" CXXFLAGS="$CXXFLAGS $CPPFLAGS"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DMORVAINE_INSTALL_LAUNCHERDIR=games \
   -DLUMORA_SANITIZE=OFF -DLUMORA_TESTS=OFF -DLUMORA_BENCH=OFF >/dev/null
 cmake --build "$build" -j "${LUMORA_JOBS:-2}"
