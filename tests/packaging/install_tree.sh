@@ -10,7 +10,8 @@
 #   - the launcher's own module search, run from the moved tree, finds the
 #     module that was installed there.
 # Needs the programs built (morvaine, morvaine-webkit, lumora-portal, the
-# probe); builds nothing itself.
+# probe); builds nothing itself. With DEBS (a list of .deb files) it checks
+# the unpacked packages instead of an install of BUILD_DIR.
 set -euo pipefail
 : "${BUILD_DIR:?}" "${SOURCE_DIR:?}" "${PROBE:?}" "${PROJECT_VERSION:?}" "${PREFIX:?}"
 : "${BINDIR:?}" "${LAUNCHERDIR:?}" "${LIBDIR:?}" "${DATADIR:?}" "${MANDIR:?}"
@@ -28,7 +29,13 @@ done
 
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-DESTDIR="$scratch/stage" cmake --install "$BUILD_DIR" >"$scratch/install.log"
+if [ -n "${DEBS:-}" ]; then
+  # The Debian packages instead, unpacked as dpkg would (they have no
+  # maintainer scripts).
+  for deb in $DEBS; do dpkg-deb -x "$deb" "$scratch/stage"; done
+else
+  DESTDIR="$scratch/stage" cmake --install "$BUILD_DIR" >"$scratch/install.log"
+fi
 # A relocated tree: nothing may depend on the prefix it was configured for.
 root="$scratch/moved/opt/morvaine"
 mkdir -p "$(dirname "$root")"

@@ -7,14 +7,21 @@
 # web engine module and its window class must come from the scratch tree and
 # agree with the menu entry. A second start from the menu while the game is
 # open gives the "游戏已经打开" box. The icon is found by its name through the
-# desktop's icon theme.
+# desktop's icon theme. With DEBS (a list of .deb files) the scratch tree is
+# the unpacked packages instead of an install of BUILD_DIR.
 source "${E2E_LIB:?}"
 : "${BUILD_DIR:?}" "${PREFIX:?}" "${BINDIR:?}" "${LAUNCHERDIR:?}" "${LIBDIR:?}" "${DATADIR:?}" "${INSTALLED_PROBE:?}"
 app_id=com.lumora.Morvaine
 
 work="$ART/work"
 mkdir -p "$work/home"
-DESTDIR="$work/stage" cmake --install "$BUILD_DIR" >"$ART/install.log"
+if [ -n "${DEBS:-}" ]; then
+  # The Debian packages instead, unpacked as dpkg would (they have no
+  # maintainer scripts).
+  for deb in $DEBS; do dpkg-deb -x "$deb" "$work/stage"; done
+else
+  DESTDIR="$work/stage" cmake --install "$BUILD_DIR" >"$ART/install.log"
+fi
 root="$work/root"
 mv "$work/stage$PREFIX" "$root"
 rm -rf "$work/stage"
