@@ -18,6 +18,9 @@ packages=(
   libcpp-httplib-dev libsqlite3-dev sqlite3 libssl-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth xdotool imagemagick x11-utils x11-xserver-utils xcompmgr openbox
+  # the installed product: menu entry and metadata validators, manual pages,
+  # the Debian packages (dpkg-shlibdeps, lintian) and starting by menu entry
+  desktop-file-utils appstream man-db groff-base dpkg-dev file lintian libgtk-3-bin curl
 )
 
 missing=()

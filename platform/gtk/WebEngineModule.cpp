@@ -2,8 +2,10 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <utility>
 
 #include "platform/BrowserEngine.h"
 #include "platform/Kernel.h"
@@ -11,6 +13,9 @@
 
 #ifndef LUMORA_MULTIARCH
 #define LUMORA_MULTIARCH ""
+#endif
+#ifndef LUMORA_INSTALLED_MODULE_DIR
+#define LUMORA_INSTALLED_MODULE_DIR ""
 #endif
 
 namespace os::gtk {
@@ -57,10 +62,16 @@ std::vector<std::string> WebEngineModuleCandidates(const std::string& exeFolder)
   if (const char* chosen = std::getenv("LUMORA_WEB_ENGINE_MODULE"); chosen != nullptr && *chosen != 0) {
     paths.emplace_back(chosen);
   }
-  paths.push_back(exeFolder + kWebEngineModuleName);
-  paths.push_back(exeFolder + "../lib/morvaine/" + kWebEngineModuleName);
+  // Each place once: the install rules' folder may be one of the usual ones.
+  auto add = [&](const std::string& folder) {
+    std::string path = exeFolder + folder + kWebEngineModuleName;
+    if (std::find(paths.begin(), paths.end(), path) == paths.end()) paths.push_back(std::move(path));
+  };
+  add("");
+  add("../lib/morvaine/");
+  add(LUMORA_INSTALLED_MODULE_DIR);
   const std::string multiarch = LUMORA_MULTIARCH;
-  if (!multiarch.empty()) paths.push_back(exeFolder + "../lib/" + multiarch + "/morvaine/" + kWebEngineModuleName);
+  if (!multiarch.empty()) add("../lib/" + multiarch + "/morvaine/");
   return paths;
 }
 

@@ -4,8 +4,10 @@
 //
 // The module is looked for, in this order, at $LUMORA_WEB_ENGINE_MODULE (a
 // path), beside the executable, in "../lib/morvaine/" from the executable's
-// folder (the build tree) and in "../lib/<multiarch>/morvaine/" (an install
-// tree, wherever it was moved to). Its entry registers the engine; when no
+// folder (the build tree, and an install under /usr/local), in the folder the
+// install rules use, relative to the installed executable's (an install tree,
+// wherever it was moved to), and in "../lib/<multiarch>/morvaine/"; each place
+// once. Its entry registers the engine; when no
 // module loads, browser objects cannot be made (the class is not registered)
 // and the debug output says what was tried.
 #pragma once

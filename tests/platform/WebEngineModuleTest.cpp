@@ -2,6 +2,7 @@
 // what a browser object's creation does when no engine can be loaded.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -55,7 +56,8 @@ TEST_F(WebEngineLoaderTest, AMissingEngineMakesTheBrowserClassUnregistered) {
   EXPECT_EQ(gClears, 0);
 
   gLoadResult = true;
-  EXPECT_EQ(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_ALL, IID_IWebBrowser2, browser.put_void()), S_OK);
+  EXPECT_EQ(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_ALL, IID_IWebBrowser2, browser.put_void()),
+            S_OK);
   EXPECT_TRUE(browser);
   ClearWebEngineData();
   EXPECT_EQ(gClears, 1);
@@ -78,6 +80,9 @@ TEST(WebEngineModulePlaces, ChosenPathThenBesideTheProgramThenBuildAndInstallTre
       EXPECT_EQ(places[2].rfind("/opt/m/bin/../lib/", 0), 0u);
       EXPECT_EQ(places[2].substr(places[2].size() - 28), "/morvaine/morvaine-webkit.so");
     }
+    std::vector<std::string> sorted = places;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << "a place is tried twice";
   }
   testsupport::ScopedEnv chosen{"LUMORA_WEB_ENGINE_MODULE", "/elsewhere/engine.so"};
   EXPECT_EQ(gtk::WebEngineModuleCandidates("/opt/m/bin/").front(), "/elsewhere/engine.so");
