@@ -22,6 +22,13 @@ constexpr std::size_t kIncludeSourceCapacity = 500;
 
 int Number(std::u16string_view value) { return static_cast<int>(attr::ParseLong(value)); }
 
+// A skin's window sizes, each side held to kMaxWindowExtent: the window's
+// pixels are allocated at that size.
+SIZE WindowExtent(SIZE size) {
+  return SIZE{std::min<os::LONG>(size.cx, SkinBuilder::kMaxWindowExtent),
+              std::min<os::LONG>(size.cy, SkinBuilder::kMaxWindowExtent)};
+}
+
 // Levels of elements below root (root's children are level 1), counted
 // without recursion.
 int NestingDepth(MarkupNode root) {
@@ -155,7 +162,7 @@ void SkinBuilder::ApplyWindowAttributes(MarkupNode root, UIManager* manager) {
     const std::u16string_view name = root.AttributeNameAt(i);
     const std::u16string_view value = root.AttributeValueAt(i);
     if (name == u"size") {
-      const SIZE s = attr::ParseSize(value);
+      const SIZE s = WindowExtent(attr::ParseSize(value));
       manager->SetInitialSize(s.cx, s.cy);
     } else if (name == u"sizebox") {
       manager->SetSizingBorder(attr::ParseRect(value));
@@ -165,10 +172,10 @@ void SkinBuilder::ApplyWindowAttributes(MarkupNode root, UIManager* manager) {
       const SIZE s = attr::ParseSize(value);
       manager->SetCornerRound(s.cx, s.cy);
     } else if (name == u"mininfo") {
-      const SIZE s = attr::ParseSize(value);
+      const SIZE s = WindowExtent(attr::ParseSize(value));
       manager->SetMinTrackSize(s.cx, s.cy);
     } else if (name == u"maxinfo") {
-      const SIZE s = attr::ParseSize(value);
+      const SIZE s = WindowExtent(attr::ParseSize(value));
       manager->SetMaxTrackSize(s.cx, s.cy);
     } else if (name == u"alpha") {
       manager->SetWindowOpacity(Number(value));

@@ -54,6 +54,10 @@ class SkinBuilder {
   // like one that does not parse (Build returns null, LastErrorMessage says
   // why): the tree is built, laid out and painted recursively.
   static constexpr int kMaxNestingDepth = 256;
+  // The window sizes a skin gives ("size", "mininfo", "maxinfo") are held to
+  // this many pixels a side: a window's back buffer is allocated at its size,
+  // and 32767 × 32767 would be 4 GiB. Larger than any screen in use.
+  static constexpr int kMaxWindowExtent = 8192;
 
   SkinBuilder();
   SkinBuilder(const SkinBuilder&) = delete;

@@ -513,6 +513,26 @@ TEST(SkinBuilderWindowTest, RootAttributesConfigureTheManager) {
   EXPECT_TRUE(shadow.IsShowShadow());
 }
 
+// A window's pixels are allocated at its size: a skin cannot ask for gigabytes.
+TEST(SkinBuilderWindowTest, WindowSizesAreHeldToTheLargestScreen) {
+  TestWindow window;
+  UIManager manager;
+  manager.Init(window.hwnd());
+  SkinBuilder builder;
+  std::unique_ptr<CControlUI> root(builder.Build(
+      u"<Window size=\"30000,30000\" mininfo=\"99999,20\" maxinfo=\"20,2147483647\"><Control/></Window>",
+      std::nullopt, nullptr, &manager));
+  ASSERT_NE(root, nullptr);
+  constexpr int kMax = SkinBuilder::kMaxWindowExtent;
+  EXPECT_EQ(manager.InitialSize(), (SIZE{kMax, kMax}));
+  EXPECT_EQ(manager.MinTrackSize(), (SIZE{kMax, 20}));
+  EXPECT_EQ(manager.MaxTrackSize(), (SIZE{20, kMax}));
+  os::RECT rc{};
+  os::GetWindowRect(window.hwnd(), &rc);
+  EXPECT_LE(rc.right - rc.left, kMax);
+  EXPECT_LE(rc.bottom - rc.top, kMax);
+}
+
 TEST(SkinBuilderWindowTest, OutOfRangeValuesKeepWhatWasThere) {
   TestWindow window;
   UIManager manager;
