@@ -16,14 +16,6 @@ KESTO_REGISTER_CONTROL(u"List", CListUI)
 
 namespace {
 
-constexpr char16_t kVkReturn = 13;
-constexpr char16_t kVkPrior = 33;
-constexpr char16_t kVkNext = 34;
-constexpr char16_t kVkEnd = 35;
-constexpr char16_t kVkHome = 36;
-constexpr char16_t kVkUp = 38;
-constexpr char16_t kVkDown = 40;
-
 bool Meets(const RECT& a, const RECT& b) {
   RECT unused;
   return rect::Intersect(unused, a, b);
@@ -440,25 +432,25 @@ bool CListUI::HandleKey(char16_t key) {
   const int count = body_->GetCount();
   const int view = body_->ViewHeight();
   switch (key) {
-    case kVkReturn:
+    case os::VK_RETURN:
       if (CControlUI* item = body_->GetItemAt(curSel_)) item->Activate();
       return true;
-    case kVkUp:
+    case os::VK_UP:
       MoveSelectionTo(curSel_ < 0 ? 0 : curSel_ - 1, curSel_ < 0);
       return true;
-    case kVkDown:
+    case os::VK_DOWN:
       MoveSelectionTo(curSel_ < 0 ? 0 : curSel_ + 1, true);
       return true;
-    case kVkHome:
+    case os::VK_HOME:
       MoveSelectionTo(0, true);
       return true;
-    case kVkEnd:
+    case os::VK_END:
       MoveSelectionTo(count - 1, false);
       return true;
-    case kVkPrior:
+    case os::VK_PRIOR:
       MoveSelectionTo(curSel_ < 0 ? 0 : body_->IndexAtOffset(body_->RowTop(curSel_) - view), curSel_ < 0);
       return true;
-    case kVkNext:
+    case os::VK_NEXT:
       MoveSelectionTo(curSel_ < 0 ? 0 : body_->IndexAtOffset(body_->RowTop(curSel_) + view), true);
       return true;
     default:

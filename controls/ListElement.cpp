@@ -16,7 +16,6 @@ KESTO_REGISTER_CONTROL(u"ListContainerElement", CListContainerElementUI)
 
 namespace {
 
-constexpr char16_t kVkReturn = 13;
 constexpr int kRowMargin = 8;
 
 // What an item does with an event both kinds of item handle alike.
@@ -44,7 +43,7 @@ ItemAction ClassifyEvent(CControlUI& item, IListOwnerUI* owner, bool& hot, Contr
       }
       return ItemAction::kDone;
     case UIEvent::KeyDown:
-      if (event.key == kVkReturn && item.IsEnabled()) return ItemAction::kActivate;
+      if (event.key == os::VK_RETURN && item.IsEnabled()) return ItemAction::kActivate;
       [[fallthrough]];
     case UIEvent::ScrollWheel:
       if (owner != nullptr) {

@@ -18,8 +18,6 @@ KESTO_REGISTER_CONTROL(u"TreeView", CTreeViewUI)
 
 namespace {
 
-constexpr char16_t kVkLeft = 37;
-constexpr char16_t kVkRight = 39;
 constexpr int kButtonWidth = 16;
 
 CTreeNodeUI* NodeOf(CControlUI* control) {
@@ -407,10 +405,10 @@ void CTreeViewUI::NodeDoubleClicked(CTreeNodeUI& node) {
 }
 
 bool CTreeViewUI::HandleKey(char16_t key) {
-  if (key != kVkLeft && key != kVkRight) return false;
+  if (key != os::VK_LEFT && key != os::VK_RIGHT) return false;
   CTreeNodeUI* node = NodeAt(GetCurSel());
   if (node == nullptr) return true;
-  if (key == kVkRight) {
+  if (key == os::VK_RIGHT) {
     if (!node->IsHasChild()) return true;
     if (!node->IsExpanded()) {
       node->Expand(true);
