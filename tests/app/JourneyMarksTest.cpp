@@ -10,6 +10,7 @@
 
 #include "Core/UIManager.h"
 #include "automation/Automation.h"
+#include "automation/DriverFixture.h"
 #include "login/CalveraWnd.h"
 #include "platform/Resource.h"
 #include "platform/Window.h"
@@ -19,25 +20,7 @@
 
 namespace {
 
-class AutomationDriverTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    os::headless::Reset();
-    Kesto::UIManager::SetProcessInstance(os::ExecutableModule());
-  }
-  void TearDown() override {
-    os::headless::Reset();
-    if (log_ != nullptr) std::fclose(log_);
-  }
-  std::string LogText() {
-    std::fflush(log_);
-    return testsupport::ReadFileBytes(logPath_);
-  }
-
-  testsupport::TempDir dir_;
-  std::filesystem::path logPath_ = dir_.path() / "automation.log";
-  std::FILE* log_ = std::fopen(logPath_.c_str(), "w");
-};
+using automationtest::AutomationDriverTest;
 
 // The journey's time marks reach the log only while a driver runs: the first
 // drawn frame of a skinned window once, however often it repaints, then each

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "Core/UIManager.h"
+#include "automation/DriverFixture.h"
 #include "platform/Clipboard.h"
 #include "platform/MessageBox.h"
 #include "platform/Messages.h"
@@ -64,27 +65,7 @@ TEST(AutomationScriptTest, KeyNamesAndTrailingNumbers) {
   EXPECT_EQ(SplitTrailingNumber("2048").caption, "2048");
 }
 
-class AutomationDriverTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    os::headless::Reset();
-    Kesto::UIManager::SetProcessInstance(os::ExecutableModule());
-  }
-  void TearDown() override {
-    os::headless::Reset();
-    // However the test ended: a failed assertion leaves before any close.
-    if (log_ != nullptr) std::fclose(log_);
-  }
-
-  std::string LogText() {
-    std::fflush(log_);
-    return testsupport::ReadFileBytes(logPath_);
-  }
-
-  testsupport::TempDir dir_;
-  std::filesystem::path logPath_ = dir_.path() / "automation.log";
-  std::FILE* log_ = std::fopen(logPath_.c_str(), "w");
-};
+using automationtest::AutomationDriverTest;
 
 // Boxes shown before the message loop runs the script (the start-up
 // decisions) take the answers of the script's leading answer-startup lines.
