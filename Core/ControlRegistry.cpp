@@ -12,7 +12,8 @@ ControlRegistry& ControlRegistry::Instance() {
 Registration ControlRegistry::Register(std::u16string_view tag, ControlMaker maker) {
   if (tag.empty() || maker == nullptr) return Registration::Invalid;
   if (!makers_.emplace(std::u16string(tag), maker).second) {
-    os::OutputDebugString(u"kesto.registry: the tag \"" + std::u16string(tag) + u"\" is registered twice; the first maker stays");
+    os::DebugOutput(os::DebugCategory::Skin, u"kesto.registry: the tag \"" + std::u16string(tag) +
+                                                 u"\" is registered twice; the first maker stays");
     return Registration::Duplicate;
   }
   return Registration::Added;

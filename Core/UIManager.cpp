@@ -3,10 +3,13 @@
 #include "Core/UIManager.h"
 
 #include <algorithm>
+#include <string>
 
 #include "controls/Control.h"
 #include "controls/Render.h"
+#include "platform/Assert.h"
 #include "platform/Input.h"
+#include "platform/Kernel.h"
 #include "platform/MessageQueue.h"
 #include "platform/Paint.h"
 #include "platform/Tooltip.h"
@@ -115,6 +118,9 @@ void UIManager::Init(os::HWND window) {
 
 bool UIManager::AttachRoot(CControlUI* control) {
   if (control == nullptr) return false;
+  // The attached root again: handing it to DestroyLater as the old root would
+  // leave the window pointing at a destroyed tree. It stays as it is.
+  if (control == root_) return true;
   SetFocus(nullptr);
   keyPressed_ = nullptr;
   hot_ = nullptr;
@@ -415,7 +421,10 @@ void UIManager::DestroyDelayed() {
   while (!delayedDestroy_.empty()) {
     std::vector<CControlUI*> batch;
     batch.swap(delayedDestroy_);
-    for (CControlUI* c : batch) delete c;
+    for (CControlUI* c : batch) {
+      LUMORA_ASSERT(c != root_, "the attached root is never destroyed while attached");
+      delete c;
+    }
   }
 }
 
@@ -612,7 +621,10 @@ int UIManager::RunMessageLoop() {
         os::DispatchMessage(&msg);
       }
     } catch (...) {
-      // A window's handler failed; the process keeps serving its windows.
+      // A window's handler failed; the process keeps serving its windows,
+      // and the developer learns what went wrong and where.
+      os::DebugOutput(os::DebugCategory::Ui, "kesto.dispatch: message " + std::to_string(msg.message) +
+                                                 " failed: " + os::DescribeCurrentException());
     }
   }
   return static_cast<int>(msg.wParam);

@@ -280,7 +280,8 @@ class UIManager {
   void Init(os::HWND window);
   os::HWND Window() const { return window_; }
   // Makes control the root of the window's tree (see the .cpp for the order
-  // of things); false for a null control.
+  // of things); false for a null control. The root already attached stays
+  // as it is (true): it is neither destroyed as the old root nor set up again.
   bool AttachRoot(CControlUI* control);
   CControlUI* Root() const { return root_; }
   // Attaches a control (and its subtree) to this manager under parent and

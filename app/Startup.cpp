@@ -123,7 +123,7 @@ StartupResult DecideStartup(std::int64_t now) {
   HttpClient::Get(VersionDocumentUrl(), &HttpClient::AppendToString, &reply, false);
   VersionDocument document;
   if (!ReadVersionDocument(reply, document)) {
-    os::OutputDebugString("version document unavailable; no update check");
+    os::DebugOutput(os::DebugCategory::Update, "version document unavailable; no update check");
     result.openLoginWindow = singleInstance();
     return result;
   }

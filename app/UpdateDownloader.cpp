@@ -145,7 +145,8 @@ std::FILE* OpenPrivate(const std::string& path, const char* mode) {
 void ReportUnwritableOnce(const std::string& path) {
   static std::atomic<bool> reported{false};
   if (reported.exchange(true)) return;
-  os::OutputDebugString("app.update: cannot write the installer file " + path + ": " + std::strerror(errno));
+  os::DebugOutput(os::DebugCategory::Update,
+                  "app.update: cannot write the installer file " + path + ": " + std::strerror(errno));
 }
 
 // What identifies the build of the file a reply carries.
@@ -311,7 +312,9 @@ void DownloadThread(std::unique_ptr<DownloadJob> job) {
   // start: it is started anew, once. A 416 naming the local size as the total
   // means the file is already whole.
   if (job->changed || (status == 416 && job->offset > 0 && job->range.total != job->offset)) {
-    os::OutputDebugString(std::string_view("app.update: the partial installer does not fit the server's; starting anew"));
+    os::DebugOutput(
+        os::DebugCategory::Update,
+        std::string_view("app.update: the partial installer does not fit the server's; starting anew"));
     job->offset = 0;
     PerformDownload(curl.handle, *job);
   }

@@ -19,8 +19,8 @@
 #include "platform/MessageBox.h"
 #include "platform/Messages.h"
 #include "platform/Paint.h"
+#include "platform/Snapshot.h"
 #include "platform/Unicode.h"
-#include "platform/headless/Headless.h"
 #include "support/JourneyMarks.h"
 
 namespace {
@@ -572,15 +572,15 @@ bool AutomationDriver::Execute(const AutomationCommand& command, std::string& er
       error = "no visible window " + Quoted(caption);
       return false;
     }
-    bool written = false;
-    if (os::headless::IsActive()) {
-      written = os::headless::Snapshot(hwnd, file);
-    } else if (Kesto::UIManager* manager = ManagerOf(hwnd)) {
-      // A desktop keeps its pixels to itself: the window's own frame is what
-      // it last presented.
-      const os::Bitmap* frame =
-          manager->LayeredBitmap() != nullptr ? manager->LayeredBitmap() : manager->OffscreenBitmap();
-      written = frame != nullptr && frame->WritePng(file);
+    // What the backend last showed of the window; a window that has shown
+    // nothing yet is taken from the frame its manager painted.
+    bool written = os::SnapshotWindow(hwnd, file);
+    if (!written) {
+      if (Kesto::UIManager* manager = ManagerOf(hwnd)) {
+        const os::Bitmap* frame =
+            manager->LayeredBitmap() != nullptr ? manager->LayeredBitmap() : manager->OffscreenBitmap();
+        written = frame != nullptr && frame->WritePng(file);
+      }
     }
     if (!written) {
       error = "cannot write " + file;

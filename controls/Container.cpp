@@ -8,6 +8,7 @@
 #include "controls/LayoutLimit.h"
 #include "controls/Render.h"
 #include "controls/ScrollBar.h"
+#include "platform/Assert.h"
 
 namespace Kesto {
 
@@ -83,6 +84,8 @@ bool CContainerUI::Add(CControlUI* control) { return AddAt(control, GetCount());
 
 bool CContainerUI::AddAt(CControlUI* control, int index) {
   if (control == nullptr || index < 0 || index > OwnCount()) return false;
+  // A child listed twice would be painted twice and destroyed twice.
+  LUMORA_ASSERT(CContainerUI::GetItemIndex(control) < 0, "a control is added to its container once");
   if (manager_ != nullptr) manager_->InitControls(control, this);
   if (IsVisible()) {
     NeedUpdate();

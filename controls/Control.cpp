@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <climits>
+#include <mutex>
+#include <set>
+#include <string>
 
 #include "Core/ControlRegistry.h"
 #include "Core/UIManager.h"
 #include "controls/Cursor.h"
 #include "controls/LayoutLimit.h"
 #include "controls/Render.h"
+#include "platform/Kernel.h"
 
 namespace Kesto {
 
@@ -223,6 +227,26 @@ void CControlUI::SetPadding(RECT padding) {
 SIZE CControlUI::GetFixedXY() const { return fixedXY_; }
 
 namespace {
+
+// The end of every SetAttribute chain: no class of the control took the
+// attribute. Told once per class and name, so that a skin's typo is seen
+// without a line for every control that repeats it.
+void ReportUnknownAttribute(std::u16string_view className, std::u16string_view name) {
+  if (!os::DebugCategoryEnabled(os::DebugCategory::Skin)) return;
+  static std::mutex mutex;
+  static std::set<std::u16string, std::less<>> reported;
+  std::u16string key(className);
+  key += u'\0';
+  key += name;
+  {
+    std::lock_guard lock(mutex);
+    if (!reported.insert(std::move(key)).second) return;
+  }
+  os::DebugOutput(os::DebugCategory::Skin, u"kesto.skin: " + std::u16string(className) +
+                                               u" accepts no attribute \"" + std::u16string(name) +
+                                               u"\"; ignored");
+}
+
 // A floating control only re-places itself; a laid-out one needs its
 // container's layout.
 void SizeChanged(CControlUI& control) {
@@ -505,6 +529,8 @@ void CControlUI::SetAttribute(std::u16string_view name, std::u16string_view valu
     SetShortcut(value.empty() ? u'\0' : value[0]);
   } else if (name == u"virtualwnd") {
     SetVirtualWnd(value);
+  } else {
+    ReportUnknownAttribute(GetClass(), name);
   }
 }
 

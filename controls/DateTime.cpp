@@ -50,7 +50,7 @@ std::u16string CDateTimeUI::FormatDate(const os::SYSTEMTIME& time) {
 
 bool CDateTimeUI::SetTime(const os::SYSTEMTIME& time) {
   if (!os::IsValidDate(time)) {
-    os::OutputDebugString("DateTime: a date outside the calendar was refused");
+    os::DebugOutput(os::DebugCategory::Ui, "DateTime: a date outside the calendar was refused");
     return false;
   }
   time_ = time;

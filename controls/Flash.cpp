@@ -39,7 +39,7 @@ void* CFlashUI::GetInterface(std::u16string_view name) {
 
 bool CFlashUI::DoCreateControl() {
   if (!CActiveXUI::DoCreateControl()) {
-    if (!oleObject_) os::OutputDebugString(u"Flash: the player's class is not available\n");
+    if (!oleObject_) os::DebugOutput(os::DebugCategory::Ui, u"Flash: the player's class is not available\n");
     return false;
   }
   Subscribe();

@@ -139,7 +139,7 @@ void CGifAnimUI::LoadFrames() {
   std::string bytes;
   if (picture.name.empty() ||
       !LoadSkinBytes(picture.name, picture.resType, bytes, std::numeric_limits<std::size_t>::max())) {
-    os::OutputDebugString(u"GifAnim: picture not found\n");
+    os::DebugOutput(os::DebugCategory::Skin, u"GifAnim: picture not found\n");
     return;
   }
   if (IsGif(bytes)) {
@@ -149,7 +149,7 @@ void CGifAnimUI::LoadFrames() {
     frames_.push_back(Frame{std::move(still), 0});
   }
   if (frames_.empty()) {
-    os::OutputDebugString(u"GifAnim: picture cannot be decoded\n");
+    os::DebugOutput(os::DebugCategory::Skin, u"GifAnim: picture cannot be decoded\n");
     return;
   }
   if (autoSize_) {

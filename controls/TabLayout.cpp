@@ -112,8 +112,11 @@ void CTabLayoutUI::SetPos(RECT rc) {
 }
 
 void CTabLayoutUI::SetAttribute(std::u16string_view name, std::u16string_view value) {
-  if (name == u"selectedid") SelectItem(static_cast<int>(attr::ParseLong(value)));
-  CContainerUI::SetAttribute(name, value);
+  if (name == u"selectedid") {
+    SelectItem(static_cast<int>(attr::ParseLong(value)));
+  } else {
+    CContainerUI::SetAttribute(name, value);
+  }
 }
 
 }  // namespace Kesto

@@ -52,7 +52,8 @@ void WriteChannelFile(const std::string& channel) {
   const std::string bytes(channel.c_str(), channel.size() + 1);
   const ssize_t written = ::write(fd, bytes.data(), bytes.size());
   ::close(fd);
-  if (written != static_cast<ssize_t>(bytes.size())) os::OutputDebugString(std::string_view("login: channel.ini not written whole"));
+  if (written != static_cast<ssize_t>(bytes.size()))
+    os::DebugOutput(os::DebugCategory::Settings, std::string_view("login: channel.ini not written whole"));
 }
 
 }  // namespace

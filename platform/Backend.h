@@ -28,6 +28,9 @@
 
 namespace os {
 
+class BrowserEngine;
+class BrowserEngineHost;
+
 // A backend's handle of a native top-level surface; 0 is none.
 using SurfaceId = std::uint64_t;
 // A backend's handle of another process's top-level window (gtk: the XID).
@@ -56,6 +59,16 @@ struct WindowShape {
   int ellipseWidth = 0;
   int ellipseHeight = 0;
   bool Contains(int x, int y) const;
+};
+
+// A surface's last presented frame as its backend keeps it.
+struct SurfaceFrame {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> bgra;  // premultiplied, width * 4 bytes per row
+  bool perPixelAlpha = false;      // presented with PresentLayered
+  BYTE constantAlpha = 255;        // that frame's alpha, else the surface's opacity
+  std::optional<WindowShape> shape;
 };
 
 struct MonitorDesc {
@@ -312,6 +325,15 @@ class Backend {
   // Where the input method shows its candidates: the caret's rectangle in
   // surface coordinates (gtk: gtk_im_context_set_cursor_location).
   virtual void SetImeCaretRect(SurfaceId surface, const RECT& caret) = 0;
+
+  // --- Read-back and web engine -----------------------------------------------------
+  // The frame the surface last showed, for snapshots (platform/Snapshot.h);
+  // nullopt when the backend keeps no copy of it.
+  virtual std::optional<SurfaceFrame> SurfacePixels(SurfaceId surface) = 0;
+  // The engine of browser objects made while this backend runs, unless one
+  // is registered for it (RegisterBrowserEngineFactory) and makes one
+  // (platform/BrowserEngine.h). Never nullptr.
+  virtual std::unique_ptr<BrowserEngine> CreateDefaultBrowserEngine(BrowserEngineHost* host) = 0;
 };
 
 using BackendFactory = std::unique_ptr<Backend> (*)();

@@ -2,10 +2,10 @@
 // IWebBrowser2, events to the host, the document model, the host's UI
 // handler) and the engine that loads and shows pages. The object is shared;
 // an engine only turns navigation requests into page loads and reports what
-// happened in the terms below. The headless backend uses the static engine
-// (platform/headless/StaticBrowser.h); a backend with a real web engine
-// registers its own with RegisterBrowserEngineFactory before the first browser
-// is created.
+// happened in the terms below. Each backend supplies its default engine
+// (Backend::CreateDefaultBrowserEngine: the headless backend's static engine);
+// a real web engine registers its own with RegisterBrowserEngineFactory
+// before the first browser is created.
 //
 // Everything here belongs to the UI thread.
 #pragma once
@@ -143,8 +143,8 @@ class BrowserEngine {
 using BrowserEngineFactory = std::unique_ptr<BrowserEngine> (*)(BrowserEngineHost* host);
 
 // The engine of browsers created while the named window-system backend runs
-// ("gtk"). The headless backend, any backend without an engine of its own, and
-// one whose factory returns nullptr use the static engine. A later registration for a name replaces an
+// ("gtk"). Without a factory for the backend, or when it returns nullptr, the
+// backend's default engine is used. A later registration for a name replaces an
 // earlier one; nullptr removes it.
 void RegisterBrowserEngineFactory(std::string_view backend, BrowserEngineFactory factory);
 // The engine for the current backend.

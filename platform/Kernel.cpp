@@ -69,9 +69,66 @@ bool ParseVersion(std::string_view text, OSVERSIONINFO* info) {
   return true;
 }
 
-bool DebugOutputEnabled() {
-  const auto value = GetEnvironmentVariable("LUMORA_DEBUG");
-  return value && !value->empty();
+constexpr std::string_view kCategoryNames[kDebugCategoryCount] = {
+    "general", "window", "input", "skin", "ui", "web", "update", "net", "settings"};
+
+std::string_view TrimBlanks(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const char c = (a[i] >= 'A' && a[i] <= 'Z') ? static_cast<char>(a[i] + 32) : a[i];
+    if (c != b[i]) return false;
+  }
+  return true;
+}
+
+// Bit i is category i. A value that is not a list of known names turns on
+// every category.
+unsigned ParseDebugSetting(std::string_view value) {
+  constexpr unsigned kAll = (1u << kDebugCategoryCount) - 1;
+  unsigned mask = 0;
+  bool named = false;
+  for (std::size_t start = 0; start <= value.size();) {
+    const auto comma = value.find(',', start);
+    const std::size_t end = comma == std::string_view::npos ? value.size() : comma;
+    const std::string_view name = TrimBlanks(value.substr(start, end - start));
+    start = end + 1;
+    if (name.empty()) continue;
+    named = true;
+    if (SameName(name, "all")) {
+      mask = kAll;
+      continue;
+    }
+    unsigned i = 0;
+    while (i < kDebugCategoryCount && !SameName(name, kCategoryNames[i])) ++i;
+    if (i == kDebugCategoryCount) return kAll;
+    mask |= 1u << i;
+  }
+  return named ? mask : kAll;
+}
+
+unsigned EnabledDebugCategories() {
+  const char* value = std::getenv("LUMORA_DEBUG");
+  if (value == nullptr || *value == '\0') return 0;
+  return ParseDebugSetting(value);
+}
+
+void WriteDebugLine(std::string_view text) {
+  std::string line(text);
+  if (line.empty() || line.back() != '\n') line.push_back('\n');
+  // One write per call keeps lines from different threads apart.
+  std::size_t done = 0;
+  while (done < line.size()) {
+    const ssize_t n = write(STDERR_FILENO, line.data() + done, line.size() - done);
+    if (n <= 0) return;
+    done += static_cast<std::size_t>(n);
+  }
 }
 
 }  // namespace
@@ -117,20 +174,27 @@ std::optional<std::string> GetEnvironmentVariable(const char* name) {
   return std::string(value);
 }
 
-void OutputDebugString(std::string_view text) {
-  if (!DebugOutputEnabled()) return;
-  std::string line(text);
-  if (line.empty() || line.back() != '\n') line.push_back('\n');
-  // One write per call keeps lines from different threads apart.
-  std::size_t done = 0;
-  while (done < line.size()) {
-    const ssize_t n = write(STDERR_FILENO, line.data() + done, line.size() - done);
-    if (n <= 0) return;
-    done += static_cast<std::size_t>(n);
-  }
+std::string_view DebugCategoryName(DebugCategory category) {
+  const auto index = static_cast<unsigned>(category);
+  return index < kDebugCategoryCount ? kCategoryNames[index] : std::string_view("general");
 }
 
-void OutputDebugString(std::u16string_view text) { OutputDebugString(std::string_view(Utf16ToUtf8(text))); }
+bool DebugCategoryEnabled(DebugCategory category) {
+  const auto index = static_cast<unsigned>(category);
+  return index < kDebugCategoryCount && (EnabledDebugCategories() & (1u << index)) != 0;
+}
+
+void DebugOutput(DebugCategory category, std::string_view text) {
+  if (DebugCategoryEnabled(category)) WriteDebugLine(text);
+}
+
+void DebugOutput(DebugCategory category, std::u16string_view text) {
+  if (DebugCategoryEnabled(category)) WriteDebugLine(Utf16ToUtf8(text));
+}
+
+void OutputDebugString(std::string_view text) { DebugOutput(DebugCategory::General, text); }
+
+void OutputDebugString(std::u16string_view text) { DebugOutput(DebugCategory::General, text); }
 
 BOOL GetVersionEx(OSVERSIONINFO* info) {
   if (info == nullptr) return FALSE;
@@ -140,7 +204,7 @@ BOOL GetVersionEx(OSVERSIONINFO* info) {
   info->dwBuildNumber = BuildNumberFor(kDefaultMajor, kDefaultMinor);
   if (const auto forced = GetEnvironmentVariable("LUMORA_OS_VERSION"); forced && !forced->empty()) {
     if (!ParseVersion(*forced, info)) {
-      OutputDebugString("LUMORA_OS_VERSION is not major.minor[.build]; using 6.2");
+      DebugOutput(DebugCategory::Settings, "LUMORA_OS_VERSION is not major.minor[.build]; using 6.2");
     }
   }
   return TRUE;

@@ -3,6 +3,7 @@
 // Win32 order, WM_CHAR translation, dispatch and timers.
 #include <algorithm>
 
+#include "platform/Assert.h"
 #include "platform/internal/WindowSystem.h"
 
 namespace os {
@@ -204,6 +205,9 @@ std::optional<std::uint64_t> NextDeadline() {
 }
 
 bool Retrieve(MSG* msg, HWND filter, UINT first, UINT last, bool remove, bool allowQuit) {
+  // Windows, their procedures and the input state belong to the UI thread;
+  // other threads post or send and let it retrieve.
+  LUMORA_ASSERT(OnUiThread(), "only the UI thread retrieves messages");
   WindowSystem& sys = Sys();
   ProcessCrossThreadSends();
   sys.backend().Wait(0);

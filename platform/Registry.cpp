@@ -299,7 +299,7 @@ void ParseValueLine(std::u16string_view line, const std::vector<std::u16string>&
   if (ParseData(dataText, lines, index, &value)) {
     SetValue(node, std::move(value));
   } else {
-    OutputDebugString(u"registry file: unreadable value line: " + std::u16string(line));
+    DebugOutput(DebugCategory::Settings, u"registry file: unreadable value line: " + std::u16string(line));
   }
 }
 
@@ -310,7 +310,8 @@ void Parse(const std::u16string& text, RegTree& tree) {
   if (index == lines.size()) return;
   const auto header = Trim(lines[index]);
   if (header != u"Windows Registry Editor Version 5.00" && header != u"REGEDIT4") {
-    OutputDebugString("registry file: no \"Windows Registry Editor Version 5.00\" header; ignored");
+    DebugOutput(DebugCategory::Settings,
+                "registry file: no \"Windows Registry Editor Version 5.00\" header; ignored");
     return;
   }
   RegNode* current = nullptr;

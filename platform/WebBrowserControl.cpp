@@ -12,8 +12,8 @@
 #include "platform/HtmlDocument.h"
 #include "platform/Input.h"
 #include "platform/WebBrowser.h"
-#include "platform/headless/StaticBrowser.h"
 #include "platform/internal/ComClasses.h"
+#include "platform/internal/WindowSystem.h"
 
 namespace os {
 
@@ -679,7 +679,7 @@ std::unique_ptr<BrowserEngine> CreateBrowserEngine(BrowserEngineHost* host) {
   if (factory) {
     if (auto engine = factory(host)) return engine;
   }
-  return headless::CreateStaticBrowserEngine(host);
+  return internal::Sys().backend().CreateDefaultBrowserEngine(host);
 }
 
 void RegisterBrowserEngineLoader(std::string_view backend, BrowserEngineLoader loader) {

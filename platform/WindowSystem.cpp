@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <map>
 
@@ -251,10 +250,7 @@ bool OnUiThread() { return std::this_thread::get_id() == Sys().uiThread; }
 
 void SetLastErrorCode(DWORD error) { tLastError = error; }
 
-void DebugNote(const std::string& text) {
-  const char* debug = std::getenv("LUMORA_DEBUG");
-  if (debug && *debug) std::fprintf(stderr, "%s\n", text.c_str());
-}
+void DebugNote(const std::string& text) { DebugOutput(DebugCategory::Window, text); }
 
 bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;

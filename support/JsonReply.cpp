@@ -11,9 +11,9 @@ bool ParseJsonObject(const std::string& text, Json::Value& root) {
     Json::Reader reader;
     return reader.parse(text, root, true) && root.isObject();
   } catch (const std::exception& e) {
-    os::OutputDebugString(std::string("support.json: reply refused: ") + e.what());
+    os::DebugOutput(os::DebugCategory::Net, std::string("support.json: reply refused: ") + e.what());
   } catch (...) {
-    os::OutputDebugString(std::string_view("support.json: reply refused"));
+    os::DebugOutput(os::DebugCategory::Net, std::string_view("support.json: reply refused"));
   }
   root = Json::Value();
   return false;

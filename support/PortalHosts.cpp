@@ -40,7 +40,8 @@ void SetHost(PortalHosts& hosts, const Role& role, std::string_view value) {
   if (ValidHost(value)) {
     hosts.*role.host = std::string(value);
   } else {
-    os::OutputDebugString("portal hosts: ignoring \"" + std::string(value) + "\" for " + role.name);
+    os::DebugOutput(os::DebugCategory::Settings,
+                    "portal hosts: ignoring \"" + std::string(value) + "\" for " + role.name);
   }
 }
 

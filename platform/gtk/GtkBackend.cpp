@@ -13,6 +13,7 @@
 #include "platform/Unicode.h"
 #include "platform/gtk/ShapeMask.h"
 #include "platform/gtk/SurfaceKind.h"
+#include "platform/headless/StaticBrowser.h"
 #include "platform/internal/WindowSystem.h"
 
 #include <gdk/gdkx.h>
@@ -728,6 +729,33 @@ void GtkBackend::PresentLayered(SurfaceId surface, const PixelView& frame, BYTE 
   cairo_surface_mark_dirty(s->buffer);
   UpdateShape(*s);
   gtk_widget_queue_draw(s->canvas);
+}
+
+std::optional<SurfaceFrame> GtkBackend::SurfacePixels(SurfaceId surface) {
+  Surface* s = Find(surface);
+  if (!s || !s->buffer || !s->presented) return std::nullopt;
+  cairo_surface_flush(s->buffer);
+  SurfaceFrame frame;
+  frame.width = cairo_image_surface_get_width(s->buffer);
+  frame.height = cairo_image_surface_get_height(s->buffer);
+  const int stride = cairo_image_surface_get_stride(s->buffer);
+  const unsigned char* data = cairo_image_surface_get_data(s->buffer);
+  const std::size_t row = static_cast<std::size_t>(frame.width) * 4;
+  frame.bgra.resize(row * static_cast<std::size_t>(frame.height));
+  // ARGB32 in native byte order is B, G, R, A in memory on the machines we run on.
+  for (int y = 0; y < frame.height; ++y) {
+    std::memcpy(frame.bgra.data() + row * static_cast<std::size_t>(y),
+                data + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride), row);
+  }
+  frame.perPixelAlpha = s->layeredFrame;
+  frame.constantAlpha =
+      s->layeredFrame ? s->frameAlpha : static_cast<BYTE>(gtk_widget_get_opacity(s->window) * 255.0 + 0.5);
+  frame.shape = s->shape;
+  return frame;
+}
+
+std::unique_ptr<BrowserEngine> GtkBackend::CreateDefaultBrowserEngine(BrowserEngineHost* host) {
+  return headless::CreateStaticBrowserEngine(host);
 }
 
 void GtkBackend::UpdateShape(Surface& s) {

@@ -151,6 +151,11 @@ class GtkBackend final : public Backend {
   void SetClipboardText(std::u16string_view text) override;
   std::u16string ClipboardText() override;
   void SetImeCaretRect(SurfaceId surface, const RECT& caret) override;
+  // The back buffer, as the draw handler shows it; none before the window
+  // presented anything.
+  std::optional<SurfaceFrame> SurfacePixels(SurfaceId surface) override;
+  // The static engine: the web engine module registers the real one.
+  std::unique_ptr<BrowserEngine> CreateDefaultBrowserEngine(BrowserEngineHost* host) override;
 
   // --- for the backend's own source files ---
   BackendEvents* events() const { return events_; }

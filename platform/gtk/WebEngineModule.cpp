@@ -38,15 +38,16 @@ bool LoadOnce() {
     }
     auto entry = reinterpret_cast<Entry>(::dlsym(module, kWebEngineModuleEntry));
     if (entry != nullptr && entry(kWebEngineModuleAbi) == kWebEngineModuleAbi) {
-      OutputDebugString("platform.webengine: loaded " + path);
+      DebugOutput(DebugCategory::Web, "platform.webengine: loaded " + path);
       // Never closed: the engine's code runs until the process ends.
       return true;
     }
     tried += "\n  " + path + ": not an engine module of this launcher";
     ::dlclose(module);
   }
-  OutputDebugString("platform.webengine: no web engine module; pages cannot be shown" +
-                    (tried.empty() ? std::string(" (none of the places holds one)") : tried));
+  DebugOutput(DebugCategory::Web,
+              "platform.webengine: no web engine module; pages cannot be shown" +
+                  (tried.empty() ? std::string(" (none of the places holds one)") : tried));
   return false;
 }
 

@@ -1,10 +1,9 @@
 // The headless backend's test API.
 #include "platform/headless/Headless.h"
 
-#include <stb/stb_image_write.h>
-
 #include <algorithm>
 
+#include "platform/Snapshot.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "platform/internal/WindowSystem.h"
 
@@ -171,46 +170,16 @@ std::optional<Frame> LastFrame(HWND hwnd) {
 }
 
 std::vector<std::uint8_t> Appearance(HWND hwnd, int* width, int* height) {
-  const HeadlessBackend::Surface* s = SurfaceOf(hwnd);
-  if (width) *width = s ? s->width : 0;
-  if (height) *height = s ? s->height : 0;
-  if (!s) return {};
-  std::vector<std::uint8_t> rgba(static_cast<std::size_t>(s->width) * s->height * 4);
-  const unsigned constant = s->perPixelAlpha ? s->frameAlpha : s->opacity;
-  for (int y = 0; y < s->height; ++y) {
-    for (int x = 0; x < s->width; ++x) {
-      const std::size_t i = (static_cast<std::size_t>(y) * s->width + x) * 4;
-      const std::uint8_t b = s->pixels[i], g = s->pixels[i + 1], r = s->pixels[i + 2], a = s->pixels[i + 3];
-      std::uint8_t* out = &rgba[i];
-      if (s->shape && !s->shape->Contains(x, y)) {
-        out[0] = out[1] = out[2] = out[3] = 0;
-        continue;
-      }
-      if (s->perPixelAlpha) {
-        // Un-premultiply with rounding; a transparent pixel has no colour.
-        auto straight = [a](std::uint8_t c) {
-          return static_cast<std::uint8_t>(std::min(255u, (c * 255u + a / 2u) / a));
-        };
-        out[0] = a ? straight(r) : 0;
-        out[1] = a ? straight(g) : 0;
-        out[2] = a ? straight(b) : 0;
-        out[3] = static_cast<std::uint8_t>((a * constant + 127) / 255);
-      } else {
-        out[0] = r;
-        out[1] = g;
-        out[2] = b;
-        out[3] = static_cast<std::uint8_t>(constant);
-      }
-    }
-  }
-  return rgba;
+  Backend();
+  WindowPicture picture = WindowAppearance(hwnd);
+  if (width) *width = picture.width;
+  if (height) *height = picture.height;
+  return std::move(picture.rgba);
 }
 
 bool Snapshot(HWND hwnd, const std::filesystem::path& png) {
-  int width = 0, height = 0;
-  std::vector<std::uint8_t> rgba = Appearance(hwnd, &width, &height);
-  if (width <= 0 || height <= 0) return false;
-  return stbi_write_png(png.string().c_str(), width, height, 4, rgba.data(), width * 4) != 0;
+  Backend();
+  return SnapshotWindow(hwnd, png);
 }
 
 TooltipRecord Tooltip() { return Backend().tooltip(); }

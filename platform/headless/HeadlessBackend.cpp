@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/headless/StaticBrowser.h"
 #include "platform/internal/WindowSystem.h"
 
 namespace os {
@@ -54,6 +55,23 @@ void HeadlessBackend::Wake() {
 HeadlessBackend::Surface* HeadlessBackend::Find(SurfaceId surface) {
   auto it = surfaces_.find(surface);
   return it == surfaces_.end() ? nullptr : &it->second;
+}
+
+std::optional<SurfaceFrame> HeadlessBackend::SurfacePixels(SurfaceId surface) {
+  const Surface* s = FindSurface(surface);
+  if (!s || s->width <= 0 || s->height <= 0) return std::nullopt;
+  SurfaceFrame frame;
+  frame.width = s->width;
+  frame.height = s->height;
+  frame.bgra = s->pixels;
+  frame.perPixelAlpha = s->perPixelAlpha;
+  frame.constantAlpha = s->perPixelAlpha ? s->frameAlpha : s->opacity;
+  frame.shape = s->shape;
+  return frame;
+}
+
+std::unique_ptr<BrowserEngine> HeadlessBackend::CreateDefaultBrowserEngine(BrowserEngineHost* host) {
+  return CreateStaticBrowserEngine(host);
 }
 
 const HeadlessBackend::Surface* HeadlessBackend::FindSurface(SurfaceId surface) const {

@@ -87,6 +87,8 @@ class HeadlessBackend final : public Backend {
   void SetClipboardText(std::u16string_view text) override { clipboard_.assign(text); }
   std::u16string ClipboardText() override { return clipboard_; }
   void SetImeCaretRect(SurfaceId surface, const RECT& caret) override { imeCaret_[surface] = caret; }
+  std::optional<SurfaceFrame> SurfacePixels(SurfaceId surface) override;
+  std::unique_ptr<BrowserEngine> CreateDefaultBrowserEngine(BrowserEngineHost* host) override;
 
   // --- for the test API (UI thread) ---
   std::optional<RECT> ImeCaretRect(SurfaceId surface) const {

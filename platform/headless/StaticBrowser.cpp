@@ -10,10 +10,12 @@
 #include <set>
 #include <thread>
 
+#include "platform/Assert.h"
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/CookieJar.h"
 #include "platform/Input.h"
+#include "platform/Kernel.h"
 #include "platform/Paint.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
@@ -519,6 +521,8 @@ class StaticBrowserEngine final : public BrowserEngine {
       workers_.push_back(Worker{t, std::thread(&RunTransfer, t, mailbox_)});
     } catch (...) {
       // No thread for the load: report it as a failed download.
+      DebugOutput(DebugCategory::Web,
+                  "static browser: no thread for " + t->url + ": " + DescribeCurrentException());
       t->code = CURLE_FAILED_INIT;
       t->finished = true;
       Fail(serial, *t);

@@ -15,6 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/Assert.h"
 #include "platform/Backend.h"
 #include "platform/Input.h"
 #include "platform/MessageQueue.h"
@@ -211,7 +212,10 @@ class WindowSystem final : public BackendEvents {
   explicit WindowSystem(std::unique_ptr<Backend> backend);
   ~WindowSystem() override;
 
-  Backend& backend() { return *backend_; }
+  Backend& backend() {
+    LUMORA_ASSERT(backend_ != nullptr, "a window system always runs on a backend");
+    return *backend_;
+  }
 
   // BackendEvents
   void PointerInput(const PointerEvent& event) override;

@@ -9,6 +9,7 @@
 
 #include "ManagerTestSupport.h"
 #include "platform/Tooltip.h"
+#include "testsupport/TempDir.h"
 
 namespace managertest {
 namespace {
@@ -498,6 +499,19 @@ TEST_F(ManagerInputTest, LaterControlWinsANameAndAttachingAnewForgetsOldNames) {
   window->Show();  // the old tree goes with the delayed-destroy message
 }
 
+TEST_F(ManagerInputTest, AttachingTheAttachedRootAgainKeepsTheTreeAlive) {
+  Build();
+  manager().SetFocus(b);
+  ASSERT_TRUE(manager().AttachRoot(root));
+  window->Show();
+  ManagerWindow::Pump();  // a delayed destroy of the root would run here
+  EXPECT_EQ(manager().Root(), root);
+  EXPECT_EQ(manager().FindControlByName(u"a"), a);
+  EXPECT_EQ(manager().Focus(), b);
+  Move(20, 20);  // hit testing walks the tree
+  EXPECT_EQ(manager().Hot(), a);
+}
+
 TEST_F(ManagerInputTest, CloseReleasesPointerStateAndFocus) {
   Build();
   Move(20, 20);
@@ -637,7 +651,12 @@ TEST_F(ManagerInputTest, MessageLoopSurvivesThrowingHandlersAndEndsOnQuit) {
   os::PostMessage(window->hwnd, os::WM_USER + 7, 0, 0);
   os::PostMessage(window->hwnd, os::WM_USER + 8, 0, 0);
   os::PostQuitMessage(3);
+  const testsupport::ScopedEnv debug("LUMORA_DEBUG", "ui");
+  testing::internal::CaptureStderr();
   EXPECT_EQ(UIManager::RunMessageLoop(), 3);
+  // The failure is swallowed for the player, not for the developer.
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "kesto.dispatch: message 1031 failed: std::runtime_error: handler failed\n");
   EXPECT_THAT(handled, ElementsAre(os::WM_USER + 8));
 }
 

@@ -59,6 +59,16 @@ TEST(ContainerItemsTest, AddInsertMoveAndRefuse) {
   EXPECT_EQ(box.GetClass(), u"ContainerUI");
 }
 
+// A child listed twice would be destroyed twice: the test flavour stops at
+// the second Add.
+TEST(ContainerItemsDeathTest, AddingAChildTwiceBreaksAnInvariant) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  CContainerUI container;
+  auto* child = new CControlUI;
+  ASSERT_TRUE(container.Add(child));
+  EXPECT_DEATH(container.AddAt(child, 0), "assertion failed: .*added to its container once");
+}
+
 TEST(ContainerItemsTest, RemovalDestroysOwnedChildren) {
   bool first = false, second = false, kept = false;
   CContainerUI box;

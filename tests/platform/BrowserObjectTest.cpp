@@ -10,6 +10,7 @@
 #include "platform/MessageQueue.h"
 #include "platform/Window.h"
 #include "platform/headless/Headless.h"
+#include "platform/headless/StaticBrowser.h"
 
 namespace {
 
@@ -477,6 +478,33 @@ DocumentContent SamplePage() {
       {u"a", {{u"id", u"win-width"}, {u"href", u"/x"}}, u"hi"},
   };
   return c;
+}
+
+std::unique_ptr<BrowserEngine> Declines(BrowserEngineHost*) { return nullptr; }
+
+// The backend supplies the engine when nothing registered for it makes one:
+// the headless backend's is the static engine.
+TEST(BrowserEngineChoiceTest, TheBackendsDefaultServesWithoutAFactoryOrWhenItDeclines) {
+  for (BrowserEngineFactory factory : {static_cast<BrowserEngineFactory>(nullptr), &Declines}) {
+    headless::Reset();
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    RegisterBrowserEngineFactory("headless", factory);
+    WNDCLASSEXW wc;
+    wc.lpfnWndProc = &DefWindowProc;
+    wc.lpszClassName = kHostClass;
+    RegisterClassEx(&wc);
+    HWND window = CreateWindowEx(0, kHostClass, u"host", WS_POPUP | WS_VISIBLE, 100, 100, 800, 600, nullptr,
+                                 nullptr, nullptr, nullptr);
+    HostedBrowser hosted;
+    ASSERT_EQ(hosted.Create(window, RECT{0, 0, 400, 300}), S_OK);
+    const HWND view = hosted.View();
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(headless::InspectStaticBrowser(view).has_value());
+    hosted.Release();
+    RegisterBrowserEngineFactory("headless", nullptr);
+    CoUninitialize();
+  }
+  headless::Reset();
 }
 
 TEST(HtmlDocumentTest, TheElementCollectionAnswersByIndexNameAndTag) {

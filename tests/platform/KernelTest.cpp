@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "platform/Kernel.h"
 #include "platform/Unicode.h"
@@ -78,6 +80,57 @@ TEST(Kernel, DebugOutputGoesToStandardErrorOnlyWhenEnabled) {
   os::OutputDebugString(u"\u6E38\u620F\n");
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "start install of updated file\n\xE6\xB8\xB8\xE6\x88\x8F\n");
+}
+
+struct DebugSettingCase {
+  const char* value;
+  std::vector<os::DebugCategory> on;  // empty with all: every category
+  bool all = false;
+};
+
+class DebugCategories : public testing::TestWithParam<DebugSettingCase> {};
+
+TEST_P(DebugCategories, SettingTurnsOnExactlyItsCategories) {
+  const DebugSettingCase& c = GetParam();
+  const ScopedEnv setting("LUMORA_DEBUG", c.value);
+  for (unsigned i = 0; i < os::kDebugCategoryCount; ++i) {
+    const auto category = static_cast<os::DebugCategory>(i);
+    const bool wanted = c.all || std::find(c.on.begin(), c.on.end(), category) != c.on.end();
+    EXPECT_EQ(os::DebugCategoryEnabled(category), wanted) << os::DebugCategoryName(category);
+  }
+}
+
+using C = os::DebugCategory;
+INSTANTIATE_TEST_SUITE_P(
+    Kernel, DebugCategories,
+    testing::Values(DebugSettingCase{"window", {C::Window}},
+                    DebugSettingCase{"window,input", {C::Window, C::Input}},
+                    DebugSettingCase{" Update , SKIN ", {C::Update, C::Skin}},
+                    DebugSettingCase{"general,,web", {C::General, C::Web}}, DebugSettingCase{"all", {}, true},
+                    DebugSettingCase{"input,all", {}, true},
+                    // Not a list of category names: everything, as the single switch did.
+                    DebugSettingCase{"1", {}, true}, DebugSettingCase{"yes", {}, true},
+                    DebugSettingCase{"window,windw", {}, true}, DebugSettingCase{",", {}, true}));
+
+TEST(Kernel, EveryCategoryIsNamedByItsOwnName) {
+  for (unsigned i = 0; i < os::kDebugCategoryCount; ++i) {
+    const auto category = static_cast<os::DebugCategory>(i);
+    const std::string name(os::DebugCategoryName(category));
+    const ScopedEnv only("LUMORA_DEBUG", name.c_str());
+    for (unsigned j = 0; j < os::kDebugCategoryCount; ++j) {
+      EXPECT_EQ(os::DebugCategoryEnabled(static_cast<os::DebugCategory>(j)), i == j) << name << " " << j;
+    }
+  }
+}
+
+TEST(Kernel, DebugLinesGoOutOnlyForCategoriesTurnedOn) {
+  const ScopedEnv on("LUMORA_DEBUG", "update,window");
+  testing::internal::CaptureStderr();
+  os::OutputDebugString("general line");  // the general category is off
+  os::DebugOutput(os::DebugCategory::Skin, "skin line");
+  os::DebugOutput(os::DebugCategory::Update, "update line");
+  os::DebugOutput(os::DebugCategory::Window, u"window \u6E38");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "update line\nwindow \xE6\xB8\xB8\n");
 }
 
 TEST(Kernel, Wow64AnswerFollowsTheBuildUnlessOverridden) {

@@ -3,8 +3,11 @@
 #include <stb/stb_image.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <vector>
 
 #include "WindowTestSupport.h"
+#include "platform/Snapshot.h"
 #include "testsupport/TempDir.h"
 
 namespace wintest {
@@ -71,6 +74,45 @@ TEST_F(PresentTest, LayeredFrameSnapshotRoundTripsThroughPng) {
   ExpectNear(At(look, aw, 0, 0), {255, 0, 0, 128});
   ExpectNear(At(look, aw, 1, 0), {0, 255, 0, 64});
   ExpectNear(At(look, aw, 2, 2), {0, 0, 0, 0});
+}
+
+// The picture rules every backend's snapshots share.
+TEST(FrameAppearanceTest, LayeredFramesUnpremultiplyOpaqueOnesTakeTheOpacityAndTheRegionCuts) {
+  SurfaceFrame frame;
+  frame.width = 3;
+  frame.height = 1;
+  // Premultiplied BGRA: half-covered red, a transparent pixel with stray
+  // colour, an opaque blue one.
+  frame.bgra = {0, 0, 128, 128, 9, 9, 9, 0, 255, 0, 0, 255};
+  frame.perPixelAlpha = true;
+  frame.constantAlpha = 128;
+  WindowPicture picture = FrameAppearance(frame);
+  ASSERT_EQ(picture.width, 3);
+  ASSERT_EQ(picture.height, 1);
+  EXPECT_EQ(picture.rgba, (std::vector<std::uint8_t>{255, 0, 0, 64, 0, 0, 0, 0, 0, 0, 255, 128}));
+
+  frame.perPixelAlpha = false;  // alpha bytes of an opaque frame mean nothing
+  frame.constantAlpha = 200;
+  frame.shape = WindowShape{RECT{1, 0, 3, 1}};
+  picture = FrameAppearance(frame);
+  EXPECT_EQ(picture.rgba, (std::vector<std::uint8_t>{0, 0, 0, 0, 9, 9, 9, 200, 0, 0, 255, 200}));
+
+  frame.bgra.resize(8);  // fewer pixels than its size claims
+  EXPECT_EQ(FrameAppearance(frame).width, 0);
+  EXPECT_TRUE(FrameAppearance(frame).rgba.empty());
+}
+
+TEST_F(PresentTest, OnlyTopLevelWindowsHaveSnapshots) {
+  HWND top = Popup({10, 10, 30, 30}, kPlainClass, WS_POPUP | WS_VISIBLE);
+  HWND child = Child(top, {0, 0, 5, 5});
+  ASSERT_NE(child, nullptr);
+  const testsupport::TempDir dir;
+  EXPECT_EQ(WindowAppearance(top).width, 20);
+  EXPECT_TRUE(SnapshotWindow(top, dir / "top.png"));
+  EXPECT_EQ(WindowAppearance(child).width, 0);
+  EXPECT_FALSE(SnapshotWindow(child, dir / "child.png"));
+  EXPECT_FALSE(SnapshotWindow(nullptr, dir / "none.png"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "child.png"));
 }
 
 TEST_F(PresentTest, LayeredUpdatesNeedTheStyleAndNoAttributes) {
