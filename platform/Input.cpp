@@ -363,7 +363,9 @@ bool CookKey(InputItem& item) {
   WindowSystem& sys = Sys();
   HWND target = sys.focus ? sys.focus : sys.active;
   item.msg = MakeKeyMessage(target, item.keyEvent, item.time);
-  return target && IsWindow(target);
+  if (target && IsWindow(target)) return true;
+  DebugOutput(DebugCategory::Input, "input: a keystroke found no focus or active window; dropped");
+  return false;
 }
 
 HCURSOR CursorHandle(WORD id) { return reinterpret_cast<HCURSOR>(kCursorBase + id); }

@@ -3,6 +3,7 @@
 // drags and border resizes, double clicks, capture, hover and leave, focus
 // and keys.
 #include "WindowTestSupport.h"
+#include "testsupport/TempDir.h"
 
 namespace wintest {
 namespace {
@@ -47,6 +48,16 @@ TEST_F(InputTest, AClickIsHitTestedFirstThenCursorThenButtonMessages) {
   EXPECT_EQ(cursor[1].wParam, reinterpret_cast<WPARAM>(w));
   EXPECT_EQ(cursor[1].lParam, MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN));
   EXPECT_EQ(Calls(w, WM_NCHITTEST)[0].lParam, MAKELPARAM(150, 160));  // screen coordinates
+}
+
+TEST_F(InputTest, AKeystrokeWithoutAWindowIsDroppedAndSaidSo) {
+  const testsupport::ScopedEnv debug("LUMORA_DEBUG", "input");
+  testing::internal::CaptureStderr();
+  inject::KeyPress(VK_RETURN);
+  headless::Pump();
+  // The press and the release, each on its own.
+  const std::string line = "input: a keystroke found no focus or active window; dropped\n";
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), line + line);
 }
 
 TEST_F(InputTest, PressingAnInactiveWindowActivatesItBeforeTheButtonMessage) {
