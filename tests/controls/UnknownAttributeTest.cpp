@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <set>
 #include <string>
 
@@ -74,6 +75,10 @@ struct Handled {
   const char16_t* name;
   const char16_t* value;
 };
+
+void PrintTo(const Handled& handled, std::ostream* out) {
+  *out << os::Utf16ToUtf8(handled.tag) << ' ' << os::Utf16ToUtf8(handled.name);
+}
 
 class HandledAttributeTest : public testing::TestWithParam<Handled> {};
 
