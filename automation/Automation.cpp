@@ -44,6 +44,19 @@ bool FileExists(const std::string& path) {
 
 std::string U8(std::u16string_view text) { return os::Utf16ToUtf8(text); }
 
+// Whether the process maps a library of the web engine (WebKitGTK or its
+// JavaScript engine): the login window is to be drawn without them.
+bool WebEngineMapped() {
+  std::ifstream maps("/proc/self/maps");
+  std::string line;
+  while (std::getline(maps, line)) {
+    if (line.find("libwebkit2gtk") != std::string::npos || line.find("libwebkitgtk") != std::string::npos ||
+        line.find("libjavascriptcoregtk") != std::string::npos)
+      return true;
+  }
+  return false;
+}
+
 std::string Trim(std::string_view text) {
   std::size_t begin = 0;
   std::size_t end = text.size();
@@ -326,6 +339,7 @@ AutomationDriver::AutomationDriver(std::vector<AutomationCommand> commands, std:
     if (firstFrameMarked_ || ManagerOf(hwnd) == nullptr) return;
     firstFrameMarked_ = true;
     journey::Mark(journey::kFirstFrame);
+    Log(std::string("first-frame: web engine ") + (WebEngineMapped() ? "mapped" : "not mapped"));
   });
   Log("automation: " + std::to_string(commands_.size()) + " commands");
 }
