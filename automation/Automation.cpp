@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -55,6 +56,16 @@ bool WebEngineMapped() {
       return true;
   }
   return false;
+}
+
+// The process's peak resident memory so far (VmHWM), in KiB; -1 when unknown.
+long PeakMemoryKib() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+  }
+  return -1;
 }
 
 std::string Trim(std::string_view text) {
@@ -340,6 +351,7 @@ AutomationDriver::AutomationDriver(std::vector<AutomationCommand> commands, std:
     firstFrameMarked_ = true;
     journey::Mark(journey::kFirstFrame);
     Log(std::string("first-frame: web engine ") + (WebEngineMapped() ? "mapped" : "not mapped"));
+    Log("first-frame: peak memory " + std::to_string(PeakMemoryKib()) + " KiB");
   });
   Log("automation: " + std::to_string(commands_.size()) + " commands");
 }
