@@ -605,8 +605,8 @@ class WebKitEngine final : public BrowserEngine {
           ++reads_;  // a read still under way for an earlier load is stale
           Complete(*std::exchange(sent_, std::nullopt));
         } else {
-          // No load event reached the host's world (the load was stopped,
-          // or the document runs no scripts): ask the web process.
+          // No load event reached the host's world (the page kept it from
+          // other listeners, or the load was stopped): ask the web process.
           ReadDocument();
         }
         return;
