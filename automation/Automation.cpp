@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -43,6 +44,29 @@ bool FileExists(const std::string& path) {
 }
 
 std::string U8(std::u16string_view text) { return os::Utf16ToUtf8(text); }
+
+// Whether the process maps a library of the web engine (WebKitGTK or its
+// JavaScript engine): the login window is to be drawn without them.
+bool WebEngineMapped() {
+  std::ifstream maps("/proc/self/maps");
+  std::string line;
+  while (std::getline(maps, line)) {
+    if (line.find("libwebkit2gtk") != std::string::npos || line.find("libwebkitgtk") != std::string::npos ||
+        line.find("libjavascriptcoregtk") != std::string::npos)
+      return true;
+  }
+  return false;
+}
+
+// The process's peak resident memory so far (VmHWM), in KiB; -1 when unknown.
+long PeakMemoryKib() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+  }
+  return -1;
+}
 
 std::string Trim(std::string_view text) {
   std::size_t begin = 0;
@@ -326,6 +350,8 @@ AutomationDriver::AutomationDriver(std::vector<AutomationCommand> commands, std:
     if (firstFrameMarked_ || ManagerOf(hwnd) == nullptr) return;
     firstFrameMarked_ = true;
     journey::Mark(journey::kFirstFrame);
+    Log(std::string("first-frame: web engine ") + (WebEngineMapped() ? "mapped" : "not mapped"));
+    Log("first-frame: peak memory " + std::to_string(PeakMemoryKib()) + " KiB");
   });
   Log("automation: " + std::to_string(commands_.size()) + " commands");
 }

@@ -45,7 +45,10 @@
 // desktop has drawn the first frame a skinned window presented (the login
 // window's), then "login", "server-list" (once per size the server list's
 // META elements apply), "server-click" and "game-page" as the launcher
-// reaches them. Without a driver no mark is taken.
+// reaches them. Without a driver no mark is taken. Right after the first
+// frame's mark the log says whether the web engine's libraries were mapped
+// by then ("first-frame: web engine mapped" or "... not mapped") and the
+// process's peak memory so far ("first-frame: peak memory KIB KiB").
 //
 // Time is the platform's clock: real time with a desktop, the virtual clock
 // with the headless backend, where waiting costs no real time because the

@@ -12,9 +12,11 @@
 #include "controls/Edit.h"
 #include "controls/TabLayout.h"
 #include "login/RememberedAccount.h"
+#include "platform/BrowserEngine.h"
 #include "platform/Kernel.h"
 #include "platform/MessageQueue.h"
 #include "platform/Messages.h"
+#include "platform/Paint.h"
 #include "platform/Unicode.h"
 #include "support/DefaultBrowser.h"
 #include "support/Encoding.h"
@@ -89,6 +91,8 @@ void CalveraWnd::InitWindow() {
     if (field != nullptr)
       field->OnEvent += [this](Kesto::ControlEvent& event) { return OnPasswordFocus(event); };
   }
+
+  os::WhenFrameDrawn(hwnd_, [hwnd = hwnd_] { os::PostMessage(hwnd, kWarmWebEngineMessage, 0, 0); });
 
   const RememberedAccount remembered = LoadRememberedAccount();
   if (remembered.found && remembered.mark == 2 && remembered.flag == 0) {
@@ -189,5 +193,9 @@ os::LRESULT CalveraWnd::OnKeyDown(os::UINT message, os::WPARAM wParam, os::LPARA
 os::LRESULT CalveraWnd::HandleCustomMessage(os::UINT message, os::WPARAM wParam, os::LPARAM lParam,
                                             bool& handled) {
   if (message == os::WM_NCLBUTTONDBLCLK) return 0;
+  if (message == kWarmWebEngineMessage) {
+    os::WarmBrowserEngine();
+    return 0;
+  }
   return WindowImplBase::HandleCustomMessage(message, wParam, lParam, handled);
 }

@@ -2,6 +2,14 @@
 // portal links and a two-page form (sign in, register) in the tab layout
 // "switch". It performs the account requests itself, synchronously, and on a
 // successful login hides for good and hands over to the game window.
+//
+// Once its first frame is drawn it posts itself kWarmWebEngineMessage and
+// loads the web engine's module the game window will need
+// (os::WarmBrowserEngine), so that the engine's libraries are mapped while the
+// player types instead of after the login; nothing of the engine is loaded
+// before the window is seen. The engine's context and processes wait for the
+// game window: they would take the login window's process far beyond its
+// memory budget.
 #pragma once
 
 #include <optional>
@@ -29,6 +37,8 @@ inline constexpr char16_t kLoginFailedText[] = u"登陆失败";
 inline constexpr char kChannelCode[] = "360gj";
 inline constexpr int kLoginSkinResource = 113;
 inline constexpr int kLauncherIconResource = 115;
+// Private message of the login window: start the web engine now.
+inline constexpr os::UINT kWarmWebEngineMessage = os::WM_APP + 1;
 
 // --- Request building -----------------------------------------------------------
 

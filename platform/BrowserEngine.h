@@ -162,6 +162,14 @@ void RegisterBrowserEngineLoader(std::string_view backend, BrowserEngineLoader l
 // objects then cannot be made at all, as with a COM server that is missing.
 bool BrowserEngineAvailable();
 
+// Loads the current backend's engine module now, if its engine lives in one
+// and it is not loaded yet, for a program that has time to spare before its
+// first browser (the launcher: once its login window is drawn, while the
+// player types). Only the module's libraries are mapped: the engine's
+// context and processes, which cost far more memory, still start with the
+// first browser. Nothing visible changes and no browser event is sent.
+void WarmBrowserEngine();
+
 // An engine that keeps cache and cookies of its own (in memory, in its own
 // database files) clears them through this hook of its backend; the file walk
 // of the launcher's cache clearing alone would leave them in the engine.

@@ -78,6 +78,11 @@ BOOL GetLayeredWindowAttributes(HWND hwnd, COLORREF* colorKey, BYTE* alpha, DWOR
 // automation driver times its first frame with it.
 using FrameDrawnObserver = std::function<void(HWND)>;
 void SetFrameDrawnObserver(FrameDrawnObserver observer);
+// Runs once, the next time a frame of the top-level window hwnd has been
+// drawn (after the observer), for work that is to wait until the player sees
+// the window. It runs inside the backend's draw: anything longer belongs in
+// a message it posts. Dropped unrun when the window is destroyed first.
+void WhenFrameDrawn(HWND hwnd, std::function<void()> once);
 // Called by the backends.
 void NotifyFrameDrawn(HWND hwnd);
 

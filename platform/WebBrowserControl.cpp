@@ -658,72 +658,64 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
 
 }  // namespace
 
-void RegisterBrowserEngineFactory(std::string_view backend, BrowserEngineFactory factory) {
+namespace {
+
+// One registration per backend name; nullptr removes it.
+template <class Hook>
+void SetHook(std::map<std::string, Hook, std::less<>> EngineFactories::*hooks, std::string_view backend,
+             Hook hook) {
   EngineFactories& f = Factories();
   std::lock_guard lock(f.mutex);
-  if (factory) {
-    f.byBackend.insert_or_assign(std::string(backend), factory);
-  } else if (auto it = f.byBackend.find(backend); it != f.byBackend.end()) {
-    f.byBackend.erase(it);
+  auto& map = f.*hooks;
+  if (hook) {
+    map.insert_or_assign(std::string(backend), hook);
+  } else if (auto it = map.find(backend); it != map.end()) {
+    map.erase(it);
   }
 }
 
+// The current backend's registration, or nullptr; read under the lock and
+// called without it (a module's entry registers hooks of its own).
+template <class Hook>
+Hook HookOf(std::map<std::string, Hook, std::less<>> EngineFactories::*hooks) {
+  EngineFactories& f = Factories();
+  std::lock_guard lock(f.mutex);
+  auto& map = f.*hooks;
+  auto it = map.find(CurrentBackendName());
+  return it != map.end() ? it->second : nullptr;
+}
+
+}  // namespace
+
+void RegisterBrowserEngineFactory(std::string_view backend, BrowserEngineFactory factory) {
+  SetHook(&EngineFactories::byBackend, backend, factory);
+}
+
 std::unique_ptr<BrowserEngine> CreateBrowserEngine(BrowserEngineHost* host) {
-  BrowserEngineFactory factory = nullptr;
-  {
-    EngineFactories& f = Factories();
-    std::lock_guard lock(f.mutex);
-    auto it = f.byBackend.find(CurrentBackendName());
-    if (it != f.byBackend.end()) factory = it->second;
-  }
-  if (factory) {
+  if (BrowserEngineFactory factory = HookOf(&EngineFactories::byBackend)) {
     if (auto engine = factory(host)) return engine;
   }
   return internal::Sys().backend().CreateDefaultBrowserEngine(host);
 }
 
 void RegisterBrowserEngineLoader(std::string_view backend, BrowserEngineLoader loader) {
-  EngineFactories& f = Factories();
-  std::lock_guard lock(f.mutex);
-  if (loader) {
-    f.loaders.insert_or_assign(std::string(backend), loader);
-  } else if (auto it = f.loaders.find(backend); it != f.loaders.end()) {
-    f.loaders.erase(it);
-  }
+  SetHook(&EngineFactories::loaders, backend, loader);
 }
 
 bool BrowserEngineAvailable() {
-  BrowserEngineLoader loader = nullptr;
-  {
-    EngineFactories& f = Factories();
-    std::lock_guard lock(f.mutex);
-    auto it = f.loaders.find(CurrentBackendName());
-    if (it != f.loaders.end()) loader = it->second;
-  }
-  // Called without the lock: the module's entry registers its factory.
+  BrowserEngineLoader loader = HookOf(&EngineFactories::loaders);
   return loader == nullptr || loader();
 }
 
+void WarmBrowserEngine() { BrowserEngineAvailable(); }
+
 void RegisterWebEngineDataCleaner(std::string_view backend, WebEngineDataCleaner cleaner) {
-  EngineFactories& f = Factories();
-  std::lock_guard lock(f.mutex);
-  if (cleaner) {
-    f.cleaners.insert_or_assign(std::string(backend), cleaner);
-  } else if (auto it = f.cleaners.find(backend); it != f.cleaners.end()) {
-    f.cleaners.erase(it);
-  }
+  SetHook(&EngineFactories::cleaners, backend, cleaner);
 }
 
 void ClearWebEngineData() {
   if (!BrowserEngineAvailable()) return;
-  WebEngineDataCleaner cleaner = nullptr;
-  {
-    EngineFactories& f = Factories();
-    std::lock_guard lock(f.mutex);
-    auto it = f.cleaners.find(CurrentBackendName());
-    if (it != f.cleaners.end()) cleaner = it->second;
-  }
-  if (cleaner) cleaner();
+  if (WebEngineDataCleaner cleaner = HookOf(&EngineFactories::cleaners)) cleaner();
 }
 
 namespace internal {

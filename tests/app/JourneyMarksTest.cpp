@@ -53,6 +53,14 @@ TEST_F(AutomationDriverTest, LogsTheJourneysTimeMarksWhileItRuns) {
     last = ns;
   }
   EXPECT_EQ(points, (std::vector<std::string>{"first-frame", "server-list"})) << log;
+
+  // With the first frame, once: the web engine is not mapped in this process,
+  // and the peak memory so far.
+  const std::regex facts("first-frame: (web engine not mapped|peak memory ([1-9][0-9]*) KiB)\n");
+  std::vector<std::string> said;
+  for (auto it = std::sregex_iterator(log.begin(), log.end(), facts); it != std::sregex_iterator(); ++it)
+    said.push_back((*it)[2].matched ? "peak" : (*it)[1].str());
+  EXPECT_EQ(said, (std::vector<std::string>{"web engine not mapped", "peak"})) << log;
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 // listens on), "menu" (waits for a context menu, which the host handles) or
 // "clear" (the launcher's cache clearing, as its clear-cache button runs it).
 // "/cookie?n=VALUE" sets the cookie "c" to VALUE for a day; "/cached" may be
-// cached for an hour.
+// cached for an hour. "/stopped" keeps its load event from every other
+// listener and tries to hand the host forged elements.
 // A navigation whose URL contains "gate=1" and not "marked=1" is cancelled in
 // BeforeNavigate2 and started again with "&marked=1", as the game window
 // marks gateway URLs.
@@ -30,8 +31,8 @@
 #include "platform/Resource.h"
 #include "platform/Unicode.h"
 #include "platform/Window.h"
-#include "platform/gtk/webkit/WebKitEngine.h"
 #include "platform/gtk/Gtk.h"
+#include "platform/gtk/webkit/WebKitEngine.h"
 #include "support/BrowserCache.h"
 #include "tests/platform/BrowserTestSupport.h"
 
@@ -206,7 +207,16 @@ const char* kPage = R"(<!DOCTYPE html><html><head><title>Probe Page</title>
 <style>body{margin:0;background:#20a040;color:#fff;font:24px sans-serif}</style></head>
 <body><h1>Probe page</h1><p id="tall" style="height:3000px">tall</p>
 <iframe src="/frame" width="100" height="50"></iframe>
-<script>document.title='Probe Page';alert('quiet');</script></body></html>)";
+<script>document.title='Probe Page';alert('quiet');
+addEventListener('load',function(){var m=document.createElement('meta');m.name='win-height';m.content='700';
+document.head.appendChild(m);});</script></body></html>)";
+
+const char* kStoppedPage = R"(<!DOCTYPE html><html><head><title>Stopped</title>
+<meta name="win-width" content="640"><script>
+addEventListener('load',function(e){e.stopImmediatePropagation();},true);
+try{window.webkit.messageHandlers.lumoraDocument.postMessage(
+{title:'forged',elements:[['meta',['name','win-width','content','1'],'']]});}catch(e){}
+</script></head><body>stopped</body></html>)";
 
 // A port that was free a moment ago: nobody answers there.
 int FreePort() {
@@ -242,6 +252,9 @@ int main(int argc, char** argv) {
   });
   server.server.Get("/page", [](const httplib::Request&, httplib::Response& res) {
     res.set_content(kPage, "text/html; charset=utf-8");
+  });
+  server.server.Get("/stopped", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content(kStoppedPage, "text/html; charset=utf-8");
   });
   server.server.Get("/cookie", [](const httplib::Request& req, httplib::Response& res) {
     res.set_header("Set-Cookie", "c=" + req.get_param_value("n") + "; Max-Age=86400; Path=/");

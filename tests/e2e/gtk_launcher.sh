@@ -87,6 +87,11 @@ WID=$(window_of LumoraMorvaine)
 # 1100×720 centred on the 1920×1080 screen.
 wait_until 10 "the login window at the centre" geometry_is "$WID" "410 180 1100 720"
 wait_log first '^tree: "LumoraMorvaine"' 20
+# The login window is drawn before anything of the web engine is mapped; its
+# module is loaded afterwards, while the player types.
+wait_log first '^first-frame: web engine not mapped$' 5
+wait_until 20 "the engine module loaded after the first frame" \
+  grep -q 'platform.webengine: loaded .*morvaine-webkit.so' "$ART/first.err"
 window_pos
 painted() { screenshot 01-login && [ "$(pixel 01-login $((WX + 550)) $((WY + 400)))" != 000000 ]; }
 wait_until 10 "a painted login window" painted

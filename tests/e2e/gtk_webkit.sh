@@ -9,7 +9,7 @@ source "${E2E_LIB:?}"
 # The engine's cache and cookies go to folders of this run.
 export XDG_CACHE_HOME="$ART/cache" XDG_DATA_HOME="$ART/data"
 PROBE="${WEBKIT_PROBE:?}"
-start_probe web /page '/gateway?gate=1&sid=7' dead /missing /page menu
+start_probe web /page '/gateway?gate=1&sid=7' dead /missing /stopped /page menu
 wait_log web '^MENU_READY$' 40
 # The web process draws on its own time: wait for the page's green.
 page_drawn() { screenshot page && [ "$(pixel page 300 300)" = 20A040 ]; }
@@ -36,6 +36,10 @@ NAVERROR /nothing status=0xFFFFFFFF800C0004
 STEP /missing
 BEFORE /missing frame=
 NAVERROR /missing status=0x00000194
+STEP /stopped
+BEFORE /stopped frame=
+NAVCOMPLETE /stopped
+DOCCOMPLETE /stopped
 STEP /page
 BEFORE /page frame=
 NAVCOMPLETE /page
@@ -48,6 +52,13 @@ expect_eq "$events" "$expected" "browser events"
 expect_eq "$(count_log web '^DOCCOMPLETE .*/page title=Probe Page$')" 2 "title of the page"
 expect_eq "$(count_log web '^META win-width=1024$')" 2 "win-width META"
 expect_eq "$(count_log web '^META win-bar=eyJhIjoxfQ==$')" 2 "win-bar META"
+# What the page's own load handler adds is part of the complete document.
+expect_eq "$(count_log web '^META win-height=700$')" 2 "META added by the page's load handler"
+# A page that keeps its load event to itself is still read whole, and what
+# it tries to hand the host in the host's name does not arrive.
+expect_eq "$(count_log web '^DOCCOMPLETE .*/stopped title=Stopped$')" 1 "title of the stopped page"
+expect_eq "$(count_log web '^META win-width=640$')" 1 "META of the stopped page"
+expect_eq "$(count_log web '^META win-width=1$')" 0 "META forged by a page"
 expect_eq "$(count_log web '^META win-full=true$')" 1 "META of the marked gateway page"
 # The cancelled URL never reached the server; the marked one did.
 expect_eq "$(count_log web '^SERVED /gateway\?gate=1&sid=7 ')" 0 "request of a cancelled navigation"

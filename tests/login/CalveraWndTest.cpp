@@ -5,6 +5,9 @@
 
 #include "LoginFixture.h"
 #include "login/RememberedAccount.h"
+#include "platform/Backend.h"
+#include "platform/BrowserEngine.h"
+#include "platform/Paint.h"
 #include "support/MachineIdentity.h"
 
 namespace logintest {
@@ -16,6 +19,31 @@ TEST_F(LoginWindowTest, ConstructionWritesTheChannelFile) {
   CalveraWnd window;
   EXPECT_EQ(ReadFileBytes(dir_.path() / "lumora" / "channel.ini"), std::string("360gj\0", 6));
   EXPECT_EQ(window.ChannelCode(), "360gj");
+}
+
+int gEngineLoads = 0;
+bool CountEngineLoad() {
+  ++gEngineLoads;
+  return true;
+}
+
+// The web engine's module is mapped while the player types, never before the
+// window is seen, and once.
+TEST_F(LoginWindowTest, TheWebEngineLoadsOnceAfterTheFirstFrame) {
+  gEngineLoads = 0;
+  os::RegisterBrowserEngineLoader(os::CurrentBackendName(), &CountEngineLoad);
+  window_ = std::make_unique<CalveraWnd>();
+  window_->Create(nullptr, u"LumoraMorvaine", os::WS_OVERLAPPEDWINDOW | os::WS_VISIBLE, 0, 0, 0, 0, 0);
+  window_->CenterWindow();
+  window_->ShowWindow(true, true);
+  EXPECT_EQ(gEngineLoads, 0) << "loaded before any frame was drawn";
+  os::headless::Pump();
+  EXPECT_EQ(gEngineLoads, 1);
+  os::InvalidateRect(window_->GetHWND(), nullptr, 0);
+  os::headless::Pump();
+  Click(u"user");
+  EXPECT_EQ(gEngineLoads, 1) << "later frames load nothing again";
+  os::RegisterBrowserEngineLoader(os::CurrentBackendName(), nullptr);
 }
 
 TEST_F(LoginWindowTest, OpensOnTheLoginPageWithItsPlaceholders) {

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "WindowTestSupport.h"
@@ -113,6 +114,35 @@ TEST_F(PresentTest, OnlyTopLevelWindowsHaveSnapshots) {
   EXPECT_FALSE(SnapshotWindow(child, dir / "child.png"));
   EXPECT_FALSE(SnapshotWindow(nullptr, dir / "none.png"));
   EXPECT_FALSE(std::filesystem::exists(dir / "child.png"));
+}
+
+// Work that waits for a window's next frame runs once, after that window's
+// frame only, and never for a window that is gone.
+TEST_F(PresentTest, FrameWaitersRunOnceAfterTheirWindowsNextFrame) {
+  HWND a = Popup({0, 0, 2, 2}, kPlainClass, WS_POPUP | WS_VISIBLE, WS_EX_LAYERED);
+  HWND b = Popup({4, 4, 6, 6}, kPlainClass, WS_POPUP | WS_VISIBLE, WS_EX_LAYERED);
+  HWND gone = Popup({8, 8, 10, 10}, kPlainClass, WS_POPUP | WS_VISIBLE, WS_EX_LAYERED);
+  Buffer frame(2, 2);
+  std::vector<std::string> runs;
+  std::vector<std::string> observed;
+  SetFrameDrawnObserver([&](HWND hwnd) { observed.push_back(hwnd == a ? "a" : "other"); });
+  WhenFrameDrawn(a, [&] {
+    runs.push_back("a after " + std::to_string(observed.size()));
+    // Waiting again from inside waits for the next frame, not this one.
+    WhenFrameDrawn(a, [&] { runs.push_back("a again"); });
+  });
+  WhenFrameDrawn(gone, [&] { runs.push_back("gone"); });
+  WhenFrameDrawn(nullptr, [&] { runs.push_back("no window"); });
+  DestroyWindow(gone);
+
+  ASSERT_TRUE(UpdateLayeredWindow(b, nullptr, frame.View(), 255));
+  EXPECT_TRUE(runs.empty()) << "another window's frame";
+  ASSERT_TRUE(UpdateLayeredWindow(a, nullptr, frame.View(), 255));
+  EXPECT_EQ(runs, (std::vector<std::string>{"a after 2"})) << "after the observer, once";
+  ASSERT_TRUE(UpdateLayeredWindow(a, nullptr, frame.View(), 255));
+  ASSERT_TRUE(UpdateLayeredWindow(a, nullptr, frame.View(), 255));
+  EXPECT_EQ(runs, (std::vector<std::string>{"a after 2", "a again"}));
+  SetFrameDrawnObserver(nullptr);
 }
 
 TEST_F(PresentTest, LayeredUpdatesNeedTheStyleAndNoAttributes) {

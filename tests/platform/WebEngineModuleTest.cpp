@@ -62,6 +62,15 @@ TEST_F(WebEngineLoaderTest, AMissingEngineMakesTheBrowserClassUnregistered) {
   ClearWebEngineData();
   EXPECT_EQ(gClears, 1);
 
+  // Loading ahead of the first browser asks the same loader; without an
+  // engine it changes nothing, and browsers stay unavailable.
+  gLoadResult = false;
+  const int before = gLoads;
+  WarmBrowserEngine();
+  EXPECT_EQ(gLoads, before + 1);
+  EXPECT_EQ(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_ALL, IID_IWebBrowser2, browser.put_void()),
+            REGDB_E_CLASSNOTREG);
+
   // Without a loader nothing is asked.
   RegisterBrowserEngineLoader(CurrentBackendName(), nullptr);
   const int asked = gLoads;

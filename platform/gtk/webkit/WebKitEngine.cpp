@@ -1,6 +1,7 @@
 #include "platform/gtk/webkit/WebKitEngine.h"
 
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "platform/Input.h"
@@ -26,13 +27,25 @@ constexpr guint kClearTimeoutMs = 5000;
 
 // Every element with its attributes and text, and the title, read in a world
 // of its own so that the page's scripts cannot change what the host sees.
-constexpr const char* kReadDocumentScript =
-    "(function(){var out=[];var all=document.getElementsByTagName('*');"
-    "for(var i=0;i<all.length;i++){var e=all[i];var at=[];"
-    "for(var j=0;j<e.attributes.length;j++){at.push(e.attributes[j].name,e.attributes[j].value);}"
-    "out.push([e.localName,at,e.textContent||'']);}"
-    "return {title:document.title||'',elements:out};})()";
+#define LUMORA_READ_DOCUMENT                                                                     \
+  "(function(){var out=[];var all=document.getElementsByTagName('*');"                           \
+  "for(var i=0;i<all.length;i++){var e=all[i];var at=[];"                                        \
+  "for(var j=0;j<e.attributes.length;j++){at.push(e.attributes[j].name,e.attributes[j].value);}" \
+  "out.push([e.localName,at,e.textContent||'']);}"                                               \
+  "return {title:document.title||'',elements:out};})()"
+constexpr const char* kReadDocumentScript = LUMORA_READ_DOCUMENT;
 constexpr const char* kScriptWorld = "lumora-host";
+// The same reading, sent by the page itself from its load event: the load
+// event comes before WebKit reports the load finished, over the same channel,
+// so the elements are already here when the host is to hear of the document
+// and no round trip to the web process is needed. The listener is added once
+// the document is parsed, after the listeners the page's own markup adds, so
+// what those change is read too. Top frame only, in the host's world.
+constexpr const char* kDocumentChannel = "lumoraDocument";
+constexpr const char* kPostDocumentScript =
+    "addEventListener('load',function(){var h=window.webkit&&window.webkit.messageHandlers&&"
+    "window.webkit.messageHandlers.lumoraDocument;if(h)h.postMessage(" LUMORA_READ_DOCUMENT ");});";
+#undef LUMORA_READ_DOCUMENT
 
 struct GObjectUnref {
   void operator()(gpointer object) const {
@@ -136,6 +149,38 @@ WebKitWebContext* SharedContext() {
 GtkBackend* Gtk() {
   if (!internal::SystemExists()) return nullptr;
   return dynamic_cast<GtkBackend*>(&internal::Sys().backend());
+}
+
+// A web view with its content manager (the host's document channel and the
+// script that feeds it), set up as every engine wants it; signals are the
+// engine's to connect.
+struct ViewParts {
+  WebKitWebView* view = nullptr;
+  WebKitUserContentManager* content = nullptr;
+};
+
+ViewParts NewViewParts() {
+  ViewParts parts;
+  parts.content = webkit_user_content_manager_new();
+  webkit_user_content_manager_register_script_message_handler_in_world(parts.content, kDocumentChannel,
+                                                                       kScriptWorld);
+  WebKitUserScript* post = webkit_user_script_new_for_world(
+      kPostDocumentScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME, WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END,
+      kScriptWorld, nullptr, nullptr);
+  webkit_user_content_manager_add_script(parts.content, post);
+  webkit_user_script_unref(post);
+  GtkWidget* widget = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", SharedContext(),
+                                              "user-content-manager", parts.content, nullptr));
+  parts.view = WEBKIT_WEB_VIEW(g_object_ref_sink(widget));
+  WebKitSettings* settings = webkit_web_view_get_settings(parts.view);
+  // Software rendering: the launcher runs on desktops without working GL.
+  webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+  webkit_settings_set_enable_javascript(settings, 1);
+  // window.open reaches NewWindow, where the host decides.
+  webkit_settings_set_javascript_can_open_windows_automatically(settings, 1);
+  webkit_settings_set_enable_developer_extras(settings, 0);
+  gtk_widget_set_no_show_all(GTK_WIDGET(parts.view), 1);
+  return parts;
 }
 
 struct ClearState {
@@ -272,6 +317,7 @@ class WebKitEngine final : public BrowserEngine {
   void Stop() override {
     ++navigations_;
     ++reads_;  // a document being read is no longer reported
+    sent_.reset();
     pending_.reset();
     busy_ = false;
     if (web_) webkit_web_view_stop_loading(web_);
@@ -344,17 +390,12 @@ class WebKitEngine final : public BrowserEngine {
   bool EnsureWebView() {
     if (web_) return true;
     if (!Gtk()) return false;
-    content_ = webkit_user_content_manager_new();
-    GtkWidget* widget = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", SharedContext(),
-                                                "user-content-manager", content_, nullptr));
-    web_ = WEBKIT_WEB_VIEW(g_object_ref_sink(widget));
-    WebKitSettings* settings = webkit_web_view_get_settings(web_);
-    // Software rendering: the launcher runs on desktops without working GL.
-    webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
-    webkit_settings_set_enable_javascript(settings, 1);
-    // window.open reaches NewWindow, where the host decides.
-    webkit_settings_set_javascript_can_open_windows_automatically(settings, 1);
-    webkit_settings_set_enable_developer_extras(settings, 0);
+    const ViewParts parts = NewViewParts();
+    content_ = parts.content;
+    web_ = parts.view;
+    // Nothing is loading in the view yet, so no message is lost before this.
+    g_signal_connect(content_, (std::string("script-message-received::") + kDocumentChannel).c_str(),
+                     G_CALLBACK(OnDocumentMessage), this);
     g_signal_connect(web_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
     g_signal_connect(web_, "load-changed", G_CALLBACK(OnLoadChanged), this);
     g_signal_connect(web_, "load-failed", G_CALLBACK(OnLoadFailed), this);
@@ -364,7 +405,6 @@ class WebKitEngine final : public BrowserEngine {
     g_signal_connect(web_, "button-press-event", G_CALLBACK(OnButtonPress), this);
     g_signal_connect(web_, "notify::title", G_CALLBACK(OnTitle), this);
     g_signal_connect(web_, "destroy", G_CALLBACK(OnDestroyed), this);
-    gtk_widget_set_no_show_all(GTK_WIDGET(web_), 1);
     cancellable_ = g_cancellable_new();
     return true;
   }
@@ -375,8 +415,12 @@ class WebKitEngine final : public BrowserEngine {
     Unplace();
     g_object_unref(web_);
     web_ = nullptr;
-    if (content_) g_object_unref(content_);
+    if (content_) {
+      g_signal_handlers_disconnect_by_data(content_, this);
+      g_object_unref(content_);
+    }
     content_ = nullptr;
+    sent_.reset();
     busy_ = false;
   }
 
@@ -530,6 +574,7 @@ class WebKitEngine final : public BrowserEngine {
   void LoadChanged(WebKitLoadEvent event) {
     switch (event) {
       case WEBKIT_LOAD_STARTED:
+        sent_.reset();
         loading_ = true;
         busy_ = true;
         // A load no policy was asked for is WebKit's own error page.
@@ -538,6 +583,9 @@ class WebKitEngine final : public BrowserEngine {
         decided_ = false;
         return;
       case WEBKIT_LOAD_COMMITTED:
+        // What arrives from now on is the new document's.
+        sent_.reset();
+        committed_ = true;
         if (failed_ || quiet_) return;
         ReadHostInfo();
         if (!refreshing_) host_->NavigateComplete(CurrentUri());
@@ -546,12 +594,21 @@ class WebKitEngine final : public BrowserEngine {
         loading_ = false;
         const bool report = !failed_ && !quiet_;
         quiet_ = false;
+        committed_ = false;
         if (!report) {
+          sent_.reset();
           busy_ = false;
           refreshing_ = false;
           return;
         }
-        ReadDocument();
+        if (sent_) {
+          ++reads_;  // a read still under way for an earlier load is stale
+          Complete(*std::exchange(sent_, std::nullopt));
+        } else {
+          // No load event reached the host's world (the page kept it from
+          // other listeners, or the load was stopped): ask the web process.
+          ReadDocument();
+        }
         return;
       }
       default:
@@ -580,13 +637,23 @@ class WebKitEngine final : public BrowserEngine {
         new Read{alive_, this, serial});
   }
 
-  void DocumentRead(JSCValue* value) {
+  // A page whose elements could not be read is still complete; it has only
+  // nothing to show the host.
+  void DocumentRead(JSCValue* value) { Complete(ContentOf(value)); }
+
+  void Complete(DocumentContent content) {
     ComPtr<IUnknown> hold = host_->KeepAlive();
     refreshing_ = false;
     busy_ = false;
-    // A page whose elements could not be read is still complete; it has
-    // only nothing to show the host.
-    host_->DocumentComplete(CurrentUri(), ContentOf(value));
+    host_->DocumentComplete(CurrentUri(), std::move(content));
+  }
+
+  // The page's own report of its elements (kPostDocumentScript). Only one
+  // sent between the commit of a document and the end of its load counts.
+  static void OnDocumentMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {
+    auto* self = static_cast<WebKitEngine*>(data);
+    if (!self->committed_ || !result) return;
+    self->sent_ = ContentOf(webkit_javascript_result_get_js_value(result));
   }
 
   static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer data) {
@@ -687,11 +754,13 @@ class WebKitEngine final : public BrowserEngine {
   std::uint64_t navigations_ = 0;   // navigations this engine started
   std::uint64_t reads_ = 0;         // document reads; only the newest reports
   bool busy_ = false;
-  bool loading_ = false;     // the main frame is between STARTED and FINISHED
-  bool refreshing_ = false;  // the load is a refresh: no NavigateComplete
-  bool failed_ = false;      // the load was reported as failed
-  bool decided_ = false;     // a navigation policy was decided since the last start
-  bool quiet_ = false;       // the load shows WebKit's error page
+  bool loading_ = false;                 // the main frame is between STARTED and FINISHED
+  bool refreshing_ = false;              // the load is a refresh: no NavigateComplete
+  bool failed_ = false;                  // the load was reported as failed
+  bool decided_ = false;                 // a navigation policy was decided since the last start
+  bool quiet_ = false;                   // the load shows WebKit's error page
+  bool committed_ = false;               // a document was committed and its load has not finished
+  std::optional<DocumentContent> sent_;  // what the committed document sent of itself
 };
 
 WebKitEngine* EngineOf(HWND hwnd) {
