@@ -15,14 +15,6 @@ KESTO_REGISTER_CONTROL(u"Container", CContainerUI)
 
 namespace {
 
-// Virtual-key codes the container scrolls by.
-constexpr char16_t kVkPrior = 33;
-constexpr char16_t kVkNext = 34;
-constexpr char16_t kVkEnd = 35;
-constexpr char16_t kVkHome = 36;
-constexpr char16_t kVkUp = 38;
-constexpr char16_t kVkDown = 40;
-
 constexpr int kDefaultLineStep = 8;
 
 bool Meets(const RECT& a, const RECT& b) {
@@ -231,6 +223,75 @@ CControlUI* CContainerUI::FindControl(FindControlProc proc, void* data, UINT fla
   return nullptr;
 }
 
+namespace {
+
+using ScrollCommand = void (CContainerUI::*)();
+
+// The scrolling operations of one axis.
+struct ScrollCommands {
+  ScrollCommand lineBack;
+  ScrollCommand lineForward;
+  ScrollCommand pageBack;
+  ScrollCommand pageForward;
+  ScrollCommand home;
+  ScrollCommand end;
+};
+
+constexpr ScrollCommands kVerticalCommands{&CContainerUI::LineUp, &CContainerUI::LineDown,
+                                           &CContainerUI::PageUp, &CContainerUI::PageDown,
+                                           &CContainerUI::HomeUp, &CContainerUI::EndDown};
+constexpr ScrollCommands kHorizontalCommands{&CContainerUI::LineLeft, &CContainerUI::LineRight,
+                                             &CContainerUI::PageLeft, &CContainerUI::PageRight,
+                                             &CContainerUI::HomeLeft, &CContainerUI::EndRight};
+
+// The command a key or wheel event asks of an axis; null for anything else.
+ScrollCommand CommandFor(const ScrollCommands& axis, const ControlEvent& event) {
+  if (event.type == UIEvent::ScrollWheel) {
+    switch (os::LOWORD(event.wParam)) {
+      case 0:
+        return axis.lineBack;
+      case 1:
+        return axis.lineForward;
+      default:
+        return nullptr;
+    }
+  }
+  if (event.type != UIEvent::KeyDown) return nullptr;
+  switch (event.key) {
+    case os::VK_PRIOR:
+      return axis.pageBack;
+    case os::VK_NEXT:
+      return axis.pageForward;
+    case os::VK_END:
+      return axis.end;
+    case os::VK_HOME:
+      return axis.home;
+    case os::VK_UP:
+      return axis.lineBack;
+    case os::VK_DOWN:
+      return axis.lineForward;
+    default:
+      return nullptr;
+  }
+}
+
+bool Usable(const CScrollBarUI* bar) { return bar != nullptr && bar->IsVisible() && bar->IsEnabled(); }
+
+}  // namespace
+
+bool CContainerUI::RunScrollCommand(const ControlEvent& event) {
+  // The vertical bar takes the keys and the wheel; the horizontal one only
+  // when there is no usable vertical bar.
+  const ScrollCommands* axis = Usable(verticalScrollBar_)     ? &kVerticalCommands
+                               : Usable(horizontalScrollBar_) ? &kHorizontalCommands
+                                                              : nullptr;
+  if (axis == nullptr) return false;
+  const ScrollCommand command = CommandFor(*axis, event);
+  if (command == nullptr) return false;
+  (this->*command)();
+  return true;
+}
+
 void CContainerUI::DoEvent(ControlEvent& event) {
   if (!IsMouseEnabled() && IsMouseEvent(event.type)) {
     if (parent_ != nullptr) {
@@ -248,82 +309,7 @@ void CContainerUI::DoEvent(ControlEvent& event) {
     focused_ = false;
     return;
   }
-  const auto usable = [](CScrollBarUI* bar) {
-    return bar != nullptr && bar->IsVisible() && bar->IsEnabled();
-  };
-  if (usable(verticalScrollBar_)) {
-    if (event.type == UIEvent::KeyDown) {
-      switch (event.key) {
-        case kVkPrior:
-          PageUp();
-          return;
-        case kVkNext:
-          PageDown();
-          return;
-        case kVkEnd:
-          EndDown();
-          return;
-        case kVkHome:
-          HomeUp();
-          return;
-        case kVkUp:
-          LineUp();
-          return;
-        case kVkDown:
-          LineDown();
-          return;
-        default:
-          break;
-      }
-    } else if (event.type == UIEvent::ScrollWheel) {
-      switch (os::LOWORD(event.wParam)) {
-        case 0:
-          LineUp();
-          return;
-        case 1:
-          LineDown();
-          return;
-        default:
-          break;
-      }
-    }
-  } else if (usable(horizontalScrollBar_)) {
-    if (event.type == UIEvent::KeyDown) {
-      switch (event.key) {
-        case kVkPrior:
-          PageLeft();
-          return;
-        case kVkNext:
-          PageRight();
-          return;
-        case kVkEnd:
-          EndRight();
-          return;
-        case kVkHome:
-          HomeLeft();
-          return;
-        case kVkUp:
-          LineLeft();
-          return;
-        case kVkDown:
-          LineRight();
-          return;
-        default:
-          break;
-      }
-    } else if (event.type == UIEvent::ScrollWheel) {
-      switch (os::LOWORD(event.wParam)) {
-        case 0:
-          LineLeft();
-          return;
-        case 1:
-          LineRight();
-          return;
-        default:
-          break;
-      }
-    }
-  }
+  if (RunScrollCommand(event)) return;
   CControlUI::DoEvent(event);
 }
 
@@ -493,13 +479,34 @@ void CContainerUI::SetScrollStepSize(int size) {
 
 int CContainerUI::GetScrollStepSize() const { return scrollStepSize_; }
 
-namespace {
-int VerticalLine(int stepSize, UIManager* manager) {
-  if (stepSize != 0) return stepSize;
-  if (manager != nullptr) return manager->DefaultFont()->Metrics().height + kDefaultLineStep;
+int CContainerUI::LineStep(LayoutAxis axis) const {
+  if (scrollStepSize_ != 0) return scrollStepSize_;
+  // A vertical line is a line of text in the window's default font.
+  if (!axis.IsHorizontal() && manager_ != nullptr) {
+    return manager_->DefaultFont()->Metrics().height + kDefaultLineStep;
+  }
   return kDefaultLineStep;
 }
-}  // namespace
+
+int CContainerUI::PageStep(LayoutAxis axis) const {
+  int page = axis.Length(item_) - axis.Near(inset_) - axis.Far(inset_);
+  // The other axis's bar lies across this one's view.
+  const CScrollBarUI* across = ScrollBarOf(axis.Cross());
+  if (across != nullptr && across->IsVisible()) page -= axis.Fixed(*across);
+  return page;
+}
+
+void CContainerUI::ScrollAlong(LayoutAxis axis, int delta) {
+  SIZE pos = GetScrollPos();
+  axis.Main(pos) += delta;
+  SetScrollPos(pos);
+}
+
+void CContainerUI::ScrollToEdge(LayoutAxis axis, bool end) {
+  SIZE pos = GetScrollPos();
+  axis.Main(pos) = end ? axis.Main(GetScrollRange()) : 0;
+  SetScrollPos(pos);
+}
 
 void CContainerUI::ScrollBy(int dx, int dy) {
   SIZE pos = GetScrollPos();
@@ -508,58 +515,18 @@ void CContainerUI::ScrollBy(int dx, int dy) {
   SetScrollPos(pos);
 }
 
-void CContainerUI::LineUp() { ScrollBy(0, -VerticalLine(scrollStepSize_, manager_)); }
-
-void CContainerUI::LineDown() { ScrollBy(0, VerticalLine(scrollStepSize_, manager_)); }
-
-namespace {
-int VerticalPage(const RECT& item, const RECT& inset, const CScrollBarUI* horizontal) {
-  int page = item.bottom - item.top - inset.top - inset.bottom;
-  if (horizontal != nullptr && horizontal->IsVisible()) page -= horizontal->GetFixedHeight();
-  return page;
-}
-int HorizontalPage(const RECT& item, const RECT& inset, const CScrollBarUI* vertical) {
-  int page = item.right - item.left - inset.left - inset.right;
-  if (vertical != nullptr && vertical->IsVisible()) page -= vertical->GetFixedWidth();
-  return page;
-}
-}  // namespace
-
-void CContainerUI::PageUp() { ScrollBy(0, -VerticalPage(item_, inset_, horizontalScrollBar_)); }
-
-void CContainerUI::PageDown() { ScrollBy(0, VerticalPage(item_, inset_, horizontalScrollBar_)); }
-
-void CContainerUI::HomeUp() {
-  SIZE pos = GetScrollPos();
-  pos.cy = 0;
-  SetScrollPos(pos);
-}
-
-void CContainerUI::EndDown() {
-  SIZE pos = GetScrollPos();
-  pos.cy = GetScrollRange().cy;
-  SetScrollPos(pos);
-}
-
-void CContainerUI::LineLeft() { ScrollBy(-(scrollStepSize_ != 0 ? scrollStepSize_ : kDefaultLineStep), 0); }
-
-void CContainerUI::LineRight() { ScrollBy(scrollStepSize_ != 0 ? scrollStepSize_ : kDefaultLineStep, 0); }
-
-void CContainerUI::PageLeft() { ScrollBy(-HorizontalPage(item_, inset_, verticalScrollBar_), 0); }
-
-void CContainerUI::PageRight() { ScrollBy(HorizontalPage(item_, inset_, verticalScrollBar_), 0); }
-
-void CContainerUI::HomeLeft() {
-  SIZE pos = GetScrollPos();
-  pos.cx = 0;
-  SetScrollPos(pos);
-}
-
-void CContainerUI::EndRight() {
-  SIZE pos = GetScrollPos();
-  pos.cx = GetScrollRange().cx;
-  SetScrollPos(pos);
-}
+void CContainerUI::LineUp() { ScrollAlong(LayoutAxis::Vertical(), -LineStep(LayoutAxis::Vertical())); }
+void CContainerUI::LineDown() { ScrollAlong(LayoutAxis::Vertical(), LineStep(LayoutAxis::Vertical())); }
+void CContainerUI::PageUp() { ScrollAlong(LayoutAxis::Vertical(), -PageStep(LayoutAxis::Vertical())); }
+void CContainerUI::PageDown() { ScrollAlong(LayoutAxis::Vertical(), PageStep(LayoutAxis::Vertical())); }
+void CContainerUI::HomeUp() { ScrollToEdge(LayoutAxis::Vertical(), false); }
+void CContainerUI::EndDown() { ScrollToEdge(LayoutAxis::Vertical(), true); }
+void CContainerUI::LineLeft() { ScrollAlong(LayoutAxis::Horizontal(), -LineStep(LayoutAxis::Horizontal())); }
+void CContainerUI::LineRight() { ScrollAlong(LayoutAxis::Horizontal(), LineStep(LayoutAxis::Horizontal())); }
+void CContainerUI::PageLeft() { ScrollAlong(LayoutAxis::Horizontal(), -PageStep(LayoutAxis::Horizontal())); }
+void CContainerUI::PageRight() { ScrollAlong(LayoutAxis::Horizontal(), PageStep(LayoutAxis::Horizontal())); }
+void CContainerUI::HomeLeft() { ScrollToEdge(LayoutAxis::Horizontal(), false); }
+void CContainerUI::EndRight() { ScrollToEdge(LayoutAxis::Horizontal(), true); }
 
 void CContainerUI::EnableScrollBar(bool vertical, bool horizontal) {
   const auto create = [this](bool isHorizontal) {
@@ -631,44 +598,61 @@ void CContainerUI::SetFloatPos(int index) {
   child->SetPos(r);
 }
 
-void CContainerUI::ProcessScrollBar(RECT rc, int cxRequired, int cyRequired) {
-  (void)cxRequired;
-  if (horizontalScrollBar_ != nullptr && horizontalScrollBar_->IsVisible()) {
-    horizontalScrollBar_->SetPos(
-        RECT{rc.left, rc.bottom, rc.right, rc.bottom + horizontalScrollBar_->GetFixedHeight()});
-  }
-  if (verticalScrollBar_ == nullptr) return;
+CScrollBarUI* CContainerUI::ScrollBarOf(LayoutAxis axis) const {
+  return axis.IsHorizontal() ? horizontalScrollBar_ : verticalScrollBar_;
+}
 
-  const int height = rc.bottom - rc.top;
-  const int need = cyRequired - height;
-  if (height < cyRequired && !verticalScrollBar_->IsVisible()) {
-    verticalScrollBar_->SetVisible(true);
-    verticalScrollBar_->SetScrollRange(need);
-    verticalScrollBar_->SetScrollPos(0);
-    scrollProcess_ = true;
+namespace {
+// Where the bar along axis goes: beside rc's far edge across the axis (the
+// vertical bar right of the view, the horizontal one below it), as long as
+// rc along the axis and as thick as its own fixed size across it.
+RECT BarRect(LayoutAxis axis, const RECT& rc, const CScrollBarUI& bar) {
+  return axis.MakeRect(axis.Near(rc), axis.Cross().Far(rc), axis.Length(rc), axis.Cross().Fixed(bar));
+}
+}  // namespace
+
+bool CContainerUI::FitScrollBar(LayoutAxis axis, RECT rc, int required) {
+  CScrollBarUI* bar = ScrollBarOf(axis);
+  if (bar == nullptr) return false;
+  bool& relayingOut = scrollProcess_[axis.IsHorizontal() ? 0 : 1];
+  const int need = required - axis.Length(rc);
+  if (need > 0 && !bar->IsVisible()) {
+    bar->SetVisible(true);
+    bar->SetScrollRange(need);
+    bar->SetScrollPos(0);
+    relayingOut = true;
     SetPos(item_);
-    scrollProcess_ = false;
-    return;
+    relayingOut = false;
+    return true;
   }
-  if (!verticalScrollBar_->IsVisible()) return;
+  if (!bar->IsVisible()) return false;
 
-  if (need > 0 || scrollProcess_) {
-    verticalScrollBar_->SetPos(
-        RECT{rc.right, rc.top, rc.right + verticalScrollBar_->GetFixedWidth(), rc.bottom});
-    if (verticalScrollBar_->GetScrollRange() == need) return;
-    const int oldPos = verticalScrollBar_->GetScrollPos();
-    verticalScrollBar_->SetScrollRange(std::abs(need));
-    if (verticalScrollBar_->GetScrollRange() == 0) {
-      verticalScrollBar_->SetVisible(false);
-      verticalScrollBar_->SetScrollPos(0);
+  if (need > 0 || relayingOut) {
+    bar->SetPos(BarRect(axis, rc, *bar));
+    if (bar->GetScrollRange() == need) return false;
+    const int oldPos = bar->GetScrollPos();
+    bar->SetScrollRange(std::abs(need));
+    if (bar->GetScrollRange() == 0) {
+      bar->SetVisible(false);
+      bar->SetScrollPos(0);
     }
-    if (verticalScrollBar_->GetScrollPos() < oldPos) SetPos(item_);
-  } else {
-    verticalScrollBar_->SetVisible(false);
-    verticalScrollBar_->SetScrollPos(0);
-    verticalScrollBar_->SetScrollRange(0);
+    // The children were placed at the old position.
+    if (bar->GetScrollPos() >= oldPos) return false;
     SetPos(item_);
+    return true;
   }
+  bar->SetVisible(false);
+  bar->SetScrollPos(0);
+  bar->SetScrollRange(0);
+  SetPos(item_);
+  return true;
+}
+
+void CContainerUI::ProcessScrollBar(RECT rc, int /*cxRequired*/, int cyRequired) {
+  if (horizontalScrollBar_ != nullptr && horizontalScrollBar_->IsVisible()) {
+    horizontalScrollBar_->SetPos(BarRect(LayoutAxis::Horizontal(), rc, *horizontalScrollBar_));
+  }
+  FitScrollBar(LayoutAxis::Vertical(), rc, cyRequired);
 }
 
 }  // namespace Kesto

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "controls/Control.h"
+#include "controls/LayoutAxis.h"
 
 namespace Kesto {
 
@@ -93,8 +94,11 @@ class CContainerUI : public CControlUI, public IContainerUI {
 
   // Places the floating child at index from its own position.
   virtual void SetFloatPos(int index);
-  // Shows, places and sizes the scroll bars for content of the required size
-  // laid out in rc (the layouts call this from SetPos).
+  // Places the scroll bars beside rc, the content's view, and fits the
+  // vertical one to content cyRequired high (the layouts call this from
+  // SetPos). The horizontal bar is only placed: its range is the skin's, or
+  // the side-by-side layout's, which fits it with FitScrollBar itself.
+  // cxRequired is taken for the callers' symmetry and not used.
   virtual void ProcessScrollBar(RECT rc, int cxRequired, int cyRequired);
 
  protected:
@@ -102,6 +106,27 @@ class CContainerUI : public CControlUI, public IContainerUI {
   RECT InnerRect() const;
   // SetScrollPos of the scroll position moved by (dx, dy).
   void ScrollBy(int dx, int dy);
+  // The scroll position along axis moved by delta, or set to 0 or the range.
+  void ScrollAlong(LayoutAxis axis, int delta);
+  void ScrollToEdge(LayoutAxis axis, bool end);
+  // One line: scrollStepSize, else 8, or vertically with a manager a line of
+  // the default font plus 8. One page: the view's length along axis.
+  int LineStep(LayoutAxis axis) const;
+  int PageStep(LayoutAxis axis) const;
+  // Runs the line, page, home or end operation a key or wheel event asks of
+  // the axis whose bar is usable (the vertical first); false when none.
+  bool RunScrollCommand(const ControlEvent& event);
+  // The bar that scrolls along axis (null when not enabled).
+  CScrollBarUI* ScrollBarOf(LayoutAxis axis) const;
+  // Fits the bar along axis to content required long shown in rc: shown
+  // (range = the overflow, position 0) when the content does not fit, hidden
+  // (range and position 0) when it does, its range following the content
+  // otherwise. Showing or hiding it changes the room the children have, so
+  // the container lays itself out once more, with that axis's scrollProcess
+  // guard set after a show; the same when its position had to come down.
+  // Returns true when it laid the container out again: the caller's pass
+  // is then stale and must stop.
+  bool FitScrollBar(LayoutAxis axis, RECT rc, int required);
   // The number of children this container holds itself. Layout and painting
   // walk their own children by it, not by the virtual GetCount, which a
   // container that forwards its item list elsewhere answers differently.
@@ -115,7 +140,11 @@ class CContainerUI : public CControlUI, public IContainerUI {
   bool autoDestroy_ = true;
   bool delayedDestroy_ = true;
   bool mouseChildEnabled_ = true;
-  bool scrollProcess_ = false;
+  // Set while the container lays itself out again after showing the bar of
+  // that axis ([0] horizontal, [1] vertical). One guard per axis: the
+  // relayout after the horizontal bar came must not pass for the vertical
+  // bar's own, which would keep a vertical bar the content does not need.
+  bool scrollProcess_[2] = {false, false};
   int scrollStepSize_ = 0;
   CScrollBarUI* verticalScrollBar_ = nullptr;
   CScrollBarUI* horizontalScrollBar_ = nullptr;
