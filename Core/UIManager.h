@@ -448,6 +448,11 @@ class UIManager {
   void SendEvent(CControlUI* control, int type, os::POINT point, os::WPARAM wParam = 0, os::LPARAM lParam = 0,
                  os::WORD keyState = 0, char16_t key = 0);
   bool HandleMouse(os::UINT message, os::WPARAM wParam, os::LPARAM lParam, bool& claimed);
+  // The one route of a button press (left, right, double click) to the
+  // control at the point: window focus, capture, the control's focus (not
+  // for a double click), the event.
+  enum class PressKind { kLeft, kRight, kDouble };
+  void RoutePress(PressKind kind, os::WPARAM wParam, os::LPARAM lParam);
   void ShowToolTip(CControlUI* control);
   void HideToolTip();
   void Paint();

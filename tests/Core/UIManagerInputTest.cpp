@@ -141,6 +141,75 @@ TEST_F(ManagerInputTest, RightClickThenContextMenuReachTheSameControl) {
   EXPECT_THAT(notes.types, ::testing::Contains("menu"));
 }
 
+// The three presses share one route; what differs is the event, whether the
+// control takes the focus, and whether the message's parameters travel.
+struct PressCase {
+  const char* name;
+  os::UINT message;
+  os::WPARAM wParam;
+  int event;
+  bool focuses;
+  bool carriesMessage;
+};
+
+class PressRouteTest : public ManagerInputTest, public ::testing::WithParamInterface<PressCase> {
+ protected:
+  os::LPARAM Press(int x, int y) {
+    const os::LPARAM lParam = os::MAKELPARAM(static_cast<os::WORD>(x), static_cast<os::WORD>(y));
+    os::SendMessage(window->hwnd, GetParam().message, GetParam().wParam, lParam);
+    return lParam;
+  }
+};
+
+TEST_P(PressRouteTest, TheControlAtThePointIsCapturedAndGetsItsEvent) {
+  const PressCase& c = GetParam();
+  Build();
+  const os::LPARAM lParam = Press(70, 20);
+  const std::string event = "b:" + std::to_string(c.event);
+  if (c.focuses) {
+    ASSERT_THAT(log.entries, ElementsAre("b:21", event));  // focus first, then the press
+    EXPECT_EQ(manager().Focus(), b);
+  } else {
+    ASSERT_THAT(log.entries, ElementsAre(event));
+    EXPECT_EQ(manager().Focus(), nullptr);
+  }
+  const ControlEvent& sent = log.events.back();
+  EXPECT_EQ(sent.mouse, (os::POINT{70, 20}));
+  EXPECT_EQ(sent.keyState, os::LOWORD(c.wParam));
+  EXPECT_EQ(sent.wParam, c.carriesMessage ? c.wParam : 0);
+  EXPECT_EQ(sent.lParam, c.carriesMessage ? lParam : 0);
+  EXPECT_EQ(manager().Captured(), b);
+  EXPECT_TRUE(manager().IsCaptured());
+  EXPECT_EQ(manager().LastMousePoint(), (os::POINT{70, 20}));
+}
+
+TEST_P(PressRouteTest, APressOnNoControlOrOnOneForgottenWhileFocusingCapturesNothing) {
+  const PressCase& c = GetParam();
+  Build();
+  Press(500, 100);  // beyond the root
+  EXPECT_TRUE(log.entries.empty());
+  EXPECT_EQ(manager().Captured(), nullptr);
+  EXPECT_FALSE(manager().IsCaptured());
+
+  // A control the manager lets go of while it takes the focus (on its way
+  // out) is not pressed afterwards.
+  b->onEvent = [&](ControlEvent& e) {
+    if (e.type == UIEvent::SetFocus) manager().ForgetControl(b);
+  };
+  Press(70, 20);
+  EXPECT_EQ(log.entries.back(), c.focuses ? "b:21" : "b:" + std::to_string(c.event));
+  EXPECT_EQ(manager().Captured(), c.focuses ? nullptr : b);
+  EXPECT_EQ(manager().IsCaptured(), !c.focuses);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Presses, PressRouteTest,
+    ::testing::Values(
+        PressCase{"Left", os::WM_LBUTTONDOWN, os::MK_LBUTTON, UIEvent::ButtonDown, true, true},
+        PressCase{"Right", os::WM_RBUTTONDOWN, os::MK_RBUTTON, UIEvent::RButtonDown, true, true},
+        PressCase{"Double", os::WM_LBUTTONDBLCLK, os::MK_LBUTTON | 0x0004, UIEvent::DblClick, false, false}),
+    [](const ::testing::TestParamInfo<PressCase>& info) { return std::string(info.param.name); });
+
 TEST_F(ManagerInputTest, WheelDirectionAndTheFollowingMove) {
   Build();
   Move(20, 20);
