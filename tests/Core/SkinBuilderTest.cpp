@@ -15,27 +15,13 @@
 #include "platform/Unicode.h"
 #include "platform/Window.h"
 #include "platform/headless/Headless.h"
+#include "testsupport/SkinFolder.h"
 #include "testsupport/TempDir.h"
 
 namespace Kesto {
 namespace {
 
-// Points the process-wide skin root at a temporary folder for one test.
-class SkinFolder {
- public:
-  SkinFolder() : saved_(UIManager::SkinRoot()) {
-    UIManager::SetSkinArchive(u"", false);
-    UIManager::SetSkinRoot(os::Utf8ToUtf16(dir_.path().string()));
-  }
-  ~SkinFolder() { UIManager::SetSkinRoot(saved_); }
-  void Write(const std::string& name, const std::string& text) {
-    testsupport::WriteFileBytes(dir_ / name, text);
-  }
-
- private:
-  testsupport::TempDir dir_;
-  std::u16string saved_;
-};
+using testsupport::SkinFolder;
 
 CControlUI* Child(CControlUI* c, int i) {
   auto* box = static_cast<IContainerUI*>(c->GetInterface(u"IContainer"));
@@ -118,8 +104,9 @@ class CountingCallback : public IDialogBuilderCallback {
 TEST(SkinBuilderClassesTest, UnregisteredTagsGoToTheCallback) {
   CountingCallback callback;
   SkinBuilder builder;
-  std::unique_ptr<CControlUI> root(builder.Build(
-      u"<Window><Container><Marker name=\"m\"/><Label/><Nobody/></Container></Window>", std::nullopt, &callback));
+  std::unique_ptr<CControlUI> root(
+      builder.Build(u"<Window><Container><Marker name=\"m\"/><Label/><Nobody/></Container></Window>",
+                    std::nullopt, &callback));
   ASSERT_NE(root, nullptr);
   EXPECT_EQ(callback.asked, (std::vector<std::u16string>{u"Marker", u"Nobody"}));
   ASSERT_EQ(Count(root.get()), 2);
