@@ -282,7 +282,10 @@ class UIManager {
   // Makes control the root of the window's tree (see the .cpp for the order
   // of things); false for a null control.
   bool AttachRoot(CControlUI* control);
-  CControlUI* Root() const { return root_; }
+  // The owning form of AttachRoot: the manager keeps the tree until another
+  // root replaces it or the manager goes.
+  bool AdoptRoot(std::unique_ptr<CControlUI> root);
+  CControlUI* Root() const { return root_.get(); }
   // Attaches a control (and its subtree) to this manager under parent and
   // enters its named controls, as containers do for children added later.
   void InitControls(CControlUI* control, CControlUI* parent = nullptr);
@@ -365,9 +368,10 @@ class UIManager {
   bool RemovePostPaint(CControlUI* control);
   const std::vector<CControlUI*>& PostPaintControls() const { return postPaint_; }
 
-  // Destroys the control when the window next handles the delayed-destroy
-  // message, which this posts.
-  void DestroyLater(CControlUI* control);
+  // Takes the control and destroys it when the window next handles the
+  // delayed-destroy message, which this posts. A control already waiting is
+  // not taken twice.
+  void DestroyLater(std::unique_ptr<CControlUI> control);
   // Drops every reference to a control that is being destroyed.
   void ForgetControl(CControlUI* control);
 
@@ -475,7 +479,7 @@ class UIManager {
   bool gdiplusText_ = false;
 
   // Control tree and pointer state.
-  CControlUI* root_ = nullptr;
+  std::unique_ptr<CControlUI> root_;
   CControlUI* focus_ = nullptr;
   CControlUI* hot_ = nullptr;
   CControlUI* captured_ = nullptr;
@@ -508,7 +512,7 @@ class UIManager {
   std::vector<IMessageFilterUI*> preMessageFilters_;
   std::vector<IMessageFilterUI*> messageFilters_;
   std::vector<CControlUI*> postPaint_;
-  std::vector<CControlUI*> delayedDestroy_;
+  std::vector<std::unique_ptr<CControlUI>> delayedDestroy_;
   std::deque<NotifyMsg> pendingNotify_;
   StringMap<CControlUI*> names_;
   StringMap<std::vector<CControlUI*>> optionGroups_;

@@ -37,7 +37,7 @@ SIZE CBoxLayoutUI::Available(const RECT& view) const {
 
 CBoxLayoutUI::Measure CBoxLayoutUI::MeasureChildren(SIZE available) {
   Measure m;
-  for (CControlUI* child : items_) {
+  for (const ChildPtr& child : items_) {
     if (!child->IsVisible() || child->IsFloat()) continue;
     int length = axis_.Main(child->EstimateSize(available));
     if (length == 0) {
@@ -68,7 +68,7 @@ int CBoxLayoutUI::PlaceChildren(const RECT& view, SIZE available, int stretch) {
   int needed = 0;
   int counted = 0;
   for (int i = 0; i < OwnCount(); ++i) {
-    CControlUI* child = items_[static_cast<std::size_t>(i)];
+    CControlUI* child = Child(i);
     if (!child->IsVisible()) continue;
     if (child->IsFloat()) {
       SetFloatPos(i);

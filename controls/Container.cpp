@@ -30,13 +30,11 @@ CContainerUI::~CContainerUI() {
   // Children go with their container at once: handed to the delayed
   // clean-up they would outlive the parent they point to, and a manager that
   // is itself being destroyed would never run that clean-up.
-  std::vector<CControlUI*> items;
+  std::vector<ChildPtr> items;
   items.swap(items_);
-  for (CControlUI* child : items) {
-    if (autoDestroy_) delete child;
-  }
-  delete verticalScrollBar_;
-  delete horizontalScrollBar_;
+  for (ChildPtr& child : items) child.reset();  // owned ones deleted, borrowed ones let go
+  verticalScrollBar_.reset();
+  horizontalScrollBar_.reset();
 }
 
 std::u16string_view CContainerUI::GetClass() const { return u"ContainerUI"; }
@@ -52,19 +50,21 @@ void* CContainerUI::GetInterface(std::u16string_view name) {
 
 CControlUI* CContainerUI::GetItemAt(int index) const {
   if (index < 0 || index >= OwnCount()) return nullptr;
-  return items_[static_cast<std::size_t>(index)];
+  return Child(index);
 }
 
 int CContainerUI::GetItemIndex(CControlUI* control) const {
-  const auto it = std::find(items_.begin(), items_.end(), control);
+  const auto it =
+      std::find_if(items_.begin(), items_.end(), [control](const ChildPtr& c) { return c.get() == control; });
   return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
 }
 
 bool CContainerUI::SetItemIndex(CControlUI* control, int index) {
   const int from = CContainerUI::GetItemIndex(control);
   if (from < 0 || index < 0 || index >= OwnCount()) return false;
+  ChildPtr moved = std::move(items_[static_cast<std::size_t>(from)]);
   items_.erase(items_.begin() + from);
-  items_.insert(items_.begin() + index, control);
+  items_.insert(items_.begin() + index, std::move(moved));
   NeedUpdate();
   return true;
 }
@@ -81,34 +81,44 @@ bool CContainerUI::AddAt(CControlUI* control, int index) {
   } else {
     control->SetInternVisible(false);
   }
-  items_.insert(items_.begin() + index, control);
+  items_.insert(items_.begin() + index, ChildPtr(control, ChildDeleter{autoDestroy_}));
   return true;
 }
 
-void CContainerUI::DisposeChild(CControlUI* control) {
-  if (!autoDestroy_) return;
+bool CContainerUI::Adopt(std::unique_ptr<CControlUI> control) {
+  return AdoptAt(std::move(control), GetCount());
+}
+
+bool CContainerUI::AdoptAt(std::unique_ptr<CControlUI> control, int index) {
+  if (!AddAt(control.get(), index)) return false;
+  control.release();  // now held by the container
+  return true;
+}
+
+void CContainerUI::DisposeChild(ChildPtr child) {
+  if (!child.get_deleter().owned) return;  // borrowed: forgetting it is all
   if (delayedDestroy_ && manager_ != nullptr) {
-    manager_->DestroyLater(control);
-  } else {
-    delete control;
+    manager_->DestroyLater(std::unique_ptr<CControlUI>(child.release()));
   }
+  // Otherwise it goes here, with child.
 }
 
 bool CContainerUI::Remove(CControlUI* control) {
   const int index = CContainerUI::GetItemIndex(control);
   if (control == nullptr || index < 0) return false;
   NeedUpdate();
+  ChildPtr child = std::move(items_[static_cast<std::size_t>(index)]);
   items_.erase(items_.begin() + index);
-  DisposeChild(control);
+  DisposeChild(std::move(child));
   return true;
 }
 
 bool CContainerUI::RemoveAt(int index) { return Remove(CContainerUI::GetItemAt(index)); }
 
 void CContainerUI::RemoveAll() {
-  std::vector<CControlUI*> items;
+  std::vector<ChildPtr> items;
   items.swap(items_);
-  for (CControlUI* child : items) DisposeChild(child);
+  for (ChildPtr& child : items) DisposeChild(std::move(child));
   NeedUpdate();
 }
 
@@ -116,7 +126,7 @@ void CContainerUI::RemoveAll() {
 // Overrides of the control base
 
 void CContainerUI::SetOwner(UIManager* manager, CControlUI* parent, bool init) {
-  for (CControlUI* child : items_) child->SetOwner(manager, this, init);
+  for (const ChildPtr& child : items_) child->SetOwner(manager, this, init);
   if (verticalScrollBar_ != nullptr) verticalScrollBar_->SetOwner(manager, this, init);
   if (horizontalScrollBar_ != nullptr) horizontalScrollBar_->SetOwner(manager, this, init);
   CControlUI::SetOwner(manager, parent, init);
@@ -128,7 +138,7 @@ void CContainerUI::SetPos(RECT rc) {
   const RECT inner{item_.left + inset_.left, item_.top + inset_.top, item_.right - inset_.right,
                    item_.bottom - inset_.bottom};
   for (int i = 0; i < OwnCount(); ++i) {
-    CControlUI* child = items_[static_cast<std::size_t>(i)];
+    CControlUI* child = Child(i);
     if (!child->IsVisible()) continue;
     if (child->IsFloat()) {
       SetFloatPos(i);
@@ -141,17 +151,17 @@ void CContainerUI::SetPos(RECT rc) {
 void CContainerUI::SetVisible(bool visible) {
   if (visible_ == visible) return;
   CControlUI::SetVisible(visible);
-  for (CControlUI* child : items_) child->SetInternVisible(IsVisible());
+  for (const ChildPtr& child : items_) child->SetInternVisible(IsVisible());
 }
 
 void CContainerUI::SetInternVisible(bool visible) {
   CControlUI::SetInternVisible(visible);
-  for (CControlUI* child : items_) child->SetInternVisible(IsVisible());
+  for (const ChildPtr& child : items_) child->SetInternVisible(IsVisible());
 }
 
 void CContainerUI::SetEnabled(bool enabled) {
   CControlUI::SetEnabled(enabled);
-  for (CControlUI* child : items_) child->SetEnabled(enabled);
+  for (const ChildPtr& child : items_) child->SetEnabled(enabled);
 }
 
 void CContainerUI::SetMouseEnabled(bool enabled) {
@@ -209,12 +219,12 @@ CControlUI* CContainerUI::FindControl(FindControlProc proc, void* data, UINT fla
   if ((flags & FindFlag::TopFirst) != 0) {
     for (int i = OwnCount() - 1; i >= 0; --i) {
       if (i >= OwnCount()) continue;
-      CControlUI* found = items_[static_cast<std::size_t>(i)]->FindControl(proc, data, flags);
+      CControlUI* found = Child(i)->FindControl(proc, data, flags);
       if (found != nullptr && accept(found)) return found;
     }
   } else {
     for (int i = 0; i < OwnCount(); ++i) {
-      CControlUI* found = items_[static_cast<std::size_t>(i)]->FindControl(proc, data, flags);
+      CControlUI* found = Child(i)->FindControl(proc, data, flags);
       if (found != nullptr && accept(found)) return found;
     }
   }
@@ -282,9 +292,9 @@ bool Usable(const CScrollBarUI* bar) { return bar != nullptr && bar->IsVisible()
 bool CContainerUI::RunScrollCommand(const ControlEvent& event) {
   // The vertical bar takes the keys and the wheel; the horizontal one only
   // when there is no usable vertical bar.
-  const ScrollCommands* axis = Usable(verticalScrollBar_)     ? &kVerticalCommands
-                               : Usable(horizontalScrollBar_) ? &kHorizontalCommands
-                                                              : nullptr;
+  const ScrollCommands* axis = Usable(verticalScrollBar_.get())     ? &kVerticalCommands
+                               : Usable(horizontalScrollBar_.get()) ? &kHorizontalCommands
+                                                                    : nullptr;
   if (axis == nullptr) return false;
   const ScrollCommand command = CommandFor(*axis, event);
   if (command == nullptr) return false;
@@ -348,7 +358,7 @@ void CContainerUI::DoPaint(os::Canvas& dc, const RECT& paint) {
     const RECT inner = InnerRect();
     RECT innerPaint;
     if (!rect::Intersect(innerPaint, paint, inner)) {
-      for (CControlUI* child : items_) {
+      for (const ChildPtr& child : items_) {
         if (!child->IsVisible() || !child->IsFloat()) continue;
         if (!Meets(paint, child->GetPos()) || !Meets(item_, child->GetPos())) continue;
         child->DoPaint(dc, paint);
@@ -356,7 +366,7 @@ void CContainerUI::DoPaint(os::Canvas& dc, const RECT& paint) {
     } else {
       RenderClip innerClip;
       Renderer::GenerateClip(dc, innerPaint, innerClip);
-      for (CControlUI* child : items_) {
+      for (const ChildPtr& child : items_) {
         if (!child->IsVisible() || !Meets(paint, child->GetPos())) continue;
         if (child->IsFloat()) {
           // A floating child may lie over the inset or the scroll bars: it is
@@ -401,7 +411,10 @@ void CContainerUI::SetChildPadding(int padding) {
 }
 
 bool CContainerUI::IsAutoDestroy() const { return autoDestroy_; }
-void CContainerUI::SetAutoDestroy(bool on) { autoDestroy_ = on; }
+void CContainerUI::SetAutoDestroy(bool on) {
+  autoDestroy_ = on;
+  for (ChildPtr& child : items_) child.get_deleter().owned = on;
+}
 bool CContainerUI::IsDelayedDestroy() const { return delayedDestroy_; }
 void CContainerUI::SetDelayedDestroy(bool on) { delayedDestroy_ = on; }
 bool CContainerUI::IsMouseChildEnabled() const { return mouseChildEnabled_; }
@@ -411,7 +424,7 @@ int CContainerUI::FindSelectable(int index, bool forward) const {
   if (items_.empty()) return -1;
   index = std::clamp(index, 0, OwnCount() - 1);
   const auto selectable = [this](int i) {
-    CControlUI* child = items_[static_cast<std::size_t>(i)];
+    CControlUI* child = Child(i);
     return child->GetInterface(u"ListItem") != nullptr && child->IsVisible() && child->IsEnabled();
   };
   if (forward) {
@@ -461,7 +474,7 @@ void CContainerUI::SetScrollPos(SIZE pos) {
     dx = horizontalScrollBar_->GetScrollPos() - old;
   }
   if (dx == 0 && dy == 0) return;
-  for (CControlUI* child : items_) {
+  for (const ChildPtr& child : items_) {
     if (!child->IsVisible() || child->IsFloat()) continue;
     RECT r = child->GetPos();
     r.left -= dx;
@@ -530,7 +543,7 @@ void CContainerUI::EndRight() { ScrollToEdge(LayoutAxis::Horizontal(), true); }
 
 void CContainerUI::EnableScrollBar(bool vertical, bool horizontal) {
   const auto create = [this](bool isHorizontal) {
-    auto* bar = new CScrollBarUI();
+    auto bar = std::make_unique<CScrollBarUI>();
     if (isHorizontal) bar->SetHorizontal(true);
     bar->SetOwner(this);
     bar->SetOwner(manager_, this, false);
@@ -545,23 +558,21 @@ void CContainerUI::EnableScrollBar(bool vertical, bool horizontal) {
   if (vertical && verticalScrollBar_ == nullptr) {
     verticalScrollBar_ = create(false);
   } else if (!vertical && verticalScrollBar_ != nullptr) {
-    delete verticalScrollBar_;
-    verticalScrollBar_ = nullptr;
+    verticalScrollBar_.reset();
   }
   if (horizontal && horizontalScrollBar_ == nullptr) {
     horizontalScrollBar_ = create(true);
   } else if (!horizontal && horizontalScrollBar_ != nullptr) {
-    delete horizontalScrollBar_;
-    horizontalScrollBar_ = nullptr;
+    horizontalScrollBar_.reset();
   }
   NeedUpdate();
 }
 
-CScrollBarUI* CContainerUI::GetVerticalScrollBar() const { return verticalScrollBar_; }
-CScrollBarUI* CContainerUI::GetHorizontalScrollBar() const { return horizontalScrollBar_; }
+CScrollBarUI* CContainerUI::GetVerticalScrollBar() const { return verticalScrollBar_.get(); }
+CScrollBarUI* CContainerUI::GetHorizontalScrollBar() const { return horizontalScrollBar_.get(); }
 
 void CContainerUI::SetFloatPos(int index) {
-  CControlUI* child = index >= 0 && index < OwnCount() ? items_[static_cast<std::size_t>(index)] : nullptr;
+  CControlUI* child = index >= 0 && index < OwnCount() ? Child(index) : nullptr;
   if (child == nullptr || !child->IsVisible() || !child->IsFloat()) return;
   const SIZE xy = child->GetFixedXY();
   const int w = child->GetFixedWidth();
@@ -599,7 +610,7 @@ void CContainerUI::SetFloatPos(int index) {
 }
 
 CScrollBarUI* CContainerUI::ScrollBarOf(LayoutAxis axis) const {
-  return axis.IsHorizontal() ? horizontalScrollBar_ : verticalScrollBar_;
+  return axis.IsHorizontal() ? horizontalScrollBar_.get() : verticalScrollBar_.get();
 }
 
 namespace {

@@ -3,6 +3,7 @@
 // and floating children placed by their own position.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "controls/Control.h"
@@ -11,6 +12,22 @@
 namespace Kesto {
 
 class CScrollBarUI;
+
+// How a container holds its children: each through a unique pointer whose
+// deleter carries an ownership flag. With autoDestroy on (the default) the
+// flag is set and the child goes when it is removed or the container goes
+// (at once, or through the manager's delayed clean-up). With autoDestroy off
+// the container only borrows its children, which someone else keeps alive
+// (the combo box's drop-down list borrows the combo's items), and letting
+// go of one deletes nothing. SetAutoDestroy sets the flag of every child
+// held, so the flag decides at the moment of removal, as its meaning asks.
+struct ChildDeleter {
+  bool owned = true;
+  void operator()(CControlUI* control) const {
+    if (owned) delete control;
+  }
+};
+using ChildPtr = std::unique_ptr<CControlUI, ChildDeleter>;
 
 // The child-list view of a container ("IContainer" interface).
 class IContainerUI {
@@ -57,6 +74,13 @@ class CContainerUI : public CControlUI, public IContainerUI {
   void DoEvent(ControlEvent& event) override;
   void SetAttribute(std::u16string_view name, std::u16string_view value) override;
   void DoPaint(os::Canvas& dc, const RECT& paint) override;
+
+  // The owning forms of Add and AddAt: the container takes the control
+  // (owned or borrowed as autoDestroy says, see ChildDeleter). Routed
+  // through the virtual AddAt, so a container that places its items
+  // elsewhere still gets them; a control refused is deleted here.
+  bool Adopt(std::unique_ptr<CControlUI> control);
+  bool AdoptAt(std::unique_ptr<CControlUI> control, int index);
 
   // Container operations.
   virtual RECT GetInset() const;
@@ -131,10 +155,13 @@ class CContainerUI : public CControlUI, public IContainerUI {
   // walk their own children by it, not by the virtual GetCount, which a
   // container that forwards its item list elsewhere answers differently.
   int OwnCount() const { return static_cast<int>(items_.size()); }
-  // Deletes (or hands to the manager's delayed clean-up) a removed child.
-  void DisposeChild(CControlUI* control);
+  // The child at index, which must be in range.
+  CControlUI* Child(int index) const { return items_[static_cast<std::size_t>(index)].get(); }
+  // Lets go of a removed child: an owned one is deleted at once or handed
+  // to the manager's delayed clean-up; a borrowed one is only forgotten.
+  void DisposeChild(ChildPtr child);
 
-  std::vector<CControlUI*> items_;
+  std::vector<ChildPtr> items_;
   RECT inset_{};
   int childPadding_ = 0;
   bool autoDestroy_ = true;
@@ -146,8 +173,8 @@ class CContainerUI : public CControlUI, public IContainerUI {
   // bar's own, which would keep a vertical bar the content does not need.
   bool scrollProcess_[2] = {false, false};
   int scrollStepSize_ = 0;
-  CScrollBarUI* verticalScrollBar_ = nullptr;
-  CScrollBarUI* horizontalScrollBar_ = nullptr;
+  std::unique_ptr<CScrollBarUI> verticalScrollBar_;
+  std::unique_ptr<CScrollBarUI> horizontalScrollBar_;
 };
 
 }  // namespace Kesto
