@@ -309,6 +309,29 @@ TEST(SkinBuilderTest, ExtraTopLevelControlsWithoutParentAreNotLeaked) {
   EXPECT_EQ(callback.destroyed, 1);
 }
 
+// BuildTree hands the caller the first top-level control; Build into a
+// parent only points at what the parent now holds.
+TEST(SkinBuilderTest, ATreeBuiltWithoutParentIsTheCallersWithOneTheParents) {
+  Callback callback;
+  SkinBuilder builder;
+  std::unique_ptr<CControlUI> tree = builder.BuildTree(
+      u"<Window><Leaf name=\"one\"/><Leaf name=\"two\"/></Window>", std::nullopt, &callback);
+  ASSERT_NE(tree, nullptr);
+  EXPECT_EQ(tree->GetName(), u"one");
+  EXPECT_EQ(callback.destroyed, 1);
+  tree.reset();
+  EXPECT_EQ(callback.destroyed, 2);
+  EXPECT_EQ(builder.BuildTree(u"<Window><Control></Window>"), nullptr);
+
+  CContainerUI host;
+  CControlUI* first =
+      builder.Build(u"<Window><Leaf name=\"in\"/></Window>", std::nullopt, &callback, nullptr, &host);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(host.GetItemAt(0), first);
+  host.RemoveAll();
+  EXPECT_EQ(callback.destroyed, 3);
+}
+
 TEST(SkinBuilderTest, UnloadableSkinsGiveNull) {
   SkinFolder folder;
   SkinBuilder builder;

@@ -545,6 +545,41 @@ TEST_F(ManagerInputTest, ForgottenControlLeavesNoReferencesBehind) {
   EXPECT_TRUE(bGone);
 }
 
+// The manager owns its root and what waits for the delayed clean-up.
+TEST_F(ManagerInputTest, TheRootAndTheDelayedQueueAreOwnedOnce) {
+  Build();
+  bool rootGone = false;
+  auto* probeRoot = new Probe("r", &log);
+  probeRoot->destroyed_ = &rootGone;
+  ASSERT_TRUE(manager().AdoptRoot(std::unique_ptr<CControlUI>(probeRoot)));
+  EXPECT_EQ(manager().Root(), probeRoot);
+  // Attaching the attached root again keeps it: it is not queued for
+  // destruction under the window that shows it.
+  ASSERT_TRUE(manager().AttachRoot(probeRoot));
+  ManagerWindow::Pump();
+  EXPECT_FALSE(rootGone);
+  EXPECT_EQ(manager().Root(), probeRoot);
+  EXPECT_EQ(manager().FindControlByName(u"r"), probeRoot);
+
+  // A control handed over twice is destroyed once (a second delete would
+  // stop the sanitizer build).
+  auto* twice = new Probe("t", &log);
+  bool twiceGone = false;
+  twice->destroyed_ = &twiceGone;
+  manager().DestroyLater(std::unique_ptr<CControlUI>(twice));
+  manager().DestroyLater(std::unique_ptr<CControlUI>(twice));
+  EXPECT_FALSE(twiceGone);
+  ManagerWindow::Pump();
+  EXPECT_TRUE(twiceGone);
+
+  // A new root sends the old one to the queue; it goes on the next pump.
+  ASSERT_TRUE(manager().AttachRoot(new CContainerUI));
+  EXPECT_FALSE(rootGone);
+  ManagerWindow::Pump();
+  EXPECT_TRUE(rootGone);
+  EXPECT_FALSE(manager().AttachRoot(nullptr));
+}
+
 TEST_F(ManagerInputTest, LaterControlWinsANameAndAttachingAnewForgetsOldNames) {
   window = std::make_unique<ManagerWindow>();
   root = new CContainerUI;

@@ -83,6 +83,49 @@ TEST(ContainerItemsTest, RemovalDestroysOwnedChildren) {
   EXPECT_TRUE(second);
 }
 
+// autoDestroy decides when a child leaves, not when it came: a container
+// switched to borrowing keeps its hands off children added before, through
+// removal and its own destruction; switched back, it owns them again.
+TEST(ContainerItemsTest, AutoDestroyDecidesAtRemovalAndDestruction) {
+  bool lent = false, lentToo = false, owned = false;
+  CControlUI* a = Watched(lent);
+  CControlUI* b = Watched(lentToo);
+  {
+    CContainerUI shelf;
+    shelf.Add(a);
+    shelf.Add(b);
+    shelf.SetAutoDestroy(false);
+    EXPECT_TRUE(shelf.Remove(a));
+    EXPECT_FALSE(lent);
+  }  // the destructor lets b go too
+  EXPECT_FALSE(lentToo);
+  delete a;
+  delete b;
+
+  CContainerUI box;
+  box.SetAutoDestroy(false);
+  box.Add(Watched(owned));
+  box.SetAutoDestroy(true);
+  box.RemoveAll();
+  EXPECT_TRUE(owned);
+}
+
+TEST(ContainerItemsTest, AdoptTakesTheControlAndARefusedOneIsDeleted) {
+  bool taken = false, refused = false;
+  CContainerUI box;
+  auto child = std::unique_ptr<CControlUI>(Watched(taken));
+  CControlUI* raw = child.get();
+  EXPECT_TRUE(box.Adopt(std::move(child)));
+  EXPECT_EQ(box.GetItemAt(0), raw);
+  EXPECT_FALSE(box.AdoptAt(std::unique_ptr<CControlUI>(Watched(refused)), 5));
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(box.GetCount(), 1);
+  EXPECT_FALSE(box.Adopt(nullptr));
+  EXPECT_FALSE(taken);
+  box.RemoveAll();
+  EXPECT_TRUE(taken);
+}
+
 TEST(ContainerItemsTest, DelayedDestroyGoesThroughTheManager) {
   bool removed = false;
   auto manager = std::make_unique<UIManager>();
