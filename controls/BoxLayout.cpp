@@ -7,9 +7,7 @@
 
 namespace Kesto {
 
-CBoxLayoutUI::CBoxLayoutUI(LayoutAxis axis)
-    : axis_(axis),
-      separator_(axis.IsHorizontal() ? LayoutSeparator::Axis::kWidth : LayoutSeparator::Axis::kHeight) {}
+CBoxLayoutUI::CBoxLayoutUI(LayoutAxis axis) : axis_(axis), separator_(axis) {}
 
 UINT CBoxLayoutUI::GetControlFlags() const {
   return IsEnabled() && separator_.Size() != 0 ? ControlFlag::SetCursor : 0;

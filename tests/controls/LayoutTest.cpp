@@ -209,6 +209,50 @@ TEST_P(BoxLayoutTest, ContentShrinkingWhileScrolledPlacesTheChildrenAtTheNewPosi
   EXPECT_EQ(axis().Far(last->GetPos()), 100);
 }
 
+// Nonsense in a box layout's skin attributes is read as far as it goes and
+// never crashes the layout, its drags, its bars or its painting.
+TEST_P(BoxLayoutTest, NonsenseAttributesAreHarmless) {
+  const bool h = axis().IsHorizontal();
+  const std::u16string tag = h ? u"HorizontalLayout" : u"VerticalLayout";
+  const std::u16string sep = h ? u"sepwidth" : u"sepheight";
+  SkinWindow window;
+  ASSERT_TRUE(
+      window.Load(u"<Window size=\"120,120\"><" + tag + u" name=\"box\" " + sep +
+                  u"=\"abc\" sepimm=\"perhaps\" childpadding=\"x9\" inset=\"1,,x,-4\" vscrollbar=\"2\" "
+                  u"hscrollbarstyle=\"range=&quot;-7&quot; linesize=\" scrollstepsize=\"-5\">"
+                  u"<Control width=\"-30\" height=\"zz\" minwidth=\"-1\" maxwidth=\"-9\" padding=\"-3,a\"/>"
+                  u"<" +
+                  tag + u" name=\"inner\" " + sep +
+                  u"=\"-99999999999\" sepimm=\"true\"/>"
+                  u"<Control float=\"true\" pos=\"q,-2147483648\"/>"
+                  u"</" +
+                  tag + u"></Window>"));
+  auto* box = dynamic_cast<CBoxLayoutUI*>(window.Find(u"box"));
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->GetScrollStepSize(), 0);  // a step below 1 is refused
+  EXPECT_FALSE(box->IsSepImmMode());
+  EXPECT_EQ(box->GetControlFlags(), 0u);  // "abc" reads as no separator
+  ASSERT_NE(box->GetHorizontalScrollBar(), nullptr);
+  EXPECT_EQ(box->GetHorizontalScrollBar()->GetScrollRange(), 0);  // nothing to scroll; "-7" would read as 0
+  auto* inner = dynamic_cast<CBoxLayoutUI*>(window.Find(u"inner"));
+  ASSERT_NE(inner, nullptr);
+  EXPECT_TRUE(inner->IsSepImmMode());
+  // A band wider than any window is held to the window range.
+  EXPECT_EQ(h ? static_cast<CHorizontalLayoutUI*>(inner)->GetSepWidth()
+              : static_cast<CVerticalLayoutUI*>(inner)->GetSepHeight(),
+            -kMaxExtent);
+  // Pointer, drag and wheel over all of it.
+  for (int i = 0; i < 120; i += 7) {
+    window.MoveTo(i, i);
+    window.Down();
+    window.MoveTo(119 - i, i / 2);
+    window.Up();
+  }
+  window.Key(os::VK_END);
+  SkinWindow::Pump();
+  EXPECT_EQ(window.Find(u"box")->GetPos(), (RECT{0, 0, 120, 120}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Axes, BoxLayoutTest,
                          ::testing::Values(LayoutAxis::Horizontal(), LayoutAxis::Vertical()),
                          [](const ::testing::TestParamInfo<LayoutAxis>& info) {
