@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "Core/UIManager.h"
 #include "controls/Control.h"
+#include "controls/LayoutAxis.h"
 #include "platform/Bitmap.h"
 #include "testsupport/Pixels.h"
 #include "testsupport/PngPictures.h"
@@ -41,3 +43,10 @@ inline Kesto::ControlEvent MakeEvent(int type, os::POINT mouse = {}, os::WPARAM 
 }
 
 }  // namespace controltest
+
+namespace Kesto {
+// Names the axis in the test output of the tests run once per axis.
+inline void PrintTo(const LayoutAxis& axis, std::ostream* os) {
+  *os << (axis.IsHorizontal() ? "horizontal" : "vertical");
+}
+}  // namespace Kesto
