@@ -54,13 +54,16 @@ class BoxLayoutTest : public ::testing::TestWithParam<LayoutAxis> {
   RECT Rect(int along, int across, int length, int thickness) const {
     return axis().MakeRect(along, across, length, thickness);
   }
-  // A rectangle of edges (an inset, a padding) with only those across the axis.
-  RECT Across(int nearEdge, int farEdge) const {
+  // A rectangle of edges (an inset, a padding) given along and across.
+  RECT Edges(int alongNear, int acrossNear, int alongFar, int acrossFar) const {
     RECT r{};
-    axis().Cross().Near(r) = nearEdge;
-    axis().Cross().Far(r) = farEdge;
+    axis().Near(r) = alongNear;
+    axis().Far(r) = alongFar;
+    axis().Cross().Near(r) = acrossNear;
+    axis().Cross().Far(r) = acrossFar;
     return r;
   }
+  RECT Across(int nearEdge, int farEdge) const { return Edges(0, nearEdge, 0, farEdge); }
   void SetMaxAlong(CControlUI& c, int value) const {
     axis().IsHorizontal() ? c.SetMaxWidth(value) : c.SetMaxHeight(value);
   }
@@ -137,6 +140,29 @@ TEST_P(BoxLayoutTest, AcrossTheAxisChildrenTakeTheInsetViewOrTheirOwnSize) {
   EXPECT_EQ(limited->GetPos(), Rect(0, 4, 20, 42));
   // Its own size across, from the near edge plus its margin.
   EXPECT_EQ(shortOne->GetPos(), Rect(30, 7, 30, 12));
+}
+
+TEST_P(BoxLayoutTest, InsetMarginsCrossLimitsAndSkippedChildren) {
+  auto layout = MakeLayout();
+  layout->SetInset(Edges(6, 5, 8, 7));
+  layout->SetChildPadding(4);
+  CControlUI* narrow = Add(*layout, 20, 50);
+  CControlUI* hidden = Add(*layout, 500, 0);
+  hidden->SetVisible(false);
+  CControlUI* floating = Add(*layout, 10, 30);
+  floating->SetFloat(true);
+  floating->SetFixedXY(axis().MakeSize(2, -40));
+  CControlUI* margins = Add(*layout, 0, 0);
+  margins->SetPadding(Edges(2, 3, 4, 1));
+  axis().IsHorizontal() ? margins->SetMaxHeight(120) : margins->SetMaxWidth(120);
+  layout->SetPos(Rect(100, 100, 100, 200));
+  // Inner area: 86 along from 106, 188 across from 105.
+  EXPECT_EQ(narrow->GetPos(), Rect(106, 105, 20, 50));
+  // Neither the hidden nor the floating child takes room or a gap:
+  // 86 − 20 − 6 (margins) − 4 (one gap) = 56 for the stretch child.
+  EXPECT_EQ(margins->GetPos(), Rect(132, 108, 56, 120));
+  // Floating: 2 from the near edge along, 40 from the far edge across.
+  EXPECT_EQ(floating->GetPos(), Rect(102, 230, 10, 30));
 }
 
 TEST_P(BoxLayoutTest, ContentLongerThanTheLayoutShowsTheBarAlongIt) {
@@ -258,28 +284,6 @@ INSTANTIATE_TEST_SUITE_P(Axes, BoxLayoutTest,
                          [](const ::testing::TestParamInfo<LayoutAxis>& info) {
                            return std::string(info.param.IsHorizontal() ? "SideBySide" : "Stacked");
                          });
-
-TEST(VerticalLayoutTest, InsetMarginsWidthsAndSkippedChildren) {
-  CVerticalLayoutUI layout;
-  layout.SetInset(RECT{5, 6, 7, 8});
-  layout.SetChildPadding(4);
-  CControlUI* narrow = AddChild(layout, 50, 20);
-  CControlUI* hidden = AddChild(layout, 0, 500);
-  hidden->SetVisible(false);
-  CControlUI* floating = AddChild(layout, 30, 10);
-  floating->SetFloat(true);
-  floating->SetFixedXY(SIZE{-40, 2});
-  CControlUI* margins = AddChild(layout, 0, 0);
-  margins->SetPadding(RECT{3, 2, 1, 4});
-  margins->SetMaxWidth(120);
-  layout.SetPos(RECT{100, 100, 300, 200});
-  // Inner area 105..293 × 106..192: 188 × 86.
-  EXPECT_EQ(narrow->GetPos(), (RECT{105, 106, 155, 126}));
-  // Neither the hidden nor the floating child takes room or a gap:
-  // 86 − 20 − 6 (margins) − 4 (one gap) = 56 for the stretch child.
-  EXPECT_EQ(margins->GetPos(), (RECT{108, 132, 228, 188}));
-  EXPECT_EQ(floating->GetPos(), (RECT{230, 102, 260, 112}));
-}
 
 // Lengths past the range window coordinates travel in are held to it, so the
 // layouts' sums cannot overflow, whatever a skin says.
