@@ -460,19 +460,22 @@ SIZE CContainerUI::GetScrollRange() const {
   return range;
 }
 
+SIZE CContainerUI::MoveScrollBars(SIZE pos) {
+  SIZE moved{};
+  for (const LayoutAxis axis : {LayoutAxis::Vertical(), LayoutAxis::Horizontal()}) {
+    CScrollBarUI* bar = ScrollBarOf(axis);
+    if (bar == nullptr || !bar->IsVisible()) continue;
+    const int old = bar->GetScrollPos();
+    bar->SetScrollPos(axis.Main(pos));  // the bar holds it to its range
+    axis.Main(moved) = bar->GetScrollPos() - old;
+  }
+  return moved;
+}
+
 void CContainerUI::SetScrollPos(SIZE pos) {
-  int dx = 0;
-  int dy = 0;
-  if (verticalScrollBar_ != nullptr && verticalScrollBar_->IsVisible()) {
-    const int old = verticalScrollBar_->GetScrollPos();
-    verticalScrollBar_->SetScrollPos(pos.cy);
-    dy = verticalScrollBar_->GetScrollPos() - old;
-  }
-  if (horizontalScrollBar_ != nullptr && horizontalScrollBar_->IsVisible()) {
-    const int old = horizontalScrollBar_->GetScrollPos();
-    horizontalScrollBar_->SetScrollPos(pos.cx);
-    dx = horizontalScrollBar_->GetScrollPos() - old;
-  }
+  const SIZE moved = MoveScrollBars(pos);
+  const int dx = moved.cx;
+  const int dy = moved.cy;
   if (dx == 0 && dy == 0) return;
   for (const ChildPtr& child : items_) {
     if (!child->IsVisible() || child->IsFloat()) continue;
@@ -518,13 +521,6 @@ void CContainerUI::ScrollAlong(LayoutAxis axis, int delta) {
 void CContainerUI::ScrollToEdge(LayoutAxis axis, bool end) {
   SIZE pos = GetScrollPos();
   axis.Main(pos) = end ? axis.Main(GetScrollRange()) : 0;
-  SetScrollPos(pos);
-}
-
-void CContainerUI::ScrollBy(int dx, int dy) {
-  SIZE pos = GetScrollPos();
-  pos.cx += dx;
-  pos.cy += dy;
   SetScrollPos(pos);
 }
 

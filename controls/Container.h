@@ -128,8 +128,9 @@ class CContainerUI : public CControlUI, public IContainerUI {
  protected:
   // item minus inset minus the visible scroll bars.
   RECT InnerRect() const;
-  // SetScrollPos of the scroll position moved by (dx, dy).
-  void ScrollBy(int dx, int dy);
+  // Sets each visible bar's position from pos; how far each one moved
+  // (held to its range), 0 for a hidden or missing bar.
+  SIZE MoveScrollBars(SIZE pos);
   // The scroll position along axis moved by delta, or set to 0 or the range.
   void ScrollAlong(LayoutAxis axis, int delta);
   void ScrollToEdge(LayoutAxis axis, bool end);

@@ -200,19 +200,7 @@ void CListBodyUI::SetPos(RECT rc) {
 }
 
 void CListBodyUI::SetScrollPos(SIZE pos) {
-  int dx = 0;
-  int dy = 0;
-  if (verticalScrollBar_ != nullptr && verticalScrollBar_->IsVisible()) {
-    const int old = verticalScrollBar_->GetScrollPos();
-    verticalScrollBar_->SetScrollPos(pos.cy);
-    dy = verticalScrollBar_->GetScrollPos() - old;
-  }
-  if (horizontalScrollBar_ != nullptr && horizontalScrollBar_->IsVisible()) {
-    const int old = horizontalScrollBar_->GetScrollPos();
-    horizontalScrollBar_->SetScrollPos(pos.cx);
-    dx = horizontalScrollBar_->GetScrollPos() - old;
-  }
-  if (dx == 0 && dy == 0) return;
+  if (MoveScrollBars(pos) == SIZE{}) return;
   PlaceRows();
   Invalidate();
 }
