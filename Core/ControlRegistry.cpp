@@ -1,5 +1,6 @@
 #include "Core/ControlRegistry.h"
 
+#include "controls/Control.h"
 #include "platform/Kernel.h"
 
 namespace Kesto {
@@ -24,9 +25,9 @@ ControlMaker ControlRegistry::Find(std::u16string_view tag) const {
   return it == makers_.end() ? nullptr : it->second;
 }
 
-CControlUI* ControlRegistry::Create(std::u16string_view tag) const {
+std::unique_ptr<CControlUI> ControlRegistry::Create(std::u16string_view tag) const {
   const ControlMaker maker = Find(tag);
-  return maker != nullptr ? maker() : nullptr;
+  return std::unique_ptr<CControlUI>(maker != nullptr ? maker() : nullptr);
 }
 
 std::vector<std::u16string> ControlRegistry::Tags() const {

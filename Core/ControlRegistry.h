@@ -11,6 +11,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,8 +41,9 @@ class ControlRegistry {
   Registration Register(std::u16string_view tag, ControlMaker maker);
   // The maker of a tag, or null.
   ControlMaker Find(std::u16string_view tag) const;
-  // A new control of the tag, or null for a tag nobody registered.
-  CControlUI* Create(std::u16string_view tag) const;
+  // A new control of the tag (the caller's), or null for a tag nobody
+  // registered.
+  std::unique_ptr<CControlUI> Create(std::u16string_view tag) const;
   // Every registered tag, sorted.
   std::vector<std::u16string> Tags() const;
 
@@ -73,8 +75,8 @@ struct ControlRegistrar {
 #define KESTO_REGISTRAR_NAME(line) KESTO_REGISTRAR_NAME2(line)
 // Registers Class under tag when the program starts. Put it in the class's own
 // source file, at namespace scope inside namespace Kesto.
-#define KESTO_REGISTER_CONTROL(tag, Class)                                                          \
-  namespace {                                                                                       \
-  const ::Kesto::detail::ControlRegistrar KESTO_REGISTRAR_NAME(__LINE__){tag,                       \
-                                                                        &::Kesto::detail::MakeControl<Class>}; \
+#define KESTO_REGISTER_CONTROL(tag, Class)                                \
+  namespace {                                                             \
+  const ::Kesto::detail::ControlRegistrar KESTO_REGISTRAR_NAME(__LINE__){ \
+      tag, &::Kesto::detail::MakeControl<Class>};                         \
   }

@@ -49,7 +49,7 @@ int NestingDepth(MarkupNode root) {
 
 SkinBuilder::SkinBuilder() : tree_(ControlRegistry::Instance().TreeNodes()) {}
 
-CControlUI* SkinBuilder::CreateControl(std::u16string_view tag) {
+std::unique_ptr<CControlUI> SkinBuilder::CreateControl(std::u16string_view tag) {
   return ControlRegistry::Instance().Create(tag);
 }
 
@@ -74,16 +74,30 @@ bool SkinBuilder::Load(const SkinRef& skin, const std::optional<os::ResourceName
 
 CControlUI* SkinBuilder::Build(const SkinRef& skin, std::optional<os::ResourceName> type,
                                IDialogBuilderCallback* callback, UIManager* manager, CControlUI* parent) {
+  Level level = BuildLevel(skin, std::move(type), callback, manager, parent);
+  // Without a parent the caller takes the tree.
+  if (level.owned != nullptr) return level.owned.release();
+  return level.first;
+}
+
+std::unique_ptr<CControlUI> SkinBuilder::BuildTree(const SkinRef& skin, std::optional<os::ResourceName> type,
+                                                   IDialogBuilderCallback* callback, UIManager* manager) {
+  return BuildLevel(skin, std::move(type), callback, manager, nullptr).owned;
+}
+
+SkinBuilder::Level SkinBuilder::BuildLevel(const SkinRef& skin, std::optional<os::ResourceName> type,
+                                           IDialogBuilderCallback* callback, UIManager* manager,
+                                           CControlUI* parent) {
   aborted_ = false;
-  if (!Load(skin, type)) return nullptr;
+  if (!Load(skin, type)) return {};
   callback_ = callback;
   const MarkupNode root = markup_.Root();
-  if (!root.IsValid()) return nullptr;
+  if (!root.IsValid()) return {};
   // Building, laying out and painting walk the tree recursively; a skin
   // nested deeper than any real window would exhaust the stack.
   if (NestingDepth(root) > kMaxNestingDepth) {
     markup_.SetLoadFailure(u"Elements nested too deeply");
-    return nullptr;
+    return {};
   }
 
   if (manager != nullptr) {
@@ -228,10 +242,13 @@ void SkinBuilder::BuildInclude(MarkupNode node, CControlUI* parent, UIManager* m
     SkinBuilder builder;
     builder.tree_ = tree_;
     builder.depth_ = depth_ + 1;
-    CControlUI* built = type_ ? builder.Build(SkinRef(Number(source)), type_, callback_, manager, parent)
-                              : builder.Build(SkinRef(source), std::nullopt, callback_, manager, parent);
-    // Without a parent nothing would own what the include made.
-    if (parent == nullptr) delete built;
+    // Without a parent nothing would own what the include made: it goes
+    // with the level the builder hands back.
+    if (type_) {
+      builder.BuildLevel(SkinRef(Number(source)), type_, callback_, manager, parent);
+    } else {
+      builder.BuildLevel(SkinRef(source), std::nullopt, callback_, manager, parent);
+    }
   }
 }
 
@@ -243,45 +260,42 @@ void SkinBuilder::BuildTreeNode(MarkupNode node, CControlUI* parent, UIManager* 
   }
   if (tree_.create == nullptr) return;
   void* parentNode = parent->GetInterface(u"TreeNode");
-  CControlUI* treeNode = tree_.create();
+  std::unique_ptr<CControlUI> treeNode(tree_.create());
   if (treeNode == nullptr) return;
-  if (parentNode != nullptr && (tree_.addToNode == nullptr || !tree_.addToNode(parentNode, treeNode))) {
-    delete treeNode;
-    return;
+  CControlUI* const created = treeNode.get();
+  if (parentNode != nullptr) {
+    if (tree_.addToNode == nullptr || !tree_.addToNode(parentNode, created)) return;
+    treeNode.release();  // the parent node holds it now
   }
   if (manager != nullptr) {
-    treeNode->SetOwner(manager, nullptr, false);
-    if (const std::u16string* list = manager->DefaultAttributesFor(u"TreeNode")) {
-      treeNode->ApplyAttributeList(*list);
-    }
+    created->SetOwner(manager, nullptr, false);
+    if (const std::u16string* list = manager->DefaultAttributesFor(u"TreeNode"))
+      created->ApplyAttributeList(*list);
   }
   for (std::size_t i = 0; i < node.AttributeCount(); ++i) {
-    treeNode->SetAttribute(node.AttributeNameAt(i), node.AttributeValueAt(i));
+    created->SetAttribute(node.AttributeNameAt(i), node.AttributeValueAt(i));
   }
-  Parse(node, treeNode, manager);
+  Parse(node, created, manager);
   if (parentNode != nullptr) return;
-  // From here the node belongs to nobody until the tree view takes it.
+  // Until the tree view takes it, the node is the builder's.
   void* view = parent->GetInterface(u"TreeView");
   if (aborted_ || view == nullptr) {
-    delete treeNode;
     aborted_ = true;
     return;
   }
-  if (tree_.addToView == nullptr || !tree_.addToView(view, treeNode)) delete treeNode;
+  if (tree_.addToView != nullptr && tree_.addToView(view, created)) treeNode.release();
 }
 
-CControlUI* SkinBuilder::Parse(MarkupNode root, CControlUI* parent, UIManager* manager) {
+SkinBuilder::Level SkinBuilder::Parse(MarkupNode root, CControlUI* parent, UIManager* manager) {
   IContainerUI* container = nullptr;
   bool containerAsked = false;
-  CControlUI* first = nullptr;
+  Level level;
   // Top-level controls without a parent belong to the caller only through
-  // the first one; the others (and the first, if the build fails) would be
-  // lost, so the builder disposes of them.
-  std::vector<CControlUI*> orphans;
-  const auto fail = [&]() -> CControlUI* {
+  // the first one; the others go when this returns.
+  std::vector<std::unique_ptr<CControlUI>> orphans;
+  const auto fail = [&]() {
     aborted_ = true;
-    for (CControlUI* orphan : orphans) delete orphan;
-    return nullptr;
+    return Level{};
   };
 
   for (MarkupNode node = root.FirstChild(); node.IsValid(); node = node.NextSibling()) {
@@ -297,42 +311,32 @@ CControlUI* SkinBuilder::Parse(MarkupNode root, CControlUI* parent, UIManager* m
       continue;
     }
 
-    CControlUI* control = CreateControl(tag);
-    if (control == nullptr && callback_ != nullptr) control = callback_->CreateCustomControl(tag);
-    if (control == nullptr) continue;
+    std::unique_ptr<CControlUI> made = CreateControl(tag);
+    if (made == nullptr && callback_ != nullptr) made.reset(callback_->CreateCustomControl(tag));
+    if (made == nullptr) continue;
+    CControlUI* const control = made.get();
 
     // Depth first: the children exist before the control joins its parent
     // or receives its attributes.
     if (node.HasChildren()) {
       Parse(node, control, manager);
-      if (aborted_) {
-        delete control;
-        return fail();
-      }
+      if (aborted_) return fail();
     }
 
     if (parent != nullptr) {
       if (void* treeNode = parent->GetInterface(u"TreeNode")) {
-        if (tree_.addToNode == nullptr || !tree_.addToNode(treeNode, control)) {
-          delete control;
-          continue;
-        }
+        if (tree_.addToNode == nullptr || !tree_.addToNode(treeNode, control)) continue;
       } else {
         if (!containerAsked) {
           container = static_cast<IContainerUI*>(parent->GetInterface(u"IContainer"));
           containerAsked = true;
         }
-        if (container == nullptr) {
-          delete control;
-          return fail();
-        }
-        if (!container->Add(control)) {
-          delete control;
-          continue;
-        }
+        if (container == nullptr) return fail();
+        if (!container->Add(control)) continue;
       }
+      made.release();  // the parent holds it now
     } else {
-      orphans.push_back(control);
+      orphans.push_back(std::move(made));
     }
 
     if (manager != nullptr) {
@@ -344,13 +348,11 @@ CControlUI* SkinBuilder::Parse(MarkupNode root, CControlUI* parent, UIManager* m
     }
     if (manager != nullptr) control->SetOwner(nullptr, nullptr, false);
 
-    if (first == nullptr) first = control;
+    if (level.first == nullptr) level.first = control;
   }
 
-  for (CControlUI* orphan : orphans) {
-    if (orphan != first) delete orphan;
-  }
-  return first;
+  if (parent == nullptr && !orphans.empty()) level.owned = std::move(orphans.front());
+  return level;
 }
 
 }  // namespace Kesto

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -67,10 +68,19 @@ class SkinBuilder {
   // null when the skin cannot be loaded, has no root, or a control's parent
   // cannot hold it. With a resource identifier, type names the resource type
   // and is kept for the Include elements of the skin. manager may be null
-  // (no shared tables, no window settings); parent may be null.
+  // (no shared tables, no window settings); parent may be null. With a
+  // parent, what is built belongs to the parent and the result only points
+  // at it; without one the caller takes the result (BuildTree says so in
+  // its type).
   CControlUI* Build(const SkinRef& skin, std::optional<os::ResourceName> type = std::nullopt,
                     IDialogBuilderCallback* callback = nullptr, UIManager* manager = nullptr,
                     CControlUI* parent = nullptr);
+  // Build without a parent: the tree's first top-level control, owned by
+  // the caller; any other top-level controls are not kept.
+  std::unique_ptr<CControlUI> BuildTree(const SkinRef& skin,
+                                        std::optional<os::ResourceName> type = std::nullopt,
+                                        IDialogBuilderCallback* callback = nullptr,
+                                        UIManager* manager = nullptr);
 
   const MarkupDoc& GetMarkup() const { return markup_; }
   const std::u16string& LastErrorMessage() const { return markup_.LastErrorMessage(); }
@@ -80,15 +90,24 @@ class SkinBuilder {
 
   // The control of a registered tag (see ControlRegistry); null for tags
   // nobody registered.
-  static CControlUI* CreateControl(std::u16string_view tag);
+  static std::unique_ptr<CControlUI> CreateControl(std::u16string_view tag);
 
  private:
   bool Load(const SkinRef& skin, const std::optional<os::ResourceName>& type);
   void ApplySharedTables(MarkupNode root, UIManager* manager);
   void ApplyWindowAttributes(MarkupNode root, UIManager* manager);
-  // Builds the children of node under parent; the first control of that
-  // level, or null. Sets aborted_ when a parent cannot take its children.
-  CControlUI* Parse(MarkupNode node, CControlUI* parent, UIManager* manager);
+  // What one level of the tree gave: its first control, and, at the top
+  // level without a parent, that control itself to hand to the caller.
+  struct Level {
+    CControlUI* first = nullptr;
+    std::unique_ptr<CControlUI> owned;
+  };
+  // Loads and builds the skin under parent (null: top level).
+  Level BuildLevel(const SkinRef& skin, std::optional<os::ResourceName> type,
+                   IDialogBuilderCallback* callback, UIManager* manager, CControlUI* parent);
+  // Builds the children of node under parent. Sets aborted_ when a parent
+  // cannot take its children.
+  Level Parse(MarkupNode node, CControlUI* parent, UIManager* manager);
   void BuildInclude(MarkupNode node, CControlUI* parent, UIManager* manager);
   void BuildTreeNode(MarkupNode node, CControlUI* parent, UIManager* manager);
 

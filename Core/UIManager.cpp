@@ -85,11 +85,10 @@ UIManager::~UIManager() {
   DestroyDelayed();
   pendingNotify_.clear();
   names_.Clear();
-  if (root_ != nullptr) {
-    CControlUI* root = root_;
-    root_ = nullptr;
-    delete root;
-  }
+  // Out of root_ first: the tree's controls ask the manager for its root
+  // while they go.
+  std::unique_ptr<CControlUI> root = std::move(root_);
+  root.reset();
   // Controls destroyed above may have been handed over for later destruction
   // while they went.
   DestroyDelayed();
@@ -116,24 +115,28 @@ void UIManager::Init(os::HWND window) {
   AddUnique(ManagerList(), this);
 }
 
-bool UIManager::AttachRoot(CControlUI* control) {
-  if (control == nullptr) return false;
-  // The attached root again: handing it to DestroyLater as the old root would
-  // leave the window pointing at a destroyed tree. It stays as it is.
-  if (control == root_) return true;
+bool UIManager::AttachRoot(CControlUI* control) { return AdoptRoot(std::unique_ptr<CControlUI>(control)); }
+
+bool UIManager::AdoptRoot(std::unique_ptr<CControlUI> root) {
+  if (root == nullptr) return false;
   SetFocus(nullptr);
   keyPressed_ = nullptr;
   hot_ = nullptr;
   captured_ = nullptr;
-  if (root_ != nullptr) {
+  if (root == root_) {
+    // The tree attached already: it stays (and is not destroyed under the
+    // window), and is initialised afresh below.
+    root.release();
+  } else if (root_ != nullptr) {
     postPaint_.clear();
     // The old tree may be the caller of this very function (an event handler
     // replacing the window's content), so it goes at the next chance.
-    DestroyLater(root_);
+    DestroyLater(std::move(root_));
     // Its names must not lead into a tree about to be destroyed.
     names_.Clear();
   }
-  root_ = control;
+  if (root != nullptr) root_ = std::move(root);
+  CControlUI* control = root_.get();
   layoutNeeded_ = true;
   firstLayoutPending_ = true;
   focusPassNeeded_ = true;
@@ -411,19 +414,27 @@ bool UIManager::AddPostPaint(CControlUI* control) { return AddUnique(postPaint_,
 
 bool UIManager::RemovePostPaint(CControlUI* control) { return RemoveItem(postPaint_, control); }
 
-void UIManager::DestroyLater(CControlUI* control) {
-  if (!AddUnique(delayedDestroy_, control)) return;
+void UIManager::DestroyLater(std::unique_ptr<CControlUI> control) {
+  if (control == nullptr) return;
+  for (const auto& waiting : delayedDestroy_) {
+    if (waiting != control) continue;
+    // Already ours: two owners would delete it twice.
+    os::DebugOutput(os::DebugCategory::Ui, u"kesto.manager: a control was handed to the delayed clean-up twice; it goes once");
+    control.release();
+    return;
+  }
+  delayedDestroy_.push_back(std::move(control));
   if (window_ != nullptr) os::PostMessage(window_, kDelayedDestroyMessage, 0, 0);
 }
 
 void UIManager::DestroyDelayed() {
   // Destroying a control may hand further controls over; take them in turns.
   while (!delayedDestroy_.empty()) {
-    std::vector<CControlUI*> batch;
+    std::vector<std::unique_ptr<CControlUI>> batch;
     batch.swap(delayedDestroy_);
-    for (CControlUI* c : batch) {
+    for (auto& c : batch) {
       LUMORA_ASSERT(c != root_, "the attached root is never destroyed while attached");
-      delete c;
+      c.reset();
     }
   }
 }
@@ -450,7 +461,13 @@ void UIManager::ForgetControl(CControlUI* control) {
   }
   // Nothing may paint or delete it again.
   RemoveItem(postPaint_, control);
-  RemoveItem(delayedDestroy_, control);
+  for (auto it = delayedDestroy_.begin(); it != delayedDestroy_.end(); ++it) {
+    if (it->get() != control) continue;
+    // It is being destroyed already, by whoever called this.
+    it->release();
+    delayedDestroy_.erase(it);
+    break;
+  }
 }
 
 void UIManager::Invalidate(const os::RECT& rect) {

@@ -283,7 +283,10 @@ class UIManager {
   // of things); false for a null control. The root already attached stays
   // as it is (true): it is neither destroyed as the old root nor set up again.
   bool AttachRoot(CControlUI* control);
-  CControlUI* Root() const { return root_; }
+  // The owning form of AttachRoot: the manager keeps the tree until another
+  // root replaces it or the manager goes.
+  bool AdoptRoot(std::unique_ptr<CControlUI> root);
+  CControlUI* Root() const { return root_.get(); }
   // Attaches a control (and its subtree) to this manager under parent and
   // enters its named controls, as containers do for children added later.
   void InitControls(CControlUI* control, CControlUI* parent = nullptr);
@@ -366,9 +369,10 @@ class UIManager {
   bool RemovePostPaint(CControlUI* control);
   const std::vector<CControlUI*>& PostPaintControls() const { return postPaint_; }
 
-  // Destroys the control when the window next handles the delayed-destroy
-  // message, which this posts.
-  void DestroyLater(CControlUI* control);
+  // Takes the control and destroys it when the window next handles the
+  // delayed-destroy message, which this posts. A control already waiting is
+  // not taken twice.
+  void DestroyLater(std::unique_ptr<CControlUI> control);
   // Drops every reference to a control that is being destroyed.
   void ForgetControl(CControlUI* control);
 
@@ -449,6 +453,11 @@ class UIManager {
   void SendEvent(CControlUI* control, int type, os::POINT point, os::WPARAM wParam = 0, os::LPARAM lParam = 0,
                  os::WORD keyState = 0, char16_t key = 0);
   bool HandleMouse(os::UINT message, os::WPARAM wParam, os::LPARAM lParam, bool& claimed);
+  // The one route of a button press (left, right, double click) to the
+  // control at the point: window focus, capture, the control's focus (not
+  // for a double click), the event.
+  enum class PressKind { kLeft, kRight, kDouble };
+  void RoutePress(PressKind kind, os::WPARAM wParam, os::LPARAM lParam);
   void ShowToolTip(CControlUI* control);
   void HideToolTip();
   void Paint();
@@ -471,7 +480,7 @@ class UIManager {
   bool gdiplusText_ = false;
 
   // Control tree and pointer state.
-  CControlUI* root_ = nullptr;
+  std::unique_ptr<CControlUI> root_;
   CControlUI* focus_ = nullptr;
   CControlUI* hot_ = nullptr;
   CControlUI* captured_ = nullptr;
@@ -504,7 +513,7 @@ class UIManager {
   std::vector<IMessageFilterUI*> preMessageFilters_;
   std::vector<IMessageFilterUI*> messageFilters_;
   std::vector<CControlUI*> postPaint_;
-  std::vector<CControlUI*> delayedDestroy_;
+  std::vector<std::unique_ptr<CControlUI>> delayedDestroy_;
   std::deque<NotifyMsg> pendingNotify_;
   StringMap<CControlUI*> names_;
   StringMap<std::vector<CControlUI*>> optionGroups_;

@@ -218,31 +218,13 @@ bool UIManager::HandleMouse(os::UINT message, os::WPARAM wParam, os::LPARAM lPar
       return true;
     }
 
-    case os::WM_LBUTTONDOWN: {
-      FocusWindow();
-      const os::POINT pt = PointOf(lParam);
-      lastMousePoint_ = pt;
-      CControlUI* control = FindControlAt(pt);
-      if (control == nullptr || control->GetManager() != this) return true;
-      captured_ = control;
-      control->SetFocus();
-      if (captured_ != control) return true;  // destroyed while taking the focus
-      SetCapture();
-      SendEvent(control, UIEvent::ButtonDown, pt, wParam, lParam, os::LOWORD(wParam));
+    case os::WM_LBUTTONDOWN:
+      RoutePress(PressKind::kLeft, wParam, lParam);
       return true;
-    }
 
-    case os::WM_LBUTTONDBLCLK: {
-      FocusWindow();
-      const os::POINT pt = PointOf(lParam);
-      lastMousePoint_ = pt;
-      CControlUI* control = FindControlAt(pt);
-      if (control == nullptr || control->GetManager() != this) return true;
-      SetCapture();
-      captured_ = control;
-      SendEvent(control, UIEvent::DblClick, pt, 0, 0, os::LOWORD(wParam));
+    case os::WM_LBUTTONDBLCLK:
+      RoutePress(PressKind::kDouble, wParam, lParam);
       return true;
-    }
 
     case os::WM_LBUTTONUP: {
       const os::POINT pt = PointOf(lParam);
@@ -255,19 +237,9 @@ bool UIManager::HandleMouse(os::UINT message, os::WPARAM wParam, os::LPARAM lPar
       return true;
     }
 
-    case os::WM_RBUTTONDOWN: {
-      FocusWindow();
-      const os::POINT pt = PointOf(lParam);
-      lastMousePoint_ = pt;
-      CControlUI* control = FindControlAt(pt);
-      if (control == nullptr || control->GetManager() != this) return true;
-      captured_ = control;
-      control->SetFocus();
-      if (captured_ != control) return true;
-      SetCapture();
-      SendEvent(control, UIEvent::RButtonDown, pt, wParam, lParam, os::LOWORD(wParam));
+    case os::WM_RBUTTONDOWN:
+      RoutePress(PressKind::kRight, wParam, lParam);
       return true;
-    }
 
     case os::WM_CONTEXTMENU: {
       os::POINT pt = PointOf(lParam);
@@ -323,6 +295,34 @@ bool UIManager::HandleMouse(os::UINT message, os::WPARAM wParam, os::LPARAM lPar
 
     default:
       return false;
+  }
+}
+
+void UIManager::RoutePress(PressKind kind, os::WPARAM wParam, os::LPARAM lParam) {
+  FocusWindow();
+  const os::POINT pt = PointOf(lParam);
+  lastMousePoint_ = pt;
+  CControlUI* control = FindControlAt(pt);
+  if (control == nullptr || control->GetManager() != this) return;
+  captured_ = control;
+  // A double click leaves the focus where the first click put it.
+  if (kind != PressKind::kDouble) {
+    control->SetFocus();
+    if (captured_ != control) return;  // destroyed while taking the focus
+  }
+  SetCapture();
+  const os::WORD keyState = os::LOWORD(wParam);
+  switch (kind) {
+    case PressKind::kLeft:
+      SendEvent(control, UIEvent::ButtonDown, pt, wParam, lParam, keyState);
+      break;
+    case PressKind::kRight:
+      SendEvent(control, UIEvent::RButtonDown, pt, wParam, lParam, keyState);
+      break;
+    case PressKind::kDouble:
+      // A double click carries only the key state.
+      SendEvent(control, UIEvent::DblClick, pt, 0, 0, keyState);
+      break;
   }
 }
 

@@ -87,7 +87,7 @@ void UIManager::LayOut() {
   }
   if (firstLayoutPending_) {
     firstLayoutPending_ = false;
-    SendNotify(root_, u"windowinit");
+    SendNotify(root_.get(), u"windowinit");
   }
 }
 

@@ -315,19 +315,19 @@ os::LRESULT WindowImplBase::OnCreate(os::UINT, os::WPARAM, os::LPARAM, bool&) {
       break;
   }
 
-  CControlUI* root = BuildSkin();
+  std::unique_ptr<CControlUI> root = BuildSkin();
   if (root == nullptr) {
     os::MessageBox(nullptr, kSkinLoadFailedText, kSkinLoadFailedCaption, os::MB_OK | os::MB_ICONERROR);
     std::exit(kSkinLoadFailedExitCode);
   }
-  manager_.AttachRoot(root);
+  manager_.AdoptRoot(std::move(root));
   CreateShadow();
   manager_.AddNotifier(this);
   InitWindow();
   return 0;
 }
 
-CControlUI* WindowImplBase::BuildSkin() {
+std::unique_ptr<CControlUI> WindowImplBase::BuildSkin() {
   SkinBuilder builder;
   if (GetResourceType() == ResourceKind::Resource) {
     // The skin file name is the decimal identifier of an "xml" resource; a
@@ -336,9 +336,9 @@ CControlUI* WindowImplBase::BuildSkin() {
     std::size_t end = 0;
     const long id = attr::ParseLong(file, &end);
     if (end == 0 || id < 0 || id > 0xFFFF) return nullptr;
-    return builder.Build(SkinRef(static_cast<int>(id)), os::ResourceName(u"xml"), this, &manager_);
+    return builder.BuildTree(SkinRef(static_cast<int>(id)), os::ResourceName(u"xml"), this, &manager_);
   }
-  return builder.Build(SkinRef(GetSkinFile()), std::nullopt, this, &manager_);
+  return builder.BuildTree(SkinRef(GetSkinFile()), std::nullopt, this, &manager_);
 }
 
 // --- Dispatch ----------------------------------------------------------------------------------

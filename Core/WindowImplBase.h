@@ -121,7 +121,7 @@ class WindowImplBase : public CWindowWnd,
 
  private:
   // Builds the skin named by the resource operations; the root, or null.
-  CControlUI* BuildSkin();
+  std::unique_ptr<CControlUI> BuildSkin();
 };
 
 }  // namespace Kesto

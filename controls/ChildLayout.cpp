@@ -24,9 +24,9 @@ void CChildLayoutUI::Init() {
   // and default attributes join the window's tables.
   if (!xmlFile_.empty() && manager_ != nullptr && (built_ == nullptr || GetItemIndex(built_) < 0)) {
     SkinBuilder builder;
-    built_ = builder.Build(SkinRef(xmlFile_), std::nullopt, nullptr, manager_);
-    if (built_ == nullptr || !Add(built_)) {
-      delete built_;
+    std::unique_ptr<CControlUI> built = builder.BuildTree(SkinRef(xmlFile_), std::nullopt, nullptr, manager_);
+    built_ = built.get();
+    if (built_ == nullptr || !Adopt(std::move(built))) {
       built_ = nullptr;
       RemoveAll();
     }

@@ -149,8 +149,8 @@ bool CComboUI::Remove(CControlUI* control) {
 
 void CComboUI::RemoveAll() {
   CloseDropDown();
-  for (CControlUI* control : items_) {
-    if (IListItemUI* item = ListItem(control)) item->SetListOwner(nullptr);
+  for (const ChildPtr& control : items_) {
+    if (IListItemUI* item = ListItem(control.get())) item->SetListOwner(nullptr);
   }
   curSel_ = -1;
   CContainerUI::RemoveAll();

@@ -34,7 +34,8 @@ CComboBodyUI::CComboBodyUI() {
 }
 
 void CComboBodyUI::Lend(CControlUI* item) {
-  items_.push_back(item);
+  // Lent, not given: the combo keeps owning its items.
+  items_.push_back(ChildPtr(item, ChildDeleter{false}));
   item->SetOwner(manager_, this, false);
   item->SetInternVisible(true);
   NeedUpdate();

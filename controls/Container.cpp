@@ -16,14 +16,6 @@ KESTO_REGISTER_CONTROL(u"Container", CContainerUI)
 
 namespace {
 
-// Virtual-key codes the container scrolls by.
-constexpr char16_t kVkPrior = 33;
-constexpr char16_t kVkNext = 34;
-constexpr char16_t kVkEnd = 35;
-constexpr char16_t kVkHome = 36;
-constexpr char16_t kVkUp = 38;
-constexpr char16_t kVkDown = 40;
-
 constexpr int kDefaultLineStep = 8;
 
 bool Meets(const RECT& a, const RECT& b) {
@@ -39,13 +31,11 @@ CContainerUI::~CContainerUI() {
   // Children go with their container at once: handed to the delayed
   // clean-up they would outlive the parent they point to, and a manager that
   // is itself being destroyed would never run that clean-up.
-  std::vector<CControlUI*> items;
+  std::vector<ChildPtr> items;
   items.swap(items_);
-  for (CControlUI* child : items) {
-    if (autoDestroy_) delete child;
-  }
-  delete verticalScrollBar_;
-  delete horizontalScrollBar_;
+  for (ChildPtr& child : items) child.reset();  // owned ones deleted, borrowed ones let go
+  verticalScrollBar_.reset();
+  horizontalScrollBar_.reset();
 }
 
 std::u16string_view CContainerUI::GetClass() const { return u"ContainerUI"; }
@@ -61,19 +51,21 @@ void* CContainerUI::GetInterface(std::u16string_view name) {
 
 CControlUI* CContainerUI::GetItemAt(int index) const {
   if (index < 0 || index >= OwnCount()) return nullptr;
-  return items_[static_cast<std::size_t>(index)];
+  return Child(index);
 }
 
 int CContainerUI::GetItemIndex(CControlUI* control) const {
-  const auto it = std::find(items_.begin(), items_.end(), control);
+  const auto it =
+      std::find_if(items_.begin(), items_.end(), [control](const ChildPtr& c) { return c.get() == control; });
   return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
 }
 
 bool CContainerUI::SetItemIndex(CControlUI* control, int index) {
   const int from = CContainerUI::GetItemIndex(control);
   if (from < 0 || index < 0 || index >= OwnCount()) return false;
+  ChildPtr moved = std::move(items_[static_cast<std::size_t>(from)]);
   items_.erase(items_.begin() + from);
-  items_.insert(items_.begin() + index, control);
+  items_.insert(items_.begin() + index, std::move(moved));
   NeedUpdate();
   return true;
 }
@@ -92,34 +84,44 @@ bool CContainerUI::AddAt(CControlUI* control, int index) {
   } else {
     control->SetInternVisible(false);
   }
-  items_.insert(items_.begin() + index, control);
+  items_.insert(items_.begin() + index, ChildPtr(control, ChildDeleter{autoDestroy_}));
   return true;
 }
 
-void CContainerUI::DisposeChild(CControlUI* control) {
-  if (!autoDestroy_) return;
+bool CContainerUI::Adopt(std::unique_ptr<CControlUI> control) {
+  return AdoptAt(std::move(control), GetCount());
+}
+
+bool CContainerUI::AdoptAt(std::unique_ptr<CControlUI> control, int index) {
+  if (!AddAt(control.get(), index)) return false;
+  control.release();  // now held by the container
+  return true;
+}
+
+void CContainerUI::DisposeChild(ChildPtr child) {
+  if (!child.get_deleter().owned) return;  // borrowed: forgetting it is all
   if (delayedDestroy_ && manager_ != nullptr) {
-    manager_->DestroyLater(control);
-  } else {
-    delete control;
+    manager_->DestroyLater(std::unique_ptr<CControlUI>(child.release()));
   }
+  // Otherwise it goes here, with child.
 }
 
 bool CContainerUI::Remove(CControlUI* control) {
   const int index = CContainerUI::GetItemIndex(control);
   if (control == nullptr || index < 0) return false;
   NeedUpdate();
+  ChildPtr child = std::move(items_[static_cast<std::size_t>(index)]);
   items_.erase(items_.begin() + index);
-  DisposeChild(control);
+  DisposeChild(std::move(child));
   return true;
 }
 
 bool CContainerUI::RemoveAt(int index) { return Remove(CContainerUI::GetItemAt(index)); }
 
 void CContainerUI::RemoveAll() {
-  std::vector<CControlUI*> items;
+  std::vector<ChildPtr> items;
   items.swap(items_);
-  for (CControlUI* child : items) DisposeChild(child);
+  for (ChildPtr& child : items) DisposeChild(std::move(child));
   NeedUpdate();
 }
 
@@ -127,7 +129,7 @@ void CContainerUI::RemoveAll() {
 // Overrides of the control base
 
 void CContainerUI::SetOwner(UIManager* manager, CControlUI* parent, bool init) {
-  for (CControlUI* child : items_) child->SetOwner(manager, this, init);
+  for (const ChildPtr& child : items_) child->SetOwner(manager, this, init);
   if (verticalScrollBar_ != nullptr) verticalScrollBar_->SetOwner(manager, this, init);
   if (horizontalScrollBar_ != nullptr) horizontalScrollBar_->SetOwner(manager, this, init);
   CControlUI::SetOwner(manager, parent, init);
@@ -139,7 +141,7 @@ void CContainerUI::SetPos(RECT rc) {
   const RECT inner{item_.left + inset_.left, item_.top + inset_.top, item_.right - inset_.right,
                    item_.bottom - inset_.bottom};
   for (int i = 0; i < OwnCount(); ++i) {
-    CControlUI* child = items_[static_cast<std::size_t>(i)];
+    CControlUI* child = Child(i);
     if (!child->IsVisible()) continue;
     if (child->IsFloat()) {
       SetFloatPos(i);
@@ -152,17 +154,17 @@ void CContainerUI::SetPos(RECT rc) {
 void CContainerUI::SetVisible(bool visible) {
   if (visible_ == visible) return;
   CControlUI::SetVisible(visible);
-  for (CControlUI* child : items_) child->SetInternVisible(IsVisible());
+  for (const ChildPtr& child : items_) child->SetInternVisible(IsVisible());
 }
 
 void CContainerUI::SetInternVisible(bool visible) {
   CControlUI::SetInternVisible(visible);
-  for (CControlUI* child : items_) child->SetInternVisible(IsVisible());
+  for (const ChildPtr& child : items_) child->SetInternVisible(IsVisible());
 }
 
 void CContainerUI::SetEnabled(bool enabled) {
   CControlUI::SetEnabled(enabled);
-  for (CControlUI* child : items_) child->SetEnabled(enabled);
+  for (const ChildPtr& child : items_) child->SetEnabled(enabled);
 }
 
 void CContainerUI::SetMouseEnabled(bool enabled) {
@@ -220,18 +222,87 @@ CControlUI* CContainerUI::FindControl(FindControlProc proc, void* data, UINT fla
   if ((flags & FindFlag::TopFirst) != 0) {
     for (int i = OwnCount() - 1; i >= 0; --i) {
       if (i >= OwnCount()) continue;
-      CControlUI* found = items_[static_cast<std::size_t>(i)]->FindControl(proc, data, flags);
+      CControlUI* found = Child(i)->FindControl(proc, data, flags);
       if (found != nullptr && accept(found)) return found;
     }
   } else {
     for (int i = 0; i < OwnCount(); ++i) {
-      CControlUI* found = items_[static_cast<std::size_t>(i)]->FindControl(proc, data, flags);
+      CControlUI* found = Child(i)->FindControl(proc, data, flags);
       if (found != nullptr && accept(found)) return found;
     }
   }
 
   if (!meFirst) return CControlUI::FindControl(proc, data, flags);
   return nullptr;
+}
+
+namespace {
+
+using ScrollCommand = void (CContainerUI::*)();
+
+// The scrolling operations of one axis.
+struct ScrollCommands {
+  ScrollCommand lineBack;
+  ScrollCommand lineForward;
+  ScrollCommand pageBack;
+  ScrollCommand pageForward;
+  ScrollCommand home;
+  ScrollCommand end;
+};
+
+constexpr ScrollCommands kVerticalCommands{&CContainerUI::LineUp, &CContainerUI::LineDown,
+                                           &CContainerUI::PageUp, &CContainerUI::PageDown,
+                                           &CContainerUI::HomeUp, &CContainerUI::EndDown};
+constexpr ScrollCommands kHorizontalCommands{&CContainerUI::LineLeft, &CContainerUI::LineRight,
+                                             &CContainerUI::PageLeft, &CContainerUI::PageRight,
+                                             &CContainerUI::HomeLeft, &CContainerUI::EndRight};
+
+// The command a key or wheel event asks of an axis; null for anything else.
+ScrollCommand CommandFor(const ScrollCommands& axis, const ControlEvent& event) {
+  if (event.type == UIEvent::ScrollWheel) {
+    switch (os::LOWORD(event.wParam)) {
+      case 0:
+        return axis.lineBack;
+      case 1:
+        return axis.lineForward;
+      default:
+        return nullptr;
+    }
+  }
+  if (event.type != UIEvent::KeyDown) return nullptr;
+  switch (event.key) {
+    case os::VK_PRIOR:
+      return axis.pageBack;
+    case os::VK_NEXT:
+      return axis.pageForward;
+    case os::VK_END:
+      return axis.end;
+    case os::VK_HOME:
+      return axis.home;
+    case os::VK_UP:
+      return axis.lineBack;
+    case os::VK_DOWN:
+      return axis.lineForward;
+    default:
+      return nullptr;
+  }
+}
+
+bool Usable(const CScrollBarUI* bar) { return bar != nullptr && bar->IsVisible() && bar->IsEnabled(); }
+
+}  // namespace
+
+bool CContainerUI::RunScrollCommand(const ControlEvent& event) {
+  // The vertical bar takes the keys and the wheel; the horizontal one only
+  // when there is no usable vertical bar.
+  const ScrollCommands* axis = Usable(verticalScrollBar_.get())     ? &kVerticalCommands
+                               : Usable(horizontalScrollBar_.get()) ? &kHorizontalCommands
+                                                                    : nullptr;
+  if (axis == nullptr) return false;
+  const ScrollCommand command = CommandFor(*axis, event);
+  if (command == nullptr) return false;
+  (this->*command)();
+  return true;
 }
 
 void CContainerUI::DoEvent(ControlEvent& event) {
@@ -251,82 +322,7 @@ void CContainerUI::DoEvent(ControlEvent& event) {
     focused_ = false;
     return;
   }
-  const auto usable = [](CScrollBarUI* bar) {
-    return bar != nullptr && bar->IsVisible() && bar->IsEnabled();
-  };
-  if (usable(verticalScrollBar_)) {
-    if (event.type == UIEvent::KeyDown) {
-      switch (event.key) {
-        case kVkPrior:
-          PageUp();
-          return;
-        case kVkNext:
-          PageDown();
-          return;
-        case kVkEnd:
-          EndDown();
-          return;
-        case kVkHome:
-          HomeUp();
-          return;
-        case kVkUp:
-          LineUp();
-          return;
-        case kVkDown:
-          LineDown();
-          return;
-        default:
-          break;
-      }
-    } else if (event.type == UIEvent::ScrollWheel) {
-      switch (os::LOWORD(event.wParam)) {
-        case 0:
-          LineUp();
-          return;
-        case 1:
-          LineDown();
-          return;
-        default:
-          break;
-      }
-    }
-  } else if (usable(horizontalScrollBar_)) {
-    if (event.type == UIEvent::KeyDown) {
-      switch (event.key) {
-        case kVkPrior:
-          PageLeft();
-          return;
-        case kVkNext:
-          PageRight();
-          return;
-        case kVkEnd:
-          EndRight();
-          return;
-        case kVkHome:
-          HomeLeft();
-          return;
-        case kVkUp:
-          LineLeft();
-          return;
-        case kVkDown:
-          LineRight();
-          return;
-        default:
-          break;
-      }
-    } else if (event.type == UIEvent::ScrollWheel) {
-      switch (os::LOWORD(event.wParam)) {
-        case 0:
-          LineLeft();
-          return;
-        case 1:
-          LineRight();
-          return;
-        default:
-          break;
-      }
-    }
-  }
+  if (RunScrollCommand(event)) return;
   CControlUI::DoEvent(event);
 }
 
@@ -365,7 +361,7 @@ void CContainerUI::DoPaint(os::Canvas& dc, const RECT& paint) {
     const RECT inner = InnerRect();
     RECT innerPaint;
     if (!rect::Intersect(innerPaint, paint, inner)) {
-      for (CControlUI* child : items_) {
+      for (const ChildPtr& child : items_) {
         if (!child->IsVisible() || !child->IsFloat()) continue;
         if (!Meets(paint, child->GetPos()) || !Meets(item_, child->GetPos())) continue;
         child->DoPaint(dc, paint);
@@ -373,7 +369,7 @@ void CContainerUI::DoPaint(os::Canvas& dc, const RECT& paint) {
     } else {
       RenderClip innerClip;
       Renderer::GenerateClip(dc, innerPaint, innerClip);
-      for (CControlUI* child : items_) {
+      for (const ChildPtr& child : items_) {
         if (!child->IsVisible() || !Meets(paint, child->GetPos())) continue;
         if (child->IsFloat()) {
           // A floating child may lie over the inset or the scroll bars: it is
@@ -418,7 +414,10 @@ void CContainerUI::SetChildPadding(int padding) {
 }
 
 bool CContainerUI::IsAutoDestroy() const { return autoDestroy_; }
-void CContainerUI::SetAutoDestroy(bool on) { autoDestroy_ = on; }
+void CContainerUI::SetAutoDestroy(bool on) {
+  autoDestroy_ = on;
+  for (ChildPtr& child : items_) child.get_deleter().owned = on;
+}
 bool CContainerUI::IsDelayedDestroy() const { return delayedDestroy_; }
 void CContainerUI::SetDelayedDestroy(bool on) { delayedDestroy_ = on; }
 bool CContainerUI::IsMouseChildEnabled() const { return mouseChildEnabled_; }
@@ -428,7 +427,7 @@ int CContainerUI::FindSelectable(int index, bool forward) const {
   if (items_.empty()) return -1;
   index = std::clamp(index, 0, OwnCount() - 1);
   const auto selectable = [this](int i) {
-    CControlUI* child = items_[static_cast<std::size_t>(i)];
+    CControlUI* child = Child(i);
     return child->GetInterface(u"ListItem") != nullptr && child->IsVisible() && child->IsEnabled();
   };
   if (forward) {
@@ -464,21 +463,24 @@ SIZE CContainerUI::GetScrollRange() const {
   return range;
 }
 
+SIZE CContainerUI::MoveScrollBars(SIZE pos) {
+  SIZE moved{};
+  for (const LayoutAxis axis : {LayoutAxis::Vertical(), LayoutAxis::Horizontal()}) {
+    CScrollBarUI* bar = ScrollBarOf(axis);
+    if (bar == nullptr || !bar->IsVisible()) continue;
+    const int old = bar->GetScrollPos();
+    bar->SetScrollPos(axis.Main(pos));  // the bar holds it to its range
+    axis.Main(moved) = bar->GetScrollPos() - old;
+  }
+  return moved;
+}
+
 void CContainerUI::SetScrollPos(SIZE pos) {
-  int dx = 0;
-  int dy = 0;
-  if (verticalScrollBar_ != nullptr && verticalScrollBar_->IsVisible()) {
-    const int old = verticalScrollBar_->GetScrollPos();
-    verticalScrollBar_->SetScrollPos(pos.cy);
-    dy = verticalScrollBar_->GetScrollPos() - old;
-  }
-  if (horizontalScrollBar_ != nullptr && horizontalScrollBar_->IsVisible()) {
-    const int old = horizontalScrollBar_->GetScrollPos();
-    horizontalScrollBar_->SetScrollPos(pos.cx);
-    dx = horizontalScrollBar_->GetScrollPos() - old;
-  }
+  const SIZE moved = MoveScrollBars(pos);
+  const int dx = moved.cx;
+  const int dy = moved.cy;
   if (dx == 0 && dy == 0) return;
-  for (CControlUI* child : items_) {
+  for (const ChildPtr& child : items_) {
     if (!child->IsVisible() || child->IsFloat()) continue;
     RECT r = child->GetPos();
     r.left -= dx;
@@ -496,77 +498,51 @@ void CContainerUI::SetScrollStepSize(int size) {
 
 int CContainerUI::GetScrollStepSize() const { return scrollStepSize_; }
 
-namespace {
-int VerticalLine(int stepSize, UIManager* manager) {
-  if (stepSize != 0) return stepSize;
-  if (manager != nullptr) return manager->DefaultFont()->Metrics().height + kDefaultLineStep;
+int CContainerUI::LineStep(LayoutAxis axis) const {
+  if (scrollStepSize_ != 0) return scrollStepSize_;
+  // A vertical line is a line of text in the window's default font.
+  if (!axis.IsHorizontal() && manager_ != nullptr) {
+    return manager_->DefaultFont()->Metrics().height + kDefaultLineStep;
+  }
   return kDefaultLineStep;
 }
-}  // namespace
 
-void CContainerUI::ScrollBy(int dx, int dy) {
-  SIZE pos = GetScrollPos();
-  pos.cx += dx;
-  pos.cy += dy;
-  SetScrollPos(pos);
-}
-
-void CContainerUI::LineUp() { ScrollBy(0, -VerticalLine(scrollStepSize_, manager_)); }
-
-void CContainerUI::LineDown() { ScrollBy(0, VerticalLine(scrollStepSize_, manager_)); }
-
-namespace {
-int VerticalPage(const RECT& item, const RECT& inset, const CScrollBarUI* horizontal) {
-  int page = item.bottom - item.top - inset.top - inset.bottom;
-  if (horizontal != nullptr && horizontal->IsVisible()) page -= horizontal->GetFixedHeight();
+int CContainerUI::PageStep(LayoutAxis axis) const {
+  int page = axis.Length(item_) - axis.Near(inset_) - axis.Far(inset_);
+  // The other axis's bar lies across this one's view.
+  const CScrollBarUI* across = ScrollBarOf(axis.Cross());
+  if (across != nullptr && across->IsVisible()) page -= axis.Fixed(*across);
   return page;
 }
-int HorizontalPage(const RECT& item, const RECT& inset, const CScrollBarUI* vertical) {
-  int page = item.right - item.left - inset.left - inset.right;
-  if (vertical != nullptr && vertical->IsVisible()) page -= vertical->GetFixedWidth();
-  return page;
-}
-}  // namespace
 
-void CContainerUI::PageUp() { ScrollBy(0, -VerticalPage(item_, inset_, horizontalScrollBar_)); }
-
-void CContainerUI::PageDown() { ScrollBy(0, VerticalPage(item_, inset_, horizontalScrollBar_)); }
-
-void CContainerUI::HomeUp() {
+void CContainerUI::ScrollAlong(LayoutAxis axis, int delta) {
   SIZE pos = GetScrollPos();
-  pos.cy = 0;
+  axis.Main(pos) += delta;
   SetScrollPos(pos);
 }
 
-void CContainerUI::EndDown() {
+void CContainerUI::ScrollToEdge(LayoutAxis axis, bool end) {
   SIZE pos = GetScrollPos();
-  pos.cy = GetScrollRange().cy;
+  axis.Main(pos) = end ? axis.Main(GetScrollRange()) : 0;
   SetScrollPos(pos);
 }
 
-void CContainerUI::LineLeft() { ScrollBy(-(scrollStepSize_ != 0 ? scrollStepSize_ : kDefaultLineStep), 0); }
-
-void CContainerUI::LineRight() { ScrollBy(scrollStepSize_ != 0 ? scrollStepSize_ : kDefaultLineStep, 0); }
-
-void CContainerUI::PageLeft() { ScrollBy(-HorizontalPage(item_, inset_, verticalScrollBar_), 0); }
-
-void CContainerUI::PageRight() { ScrollBy(HorizontalPage(item_, inset_, verticalScrollBar_), 0); }
-
-void CContainerUI::HomeLeft() {
-  SIZE pos = GetScrollPos();
-  pos.cx = 0;
-  SetScrollPos(pos);
-}
-
-void CContainerUI::EndRight() {
-  SIZE pos = GetScrollPos();
-  pos.cx = GetScrollRange().cx;
-  SetScrollPos(pos);
-}
+void CContainerUI::LineUp() { ScrollAlong(LayoutAxis::Vertical(), -LineStep(LayoutAxis::Vertical())); }
+void CContainerUI::LineDown() { ScrollAlong(LayoutAxis::Vertical(), LineStep(LayoutAxis::Vertical())); }
+void CContainerUI::PageUp() { ScrollAlong(LayoutAxis::Vertical(), -PageStep(LayoutAxis::Vertical())); }
+void CContainerUI::PageDown() { ScrollAlong(LayoutAxis::Vertical(), PageStep(LayoutAxis::Vertical())); }
+void CContainerUI::HomeUp() { ScrollToEdge(LayoutAxis::Vertical(), false); }
+void CContainerUI::EndDown() { ScrollToEdge(LayoutAxis::Vertical(), true); }
+void CContainerUI::LineLeft() { ScrollAlong(LayoutAxis::Horizontal(), -LineStep(LayoutAxis::Horizontal())); }
+void CContainerUI::LineRight() { ScrollAlong(LayoutAxis::Horizontal(), LineStep(LayoutAxis::Horizontal())); }
+void CContainerUI::PageLeft() { ScrollAlong(LayoutAxis::Horizontal(), -PageStep(LayoutAxis::Horizontal())); }
+void CContainerUI::PageRight() { ScrollAlong(LayoutAxis::Horizontal(), PageStep(LayoutAxis::Horizontal())); }
+void CContainerUI::HomeLeft() { ScrollToEdge(LayoutAxis::Horizontal(), false); }
+void CContainerUI::EndRight() { ScrollToEdge(LayoutAxis::Horizontal(), true); }
 
 void CContainerUI::EnableScrollBar(bool vertical, bool horizontal) {
   const auto create = [this](bool isHorizontal) {
-    auto* bar = new CScrollBarUI();
+    auto bar = std::make_unique<CScrollBarUI>();
     if (isHorizontal) bar->SetHorizontal(true);
     bar->SetOwner(this);
     bar->SetOwner(manager_, this, false);
@@ -581,23 +557,21 @@ void CContainerUI::EnableScrollBar(bool vertical, bool horizontal) {
   if (vertical && verticalScrollBar_ == nullptr) {
     verticalScrollBar_ = create(false);
   } else if (!vertical && verticalScrollBar_ != nullptr) {
-    delete verticalScrollBar_;
-    verticalScrollBar_ = nullptr;
+    verticalScrollBar_.reset();
   }
   if (horizontal && horizontalScrollBar_ == nullptr) {
     horizontalScrollBar_ = create(true);
   } else if (!horizontal && horizontalScrollBar_ != nullptr) {
-    delete horizontalScrollBar_;
-    horizontalScrollBar_ = nullptr;
+    horizontalScrollBar_.reset();
   }
   NeedUpdate();
 }
 
-CScrollBarUI* CContainerUI::GetVerticalScrollBar() const { return verticalScrollBar_; }
-CScrollBarUI* CContainerUI::GetHorizontalScrollBar() const { return horizontalScrollBar_; }
+CScrollBarUI* CContainerUI::GetVerticalScrollBar() const { return verticalScrollBar_.get(); }
+CScrollBarUI* CContainerUI::GetHorizontalScrollBar() const { return horizontalScrollBar_.get(); }
 
 void CContainerUI::SetFloatPos(int index) {
-  CControlUI* child = index >= 0 && index < OwnCount() ? items_[static_cast<std::size_t>(index)] : nullptr;
+  CControlUI* child = index >= 0 && index < OwnCount() ? Child(index) : nullptr;
   if (child == nullptr || !child->IsVisible() || !child->IsFloat()) return;
   const SIZE xy = child->GetFixedXY();
   const int w = child->GetFixedWidth();
@@ -634,44 +608,61 @@ void CContainerUI::SetFloatPos(int index) {
   child->SetPos(r);
 }
 
-void CContainerUI::ProcessScrollBar(RECT rc, int cxRequired, int cyRequired) {
-  (void)cxRequired;
-  if (horizontalScrollBar_ != nullptr && horizontalScrollBar_->IsVisible()) {
-    horizontalScrollBar_->SetPos(
-        RECT{rc.left, rc.bottom, rc.right, rc.bottom + horizontalScrollBar_->GetFixedHeight()});
-  }
-  if (verticalScrollBar_ == nullptr) return;
+CScrollBarUI* CContainerUI::ScrollBarOf(LayoutAxis axis) const {
+  return axis.IsHorizontal() ? horizontalScrollBar_.get() : verticalScrollBar_.get();
+}
 
-  const int height = rc.bottom - rc.top;
-  const int need = cyRequired - height;
-  if (height < cyRequired && !verticalScrollBar_->IsVisible()) {
-    verticalScrollBar_->SetVisible(true);
-    verticalScrollBar_->SetScrollRange(need);
-    verticalScrollBar_->SetScrollPos(0);
-    scrollProcess_ = true;
+namespace {
+// Where the bar along axis goes: beside rc's far edge across the axis (the
+// vertical bar right of the view, the horizontal one below it), as long as
+// rc along the axis and as thick as its own fixed size across it.
+RECT BarRect(LayoutAxis axis, const RECT& rc, const CScrollBarUI& bar) {
+  return axis.MakeRect(axis.Near(rc), axis.Cross().Far(rc), axis.Length(rc), axis.Cross().Fixed(bar));
+}
+}  // namespace
+
+bool CContainerUI::FitScrollBar(LayoutAxis axis, RECT rc, int required) {
+  CScrollBarUI* bar = ScrollBarOf(axis);
+  if (bar == nullptr) return false;
+  bool& relayingOut = scrollProcess_[axis.IsHorizontal() ? 0 : 1];
+  const int need = required - axis.Length(rc);
+  if (need > 0 && !bar->IsVisible()) {
+    bar->SetVisible(true);
+    bar->SetScrollRange(need);
+    bar->SetScrollPos(0);
+    relayingOut = true;
     SetPos(item_);
-    scrollProcess_ = false;
-    return;
+    relayingOut = false;
+    return true;
   }
-  if (!verticalScrollBar_->IsVisible()) return;
+  if (!bar->IsVisible()) return false;
 
-  if (need > 0 || scrollProcess_) {
-    verticalScrollBar_->SetPos(
-        RECT{rc.right, rc.top, rc.right + verticalScrollBar_->GetFixedWidth(), rc.bottom});
-    if (verticalScrollBar_->GetScrollRange() == need) return;
-    const int oldPos = verticalScrollBar_->GetScrollPos();
-    verticalScrollBar_->SetScrollRange(std::abs(need));
-    if (verticalScrollBar_->GetScrollRange() == 0) {
-      verticalScrollBar_->SetVisible(false);
-      verticalScrollBar_->SetScrollPos(0);
+  if (need > 0 || relayingOut) {
+    bar->SetPos(BarRect(axis, rc, *bar));
+    if (bar->GetScrollRange() == need) return false;
+    const int oldPos = bar->GetScrollPos();
+    bar->SetScrollRange(std::abs(need));
+    if (bar->GetScrollRange() == 0) {
+      bar->SetVisible(false);
+      bar->SetScrollPos(0);
     }
-    if (verticalScrollBar_->GetScrollPos() < oldPos) SetPos(item_);
-  } else {
-    verticalScrollBar_->SetVisible(false);
-    verticalScrollBar_->SetScrollPos(0);
-    verticalScrollBar_->SetScrollRange(0);
+    // The children were placed at the old position.
+    if (bar->GetScrollPos() >= oldPos) return false;
     SetPos(item_);
+    return true;
   }
+  bar->SetVisible(false);
+  bar->SetScrollPos(0);
+  bar->SetScrollRange(0);
+  SetPos(item_);
+  return true;
+}
+
+void CContainerUI::ProcessScrollBar(RECT rc, int /*cxRequired*/, int cyRequired) {
+  if (horizontalScrollBar_ != nullptr && horizontalScrollBar_->IsVisible()) {
+    horizontalScrollBar_->SetPos(BarRect(LayoutAxis::Horizontal(), rc, *horizontalScrollBar_));
+  }
+  FitScrollBar(LayoutAxis::Vertical(), rc, cyRequired);
 }
 
 }  // namespace Kesto

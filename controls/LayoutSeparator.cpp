@@ -59,7 +59,7 @@ bool LayoutSeparator::HandleEvent(CControlUI& layout, ControlEvent& event, SIZE&
       return true;
     case UIEvent::SetCursor:
       if (!OnBand(layout, event.mouse)) return false;
-      if (axis_ == Axis::kWidth) {
+      if (axis_.IsHorizontal()) {
         SetSizeWECursor();
       } else {
         SetSizeNSCursor();
@@ -85,9 +85,8 @@ void LayoutSeparator::Move(CControlUI& layout, POINT mouse, SIZE& fixedSize) {
   } else {
     Near(rc) += d;
   }
-  const bool width = axis_ == Axis::kWidth;
-  const int low = width ? layout.GetMinWidth() : layout.GetMinHeight();
-  const int high = width ? layout.GetMaxWidth() : layout.GetMaxHeight();
+  const int low = axis_.Min(layout);
+  const int high = axis_.Max(layout);
   const int oldSize = Far(newPos_) - Near(newPos_);
   int size = Far(rc) - Near(rc);
   if (size <= low) {
@@ -104,7 +103,7 @@ void LayoutSeparator::Move(CControlUI& layout, POINT mouse, SIZE& fixedSize) {
     Near(rc) = Far(rc) - size;
   }
   newPos_ = rc;
-  (width ? fixedSize.cx : fixedSize.cy) = size;
+  axis_.Main(fixedSize) = size;
   if (immediate_) {
     layout.NeedParentUpdate();
   } else if (UIManager* manager = layout.GetManager()) {

@@ -7,6 +7,8 @@
 #pragma once
 
 #include "controls/Control.h"
+#include "controls/LayoutAxis.h"
+#include "controls/LayoutLimit.h"
 
 namespace os {
 class Canvas;
@@ -16,16 +18,18 @@ namespace Kesto {
 
 class LayoutSeparator {
  public:
-  enum class Axis { kWidth, kHeight };
   // The drag-in-progress bit of DragState.
   static constexpr UINT kDragging = 0x40;
 
-  explicit LayoutSeparator(Axis axis) : axis_(axis) {}
+  // axis: the one the layout's own length is dragged along.
+  explicit LayoutSeparator(LayoutAxis axis) : axis_(axis) {}
 
   // Positive: a band of that many pixels at the far edge (right, bottom);
-  // negative: at the near edge (left, top); 0: no separator.
+  // negative: at the near edge (left, top); 0: no separator. Held to the
+  // range window coordinates travel in, like every length a skin gives a
+  // layout: the band's edges are computed from it.
   int Size() const { return size_; }
-  void SetSize(int size) { size_ = size; }
+  void SetSize(int size) { size_ = LimitExtent(size); }
   bool IsImmediate() const { return immediate_; }
   // A deferred drag in progress ends without leaving its band registered.
   void SetImmediate(bool immediate, CControlUI& layout);
@@ -43,19 +47,17 @@ class LayoutSeparator {
   void PostPaint(const CControlUI& layout, os::Canvas& dc, const RECT& paint) const;
 
  private:
-  // The coordinate along the axis: x for widths, y for heights.
-  int Along(POINT p) const { return axis_ == Axis::kWidth ? p.x : p.y; }
-  // The near and far edges of r along the axis.
-  using Coord = decltype(RECT{}.left);
-  Coord& Near(RECT& r) const { return axis_ == Axis::kWidth ? r.left : r.top; }
-  Coord& Far(RECT& r) const { return axis_ == Axis::kWidth ? r.right : r.bottom; }
-  Coord Near(const RECT& r) const { return axis_ == Axis::kWidth ? r.left : r.top; }
-  Coord Far(const RECT& r) const { return axis_ == Axis::kWidth ? r.right : r.bottom; }
+  // The coordinate along the axis, and the near and far edges of r there.
+  int Along(POINT p) const { return axis_.Main(p); }
+  LayoutAxis::Coord& Near(RECT& r) const { return axis_.Near(r); }
+  LayoutAxis::Coord& Far(RECT& r) const { return axis_.Far(r); }
+  LayoutAxis::Coord Near(const RECT& r) const { return axis_.Near(r); }
+  LayoutAxis::Coord Far(const RECT& r) const { return axis_.Far(r); }
   // An enabled layout's band (where it is now) holds the point.
   bool OnBand(const CControlUI& layout, POINT point) const;
   void Move(CControlUI& layout, POINT mouse, SIZE& fixedSize);
 
-  Axis axis_;
+  LayoutAxis axis_;
   int size_ = 0;
   bool immediate_ = false;
   UINT dragState_ = 0;

@@ -58,7 +58,7 @@ std::u16string_view CListBodyUI::GetClass() const { return u"ListBodyUI"; }
 
 void CListBodyUI::Renumber(int from) {
   for (int i = std::max(0, from); i < OwnCount(); ++i) {
-    if (IListItemUI* item = ListItemOf(items_[static_cast<std::size_t>(i)])) {
+    if (IListItemUI* item = ListItemOf(Child(i))) {
       item->SetIndex(i);
       item->SetListOwner(owner_);
     }
@@ -86,8 +86,8 @@ bool CListBodyUI::Remove(CControlUI* control) {
 }
 
 void CListBodyUI::RemoveAll() {
-  for (CControlUI* child : items_) {
-    if (IListItemUI* item = ListItemOf(child)) item->SetListOwner(nullptr);
+  for (const ChildPtr& child : items_) {
+    if (IListItemUI* item = ListItemOf(child.get())) item->SetListOwner(nullptr);
   }
   CVerticalLayoutUI::RemoveAll();
   first_ = last_ = 0;
@@ -111,7 +111,7 @@ void CListBodyUI::MeasureRows(SIZE available) {
   int fixedTotal = 0;
   int counted = 0;
   for (int i = 0; i < n; ++i) {
-    CControlUI* child = items_[static_cast<std::size_t>(i)];
+    CControlUI* child = Child(i);
     if (!child->IsVisible()) continue;
     const int cy = child->EstimateSize(available).cy;
     int& h = heights_[static_cast<std::size_t>(i)];
@@ -132,7 +132,7 @@ void CListBodyUI::MeasureRows(SIZE available) {
   int y = 0;
   for (int i = 0; i < n; ++i) {
     tops_[static_cast<std::size_t>(i)] = y;
-    CControlUI* child = items_[static_cast<std::size_t>(i)];
+    CControlUI* child = Child(i);
     if (!child->IsVisible()) continue;
     int& h = heights_[static_cast<std::size_t>(i)];
     if (h < 0) h = LimitSize(expand, child->GetMinHeight(), child->GetMaxHeight());
@@ -160,7 +160,7 @@ int CListBodyUI::ViewHeight() const {
 
 void CListBodyUI::PlaceRow(int index) {
   if (index < 0 || index >= OwnCount() || index >= static_cast<int>(heights_.size())) return;
-  CControlUI* child = items_[static_cast<std::size_t>(index)];
+  CControlUI* child = Child(index);
   if (!child->IsVisible()) return;
   const RECT inner = InnerRect();
   const SIZE scroll = GetScrollPos();
@@ -200,19 +200,7 @@ void CListBodyUI::SetPos(RECT rc) {
 }
 
 void CListBodyUI::SetScrollPos(SIZE pos) {
-  int dx = 0;
-  int dy = 0;
-  if (verticalScrollBar_ != nullptr && verticalScrollBar_->IsVisible()) {
-    const int old = verticalScrollBar_->GetScrollPos();
-    verticalScrollBar_->SetScrollPos(pos.cy);
-    dy = verticalScrollBar_->GetScrollPos() - old;
-  }
-  if (horizontalScrollBar_ != nullptr && horizontalScrollBar_->IsVisible()) {
-    const int old = horizontalScrollBar_->GetScrollPos();
-    horizontalScrollBar_->SetScrollPos(pos.cx);
-    dx = horizontalScrollBar_->GetScrollPos() - old;
-  }
-  if (dx == 0 && dy == 0) return;
+  if (MoveScrollBars(pos) == SIZE{}) return;
   PlaceRows();
   Invalidate();
 }
@@ -224,7 +212,7 @@ int CListBodyUI::RowTop(int index) const {
 
 int CListBodyUI::RowBottom(int index) const {
   if (index < 0 || index >= static_cast<int>(heights_.size()) || index >= OwnCount()) return -1;
-  const RECT pad = items_[static_cast<std::size_t>(index)]->GetPadding();
+  const RECT pad = Child(index)->GetPadding();
   return tops_[static_cast<std::size_t>(index)] + pad.top + heights_[static_cast<std::size_t>(index)] +
          pad.bottom;
 }
@@ -260,7 +248,7 @@ CControlUI* CListBodyUI::FindControl(FindControlProc proc, void* data, UINT flag
   const bool hitTest = (flags & FindFlag::HitTest) != 0;
   const auto* point = static_cast<const POINT*>(data);
   if (hitTest && !rect::Contains(item_, *point)) return nullptr;
-  for (CScrollBarUI* bar : {verticalScrollBar_, horizontalScrollBar_}) {
+  for (CScrollBarUI* bar : {verticalScrollBar_.get(), horizontalScrollBar_.get()}) {
     if (bar == nullptr) continue;
     if (CControlUI* found = bar->FindControl(proc, data, flags)) return found;
   }
@@ -276,8 +264,7 @@ CControlUI* CListBodyUI::FindControl(FindControlProc proc, void* data, UINT flag
     for (int k = 0; k < count; ++k) {
       const int i = topFirst ? last_ - 1 - k : first_ + k;
       if (i >= OwnCount()) continue;
-      if (CControlUI* found = items_[static_cast<std::size_t>(i)]->FindControl(proc, data, flags))
-        return found;
+      if (CControlUI* found = Child(i)->FindControl(proc, data, flags)) return found;
     }
   }
   return meFirst ? nullptr : CControlUI::FindControl(proc, data, flags);
@@ -303,11 +290,11 @@ void CListBodyUI::DoPaint(os::Canvas& dc, const RECT& paint) {
     Renderer::GenerateClip(dc, innerPaint, innerClip);
     const int last = std::min(last_, OwnCount());
     for (int i = first_; i < last; ++i) {
-      CControlUI* child = items_[static_cast<std::size_t>(i)];
+      CControlUI* child = Child(i);
       if (child->IsVisible() && Meets(paint, child->GetPos())) child->DoPaint(dc, paint);
     }
   }
-  for (CScrollBarUI* bar : {verticalScrollBar_, horizontalScrollBar_}) {
+  for (CScrollBarUI* bar : {verticalScrollBar_.get(), horizontalScrollBar_.get()}) {
     if (bar != nullptr && bar->IsVisible() && Meets(paint, bar->GetPos())) bar->DoPaint(dc, paint);
   }
 }

@@ -198,8 +198,8 @@ void CRichEditUI::UpdateScrollBars() {
       bar->SetScrollRange(std::max(0, range));
       bar->SetScrollPos(pos);
     };
-    apply(verticalScrollBar_, content.cy - (text.bottom - text.top), scroll.y);
-    apply(horizontalScrollBar_, content.cx - (text.right - text.left), scroll.x);
+    apply(verticalScrollBar_.get(), content.cy - (text.bottom - text.top), scroll.y);
+    apply(horizontalScrollBar_.get(), content.cx - (text.right - text.left), scroll.x);
     if (!changed) break;
     services_->OnTxPropertyChange();
   }

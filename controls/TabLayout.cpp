@@ -91,7 +91,7 @@ void CTabLayoutUI::SetPos(RECT rc) {
   const RECT inner{item_.left + inset_.left, item_.top + inset_.top, item_.right - inset_.right,
                    item_.bottom - inset_.bottom};
   for (int i = 0; i < GetCount(); ++i) {
-    CControlUI* page = items_[static_cast<std::size_t>(i)];
+    CControlUI* page = Child(i);
     if (!page->IsVisible()) continue;
     if (page->IsFloat()) {
       SetFloatPos(i);

@@ -76,7 +76,7 @@ void CTileLayoutUI::SetPos(RECT rc) {
   const auto isLast = [this](int c) { return c == columns_ - 1; };
 
   for (int i = 0; i < GetCount(); ++i) {
-    CControlUI* child = items_[static_cast<std::size_t>(i)];
+    CControlUI* child = Child(i);
     if (!child->IsVisible()) continue;
     if (child->IsFloat()) {
       SetFloatPos(i);
@@ -88,7 +88,7 @@ void CTileLayoutUI::SetPos(RECT rc) {
       rowHeight = 0;
       int c = 0;
       for (int j = i; j < GetCount() && c < columns_; ++j) {
-        CControlUI* item = items_[static_cast<std::size_t>(j)];
+        CControlUI* item = Child(j);
         if (!item->IsVisible() || item->IsFloat()) continue;
         const RECT pad = item->GetPadding();
         int availableWidth = cellWidth - pad.left - pad.right;

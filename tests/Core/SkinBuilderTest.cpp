@@ -15,27 +15,13 @@
 #include "platform/Unicode.h"
 #include "platform/Window.h"
 #include "platform/headless/Headless.h"
+#include "testsupport/SkinFolder.h"
 #include "testsupport/TempDir.h"
 
 namespace Kesto {
 namespace {
 
-// Points the process-wide skin root at a temporary folder for one test.
-class SkinFolder {
- public:
-  SkinFolder() : saved_(UIManager::SkinRoot()) {
-    UIManager::SetSkinArchive(u"", false);
-    UIManager::SetSkinRoot(os::Utf8ToUtf16(dir_.path().string()));
-  }
-  ~SkinFolder() { UIManager::SetSkinRoot(saved_); }
-  void Write(const std::string& name, const std::string& text) {
-    testsupport::WriteFileBytes(dir_ / name, text);
-  }
-
- private:
-  testsupport::TempDir dir_;
-  std::u16string saved_;
-};
+using testsupport::SkinFolder;
 
 CControlUI* Child(CControlUI* c, int i) {
   auto* box = static_cast<IContainerUI*>(c->GetInterface(u"IContainer"));
@@ -118,8 +104,9 @@ class CountingCallback : public IDialogBuilderCallback {
 TEST(SkinBuilderClassesTest, UnregisteredTagsGoToTheCallback) {
   CountingCallback callback;
   SkinBuilder builder;
-  std::unique_ptr<CControlUI> root(builder.Build(
-      u"<Window><Container><Marker name=\"m\"/><Label/><Nobody/></Container></Window>", std::nullopt, &callback));
+  std::unique_ptr<CControlUI> root(
+      builder.Build(u"<Window><Container><Marker name=\"m\"/><Label/><Nobody/></Container></Window>",
+                    std::nullopt, &callback));
   ASSERT_NE(root, nullptr);
   EXPECT_EQ(callback.asked, (std::vector<std::u16string>{u"Marker", u"Nobody"}));
   ASSERT_EQ(Count(root.get()), 2);
@@ -320,6 +307,29 @@ TEST(SkinBuilderTest, ExtraTopLevelControlsWithoutParentAreNotLeaked) {
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(first->GetName(), u"one");
   EXPECT_EQ(callback.destroyed, 1);
+}
+
+// BuildTree hands the caller the first top-level control; Build into a
+// parent only points at what the parent now holds.
+TEST(SkinBuilderTest, ATreeBuiltWithoutParentIsTheCallersWithOneTheParents) {
+  Callback callback;
+  SkinBuilder builder;
+  std::unique_ptr<CControlUI> tree = builder.BuildTree(
+      u"<Window><Leaf name=\"one\"/><Leaf name=\"two\"/></Window>", std::nullopt, &callback);
+  ASSERT_NE(tree, nullptr);
+  EXPECT_EQ(tree->GetName(), u"one");
+  EXPECT_EQ(callback.destroyed, 1);
+  tree.reset();
+  EXPECT_EQ(callback.destroyed, 2);
+  EXPECT_EQ(builder.BuildTree(u"<Window><Control></Window>"), nullptr);
+
+  CContainerUI host;
+  CControlUI* first =
+      builder.Build(u"<Window><Leaf name=\"in\"/></Window>", std::nullopt, &callback, nullptr, &host);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(host.GetItemAt(0), first);
+  host.RemoveAll();
+  EXPECT_EQ(callback.destroyed, 3);
 }
 
 TEST(SkinBuilderTest, UnloadableSkinsGiveNull) {

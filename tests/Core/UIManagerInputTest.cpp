@@ -142,6 +142,75 @@ TEST_F(ManagerInputTest, RightClickThenContextMenuReachTheSameControl) {
   EXPECT_THAT(notes.types, ::testing::Contains("menu"));
 }
 
+// The three presses share one route; what differs is the event, whether the
+// control takes the focus, and whether the message's parameters travel.
+struct PressCase {
+  const char* name;
+  os::UINT message;
+  os::WPARAM wParam;
+  int event;
+  bool focuses;
+  bool carriesMessage;
+};
+
+class PressRouteTest : public ManagerInputTest, public ::testing::WithParamInterface<PressCase> {
+ protected:
+  os::LPARAM Press(int x, int y) {
+    const os::LPARAM lParam = os::MAKELPARAM(static_cast<os::WORD>(x), static_cast<os::WORD>(y));
+    os::SendMessage(window->hwnd, GetParam().message, GetParam().wParam, lParam);
+    return lParam;
+  }
+};
+
+TEST_P(PressRouteTest, TheControlAtThePointIsCapturedAndGetsItsEvent) {
+  const PressCase& c = GetParam();
+  Build();
+  const os::LPARAM lParam = Press(70, 20);
+  const std::string event = "b:" + std::to_string(c.event);
+  if (c.focuses) {
+    ASSERT_THAT(log.entries, ElementsAre("b:21", event));  // focus first, then the press
+    EXPECT_EQ(manager().Focus(), b);
+  } else {
+    ASSERT_THAT(log.entries, ElementsAre(event));
+    EXPECT_EQ(manager().Focus(), nullptr);
+  }
+  const ControlEvent& sent = log.events.back();
+  EXPECT_EQ(sent.mouse, (os::POINT{70, 20}));
+  EXPECT_EQ(sent.keyState, os::LOWORD(c.wParam));
+  EXPECT_EQ(sent.wParam, c.carriesMessage ? c.wParam : 0);
+  EXPECT_EQ(sent.lParam, c.carriesMessage ? lParam : 0);
+  EXPECT_EQ(manager().Captured(), b);
+  EXPECT_TRUE(manager().IsCaptured());
+  EXPECT_EQ(manager().LastMousePoint(), (os::POINT{70, 20}));
+}
+
+TEST_P(PressRouteTest, APressOnNoControlOrOnOneForgottenWhileFocusingCapturesNothing) {
+  const PressCase& c = GetParam();
+  Build();
+  Press(500, 100);  // beyond the root
+  EXPECT_TRUE(log.entries.empty());
+  EXPECT_EQ(manager().Captured(), nullptr);
+  EXPECT_FALSE(manager().IsCaptured());
+
+  // A control the manager lets go of while it takes the focus (on its way
+  // out) is not pressed afterwards.
+  b->onEvent = [&](ControlEvent& e) {
+    if (e.type == UIEvent::SetFocus) manager().ForgetControl(b);
+  };
+  Press(70, 20);
+  EXPECT_EQ(log.entries.back(), c.focuses ? "b:21" : "b:" + std::to_string(c.event));
+  EXPECT_EQ(manager().Captured(), c.focuses ? nullptr : b);
+  EXPECT_EQ(manager().IsCaptured(), !c.focuses);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Presses, PressRouteTest,
+    ::testing::Values(
+        PressCase{"Left", os::WM_LBUTTONDOWN, os::MK_LBUTTON, UIEvent::ButtonDown, true, true},
+        PressCase{"Right", os::WM_RBUTTONDOWN, os::MK_RBUTTON, UIEvent::RButtonDown, true, true},
+        PressCase{"Double", os::WM_LBUTTONDBLCLK, os::MK_LBUTTON | 0x0004, UIEvent::DblClick, false, false}),
+    [](const ::testing::TestParamInfo<PressCase>& info) { return std::string(info.param.name); });
+
 TEST_F(ManagerInputTest, WheelDirectionAndTheFollowingMove) {
   Build();
   Move(20, 20);
@@ -475,6 +544,41 @@ TEST_F(ManagerInputTest, ForgottenControlLeavesNoReferencesBehind) {
   EXPECT_FALSE(bGone);
   ManagerWindow::Pump();
   EXPECT_TRUE(bGone);
+}
+
+// The manager owns its root and what waits for the delayed clean-up.
+TEST_F(ManagerInputTest, TheRootAndTheDelayedQueueAreOwnedOnce) {
+  Build();
+  bool rootGone = false;
+  auto* probeRoot = new Probe("r", &log);
+  probeRoot->destroyed_ = &rootGone;
+  ASSERT_TRUE(manager().AdoptRoot(std::unique_ptr<CControlUI>(probeRoot)));
+  EXPECT_EQ(manager().Root(), probeRoot);
+  // Attaching the attached root again keeps it: it is not queued for
+  // destruction under the window that shows it.
+  ASSERT_TRUE(manager().AttachRoot(probeRoot));
+  ManagerWindow::Pump();
+  EXPECT_FALSE(rootGone);
+  EXPECT_EQ(manager().Root(), probeRoot);
+  EXPECT_EQ(manager().FindControlByName(u"r"), probeRoot);
+
+  // A control handed over twice is destroyed once (a second delete would
+  // stop the sanitizer build).
+  auto* twice = new Probe("t", &log);
+  bool twiceGone = false;
+  twice->destroyed_ = &twiceGone;
+  manager().DestroyLater(std::unique_ptr<CControlUI>(twice));
+  manager().DestroyLater(std::unique_ptr<CControlUI>(twice));
+  EXPECT_FALSE(twiceGone);
+  ManagerWindow::Pump();
+  EXPECT_TRUE(twiceGone);
+
+  // A new root sends the old one to the queue; it goes on the next pump.
+  ASSERT_TRUE(manager().AttachRoot(new CContainerUI));
+  EXPECT_FALSE(rootGone);
+  ManagerWindow::Pump();
+  EXPECT_TRUE(rootGone);
+  EXPECT_FALSE(manager().AttachRoot(nullptr));
 }
 
 TEST_F(ManagerInputTest, LaterControlWinsANameAndAttachingAnewForgetsOldNames) {

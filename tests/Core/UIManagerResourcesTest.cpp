@@ -8,45 +8,14 @@
 #include "Core/UIManager.h"
 #include "controls/Render.h"
 #include "platform/Unicode.h"
-#include "stb_image_write.h"
+#include "testsupport/SkinFolder.h"
 #include "testsupport/TempDir.h"
 
 namespace Kesto {
 namespace {
 
-std::string SolidPng(int width, int height, std::uint32_t rgb) {
-  std::vector<std::uint8_t> pixels;
-  for (int i = 0; i < width * height; ++i) {
-    pixels.push_back(static_cast<std::uint8_t>(rgb >> 16));
-    pixels.push_back(static_cast<std::uint8_t>(rgb >> 8));
-    pixels.push_back(static_cast<std::uint8_t>(rgb));
-    pixels.push_back(255);
-  }
-  std::string out;
-  stbi_write_png_to_func(
-      [](void* context, void* data, int size) {
-        static_cast<std::string*>(context)->append(static_cast<const char*>(data), size);
-      },
-      &out, width, height, 4, pixels.data(), width * 4);
-  return out;
-}
-
-// Points the process-wide skin root at a temporary folder for one test.
-class SkinFolder {
- public:
-  SkinFolder() : saved_(UIManager::SkinRoot()) {
-    UIManager::SetSkinArchive(u"", false);
-    UIManager::SetSkinRoot(os::Utf8ToUtf16(dir_.path().string()));
-  }
-  ~SkinFolder() { UIManager::SetSkinRoot(saved_); }
-  void Write(const std::string& name, const std::string& bytes) {
-    testsupport::WriteFileBytes(dir_ / name, bytes);
-  }
-
- private:
-  testsupport::TempDir dir_;
-  std::u16string saved_;
-};
+using testsupport::SkinFolder;
+using testsupport::SolidPng;
 
 TEST(UIManagerFontsTest, IndexOutsideTheListGivesTheDefaultFont) {
   UIManager manager;

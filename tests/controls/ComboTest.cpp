@@ -399,21 +399,7 @@ TEST(ComboBoxTest, ArrowFrameFollowsTheStateAtTheRightEdge) {
   // Five 10×10 frames: normal red, hot green, pushed blue, focused yellow,
   // disabled grey.
   const std::uint32_t colours[5] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x808080};
-  std::vector<std::uint8_t> pixels;
-  for (int y = 0; y < 10; ++y) {
-    for (int x = 0; x < 50; ++x) {
-      const std::uint32_t c = colours[x / 10];
-      pixels.insert(pixels.end(), {static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
-                                   static_cast<std::uint8_t>(c), 255});
-    }
-  }
-  std::string png;
-  stbi_write_png_to_func(
-      [](void* context, void* data, int size) {
-        static_cast<std::string*>(context)->append(static_cast<const char*>(data), size);
-      },
-      &png, 50, 10, 4, pixels.data(), 200);
-  folder.Write("arrow.png", png);
+  folder.Write("arrow.png", testsupport::DrawPng(50, 10, [&](int x, int) { return colours[x / 10]; }));
 
   SkinWindow window;
   ASSERT_TRUE(

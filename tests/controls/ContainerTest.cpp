@@ -93,6 +93,49 @@ TEST(ContainerItemsTest, RemovalDestroysOwnedChildren) {
   EXPECT_TRUE(second);
 }
 
+// autoDestroy decides when a child leaves, not when it came: a container
+// switched to borrowing keeps its hands off children added before, through
+// removal and its own destruction; switched back, it owns them again.
+TEST(ContainerItemsTest, AutoDestroyDecidesAtRemovalAndDestruction) {
+  bool lent = false, lentToo = false, owned = false;
+  CControlUI* a = Watched(lent);
+  CControlUI* b = Watched(lentToo);
+  {
+    CContainerUI shelf;
+    shelf.Add(a);
+    shelf.Add(b);
+    shelf.SetAutoDestroy(false);
+    EXPECT_TRUE(shelf.Remove(a));
+    EXPECT_FALSE(lent);
+  }  // the destructor lets b go too
+  EXPECT_FALSE(lentToo);
+  delete a;
+  delete b;
+
+  CContainerUI box;
+  box.SetAutoDestroy(false);
+  box.Add(Watched(owned));
+  box.SetAutoDestroy(true);
+  box.RemoveAll();
+  EXPECT_TRUE(owned);
+}
+
+TEST(ContainerItemsTest, AdoptTakesTheControlAndARefusedOneIsDeleted) {
+  bool taken = false, refused = false;
+  CContainerUI box;
+  auto child = std::unique_ptr<CControlUI>(Watched(taken));
+  CControlUI* raw = child.get();
+  EXPECT_TRUE(box.Adopt(std::move(child)));
+  EXPECT_EQ(box.GetItemAt(0), raw);
+  EXPECT_FALSE(box.AdoptAt(std::unique_ptr<CControlUI>(Watched(refused)), 5));
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(box.GetCount(), 1);
+  EXPECT_FALSE(box.Adopt(nullptr));
+  EXPECT_FALSE(taken);
+  box.RemoveAll();
+  EXPECT_TRUE(taken);
+}
+
 TEST(ContainerItemsTest, DelayedDestroyGoesThroughTheManager) {
   bool removed = false;
   auto manager = std::make_unique<UIManager>();
@@ -318,54 +361,111 @@ TEST(ContainerScrollTest, LinePageHomeAndEndMoveTheChildren) {
   EXPECT_EQ(s.first->GetPos(), (RECT{0, 0, 84, 150}));
 }
 
-TEST(ContainerScrollTest, KeysAndWheelScrollTheVisibleBar) {
-  Scrolled s;
-  ControlEvent wheelDown = MakeEvent(UIEvent::ScrollWheel, {50, 50}, 1);
-  s.box.DoEvent(wheelDown);
-  EXPECT_EQ(s.box.GetScrollPos().cy, 10);
-  ControlEvent wheelUp = MakeEvent(UIEvent::ScrollWheel, {50, 50}, 0);
-  s.box.DoEvent(wheelUp);
-  EXPECT_EQ(s.box.GetScrollPos().cy, 0);
-  const auto key = [&](char16_t vk) {
-    ControlEvent e = MakeEvent(UIEvent::KeyDown, {}, 0, vk);
-    s.box.DoEvent(e);
-    return s.box.GetScrollPos().cy;
-  };
-  EXPECT_EQ(key(40), 10);   // down
-  EXPECT_EQ(key(34), 110);  // page down
-  EXPECT_EQ(key(35), 200);  // end
-  EXPECT_EQ(key(38), 190);  // up
-  EXPECT_EQ(key(33), 90);   // page up
-  EXPECT_EQ(key(36), 0);    // home
-  EXPECT_EQ(key(u'A'), 0);  // other keys do not scroll
+// Keys and the wheel scroll along the bar that is usable; both axes share the
+// key map and the arithmetic (a step size of 10, a page the view's length).
+class ContainerKeyScrollTest : public ::testing::TestWithParam<LayoutAxis> {
+ protected:
+  LayoutAxis axis() const { return GetParam(); }
+  ContainerKeyScrollTest() {
+    p.box.EnableScrollBar(!axis().IsHorizontal(), axis().IsHorizontal());
+    p.box.SetScrollStepSize(10);
+    content = p.Add(u"");
+    p.box.SetPos(RECT{0, 0, 100, 100});
+    content->SetPos(axis().MakeRect(0, 0, 300, 84));
+    bar()->SetScrollRange(200);
+  }
+  CScrollBarUI* bar() const {
+    return axis().IsHorizontal() ? p.box.GetHorizontalScrollBar() : p.box.GetVerticalScrollBar();
+  }
+  int Send(ControlEvent e) {
+    p.box.DoEvent(e);
+    return axis().Main(p.box.GetScrollPos());
+  }
+  int Key(char16_t vk) { return Send(MakeEvent(UIEvent::KeyDown, {}, 0, vk)); }
+  int Wheel(int towardsUser) { return Send(MakeEvent(UIEvent::ScrollWheel, {50, 50}, towardsUser)); }
 
-  // A disabled bar leaves the wheel alone.
-  s.box.GetVerticalScrollBar()->SetEnabled(false);
-  s.box.DoEvent(wheelDown);
-  EXPECT_EQ(s.box.GetScrollPos().cy, 0);
+  Placed p;
+  CControlUI* content = nullptr;
+};
+
+TEST_P(ContainerKeyScrollTest, KeysAndWheelStepPageAndJumpAlongTheBar) {
+  ASSERT_NE(bar(), nullptr);
+  EXPECT_EQ(bar()->IsHorizontal(), axis().IsHorizontal());
+  EXPECT_EQ(Wheel(1), 10);
+  EXPECT_EQ(axis().Near(content->GetPos()), -10);
+  EXPECT_EQ(Wheel(0), 0);
+  EXPECT_EQ(Key(os::VK_DOWN), 10);
+  EXPECT_EQ(Key(os::VK_NEXT), 110);
+  EXPECT_EQ(Key(os::VK_END), 200);
+  EXPECT_EQ(Key(os::VK_NEXT), 200);  // held at the range
+  EXPECT_EQ(Key(os::VK_UP), 190);
+  EXPECT_EQ(Key(os::VK_PRIOR), 90);
+  EXPECT_EQ(Key(os::VK_HOME), 0);
+  EXPECT_EQ(Key(u'A'), 0);  // other keys do not scroll
+  EXPECT_EQ(axis().CrossOf(p.box.GetScrollPos()), 0);
+
+  // A disabled bar leaves keys and wheel alone.
+  bar()->SetEnabled(false);
+  EXPECT_EQ(Wheel(1), 0);
+  EXPECT_EQ(Key(os::VK_END), 0);
 }
 
-TEST(ContainerScrollTest, HorizontalBarTakesTheKeysWithoutAVerticalOne) {
+// Without a step size a line is 8 pixels; a vertical line in a window is a
+// line of its default font plus 8.
+TEST_P(ContainerKeyScrollTest, WithoutAStepSizeALineIsEightPixelsOrATextLine) {
+  CContainerUI bare;
+  bare.EnableScrollBar(!axis().IsHorizontal(), axis().IsHorizontal());
+  auto* c = new CControlUI();
+  bare.Add(c);
+  bare.SetPos(RECT{0, 0, 100, 100});
+  c->SetPos(axis().MakeRect(0, 0, 300, 84));
+  CScrollBarUI* b = axis().IsHorizontal() ? bare.GetHorizontalScrollBar() : bare.GetVerticalScrollBar();
+  b->SetScrollRange(200);
+  ControlEvent down = MakeEvent(UIEvent::KeyDown, {}, 0, os::VK_DOWN);
+  bare.DoEvent(down);
+  EXPECT_EQ(axis().Main(bare.GetScrollPos()), 8);
+
+  p.box.SetScrollStepSize(0);  // refused: the step stays 10
+  EXPECT_EQ(Key(os::VK_DOWN), 10);
+  Placed windowed;
+  windowed.box.EnableScrollBar(!axis().IsHorizontal(), axis().IsHorizontal());
+  windowed.Add(u"")->SetPos(axis().MakeRect(0, 0, 300, 84));
+  windowed.box.SetPos(RECT{0, 0, 100, 100});
+  (axis().IsHorizontal() ? windowed.box.GetHorizontalScrollBar() : windowed.box.GetVerticalScrollBar())
+      ->SetScrollRange(200);
+  windowed.box.DoEvent(down);
+  const int textLine = windowed.manager.DefaultFont()->Metrics().height;
+  ASSERT_GT(textLine, 0);
+  EXPECT_EQ(axis().Main(windowed.box.GetScrollPos()), axis().IsHorizontal() ? 8 : textLine + 8);
+}
+
+INSTANTIATE_TEST_SUITE_P(Axes, ContainerKeyScrollTest,
+                         ::testing::Values(LayoutAxis::Horizontal(), LayoutAxis::Vertical()),
+                         [](const ::testing::TestParamInfo<LayoutAxis>& info) {
+                           return std::string(info.param.IsHorizontal() ? "Horizontal" : "Vertical");
+                         });
+
+TEST(ContainerScrollTest, TheVerticalBarTakesTheKeysBeforeTheHorizontalOne) {
   Placed p;
-  p.box.SetAttribute(u"hscrollbar", u"true");
-  CControlUI* wide = p.Add(u"");
+  p.box.EnableScrollBar(true, true);
+  CControlUI* content = p.Add(u"");
   p.box.SetPos(RECT{0, 0, 100, 100});
-  wide->SetPos(RECT{0, 0, 400, 84});
-  CScrollBarUI* bar = p.box.GetHorizontalScrollBar();
-  ASSERT_NE(bar, nullptr);
-  EXPECT_TRUE(bar->IsHorizontal());
-  EXPECT_EQ(bar->GetFixedHeight(), 16);
-  bar->SetScrollRange(300);
-  ControlEvent down = MakeEvent(UIEvent::KeyDown, {}, 0, 40);
+  content->SetPos(RECT{0, 0, 300, 300});
+  p.box.GetVerticalScrollBar()->SetScrollRange(200);
+  p.box.GetHorizontalScrollBar()->SetScrollRange(200);
+  p.box.SetScrollStepSize(10);
+  ControlEvent down = MakeEvent(UIEvent::KeyDown, {}, 0, os::VK_DOWN);
   p.box.DoEvent(down);
-  EXPECT_EQ(p.box.GetScrollPos(), (SIZE{8, 0}));  // default horizontal line: 8
-  EXPECT_EQ(wide->GetPos().left, -8);
-  ControlEvent pageRight = MakeEvent(UIEvent::KeyDown, {}, 0, 34);
-  p.box.DoEvent(pageRight);
-  EXPECT_EQ(p.box.GetScrollPos().cx, 108);  // page: the item width
-  ControlEvent wheelUp = MakeEvent(UIEvent::ScrollWheel, {}, 0);
-  p.box.DoEvent(wheelUp);
-  EXPECT_EQ(p.box.GetScrollPos().cx, 100);
+  EXPECT_EQ(p.box.GetScrollPos(), (SIZE{0, 10}));
+  p.box.GetVerticalScrollBar()->SetVisible(false);
+  p.box.DoEvent(down);
+  EXPECT_EQ(p.box.GetScrollPos(), (SIZE{10, 0}));
+  // Pages across a visible bar are shorter by its thickness.
+  p.box.GetVerticalScrollBar()->SetVisible(true);
+  p.box.PageRight();
+  EXPECT_EQ(p.box.GetScrollPos().cx, 10 + 100 - p.box.GetVerticalScrollBar()->GetFixedWidth());
+  p.box.PageDown();
+  EXPECT_EQ(p.box.GetScrollPos().cy, 10 + 100 - p.box.GetHorizontalScrollBar()->GetFixedHeight());
 }
 
 TEST(ContainerScrollTest, MouseBlindContainerHandsMouseEventsToItsParent) {

@@ -3,13 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "Core/UIManager.h"
 #include "controls/Control.h"
+#include "controls/LayoutAxis.h"
 #include "platform/Bitmap.h"
-#include "stb_image_write.h"
+#include "testsupport/Pixels.h"
+#include "testsupport/PngPictures.h"
 
 namespace controltest {
 
@@ -24,32 +27,9 @@ class Recorder : public Kesto::INotifyUI {
   std::vector<Kesto::NotifyMsg> messages;
 };
 
-inline int CountPixels(const os::Bitmap& b, const os::RECT& r, std::uint32_t argb) {
-  int n = 0;
-  for (int y = r.top; y < r.bottom; ++y) {
-    for (int x = r.left; x < r.right; ++x) {
-      if (b.Pixel(x, y) == argb) ++n;
-    }
-  }
-  return n;
-}
+using testsupport::CountPixels;
 
-inline std::string SolidPng(int width, int height, std::uint32_t rgb) {
-  std::vector<std::uint8_t> pixels;
-  for (int i = 0; i < width * height; ++i) {
-    pixels.push_back(static_cast<std::uint8_t>(rgb >> 16));
-    pixels.push_back(static_cast<std::uint8_t>(rgb >> 8));
-    pixels.push_back(static_cast<std::uint8_t>(rgb));
-    pixels.push_back(255);
-  }
-  std::string out;
-  stbi_write_png_to_func(
-      [](void* context, void* data, int size) {
-        static_cast<std::string*>(context)->append(static_cast<const char*>(data), size);
-      },
-      &out, width, height, 4, pixels.data(), width * 4);
-  return out;
-}
+using testsupport::SolidPng;
 
 // An event as the manager would fill it.
 inline Kesto::ControlEvent MakeEvent(int type, os::POINT mouse = {}, os::WPARAM wParam = 0,
@@ -63,3 +43,10 @@ inline Kesto::ControlEvent MakeEvent(int type, os::POINT mouse = {}, os::WPARAM 
 }
 
 }  // namespace controltest
+
+namespace Kesto {
+// Names the axis in the test output of the tests run once per axis.
+inline void PrintTo(const LayoutAxis& axis, std::ostream* os) {
+  *os << (axis.IsHorizontal() ? "horizontal" : "vertical");
+}
+}  // namespace Kesto

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "SkinHarness.h"
+#include "controls/BoxLayout.h"
 #include "controls/Button.h"
 #include "controls/ChildLayout.h"
 #include "controls/HorizontalLayout.h"
@@ -34,120 +36,261 @@ CControlUI* AddChild(CContainerUI& layout, int cx, int cy) {
 // ---------------------------------------------------------------------------
 // Vertical and horizontal stacking
 
-TEST(VerticalLayoutTest, FixedChildrenFirstThenTheRestSharedWithTheRemainderUnused) {
-  CVerticalLayoutUI layout;
-  layout.SetChildPadding(10);
-  CControlUI* fixed = AddChild(layout, 0, 30);
-  CControlUI* stretch = AddChild(layout, 0, 0);
-  layout.SetPos(RECT{0, 0, 200, 100});
-  EXPECT_EQ(fixed->GetPos(), (RECT{0, 0, 200, 30}));
-  EXPECT_EQ(stretch->GetPos(), (RECT{0, 40, 200, 100}));
+// The stacking layouts are one algorithm along an axis: every case below
+// runs side by side and top to bottom, its numbers written along and across.
+class BoxLayoutTest : public ::testing::TestWithParam<LayoutAxis> {
+ protected:
+  LayoutAxis axis() const { return GetParam(); }
+
+  std::unique_ptr<CBoxLayoutUI> MakeLayout() const {
+    if (axis().IsHorizontal()) return std::make_unique<CHorizontalLayoutUI>();
+    return std::make_unique<CVerticalLayoutUI>();
+  }
+  // A plain child with those fixed lengths (0: stretch).
+  CControlUI* Add(CContainerUI& layout, int along, int across) const {
+    const SIZE size = axis().MakeSize(along, across);
+    return AddChild(layout, size.cx, size.cy);
+  }
+  RECT Rect(int along, int across, int length, int thickness) const {
+    return axis().MakeRect(along, across, length, thickness);
+  }
+  // A rectangle of edges (an inset, a padding) given along and across.
+  RECT Edges(int alongNear, int acrossNear, int alongFar, int acrossFar) const {
+    RECT r{};
+    axis().Near(r) = alongNear;
+    axis().Far(r) = alongFar;
+    axis().Cross().Near(r) = acrossNear;
+    axis().Cross().Far(r) = acrossFar;
+    return r;
+  }
+  RECT Across(int nearEdge, int farEdge) const { return Edges(0, nearEdge, 0, farEdge); }
+  void SetMaxAlong(CControlUI& c, int value) const {
+    axis().IsHorizontal() ? c.SetMaxWidth(value) : c.SetMaxHeight(value);
+  }
+  void SetMinAlong(CControlUI& c, int value) const {
+    axis().IsHorizontal() ? c.SetMinWidth(value) : c.SetMinHeight(value);
+  }
+  void SetLengthAlong(CControlUI& c, int value) const {
+    axis().IsHorizontal() ? c.SetFixedWidth(value) : c.SetFixedHeight(value);
+  }
+  CScrollBarUI* BarAlong(const CContainerUI& layout) const {
+    return axis().IsHorizontal() ? layout.GetHorizontalScrollBar() : layout.GetVerticalScrollBar();
+  }
+  // A window 100 along and 60 across filled by one layout of this axis
+  // named "box" with its bar along the axis and three children 50 along.
+  std::u16string ScrollingSkin() const {
+    const bool h = axis().IsHorizontal();
+    const std::u16string tag = h ? u"HorizontalLayout" : u"VerticalLayout";
+    const std::u16string length = h ? u"width" : u"height";
+    std::u16string skin = h ? u"<Window size=\"100,60\">" : u"<Window size=\"60,100\">";
+    skin += u"<" + tag + u" name=\"box\" " + (h ? u"hscrollbar" : u"vscrollbar") + u"=\"true\">";
+    for (const char16_t* name : {u"c0", u"c1", u"c2"}) {
+      skin += u"<Control name=\"" + std::u16string(name) + u"\" " + length + u"=\"50\"/>";
+    }
+    return skin + u"</" + tag + u"></Window>";
+  }
+};
+
+TEST_P(BoxLayoutTest, FixedChildrenFirstThenTheRestSharedWithTheRemainderUnused) {
+  auto layout = MakeLayout();
+  layout->SetChildPadding(10);
+  CControlUI* fixed = Add(*layout, 30, 0);
+  CControlUI* stretch = Add(*layout, 0, 0);
+  layout->SetPos(Rect(0, 0, 100, 200));
+  EXPECT_EQ(fixed->GetPos(), Rect(0, 0, 30, 200));
+  EXPECT_EQ(stretch->GetPos(), Rect(40, 0, 60, 200));
 
   // Two stretch children and 61 free pixels: 30 each, one pixel stays empty.
-  CVerticalLayoutUI two;
-  two.SetChildPadding(10);
-  CControlUI* a = AddChild(two, 0, 0);
-  CControlUI* b = AddChild(two, 0, 0);
-  two.SetPos(RECT{0, 0, 50, 71});
-  EXPECT_EQ(a->GetPos(), (RECT{0, 0, 50, 30}));
-  EXPECT_EQ(b->GetPos(), (RECT{0, 40, 50, 70}));
+  auto two = MakeLayout();
+  two->SetChildPadding(10);
+  CControlUI* a = Add(*two, 0, 0);
+  CControlUI* b = Add(*two, 0, 0);
+  two->SetPos(Rect(0, 0, 71, 50));
+  EXPECT_EQ(a->GetPos(), Rect(0, 0, 30, 50));
+  EXPECT_EQ(b->GetPos(), Rect(40, 0, 30, 50));
 }
 
-TEST(VerticalLayoutTest, AStretchChildBelowItsShareLeavesTheRestEmptyAtTheEnd) {
-  CVerticalLayoutUI layout;
-  layout.SetChildPadding(10);
-  CControlUI* stretch = AddChild(layout, 0, 0);
-  stretch->SetMaxHeight(20);
-  CControlUI* fixed = AddChild(layout, 0, 30);
-  layout.SetPos(RECT{0, 0, 200, 100});
-  EXPECT_EQ(stretch->GetPos(), (RECT{0, 0, 200, 20}));
-  EXPECT_EQ(fixed->GetPos(), (RECT{0, 30, 200, 60}));
+TEST_P(BoxLayoutTest, AStretchChildBelowItsShareLeavesTheRestEmptyAtTheEnd) {
+  auto layout = MakeLayout();
+  layout->SetChildPadding(10);
+  CControlUI* stretch = Add(*layout, 0, 0);
+  SetMaxAlong(*stretch, 20);
+  CControlUI* fixed = Add(*layout, 30, 0);
+  layout->SetPos(Rect(0, 0, 100, 200));
+  EXPECT_EQ(stretch->GetPos(), Rect(0, 0, 20, 200));
+  EXPECT_EQ(fixed->GetPos(), Rect(30, 0, 30, 200));
 
   // A minimum above the share grows the child past the layout's end.
-  stretch->SetMaxHeight(9999);
-  stretch->SetMinHeight(90);
-  layout.SetPos(RECT{0, 0, 200, 100});
-  EXPECT_EQ(stretch->GetPos(), (RECT{0, 0, 200, 90}));
-  EXPECT_EQ(fixed->GetPos(), (RECT{0, 100, 200, 130}));
+  SetMaxAlong(*stretch, 9999);
+  SetMinAlong(*stretch, 90);
+  layout->SetPos(Rect(0, 0, 100, 200));
+  EXPECT_EQ(stretch->GetPos(), Rect(0, 0, 90, 200));
+  EXPECT_EQ(fixed->GetPos(), Rect(100, 0, 30, 200));
 }
 
-TEST(VerticalLayoutTest, InsetMarginsWidthsAndSkippedChildren) {
-  CVerticalLayoutUI layout;
-  layout.SetInset(RECT{5, 6, 7, 8});
-  layout.SetChildPadding(4);
-  CControlUI* narrow = AddChild(layout, 50, 20);
-  CControlUI* hidden = AddChild(layout, 0, 500);
+TEST_P(BoxLayoutTest, AcrossTheAxisChildrenTakeTheInsetViewOrTheirOwnSize) {
+  auto layout = MakeLayout();
+  layout->SetChildPadding(10);
+  layout->SetInset(Across(4, 4));
+  CControlUI* limited = Add(*layout, 0, 0);
+  SetMaxAlong(*limited, 20);
+  CControlUI* shortOne = Add(*layout, 30, 12);
+  shortOne->SetPadding(Across(3, 0));
+  layout->SetPos(Rect(0, 0, 100, 50));
+  EXPECT_EQ(limited->GetPos(), Rect(0, 4, 20, 42));
+  // Its own size across, from the near edge plus its margin.
+  EXPECT_EQ(shortOne->GetPos(), Rect(30, 7, 30, 12));
+}
+
+TEST_P(BoxLayoutTest, InsetMarginsCrossLimitsAndSkippedChildren) {
+  auto layout = MakeLayout();
+  layout->SetInset(Edges(6, 5, 8, 7));
+  layout->SetChildPadding(4);
+  CControlUI* narrow = Add(*layout, 20, 50);
+  CControlUI* hidden = Add(*layout, 500, 0);
   hidden->SetVisible(false);
-  CControlUI* floating = AddChild(layout, 30, 10);
+  CControlUI* floating = Add(*layout, 10, 30);
   floating->SetFloat(true);
-  floating->SetFixedXY(SIZE{-40, 2});
-  CControlUI* margins = AddChild(layout, 0, 0);
-  margins->SetPadding(RECT{3, 2, 1, 4});
-  margins->SetMaxWidth(120);
-  layout.SetPos(RECT{100, 100, 300, 200});
-  // Inner area 105..293 × 106..192: 188 × 86.
-  EXPECT_EQ(narrow->GetPos(), (RECT{105, 106, 155, 126}));
+  floating->SetFixedXY(axis().MakeSize(2, -40));
+  CControlUI* margins = Add(*layout, 0, 0);
+  margins->SetPadding(Edges(2, 3, 4, 1));
+  axis().IsHorizontal() ? margins->SetMaxHeight(120) : margins->SetMaxWidth(120);
+  layout->SetPos(Rect(100, 100, 100, 200));
+  // Inner area: 86 along from 106, 188 across from 105.
+  EXPECT_EQ(narrow->GetPos(), Rect(106, 105, 20, 50));
   // Neither the hidden nor the floating child takes room or a gap:
   // 86 − 20 − 6 (margins) − 4 (one gap) = 56 for the stretch child.
-  EXPECT_EQ(margins->GetPos(), (RECT{108, 132, 228, 188}));
-  EXPECT_EQ(floating->GetPos(), (RECT{230, 102, 260, 112}));
+  EXPECT_EQ(margins->GetPos(), Rect(132, 108, 56, 120));
+  // Floating: 2 from the near edge along, 40 from the far edge across.
+  EXPECT_EQ(floating->GetPos(), Rect(102, 230, 10, 30));
 }
 
-TEST(VerticalLayoutTest, ContentTallerThanTheLayoutShowsItsScrollBar) {
+TEST_P(BoxLayoutTest, ContentLongerThanTheLayoutShowsTheBarAlongIt) {
   SkinWindow window;
-  ASSERT_TRUE(
-      window.Load(uR"(<Window size="200,100">
-    <VerticalLayout name="list" vscrollbar="true">
-      <Control height="50"/><Control height="50"/><Control name="last" height="50"/>
-    </VerticalLayout></Window>)"));
-  auto* list = window.Find<CVerticalLayoutUI>(u"list", u"VerticalLayout");
-  ASSERT_NE(list, nullptr);
-  CScrollBarUI* bar = list->GetVerticalScrollBar();
+  ASSERT_TRUE(window.Load(ScrollingSkin()));
+  auto* box = dynamic_cast<CBoxLayoutUI*>(window.Find(u"box"));
+  ASSERT_NE(box, nullptr);
+  CScrollBarUI* bar = BarAlong(*box);
   ASSERT_NE(bar, nullptr);
   EXPECT_TRUE(bar->IsVisible());
-  EXPECT_EQ(list->GetScrollRange().cy, 50);
-  const int barWidth = bar->GetFixedWidth();
-  EXPECT_EQ(window.Find(u"last")->GetPos(), (RECT{0, 100, 200 - barWidth, 150}));
+  EXPECT_EQ(bar->GetScrollRange(), 50);
+  const int t = axis().Cross().Fixed(*bar);
+  EXPECT_EQ(bar->GetPos(), Rect(0, 60 - t, 100, t));
+  EXPECT_EQ(window.Find(u"c2")->GetPos(), Rect(100, 0, 50, 60 - t));
 
-  list->SetScrollPos(SIZE{0, 50});
-  EXPECT_EQ(window.Find(u"last")->GetPos(), (RECT{0, 50, 200 - barWidth, 100}));
+  box->SetScrollPos(axis().MakeSize(50, 0));
+  EXPECT_EQ(window.Find(u"c2")->GetPos(), Rect(50, 0, 50, 60 - t));
+
+  // Once everything fits the bar goes away and the children get the room back.
+  window.Find(u"c2")->SetVisible(false);
+  SkinWindow::Pump();
+  EXPECT_FALSE(bar->IsVisible());
+  EXPECT_EQ(bar->GetScrollPos(), 0);
+  EXPECT_EQ(window.Find(u"c0")->GetPos(), Rect(0, 0, 50, 60));
+  // And back: the children make room for the bar at once.
+  window.Find(u"c2")->SetVisible(true);
+  SkinWindow::Pump();
+  EXPECT_TRUE(bar->IsVisible());
+  EXPECT_EQ(bar->GetScrollPos(), 0);
+  EXPECT_EQ(window.Find(u"c0")->GetPos(), Rect(0, 0, 50, 60 - t));
 }
 
-TEST(HorizontalLayoutTest, MirrorsTheVerticalArithmetic) {
-  CHorizontalLayoutUI layout;
-  layout.SetChildPadding(10);
-  CControlUI* fixed = AddChild(layout, 30, 0);
-  CControlUI* stretch = AddChild(layout, 0, 0);
-  layout.SetPos(RECT{0, 0, 100, 80});
-  EXPECT_EQ(fixed->GetPos(), (RECT{0, 0, 30, 80}));
-  EXPECT_EQ(stretch->GetPos(), (RECT{40, 0, 100, 80}));
+// The bar's range is what the content lacks, not room for stretch children
+// to grow into: a layout that grows until they fit gives the bar up.
+TEST_P(BoxLayoutTest, StretchChildrenGiveTheBarUpOnceEverythingFits) {
+  auto layout = MakeLayout();
+  layout->EnableScrollBar(!axis().IsHorizontal(), axis().IsHorizontal());
+  CScrollBarUI* bar = BarAlong(*layout);
+  ASSERT_NE(bar, nullptr);
+  Add(*layout, 150, 0);
+  CControlUI* stretch = Add(*layout, 0, 0);
+  layout->SetPos(Rect(0, 0, 100, 60));
+  ASSERT_TRUE(bar->IsVisible());
+  EXPECT_EQ(bar->GetScrollRange(), 50);
+  EXPECT_EQ(axis().Length(stretch->GetPos()), 0);
 
-  CHorizontalLayoutUI two;
-  two.SetChildPadding(10);
-  CControlUI* a = AddChild(two, 0, 0);
-  CControlUI* b = AddChild(two, 0, 0);
-  two.SetPos(RECT{0, 0, 71, 50});
-  EXPECT_EQ(a->GetPos(), (RECT{0, 0, 30, 50}));
-  EXPECT_EQ(b->GetPos(), (RECT{40, 0, 70, 50}));
-
-  CHorizontalLayoutUI capped;
-  capped.SetChildPadding(10);
-  capped.SetInset(RECT{0, 4, 0, 4});
-  CControlUI* limited = AddChild(capped, 0, 0);
-  limited->SetMaxWidth(20);
-  CControlUI* shortOne = AddChild(capped, 30, 12);
-  shortOne->SetPadding(RECT{0, 3, 0, 0});
-  capped.SetPos(RECT{0, 0, 100, 50});
-  EXPECT_EQ(limited->GetPos(), (RECT{0, 4, 20, 46}));
-  // Its own height, from the top plus its margin.
-  EXPECT_EQ(shortOne->GetPos(), (RECT{30, 7, 60, 19}));
+  layout->SetPos(Rect(0, 0, 300, 60));
+  EXPECT_FALSE(bar->IsVisible());
+  EXPECT_EQ(stretch->GetPos(), Rect(150, 0, 150, 60));
 }
+
+// Content that shrinks while scrolled brings the bar's position down with
+// its range, and the children follow the new position.
+TEST_P(BoxLayoutTest, ContentShrinkingWhileScrolledPlacesTheChildrenAtTheNewPosition) {
+  auto layout = MakeLayout();
+  layout->EnableScrollBar(!axis().IsHorizontal(), axis().IsHorizontal());
+  CControlUI* first = Add(*layout, 50, 0);
+  Add(*layout, 50, 0);
+  CControlUI* last = Add(*layout, 50, 0);
+  layout->SetPos(Rect(0, 0, 100, 60));
+  layout->SetScrollPos(axis().MakeSize(50, 0));
+  ASSERT_EQ(axis().Main(layout->GetScrollPos()), 50);
+  ASSERT_EQ(axis().Near(first->GetPos()), -50);
+
+  SetLengthAlong(*last, 30);
+  layout->SetPos(Rect(0, 0, 100, 60));
+  EXPECT_EQ(axis().Main(layout->GetScrollRange()), 30);
+  EXPECT_EQ(axis().Main(layout->GetScrollPos()), 30);
+  EXPECT_EQ(axis().Near(first->GetPos()), -30);
+  EXPECT_EQ(axis().Far(last->GetPos()), 100);
+}
+
+// Nonsense in a box layout's skin attributes is read as far as it goes and
+// never crashes the layout, its drags, its bars or its painting.
+TEST_P(BoxLayoutTest, NonsenseAttributesAreHarmless) {
+  const bool h = axis().IsHorizontal();
+  const std::u16string tag = h ? u"HorizontalLayout" : u"VerticalLayout";
+  const std::u16string sep = h ? u"sepwidth" : u"sepheight";
+  SkinWindow window;
+  ASSERT_TRUE(
+      window.Load(u"<Window size=\"120,120\"><" + tag + u" name=\"box\" " + sep +
+                  u"=\"abc\" sepimm=\"perhaps\" childpadding=\"x9\" inset=\"1,,x,-4\" vscrollbar=\"2\" "
+                  u"hscrollbarstyle=\"range=&quot;-7&quot; linesize=\" scrollstepsize=\"-5\">"
+                  u"<Control width=\"-30\" height=\"zz\" minwidth=\"-1\" maxwidth=\"-9\" padding=\"-3,a\"/>"
+                  u"<" +
+                  tag + u" name=\"inner\" " + sep +
+                  u"=\"-99999999999\" sepimm=\"true\"/>"
+                  u"<Control float=\"true\" pos=\"q,-2147483648\"/>"
+                  u"</" +
+                  tag + u"></Window>"));
+  auto* box = dynamic_cast<CBoxLayoutUI*>(window.Find(u"box"));
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->GetScrollStepSize(), 0);  // a step below 1 is refused
+  EXPECT_FALSE(box->IsSepImmMode());
+  EXPECT_EQ(box->GetControlFlags(), 0u);  // "abc" reads as no separator
+  ASSERT_NE(box->GetHorizontalScrollBar(), nullptr);
+  EXPECT_EQ(box->GetHorizontalScrollBar()->GetScrollRange(), 0);  // nothing to scroll; "-7" would read as 0
+  auto* inner = dynamic_cast<CBoxLayoutUI*>(window.Find(u"inner"));
+  ASSERT_NE(inner, nullptr);
+  EXPECT_TRUE(inner->IsSepImmMode());
+  // A band wider than any window is held to the window range.
+  EXPECT_EQ(h ? static_cast<CHorizontalLayoutUI*>(inner)->GetSepWidth()
+              : static_cast<CVerticalLayoutUI*>(inner)->GetSepHeight(),
+            -kMaxExtent);
+  // Pointer, drag and wheel over all of it.
+  for (int i = 0; i < 120; i += 7) {
+    window.MoveTo(i, i);
+    window.Down();
+    window.MoveTo(119 - i, i / 2);
+    window.Up();
+  }
+  window.Key(os::VK_END);
+  SkinWindow::Pump();
+  EXPECT_EQ(window.Find(u"box")->GetPos(), (RECT{0, 0, 120, 120}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Axes, BoxLayoutTest,
+                         ::testing::Values(LayoutAxis::Horizontal(), LayoutAxis::Vertical()),
+                         [](const ::testing::TestParamInfo<LayoutAxis>& info) {
+                           return std::string(info.param.IsHorizontal() ? "SideBySide" : "Stacked");
+                         });
 
 // Lengths past the range window coordinates travel in are held to it, so the
 // layouts' sums cannot overflow, whatever a skin says.
 TEST(HorizontalLayoutTest, HugeLengthsAreHeldToTheWindowRange) {
   SkinWindow window;
-  ASSERT_TRUE(window.Load(uR"(<Window size="300,100"><HorizontalLayout name="row" childpadding="2147483647"
+  ASSERT_TRUE(
+      window.Load(uR"(<Window size="300,100"><HorizontalLayout name="row" childpadding="2147483647"
       inset="2147483647,-2147483647,2147483647,0">
       <Control name="a" width="2147483647" padding="2147483647,0,2147483647,0" maxwidth="99999999999"/>
       <Control name="b" minwidth="2147483647"/><Control name="c"/>
@@ -177,35 +320,6 @@ TEST(HorizontalLayoutTest, AButtonIsNotSizedByItsTextButStretchesWithinItsLimits
   layout.SetPos(RECT{0, 0, 300, 40});
   EXPECT_EQ(button->GetPos(), (RECT{0, 0, 85, 40}));
   EXPECT_EQ(other->GetPos(), (RECT{85, 0, 235, 40}));
-}
-
-TEST(HorizontalLayoutTest, ContentWiderThanTheLayoutShowsItsOwnHorizontalBar) {
-  SkinWindow window;
-  ASSERT_TRUE(
-      window.Load(uR"(<Window size="100,60">
-    <HorizontalLayout name="row" hscrollbar="true">
-      <Control width="50"/><Control width="50"/><Control name="last" width="50"/>
-    </HorizontalLayout></Window>)"));
-  auto* row = window.Find<CHorizontalLayoutUI>(u"row", u"HorizontalLayout");
-  ASSERT_NE(row, nullptr);
-  CScrollBarUI* bar = row->GetHorizontalScrollBar();
-  ASSERT_NE(bar, nullptr);
-  EXPECT_TRUE(bar->IsVisible());
-  EXPECT_EQ(bar->GetScrollRange(), 50);
-  const int barHeight = bar->GetFixedHeight();
-  EXPECT_EQ(bar->GetPos(), (RECT{0, 60 - barHeight, 100, 60}));
-  EXPECT_EQ(window.Find(u"last")->GetPos(), (RECT{100, 0, 150, 60 - barHeight}));
-
-  // Once everything fits the bar goes away and the children get the height back.
-  window.Find(u"last")->SetVisible(false);
-  SkinWindow::Pump();
-  EXPECT_FALSE(bar->IsVisible());
-  EXPECT_EQ(row->GetItemAt(0)->GetPos(), (RECT{0, 0, 50, 60}));
-  // And back: the children make room for the bar at once.
-  window.Find(u"last")->SetVisible(true);
-  SkinWindow::Pump();
-  EXPECT_TRUE(bar->IsVisible());
-  EXPECT_EQ(row->GetItemAt(0)->GetPos(), (RECT{0, 0, 50, 60 - barHeight}));
 }
 
 // ---------------------------------------------------------------------------

@@ -29,22 +29,9 @@ constexpr std::uint32_t kCyan = 0xFF00FFFF;
 // A picture whose first half (left, or top) is one colour and second half
 // another.
 std::string HalvesPng(int width, int height, bool splitAcross, std::uint32_t first, std::uint32_t second) {
-  std::vector<std::uint8_t> pixels;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const bool inFirst = splitAcross ? x < width / 2 : y < height / 2;
-      const std::uint32_t rgb = inFirst ? first : second;
-      pixels.insert(pixels.end(), {static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
-                                   static_cast<std::uint8_t>(rgb), 255});
-    }
-  }
-  std::string out;
-  stbi_write_png_to_func(
-      [](void* context, void* data, int size) {
-        static_cast<std::string*>(context)->append(static_cast<const char*>(data), size);
-      },
-      &out, width, height, 4, pixels.data(), width * 4);
-  return out;
+  return testsupport::DrawPng(width, height, [&](int x, int y) {
+    return (splitAcross ? x < width / 2 : y < height / 2) ? first : second;
+  });
 }
 
 std::u16string Skin(std::u16string_view layout, std::u16string_view control) {

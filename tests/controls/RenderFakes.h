@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "controls/Render.h"
-#include "stb_image_write.h"
+#include "testsupport/PngPictures.h"
 
 namespace rendertest {
 
@@ -19,13 +19,8 @@ struct Rgba {
 };
 
 inline std::string EncodePng(int width, int height, const std::vector<Rgba>& pixels) {
-  std::string out;
-  stbi_write_png_to_func(
-      [](void* context, void* data, int size) {
-        static_cast<std::string*>(context)->append(static_cast<const char*>(data), size);
-      },
-      &out, width, height, 4, pixels.data(), width * 4);
-  return out;
+  static_assert(sizeof(Rgba) == 4, "pixels are packed bytes");
+  return testsupport::EncodePng(width, height, reinterpret_cast<const std::uint8_t*>(pixels.data()));
 }
 
 // An image whose pixel at (x, y) is colour(x, y), decoded as the renderer

@@ -4,6 +4,7 @@
 
 #include "RenderFakes.h"
 #include "controls/Render.h"
+#include "testsupport/Pixels.h"
 
 namespace Kesto {
 namespace {
@@ -18,13 +19,7 @@ using rendertest::Solid;
 constexpr DWORD kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF;
 constexpr DWORD kYellow = 0xFFFFFF00, kCyan = 0xFF00FFFF;
 
-int CountPixels(const Bitmap& b, const RECT& r, DWORD value) {
-  int n = 0;
-  for (int y = r.top; y < r.bottom; ++y) {
-    for (int x = r.left; x < r.right; ++x) n += b.Pixel(x, y) == value;
-  }
-  return n;
-}
+using testsupport::CountPixels;
 
 TEST(LoadImageTest, PremultipliesTranslucentPixelsAndKeepsOpaqueOnes) {
   auto image = MakeImage(3, 1, [](int x, int) {

@@ -7,6 +7,8 @@
 #include "RenderFakes.h"
 #include "controls/Render.h"
 #include "platform/Resource.h"
+#include "testsupport/Pixels.h"
+#include "testsupport/SkinFolder.h"
 #include "testsupport/TempDir.h"
 
 namespace Kesto {
@@ -18,34 +20,12 @@ using rendertest::EncodePng;
 using rendertest::Rgba;
 using rendertest::Solid;
 
-int CountPixels(const Bitmap& b, const RECT& r, DWORD value) {
-  int n = 0;
-  for (int y = r.top; y < r.bottom; ++y) {
-    for (int x = r.left; x < r.right; ++x) n += b.Pixel(x, y) == value;
-  }
-  return n;
-}
-
 std::string SolidPng(std::uint32_t rgb, int size = 4) {
   return EncodePng(size, size, std::vector<Rgba>(size * size, Solid(rgb)));
 }
 
-// Points the process-wide skin root at a temporary folder for one test.
-class SkinFolder {
- public:
-  SkinFolder() {
-    UIManager::SetSkinArchive(u"", false);
-    UIManager::SetSkinRoot(dir_.path().u16string());
-  }
-  ~SkinFolder() { UIManager::SetSkinRoot(u""); }
-  void Write(const std::string& name, const std::string& bytes) {
-    testsupport::WriteFileBytes(dir_ / name, bytes);
-  }
-  const std::filesystem::path& path() const { return dir_.path(); }
-
- private:
-  testsupport::TempDir dir_;
-};
+using testsupport::CountPixels;
+using testsupport::SkinFolder;
 
 TEST(RenderManagerTest, PicturesComeFromTheSkinFolderOrAPathAndAreCachedByTheManager) {
   SkinFolder skin;

@@ -2,6 +2,7 @@
 
 #include "RenderFakes.h"
 #include "controls/Render.h"
+#include "testsupport/Pixels.h"
 
 namespace Kesto {
 namespace {
@@ -28,13 +29,7 @@ RECT InkBox(const Bitmap& b, const RECT& area) {
 }
 RECT InkBox(const Bitmap& b) { return InkBox(b, RECT{0, 0, b.Width(), b.Height()}); }
 
-int CountPixels(const Bitmap& b, const RECT& r, DWORD value) {
-  int n = 0;
-  for (int y = r.top; y < r.bottom; ++y) {
-    for (int x = r.left; x < r.right; ++x) n += b.Pixel(x, y) == value;
-  }
-  return n;
-}
+using testsupport::CountPixels;
 
 // Size of marked-up text as the calculate flag reports it.
 SIZE HtmlSize(FakeResources& res, std::u16string_view text, UINT style = os::DT_SINGLELINE,

@@ -18,31 +18,13 @@
 #include "platform/Messages.h"
 #include "platform/Window.h"
 #include "platform/headless/Headless.h"
+#include "testsupport/SkinFolder.h"
 #include "testsupport/TempDir.h"
 
 namespace controltest {
 
-// Pictures and skin files for one test; the process-wide skin root points
-// here while the folder lives.
-class SkinFolder {
- public:
-  SkinFolder() {
-    Kesto::UIManager::SetSkinArchive(u"", false);
-    Kesto::UIManager::SetSkinRoot(dir_.path().u16string());
-  }
-  ~SkinFolder() { Kesto::UIManager::SetSkinRoot(u""); }
-  SkinFolder(const SkinFolder&) = delete;
-  SkinFolder& operator=(const SkinFolder&) = delete;
-
-  void Write(const std::string& name, const std::string& bytes) {
-    testsupport::WriteFileBytes(dir_ / name, bytes);
-  }
-  // A 4×4 picture of one opaque colour.
-  void Solid(const std::string& name, std::uint32_t rgb) { Write(name, SolidPng(4, 4, rgb)); }
-
- private:
-  testsupport::TempDir dir_;
-};
+// Pictures and skin files for one test.
+using testsupport::SkinFolder;
 
 // The window sits at (100, 100) on the virtual screen; Screen() converts
 // client points for the injection calls.

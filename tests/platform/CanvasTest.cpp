@@ -5,6 +5,7 @@
 
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
+#include "testsupport/Pixels.h"
 
 namespace os {
 namespace {
@@ -20,13 +21,7 @@ void ExpectNear(std::uint32_t actual, std::uint32_t expected, int tolerance = 1)
   }
 }
 
-int CountPixels(const Bitmap& b, const RECT& r, std::uint32_t value) {
-  int n = 0;
-  for (int y = r.top; y < r.bottom; ++y) {
-    for (int x = r.left; x < r.right; ++x) n += b.Pixel(x, y) == value;
-  }
-  return n;
-}
+using testsupport::CountPixels;
 
 TEST(BitmapTest, StartsTransparentWithBgraRows) {
   Bitmap b(5, 3);
