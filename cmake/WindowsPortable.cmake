@@ -110,3 +110,6 @@ endfunction()
 lumora_portable_tests(platform SOURCES UnicodeTest.cpp PictureFormatTest.cpp LIBS lumora_platform_portable)
 lumora_portable_tests(support SOURCES EncodingTest.cpp LIBS lumora_support_portable)
 lumora_portable_tests(Core SOURCES MarkupTest.cpp StringMapTest.cpp ZipReaderTest.cpp LIBS kesto_portable ZLIB::ZLIB)
+# tests/windows: what the Linux tests check through Linux-only helpers
+# (cpp-httplib's server, POSIX sockets), checked here with Windows sockets.
+lumora_portable_tests(windows SOURCES LoopbackServer.cpp HttpClientTest.cpp LIBS lumora_support_portable ws2_32)
