@@ -38,6 +38,12 @@ if [ "$with_windows" = 1 ]; then
     # runner of its test programs; libcurl and jsoncpp are built from source
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev wine wine64
   )
+  # 32-bit programs need wine32, an i386 package. Enabling that architecture
+  # is left to the machine's owner: its libraries must then match the amd64
+  # ones version for version, which upgrades dozens of the system's packages.
+  if dpkg --print-foreign-architectures | grep -qx i386; then
+    packages+=(wine32:i386)
+  fi
 fi
 
 sudo_cmd=()
