@@ -30,10 +30,14 @@ ctest --output-on-failure -j "${LUMORA_JOBS:-2}" --timeout 300 --repeat until-pa
 
 # The Windows build (64-bit, MinGW-w64): the portable libraries' unit tests as
 # Windows programs under Wine, and a check that each imports system DLLs only.
-# Its libcurl and jsoncpp are built once into build/win64-deps (about four
-# minutes on two cores) and reused by later runs.
+# Its libcurl and jsoncpp are built once (about four minutes on two cores) and
+# reused by later runs: into build/win64-deps, or under CI, whose every run is
+# a fresh clone, into the machine's cache folder.
 if [ "$windows" != 0 ] && command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 &&
    command -v wine >/dev/null 2>&1; then
+  if [ -n "${CI:-}" ] && [ -z "${LUMORA_WIN_DEPS_PREFIX:-}" ]; then
+    export LUMORA_WIN_DEPS_PREFIX="${XDG_CACHE_HOME:-$HOME/.cache}/lumora/win64-deps"
+  fi
   bash "$root/scripts/build.sh" win64
   (cd "$root/build/win64" && ctest --output-on-failure -j "${LUMORA_JOBS:-2}" --timeout 300)
 fi

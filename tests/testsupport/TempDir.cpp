@@ -46,6 +46,9 @@ TempDir::TempDir() {
     std::error_code ec;
     if (std::filesystem::create_directory(base / name, ec) && !ec) {
       path_ = base / name;
+      // Only its owner may enter it, as with mkdtemp.
+      std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::replace, ec);
       return;
     }
   }
