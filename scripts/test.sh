@@ -36,7 +36,7 @@ ctest --output-on-failure -j "${LUMORA_JOBS:-2}" --timeout 300 --repeat until-pa
 if [ "$windows" != 0 ] && command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 &&
    command -v wine >/dev/null 2>&1; then
   if [ -n "${CI:-}" ] && [ -z "${LUMORA_WIN_DEPS_PREFIX:-}" ]; then
-    export LUMORA_WIN_DEPS_PREFIX="${XDG_CACHE_HOME:-$HOME/.cache}/lumora/win64-deps"
+    export LUMORA_WIN_DEPS_PREFIX="${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/lumora/win64-deps"
   fi
   bash "$root/scripts/build.sh" win64
   (cd "$root/build/win64" && ctest --output-on-failure -j "${LUMORA_JOBS:-2}" --timeout 300)
