@@ -95,9 +95,25 @@ else()
                  "and only their imports checked")
 endif()
 
+# Registers a Windows program's tests: the check that it imports system DLLs
+# only (Wine brings DLLs of its own, zlib1.dll among them, that a bare Windows
+# lacks, so passing under Wine does not show that a program stands alone), and
+# where Wine can start it, its run with the arguments after the pattern, which
+# passes only when its output matches the pattern.
+function(lumora_windows_program_tests target pass_pattern)
+  add_test(NAME ${target}_imports COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP}
+           -DPROGRAM=$<TARGET_FILE:${target}> -P ${PROJECT_SOURCE_DIR}/cmake/CheckWindowsImports.cmake)
+  set_tests_properties(${target}_imports PROPERTIES LABELS windows)
+  if(LUMORA_WINE AND LUMORA_WINE_LOADER)
+    add_test(NAME ${target} COMMAND ${target} ${ARGN})
+    set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${wine_environment}" LABELS windows
+                         PASS_REGULAR_EXPRESSION "${pass_pattern}")
+  endif()
+endfunction()
+
 # One test program per folder, as on Linux, made of the portable tests only;
 # each is one ctest test (a Wine start per test case would cost more than the
-# cases).
+# cases). It passes on GoogleTest's own verdict: its summary without a failure.
 function(lumora_portable_tests folder)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   list(TRANSFORM ARG_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/tests/${folder}/)
@@ -105,18 +121,22 @@ function(lumora_portable_tests folder)
   add_executable(${target} ${ARG_SOURCES})
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} lumora_testsupport_portable gmock gtest_main)
-  # Wine brings DLLs of its own (zlib1.dll among them) that a bare Windows
-  # lacks, so passing under Wine does not show that a program stands alone.
-  add_test(NAME ${target}_imports COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP}
-           -DPROGRAM=$<TARGET_FILE:${target}> -P ${PROJECT_SOURCE_DIR}/cmake/CheckWindowsImports.cmake)
-  set_tests_properties(${target}_imports PROPERTIES LABELS windows)
-  if(LUMORA_WINE AND LUMORA_WINE_LOADER)
-    add_test(NAME ${target} COMMAND ${target})
-    # A run passes on GoogleTest's own verdict: its summary without a failure.
-    set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${wine_environment}" LABELS windows
-                         PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [1-9][0-9]* test"
-                         FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
+  lumora_windows_program_tests(${target} "\\[  PASSED  \\] [1-9][0-9]* test")
+  if(TEST ${target})
+    set_tests_properties(${target} PROPERTIES FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
   endif()
+endfunction()
+
+# Bad input is survived on Windows as on Linux: the fuzz targets of the
+# portable readers replay their seed inputs, among them every input that ever
+# made one fail.
+function(lumora_seed_replay name)
+  set(target seeds_${name})
+  add_executable(${target} ${PROJECT_SOURCE_DIR}/tests/fuzz/${name}.cpp ${PROJECT_SOURCE_DIR}/tests/fuzz/FuzzSupport.cpp
+                           ${PROJECT_SOURCE_DIR}/tests/windows/SeedReplay.cpp)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/fuzz)
+  target_link_libraries(${target} PRIVATE ${ARGN})
+  lumora_windows_program_tests(${target} "replayed [1-9][0-9]* inputs" ${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/${name})
 endfunction()
 
 lumora_portable_tests(platform SOURCES UnicodeTest.cpp PictureFormatTest.cpp LIBS lumora_platform_portable)
@@ -125,3 +145,5 @@ lumora_portable_tests(Core SOURCES MarkupTest.cpp StringMapTest.cpp ZipReaderTes
 # tests/windows: what the Linux tests check through Linux-only helpers
 # (cpp-httplib's server, POSIX sockets), checked here with Windows sockets.
 lumora_portable_tests(windows SOURCES LoopbackServer.cpp HttpClientTest.cpp LIBS lumora_support_portable ws2_32)
+lumora_seed_replay(markup kesto_portable)
+lumora_seed_replay(zip kesto_portable)
