@@ -5,7 +5,6 @@
 #include <cwctype>
 #include <limits>
 
-#include "Core/SkinSource.h"
 #include "platform/Unicode.h"
 
 namespace Kesto {
@@ -247,17 +246,6 @@ bool MarkupDoc::LoadFromBytes(const void* data, std::size_t length, MarkupEncodi
   std::unique_ptr<char16_t[]> buffer;
   const std::size_t units = ConvertUtf8(start, length, buffer);
   return ParseFrom(std::move(buffer), units);
-}
-
-bool MarkupDoc::LoadFromFile(std::u16string_view name, MarkupEncoding encoding) {
-  Release();
-  std::string bytes;
-  std::u16string error;
-  if (!ReadSkinFile(name, bytes, error)) {
-    SetLoadFailure(error);
-    return false;
-  }
-  return LoadFromBytes(bytes.data(), bytes.size(), encoding);
 }
 
 bool MarkupDoc::ParseFrom(std::unique_ptr<char16_t[]> text, std::size_t length) {

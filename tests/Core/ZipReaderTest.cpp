@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include "Core/ZipBuilder.h"
@@ -152,6 +153,27 @@ TEST(ZipReader, ReadsArchivesAfterOtherDataAndFromFiles) {
   EXPECT_EQ(missing.OpenFile((dir / "nothing.zip").u16string()), ZipResult::NoFile);
   EXPECT_EQ(missing.OpenFile(dir.path().u16string()), ZipResult::NoFile);
   EXPECT_FALSE(missing.IsOpen());
+}
+
+// Players' folders carry names in their own script; the path travels as
+// UTF-16 to the file system (on Windows through the wide calls, never a code
+// page), so a folder and an archive named in Chinese open like any other.
+TEST(ZipReader, OpensArchivesWhosePathIsNotAscii) {
+  testsupport::TempDir dir;
+  const std::filesystem::path folder = dir.path() / std::filesystem::path(u"\u76AE\u80A4");
+  std::filesystem::create_directory(folder);
+  const std::filesystem::path archive = folder / std::filesystem::path(u"\u6E38\u620F.zip");
+  testsupport::WriteFileBytes(archive, Builder().Add("skin.xml", "<Window/>").Build());
+
+  ZipReader reader;
+  ASSERT_EQ(reader.OpenFile(archive.u16string()), ZipResult::Ok);
+  std::string out;
+  EXPECT_EQ(ReadAll(reader, u"skin.xml", out), ZipResult::More);
+  EXPECT_EQ(out, "<Window/>");
+  // The same name with one character changed is another file, not a lookalike.
+  ZipReader other;
+  EXPECT_EQ(other.OpenFile((folder / std::filesystem::path(u"\u6E38\u620E.zip")).u16string()),
+            ZipResult::NoFile);
 }
 
 TEST(ZipReader, EndRecordIsSearchedInTheLast64KiB) {

@@ -1,10 +1,10 @@
 #include "FuzzSupport.h"
 
-#include <glib.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <random>
+#include <string>
 #include <system_error>
 
 namespace fuzz {
@@ -16,13 +16,26 @@ void Fail(const char* condition, const char* file, int line) {
 
 namespace {
 
+// A fresh folder with a random name, made by a creation that fails when the
+// name is taken (mkdtemp's way, which Windows lacks; the seed replays of the
+// Windows build use this file too).
 std::filesystem::path MakeScratch() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "lumora-fuzz-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) {
-    std::perror("mkdtemp");
-    std::abort();
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  constexpr std::string_view kDigits = "0123456789abcdefghijklmnopqrstuvwxyz";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = "lumora-fuzz-";
+    for (int i = 0; i < 8; ++i) name += kDigits[random() % kDigits.size()];
+    std::error_code ec;
+    if (std::filesystem::create_directory(base / name, ec) && !ec) {
+      std::filesystem::permissions(base / name, std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::replace, ec);
+      return base / name;
+    }
   }
-  return pattern;
+  std::fprintf(stderr, "no scratch folder under %s\n", base.string().c_str());
+  std::abort();
 }
 
 void RemoveScratch() {
@@ -61,27 +74,6 @@ std::string_view Split(std::string_view& rest, char separator) {
   const std::string_view head = rest.substr(0, at);
   rest = at == std::string_view::npos ? std::string_view() : rest.substr(at + 1);
   return head;
-}
-
-bool WellFormedUtf8(std::string_view bytes) {
-  // GLib refuses zero bytes inside a counted text; they are well-formed UTF-8,
-  // so the pieces between them are checked.
-  while (true) {
-    const std::string_view piece = Split(bytes, '\0');
-    if (!g_utf8_validate(piece.data(), static_cast<gssize>(piece.size()), nullptr)) return false;
-    if (bytes.empty()) return true;
-  }
-}
-
-std::optional<std::u16string> ReferenceUtf16(std::string_view bytes) {
-  if (!WellFormedUtf8(bytes)) return std::nullopt;
-  glong units = 0;
-  gunichar2* converted =
-      g_utf8_to_utf16(bytes.data(), static_cast<glong>(bytes.size()), nullptr, &units, nullptr);
-  if (converted == nullptr) return std::nullopt;
-  std::u16string text(reinterpret_cast<const char16_t*>(converted), static_cast<std::size_t>(units));
-  g_free(converted);
-  return text;
 }
 
 }  // namespace fuzz

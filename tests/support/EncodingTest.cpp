@@ -3,9 +3,7 @@
 #include <random>
 #include <vector>
 
-#include "platform/MachineId.h"
 #include "support/Encoding.h"
-#include "support/MachineIdentity.h"
 
 namespace {
 
@@ -232,34 +230,6 @@ TEST(Utf8ToWide, ConvertsUtf8WithinCapacity) {
   EXPECT_EQ(out, u"");
   EXPECT_EQ(Utf8ToWide("\xE4\xB8\xAD", &out, 3), -1);
   EXPECT_EQ(Utf8ToWide("x", nullptr, 256), -1);
-}
-
-TEST(MachineIdentity, CpuSignatureIsSixteenLowerCaseHexDigitsFromLeafOne) {
-  const std::string signature = CpuSignature();
-  ASSERT_EQ(signature.size(), 16u);
-  EXPECT_EQ(signature.find_first_not_of("0123456789abcdef"), std::string::npos);
-  EXPECT_EQ(CpuSignature(), signature);
-  const auto regs = os::CpuId(1);
-  char expected[17];
-  std::snprintf(expected, sizeof expected, "%08x%08x", regs[3], regs[0]);
-  EXPECT_EQ(signature, expected);
-#if defined(__x86_64__) || defined(__i386__)
-  EXPECT_NE(signature.substr(8), "00000000");  // every x86 processor has a signature
-#endif
-}
-
-TEST(MachineIdentity, MacAddressIsEmptyOrTwelveUpperCaseHexDigits) {
-  const std::string mac = MacAddress();
-  const std::string raw = os::AdapterAddress();
-  if (raw.empty()) {
-    EXPECT_EQ(mac, "");
-    return;
-  }
-  ASSERT_EQ(mac.size(), 12u);
-  EXPECT_EQ(mac.find_first_not_of("0123456789ABCDEF"), std::string::npos);
-  std::string decoded;
-  ASSERT_EQ(HexDecode(mac.c_str(), &decoded), 0);
-  EXPECT_EQ(decoded, raw);
 }
 
 }  // namespace

@@ -1,0 +1,149 @@
+# The Windows program's build (scripts/build.sh win64|win32, MinGW-w64), as far
+# as it goes until the platform layer has its win32 flavour: the libraries
+# whose code needs nothing of the emulated window system, and their unit
+# tests, which ctest runs as Windows programs under Wine.
+#
+# Portable, and built here:
+#   platform/  Unicode conversions; picture decoding (stb, compiled in here)
+#   support/   encodings; the HTTP client (libcurl); journey marks
+#   Core/      the markup parser (from bytes); the zip reader; the string map
+# Waiting for the win32 flavour: everything that calls the Win32-shaped API
+# (os:: windows, messages, painting, COM, shell, registry, profiles, kernel
+# objects, debug output), which on Windows forwards to the real system instead
+# of our emulation: the rest of platform/ and support/, the manager, builder
+# and skin sources of Core/, controls/, automation/, login/, game/, app/ and
+# gallery/. portal/ is the local portal and stays a Linux program.
+if(LUMORA_SANITIZE)
+  message(FATAL_ERROR "MinGW-w64 has no sanitizers: configure the Windows build with LUMORA_SANITIZE=OFF")
+endif()
+
+find_package(Threads REQUIRED)
+# Debian's MinGW zlib comes as a DLL and as a static library: the static one.
+set(ZLIB_USE_STATIC_LIBS ON)
+find_package(ZLIB REQUIRED)
+# libcurl and jsoncpp come from the prefix scripts/build-win-deps.sh fills.
+find_package(CURL CONFIG REQUIRED)
+find_package(jsoncpp CONFIG REQUIRED)
+
+# stb is header-only; Linux links Debian's library of its implementations,
+# here they are compiled into the program from the same headers.
+find_path(STB_INCLUDE_DIR stb_image.h PATHS /usr/include/stb NO_CMAKE_FIND_ROOT_PATH NO_DEFAULT_PATH REQUIRED)
+set(stb_implementation ${CMAKE_BINARY_DIR}/stb_implementation.c)
+file(WRITE ${stb_implementation}
+  "#define STB_IMAGE_IMPLEMENTATION\n#include <stb_image.h>\n"
+  "#define STB_IMAGE_WRITE_IMPLEMENTATION\n#include <stb_image_write.h>\n")
+add_library(lumora_stb STATIC ${stb_implementation})
+# Only the folder of stb's headers (not the host's /usr/include), as system
+# headers: their warnings are not ours.
+target_include_directories(lumora_stb SYSTEM PUBLIC ${STB_INCLUDE_DIR})
+
+# One explicit list of sources per library; the folders' other files wait for
+# the win32 flavour.
+function(lumora_portable_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  list(TRANSFORM ARG_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/)
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+endfunction()
+
+lumora_portable_library(lumora_platform_portable
+  SOURCES platform/Unicode.cpp platform/PictureFormat.cpp
+  LIBS lumora_stb)
+lumora_portable_library(lumora_support_portable
+  SOURCES support/Encoding.cpp support/HttpClient.cpp support/JourneyMarks.cpp
+  LIBS lumora_platform_portable CURL::libcurl)
+lumora_portable_library(kesto_portable
+  SOURCES Core/Markup.cpp Core/ZipReader.cpp
+  LIBS lumora_platform_portable ZLIB::ZLIB)
+
+if(NOT LUMORA_TESTS)
+  return()
+endif()
+enable_testing()
+
+# GoogleTest from the sources Debian ships with libgtest-dev, built for the
+# target (Debian has no MinGW build of it).
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+foreach(target gtest gtest_main gmock gmock_main)
+  target_compile_options(${target} PRIVATE -Wno-error)
+endforeach()
+
+add_library(lumora_testsupport_portable STATIC ${PROJECT_SOURCE_DIR}/tests/testsupport/TempDir.cpp)
+target_include_directories(lumora_testsupport_portable PUBLIC ${PROJECT_SOURCE_DIR}/tests)
+
+# Wine runs the tests: a prefix of its own in the build folder, made once by
+# the first test (a fixture the others wait for), no debug channels, and no
+# display (console programs need none). 32-bit programs need Debian's wine32
+# (an i386 package): without it Wine starts nothing and still exits with 0, so
+# the tests are registered only with the loader for the program's bitness, and
+# each must print GoogleTest's summary to pass.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  find_program(LUMORA_WINE_LOADER wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
+else()
+  find_program(LUMORA_WINE_LOADER wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
+endif()
+find_program(LUMORA_WINE wine)
+if(LUMORA_WINE AND LUMORA_WINE_LOADER)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh)
+  set(wine_environment "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all")
+  add_test(NAME wine_prefix COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh --boot)
+  set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${wine_environment}" LABELS windows)
+else()
+  message(STATUS "no Wine for ${CMAKE_SIZEOF_VOID_P}-byte programs: the Windows unit tests are built, "
+                 "and only their imports checked")
+endif()
+
+# Registers a Windows program's tests: the check that it imports system DLLs
+# only (Wine brings DLLs of its own, zlib1.dll among them, that a bare Windows
+# lacks, so passing under Wine does not show that a program stands alone), and
+# where Wine can start it, its run with the arguments after the pattern, which
+# passes only when its output matches the pattern.
+function(lumora_windows_program_tests target pass_pattern)
+  add_test(NAME ${target}_imports COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP}
+           -DPROGRAM=$<TARGET_FILE:${target}> -P ${PROJECT_SOURCE_DIR}/cmake/CheckWindowsImports.cmake)
+  set_tests_properties(${target}_imports PROPERTIES LABELS windows)
+  if(LUMORA_WINE AND LUMORA_WINE_LOADER)
+    add_test(NAME ${target} COMMAND ${target} ${ARGN})
+    set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${wine_environment}" LABELS windows
+                         PASS_REGULAR_EXPRESSION "${pass_pattern}")
+  endif()
+endfunction()
+
+# One test program per folder, as on Linux, made of the portable tests only;
+# each is one ctest test (a Wine start per test case would cost more than the
+# cases). It passes on GoogleTest's own verdict: its summary without a failure.
+function(lumora_portable_tests folder)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  list(TRANSFORM ARG_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/tests/${folder}/)
+  set(target test_${folder})
+  add_executable(${target} ${ARG_SOURCES})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${target} PRIVATE ${ARG_LIBS} lumora_testsupport_portable gmock gtest_main)
+  lumora_windows_program_tests(${target} "\\[  PASSED  \\] [1-9][0-9]* test")
+  if(TEST ${target})
+    set_tests_properties(${target} PROPERTIES FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
+  endif()
+endfunction()
+
+# Bad input is survived on Windows as on Linux: the fuzz targets of the
+# portable readers replay their seed inputs, among them every input that ever
+# made one fail.
+function(lumora_seed_replay name)
+  set(target seeds_${name})
+  add_executable(${target} ${PROJECT_SOURCE_DIR}/tests/fuzz/${name}.cpp ${PROJECT_SOURCE_DIR}/tests/fuzz/FuzzSupport.cpp
+                           ${PROJECT_SOURCE_DIR}/tests/windows/SeedReplay.cpp)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/fuzz)
+  target_link_libraries(${target} PRIVATE ${ARGN})
+  lumora_windows_program_tests(${target} "replayed [1-9][0-9]* inputs" ${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/${name})
+endfunction()
+
+lumora_portable_tests(platform SOURCES UnicodeTest.cpp PictureFormatTest.cpp LIBS lumora_platform_portable)
+lumora_portable_tests(support SOURCES EncodingTest.cpp LIBS lumora_support_portable)
+lumora_portable_tests(Core SOURCES MarkupTest.cpp StringMapTest.cpp ZipReaderTest.cpp LIBS kesto_portable ZLIB::ZLIB)
+# tests/windows: what the Linux tests check through Linux-only helpers
+# (cpp-httplib's server, POSIX sockets), checked here with Windows sockets.
+lumora_portable_tests(windows SOURCES LoopbackServer.cpp HttpClientTest.cpp LIBS lumora_support_portable ws2_32)
+lumora_seed_replay(markup kesto_portable)
+lumora_seed_replay(zip kesto_portable)
