@@ -119,15 +119,18 @@ bool UIManager::AttachRoot(CControlUI* control) { return AdoptRoot(std::unique_p
 
 bool UIManager::AdoptRoot(std::unique_ptr<CControlUI> root) {
   if (root == nullptr) return false;
+  if (root == root_) {
+    // The attached root again: handing it to DestroyLater as the old root
+    // would leave the window pointing at a destroyed tree. It stays as it is,
+    // focus and all.
+    root.release();
+    return true;
+  }
   SetFocus(nullptr);
   keyPressed_ = nullptr;
   hot_ = nullptr;
   captured_ = nullptr;
-  if (root == root_) {
-    // The tree attached already: it stays (and is not destroyed under the
-    // window), and is initialised afresh below.
-    root.release();
-  } else if (root_ != nullptr) {
+  if (root_ != nullptr) {
     postPaint_.clear();
     // The old tree may be the caller of this very function (an event handler
     // replacing the window's content), so it goes at the next chance.
@@ -135,7 +138,7 @@ bool UIManager::AdoptRoot(std::unique_ptr<CControlUI> root) {
     // Its names must not lead into a tree about to be destroyed.
     names_.Clear();
   }
-  if (root != nullptr) root_ = std::move(root);
+  root_ = std::move(root);
   CControlUI* control = root_.get();
   layoutNeeded_ = true;
   firstLayoutPending_ = true;
