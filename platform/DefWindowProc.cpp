@@ -264,7 +264,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETICON:
       return reinterpret_cast<LRESULT>(wParam == ICON_BIG ? w->iconBig : w->iconSmall);
     case WM_CANCELMODE:
-      if (sys.capture == hwnd) ReleaseCapture();
+      if (sys.input().Capture() == hwnd) ReleaseCapture();
       return 0;
     case WM_QUERYOPEN:
     case WM_QUERYENDSESSION:

@@ -12,22 +12,6 @@ namespace {
 
 constexpr std::uintptr_t kCursorBase = 0x7F000000;
 
-UINT ButtonKey(MouseButton b) {
-  switch (b) {
-    case MouseButton::Left:
-      return VK_LBUTTON;
-    case MouseButton::Right:
-      return VK_RBUTTON;
-    case MouseButton::Middle:
-      return VK_MBUTTON;
-    case MouseButton::X1:
-      return VK_XBUTTON1;
-    case MouseButton::X2:
-      return VK_XBUTTON2;
-  }
-  return VK_LBUTTON;
-}
-
 // The client message for a pointer event; non-client ones are 0xA0 lower
 // (WM_NCMOUSEMOVE is 0x00A0, WM_NCLBUTTONDOWN 0x00A1, ... WM_NCXBUTTONUP 0x00AC).
 UINT ClientMessage(PointerEvent::Kind kind, MouseButton b) {
@@ -72,98 +56,21 @@ UINT NonClientMessage(UINT clientMessage) {
   }
 }
 
-// Button-down → double-click message (both client and non-client are +2).
-UINT DoubleClickMessage(UINT down) { return down + 2; }
-
-WPARAM MouseKeyFlags() {
-  const BYTE* ks = Sys().keyState;
-  WPARAM flags = 0;
-  if (ks[VK_LBUTTON] & 0x80) flags |= MK_LBUTTON;
-  if (ks[VK_RBUTTON] & 0x80) flags |= MK_RBUTTON;
-  if (ks[VK_MBUTTON] & 0x80) flags |= MK_MBUTTON;
-  if (ks[VK_XBUTTON1] & 0x80) flags |= MK_XBUTTON1;
-  if (ks[VK_XBUTTON2] & 0x80) flags |= MK_XBUTTON2;
-  if (ks[VK_SHIFT] & 0x80) flags |= MK_SHIFT;
-  if (ks[VK_CONTROL] & 0x80) flags |= MK_CONTROL;
-  return flags;
-}
-
-// Left/right modifier keys also move their generic key, and messages carry
-// the generic one.
-UINT GenericKey(UINT vk) {
-  switch (vk) {
-    case VK_LSHIFT:
-    case VK_RSHIFT:
-      return VK_SHIFT;
-    case VK_LCONTROL:
-    case VK_RCONTROL:
-      return VK_CONTROL;
-    case VK_LMENU:
-    case VK_RMENU:
-      return VK_MENU;
-    default:
-      return vk;
-  }
-}
-
-void SetKeyBit(BYTE* state, UINT vk, bool down) {
-  vk &= 0xFF;
-  const bool was = state[vk] & 0x80;
-  if (down) {
-    state[vk] |= 0x80;
-    if (!was && (vk == VK_CAPITAL || vk == VK_NUMLOCK || vk == VK_SCROLL)) state[vk] ^= 0x01;
-  } else {
-    state[vk] &= ~0x80;
-  }
-}
-
-void UpdateKeyState(BYTE* state, UINT vk, bool down) {
-  SetKeyBit(state, vk, down);
-  const UINT generic = GenericKey(vk);
-  if (generic != vk) {
-    SetKeyBit(state, generic, down);
-  } else if (vk == VK_SHIFT) {
-    SetKeyBit(state, VK_LSHIFT, down);
-  } else if (vk == VK_CONTROL) {
-    SetKeyBit(state, VK_LCONTROL, down);
-  } else if (vk == VK_MENU) {
-    SetKeyBit(state, VK_LMENU, down);
-  }
-}
+WPARAM MouseKeyFlags() { return Sys().input().Keys().MouseKeyFlags(); }
 
 LPARAM PackPoint(POINT p) { return MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)); }
 
-POINT CursorPosition() {
-  WindowSystem& sys = Sys();
-  std::lock_guard lock(sys.queueMutex);
-  return sys.cursorPos;
-}
+POINT CursorPosition() { return Sys().queue().CursorPos(); }
 
 void PostTrackMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   PostToQueue(MSG{hwnd, message, wParam, lParam, static_cast<DWORD>(Now()), CursorPosition()});
 }
 
-// A pointer event routed to `hwnd` with hit code `hit` (HTNOWHERE and nullptr
-// when over no window of ours): WM_MOUSELEAVE for a tracked window the pointer
-// left, and a restart of the hover time when it left the hover rectangle.
+// A pointer event routed to `hwnd` with hit code `hit`: what tracking makes
+// of it.
 void UpdatePointerWindow(HWND hwnd, int hit, POINT pt) {
-  WindowSystem& sys = Sys();
-  sys.pointerWindow = hwnd;
-  sys.pointerHit = hit;
-  TrackState& t = sys.track;
-  if (!t.hwnd) return;
-  const bool inside = hwnd == t.hwnd && (t.nonClient ? hit != HTCLIENT && hit != HTNOWHERE : hit == HTCLIENT);
-  if (!inside) {
-    if (sys.capture == t.hwnd) return;  // no leave while the tracked window holds the mouse
-    if (t.flags & TME_LEAVE) PostTrackMessage(t.hwnd, t.nonClient ? WM_NCMOUSELEAVE : WM_MOUSELEAVE, 0, 0);
-    t = TrackState{};
-    return;
-  }
-  if (t.hoverArmed && (std::abs(pt.x - t.hoverOrigin.x) > kHoverRect / 2 ||
-                       std::abs(pt.y - t.hoverOrigin.y) > kHoverRect / 2)) {
-    t.hoverOrigin = pt;
-    t.hoverDue = Now() + t.hoverTime;
-  }
+  if (auto leave = Sys().input().PointerMoved(hwnd, hit, pt, Now()))
+    PostTrackMessage(leave->hwnd, leave->message, 0, 0);
 }
 
 struct HitResult {
@@ -203,20 +110,20 @@ HitResult HitTestPoint(POINT pt) {
 }
 
 void EndDrag() {
-  WindowSystem& sys = Sys();
-  HWND hwnd = sys.drag.hwnd;
-  const bool native = sys.drag.native;
-  sys.drag = DragState{};
-  if (!native && sys.capture == hwnd) ReleaseCapture();
+  InputState& input = Sys().input();
+  HWND hwnd = input.Drag().hwnd;
+  const bool native = input.Drag().native;
+  input.EndDrag();
+  if (!native && input.Capture() == hwnd) ReleaseCapture();
   if (auto w = Lookup(hwnd)) Send(w, WM_EXITSIZEMOVE, 0, 0);
 }
 
 void DragTo(POINT pt) {
-  WindowSystem& sys = Sys();
-  DragState& d = sys.drag;
+  InputState& input = Sys().input();
+  const DragState d = input.Drag();
   auto w = LookupOwn(d.hwnd);
   if (!w) {
-    d = DragState{};
+    input.EndDrag();
     return;
   }
   const int dx = pt.x - d.start.x, dy = pt.y - d.start.y;
@@ -246,32 +153,32 @@ void DragTo(POINT pt) {
 }
 
 bool CookPointer(InputItem& item) {
-  WindowSystem& sys = Sys();
+  InputState& input = Sys().input();
   const PointerEvent& e = item.pointer;
   const POINT pt = e.screen;
   const DWORD time = item.time;
 
   if (e.kind == PointerEvent::Kind::Down || e.kind == PointerEvent::Kind::Up) {
-    UpdateKeyState(sys.keyState, ButtonKey(e.button), e.kind == PointerEvent::Kind::Down);
+    input.Keys().Set(ButtonKey(e.button), e.kind == PointerEvent::Kind::Down);
   }
 
   // A caption drag or border resize owns the pointer until its button goes up.
-  if (sys.drag.active) {
-    if (!sys.drag.native && e.kind == PointerEvent::Kind::Move) {
+  if (input.Drag().active) {
+    if (!input.Drag().native && e.kind == PointerEvent::Kind::Move) {
       DragTo(pt);
-    } else if (e.kind == PointerEvent::Kind::Up && e.button == sys.drag.button) {
+    } else if (e.kind == PointerEvent::Kind::Up && e.button == input.Drag().button) {
       EndDrag();
     }
     return false;
   }
 
   if (e.kind == PointerEvent::Kind::Leave) {
-    if (!sys.capture) UpdatePointerWindow(nullptr, HTNOWHERE, pt);
+    if (!input.Capture()) UpdatePointerWindow(nullptr, HTNOWHERE, pt);
     return false;
   }
 
   if (e.kind == PointerEvent::Kind::Wheel || e.kind == PointerEvent::Kind::HorizontalWheel) {
-    HWND target = sys.focus ? sys.focus : sys.active;
+    HWND target = input.KeyTarget();
     if (!target) {
       auto under = DeepestWindowAt(pt, true);
       target = under ? under->handle : nullptr;
@@ -287,12 +194,12 @@ bool CookPointer(InputItem& item) {
   const UINT clientMessage = ClientMessage(e.kind, e.button);
   WindowPtr target;
   int hit = HTCLIENT;
-  if (sys.capture) {
-    target = LookupOwn(sys.capture);
+  if (const HWND capture = input.Capture()) {
+    target = LookupOwn(capture);
     if (!target) return false;
     auto under = DeepestWindowAt(pt, true);
     UpdatePointerWindow(under ? under->handle : nullptr,
-                        under && under->handle == sys.capture ? HTCLIENT : HTNOWHERE, pt);
+                        under && under->handle == capture ? HTCLIENT : HTNOWHERE, pt);
   } else {
     HitResult r = HitTestPoint(pt);
     UpdatePointerWindow(r.window ? r.window->handle : nullptr, r.hit, pt);
@@ -307,7 +214,7 @@ bool CookPointer(InputItem& item) {
            MAKELPARAM(static_cast<WORD>(HTERROR), static_cast<WORD>(clientMessage)));
       return false;
     }
-    if (e.kind == PointerEvent::Kind::Down && root && sys.active != root->handle &&
+    if (e.kind == PointerEvent::Kind::Down && root && input.Active() != root->handle &&
         !(root->exStyle & WS_EX_NOACTIVATE)) {
       const LRESULT answer = Send(target, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(root->handle),
                                   MAKELPARAM(static_cast<WORD>(hit), static_cast<WORD>(clientMessage)));
@@ -328,17 +235,7 @@ bool CookPointer(InputItem& item) {
     // Non-client double clicks come to every window; client ones only to
     // windows whose class asks for them.
     const bool wantsDouble = !client || (target->cls && (target->cls->style & CS_DBLCLKS));
-    ClickRecord& last = sys.lastClick;
-    if (wantsDouble && last.valid && last.hwnd == target->handle && last.message == message &&
-        time - last.time <= GetDoubleClickTime() && std::abs(pt.x - last.pt.x) <= kDoubleClickRect / 2 &&
-        std::abs(pt.y - last.pt.y) <= kDoubleClickRect / 2) {
-      message = DoubleClickMessage(message);
-      last = ClickRecord{};
-    } else {
-      last = ClickRecord{true, target->handle, message, time, pt};
-    }
-    sys.lastPressButton = e.button;
-    sys.lastPressNative = e.native;
+    message = input.Press(target->handle, message, time, pt, wantsDouble, e.button, e.native);
   }
 
   WPARAM wParam;
@@ -360,8 +257,7 @@ bool CookPointer(InputItem& item) {
 }
 
 bool CookKey(InputItem& item) {
-  WindowSystem& sys = Sys();
-  HWND target = sys.focus ? sys.focus : sys.active;
+  HWND target = Sys().input().KeyTarget();
   item.msg = MakeKeyMessage(target, item.keyEvent, item.time);
   return target && IsWindow(target);
 }
@@ -371,14 +267,15 @@ HCURSOR CursorHandle(WORD id) { return reinterpret_cast<HCURSOR>(kCursorBase + i
 }  // namespace
 
 MSG MakeKeyMessage(HWND target, const KeyEvent& k, DWORD time) {
-  WindowSystem& sys = Sys();
+  InputState& input = Sys().input();
+  KeyState& keys = input.Keys();
   const UINT vk = GenericKey(k.virtualKey & 0xFF);
-  const bool wasDown = sys.keyState[vk] & 0x80;
-  UpdateKeyState(sys.keyState, k.virtualKey & 0xFF, k.down);
-  const bool alt = sys.keyState[VK_MENU] & 0x80;
-  const bool ctrl = sys.keyState[VK_CONTROL] & 0x80;
+  const bool wasDown = keys.IsDown(vk);
+  keys.Set(k.virtualKey & 0xFF, k.down);
+  const bool alt = keys.IsDown(VK_MENU);
+  const bool ctrl = keys.IsDown(VK_CONTROL);
   // Without a focus window keystrokes reach the active window as system keys.
-  const bool system = vk == VK_MENU || vk == VK_F10 || (alt && !ctrl) || !target || target != sys.focus;
+  const bool system = vk == VK_MENU || vk == VK_F10 || (alt && !ctrl) || !target || target != input.Focus();
   const UINT message = k.down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
   std::uintptr_t l = 1u;
   l |= static_cast<std::uintptr_t>(k.scanCode & 0xFF) << 16;
@@ -394,53 +291,30 @@ MSG MakeKeyMessage(HWND target, const KeyEvent& k, DWORD time) {
 
 void EnqueueInput(InputItem item) {
   WindowSystem& sys = Sys();
-  {
-    std::lock_guard lock(sys.queueMutex);
-    const std::optional<DWORD> given = item.key ? item.keyEvent.time : item.pointer.time;
-    item.time = given ? *given : static_cast<DWORD>(sys.backend().NowMs());
-    if (item.key) {
-      UpdateKeyState(sys.asyncKeyState, item.keyEvent.virtualKey & 0xFF, item.keyEvent.down);
-    } else {
-      PointerEvent& e = item.pointer;
-      // Device events carry their position; injected presses, releases and
-      // wheel turns happen where the pointer is.
-      if (e.kind == PointerEvent::Kind::Move || (e.native && e.kind != PointerEvent::Kind::Leave)) {
-        sys.cursorPos = e.screen;
-      } else if (e.kind != PointerEvent::Kind::Leave) {
-        e.screen = sys.cursorPos;
-      }
-      if (e.kind == PointerEvent::Kind::Down || e.kind == PointerEvent::Kind::Up) {
-        UpdateKeyState(sys.asyncKeyState, ButtonKey(e.button), e.kind == PointerEvent::Kind::Down);
-      }
-    }
-    sys.input.push_back(std::move(item));
-  }
-  sys.backend().Wake();
+  sys.queue().PushInput(std::move(item), static_cast<DWORD>(sys.backend().NowMs()));
 }
 
 bool CookInput(InputItem& item) { return item.key ? CookKey(item) : CookPointer(item); }
 
 void HoverDue() {
-  WindowSystem& sys = Sys();
-  TrackState& t = sys.track;
-  if (!t.hwnd || !t.hoverArmed || Now() < t.hoverDue) return;
-  t.hoverArmed = false;
-  t.flags &= ~TME_HOVER;
+  InputState& input = Sys().input();
+  const auto hover = input.TakeHover(Now());
+  if (!hover) return;
   POINT pt = CursorPosition();
-  if (t.nonClient) {
-    PostTrackMessage(t.hwnd, WM_NCMOUSEHOVER, static_cast<WPARAM>(sys.pointerHit), PackPoint(pt));
+  if (hover->message == WM_NCMOUSEHOVER) {
+    PostTrackMessage(hover->hwnd, WM_NCMOUSEHOVER, static_cast<WPARAM>(input.PointerHit()), PackPoint(pt));
   } else {
-    ScreenToClient(t.hwnd, &pt);
-    PostTrackMessage(t.hwnd, WM_MOUSEHOVER, MouseKeyFlags(), PackPoint(pt));
+    ScreenToClient(hover->hwnd, &pt);
+    PostTrackMessage(hover->hwnd, WM_MOUSEHOVER, MouseKeyFlags(), PackPoint(pt));
   }
-  if (!t.flags) t = TrackState{};
 }
 
 void StartSystemDrag(const WindowPtr& w, bool move, UINT edge) {
   WindowSystem& sys = Sys();
-  if (sys.drag.active || (w->style & (WS_MINIMIZE | WS_MAXIMIZE))) return;
-  if (!(sys.keyState[ButtonKey(sys.lastPressButton)] & 0x80)) return;  // the button is already up
-  const POINT pt = sys.lastMessagePos;
+  InputState& input = sys.input();
+  if (input.Drag().active || (w->style & (WS_MINIMIZE | WS_MAXIMIZE))) return;
+  if (!input.LastPressButtonDown()) return;  // the button is already up
+  const POINT pt = sys.queue().LastMessagePos();
   MINMAXINFO mmi = QueryMinMaxInfo(w);
   if (w->destroyed) return;
   DragState d;
@@ -448,18 +322,19 @@ void StartSystemDrag(const WindowPtr& w, bool move, UINT edge) {
   d.move = move;
   d.edge = edge;
   d.hwnd = w->handle;
-  d.button = sys.lastPressButton;
+  d.button = input.LastPressButton();
   d.start = pt;
   d.startRect = w->rect;
   d.minTrack = {mmi.ptMinTrackSize.x, mmi.ptMinTrackSize.y};
   d.maxTrack = {mmi.ptMaxTrackSize.x, mmi.ptMaxTrackSize.y};
-  if (sys.lastPressNative && w->surface) {
-    const bool handed = move ? sys.backend().BeginMoveDrag(w->surface, d.button, pt, sys.lastMessageTime)
-                             : sys.backend().BeginResizeDrag(w->surface, edge, d.button, pt,
-                                                             sys.lastMessageTime, d.minTrack, d.maxTrack);
+  if (input.LastPressNative() && w->surface) {
+    const DWORD time = sys.queue().LastMessageTime();
+    const bool handed =
+        move ? sys.backend().BeginMoveDrag(w->surface, d.button, pt, time)
+             : sys.backend().BeginResizeDrag(w->surface, edge, d.button, pt, time, d.minTrack, d.maxTrack);
     if (handed) {
       d.native = true;
-      sys.drag = d;
+      input.BeginDrag(d);
       Send(w, WM_ENTERSIZEMOVE, 0, 0);
       return;
     }
@@ -467,12 +342,13 @@ void StartSystemDrag(const WindowPtr& w, bool move, UINT edge) {
   Send(w, WM_ENTERSIZEMOVE, 0, 0);
   if (w->destroyed) return;
   SetCapture(w->handle);
-  sys.drag = d;
+  input.BeginDrag(d);
 }
 
 void ActivateWindow(HWND hwnd, WORD how, bool fromBackend) {
   WindowSystem& sys = Sys();
-  const HWND old = sys.active;
+  InputState& input = sys.input();
+  const HWND old = input.Active();
   if (hwnd == old) return;
   WindowPtr next = hwnd ? LookupOwn(hwnd) : nullptr;
   if (hwnd && (!next || !IsTopLevel(*next))) return;
@@ -480,30 +356,31 @@ void ActivateWindow(HWND hwnd, WORD how, bool fromBackend) {
     Send(prev, WM_NCACTIVATE, FALSE, 0);
     Send(prev, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, (prev->style & WS_MINIMIZE) ? 1 : 0),
          reinterpret_cast<LPARAM>(hwnd));
-    if (sys.active != old) return;  // a handler activated something else
+    if (input.Active() != old) return;  // a handler activated something else
   }
   if (next && next->destroyed) return;
-  sys.active = hwnd;
-  if (!old != !hwnd && !sys.modalBox) {
+  input.SetActive(hwnd);
+  if (!old != !hwnd && !input.ModalBox()) {
     // The application as a whole became active or inactive.
-    for (HWND h : std::vector<HWND>(sys.desktop->children)) {
+    for (HWND h : std::vector<HWND>(sys.windows().TopLevel())) {
       if (auto t = LookupOwn(h)) Send(t, WM_ACTIVATEAPP, hwnd ? TRUE : FALSE, 0);
     }
   }
-  if (next && !next->destroyed && sys.active == hwnd) {
+  if (next && !next->destroyed && input.Active() == hwnd) {
     ZOrderInsert(*next, HWND_TOP);
-    if (next->surface && !fromBackend && !sys.fromBackend) sys.backend().ActivateSurface(next->surface);
+    if (next->surface && !fromBackend && !sys.ApplyingBackendChange())
+      sys.backend().ActivateSurface(next->surface);
     Send(next, WM_NCACTIVATE, TRUE, 0);
     Send(next, WM_ACTIVATE, MAKEWPARAM(how, (next->style & WS_MINIMIZE) ? 1 : 0),
          reinterpret_cast<LPARAM>(old));
   }
   // The focus belongs inside the active window.
-  if (sys.focus && sys.active == hwnd && !IsSelfOrDescendant(hwnd, sys.focus)) SetFocus(nullptr);
+  if (input.Focus() && input.Active() == hwnd && !IsSelfOrDescendant(hwnd, input.Focus())) SetFocus(nullptr);
 }
 
 void ActivateOtherWindow(HWND leaving) {
   WindowSystem& sys = Sys();
-  if (sys.active != leaving) return;
+  if (sys.input().Active() != leaving) return;
   // Windows owned by the one leaving go with it (they are hidden or
   // destroyed next), so they are no candidates.
   auto ownedByLeaving = [&](const WindowPtr& w) {
@@ -524,7 +401,7 @@ void ActivateOtherWindow(HWND leaving) {
     if (usable(owner)) candidate = owner;
   }
   if (!candidate) {
-    for (HWND h : sys.desktop->children) {
+    for (HWND h : sys.windows().TopLevel()) {
       auto w = LookupOwn(h);
       if (usable(w) && !(w->style & WS_MINIMIZE)) {
         candidate = w;
@@ -537,23 +414,13 @@ void ActivateOtherWindow(HWND leaving) {
 
 void ForgetWindowInput(HWND hwnd) {
   WindowSystem& sys = Sys();
-  if (sys.active == hwnd) sys.active = nullptr;
-  if (sys.focus == hwnd) sys.focus = nullptr;
-  if (sys.capture == hwnd) {
-    sys.capture = nullptr;
-    sys.backend().SetCapture(0);
-  }
-  if (sys.track.hwnd == hwnd) sys.track = TrackState{};
-  if (sys.drag.hwnd == hwnd) sys.drag = DragState{};
-  if (sys.pointerWindow == hwnd) sys.pointerWindow = nullptr;
-  if (sys.lastClick.hwnd == hwnd) sys.lastClick = ClickRecord{};
+  if (sys.input().Forget(hwnd)) sys.backend().SetCapture(0);
 }
 
 void ApplyCursorToBackend() {
   WindowSystem& sys = Sys();
-  HWND over = sys.capture ? sys.capture : sys.pointerWindow;
-  auto root = Lookup(RootOf(over));
-  if (root && root->surface) sys.backend().SetCursor(root->surface, CursorShapeOf(sys.cursor));
+  auto root = Lookup(RootOf(sys.input().CursorOwner()));
+  if (root && root->surface) sys.backend().SetCursor(root->surface, CursorShapeOf(sys.input().Cursor()));
 }
 
 }  // namespace internal
@@ -564,10 +431,10 @@ using namespace internal;
 // Focus and activation
 
 HWND SetFocus(HWND hwnd) {
-  WindowSystem& sys = Sys();
-  const HWND old = sys.focus;
+  InputState& input = Sys().input();
+  const HWND old = input.Focus();
   if (!hwnd) {
-    sys.focus = nullptr;
+    input.SetFocus(nullptr);
     if (auto o = LookupOwn(old)) Send(o, WM_KILLFOCUS, 0, 0);
     return old;
   }
@@ -583,23 +450,22 @@ HWND SetFocus(HWND hwnd) {
     if (IsTopLevel(*cur) || cur->messageOnly) break;
   }
   HWND root = RootOf(hwnd);
-  if (root != sys.active) {
+  if (root != input.Active()) {
     ActivateWindow(root, WA_ACTIVE, false);
-    if (w->destroyed || sys.active != root) return nullptr;
+    if (w->destroyed || input.Active() != root) return nullptr;
   }
-  const HWND previous = sys.focus;
+  const HWND previous = input.Focus();
   if (previous == hwnd) return old;
-  sys.focus = hwnd;
+  input.SetFocus(hwnd);
   if (auto p = LookupOwn(previous)) Send(p, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
-  if (sys.focus == hwnd && !w->destroyed) Send(w, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);
+  if (input.Focus() == hwnd && !w->destroyed) Send(w, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);
   return old;
 }
 
-HWND GetFocus() { return Sys().focus; }
+HWND GetFocus() { return Sys().input().Focus(); }
 
 HWND SetActiveWindow(HWND hwnd) {
-  WindowSystem& sys = Sys();
-  const HWND old = sys.active;
+  const HWND old = Sys().input().Active();
   auto w = LookupOwn(hwnd);
   if (hwnd && (!w || !IsTopLevel(*w))) {
     SetLastErrorCode(ERROR_INVALID_WINDOW_HANDLE);
@@ -609,14 +475,14 @@ HWND SetActiveWindow(HWND hwnd) {
   return old;
 }
 
-HWND GetActiveWindow() { return Sys().active; }
-HWND GetForegroundWindow() { return Sys().active; }
+HWND GetActiveWindow() { return Sys().input().Active(); }
+HWND GetForegroundWindow() { return Sys().input().Active(); }
 
 BOOL SetForegroundWindow(HWND hwnd) {
   auto w = LookupOwn(RootOf(hwnd));
   if (!w) return FALSE;
   ActivateWindow(w->handle, WA_ACTIVE, false);
-  return Sys().active == w->handle ? TRUE : FALSE;
+  return Sys().input().Active() == w->handle ? TRUE : FALSE;
 }
 
 // ---------------------------------------------------------------------------
@@ -624,11 +490,11 @@ BOOL SetForegroundWindow(HWND hwnd) {
 
 HWND SetCapture(HWND hwnd) {
   WindowSystem& sys = Sys();
-  const HWND old = sys.capture;
+  const HWND old = sys.input().Capture();
   auto w = LookupOwn(hwnd);
   if (!w) return old;
   if (old == hwnd) return old;
-  sys.capture = hwnd;
+  sys.input().SetCapture(hwnd);
   if (auto o = LookupOwn(old)) Send(o, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
   auto root = Lookup(RootOf(hwnd));
   if (root && root->surface) sys.backend().SetCapture(root->surface);
@@ -637,12 +503,14 @@ HWND SetCapture(HWND hwnd) {
 
 BOOL ReleaseCapture() {
   WindowSystem& sys = Sys();
-  const HWND old = sys.capture;
+  InputState& input = sys.input();
+  const HWND old = input.Capture();
   if (!old) return TRUE;
-  sys.capture = nullptr;
-  if (sys.drag.active && !sys.drag.native && sys.drag.hwnd == old) {
+  input.SetCapture(nullptr);
+  const DragState& drag = input.Drag();
+  if (drag.active && !drag.native && drag.hwnd == old) {
     // Losing the capture ends a drag the shared layer carries out.
-    sys.drag = DragState{};
+    input.EndDrag();
     if (auto o = LookupOwn(old)) {
       Send(o, WM_CAPTURECHANGED, 0, 0);
       Send(o, WM_EXITSIZEMOVE, 0, 0);
@@ -655,24 +523,22 @@ BOOL ReleaseCapture() {
   // pointer (and leave tracking) catch up.
   InputItem item;
   item.pointer.kind = PointerEvent::Kind::Move;
-  {
-    std::lock_guard lock(sys.queueMutex);
-    item.pointer.screen = sys.cursorPos;
-  }
+  item.pointer.screen = sys.queue().CursorPos();
   EnqueueInput(std::move(item));
   return TRUE;
 }
 
-HWND GetCapture() { return Sys().capture; }
+HWND GetCapture() { return Sys().input().Capture(); }
 
 BOOL TrackMouseEvent(TRACKMOUSEEVENT* tme) {
   WindowSystem& sys = Sys();
+  InputState& input = sys.input();
   if (!tme || tme->cbSize != sizeof(TRACKMOUSEEVENT)) {
     SetLastErrorCode(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  TrackState& t = sys.track;
   if (tme->dwFlags & TME_QUERY) {
+    const TrackState& t = input.Tracking();
     tme->dwFlags = t.hwnd ? (t.flags | (t.nonClient ? TME_NONCLIENT : 0)) : 0;
     tme->hwndTrack = t.hwnd;
     tme->dwHoverTime = t.hoverTime;
@@ -686,34 +552,15 @@ BOOL TrackMouseEvent(TRACKMOUSEEVENT* tme) {
   const DWORD wanted = tme->dwFlags & (TME_HOVER | TME_LEAVE);
   const bool nonClient = (tme->dwFlags & TME_NONCLIENT) != 0;
   if (tme->dwFlags & TME_CANCEL) {
-    if (t.hwnd == w->handle && t.nonClient == nonClient) {
-      t.flags &= ~wanted;
-      if (wanted & TME_HOVER) t.hoverArmed = false;
-      if (!t.flags) t = TrackState{};
-    }
+    input.CancelTracking(w->handle, nonClient, wanted);
     return TRUE;
   }
-  const bool over =
-      sys.pointerWindow == w->handle &&
-      (nonClient ? sys.pointerHit != HTCLIENT && sys.pointerHit != HTNOWHERE : sys.pointerHit == HTCLIENT);
-  if (!over) {
+  if (!input.PointerOver(w->handle, nonClient)) {
     // Not over the window at all: the leave is due at once.
     if (wanted & TME_LEAVE) PostTrackMessage(w->handle, nonClient ? WM_NCMOUSELEAVE : WM_MOUSELEAVE, 0, 0);
     return TRUE;
   }
-  if (t.hwnd != w->handle || t.nonClient != nonClient) t = TrackState{};
-  t.hwnd = w->handle;
-  t.nonClient = nonClient;
-  t.flags |= wanted;
-  if (wanted & TME_HOVER) {
-    t.hoverTime = tme->dwHoverTime == HOVER_DEFAULT ? kHoverTime : tme->dwHoverTime;
-    t.hoverArmed = true;
-    {
-      std::lock_guard lock(sys.queueMutex);
-      t.hoverOrigin = sys.cursorPos;
-    }
-    t.hoverDue = Now() + t.hoverTime;
-  }
+  input.Track(w->handle, nonClient, wanted, tme->dwHoverTime, sys.queue().CursorPos(), Now());
   return TRUE;
 }
 
@@ -787,20 +634,16 @@ CursorShape CursorShapeOf(HCURSOR cursor) {
 }
 
 HCURSOR SetCursor(HCURSOR cursor) {
-  WindowSystem& sys = Sys();
-  HCURSOR old = sys.cursor;
-  sys.cursor = cursor;
+  const HCURSOR old = Sys().input().SetCursor(cursor);
   if (old != cursor) ApplyCursorToBackend();
   return old;
 }
 
-HCURSOR GetCursor() { return Sys().cursor; }
+HCURSOR GetCursor() { return Sys().input().Cursor(); }
 
 BOOL GetCursorPos(POINT* point) {
   if (!point) return FALSE;
-  WindowSystem& sys = Sys();
-  std::lock_guard lock(sys.queueMutex);
-  *point = sys.cursorPos;
+  *point = Sys().queue().CursorPos();
   return TRUE;
 }
 
@@ -810,14 +653,12 @@ BOOL SetCursorPos(int x, int y) {
 }
 
 short GetKeyState(int virtualKey) {
-  const BYTE s = Sys().keyState[virtualKey & 0xFF];
+  const BYTE s = Sys().input().Keys().Raw(virtualKey);
   return static_cast<short>(((s & 0x80) ? 0x8000 : 0) | (s & 0x01));
 }
 
 short GetAsyncKeyState(int virtualKey) {
-  WindowSystem& sys = Sys();
-  std::lock_guard lock(sys.queueMutex);
-  return static_cast<short>((sys.asyncKeyState[virtualKey & 0xFF] & 0x80) ? 0x8000 : 0);
+  return static_cast<short>(Sys().queue().AsyncKeyDown(virtualKey) ? 0x8000 : 0);
 }
 
 // ---------------------------------------------------------------------------

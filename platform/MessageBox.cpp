@@ -63,9 +63,8 @@ int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   // through the default WM_ACTIVATE, the focus).
   const bool disable = top && !(top->style & WS_DISABLED);
   if (disable) EnableWindow(top->handle, FALSE);
-  const HWND wasActive = sys.active;
-  const bool outerBox = !sys.modalBox;
-  sys.modalBox = true;
+  const HWND wasActive = sys.input().Active();
+  const bool outerBox = !sys.input().SetModalBox(true);
   if (wasActive) ActivateWindow(nullptr, WA_INACTIVE, false);
   const std::u16string_view shownText = text ? text : u"";
   const std::u16string_view shownCaption = caption ? caption : u"Error";
@@ -85,8 +84,8 @@ int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   };
   WindowPtr back = LookupOwn(wasActive);
   if (!canActivate(back)) back = top;
-  if (!sys.active && canActivate(back)) ActivateWindow(back->handle, WA_ACTIVE, false);
-  if (outerBox) sys.modalBox = false;
+  if (!sys.input().Active() && canActivate(back)) ActivateWindow(back->handle, WA_ACTIVE, false);
+  if (outerBox) sys.input().SetModalBox(false);
   return answer;
 }
 

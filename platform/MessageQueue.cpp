@@ -134,57 +134,34 @@ char16_t CharOfKeyMessage(const MSG& msg) {
   if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return 0;
   const UINT vk = LOWORD(msg.wParam);
   if (vk == VK_PACKET) return static_cast<char16_t>(HIWORD(msg.wParam));
-  const BYTE* ks = Sys().keyState;
-  const bool shift = ks[VK_SHIFT] & 0x80;
-  const bool ctrl = ks[VK_CONTROL] & 0x80;
-  const bool alt = ks[VK_MENU] & 0x80;
-  const bool caps = ks[VK_CAPITAL] & 0x01;
+  const KeyState& keys = Sys().input().Keys();
+  const bool shift = keys.IsDown(VK_SHIFT);
+  const bool ctrl = keys.IsDown(VK_CONTROL);
+  const bool alt = keys.IsDown(VK_MENU);
+  const bool caps = keys.IsToggled(VK_CAPITAL);
   return CharFromKey(vk, shift, ctrl && !alt, caps);
 }
 
 std::uint64_t Now() { return Sys().backend().NowMs(); }
 
-void PostToQueue(const MSG& msg) {
-  WindowSystem& sys = Sys();
-  {
-    std::lock_guard lock(sys.queueMutex);
-    sys.posted.push_back(msg);
-  }
-  sys.backend().Wake();
-}
+void PostToQueue(const MSG& msg) { Sys().queue().Post(msg); }
 
 void ProcessCrossThreadSends() {
   WindowSystem& sys = Sys();
-  for (;;) {
-    CrossThreadSend* send = nullptr;
-    {
-      std::lock_guard lock(sys.queueMutex);
-      if (sys.crossSends.empty()) return;
-      send = sys.crossSends.front();
-      sys.crossSends.pop_front();
-    }
+  ThreadQueue& queue = sys.queue();
+  while (CrossThreadSend* send = queue.TakeCrossSend()) {
     LRESULT result = 0;
     if (auto w = Lookup(send->hwnd)) {
-      const bool was = sys.inCrossThreadSend;
-      sys.inCrossThreadSend = true;
+      const bool was = queue.SetInCrossSend(true);
       result = w->foreign ? SendToForeign(w, send->message, send->wParam, send->lParam)
                           : Send(w, send->message, send->wParam, send->lParam);
-      sys.inCrossThreadSend = was;
+      queue.SetInCrossSend(was);
     }
-    {
-      std::lock_guard lock(sys.queueMutex);
-      send->result = result;
-      send->done = true;
-    }
-    sys.sendDone.notify_all();
+    queue.Complete(send, result);
   }
 }
 
-void RemoveTimersOf(HWND hwnd) {
-  auto& timers = Sys().timers;
-  timers.erase(std::remove_if(timers.begin(), timers.end(), [&](const Timer& t) { return t.hwnd == hwnd; }),
-               timers.end());
-}
+void RemoveTimersOf(HWND hwnd) { Sys().timers().RemoveOf(hwnd); }
 
 // The next moment a timer or the hover falls due. Deadlines already passed
 // are left out: their messages are waiting (or filtered away) and must not
@@ -192,19 +169,58 @@ void RemoveTimersOf(HWND hwnd) {
 std::optional<std::uint64_t> NextDeadline() {
   WindowSystem& sys = Sys();
   const std::uint64_t now = Now();
-  std::optional<std::uint64_t> next;
-  for (const Timer& t : sys.timers) {
-    if (t.due > now && (!next || t.due < *next)) next = t.due;
-  }
-  if (sys.track.hwnd && sys.track.hoverArmed && sys.track.hoverDue > now &&
-      (!next || sys.track.hoverDue < *next)) {
-    next = sys.track.hoverDue;
-  }
+  std::optional<std::uint64_t> next = sys.timers().NextDueAfter(now);
+  const auto hover = sys.input().HoverDeadline();
+  if (hover && *hover > now && (!next || *hover < *next)) next = hover;
   return next;
 }
 
+namespace {
+
+bool Deliver(MSG* out, const MSG& msg) {
+  *out = msg;
+  Sys().queue().RecordRetrieved(msg);
+  return true;
+}
+
+// Device input: the front event is turned into its message once. None when
+// the queue has nothing for the filter; Retry when cooking consumed the event
+// or posted something that now comes first.
+enum class InputStep { None, Retry, Found };
+
+InputStep TakeInput(MSG* msg, HWND filter, UINT first, UINT last, bool remove) {
+  ThreadQueue& queue = Sys().queue();
+  InputItem* front = queue.FrontInput();
+  if (!front) return InputStep::None;
+  if (!front->cooked) {
+    front->cooking = true;
+    const bool produced = CookInput(*front);
+    front->cooking = false;
+    if (!produced) {
+      queue.PopInput();
+      return InputStep::Retry;
+    }
+    front->cooked = true;
+    // Cooking may have posted (WM_MOUSELEAVE): that comes first.
+    if (queue.HasPosted()) return InputStep::Retry;
+  }
+  if (!IsWindow(front->msg.hwnd)) {
+    queue.PopInput();
+    return InputStep::Retry;
+  }
+  if (!MatchesWindow(front->msg.hwnd, filter) || !InRange(front->msg.message, first, last))
+    return InputStep::None;
+  const MSG found = front->msg;
+  if (remove) queue.PopInput();
+  Deliver(msg, found);
+  return InputStep::Found;
+}
+
+}  // namespace
+
 bool Retrieve(MSG* msg, HWND filter, UINT first, UINT last, bool remove, bool allowQuit) {
   WindowSystem& sys = Sys();
+  ThreadQueue& queue = sys.queue();
   ProcessCrossThreadSends();
   sys.backend().Wait(0);
   ProcessCrossThreadSends();
@@ -212,111 +228,42 @@ bool Retrieve(MSG* msg, HWND filter, UINT first, UINT last, bool remove, bool al
 
   for (int round = 0; round < 1024; ++round) {
     // Posted messages first; those of windows destroyed meanwhile are dropped.
-    {
-      std::lock_guard lock(sys.queueMutex);
-      for (auto it = sys.posted.begin(); it != sys.posted.end();) {
-        if (it->hwnd && !sys.liveHandles.count(reinterpret_cast<std::uintptr_t>(it->hwnd))) {
-          it = sys.posted.erase(it);
-          continue;
-        }
-        if (MatchesWindow(it->hwnd, filter) && InRange(it->message, first, last)) {
-          *msg = *it;
-          if (remove) sys.posted.erase(it);
-          sys.lastMessageTime = msg->time;
-          sys.lastMessagePos = msg->pt;
-          return true;
-        }
-        ++it;
-      }
-    }
-
-    // Then input: the front event is turned into its message once.
-    InputItem* front = nullptr;
-    {
-      std::lock_guard lock(sys.queueMutex);
-      if (!sys.input.empty() && !sys.input.front().cooking) front = &sys.input.front();
-    }
-    if (front) {
-      if (!front->cooked) {
-        front->cooking = true;
-        const bool produced = CookInput(*front);
-        front->cooking = false;
-        if (!produced) {
-          std::lock_guard lock(sys.queueMutex);
-          sys.input.pop_front();
-          continue;
-        }
-        front->cooked = true;
-        // Cooking may have posted (WM_MOUSELEAVE): that comes first.
-        std::lock_guard lock(sys.queueMutex);
-        if (!sys.posted.empty()) continue;
-      }
-      if (!IsWindow(front->msg.hwnd)) {
-        std::lock_guard lock(sys.queueMutex);
-        sys.input.pop_front();
-        continue;
-      }
-      if (MatchesWindow(front->msg.hwnd, filter) && InRange(front->msg.message, first, last)) {
-        *msg = front->msg;
-        if (remove) {
-          std::lock_guard lock(sys.queueMutex);
-          sys.input.pop_front();
-        }
-        sys.lastMessageTime = msg->time;
-        sys.lastMessagePos = msg->pt;
-        return true;
-      }
-    }
-    break;
+    auto posted = queue.TakePosted(
+        [&](const MSG& m) { return MatchesWindow(m.hwnd, filter) && InRange(m.message, first, last); },
+        remove);
+    if (posted) return Deliver(msg, *posted);
+    const InputStep step = TakeInput(msg, filter, first, last, remove);
+    if (step == InputStep::Found) return true;
+    if (step == InputStep::None) break;
   }
 
   if (allowQuit && !filter && InRange(WM_QUIT, first, last)) {
-    std::lock_guard lock(sys.queueMutex);
-    if (sys.quitPosted) {
-      *msg = MSG{nullptr,      WM_QUIT, static_cast<WPARAM>(sys.quitCode), 0, static_cast<DWORD>(Now()),
-                 sys.cursorPos};
-      if (remove) sys.quitPosted = false;
+    if (auto code = queue.TakeQuit(remove)) {
+      *msg =
+          MSG{nullptr, WM_QUIT, static_cast<WPARAM>(*code), 0, static_cast<DWORD>(Now()), queue.CursorPos()};
       return true;
     }
   }
 
   if (InRange(WM_PAINT, first, last)) {
-    if (HWND paint = FindWindowToPaint(filter)) {
-      std::lock_guard lock(sys.queueMutex);
-      *msg = MSG{paint, WM_PAINT, 0, 0, static_cast<DWORD>(Now()), sys.cursorPos};
-      sys.lastMessageTime = msg->time;
-      sys.lastMessagePos = msg->pt;
-      return true;
-    }
+    if (HWND paint = FindWindowToPaint(filter))
+      return Deliver(msg, MSG{paint, WM_PAINT, 0, 0, static_cast<DWORD>(Now()), queue.CursorPos()});
   }
 
   if (InRange(WM_TIMER, first, last)) {
     const std::uint64_t now = Now();
-    Timer* best = nullptr;
-    for (Timer& t : sys.timers) {
-      if (t.due > now || !MatchesWindow(t.hwnd, filter)) continue;
-      if (!best || t.due < best->due || (t.due == best->due && t.order < best->order)) best = &t;
-    }
-    if (best) {
-      std::lock_guard lock(sys.queueMutex);
-      *msg =
-          MSG{best->hwnd,   WM_TIMER, best->id, reinterpret_cast<LPARAM>(best->proc), static_cast<DWORD>(now),
-              sys.cursorPos};
-      if (remove) {
-        // The timer restarts when its message is taken; missed periods are
-        // not made up, as on Windows.
-        best->due = now + best->elapse;
-        best->order = ++sys.timerOrder;
-      }
-      sys.lastMessageTime = msg->time;
-      sys.lastMessagePos = msg->pt;
-      return true;
+    if (auto t = sys.timers().TakeDue(
+            now, [&](HWND h) { return MatchesWindow(h, filter); }, remove)) {
+      return Deliver(msg, MSG{t->hwnd, WM_TIMER, t->id, reinterpret_cast<LPARAM>(t->proc),
+                              static_cast<DWORD>(now), queue.CursorPos()});
     }
   }
   return false;
 }
 
-char16_t UsLayoutChar(UINT vk, bool shift, bool ctrl, bool caps) { return CharFromKey(vk, shift, ctrl, caps); }
+char16_t UsLayoutChar(UINT vk, bool shift, bool ctrl, bool caps) {
+  return CharFromKey(vk, shift, ctrl, caps);
+}
 
 }  // namespace internal
 
@@ -326,42 +273,27 @@ BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   WindowSystem& sys = Sys();
   if (hwnd == HWND_BROADCAST) {
     if (!OnUiThread()) return FALSE;
-    for (HWND h : std::vector<HWND>(sys.desktop->children)) {
+    for (HWND h : std::vector<HWND>(sys.windows().TopLevel())) {
       if (LookupOwn(h)) PostMessage(h, message, wParam, lParam);
     }
     return TRUE;
   }
-  ForeignId foreign = 0;
-  {
-    std::lock_guard lock(sys.queueMutex);
-    const auto value = reinterpret_cast<std::uintptr_t>(hwnd);
-    if (hwnd) {
-      auto f = sys.liveForeign.find(value);
-      if (f != sys.liveForeign.end()) {
-        foreign = f->second;
-      } else if (!sys.liveHandles.count(value)) {
-        SetLastErrorCode(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-      }
-    }
-    if (!foreign) {
-      sys.posted.push_back(
-          MSG{hwnd, message, wParam, lParam, static_cast<DWORD>(sys.backend().NowMs()), sys.cursorPos});
-    }
+  const auto outcome =
+      sys.queue().PostTo(hwnd, message, wParam, lParam, static_cast<DWORD>(sys.backend().NowMs()));
+  if (outcome.queued) return TRUE;
+  if (!outcome.foreign) {
+    SetLastErrorCode(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
   }
-  if (foreign) {
-    if (!OnUiThread()) {
-      SetLastErrorCode(ERROR_WINDOW_OF_OTHER_THREAD);
-      return FALSE;
-    }
-    return sys.backend().PostToForeign(foreign, message, wParam, lParam) ? TRUE : FALSE;
+  if (!OnUiThread()) {
+    SetLastErrorCode(ERROR_WINDOW_OF_OTHER_THREAD);
+    return FALSE;
   }
-  sys.backend().Wake();
-  return TRUE;
+  return sys.backend().PostToForeign(outcome.foreign, message, wParam, lParam) ? TRUE : FALSE;
 }
 
 BOOL PostThreadMessage(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (threadId != Sys().uiThreadId) {
+  if (threadId != Sys().UiThreadId()) {
     SetLastErrorCode(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
@@ -376,19 +308,14 @@ LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     send.message = message;
     send.wParam = wParam;
     send.lParam = lParam;
-    std::unique_lock lock(sys.queueMutex);
-    const auto value = reinterpret_cast<std::uintptr_t>(hwnd);
-    if (!sys.liveHandles.count(value) && !sys.liveForeign.count(value)) {
+    if (!sys.queue().SendAndWait(send)) {
       SetLastErrorCode(ERROR_INVALID_WINDOW_HANDLE);
       return 0;
     }
-    sys.crossSends.push_back(&send);
-    sys.backend().Wake();
-    sys.sendDone.wait(lock, [&] { return send.done; });
     return send.result;
   }
   if (hwnd == HWND_BROADCAST) {
-    for (HWND h : std::vector<HWND>(sys.desktop->children)) {
+    for (HWND h : std::vector<HWND>(sys.windows().TopLevel())) {
       if (auto w = LookupOwn(h)) Send(w, message, wParam, lParam);
     }
     return 0;
@@ -411,15 +338,7 @@ BOOL SendNotifyMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return PostMessage(hwnd, message, wParam, lParam);
 }
 
-void PostQuitMessage(int exitCode) {
-  WindowSystem& sys = Sys();
-  {
-    std::lock_guard lock(sys.queueMutex);
-    sys.quitPosted = true;
-    sys.quitCode = exitCode;
-  }
-  sys.backend().Wake();
-}
+void PostQuitMessage(int exitCode) { Sys().queue().PostQuit(exitCode); }
 
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
   if (!msg) return FALSE;
@@ -461,15 +380,11 @@ BOOL TranslateMessage(const MSG* msg) {
 
 LRESULT DispatchMessage(const MSG* msg) {
   if (!msg) return 0;
-  WindowSystem& sys = Sys();
   if (msg->message == WM_TIMER && msg->lParam) {
     // A timer procedure runs only while its timer still exists.
-    for (const Timer& t : sys.timers) {
-      if (t.hwnd == msg->hwnd && t.id == msg->wParam && reinterpret_cast<LPARAM>(t.proc) == msg->lParam) {
-        t.proc(msg->hwnd, WM_TIMER, msg->wParam, GetTickCount());
-        return 0;
-      }
-    }
+    const auto proc = reinterpret_cast<TIMERPROC>(msg->lParam);
+    if (Sys().timers().HasProc(msg->hwnd, msg->wParam, proc))
+      proc(msg->hwnd, WM_TIMER, msg->wParam, GetTickCount());
     return 0;
   }
   if (!msg->hwnd) return 0;
@@ -481,55 +396,29 @@ LRESULT DispatchMessage(const MSG* msg) {
   return Send(w, msg->message, msg->wParam, msg->lParam);
 }
 
-BOOL InSendMessage() { return Sys().inCrossThreadSend ? TRUE : FALSE; }
-DWORD GetMessageTime() { return Sys().lastMessageTime; }
+BOOL InSendMessage() { return Sys().queue().InCrossSend() ? TRUE : FALSE; }
+DWORD GetMessageTime() { return Sys().queue().LastMessageTime(); }
 DWORD GetMessagePos() {
-  POINT p = Sys().lastMessagePos;
+  POINT p = Sys().queue().LastMessagePos();
   return static_cast<DWORD>(MAKELONG(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
 }
 
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
   WindowSystem& sys = Sys();
-  elapse = std::clamp(elapse, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM);
   if (hwnd && !LookupOwn(hwnd)) {
     SetLastErrorCode(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
-  if (!hwnd) {
-    bool exists = id && std::any_of(sys.timers.begin(), sys.timers.end(),
-                                    [&](const Timer& t) { return !t.hwnd && t.id == id; });
-    if (!exists) {
-      do {
-        id = sys.nextThreadTimerId++;
-      } while (std::any_of(sys.timers.begin(), sys.timers.end(),
-                           [&](const Timer& t) { return !t.hwnd && t.id == id; }));
-    }
-  }
-  const std::uint64_t due = Now() + elapse;
-  for (Timer& t : sys.timers) {
-    if (t.hwnd == hwnd && t.id == id) {
-      t.elapse = elapse;
-      t.proc = proc;
-      t.due = due;
-      t.order = ++sys.timerOrder;
-      return id ? id : 1;
-    }
-  }
-  sys.timers.push_back(Timer{hwnd, id, elapse, proc, due, ++sys.timerOrder});
+  const UINT_PTR given = sys.timers().Set(hwnd, id, elapse, proc, Now());
+  // A wait already under way learns of the new deadline.
   sys.backend().Wake();
-  return id ? id : 1;
+  return given;
 }
 
 BOOL KillTimer(HWND hwnd, UINT_PTR id) {
-  auto& timers = Sys().timers;
-  auto it = std::find_if(timers.begin(), timers.end(),
-                         [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; });
-  if (it == timers.end()) {
-    SetLastErrorCode(ERROR_TIMER_NOT_FOUND);
-    return FALSE;
-  }
-  timers.erase(it);
-  return TRUE;
+  if (Sys().timers().Kill(hwnd, id)) return TRUE;
+  SetLastErrorCode(ERROR_TIMER_NOT_FOUND);
+  return FALSE;
 }
 
 DWORD GetTickCount() { return static_cast<DWORD>(Now()); }

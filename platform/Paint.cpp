@@ -68,7 +68,7 @@ HWND FindWindowToPaint(HWND filter) {
     return w && IsVisibleChain(*w) ? FindPaintIn(w) : nullptr;
   }
   if (filter) return nullptr;
-  for (HWND h : sys.desktop->children) {
+  for (HWND h : sys.windows().TopLevel()) {
     auto w = LookupOwn(h);
     if (HWND found = FindPaintIn(w)) return found;
   }
@@ -82,7 +82,7 @@ using namespace internal;
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
   WindowSystem& sys = Sys();
   if (!hwnd) {
-    for (HWND h : std::vector<HWND>(sys.desktop->children))
+    for (HWND h : std::vector<HWND>(sys.windows().TopLevel()))
       InvalidateInternal(LookupOwn(h), nullptr, erase, true);
     return TRUE;
   }
@@ -135,7 +135,7 @@ BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags) {
   WindowSystem& sys = Sys();
   std::vector<WindowPtr> targets;
   if (!hwnd) {
-    for (HWND h : sys.desktop->children) {
+    for (HWND h : sys.windows().TopLevel()) {
       if (auto w = LookupOwn(h)) targets.push_back(w);
     }
   } else if (auto w = LookupOwn(hwnd)) {

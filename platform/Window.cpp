@@ -9,21 +9,14 @@ namespace os {
 namespace internal {
 namespace {
 
-struct SendDepthGuard {
-  explicit SendDepthGuard(WindowSystem& s) : sys(s) { ++sys.sendDepth; }
-  ~SendDepthGuard() { --sys.sendDepth; }
-  WindowSystem& sys;
-};
+void SetLive(HWND hwnd, bool live) { Sys().queue().SetLive(hwnd, live); }
 
-void SetLive(HWND hwnd, bool live) {
-  WindowSystem& sys = Sys();
-  std::lock_guard lock(sys.queueMutex);
-  auto value = reinterpret_cast<std::uintptr_t>(hwnd);
-  if (live) {
-    sys.liveHandles.insert(value);
-  } else {
-    sys.liveHandles.erase(value);
+// Whether `hwnd` is `start` or one of its owners, owners' owners, ...
+bool IsInOwnerChain(HWND hwnd, HWND start) {
+  for (auto o = Lookup(start); o; o = Lookup(o->owner)) {
+    if (o->handle == hwnd) return true;
   }
+  return false;
 }
 
 void Unlink(Window& w) {
@@ -63,12 +56,10 @@ bool NameMatches(const Window& w, LPCWSTR windowName) {
 
 LRESULT Send(const WindowPtr& w, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!w || w->destroyed || w->foreign || w->desktop || !w->proc) return 0;
-  WindowSystem& sys = Sys();
-  SendDepthGuard guard(sys);
   return w->proc(w->handle, message, wParam, lParam);
 }
 
-bool IsTopLevel(const Window& w) { return !w.messageOnly && !w.desktop && w.parent == Sys().desktop->handle; }
+bool IsTopLevel(const Window& w) { return Sys().windows().IsTopLevel(w); }
 
 HWND RootOf(HWND hwnd) {
   auto w = Lookup(hwnd);
@@ -91,12 +82,7 @@ bool IsSelfOrDescendant(HWND ancestor, HWND hwnd) {
   return false;
 }
 
-std::vector<HWND>& Siblings(Window& w) {
-  static std::vector<HWND> none;
-  if (auto p = Lookup(w.parent)) return p->children;
-  none.clear();
-  return none;
-}
+std::vector<HWND>& Siblings(Window& w) { return Sys().windows().Siblings(w); }
 
 bool IsVisibleChain(const Window& w) {
   const Window* cur = &w;
@@ -132,13 +118,13 @@ void FreeWindowTree(const WindowPtr& w) {
   if (w->cls) --w->cls->windows;
   w->destroyed = true;
   SetLive(w->handle, false);
-  sys.windows.erase(reinterpret_cast<std::uintptr_t>(w->handle));
+  sys.windows().Remove(w->handle);
 }
 
 void RefreshForeignWindows() {
   WindowSystem& sys = Sys();
   auto infos = sys.backend().ForeignWindows();
-  auto& list = sys.desktop->children;
+  auto& list = sys.windows().Desktop()->children;
   std::vector<HWND> own;
   std::unordered_map<ForeignId, WindowPtr> existing;
   for (HWND h : list) {
@@ -162,10 +148,9 @@ void RefreshForeignWindows() {
       w->handle = NewHandle();
       w->foreign = true;
       w->foreignId = info.id;
-      w->parent = sys.desktop->handle;
-      sys.windows[reinterpret_cast<std::uintptr_t>(w->handle)] = w;
-      std::lock_guard lock(sys.queueMutex);
-      sys.liveForeign[reinterpret_cast<std::uintptr_t>(w->handle)] = info.id;
+      w->parent = sys.windows().Desktop()->handle;
+      sys.windows().Add(w);
+      sys.queue().SetForeign(w->handle, info.id);
     }
     w->text = info.caption;
     w->foreignClass = info.className;
@@ -178,8 +163,7 @@ void RefreshForeignWindows() {
   for (auto& [id, w] : existing) {
     // The entry stays (marked destroyed) so that its handle is never reused.
     w->destroyed = true;
-    std::lock_guard lock(sys.queueMutex);
-    sys.liveForeign.erase(reinterpret_cast<std::uintptr_t>(w->handle));
+    sys.queue().SetForeign(w->handle, 0);
   }
   own.insert(own.end(), foreign.begin(), foreign.end());
   list = std::move(own);
@@ -245,7 +229,7 @@ HWND CreateWindowEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD 
   w->extra.assign(static_cast<std::size_t>(cls->wndExtra), 0);
   w->id = child ? static_cast<LONG_PTR>(reinterpret_cast<std::uintptr_t>(menu)) : 0;
   w->messageOnly = messageOnly;
-  w->parent = child ? parentWindow->handle : (messageOnly ? nullptr : sys.desktop->handle);
+  w->parent = child ? parentWindow->handle : (messageOnly ? nullptr : sys.windows().Desktop()->handle);
   w->owner = ownerWindow ? RootOf(ownerWindow->handle) : nullptr;
 
   const bool overlapped = !(style & (WS_CHILD | WS_POPUP));
@@ -270,7 +254,7 @@ HWND CreateWindowEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD 
     }
   }
 
-  sys.windows[reinterpret_cast<std::uintptr_t>(w->handle)] = w;
+  sys.windows().Add(w);
   SetLive(w->handle, true);
   ++cls->windows;
   if (!messageOnly) {
@@ -394,16 +378,16 @@ BOOL DestroyWindow(HWND hwnd) {
                          SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
     if (w->destroyed) return TRUE;
   }
-  if (sys.active == hwnd) ActivateOtherWindow(hwnd);
+  if (sys.input().Active() == hwnd) ActivateOtherWindow(hwnd);
 
   // Owned windows go first, with their whole destruction.
   if (IsTopLevel(*w)) {
     std::vector<HWND> owned;
-    for (HWND h : sys.desktop->children) {
+    for (HWND h : sys.windows().TopLevel()) {
       auto o = Lookup(h);
       if (o && !o->foreign && o->owner == hwnd) owned.push_back(h);
     }
-    for (auto& [value, o] : sys.windows) {
+    for (const WindowPtr& o : sys.windows().All()) {
       if (o->messageOnly && o->owner == hwnd) owned.push_back(o->handle);
     }
     for (HWND h : owned) DestroyWindow(h);
@@ -416,12 +400,8 @@ BOOL DestroyWindow(HWND hwnd) {
            reinterpret_cast<LPARAM>(hwnd));
     }
   }
-  if (IsSelfOrDescendant(hwnd, sys.focus)) {
-    auto old = Lookup(sys.focus);
-    sys.focus = nullptr;
-    Send(old, WM_KILLFOCUS, 0, 0);
-  }
-  if (IsSelfOrDescendant(hwnd, sys.capture)) ReleaseCapture();
+  if (IsSelfOrDescendant(hwnd, sys.input().Focus())) SetFocus(nullptr);
+  if (IsSelfOrDescendant(hwnd, sys.input().Capture())) ReleaseCapture();
   if (w->destroyed) return TRUE;
 
   SendDestroyTree(w);
@@ -515,7 +495,9 @@ LONG_PTR SetWindowLongPtr(HWND hwnd, int index, LONG_PTR value) {
       if (!IsTopLevel(*w)) return reinterpret_cast<LONG_PTR>(w->parent);
       auto old = reinterpret_cast<LONG_PTR>(w->owner);
       HWND owner = RootOf(reinterpret_cast<HWND>(value));
-      if (owner == hwnd) owner = nullptr;
+      // A window cannot own itself, not even through the windows it owns:
+      // activation and z-order walk owner chains to their end.
+      if (IsInOwnerChain(hwnd, owner)) owner = nullptr;
       w->owner = owner;
       if (w->surface) {
         auto o = Lookup(owner);
@@ -607,7 +589,7 @@ HANDLE RemoveProp(HWND hwnd, LPCWSTR name) {
 
 BOOL IsWindow(HWND hwnd) { return Lookup(hwnd) != nullptr; }
 
-HWND GetDesktopWindow() { return Sys().desktop->handle; }
+HWND GetDesktopWindow() { return Sys().windows().Desktop()->handle; }
 
 HWND GetParent(HWND hwnd) {
   auto w = Lookup(hwnd);
@@ -646,7 +628,7 @@ HWND SetParent(HWND child, HWND newParent) {
     SetLastErrorCode(ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;
   }
-  WindowPtr p = newParent ? Lookup(newParent) : sys.desktop;
+  WindowPtr p = newParent ? Lookup(newParent) : sys.windows().Desktop();
   if (!p || p->foreign || IsSelfOrDescendant(child, p->handle)) {
     SetLastErrorCode(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -712,9 +694,9 @@ HWND GetWindow(HWND hwnd, UINT relation) {
 
 HWND GetTopWindow(HWND hwnd) {
   WindowSystem& sys = Sys();
-  if (!hwnd || hwnd == sys.desktop->handle) {
+  if (!hwnd || hwnd == sys.windows().Desktop()->handle) {
     RefreshForeignWindows();
-    return sys.desktop->children.empty() ? nullptr : sys.desktop->children.front();
+    return sys.windows().TopLevel().empty() ? nullptr : sys.windows().TopLevel().front();
   }
   auto w = Lookup(hwnd);
   if (!w) {
@@ -736,7 +718,7 @@ BOOL IsChild(HWND parent, HWND hwnd) {
 BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam) {
   if (!proc) return FALSE;
   RefreshForeignWindows();
-  std::vector<HWND> list = Sys().desktop->children;
+  std::vector<HWND> list = Sys().windows().TopLevel();
   for (HWND h : list) {
     if (IsWindow(h) && !proc(h, lParam)) return FALSE;
   }
@@ -768,12 +750,10 @@ HWND FindWindowEx(HWND parent, HWND childAfter, LPCWSTR className, LPCWSTR windo
   WindowSystem& sys = Sys();
   std::vector<HWND> list;
   if (parent == HWND_MESSAGE) {
-    for (auto& [value, w] : sys.windows) {
-      if (w->messageOnly && !w->destroyed) list.push_back(w->handle);
-    }
-  } else if (!parent || parent == sys.desktop->handle) {
+    list = sys.windows().MessageOnlyWindows();
+  } else if (!parent || parent == sys.windows().Desktop()->handle) {
     RefreshForeignWindows();
-    list = sys.desktop->children;
+    list = sys.windows().TopLevel();
   } else {
     auto p = Lookup(parent);
     if (!p) {
@@ -807,8 +787,8 @@ DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
     SetLastErrorCode(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
-  DWORD pid = sys.processId;
-  DWORD tid = sys.uiThreadId;
+  DWORD pid = sys.ProcessId();
+  DWORD tid = sys.UiThreadId();
   if (w->foreign) {
     pid = w->foreignProcess;
     tid = w->foreignThread;

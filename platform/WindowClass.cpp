@@ -36,7 +36,7 @@ ATOM AddClass(const WNDCLASSEXW& wc, bool system, bool noSurface) {
     return 0;
   }
   const bool global = system || (wc.style & CS_GLOBALCLASS);
-  for (const auto& c : sys.classes) {
+  for (const auto& c : sys.windows().Classes()) {
     if (!EqualNoCase(c->name, wc.lpszClassName)) continue;
     // A local class may share its name with a class of another module or a
     // system class; a second one for the same module, or a second global or
@@ -49,7 +49,6 @@ ATOM AddClass(const WNDCLASSEXW& wc, bool system, bool noSurface) {
     }
   }
   auto c = std::make_shared<WindowClass>();
-  c->atom = sys.nextAtom++;
   c->name = wc.lpszClassName;
   c->style = wc.style;
   c->proc = wc.lpfnWndProc;
@@ -64,7 +63,7 @@ ATOM AddClass(const WNDCLASSEXW& wc, bool system, bool noSurface) {
   c->system = system;
   c->global = global;
   c->noSurface = noSurface;
-  sys.classes.push_back(c);
+  sys.windows().AddClass(c);
   SetLastErrorCode(ERROR_SUCCESS);
   return c->atom;
 }
@@ -79,7 +78,7 @@ ClassPtr FindClass(LPCWSTR name, HINSTANCE instance) {
   if (!name) return nullptr;
   WindowSystem& sys = Sys();
   ClassPtr local, global, system, other;
-  for (const auto& c : sys.classes) {
+  for (const auto& c : sys.windows().Classes()) {
     if (!NameMatches(*c, name)) continue;
     if (c->system) {
       if (!system) system = c;
@@ -127,8 +126,7 @@ ATOM RegisterSystemClass(const WNDCLASSEXW& wc) { return AddClass(wc, true, fals
 
 BOOL UnregisterClass(LPCWSTR className, HINSTANCE instance) {
   WindowSystem& sys = Sys();
-  for (auto it = sys.classes.begin(); it != sys.classes.end(); ++it) {
-    const auto& c = *it;
+  for (const ClassPtr& c : sys.windows().Classes()) {
     if (c->system || !NameMatches(*c, className)) continue;
     if (!c->global && c->instance != instance) continue;
     if (c->windows > 0) {
@@ -136,7 +134,7 @@ BOOL UnregisterClass(LPCWSTR className, HINSTANCE instance) {
       return FALSE;
     }
     c->unregistered = true;
-    sys.classes.erase(it);
+    sys.windows().RemoveClass(ClassPtr(c));  // a copy: the reference goes with the entry
     return TRUE;
   }
   SetLastErrorCode(ERROR_CLASS_DOES_NOT_EXIST);
@@ -151,14 +149,14 @@ BOOL GetClassInfoEx(HINSTANCE instance, LPCWSTR className, WNDCLASSEXW* wc) {
   WindowSystem& sys = Sys();
   ClassPtr found;
   if (!instance) {
-    for (const auto& c : sys.classes) {
+    for (const auto& c : sys.windows().Classes()) {
       if (NameMatches(*c, className) && c->system) {
         found = c;
         break;
       }
     }
     if (!found) {
-      for (const auto& c : sys.classes) {
+      for (const auto& c : sys.windows().Classes()) {
         if (NameMatches(*c, className) && c->global) {
           found = c;
           break;
@@ -166,14 +164,14 @@ BOOL GetClassInfoEx(HINSTANCE instance, LPCWSTR className, WNDCLASSEXW* wc) {
       }
     }
   } else {
-    for (const auto& c : sys.classes) {
+    for (const auto& c : sys.windows().Classes()) {
       if (NameMatches(*c, className) && !c->system && !c->global && c->instance == instance) {
         found = c;
         break;
       }
     }
     if (!found) {
-      for (const auto& c : sys.classes) {
+      for (const auto& c : sys.windows().Classes()) {
         if (NameMatches(*c, className) && c->global && !c->system) {
           found = c;
           break;
@@ -181,7 +179,7 @@ BOOL GetClassInfoEx(HINSTANCE instance, LPCWSTR className, WNDCLASSEXW* wc) {
       }
     }
     if (!found) {
-      for (const auto& c : sys.classes) {
+      for (const auto& c : sys.windows().Classes()) {
         if (NameMatches(*c, className) && c->system) {
           found = c;
           break;

@@ -100,15 +100,6 @@ void InvalidateParentArea(const Window& w, const RECT& rectInParent) {
   InvalidateInternal(p, &r, true, false);
 }
 
-std::vector<HWND> OwnedWindows(HWND owner) {
-  std::vector<HWND> owned;
-  for (HWND h : Sys().desktop->children) {
-    auto o = Lookup(h);
-    if (o && !o->foreign && o->owner == owner) owned.push_back(h);
-  }
-  return owned;
-}
-
 }  // namespace
 
 int FrameThickness(DWORD style, DWORD exStyle) {
@@ -168,48 +159,7 @@ MINMAXINFO QueryMinMaxInfo(const WindowPtr& w) {
   return mmi;
 }
 
-void ZOrderInsert(Window& w, HWND after) {
-  auto& list = Siblings(w);
-  list.erase(std::remove(list.begin(), list.end(), w.handle), list.end());
-  const bool top = IsTopLevel(w);
-  if (after == HWND_TOPMOST) {
-    if (top) w.exStyle |= WS_EX_TOPMOST;
-    after = HWND_TOP;
-  } else if (after == HWND_NOTOPMOST) {
-    if (top) w.exStyle &= ~WS_EX_TOPMOST;
-    after = HWND_TOP;
-  }
-  // Top-level order: topmost windows, the other windows of the process, then
-  // the windows of other processes.
-  auto firstNonTopmost = [&] {
-    return std::find_if(list.begin(), list.end(), [](HWND h) {
-      auto s = Lookup(h);
-      return !s || s->foreign || !(s->exStyle & WS_EX_TOPMOST);
-    });
-  };
-  auto firstForeign = [&] {
-    return std::find_if(list.begin(), list.end(), [](HWND h) {
-      auto s = Lookup(h);
-      return !s || s->foreign;
-    });
-  };
-  std::vector<HWND>::iterator at;
-  if (after == HWND_TOP) {
-    at = (top && !(w.exStyle & WS_EX_TOPMOST)) ? firstNonTopmost() : list.begin();
-  } else if (after == HWND_BOTTOM) {
-    at = top ? firstForeign() : list.end();
-  } else {
-    at = std::find(list.begin(), list.end(), after);
-    at = at == list.end() ? list.begin() : std::next(at);
-  }
-  list.insert(at, w.handle);
-  if (top && after == HWND_TOP) {
-    // Owned windows stay above their owner.
-    for (HWND o : OwnedWindows(w.handle)) {
-      if (auto owned = Lookup(o)) ZOrderInsert(*owned, HWND_TOP);
-    }
-  }
-}
+void ZOrderInsert(Window& w, HWND after) { Sys().windows().PlaceInZOrder(w, after); }
 
 BOOL SetWindowPosInternal(const WindowPtr& w, HWND after, int x, int y, int cx, int cy, UINT flags) {
   WindowSystem& sys = Sys();
@@ -289,7 +239,7 @@ BOOL SetWindowPosInternal(const WindowPtr& w, HWND after, int x, int y, int cx, 
   if (showing) w->style |= WS_VISIBLE;
   if (hiding) w->style &= ~WS_VISIBLE;
 
-  if (w->surface && !sys.fromBackend) {
+  if (w->surface && !sys.ApplyingBackendChange()) {
     if (!EqualRect(&oldRect, &newRect)) sys.backend().MoveSurface(w->surface, newRect);
     if (!(flags & SWP_NOZORDER) && (after == HWND_TOP || after == HWND_TOPMOST)) {
       sys.backend().RaiseSurface(w->surface);
@@ -351,9 +301,10 @@ void MinimizeWindow(const WindowPtr& w, UINT swpFlags) {
   }
   w->restoreToMaximized = (w->style & WS_MAXIMIZE) != 0;
   w->style = (w->style & ~WS_MAXIMIZE) | WS_MINIMIZE;
-  if (IsSelfOrDescendant(w->handle, sys.focus)) SetFocus(nullptr);
+  if (IsSelfOrDescendant(w->handle, sys.input().Focus())) SetFocus(nullptr);
   if (w->destroyed) return;
-  if (w->surface && !sys.fromBackend) sys.backend().SetSurfaceState(w->surface, SurfaceState::Minimized);
+  if (w->surface && !sys.ApplyingBackendChange())
+    sys.backend().SetSurfaceState(w->surface, SurfaceState::Minimized);
   SetWindowPosInternal(w, nullptr, kIconicPosition, kIconicPosition, kIconicWidth, kIconicHeight,
                        swpFlags | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_STATECHANGED);
 }
@@ -380,7 +331,8 @@ void MaximizeWindow(const WindowPtr& w, UINT swpFlags) {
     r.right = r.left + mmi.ptMaxSize.x;
     r.bottom = r.top + mmi.ptMaxSize.y;
   }
-  if (w->surface && !sys.fromBackend) sys.backend().SetSurfaceState(w->surface, SurfaceState::Maximized);
+  if (w->surface && !sys.ApplyingBackendChange())
+    sys.backend().SetSurfaceState(w->surface, SurfaceState::Maximized);
   SetWindowPosInternal(w, nullptr, r.left, r.top, Width(r), Height(r),
                        swpFlags | SWP_FRAMECHANGED | SWP_STATECHANGED);
 }
@@ -402,7 +354,8 @@ void RestoreWindow(const WindowPtr& w, UINT swpFlags) {
   }
   w->style &= ~(WS_MINIMIZE | WS_MAXIMIZE);
   RECT r = w->normalRect;
-  if (w->surface && !sys.fromBackend) sys.backend().SetSurfaceState(w->surface, SurfaceState::Normal);
+  if (w->surface && !sys.ApplyingBackendChange())
+    sys.backend().SetSurfaceState(w->surface, SurfaceState::Normal);
   SetWindowPosInternal(w, nullptr, r.left, r.top, Width(r), Height(r),
                        swpFlags | SWP_FRAMECHANGED | SWP_STATECHANGED);
 }
@@ -451,7 +404,7 @@ WindowPtr DescendAt(const WindowPtr& window, POINT pt, bool enabledOnly) {
 }
 
 WindowPtr DeepestWindowAt(POINT pt, bool enabledOnly) {
-  for (HWND h : Sys().desktop->children) {
+  for (HWND h : Sys().windows().TopLevel()) {
     auto w = Lookup(h);
     if (w && TopLevelContains(*w, pt)) return DescendAt(w, pt, enabledOnly);
   }
@@ -492,7 +445,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     return FALSE;
   }
   if (flags & SWP_ASYNCWINDOWPOS) flags &= ~SWP_ASYNCWINDOWPOS;
-  const bool wasActive = Sys().active == hwnd;
+  const bool wasActive = Sys().input().Active() == hwnd;
   BOOL ok = SetWindowPosInternal(w, insertAfter, x, y, cx, cy, flags);
   if (ok && (flags & SWP_HIDEWINDOW) && wasActive && !w->destroyed) ActivateOtherWindow(hwnd);
   return ok;
@@ -600,7 +553,7 @@ BOOL ShowWindow(HWND hwnd, int command) {
   }
   const bool wasVisible = (w->style & WS_VISIBLE) != 0;
   const bool wasMinimized = (w->style & WS_MINIMIZE) != 0;
-  const bool wasActive = sys.active == hwnd;
+  const bool wasActive = sys.input().Active() == hwnd;
   const bool top = IsTopLevel(*w);
   enum class Change { None, Minimize, Maximize, Restore } change = Change::None;
   bool show = true;
@@ -662,7 +615,7 @@ BOOL ShowWindow(HWND hwnd, int command) {
   if (w->destroyed) return wasVisible;
 
   if (!show) {
-    if (IsSelfOrDescendant(hwnd, sys.focus)) {
+    if (IsSelfOrDescendant(hwnd, sys.input().Focus())) {
       // Hiding the focus moves it to the parent (nowhere for a top-level window).
       HWND parent = top ? nullptr : w->parent;
       SetFocus(parent);
@@ -670,7 +623,7 @@ BOOL ShowWindow(HWND hwnd, int command) {
     if (wasActive) ActivateOtherWindow(hwnd);
   } else if (change == Change::Minimize && command == SW_MINIMIZE && wasActive) {
     ActivateOtherWindow(hwnd);
-  } else if (wasMinimized && !(w->style & WS_MINIMIZE) && (sys.active == hwnd || !top)) {
+  } else if (wasMinimized && !(w->style & WS_MINIMIZE) && (sys.input().Active() == hwnd || !top)) {
     // Leaving the minimised state gives the window the focus back.
     SetFocus(hwnd);
   }
@@ -702,8 +655,8 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
     Send(w, WM_CANCELMODE, 0, 0);
     if (w->destroyed) return FALSE;
     w->style |= WS_DISABLED;
-    if (IsSelfOrDescendant(hwnd, sys.focus)) SetFocus(nullptr);
-    if (IsSelfOrDescendant(hwnd, sys.capture)) ReleaseCapture();
+    if (IsSelfOrDescendant(hwnd, sys.input().Focus())) SetFocus(nullptr);
+    if (IsSelfOrDescendant(hwnd, sys.input().Capture())) ReleaseCapture();
     Send(w, WM_ENABLE, FALSE, 0);
   }
   return wasDisabled ? TRUE : FALSE;
@@ -886,19 +839,9 @@ bool WindowShape::Contains(int x, int y) const {
 
 namespace {
 
-HRGN AddRegion(const WindowShape& shape) {
-  WindowSystem& sys = Sys();
-  std::uintptr_t value = sys.nextRegion;
-  sys.nextRegion += 4;
-  sys.regions[value] = shape;
-  return reinterpret_cast<HRGN>(value);
-}
+HRGN AddRegion(const WindowShape& shape) { return Sys().regions().Add(shape); }
 
-WindowShape* FindRegion(HRGN region) {
-  auto& regions = Sys().regions;
-  auto it = regions.find(reinterpret_cast<std::uintptr_t>(region));
-  return it == regions.end() ? nullptr : &it->second;
-}
+const WindowShape* FindRegion(HRGN region) { return Sys().regions().Find(region); }
 
 }  // namespace
 
@@ -923,17 +866,15 @@ HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipseWid
   return AddRegion(shape);
 }
 
-BOOL DeleteObject(HRGN region) {
-  return Sys().regions.erase(reinterpret_cast<std::uintptr_t>(region)) ? TRUE : FALSE;
-}
+BOOL DeleteObject(HRGN region) { return Sys().regions().Remove(region) ? TRUE : FALSE; }
 
 BOOL PtInRegion(HRGN region, int x, int y) {
-  WindowShape* shape = FindRegion(region);
+  const WindowShape* shape = FindRegion(region);
   return shape && shape->Contains(x, y) ? TRUE : FALSE;
 }
 
 int GetRgnBox(HRGN region, RECT* box) {
-  WindowShape* shape = FindRegion(region);
+  const WindowShape* shape = FindRegion(region);
   if (!shape || !box) return RGN_ERROR;
   *box = shape->rect;
   if (IsRectEmpty(box)) return NULLREGION;
@@ -948,13 +889,12 @@ int SetWindowRgn(HWND hwnd, HRGN region, BOOL redraw) {
     return 0;
   }
   if (region) {
-    WindowShape* shape = FindRegion(region);
+    auto shape = sys.regions().Take(region);  // the window owns it now
     if (!shape) {
       SetLastErrorCode(ERROR_INVALID_HANDLE);
       return 0;
     }
     w->shape = *shape;
-    sys.regions.erase(reinterpret_cast<std::uintptr_t>(region));  // the window owns it now
   } else {
     w->shape.reset();
   }
@@ -965,9 +905,7 @@ int SetWindowRgn(HWND hwnd, HRGN region, BOOL redraw) {
 
 int GetWindowRgn(HWND hwnd, HRGN region) {
   auto w = LookupOwn(hwnd);
-  WindowShape* target = FindRegion(region);
-  if (!w || !target || !w->shape) return RGN_ERROR;
-  *target = *w->shape;
+  if (!w || !w->shape || !Sys().regions().Replace(region, *w->shape)) return RGN_ERROR;
   return w->shape->ellipseWidth >= 2 && w->shape->ellipseHeight >= 2 ? COMPLEXREGION : SIMPLEREGION;
 }
 

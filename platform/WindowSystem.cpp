@@ -66,76 +66,14 @@ char16_t FoldCase(char16_t c) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// RectList
-
-void RectList::Add(const RECT& rect) {
-  if (rect.left >= rect.right || rect.top >= rect.bottom) return;
-  Subtract(rect);
-  rects_.push_back(rect);
-  // A long list only costs time; an over-large update region only costs paint.
-  if (rects_.size() > 48) {
-    RECT bounds = Bounds();
-    rects_.assign(1, bounds);
-  }
-}
-
-void RectList::Subtract(const RECT& r) {
-  if (r.left >= r.right || r.top >= r.bottom) return;
-  std::vector<RECT> out;
-  out.reserve(rects_.size() + 4);
-  for (const RECT& a : rects_) {
-    if (r.right <= a.left || r.left >= a.right || r.bottom <= a.top || r.top >= a.bottom) {
-      out.push_back(a);
-      continue;
-    }
-    if (r.top > a.top) out.push_back({a.left, a.top, a.right, r.top});
-    if (r.bottom < a.bottom) out.push_back({a.left, r.bottom, a.right, a.bottom});
-    LONG top = std::max(a.top, r.top);
-    LONG bottom = std::min(a.bottom, r.bottom);
-    if (r.left > a.left) out.push_back({a.left, top, r.left, bottom});
-    if (r.right < a.right) out.push_back({r.right, top, a.right, bottom});
-  }
-  rects_ = std::move(out);
-}
-
-void RectList::Clip(const RECT& b) {
-  std::vector<RECT> out;
-  for (const RECT& a : rects_) {
-    RECT c{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-           std::min(a.bottom, b.bottom)};
-    if (c.left < c.right && c.top < c.bottom) out.push_back(c);
-  }
-  rects_ = std::move(out);
-}
-
-void RectList::Offset(int dx, int dy) {
-  for (RECT& a : rects_) {
-    a.left += dx;
-    a.right += dx;
-    a.top += dy;
-    a.bottom += dy;
-  }
-}
-
-RECT RectList::Bounds() const {
-  if (rects_.empty()) return {};
-  RECT b = rects_.front();
-  for (const RECT& a : rects_) {
-    b.left = std::min(b.left, a.left);
-    b.top = std::min(b.top, a.top);
-    b.right = std::max(b.right, a.right);
-    b.bottom = std::max(b.bottom, a.bottom);
-  }
-  return b;
-}
-
-// ---------------------------------------------------------------------------
 // The system
 
-WindowSystem::WindowSystem(std::unique_ptr<Backend> backend) : backend_(std::move(backend)) {
-  uiThread = std::this_thread::get_id();
-  uiThreadId = CurrentThreadId();
-  processId = static_cast<DWORD>(::getpid());
+WindowSystem::WindowSystem(std::unique_ptr<Backend> backend)
+    : backend_(std::move(backend)),
+      queue_([this] { backend_->Wake(); }),
+      uiThread_(std::this_thread::get_id()),
+      uiThreadId_(CurrentThreadId()),
+      processId_(static_cast<DWORD>(::getpid())) {
   backend_->Attach(this);
 }
 
@@ -157,19 +95,15 @@ void ResetSystem(std::unique_ptr<Backend> backend) {
     // above the platform layer see their final messages.
     for (int pass = 0; pass < 4; ++pass) {
       std::vector<HWND> tops;
-      for (HWND h : holder->desktop->children) {
+      for (HWND h : holder->windows().TopLevel()) {
         auto w = Lookup(h);
         if (w && !w->foreign) tops.push_back(h);
       }
       if (tops.empty()) break;
       for (HWND h : tops) DestroyWindow(h);
     }
-    std::vector<HWND> messageOnly;
-    for (auto& [value, w] : holder->windows) {
-      if (w->messageOnly && !w->destroyed) messageOnly.push_back(w->handle);
-    }
-    for (HWND h : messageOnly) DestroyWindow(h);
-    for (auto& c : holder->classes) {
+    for (HWND h : holder->windows().MessageOnlyWindows()) DestroyWindow(h);
+    for (auto& c : holder->windows().Classes()) {
       if (c->system) {
         c->windows = 0;
         systemClasses.push_back(c);
@@ -194,44 +128,27 @@ void ResetSystem(std::unique_ptr<Backend> backend) {
     }
   }
   desktop->rect = desktop->client = screen;
-  sys.desktop = desktop;
-  sys.windows[reinterpret_cast<std::uintptr_t>(desktop->handle)] = desktop;
-  {
-    std::lock_guard lock(sys.queueMutex);
-    sys.liveHandles.insert(reinterpret_cast<std::uintptr_t>(desktop->handle));
-    sys.cursorPos = {(screen.left + screen.right) / 2, (screen.top + screen.bottom) / 2};
-  }
-  sys.lastMessagePos = sys.cursorPos;
-  sys.cursor = LoadCursor(nullptr, IDC_ARROW);
+  sys.windows().SetDesktop(desktop);
+  sys.queue().SetLive(desktop->handle, true);
+  const POINT centre{(screen.left + screen.right) / 2, (screen.top + screen.bottom) / 2};
+  sys.queue().SetCursorPos(centre);
+  sys.queue().SetLastMessagePos(centre);
+  sys.input().SetCursor(LoadCursor(nullptr, IDC_ARROW));
 
   if (systemClasses.empty()) {
     RegisterBuiltInClasses();
   } else {
-    for (auto& c : systemClasses) {
-      c->atom = sys.nextAtom++;
-      sys.classes.push_back(c);
-    }
+    for (auto& c : systemClasses) sys.windows().AddClass(c);
   }
 }
 
-HWND NewHandle() {
-  WindowSystem& sys = *Holder();
-  HWND h = reinterpret_cast<HWND>(sys.nextHandle);
-  sys.nextHandle += 4;
-  return h;
-}
+HWND NewHandle() { return Holder()->windows().NewHandle(); }
 
 WindowPtr LookupByHandleValue(std::uintptr_t value) {
-  WindowSystem& sys = Sys();
-  auto it = sys.windows.find(value);
-  if (it == sys.windows.end() || it->second->destroyed) return nullptr;
-  return it->second;
+  return Sys().windows().Find(reinterpret_cast<HWND>(value));
 }
 
-WindowPtr Lookup(HWND hwnd) {
-  if (!hwnd) return nullptr;
-  return LookupByHandleValue(reinterpret_cast<std::uintptr_t>(hwnd));
-}
+WindowPtr Lookup(HWND hwnd) { return Sys().windows().Find(hwnd); }
 
 WindowPtr LookupOwn(HWND hwnd) {
   auto w = Lookup(hwnd);
@@ -239,15 +156,9 @@ WindowPtr LookupOwn(HWND hwnd) {
   return w;
 }
 
-WindowPtr WindowOfSurface(SurfaceId surface) {
-  if (!surface) return nullptr;
-  for (auto& [value, w] : Sys().windows) {
-    if (w->surface == surface && !w->destroyed) return w;
-  }
-  return nullptr;
-}
+WindowPtr WindowOfSurface(SurfaceId surface) { return Sys().windows().OfSurface(surface); }
 
-bool OnUiThread() { return std::this_thread::get_id() == Sys().uiThread; }
+bool OnUiThread() { return Sys().OnUiThread(); }
 
 void SetLastErrorCode(DWORD error) { tLastError = error; }
 
@@ -289,10 +200,10 @@ void WindowSystem::KeyInput(const KeyEvent& event) {
 void WindowSystem::SurfaceMoved(SurfaceId surface, const RECT& screenRect) {
   auto w = WindowOfSurface(surface);
   if (!w || (w->style & WS_MINIMIZE)) return;
-  ++fromBackend;
-  SetWindowPosInternal(w, nullptr, screenRect.left, screenRect.top, screenRect.right - screenRect.left,
-                       screenRect.bottom - screenRect.top, SWP_NOZORDER | SWP_NOACTIVATE);
-  --fromBackend;
+  FromBackend([&] {
+    SetWindowPosInternal(w, nullptr, screenRect.left, screenRect.top, screenRect.right - screenRect.left,
+                         screenRect.bottom - screenRect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  });
   // The window may have kept to its track sizes (or moved itself): the
   // desktop follows what the window decided.
   if (!w->destroyed && w->surface && !EqualRect(&w->rect, &screenRect))
@@ -302,19 +213,19 @@ void WindowSystem::SurfaceMoved(SurfaceId surface, const RECT& screenRect) {
 void WindowSystem::SurfaceStateChanged(SurfaceId surface, SurfaceState state) {
   auto w = WindowOfSurface(surface);
   if (!w) return;
-  ++fromBackend;
-  switch (state) {
-    case SurfaceState::Minimized:
-      if (!(w->style & WS_MINIMIZE)) MinimizeWindow(w, SWP_NOACTIVATE);
-      break;
-    case SurfaceState::Maximized:
-      if (!(w->style & WS_MAXIMIZE)) MaximizeWindow(w, SWP_NOACTIVATE);
-      break;
-    case SurfaceState::Normal:
-      if (w->style & (WS_MINIMIZE | WS_MAXIMIZE)) RestoreWindow(w, SWP_NOACTIVATE);
-      break;
-  }
-  --fromBackend;
+  FromBackend([&] {
+    switch (state) {
+      case SurfaceState::Minimized:
+        if (!(w->style & WS_MINIMIZE)) MinimizeWindow(w, SWP_NOACTIVATE);
+        break;
+      case SurfaceState::Maximized:
+        if (!(w->style & WS_MAXIMIZE)) MaximizeWindow(w, SWP_NOACTIVATE);
+        break;
+      case SurfaceState::Normal:
+        if (w->style & (WS_MINIMIZE | WS_MAXIMIZE)) RestoreWindow(w, SWP_NOACTIVATE);
+        break;
+    }
+  });
 }
 
 void WindowSystem::SurfaceActivated(SurfaceId surface, bool isActive) {
@@ -325,8 +236,8 @@ void WindowSystem::SurfaceActivated(SurfaceId surface, bool isActive) {
     // still hand it the keyboard while its modal box is up (X gives the
     // focus to the window under the pointer when nobody holds it).
     if (w->style & WS_DISABLED) return;
-    if (active != w->handle) ActivateWindow(w->handle, WA_ACTIVE, true);
-  } else if (active == w->handle) {
+    if (input_.Active() != w->handle) ActivateWindow(w->handle, WA_ACTIVE, true);
+  } else if (input_.Active() == w->handle) {
     ActivateWindow(nullptr, WA_INACTIVE, true);
   }
 }
@@ -349,10 +260,11 @@ void WindowSystem::ForeignMessageReceived(SurfaceId surface, UINT message, WPARA
 
 void WindowSystem::DisplayChanged() {
   auto monitors = backend().Monitors();
+  const WindowPtr& desktop = windows_.Desktop();
   for (const auto& m : monitors) {
     if (m.primary) desktop->rect = desktop->client = m.monitor;
   }
-  for (HWND h : std::vector<HWND>(desktop->children)) {
+  for (HWND h : std::vector<HWND>(windows_.TopLevel())) {
     if (auto w = LookupOwn(h)) PostMessage(w->handle, WM_DISPLAYCHANGE, 32, 0);
   }
 }

@@ -1,18 +1,16 @@
-// Internal state of the window system shared by the platform layer's source
-// files. Nothing outside platform/ includes this header.
+// The window system: the backend and the components that own its state —
+// the window table, the input state, the timers, the UI thread's queue and the
+// region table — plus the functions the platform layer's source files share.
+// Nothing outside platform/ includes this header (the components' own unit
+// tests include theirs).
 #pragma once
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/Backend.h"
@@ -20,6 +18,11 @@
 #include "platform/MessageQueue.h"
 #include "platform/Paint.h"
 #include "platform/Window.h"
+#include "platform/internal/InputState.h"
+#include "platform/internal/RegionTable.h"
+#include "platform/internal/ThreadQueue.h"
+#include "platform/internal/Timers.h"
+#include "platform/internal/WindowTable.h"
 
 namespace os::internal {
 
@@ -42,169 +45,7 @@ inline int ClampWindowExtent(int v) { return std::clamp(v, 0, kMaxWindowCoordina
 inline int ClampWindowCoordinate(int v) {
   return std::clamp(v, -kMaxWindowCoordinate - 1, kMaxWindowCoordinate);
 }
-constexpr UINT kDoubleClickTime = 500;
 constexpr UINT kCaretBlinkTime = 530;
-constexpr UINT kHoverTime = 400;
-constexpr int kHoverRect = 4;        // SM_CXMOUSEHOVER / SM_CYMOUSEHOVER
-constexpr int kDoubleClickRect = 4;  // SM_CXDOUBLECLK / SM_CYDOUBLECLK
-
-struct WindowClass {
-  ATOM atom = 0;
-  std::u16string name;
-  UINT style = 0;
-  WNDPROC proc = nullptr;
-  int clsExtra = 0;
-  int wndExtra = 0;
-  HINSTANCE instance = nullptr;
-  HICON icon = nullptr;
-  HICON iconSmall = nullptr;
-  HCURSOR cursor = nullptr;
-  HBRUSH background = nullptr;
-  LPCWSTR menuName = nullptr;
-  bool system = false;
-  bool global = false;
-  bool unregistered = false;
-  // Presented by the backend itself (tooltips): its windows get no surface.
-  bool noSurface = false;
-  int windows = 0;
-};
-using ClassPtr = std::shared_ptr<WindowClass>;
-
-// A set of disjoint rectangles: the update region of a window.
-class RectList {
- public:
-  void Add(const RECT& rect);
-  void Subtract(const RECT& rect);
-  void Clip(const RECT& bounds);
-  void Offset(int dx, int dy);
-  RECT Bounds() const;
-  bool Empty() const { return rects_.empty(); }
-  void Clear() { rects_.clear(); }
-  const std::vector<RECT>& Rects() const { return rects_; }
-
- private:
-  std::vector<RECT> rects_;
-};
-
-struct Window {
-  HWND handle = nullptr;
-  ClassPtr cls;
-  WNDPROC proc = nullptr;
-  DWORD style = 0;
-  DWORD exStyle = 0;
-  HINSTANCE instance = nullptr;
-  LONG_PTR id = 0;
-  LONG_PTR userData = 0;
-  std::vector<std::uint8_t> extra;
-  std::u16string text;
-  HWND parent = nullptr;  // the desktop window for top-level windows
-  HWND owner = nullptr;
-  std::vector<HWND> children;  // topmost first
-  RECT rect;                   // window rectangle, parent client coordinates
-  RECT client;                 // client rectangle, parent client coordinates
-  RECT normalRect;             // restored placement, parent client coordinates
-  bool restoreToMaximized = false;
-  RectList update;
-  bool erasePending = false;
-  std::vector<std::pair<std::u16string, HANDLE>> props;
-  std::optional<WindowShape> shape;
-  bool attributesSet = false;  // SetLayeredWindowAttributes since WS_EX_LAYERED
-  COLORREF colorKey = 0;
-  BYTE alpha = 255;
-  DWORD attributeFlags = 0;
-  bool layeredFramePresented = false;
-  // Alpha of the last UpdateLayeredWindow frame: fully transparent pixels of
-  // a layered window let the mouse through, as on Windows.
-  std::vector<std::uint8_t> layeredAlpha;
-  int layeredWidth = 0;
-  int layeredHeight = 0;
-  SurfaceId surface = 0;
-  bool destroying = false;
-  bool destroyed = false;
-  bool messageOnly = false;
-  bool desktop = false;
-  bool foreign = false;
-  ForeignId foreignId = 0;
-  DWORD foreignProcess = 0;
-  DWORD foreignThread = 0;
-  std::u16string foreignClass;
-  HICON iconBig = nullptr;
-  HICON iconSmall = nullptr;
-  // Attributes of the window's device context, which a parent sets with
-  // SetTextColor/SetBkColor/SetBkMode while answering WM_CTLCOLOR*.
-  COLORREF dcTextColor = 0x000000;
-  COLORREF dcBkColor = 0xFFFFFF;
-  int dcBkMode = 2;  // OPAQUE
-  // Input method: the composition the desktop (or a test) set, and where the
-  // window asked its composition window to be.
-  std::u16string imeComposition;
-  std::u16string imeResult;
-  DWORD imeFormStyle = 0;
-  POINT imeFormPos;
-  RECT imeFormArea;
-};
-using WindowPtr = std::shared_ptr<Window>;
-
-struct Timer {
-  HWND hwnd = nullptr;
-  UINT_PTR id = 0;
-  UINT elapse = 0;
-  TIMERPROC proc = nullptr;
-  std::uint64_t due = 0;
-  std::uint64_t order = 0;
-};
-
-// A device event waiting in the input queue; cooked into a message when the
-// thread first looks at it.
-struct InputItem {
-  bool key = false;
-  PointerEvent pointer;
-  KeyEvent keyEvent;
-  DWORD time = 0;
-  bool cooked = false;
-  bool cooking = false;  // nested retrievals leave it alone meanwhile
-  MSG msg;
-};
-
-struct CrossThreadSend {
-  HWND hwnd = nullptr;
-  UINT message = 0;
-  WPARAM wParam = 0;
-  LPARAM lParam = 0;
-  LRESULT result = 0;
-  bool done = false;
-};
-
-struct DragState {
-  bool active = false;
-  bool native = false;  // the backend carries it out
-  bool move = true;
-  UINT edge = 0;  // WMSZ_* for a resize
-  HWND hwnd = nullptr;
-  MouseButton button = MouseButton::Left;
-  POINT start;
-  RECT startRect;  // parent client coordinates
-  SIZE minTrack;
-  SIZE maxTrack;
-};
-
-struct TrackState {
-  HWND hwnd = nullptr;
-  DWORD flags = 0;  // TME_HOVER | TME_LEAVE
-  bool nonClient = false;
-  UINT hoverTime = kHoverTime;
-  bool hoverArmed = false;
-  std::uint64_t hoverDue = 0;
-  POINT hoverOrigin;
-};
-
-struct ClickRecord {
-  bool valid = false;
-  HWND hwnd = nullptr;
-  UINT message = 0;  // the button-down message it produced
-  DWORD time = 0;
-  POINT pt;
-};
 
 class WindowSystem final : public BackendEvents {
  public:
@@ -226,65 +67,37 @@ class WindowSystem final : public BackendEvents {
   bool DispatchPending() override;
   std::optional<std::uint32_t> TimeToNextDeadline() override;
 
-  // --- windows (UI thread) ---
-  std::unordered_map<std::uintptr_t, WindowPtr> windows;
-  std::uintptr_t nextHandle = 0x10010;
-  WindowPtr desktop;
-  std::vector<ClassPtr> classes;
-  ATOM nextAtom = 0xC000;
+  WindowTable& windows() { return windows_; }
+  InputState& input() { return input_; }
+  Timers& timers() { return timers_; }
+  ThreadQueue& queue() { return queue_; }
+  RegionTable& regions() { return regions_; }
 
-  // --- state of input (UI thread) ---
-  HWND active = nullptr;
-  HWND focus = nullptr;
-  HWND capture = nullptr;
-  HCURSOR cursor = nullptr;
-  BYTE keyState[256] = {};
-  POINT lastMessagePos;
-  DWORD lastMessageTime = 0;
-  ClickRecord lastClick;
-  TrackState track;
-  DragState drag;
-  HWND pointerWindow = nullptr;  // window the pointer was last routed to
-  int pointerHit = HTNOWHERE;
-  MouseButton lastPressButton = MouseButton::Left;
-  bool lastPressNative = false;
-  int sendDepth = 0;
-  bool inCrossThreadSend = false;
-  // While a message box is up the application stays active even though none
-  // of its windows is: no WM_ACTIVATEAPP for the round trip.
-  bool modalBox = false;
-  // Above zero while a change reported by the backend is applied, so that it
-  // is not echoed back to the backend.
-  int fromBackend = 0;
-
-  // --- timers (UI thread) ---
-  std::vector<Timer> timers;
-  std::uint64_t timerOrder = 0;
-  UINT_PTR nextThreadTimerId = 1;
-
-  // --- queue (any thread, under queueMutex) ---
-  std::mutex queueMutex;
-  std::condition_variable sendDone;
-  std::deque<MSG> posted;
-  std::deque<InputItem> input;
-  std::deque<CrossThreadSend*> crossSends;
-  std::unordered_set<std::uintptr_t> liveHandles;
-  std::unordered_map<std::uintptr_t, ForeignId> liveForeign;
-  bool quitPosted = false;
-  int quitCode = 0;
-  POINT cursorPos;  // the device position (also read by GetCursorPos)
-  BYTE asyncKeyState[256] = {};
-
-  // Regions handed out by CreateRectRgn/CreateRoundRectRgn.
-  std::unordered_map<std::uintptr_t, WindowShape> regions;
-  std::uintptr_t nextRegion = 0x40000;
-
-  std::thread::id uiThread;
-  DWORD uiThreadId = 0;
-  DWORD processId = 0;
+  bool OnUiThread() const { return std::this_thread::get_id() == uiThread_; }
+  DWORD UiThreadId() const { return uiThreadId_; }
+  DWORD ProcessId() const { return processId_; }
+  // While a change the backend reported is applied: it is not echoed back.
+  bool ApplyingBackendChange() const { return fromBackend_ > 0; }
 
  private:
+  // Applies a change the backend reported.
+  template <class F>
+  void FromBackend(F&& apply) {
+    ++fromBackend_;
+    apply();
+    --fromBackend_;
+  }
+
   std::unique_ptr<Backend> backend_;
+  WindowTable windows_;
+  InputState input_;
+  Timers timers_;
+  ThreadQueue queue_;
+  RegionTable regions_;
+  std::thread::id uiThread_;
+  DWORD uiThreadId_ = 0;
+  DWORD processId_ = 0;
+  int fromBackend_ = 0;
 };
 
 // The window system, created with the configured backend on first use.
