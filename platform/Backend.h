@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "platform/Input.h"
-#include "platform/Kernel.h"
+#include "platform/SystemTime.h"
 #include "platform/Paint.h"
 #include "platform/Window.h"
 

@@ -49,7 +49,7 @@
 // give keys to the field as a player does.
 #pragma once
 
-#include "platform/Kernel.h"
+#include "platform/SystemTime.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/SystemTime.h"
 #include "platform/Types.h"
 
 namespace os {
@@ -55,22 +56,5 @@ struct OSVERSIONINFO {
 // tests walk the launcher's per-version paths. A malformed value is ignored.
 // Fails (FALSE) only for a null argument.
 BOOL GetVersionEx(OSVERSIONINFO* info);
-
-// A calendar date and time of day, as the Windows kernel and the date picker
-// exchange them: months 1-12, days 1-31, wDayOfWeek 0 (Sunday) to 6.
-struct SYSTEMTIME {
-  WORD wYear = 0;
-  WORD wMonth = 0;
-  WORD wDayOfWeek = 0;
-  WORD wDay = 0;
-  WORD wHour = 0;
-  WORD wMinute = 0;
-  WORD wSecond = 0;
-  WORD wMilliseconds = 0;
-};
-
-// The wall-clock time in the local time zone (localtime_r over the realtime
-// clock). A null argument is ignored.
-void GetLocalTime(SYSTEMTIME* time);
 
 }  // namespace os

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Messages.h"
+#include "platform/TextFormat.h"
 #include "platform/Types.h"
 
 typedef struct _PangoContext PangoContext;
@@ -18,7 +18,7 @@ namespace os {
 
 class Canvas;
 
-// The DrawText layout flags (DT_*) are those of platform/Messages.h.
+// The DrawText layout flags (DT_*) are those of platform/TextFormat.h.
 
 // The parts of TEXTMETRIC the framework reads, in pixels.
 struct TextMetrics {

@@ -14,8 +14,6 @@ namespace os {
 namespace internal {
 namespace {
 
-thread_local DWORD tLastError = 0;
-
 std::map<std::string, BackendFactory, std::less<>>& Factories() {
   static std::map<std::string, BackendFactory, std::less<>> factories;
   return factories;
@@ -160,7 +158,7 @@ WindowPtr WindowOfSurface(SurfaceId surface) { return Sys().windows().OfSurface(
 
 bool OnUiThread() { return Sys().OnUiThread(); }
 
-void SetLastErrorCode(DWORD error) { tLastError = error; }
+void SetLastErrorCode(DWORD error) { SetLastError(error); }
 
 void DebugNote(const std::string& text) {
   const char* debug = std::getenv("LUMORA_DEBUG");
@@ -292,9 +290,6 @@ std::optional<std::uint32_t> WindowSystem::TimeToNextDeadline() {
 
 // ---------------------------------------------------------------------------
 // Public entry points
-
-DWORD GetLastError() { return internal::tLastError; }
-void SetLastError(DWORD error) { internal::tLastError = error; }
 
 void RegisterBackendFactory(std::string_view name, BackendFactory factory) {
   internal::Factories()[std::string(name)] = factory;
