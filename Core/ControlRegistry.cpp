@@ -1,6 +1,6 @@
 #include "Core/ControlRegistry.h"
 
-#include "platform/Kernel.h"
+#include "platform/system/Kernel.h"
 
 namespace Kesto {
 

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "Core/SkinSource.h"
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 
 namespace Kesto {
 namespace {

@@ -6,11 +6,11 @@
 
 #include "controls/Control.h"
 #include "controls/Render.h"
-#include "platform/Input.h"
-#include "platform/MessageQueue.h"
-#include "platform/Paint.h"
-#include "platform/Tooltip.h"
-#include "platform/Window.h"
+#include "platform/window/Input.h"
+#include "platform/window/MessageQueue.h"
+#include "platform/window/Paint.h"
+#include "platform/syscontrols/Tooltip.h"
+#include "platform/window/Window.h"
 
 namespace Kesto {
 

@@ -9,11 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/Resource.h"
-#include "platform/Unicode.h"
+#include "platform/window/Resource.h"
+#include "platform/base/Unicode.h"
 #include "platform/gtk/ShapeMask.h"
 #include "platform/gtk/SurfaceKind.h"
-#include "platform/internal/WindowSystem.h"
+#include "platform/window/internal/WindowSystem.h"
 
 #include <gdk/gdkx.h>
 // Xlib's macros collide with names of the platform layer.

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "platform/headless/HeadlessBackend.h"
-#include "platform/internal/WindowSystem.h"
+#include "platform/window/internal/WindowSystem.h"
 
 namespace os::headless {
 namespace {

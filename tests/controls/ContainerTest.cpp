@@ -8,7 +8,7 @@
 #include "ControlTestSupport.h"
 #include "controls/Container.h"
 #include "controls/ScrollBar.h"
-#include "platform/Canvas.h"
+#include "platform/gfx/Canvas.h"
 
 namespace Kesto {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "Core/UIManager.h"
 #include "controls/Control.h"
-#include "platform/Bitmap.h"
+#include "platform/gfx/Bitmap.h"
 #include "stb_image_write.h"
 
 namespace controltest {

@@ -14,9 +14,9 @@
 #include "Core/SkinBuilder.h"
 #include "Core/UIManager.h"
 #include "controls/Control.h"
-#include "platform/Input.h"
-#include "platform/Messages.h"
-#include "platform/Window.h"
+#include "platform/window/Input.h"
+#include "platform/window/Messages.h"
+#include "platform/window/Window.h"
 #include "platform/headless/Headless.h"
 #include "testsupport/TempDir.h"
 

@@ -1,6 +1,6 @@
 // The input state on its own: key state companions, double clicks, hover and
 // leave tracking, forgetting a window.
-#include "platform/internal/InputState.h"
+#include "platform/window/internal/InputState.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The region table on its own.
-#include "platform/internal/RegionTable.h"
+#include "platform/window/internal/RegionTable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The UI thread's queue on its own: addressable handles, posting, input
 // stamping, quit, and sends from another thread.
-#include "platform/internal/ThreadQueue.h"
+#include "platform/window/internal/ThreadQueue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The timer list on its own: deadline order, restarts, thread timer ids.
-#include "platform/internal/Timers.h"
+#include "platform/window/internal/Timers.h"
 
 #include <gtest/gtest.h>
 

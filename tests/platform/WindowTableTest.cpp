@@ -1,5 +1,5 @@
 // The window table on its own: handles, classes and the z-order rules.
-#include "platform/internal/WindowTable.h"
+#include "platform/window/internal/WindowTable.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include <random>
 #include <vector>
 
-#include "platform/MachineId.h"
+#include "platform/system/MachineId.h"
 #include "support/Encoding.h"
 #include "support/MachineIdentity.h"
 
