@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The platform's include check fails on each kind of forbidden edge and
-# passes a tree whose edges are all allowed.
+# The platform's include and link checks fail on forbidden edges and pass
+# edges that are allowed.
 set -euo pipefail
-check="$(cd "$(dirname "$0")/../.." && pwd)/scripts/check-platform-layers.sh"
+scripts="$(cd "$(dirname "$0")/../.." && pwd)/scripts"
+check="$scripts/check-platform-layers.sh"
+links="$scripts/check-platform-links.sh"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 
@@ -48,4 +50,19 @@ expect_refused "a path from before the grouping" window/Window.h '#include "plat
   "belongs to no group"
 expect_refused "a backend header" window/Window.h '#include "platform/headless/Headless.h"' \
   "belongs to no group"
+# Object code: window calling into syscontrols is refused; the other way is fine.
+printf 'namespace os { void Registered(); void Start() { Registered(); } }\n' >"$scratch/upper.cpp"
+printf 'namespace os { void Registered() {} }\n' >"$scratch/lower.cpp"
+"${CXX:-c++}" -c "$scratch/upper.cpp" -o "$scratch/upper.o"
+"${CXX:-c++}" -c "$scratch/lower.cpp" -o "$scratch/lower.o"
+if out="$(bash "$links" window="$scratch/upper.o" syscontrols="$scratch/lower.o" 2>&1)"; then
+  echo "FAIL: window needing a syscontrols symbol was let through" >&2
+  exit 1
+fi
+[[ "$out" == *"window needs os::Registered(), which syscontrols defines"* ]] || {
+  echo "FAIL: unexpected link report: $out" >&2
+  exit 1
+}
+bash "$links" syscontrols="$scratch/upper.o" window="$scratch/lower.o" >/dev/null ||
+  { echo "FAIL: syscontrols needing a window symbol was refused" >&2; exit 1; }
 echo "ok"
