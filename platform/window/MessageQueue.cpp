@@ -409,9 +409,9 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
     SetLastErrorCode(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
+  const std::size_t before = sys.timers().Count();
   const UINT_PTR given = sys.timers().Set(hwnd, id, elapse, proc, Now());
-  // A wait already under way learns of the new deadline.
-  sys.backend().Wake();
+  if (sys.timers().Count() != before) sys.backend().Wake();  // a deadline the wait does not know yet
   return given;
 }
 

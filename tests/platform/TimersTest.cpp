@@ -71,6 +71,7 @@ TEST(TimersTest, ResettingAWindowTimerKeepsOneEntryWithTheNewPeriodAndProcedure)
   auto proc = +[](HWND, UINT, UINT_PTR, DWORD) {};
   EXPECT_EQ(timers.Set(H(4), 5, 100, nullptr, 0), 5u);
   EXPECT_EQ(timers.Set(H(4), 5, 40, proc, 10), 5u);
+  EXPECT_EQ(timers.Count(), 1u);
   EXPECT_TRUE(timers.HasProc(H(4), 5, proc));
   EXPECT_FALSE(timers.HasProc(H(4), 5, nullptr));
   EXPECT_EQ(timers.TakeDue(50, kAny, true)->elapse, 40u);

@@ -6,6 +6,7 @@
 // not made up. Elapse is held to USER_TIMER_MINIMUM..USER_TIMER_MAXIMUM.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -41,6 +42,7 @@ class Timers {
   std::optional<Timer> TakeDue(std::uint64_t now, const std::function<bool(HWND)>& accept, bool remove);
   // Whether a timer with this procedure still exists (its procedure may run).
   bool HasProc(HWND hwnd, UINT_PTR id, TIMERPROC proc) const;
+  std::size_t Count() const { return timers_.size(); }
 
  private:
   bool ThreadTimerExists(UINT_PTR id) const;
