@@ -67,11 +67,11 @@ char16_t FoldCase(char16_t c) {
 // The system
 
 WindowSystem::WindowSystem(std::unique_ptr<Backend> backend)
-    : backend_(std::move(backend)),
-      queue_([this] { backend_->Wake(); }),
+    : queue_([this] { backend_->Wake(); }),
       uiThread_(std::this_thread::get_id()),
       uiThreadId_(CurrentThreadId()),
-      processId_(static_cast<DWORD>(::getpid())) {
+      processId_(static_cast<DWORD>(::getpid())),
+      backend_(std::move(backend)) {
   backend_->Attach(this);
 }
 

@@ -88,7 +88,6 @@ class WindowSystem final : public BackendEvents {
     --fromBackend_;
   }
 
-  std::unique_ptr<Backend> backend_;
   WindowTable windows_;
   InputState input_;
   Timers timers_;
@@ -98,6 +97,9 @@ class WindowSystem final : public BackendEvents {
   DWORD uiThreadId_ = 0;
   DWORD processId_ = 0;
   int fromBackend_ = 0;
+  // Last, so that it goes first: a backend shutting down may still report
+  // to the state above.
+  std::unique_ptr<Backend> backend_;
 };
 
 // The window system, created with the configured backend on first use.
