@@ -46,7 +46,7 @@ expect_refused "base using anything" base/Types.h '#  include <platform/gfx/Canv
   "base may use only: nothing"
 expect_refused "syscontrols using com" syscontrols/Edit.cpp '#include "platform/com/Ole.h"' \
   "platform/syscontrols/Edit.cpp includes platform/com/Ole.h"
-expect_refused "a path from before the grouping" window/Window.h '#include "platform/Messages.h"' \
+expect_refused "a path from before the grouping" window/Window.h '#include "platform/Flat.h"' \
   "belongs to no group"
 expect_refused "a backend header" window/Window.h '#include "platform/headless/Headless.h"' \
   "belongs to no group"
