@@ -1,7 +1,7 @@
 #include "Core/ControlRegistry.h"
 
 #include "controls/Control.h"
-#include "platform/Kernel.h"
+#include "platform/system/Kernel.h"
 
 namespace Kesto {
 

@@ -5,7 +5,7 @@
 #include <cwctype>
 #include <limits>
 
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 
 namespace Kesto {
 namespace {

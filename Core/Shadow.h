@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Types.h"
+#include "platform/base/Types.h"
 
 namespace Kesto {
 

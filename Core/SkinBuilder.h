@@ -12,7 +12,7 @@
 
 #include "Core/ControlRegistry.h"
 #include "Core/Markup.h"
-#include "platform/Resource.h"
+#include "platform/window/Resource.h"
 
 namespace Kesto {
 

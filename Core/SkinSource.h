@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Resource.h"
+#include "platform/window/Resource.h"
 
 namespace Kesto {
 

@@ -7,13 +7,13 @@
 
 #include "controls/Control.h"
 #include "controls/Render.h"
-#include "platform/Assert.h"
-#include "platform/Input.h"
-#include "platform/Kernel.h"
-#include "platform/MessageQueue.h"
-#include "platform/Paint.h"
-#include "platform/Tooltip.h"
-#include "platform/Window.h"
+#include "platform/base/Assert.h"
+#include "platform/window/Input.h"
+#include "platform/system/Kernel.h"
+#include "platform/window/MessageQueue.h"
+#include "platform/window/Paint.h"
+#include "platform/syscontrols/Tooltip.h"
+#include "platform/window/Window.h"
 
 namespace Kesto {
 

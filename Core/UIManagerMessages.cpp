@@ -3,10 +3,10 @@
 // messages; window size and close.
 #include "Core/UIManager.h"
 #include "controls/Control.h"
-#include "platform/Input.h"
-#include "platform/MessageQueue.h"
-#include "platform/Tooltip.h"
-#include "platform/Window.h"
+#include "platform/window/Input.h"
+#include "platform/window/MessageQueue.h"
+#include "platform/syscontrols/Tooltip.h"
+#include "platform/window/Window.h"
 
 namespace Kesto {
 namespace {

@@ -6,12 +6,12 @@
 
 #include "Core/UIManager.h"
 #include "controls/Control.h"
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Input.h"
-#include "platform/MessageQueue.h"
-#include "platform/Paint.h"
-#include "platform/Window.h"
+#include "platform/gfx/Bitmap.h"
+#include "platform/gfx/Canvas.h"
+#include "platform/window/Input.h"
+#include "platform/window/MessageQueue.h"
+#include "platform/window/Paint.h"
+#include "platform/window/Window.h"
 
 namespace Kesto {
 namespace {

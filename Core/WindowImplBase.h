@@ -19,7 +19,7 @@
 #include "Core/SkinBuilder.h"
 #include "Core/UIManager.h"
 #include "Core/WindowWnd.h"
-#include "platform/Resource.h"
+#include "platform/window/Resource.h"
 
 namespace Kesto {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Icon.h"
-#include "platform/MessageQueue.h"
-#include "platform/Window.h"
+#include "platform/window/Icon.h"
+#include "platform/window/MessageQueue.h"
+#include "platform/window/Window.h"
 
 namespace Kesto {
 

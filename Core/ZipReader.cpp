@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 
 namespace Kesto {
 namespace {

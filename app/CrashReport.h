@@ -4,7 +4,7 @@
 // it replaces itself with a fresh launcher image that only shows the box.
 #pragma once
 
-#include "platform/CrashHandler.h"
+#include "platform/system/CrashHandler.h"
 
 inline constexpr char kCrashDumpFile[] = "morvaine-ie.dmp";
 inline constexpr char16_t kCrashReportText[] = u"检测到当前系统IE版本太低，建议去Lumora游戏中心下载完整版";

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Types.h"
+#include "platform/base/Types.h"
 
 // Caption of every launcher box and window, and the caption the
 // single-instance check looks for.

@@ -15,11 +15,11 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/CrashHandler.h"
-#include "platform/Kernel.h"
-#include "platform/Shell.h"
-#include "platform/Unicode.h"
-#include "platform/UserFolders.h"
+#include "platform/system/CrashHandler.h"
+#include "platform/system/Kernel.h"
+#include "platform/system/Shell.h"
+#include "platform/base/Unicode.h"
+#include "platform/system/UserFolders.h"
 #include "support/Encoding.h"
 #include "support/InstallRecord.h"
 

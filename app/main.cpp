@@ -5,8 +5,8 @@
 
 #include "app/CrashReport.h"
 #include "app/Startup.h"
-#include "platform/Backend.h"
-#include "platform/ShowCommands.h"
+#include "platform/window/Backend.h"
+#include "platform/base/ShowCommands.h"
 #include "platform/gtk/Gtk.h"
 
 namespace {

@@ -72,7 +72,7 @@
 #include <vector>
 
 #include "Core/WindowWnd.h"
-#include "platform/Shell.h"
+#include "platform/system/Shell.h"
 
 struct AutomationCommand {
   int line = 0;

@@ -11,8 +11,8 @@
 #include "controls/Combo.h"
 #include "controls/ComboWnd.h"
 #include "controls/ListElement.h"
-#include "platform/Messages.h"
-#include "platform/Window.h"
+#include "platform/window/Messages.h"
+#include "platform/window/Window.h"
 #include "platform/headless/Headless.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include "controls/List.h"
 #include "controls/ListElement.h"
 #include "controls/ListHeader.h"
-#include "platform/Messages.h"
-#include "platform/Window.h"
+#include "platform/window/Messages.h"
+#include "platform/window/Window.h"
 #include "platform/headless/Headless.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "Core/Markup.h"
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <memory>
 #include <string>
 
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Messages.h"
-#include "platform/Text.h"
-#include "platform/TextServices.h"
+#include "platform/gfx/Bitmap.h"
+#include "platform/gfx/Canvas.h"
+#include "platform/window/Messages.h"
+#include "platform/gfx/Text.h"
+#include "platform/syscontrols/TextServices.h"
 
 namespace {
 

@@ -22,9 +22,9 @@
 #include "Core/WindowImplBase.h"
 #include "controls/Container.h"
 #include "controls/Control.h"
-#include "platform/Input.h"
-#include "platform/Paint.h"
-#include "platform/Window.h"
+#include "platform/window/Input.h"
+#include "platform/window/Paint.h"
+#include "platform/window/Window.h"
 #include "platform/headless/Headless.h"
 
 namespace {

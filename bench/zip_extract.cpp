@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "Core/ZipReader.h"
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 #include "tests/Core/ZipBuilder.h"
 
 namespace {

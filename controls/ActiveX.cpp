@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "Core/ControlRegistry.h"
-#include "platform/Input.h"
-#include "platform/Messages.h"
-#include "platform/Paint.h"
-#include "platform/Window.h"
+#include "platform/window/Input.h"
+#include "platform/window/Messages.h"
+#include "platform/window/Paint.h"
+#include "platform/window/Window.h"
 
 namespace Kesto {
 

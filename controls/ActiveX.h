@@ -10,8 +10,8 @@
 #include "Core/UIManager.h"
 #include "Core/WindowWnd.h"
 #include "controls/Control.h"
-#include "platform/Com.h"
-#include "platform/Ole.h"
+#include "platform/com/Com.h"
+#include "platform/com/Ole.h"
 
 namespace Kesto {
 

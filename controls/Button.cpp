@@ -5,7 +5,7 @@
 #include "controls/Cursor.h"
 #include "controls/Render.h"
 #include "controls/TabLayout.h"
-#include "platform/Messages.h"
+#include "platform/window/Messages.h"
 
 namespace Kesto {
 

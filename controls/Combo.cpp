@@ -8,8 +8,8 @@
 #include "controls/ListElement.h"
 #include "controls/ListInfoAttributes.h"
 #include "controls/Render.h"
-#include "platform/Messages.h"
-#include "platform/Window.h"
+#include "platform/window/Messages.h"
+#include "platform/window/Window.h"
 
 namespace Kesto {
 

@@ -7,8 +7,8 @@
 #include "controls/Combo.h"
 #include "controls/ListElement.h"
 #include "controls/ScrollBar.h"
-#include "platform/Messages.h"
-#include "platform/Window.h"
+#include "platform/window/Messages.h"
+#include "platform/window/Window.h"
 
 namespace Kesto {
 

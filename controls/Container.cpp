@@ -8,7 +8,8 @@
 #include "controls/LayoutLimit.h"
 #include "controls/Render.h"
 #include "controls/ScrollBar.h"
-#include "platform/Assert.h"
+#include "platform/base/Assert.h"
+#include "platform/window/Messages.h"
 
 namespace Kesto {
 

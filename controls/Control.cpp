@@ -11,7 +11,7 @@
 #include "controls/Cursor.h"
 #include "controls/LayoutLimit.h"
 #include "controls/Render.h"
-#include "platform/Kernel.h"
+#include "platform/system/Kernel.h"
 
 namespace Kesto {
 

@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Canvas.h"
-#include "platform/Types.h"
+#include "platform/gfx/Canvas.h"
+#include "platform/base/Types.h"
 
 namespace Kesto {
 

@@ -1,7 +1,7 @@
 #include "controls/Cursor.h"
 
-#include "platform/Input.h"
-#include "platform/Messages.h"
+#include "platform/window/Input.h"
+#include "platform/window/Messages.h"
 
 namespace Kesto {
 

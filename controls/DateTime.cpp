@@ -4,11 +4,11 @@
 
 #include "Core/ControlRegistry.h"
 #include "Core/UIManager.h"
-#include "platform/DatePicker.h"
-#include "platform/Input.h"
-#include "platform/Kernel.h"
-#include "platform/Messages.h"
-#include "platform/ShowCommands.h"
+#include "platform/syscontrols/DatePicker.h"
+#include "platform/window/Input.h"
+#include "platform/system/Kernel.h"
+#include "platform/window/Messages.h"
+#include "platform/base/ShowCommands.h"
 
 namespace Kesto {
 

@@ -15,7 +15,7 @@
 //   focus, or when the control is disabled, hidden or deleted. Closing
 //   without a pick leaves the date as it was. While it is open the keys are
 //   the picker's (arrows, Page Up / Page Down, Enter, Escape: see
-//   platform/DatePicker.h), so a click and keys set a date with either
+//   platform/syscontrols/DatePicker.h), so a click and keys set a date with either
 //   backend.
 // - Dates outside the years os::kDateMinYear..os::kDateMaxYear, or that are
 //   no calendar date (month 13, day 0, 31 April, 29 February of a common
@@ -30,7 +30,7 @@
 
 #include "Core/WindowWnd.h"
 #include "controls/Label.h"
-#include "platform/Kernel.h"
+#include "platform/system/Kernel.h"
 
 namespace Kesto {
 

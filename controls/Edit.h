@@ -9,7 +9,7 @@
 
 #include "Core/WindowWnd.h"
 #include "controls/Label.h"
-#include "platform/DeviceContext.h"
+#include "platform/window/DeviceContext.h"
 
 namespace Kesto {
 

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "Core/ControlRegistry.h"
-#include "platform/Kernel.h"
+#include "platform/system/Kernel.h"
 
 namespace Kesto {
 

@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "controls/ActiveX.h"
-#include "platform/Variant.h"
+#include "platform/com/Variant.h"
 
 namespace Kesto {
 

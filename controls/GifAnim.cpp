@@ -7,7 +7,7 @@
 #include "Core/ControlRegistry.h"
 #include "Core/SkinSource.h"
 #include "Core/UIManager.h"
-#include "platform/Kernel.h"
+#include "platform/system/Kernel.h"
 #include "stb_image.h"
 
 namespace Kesto {

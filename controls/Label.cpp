@@ -3,7 +3,7 @@
 #include "Core/ControlRegistry.h"
 #include "Core/UIManager.h"
 #include "controls/Render.h"
-#include "platform/Messages.h"
+#include "platform/window/Messages.h"
 
 namespace Kesto {
 

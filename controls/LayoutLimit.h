@@ -1,7 +1,7 @@
 // The size rule every layout applies to a child's min/max width or height.
 #pragma once
 
-#include "platform/Types.h"
+#include "platform/base/Types.h"
 
 #include <algorithm>
 

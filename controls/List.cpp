@@ -8,7 +8,7 @@
 #include "controls/ListHeader.h"
 #include "controls/Render.h"
 #include "controls/ScrollBar.h"
-#include "platform/Messages.h"
+#include "platform/window/Messages.h"
 
 namespace Kesto {
 

@@ -5,7 +5,7 @@
 #include "Core/ControlRegistry.h"
 #include "Core/UIManager.h"
 #include "controls/Cursor.h"
-#include "platform/Messages.h"
+#include "platform/window/Messages.h"
 
 namespace Kesto {
 

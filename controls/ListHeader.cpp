@@ -8,7 +8,7 @@
 #include "controls/Cursor.h"
 #include "controls/ListElement.h"
 #include "controls/Render.h"
-#include "platform/Messages.h"
+#include "platform/window/Messages.h"
 
 namespace Kesto {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "controls/Control.h"
-#include "platform/Messages.h"
+#include "platform/window/Messages.h"
 
 namespace Kesto {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "Core/ControlRegistry.h"
-#include "platform/Messages.h"
+#include "platform/window/Messages.h"
 
 namespace Kesto {
 

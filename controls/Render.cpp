@@ -4,7 +4,7 @@
 #include <climits>
 #include <cmath>
 
-#include "platform/PictureFormat.h"
+#include "platform/gfx/PictureFormat.h"
 #include "stb_image.h"
 
 namespace Kesto {

@@ -15,10 +15,10 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Text.h"
-#include "platform/Types.h"
+#include "platform/gfx/Bitmap.h"
+#include "platform/gfx/Canvas.h"
+#include "platform/gfx/Text.h"
+#include "platform/base/Types.h"
 
 namespace Kesto {
 

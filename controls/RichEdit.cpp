@@ -5,10 +5,10 @@
 #include "Core/ControlRegistry.h"
 #include "controls/Render.h"
 #include "controls/ScrollBar.h"
-#include "platform/Ime.h"
-#include "platform/Input.h"
-#include "platform/Messages.h"
-#include "platform/Window.h"
+#include "platform/syscontrols/Ime.h"
+#include "platform/window/Input.h"
+#include "platform/window/Messages.h"
+#include "platform/window/Window.h"
 
 namespace Kesto {
 

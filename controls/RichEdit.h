@@ -1,5 +1,5 @@
 // A multi-line (or single-line) text editor drawn in place: the control
-// holds a windowless text-services object (platform/TextServices.h) and is
+// holds a windowless text-services object (platform/syscontrols/TextServices.h) and is
 // its host through CTxtWinHost. Keys, mouse and input-method messages reach
 // the text through the control's message filter on the window's manager; the
 // text is drawn with the control, its caret is the manager's caret, and the
@@ -40,7 +40,7 @@
 
 #include "Core/UIManager.h"
 #include "controls/Container.h"
-#include "platform/TextServices.h"
+#include "platform/syscontrols/TextServices.h"
 
 namespace Kesto {
 

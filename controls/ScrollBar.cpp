@@ -7,7 +7,7 @@
 #include "Core/UIManager.h"
 #include "controls/Container.h"
 #include "controls/Render.h"
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 
 namespace Kesto {
 

@@ -1,9 +1,9 @@
 #include "controls/WebBrowser.h"
 
 #include "Core/ControlRegistry.h"
-#include "platform/Input.h"
-#include "platform/Messages.h"
-#include "platform/Window.h"
+#include "platform/window/Input.h"
+#include "platform/window/Messages.h"
+#include "platform/window/Window.h"
 
 namespace Kesto {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "controls/ActiveX.h"
-#include "platform/WebBrowser.h"
+#include "platform/com/WebBrowser.h"
 
 namespace Kesto {
 

@@ -10,11 +10,11 @@
 #include "Core/UIManager.h"
 #include "automation/Automation.h"
 #include "gallery/GalleryWnd.h"
-#include "platform/Com.h"
-#include "platform/Kernel.h"
-#include "platform/Resource.h"
-#include "platform/Unicode.h"
-#include "platform/Window.h"
+#include "platform/com/Com.h"
+#include "platform/system/Kernel.h"
+#include "platform/window/Resource.h"
+#include "platform/base/Unicode.h"
+#include "platform/window/Window.h"
 #include "platform/gtk/Gtk.h"
 
 namespace {

@@ -4,10 +4,10 @@
 
 #include <climits>
 
-#include "platform/Kernel.h"
-#include "platform/MessageBox.h"
-#include "platform/MessageQueue.h"
-#include "platform/Unicode.h"
+#include "platform/system/Kernel.h"
+#include "platform/syscontrols/MessageBox.h"
+#include "platform/window/MessageQueue.h"
+#include "platform/base/Unicode.h"
 #include "support/Encoding.h"
 #include "support/JourneyMarks.h"
 #include "support/JsonReply.h"

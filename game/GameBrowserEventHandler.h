@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "controls/WebBrowser.h"
-#include "platform/Types.h"
+#include "platform/base/Types.h"
 
 // Private messages of the game window.
 inline constexpr os::UINT WM_GAME_SET_WIDTH = 2024;

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "game/WebBrowserWnd.h"
-#include "platform/Messages.h"
+#include "platform/window/Messages.h"
 
 namespace {
 constexpr os::UINT kLauncherIconGroup = 115;

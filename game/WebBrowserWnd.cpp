@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "platform/Kernel.h"
-#include "platform/MessageBox.h"
-#include "platform/MessageQueue.h"
-#include "platform/Messages.h"
-#include "platform/Profile.h"
-#include "platform/Window.h"
+#include "platform/system/Kernel.h"
+#include "platform/syscontrols/MessageBox.h"
+#include "platform/window/MessageQueue.h"
+#include "platform/window/Messages.h"
+#include "platform/system/Profile.h"
+#include "platform/window/Window.h"
 #include "support/BrowserCache.h"
 #include "support/DefaultBrowser.h"
 #include "support/Encoding.h"

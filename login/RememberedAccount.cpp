@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/Unicode.h"
-#include "platform/UserFolders.h"
+#include "platform/base/Unicode.h"
+#include "platform/system/UserFolders.h"
 #include "support/Encoding.h"
 #include "support/InstallRecord.h"
 

@@ -97,7 +97,7 @@ if(ICON_DIR)
 endif()
 
 set(source "// Generated from the skins folder at build time; edits are lost.
-#include \"platform/Resource.h\"
+#include \"platform/window/Resource.h\"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <memory>
 #include <vector>
 
-#include "platform/BrowserEngine.h"
-#include "platform/Shell.h"
-#include "platform/Unicode.h"
-#include "platform/UrlCache.h"
+#include "platform/com/BrowserEngine.h"
+#include "platform/system/Shell.h"
+#include "platform/base/Unicode.h"
+#include "platform/com/UrlCache.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "support/DefaultBrowser.h"
 
-#include "platform/Kernel.h"
-#include "platform/Registry.h"
-#include "platform/Shell.h"
+#include "platform/system/Kernel.h"
+#include "platform/system/Registry.h"
+#include "platform/system/Shell.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/Kernel.h"
-#include "platform/Registry.h"
-#include "platform/Shell.h"
-#include "platform/Unicode.h"
-#include "platform/UserFolders.h"
+#include "platform/system/Kernel.h"
+#include "platform/system/Registry.h"
+#include "platform/system/Shell.h"
+#include "platform/base/Unicode.h"
+#include "platform/system/UserFolders.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "platform/Kernel.h"
+#include "platform/system/Kernel.h"
 
 bool ParseJsonObject(const std::string& text, Json::Value& root) {
   try {

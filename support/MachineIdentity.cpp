@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/MachineId.h"
+#include "platform/system/MachineId.h"
 
 std::string CpuSignature() {
   const auto regs = os::CpuId(1);

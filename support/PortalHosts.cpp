@@ -3,7 +3,7 @@
 #include <mutex>
 #include <optional>
 
-#include "platform/Kernel.h"
+#include "platform/system/Kernel.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "support/ProcessWindow.h"
 
-#include "platform/Window.h"
+#include "platform/window/Window.h"
 
 os::HWND FindProcessWindow(os::DWORD processId) {
   for (os::HWND hwnd = os::GetTopWindow(nullptr); hwnd; hwnd = os::GetWindow(hwnd, os::GW_HWNDNEXT)) {

@@ -1,7 +1,7 @@
 // The top-level window of a process.
 #pragma once
 
-#include "platform/Types.h"
+#include "platform/base/Types.h"
 
 // The first top-level window, in Z order from the top of the desktop, whose
 // owning process is processId (visible or not); nullptr when there is none.

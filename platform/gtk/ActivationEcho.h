@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "platform/Backend.h"
+#include "platform/window/Backend.h"
 
 namespace os::gtk {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "platform/Messages.h"
+#include "platform/window/Messages.h"
 
 namespace os::gtk {
 namespace {

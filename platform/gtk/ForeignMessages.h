@@ -6,7 +6,7 @@
 
 #include <array>
 
-#include "platform/Types.h"
+#include "platform/base/Types.h"
 
 namespace os::gtk {
 

@@ -9,12 +9,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/Resource.h"
-#include "platform/Unicode.h"
+#include "platform/window/Resource.h"
+#include "platform/base/Unicode.h"
 #include "platform/gtk/ShapeMask.h"
 #include "platform/gtk/SurfaceKind.h"
 #include "platform/headless/StaticBrowser.h"
-#include "platform/internal/WindowSystem.h"
+#include "platform/window/internal/WindowSystem.h"
 
 #include <gdk/gdkx.h>
 // Xlib's macros collide with names of the platform layer.
@@ -65,12 +65,9 @@ bool NestedDispatchWanted(GtkBackend* b) { return b->nested > b->nestedDispatchi
 // dispatch those, while TimeToNextDeadline leaves them out for the main loop.
 std::optional<std::uint64_t> EarliestDue() {
   internal::WindowSystem& sys = internal::Sys();
-  std::optional<std::uint64_t> next;
-  for (const internal::Timer& t : sys.timers) {
-    if (!next || t.due < *next) next = t.due;
-  }
-  if (sys.track.hwnd && sys.track.hoverArmed && (!next || sys.track.hoverDue < *next))
-    next = sys.track.hoverDue;
+  std::optional<std::uint64_t> next = sys.timers().EarliestDue();
+  const auto hover = sys.input().HoverDeadline();
+  if (hover && (!next || *hover < *next)) next = hover;
   return next;
 }
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Backend.h"
+#include "platform/window/Backend.h"
 #include "platform/gtk/ActivationEcho.h"
 #include "platform/gtk/Gtk.h"
 

@@ -1,5 +1,5 @@
 // The desktop's clipboard and the input method's caret for the gtk backend.
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 #include "platform/gtk/GtkBackend.h"
 
 namespace os::gtk {

@@ -1,9 +1,9 @@
 // Message boxes as modal GtkMessageDialogs, and the tooltip window.
 #include <algorithm>
 
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 #include "platform/gtk/GtkBackend.h"
-#include "platform/internal/WindowSystem.h"
+#include "platform/window/internal/WindowSystem.h"
 
 namespace os::gtk {
 namespace {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <sstream>
 
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 #include "platform/gtk/GtkBackend.h"
 #include "platform/gtk/TextOffsets.h"
 

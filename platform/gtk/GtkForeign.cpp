@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <set>
 
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 #include "platform/gtk/ForeignMessages.h"
 #include "platform/gtk/GtkBackend.h"
 

@@ -4,10 +4,10 @@
 // resized, minimised, activated, asked to close).
 #include <cmath>
 
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 #include "platform/gtk/GtkBackend.h"
 #include "platform/gtk/KeyMap.h"
-#include "platform/internal/WindowSystem.h"
+#include "platform/window/internal/WindowSystem.h"
 
 namespace os::gtk {
 namespace {

@@ -2,7 +2,7 @@
 // their numbers are fixed by the X protocol, so no GDK header is needed.
 #include "platform/gtk/KeyMap.h"
 
-#include "platform/Messages.h"
+#include "platform/window/Messages.h"
 
 namespace os::gtk {
 namespace {

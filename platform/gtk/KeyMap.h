@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/Types.h"
+#include "platform/base/Types.h"
 
 namespace os::gtk {
 

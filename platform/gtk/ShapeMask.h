@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/Backend.h"
+#include "platform/window/Backend.h"
 
 namespace os::gtk {
 

@@ -7,7 +7,7 @@
 // is an ordinary top-level window the window manager looks after.
 #pragma once
 
-#include "platform/Backend.h"
+#include "platform/window/Backend.h"
 
 namespace os::gtk {
 

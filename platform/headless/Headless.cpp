@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "platform/Snapshot.h"
+#include "platform/window/Snapshot.h"
 #include "platform/headless/HeadlessBackend.h"
-#include "platform/internal/WindowSystem.h"
+#include "platform/window/internal/WindowSystem.h"
 
 namespace os::headless {
 namespace {
@@ -84,10 +84,7 @@ void PassTime(std::uint32_t ms) {
 
 std::optional<int> PendingQuit() {
   Backend();
-  auto& sys = Sys();
-  std::lock_guard lock(sys.queueMutex);
-  if (!sys.quitPosted) return std::nullopt;
-  return sys.quitCode;
+  return Sys().queue().PendingQuit();
 }
 
 void SetScreen(SIZE size, RECT workArea) {
@@ -110,7 +107,7 @@ void ClearMessageBoxes() { Backend().boxes().clear(); }
 HWND AddForeignWindow(const ForeignWindowDesc& foreign) {
   ForeignId id = Backend().AddForeign(foreign);
   internal::RefreshForeignWindows();
-  for (auto& [value, w] : Sys().windows) {
+  for (const auto& w : Sys().windows().All()) {
     if (w->foreign && w->foreignId == id && !w->destroyed) return w->handle;
   }
   return nullptr;
@@ -133,9 +130,7 @@ int ForeignCloseRequests(HWND hwnd) {
   // among everything ever mapped.
   ForeignId id = ForeignIdOf(hwnd);
   if (!id) {
-    for (auto& [value, w] : Sys().windows) {
-      if (w->handle == hwnd) id = w->foreignId;
-    }
+    if (auto w = Sys().windows().FindEvenDestroyed(hwnd)) id = w->foreignId;
   }
   return id ? Backend().CloseRequestsOf(id) : 0;
 }

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/Backend.h"
-#include "platform/Kernel.h"
-#include "platform/MessageQueue.h"
-#include "platform/Window.h"
+#include "platform/window/Backend.h"
+#include "platform/system/Kernel.h"
+#include "platform/window/MessageQueue.h"
+#include "platform/window/Window.h"
 
 namespace os::headless {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "platform/headless/StaticBrowser.h"
-#include "platform/internal/WindowSystem.h"
+#include "platform/window/internal/WindowSystem.h"
 
 namespace os {
 namespace headless {

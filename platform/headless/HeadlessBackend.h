@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/Backend.h"
+#include "platform/window/Backend.h"
 #include "platform/headless/Headless.h"
 
 namespace os::headless {

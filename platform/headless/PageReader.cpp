@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 
 namespace os::headless {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/BrowserEngine.h"
+#include "platform/com/BrowserEngine.h"
 
 namespace os::headless {
 

@@ -10,17 +10,17 @@
 #include <set>
 #include <thread>
 
-#include "platform/Assert.h"
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/CookieJar.h"
-#include "platform/Input.h"
-#include "platform/Kernel.h"
-#include "platform/Paint.h"
-#include "platform/Shell.h"
-#include "platform/Text.h"
-#include "platform/Unicode.h"
-#include "platform/UrlCache.h"
+#include "platform/base/Assert.h"
+#include "platform/gfx/Bitmap.h"
+#include "platform/gfx/Canvas.h"
+#include "platform/com/CookieJar.h"
+#include "platform/window/Input.h"
+#include "platform/system/Kernel.h"
+#include "platform/window/Paint.h"
+#include "platform/system/Shell.h"
+#include "platform/gfx/Text.h"
+#include "platform/base/Unicode.h"
+#include "platform/com/UrlCache.h"
 #include "platform/headless/Headless.h"
 #include "platform/headless/PageReader.h"
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/BrowserEngine.h"
+#include "platform/com/BrowserEngine.h"
 
 namespace os::headless {
 

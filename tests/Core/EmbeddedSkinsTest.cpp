@@ -7,7 +7,7 @@
 #include "Core/SkinSource.h"
 #include "Core/UIManager.h"
 #include "Core/ZipReader.h"
-#include "platform/Resource.h"
+#include "platform/window/Resource.h"
 
 namespace Kesto {
 namespace {

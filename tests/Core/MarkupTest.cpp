@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 
 namespace Kesto {
 namespace {

@@ -9,7 +9,7 @@
 #include "Core/UIManager.h"
 #include "Core/ZipBuilder.h"
 #include "Core/ZipReader.h"
-#include "platform/Resource.h"
+#include "platform/window/Resource.h"
 #include "testsupport/TempDir.h"
 
 namespace Kesto {

@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "ManagerTestSupport.h"
-#include "platform/Tooltip.h"
+#include "platform/syscontrols/Tooltip.h"
 #include "testsupport/TempDir.h"
 
 namespace managertest {

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "ManagerTestSupport.h"
-#include "platform/Bitmap.h"
-#include "platform/Paint.h"
+#include "platform/gfx/Bitmap.h"
+#include "platform/window/Paint.h"
 
 namespace managertest {
 namespace {

@@ -7,8 +7,9 @@
 
 #include "Core/UIManager.h"
 #include "controls/Render.h"
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 #include "testsupport/SkinFolder.h"
+#include "stb_image_write.h"
 #include "testsupport/TempDir.h"
 
 namespace Kesto {

@@ -11,10 +11,10 @@
 #include "Core/WindowImplBase.h"
 #include "ZipBuilder.h"
 #include "controls/Control.h"
-#include "platform/Input.h"
-#include "platform/MessageQueue.h"
-#include "platform/Resource.h"
-#include "platform/Window.h"
+#include "platform/window/Input.h"
+#include "platform/window/MessageQueue.h"
+#include "platform/window/Resource.h"
+#include "platform/window/Window.h"
 #include "platform/headless/Headless.h"
 
 namespace windowtest {

@@ -10,9 +10,9 @@
 #include "Core/UIManager.h"
 #include "Core/WindowWnd.h"
 #include "controls/Control.h"
-#include "platform/MessageQueue.h"
-#include "platform/Resource.h"
-#include "platform/Window.h"
+#include "platform/window/MessageQueue.h"
+#include "platform/window/Resource.h"
+#include "platform/window/Window.h"
 #include "platform/headless/Headless.h"
 
 namespace Kesto {

@@ -15,7 +15,7 @@
 #include "app/LauncherProbe.h"
 #include "app/PortalStandIn.h"
 #include "login/GameHandOver.h"
-#include "platform/Resource.h"
+#include "platform/window/Resource.h"
 #include "platform/headless/Headless.h"
 #include "testsupport/TempDir.h"
 

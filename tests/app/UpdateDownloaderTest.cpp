@@ -16,8 +16,8 @@
 #include <thread>
 
 #include "app/PortalStandIn.h"
-#include "platform/Shell.h"
-#include "platform/Unicode.h"
+#include "platform/system/Shell.h"
+#include "platform/base/Unicode.h"
 #include "testsupport/TempDir.h"
 
 namespace {

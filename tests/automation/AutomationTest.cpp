@@ -9,10 +9,10 @@
 
 #include "Core/UIManager.h"
 #include "automation/DriverFixture.h"
-#include "platform/Clipboard.h"
-#include "platform/MessageBox.h"
-#include "platform/Messages.h"
-#include "platform/Shell.h"
+#include "platform/window/Clipboard.h"
+#include "platform/syscontrols/MessageBox.h"
+#include "platform/window/Messages.h"
+#include "platform/system/Shell.h"
 #include "platform/headless/Headless.h"
 #include "testsupport/TempDir.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "Core/UIManager.h"
-#include "platform/Resource.h"
+#include "platform/window/Resource.h"
 #include "platform/headless/Headless.h"
 #include "testsupport/TempDir.h"
 

@@ -13,7 +13,7 @@
 #include "controls/ComboWnd.h"
 #include "controls/ListElement.h"
 #include "controls/ScrollBar.h"
-#include "platform/Input.h"
+#include "platform/window/Input.h"
 #include "platform/headless/Headless.h"
 
 namespace Kesto {

@@ -8,7 +8,8 @@
 #include "ControlTestSupport.h"
 #include "controls/Container.h"
 #include "controls/ScrollBar.h"
-#include "platform/Canvas.h"
+#include "platform/gfx/Canvas.h"
+#include "platform/window/Messages.h"
 
 namespace Kesto {
 namespace {

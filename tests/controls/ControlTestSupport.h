@@ -10,9 +10,10 @@
 #include "Core/UIManager.h"
 #include "controls/Control.h"
 #include "controls/LayoutAxis.h"
-#include "platform/Bitmap.h"
+#include "platform/gfx/Bitmap.h"
 #include "testsupport/Pixels.h"
 #include "testsupport/PngPictures.h"
+#include "stb_image_write.h"
 
 namespace controltest {
 

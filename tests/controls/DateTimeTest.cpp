@@ -11,9 +11,9 @@
 #include "SkinHarness.h"
 #include "controls/Container.h"
 #include "controls/DateTime.h"
-#include "platform/DatePicker.h"
-#include "platform/DeviceContext.h"
-#include "platform/Kernel.h"
+#include "platform/syscontrols/DatePicker.h"
+#include "platform/window/DeviceContext.h"
+#include "platform/system/Kernel.h"
 
 namespace Kesto {
 namespace {

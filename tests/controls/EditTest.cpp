@@ -12,9 +12,9 @@
 #include "Core/WindowImplBase.h"
 #include "controls/Container.h"
 #include "controls/Edit.h"
-#include "platform/Canvas.h"
-#include "platform/DeviceContext.h"
-#include "platform/Input.h"
+#include "platform/gfx/Canvas.h"
+#include "platform/window/DeviceContext.h"
+#include "platform/window/Input.h"
 #include "platform/headless/Headless.h"
 #include "testsupport/TempDir.h"
 

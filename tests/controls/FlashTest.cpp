@@ -8,8 +8,8 @@
 
 #include "SkinHarness.h"
 #include "controls/Flash.h"
-#include "platform/Com.h"
-#include "platform/ConnectionPoint.h"
+#include "platform/com/Com.h"
+#include "platform/com/ConnectionPoint.h"
 
 namespace Kesto {
 namespace {

@@ -12,7 +12,7 @@
 #include "controls/ListElement.h"
 #include "controls/ListHeader.h"
 #include "controls/ScrollBar.h"
-#include "platform/Messages.h"
+#include "platform/window/Messages.h"
 
 namespace Kesto {
 namespace {

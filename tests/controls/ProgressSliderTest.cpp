@@ -11,7 +11,7 @@
 #include "SkinHarness.h"
 #include "controls/Progress.h"
 #include "controls/Slider.h"
-#include "platform/Input.h"
+#include "platform/window/Input.h"
 
 namespace Kesto {
 namespace {

@@ -6,7 +6,7 @@
 #include "Core/UIManager.h"
 #include "RenderFakes.h"
 #include "controls/Render.h"
-#include "platform/Resource.h"
+#include "platform/window/Resource.h"
 #include "testsupport/Pixels.h"
 #include "testsupport/SkinFolder.h"
 #include "testsupport/TempDir.h"

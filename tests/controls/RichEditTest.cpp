@@ -7,9 +7,9 @@
 #include "SkinHarness.h"
 #include "controls/RichEdit.h"
 #include "controls/ScrollBar.h"
-#include "platform/Clipboard.h"
-#include "platform/Ime.h"
-#include "platform/MessageQueue.h"
+#include "platform/window/Clipboard.h"
+#include "platform/syscontrols/Ime.h"
+#include "platform/window/MessageQueue.h"
 
 namespace Kesto {
 namespace {

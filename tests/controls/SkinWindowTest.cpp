@@ -10,9 +10,9 @@
 #include "Core/UIManager.h"
 #include "controls/Container.h"
 #include "controls/ScrollBar.h"
-#include "platform/Input.h"
-#include "platform/Messages.h"
-#include "platform/Window.h"
+#include "platform/window/Input.h"
+#include "platform/window/Messages.h"
+#include "platform/window/Window.h"
 #include "platform/headless/Headless.h"
 
 namespace Kesto {

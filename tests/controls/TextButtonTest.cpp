@@ -13,7 +13,7 @@
 #include "controls/Label.h"
 #include "controls/Option.h"
 #include "controls/Text.h"
-#include "platform/Text.h"
+#include "platform/gfx/Text.h"
 
 namespace Kesto {
 namespace {

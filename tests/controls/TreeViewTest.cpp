@@ -13,7 +13,7 @@
 #include "controls/Label.h"
 #include "controls/Option.h"
 #include "controls/TreeView.h"
-#include "platform/Messages.h"
+#include "platform/window/Messages.h"
 
 namespace Kesto {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "Core/ControlRegistry.h"
 #include "controls/Control.h"
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 #include "testsupport/TempDir.h"
 
 namespace Kesto {

@@ -24,15 +24,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/Backend.h"
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Paint.h"
-#include "platform/Resource.h"
-#include "platform/Unicode.h"
-#include "platform/Window.h"
-#include "platform/gtk/Gtk.h"
+#include "platform/window/Backend.h"
+#include "platform/gfx/Bitmap.h"
+#include "platform/gfx/Canvas.h"
+#include "platform/window/Paint.h"
+#include "platform/window/Resource.h"
+#include "platform/base/Unicode.h"
+#include "platform/window/Window.h"
 #include "platform/gtk/webkit/WebKitEngine.h"
+#include "platform/gtk/Gtk.h"
 #include "support/BrowserCache.h"
 #include "tests/platform/BrowserTestSupport.h"
 

@@ -6,7 +6,7 @@
 
 #include "FuzzSupport.h"
 #include "login/RememberedAccount.h"
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 #include "support/Encoding.h"
 
 namespace {

@@ -14,7 +14,7 @@
 
 #include "FuzzSupport.h"
 #include "game/GameBrowserEventHandler.h"
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 #include "platform/headless/PageReader.h"
 #include "support/Encoding.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 #include "platform/headless/PageReader.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "FuzzSupport.h"
 #include "controls/Render.h"
-#include "platform/Canvas.h"
+#include "platform/gfx/Canvas.h"
 
 namespace {
 

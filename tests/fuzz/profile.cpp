@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "FuzzSupport.h"
-#include "platform/Profile.h"
+#include "platform/system/Profile.h"
 
 namespace {
 

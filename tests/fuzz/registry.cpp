@@ -7,8 +7,8 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "platform/Registry.h"
-#include "platform/Unicode.h"
+#include "platform/system/Registry.h"
+#include "platform/base/Unicode.h"
 
 namespace {
 

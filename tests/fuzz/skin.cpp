@@ -11,9 +11,9 @@
 #include "Core/UIManager.h"
 #include "FuzzSupport.h"
 #include "controls/Control.h"
-#include "platform/Input.h"
-#include "platform/Messages.h"
-#include "platform/Window.h"
+#include "platform/window/Input.h"
+#include "platform/window/Messages.h"
+#include "platform/window/Window.h"
 #include "platform/headless/Headless.h"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include "Core/ZipReader.h"
 #include "FuzzSupport.h"
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 
 namespace {
 

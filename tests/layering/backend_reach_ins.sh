@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Shared code reaches a backend only through the platform's own calls
-# (platform/Backend.h and what it serves): no file outside the backends
+# (platform/window/Backend.h and what it serves): no file outside the backends
 # includes a backend's headers or the desktop toolkit's. The exceptions are
 # the backends themselves, tests and benchmarks (which drive a backend on
 # purpose), and the programs' main.cpp, which pick and register a backend.

@@ -5,9 +5,9 @@
 
 #include "LoginFixture.h"
 #include "login/RememberedAccount.h"
-#include "platform/Backend.h"
-#include "platform/BrowserEngine.h"
-#include "platform/Paint.h"
+#include "platform/window/Backend.h"
+#include "platform/com/BrowserEngine.h"
+#include "platform/window/Paint.h"
 #include "support/MachineIdentity.h"
 
 namespace logintest {

@@ -1,7 +1,7 @@
 // The optimised flavour's view of LUMORA_ASSERT, whatever this build's is.
 #undef LUMORA_ASSERTIONS
 #define LUMORA_ASSERTIONS 0
-#include "platform/Assert.h"
+#include "platform/base/Assert.h"
 
 #include <gtest/gtest.h>
 

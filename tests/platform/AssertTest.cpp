@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/Assert.h"
+#include "platform/base/Assert.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Choosing the backend from LUMORA_PLATFORM and the registered factories.
 #include <gtest/gtest.h>
 
-#include "platform/Backend.h"
+#include "platform/window/Backend.h"
 #include "platform/headless/Headless.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "testsupport/TempDir.h"

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "BrowserTestSupport.h"
-#include "platform/BrowserEngine.h"
-#include "platform/HtmlDocument.h"
-#include "platform/Input.h"
-#include "platform/MessageQueue.h"
-#include "platform/Window.h"
+#include "platform/com/BrowserEngine.h"
+#include "platform/com/HtmlDocument.h"
+#include "platform/window/Input.h"
+#include "platform/window/MessageQueue.h"
+#include "platform/window/Window.h"
 #include "platform/headless/Headless.h"
 #include "platform/headless/StaticBrowser.h"
 

@@ -13,11 +13,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform/Com.h"
-#include "platform/Ole.h"
-#include "platform/UrlCache.h"
-#include "platform/Variant.h"
-#include "platform/WebBrowser.h"
+#include "platform/com/Com.h"
+#include "platform/com/Ole.h"
+#include "platform/com/UrlCache.h"
+#include "platform/com/Variant.h"
+#include "platform/com/WebBrowser.h"
 
 namespace browsertest {
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
+#include "platform/gfx/Bitmap.h"
+#include "platform/gfx/Canvas.h"
 #include "testsupport/Pixels.h"
 
 namespace os {

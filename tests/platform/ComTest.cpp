@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "BrowserTestSupport.h"
-#include "platform/Com.h"
-#include "platform/Variant.h"
-#include "platform/WebBrowser.h"
+#include "platform/com/Com.h"
+#include "platform/com/Variant.h"
+#include "platform/com/WebBrowser.h"
 #include "platform/headless/Headless.h"
 
 namespace {

@@ -16,9 +16,9 @@
 #include <string>
 #include <thread>
 
-#include "platform/CrashHandler.h"
-#include "platform/Kernel.h"
-#include "platform/MiniDump.h"
+#include "platform/system/CrashHandler.h"
+#include "platform/system/Kernel.h"
+#include "platform/system/MiniDump.h"
 #include "testsupport/MiniDumpReader.h"
 #include "testsupport/TempDir.h"
 

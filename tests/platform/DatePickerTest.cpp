@@ -2,13 +2,13 @@
 // messages, the calendar it drops down and what the player does in it, the
 // notifications to the parent, the keys of the closed field, the painted
 // date, and its behaviour when handlers destroy it mid-way.
-#include "platform/DatePicker.h"
+#include "platform/syscontrols/DatePicker.h"
 
 #include <optional>
 
 #include "WindowTestSupport.h"
-#include "platform/DeviceContext.h"
-#include "platform/Text.h"
+#include "platform/window/DeviceContext.h"
+#include "platform/gfx/Text.h"
 
 namespace wintest {
 namespace {

@@ -3,10 +3,10 @@
 // read-only and password fields, the clipboard, notifications and colour
 // messages to the parent, painted pixels, superclassing, and the glue to a
 // native entry widget.
-#include "platform/Edit.h"
+#include "platform/syscontrols/Edit.h"
 
 #include "WindowTestSupport.h"
-#include "platform/Text.h"
+#include "platform/gfx/Text.h"
 
 namespace wintest {
 namespace {

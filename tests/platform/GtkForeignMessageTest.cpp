@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "platform/Messages.h"
+#include "platform/window/Messages.h"
 #include "platform/gtk/ForeignMessages.h"
 
 namespace {

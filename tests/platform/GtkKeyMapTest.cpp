@@ -2,7 +2,7 @@
 // evdev codes + 8, both fixed by their protocols, so plain numbers are used.
 #include <gtest/gtest.h>
 
-#include "platform/Messages.h"
+#include "platform/window/Messages.h"
 #include "platform/gtk/KeyMap.h"
 
 namespace {

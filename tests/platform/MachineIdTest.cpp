@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/MachineId.h"
+#include "platform/system/MachineId.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Message boxes answered from the test's queue and recorded.
-#include "platform/MessageBox.h"
+#include "platform/syscontrols/MessageBox.h"
 
 #include "WindowTestSupport.h"
 

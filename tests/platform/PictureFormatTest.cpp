@@ -1,7 +1,7 @@
 // Which picture bytes reach the decoder: PNG, JPEG, BMP and GIF by their
 // signatures, of JPEGs only those whose Huffman tables fit, and no picture
 // that claims more than kMaxPicturePixels.
-#include "platform/PictureFormat.h"
+#include "platform/gfx/PictureFormat.h"
 
 #include <gtest/gtest.h>
 #include <stb_image_write.h>

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "WindowTestSupport.h"
-#include "platform/Snapshot.h"
+#include "platform/window/Snapshot.h"
 #include "testsupport/TempDir.h"
 
 namespace wintest {

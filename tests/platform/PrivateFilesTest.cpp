@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/MiniDump.h"
-#include "platform/Profile.h"
-#include "platform/UrlCache.h"
-#include "platform/Unicode.h"
-#include "platform/UserFolders.h"
+#include "platform/system/MiniDump.h"
+#include "platform/system/Profile.h"
+#include "platform/com/UrlCache.h"
+#include "platform/base/Unicode.h"
+#include "platform/system/UserFolders.h"
 #include "testsupport/TempDir.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "platform/Profile.h"
-#include "platform/Unicode.h"
+#include "platform/system/Profile.h"
+#include "platform/base/Unicode.h"
 #include "testsupport/TempDir.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/Registry.h"
+#include "platform/system/Registry.h"
 #include "testsupport/TempDir.h"
 
 namespace {

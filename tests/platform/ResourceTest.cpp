@@ -1,4 +1,4 @@
-#include "platform/Resource.h"
+#include "platform/window/Resource.h"
 
 #include <gtest/gtest.h>
 

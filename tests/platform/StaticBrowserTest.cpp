@@ -8,14 +8,14 @@
 #include <filesystem>
 
 #include "BrowserTestSupport.h"
-#include "platform/CookieJar.h"
-#include "platform/Input.h"
-#include "platform/MessageQueue.h"
-#include "platform/Paint.h"
-#include "platform/Shell.h"
-#include "platform/Unicode.h"
-#include "platform/UrlCache.h"
-#include "platform/Window.h"
+#include "platform/com/CookieJar.h"
+#include "platform/window/Input.h"
+#include "platform/window/MessageQueue.h"
+#include "platform/window/Paint.h"
+#include "platform/system/Shell.h"
+#include "platform/base/Unicode.h"
+#include "platform/com/UrlCache.h"
+#include "platform/window/Window.h"
 #include "platform/headless/Headless.h"
 #include "testsupport/TempDir.h"
 

@@ -2,15 +2,15 @@
 // and the mouse injected into a headless window whose procedure hands its
 // messages to the text; the clipboard, undo, limits, Enter and Tab wishes,
 // scrolling, alignment, the input method, and the drawn pixels.
-#include "platform/TextServices.h"
+#include "platform/syscontrols/TextServices.h"
 
 #include <string>
 
 #include "WindowTestSupport.h"
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Ime.h"
-#include "platform/Text.h"
+#include "platform/gfx/Bitmap.h"
+#include "platform/gfx/Canvas.h"
+#include "platform/syscontrols/Ime.h"
+#include "platform/gfx/Text.h"
 
 namespace wintest {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Text.h"
+#include "platform/gfx/Bitmap.h"
+#include "platform/gfx/Canvas.h"
+#include "platform/gfx/Text.h"
 
 // After the platform headers: GLib defines TRUE and FALSE as macros.
 #include <pango/pangocairo.h>

@@ -1,5 +1,5 @@
 // The tooltip window as the UI framework drives it.
-#include "platform/Tooltip.h"
+#include "platform/syscontrols/Tooltip.h"
 
 #include "WindowTestSupport.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 
 namespace {
 

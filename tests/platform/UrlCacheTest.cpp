@@ -1,13 +1,13 @@
 // The URL cache functions over the engines' index and cookie files.
-#include "platform/UrlCache.h"
+#include "platform/com/UrlCache.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "BrowserTestSupport.h"
-#include "platform/CookieJar.h"
-#include "platform/Unicode.h"
+#include "platform/com/CookieJar.h"
+#include "platform/base/Unicode.h"
 #include "testsupport/TempDir.h"
 
 namespace {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/Backend.h"
-#include "platform/BrowserEngine.h"
-#include "platform/Com.h"
-#include "platform/WebBrowser.h"
+#include "platform/window/Backend.h"
+#include "platform/com/BrowserEngine.h"
+#include "platform/com/Com.h"
+#include "platform/com/WebBrowser.h"
 #include "platform/gtk/WebEngineModule.h"
 #include "testsupport/TempDir.h"
 

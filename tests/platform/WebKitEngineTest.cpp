@@ -4,8 +4,8 @@
 // the end-to-end script under Xvfb.
 #include <gtest/gtest.h>
 
-#include "platform/Backend.h"
-#include "platform/BrowserEngine.h"
+#include "platform/window/Backend.h"
+#include "platform/com/BrowserEngine.h"
 #include "platform/gtk/webkit/WebKitEngine.h"
 
 // After the platform headers (GLib's TRUE/FALSE macros).

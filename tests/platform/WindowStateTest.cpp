@@ -235,5 +235,23 @@ TEST_F(WindowStateTest, MonitorsWorkAreasAndMetrics) {
   EXPECT_EQ(GetSystemMetrics(SM_CMONITORS), 2);
 }
 
+TEST_F(WindowStateTest, AnOwnerChangeThatWouldMakeAWindowOwnItselfLeavesItUnowned) {
+  HWND a = Popup({0, 0, 100, 100});
+  HWND b = Popup({10, 10, 110, 110}, kPlainClass, WS_POPUP | WS_VISIBLE, 0, a);
+  HWND c = Popup({20, 20, 120, 120}, kPlainClass, WS_POPUP | WS_VISIBLE, 0, b);
+  ASSERT_EQ(GetWindow(c, GW_OWNER), b);
+  // a → c → b → a would be a loop: a ends up with no owner instead.
+  SetWindowLongPtr(a, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(c));
+  EXPECT_EQ(GetWindow(a, GW_OWNER), nullptr);
+  SetWindowLongPtr(a, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(a));
+  EXPECT_EQ(GetWindow(a, GW_OWNER), nullptr);
+  // Bringing the owner up and closing the active window still end.
+  SetActiveWindow(a);
+  EXPECT_EQ(GetActiveWindow(), a);
+  EXPECT_EQ(GetWindow(a, GW_HWNDPREV), b);
+  DestroyWindow(a);
+  EXPECT_FALSE(IsWindow(c));
+}
+
 }  // namespace
 }  // namespace wintest

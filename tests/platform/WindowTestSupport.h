@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/Input.h"
-#include "platform/MessageQueue.h"
-#include "platform/Paint.h"
-#include "platform/Window.h"
+#include "platform/window/Input.h"
+#include "platform/window/MessageQueue.h"
+#include "platform/window/Paint.h"
+#include "platform/window/Window.h"
 #include "platform/headless/Headless.h"
 
 namespace wintest {

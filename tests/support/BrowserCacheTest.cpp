@@ -7,11 +7,11 @@
 
 #include <filesystem>
 
-#include "platform/Backend.h"
-#include "platform/BrowserEngine.h"
-#include "platform/CookieJar.h"
-#include "platform/Unicode.h"
-#include "platform/UrlCache.h"
+#include "platform/window/Backend.h"
+#include "platform/com/BrowserEngine.h"
+#include "platform/com/CookieJar.h"
+#include "platform/base/Unicode.h"
+#include "platform/com/UrlCache.h"
 #include "testsupport/TempDir.h"
 
 namespace {

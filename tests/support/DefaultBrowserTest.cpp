@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/Shell.h"
+#include "platform/system/Shell.h"
 #include "support/DefaultBrowser.h"
 #include "testsupport/TempDir.h"
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 #include "support/InstallRecord.h"
 #include "testsupport/TempDir.h"
 

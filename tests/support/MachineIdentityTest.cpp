@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/MachineId.h"
+#include "platform/system/MachineId.h"
 #include "support/Encoding.h"
 #include "support/MachineIdentity.h"
 

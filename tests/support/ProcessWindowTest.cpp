@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "platform/Window.h"
+#include "platform/window/Window.h"
 #include "platform/headless/Headless.h"
 
 namespace {

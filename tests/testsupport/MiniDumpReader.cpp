@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/Unicode.h"
+#include "platform/base/Unicode.h"
 
 namespace testsupport {
 namespace {

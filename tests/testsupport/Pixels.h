@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/Bitmap.h"
+#include "platform/gfx/Bitmap.h"
 
 namespace testsupport {
 

@@ -4,13 +4,13 @@
 #include <string>
 #include <utility>
 
-#include "platform/Input.h"
-#include "platform/Paint.h"
-#include "platform/Shell.h"
-#include "platform/Unicode.h"
-#include "platform/Window.h"
+#include "platform/window/Input.h"
+#include "platform/window/Paint.h"
+#include "platform/system/Shell.h"
+#include "platform/base/Unicode.h"
+#include "platform/window/Window.h"
 #include "platform/gtk/GtkBackend.h"
-#include "platform/internal/WindowSystem.h"
+#include "platform/window/internal/WindowSystem.h"
 
 // After the platform headers, as GtkBackend.h explains.
 #include <webkit2/webkit2.h>

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/BrowserEngine.h"
+#include "platform/com/BrowserEngine.h"
 
 typedef struct _GError GError;
 

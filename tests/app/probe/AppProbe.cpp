@@ -25,9 +25,9 @@
 
 #include "app/CrashReport.h"
 #include "app/Startup.h"
-#include "platform/Messages.h"
-#include "platform/Shell.h"
-#include "platform/Unicode.h"
+#include "platform/window/Messages.h"
+#include "platform/system/Shell.h"
+#include "platform/base/Unicode.h"
 #include "platform/headless/Headless.h"
 
 namespace {

@@ -1,0 +1,127 @@
+#include "platform/gfx/Bitmap.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace os {
+
+namespace {
+// cairo refuses image surfaces with a side above this.
+constexpr int kMaxSide = 32767;
+}  // namespace
+
+Bitmap::Bitmap(int width, int height) {
+  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return;
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    return;
+  }
+  surface_ = surface;
+  width_ = width;
+  height_ = height;
+  stride_ = cairo_image_surface_get_stride(surface);
+  // cairo hands out zeroed memory, which is already fully transparent.
+}
+
+Bitmap::~Bitmap() {
+  if (surface_) cairo_surface_destroy(surface_);
+}
+
+Bitmap::Bitmap(Bitmap&& other) noexcept
+    : surface_(std::exchange(other.surface_, nullptr)),
+      width_(std::exchange(other.width_, 0)),
+      height_(std::exchange(other.height_, 0)),
+      stride_(std::exchange(other.stride_, 0)) {}
+
+Bitmap& Bitmap::operator=(Bitmap&& other) noexcept {
+  if (this != &other) {
+    if (surface_) cairo_surface_destroy(surface_);
+    surface_ = std::exchange(other.surface_, nullptr);
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
+    stride_ = std::exchange(other.stride_, 0);
+  }
+  return *this;
+}
+
+void Bitmap::Flush() const {
+  if (surface_) cairo_surface_flush(surface_);
+}
+
+std::uint8_t* Bitmap::Data() {
+  if (!surface_) return nullptr;
+  Flush();
+  return cairo_image_surface_get_data(surface_);
+}
+
+const std::uint8_t* Bitmap::Data() const {
+  if (!surface_) return nullptr;
+  Flush();
+  return cairo_image_surface_get_data(surface_);
+}
+
+std::uint32_t* Bitmap::Row(int y) {
+  if (!surface_ || y < 0 || y >= height_) return nullptr;
+  return reinterpret_cast<std::uint32_t*>(Data() + static_cast<std::size_t>(y) * stride_);
+}
+
+const std::uint32_t* Bitmap::Row(int y) const {
+  if (!surface_ || y < 0 || y >= height_) return nullptr;
+  return reinterpret_cast<const std::uint32_t*>(Data() + static_cast<std::size_t>(y) * stride_);
+}
+
+void Bitmap::MarkDirty() {
+  if (surface_) cairo_surface_mark_dirty(surface_);
+}
+
+std::uint32_t Bitmap::Pixel(int x, int y) const {
+  if (x < 0 || x >= width_) return 0;
+  const std::uint32_t* row = Row(y);
+  return row ? row[x] : 0;
+}
+
+void Bitmap::SetPixel(int x, int y, std::uint32_t argb) {
+  if (x < 0 || x >= width_) return;
+  std::uint32_t* row = Row(y);
+  if (!row) return;
+  row[x] = argb;
+  cairo_surface_mark_dirty_rectangle(surface_, x, y, 1, 1);
+}
+
+BitmapView Bitmap::View() const {
+  BitmapView view;
+  if (!surface_) return view;
+  view.data = Data();
+  view.width = width_;
+  view.height = height_;
+  view.stride = stride_;
+  return view;
+}
+
+void Bitmap::Clear(std::uint32_t argb) {
+  if (!surface_) return;
+  for (int y = 0; y < height_; ++y) {
+    std::uint32_t* row = Row(y);
+    std::fill(row, row + width_, argb);
+  }
+  MarkDirty();
+}
+
+bool Bitmap::WritePng(const std::string& path) const {
+  if (!surface_) return false;
+  Flush();
+  return cairo_surface_write_to_png(surface_, path.c_str()) == CAIRO_STATUS_SUCCESS;
+}
+
+std::uint32_t PremultiplyArgb(std::uint32_t argb) {
+  const std::uint32_t a = argb >> 24;
+  if (a == 255) return argb;
+  auto channel = [a](std::uint32_t c) { return (c * a + 127) / 255; };
+  return (a << 24) | (channel((argb >> 16) & 0xFF) << 16) | (channel((argb >> 8) & 0xFF) << 8) |
+         channel(argb & 0xFF);
+}
+
+}  // namespace os

@@ -1,0 +1,80 @@
+// A 32-bit premultiplied ARGB image: the back buffers windows present and the
+// decoded pictures controls draw. In memory each pixel is B,G,R,A (a native
+// little-endian 0xAARRGGBB word), exactly the layout of a 32-bpp top-down DIB,
+// so code written against BGRA bytes works unchanged.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/base/Types.h"
+
+typedef struct _cairo_surface cairo_surface_t;
+
+namespace os {
+
+// What the window system needs to present a bitmap: top-left pixel, size and
+// the distance in bytes between rows.
+struct BitmapView {
+  const std::uint8_t* data = nullptr;
+  int width = 0;
+  int height = 0;
+  int stride = 0;
+};
+
+class Bitmap {
+ public:
+  Bitmap() = default;
+  // A fully transparent bitmap; an impossible size (≤ 0 or beyond what the
+  // drawing library accepts) yields an invalid bitmap.
+  Bitmap(int width, int height);
+  ~Bitmap();
+  Bitmap(Bitmap&& other) noexcept;
+  Bitmap& operator=(Bitmap&& other) noexcept;
+  Bitmap(const Bitmap&) = delete;
+  Bitmap& operator=(const Bitmap&) = delete;
+
+  bool IsValid() const { return surface_ != nullptr; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  int Stride() const { return stride_; }
+
+  // Premultiplied 0xAARRGGBB; reading or writing outside the bitmap returns 0
+  // or does nothing.
+  std::uint32_t Pixel(int x, int y) const;
+  void SetPixel(int x, int y, std::uint32_t argb);
+
+  // Raw rows for bulk access. Call MarkDirty after writing through them so
+  // that the drawing library drops anything it derived from the old pixels.
+  std::uint32_t* Row(int y);
+  const std::uint32_t* Row(int y) const;
+  std::uint8_t* Data();
+  const std::uint8_t* Data() const;
+  void MarkDirty();
+
+  BitmapView View() const;
+
+  // Every pixel set to the premultiplied value.
+  void Clear(std::uint32_t argb = 0);
+
+  // PNG snapshot (straight alpha, as PNG requires); false on any failure.
+  bool WritePng(const std::string& path) const;
+
+  // The cairo image surface behind the bitmap, for the platform layer's own
+  // drawing code.
+  cairo_surface_t* Surface() const { return surface_; }
+
+ private:
+  void Flush() const;
+
+  cairo_surface_t* surface_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
+  int stride_ = 0;
+};
+
+// Premultiplies a straight 0xAARRGGBB colour the way the drawing library
+// stores it (rounded), for comparisons and raw writes.
+std::uint32_t PremultiplyArgb(std::uint32_t argb);
+
+}  // namespace os

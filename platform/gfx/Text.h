@@ -1,0 +1,95 @@
+// Fonts and text: faces named as Windows names them, measured and drawn with
+// Pango, laid out by the rules of the Windows DrawText flags.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/gfx/TextFormat.h"
+#include "platform/base/Types.h"
+
+typedef struct _PangoContext PangoContext;
+typedef struct _PangoFontDescription PangoFontDescription;
+
+namespace os {
+
+class Canvas;
+
+// The DrawText layout flags (DT_*) are those of platform/gfx/TextFormat.h.
+
+// The parts of TEXTMETRIC the framework reads, in pixels.
+struct TextMetrics {
+  LONG height = 0;  // ascent + descent
+  LONG ascent = 0;
+  LONG descent = 0;
+  LONG internalLeading = 0;  // height − the em size asked for
+  LONG externalLeading = 0;  // extra space the font asks for between lines
+  LONG aveCharWidth = 0;
+  LONG maxCharWidth = 0;
+};
+
+// A font as a LOGFONT describes it: a face name, a character height in pixels
+// (the em size), weight and style. Windows faces that are not installed
+// ("微软雅黑", "宋体", "Tahoma", ...) resolve to an installed face of the same
+// kind, and characters the face lacks come from a fallback face, never as
+// boxes.
+class Font {
+ public:
+  Font(std::u16string_view faceName, int pixelSize, bool bold = false, bool underline = false,
+       bool italic = false);
+  ~Font();
+  Font(Font&& other) noexcept;
+  Font& operator=(Font&& other) noexcept;
+  Font(const Font&) = delete;
+  Font& operator=(const Font&) = delete;
+
+  const std::u16string& FaceName() const { return face_; }
+  int Size() const { return size_; }
+  bool Bold() const { return bold_; }
+  bool Underline() const { return underline_; }
+  bool Italic() const { return italic_; }
+
+  // Measured on first request.
+  const TextMetrics& Metrics() const;
+  // Family name of the installed face that renders Latin text in this font.
+  std::string ResolvedFamily() const;
+
+  // For the platform layer's text code.
+  PangoContext* Context() const { return context_; }
+  PangoFontDescription* Description() const { return description_; }
+
+ private:
+  std::u16string face_;
+  int size_ = 0;
+  bool bold_ = false;
+  bool underline_ = false;
+  bool italic_ = false;
+  PangoContext* context_ = nullptr;
+  PangoFontDescription* description_ = nullptr;
+  mutable std::unique_ptr<TextMetrics> metrics_;
+};
+
+// The comma-separated family list a face name is looked up with.
+std::string FontFamilyList(std::u16string_view faceName);
+
+// Extent of the text as one line, as GetTextExtentPoint32 gives it: the
+// advance width and the font's height.
+SIZE MeasureText(const Font& font, std::u16string_view text);
+
+// For each UTF-16 unit i, the width of text[0..i] as one line (the partial
+// extents of GetTextExtentExPoint). Non-decreasing; units of one character or
+// cluster share its end.
+std::vector<int> TextPartialExtents(const Font& font, std::u16string_view text);
+
+// Lays out and draws text in rect by the DT_* flags with a straight ARGB colour;
+// returns the height of the text. With DT_CALCRECT nothing is drawn (canvas
+// may be null) and rect becomes (left, top, left + width, top + height) of
+// the text as it would be laid out. Without DT_NOPREFIX, "&x" underlines x and
+// "&&" stands for "&". DT_VCENTER and DT_BOTTOM apply to single lines only.
+int DrawText(Canvas* canvas, const Font& font, std::u16string_view text, RECT& rect, UINT format,
+             std::uint32_t argb);
+
+}  // namespace os
