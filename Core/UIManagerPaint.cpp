@@ -20,16 +20,6 @@ CControlUI* AcceptUpdateNeeded(CControlUI* control, void*) {
   return control->IsUpdateNeeded() ? control : nullptr;
 }
 
-os::PixelView ViewOf(const os::Bitmap& bitmap) {
-  os::PixelView view;
-  view.pixels = bitmap.Data();
-  view.width = bitmap.PixelWidth();
-  view.height = bitmap.PixelHeight();
-  view.stride = bitmap.Stride();
-  view.scale = bitmap.Scale();
-  return view;
-}
-
 os::RECT Clamp(const os::RECT& r, const os::RECT& bounds) {
   os::RECT out{};
   if (!rect::Intersect(out, r, bounds)) return os::RECT{};
@@ -130,7 +120,7 @@ void UIManager::PaintOpaque(const os::RECT& paint) {
     }
     offscreen_->MarkDirty();
     os::BitBltToWindow(window_, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                       ViewOf(*offscreen_), area.left, area.top);
+                       os::PixelsOf(*offscreen_), area.left, area.top);
     return;
   }
   // Without a kept back buffer the tree paints into a buffer made for this
@@ -142,7 +132,7 @@ void UIManager::PaintOpaque(const os::RECT& paint) {
     PaintTree(canvas, area);
   }
   os::BitBltToWindow(window_, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                     ViewOf(scratch), area.left, area.top);
+                     os::PixelsOf(scratch), area.left, area.top);
 }
 
 void UIManager::PaintLayered(const os::RECT& paint) {
@@ -195,7 +185,7 @@ void UIManager::PaintLayered(const os::RECT& paint) {
   os::RECT windowRect{};
   os::GetWindowRect(window_, &windowRect);
   const os::POINT position{windowRect.left, windowRect.top};
-  os::UpdateLayeredWindow(window_, &position, ViewOf(*layered_), 255);
+  os::UpdateLayeredWindow(window_, &position, os::PixelsOf(*layered_), 255);
 }
 
 // ---------------------------------------------------------------------------

@@ -319,9 +319,7 @@ void PickerState::Paint() {
   RECT textRect{kTextMargin, 0, button.left, height};
   constexpr UINT kFormat = DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_LEFT;
   DrawText(&canvas, *font, FormatDate(date), textRect, kFormat, Argb(ink));
-  BitBltToWindow(hwnd, 0, 0, width, height,
-                 PixelView{bitmap.Data(), bitmap.PixelWidth(), bitmap.PixelHeight(), bitmap.Stride(), bitmap.Scale()},
-                 0, 0);
+  BitBltToWindow(hwnd, 0, 0, width, height, PixelsOf(bitmap), 0, 0);
   EndPaint(hwnd, &ps);
 }
 

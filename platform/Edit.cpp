@@ -680,9 +680,7 @@ void EditState::Paint() {
     const int x = std::clamp(line.X(caret), 0, width - 1);
     canvas.FillRect(RECT{x, 0, x + 1, std::min(height, line.height)}, Argb(textColor));
   }
-  BitBltToWindow(hwnd, 0, 0, width, height,
-                 PixelView{bitmap.Data(), bitmap.PixelWidth(), bitmap.PixelHeight(), bitmap.Stride(), bitmap.Scale()},
-                 0, 0);
+  BitBltToWindow(hwnd, 0, 0, width, height, PixelsOf(bitmap), 0, 0);
   EndPaint(hwnd, &ps);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/Bitmap.h"
 #include "platform/internal/WindowSystem.h"
 
 namespace os {
@@ -309,6 +310,10 @@ BOOL UpdateLayeredWindow(HWND hwnd, const POINT* screenPosition, const PixelView
   }
   if (w->surface) sys.backend().PresentLayered(w->surface, frame, constantAlpha);
   return TRUE;
+}
+
+PixelView PixelsOf(const Bitmap& bitmap) {
+  return PixelView{bitmap.Data(), bitmap.PixelWidth(), bitmap.PixelHeight(), bitmap.Stride(), bitmap.Scale()};
 }
 
 DeviceScale GetWindowDeviceScale(HWND hwnd) {

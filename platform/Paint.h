@@ -50,6 +50,10 @@ struct PixelView {
   std::uint8_t CoverageAlpha(int x, int y) const;
 };
 
+class Bitmap;
+// The whole of a bitmap as presentable pixels, its density included.
+PixelView PixelsOf(const Bitmap& bitmap);
+
 // Rectangles in client coordinates; nullptr means the whole client area.
 // Children are invalidated with their parent unless it has WS_CLIPCHILDREN.
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);

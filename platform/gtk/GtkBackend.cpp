@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/Resource.h"
+#include "platform/Text.h"
 #include "platform/Unicode.h"
 #include "platform/gtk/ShapeMask.h"
 #include "platform/gtk/SurfaceKind.h"
@@ -367,6 +368,9 @@ GtkBackend::GtkBackend() {
   // honoured: GTK places and sizes windows and reports the pointer in
   // logical units, and the buffers carry the device pixels (Surface::scale).
   GdkScreen* screen = gdk_display_get_default_screen(display);
+  // A text scale without a window scale (GDK_DPI_SCALE, the desktop's
+  // Xft/DPI): the launcher's text grows as GTK's does, its layout does not.
+  SetTextResolution(gdk_screen_get_resolution(screen));
   composited_ = gdk_screen_is_composited(screen) && gdk_screen_get_rgba_visual(screen);
   queueSource_ = g_source_new(&kQueueFuncs, sizeof(QueueSource));
   reinterpret_cast<QueueSource*>(queueSource_)->backend = this;
