@@ -228,8 +228,8 @@ double& Resolution() {
 }  // namespace
 
 void SetTextResolution(double dotsPerInch) {
-  Resolution() =
-      std::isfinite(dotsPerInch) && dotsPerInch > 0 ? std::clamp(dotsPerInch, 48.0, 384.0) : kDefaultResolution;
+  Resolution() = std::isfinite(dotsPerInch) && dotsPerInch > 0 ? std::clamp(dotsPerInch, 48.0, 384.0)
+                                                               : kDefaultResolution;
 }
 
 double TextResolution() { return Resolution(); }

@@ -180,16 +180,17 @@ void CopyPixels(cairo_surface_t* buffer, const PixelView& source, POINT from, co
     for (int row = 0; row < h; ++row) {
       std::memcpy(
           data + static_cast<std::size_t>(t.top + row) * stride + static_cast<std::size_t>(t.left) * 4,
-          source.pixels + static_cast<std::size_t>(f.y + row) * source.stride + static_cast<std::size_t>(f.x) * 4,
+          source.pixels + static_cast<std::size_t>(f.y + row) * source.stride +
+              static_cast<std::size_t>(f.x) * 4,
           static_cast<std::size_t>(w) * 4);
     }
     cairo_surface_mark_dirty_rectangle(buffer, t.left, t.top, w, h);
     return;
   }
   // cairo only reads through this surface.
-  cairo_surface_t* pixels = cairo_image_surface_create_for_data(const_cast<unsigned char*>(source.pixels),
-                                                                CAIRO_FORMAT_ARGB32, source.width,
-                                                                source.height, source.stride);
+  cairo_surface_t* pixels =
+      cairo_image_surface_create_for_data(const_cast<unsigned char*>(source.pixels), CAIRO_FORMAT_ARGB32,
+                                          source.width, source.height, source.stride);
   if (cairo_surface_status(pixels) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(pixels);
     return;
@@ -819,7 +820,8 @@ void GtkBackend::ScaleChanged(Surface& s, int factor) {
     ResizeBuffer(s, size.cx, size.cy);
   }
   gtk_widget_queue_draw(s.canvas);
-  if (events_) events_->SurfaceExposed(s.id, RECT{0, 0, s.rect.right - s.rect.left, s.rect.bottom - s.rect.top});
+  if (events_)
+    events_->SurfaceExposed(s.id, RECT{0, 0, s.rect.right - s.rect.left, s.rect.bottom - s.rect.top});
 }
 
 void GtkBackend::UpdateShape(Surface& s) {

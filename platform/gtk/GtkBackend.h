@@ -43,7 +43,7 @@ struct Surface {
   // per unit (cairo knows the density: the draw handler paints it 1:1 onto a
   // window of that scale).
   cairo_surface_t* buffer = nullptr;
-  DeviceScale scale;  // the widget's scale factor (the monitor's, or GDK_SCALE)
+  DeviceScale scale;                  // the widget's scale factor (the monitor's, or GDK_SCALE)
   RECT rect;                          // where the window is (or is asked to be), screen coordinates
   // Moves asked of the desktop and not yet confirmed. GTK moves a mapped
   // window at once and resizes it later, so the desktop reports mixtures of

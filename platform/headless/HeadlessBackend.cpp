@@ -179,7 +179,8 @@ void HeadlessBackend::SetScale(SurfaceId surface, DeviceScale scale) {
   Surface* s = Find(surface);
   if (!s || s->scale == scale) return;
   s->scale = scale;
-  if (events_) events_->SurfaceExposed(surface, RECT{0, 0, s->rect.right - s->rect.left, s->rect.bottom - s->rect.top});
+  if (events_)
+    events_->SurfaceExposed(surface, RECT{0, 0, s->rect.right - s->rect.left, s->rect.bottom - s->rect.top});
 }
 
 void HeadlessBackend::Present(SurfaceId surface, const PixelView& dense, POINT from, const RECT& target) {

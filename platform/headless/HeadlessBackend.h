@@ -34,8 +34,8 @@ class HeadlessBackend final : public Backend {
     CursorShape cursor = CursorShape::Arrow;
     bool captured = false;
     int presents = 0;
-    DeviceScale scale;          // the desktop's density for the surface
-    DeviceScale presentedScale; // the density of the last pixels presented
+    DeviceScale scale;           // the desktop's density for the surface
+    DeviceScale presentedScale;  // the density of the last pixels presented
     int width = 0;
     int height = 0;
     std::vector<std::uint8_t> pixels;  // premultiplied BGRA, width * 4 per row

@@ -163,9 +163,7 @@ TEST_F(ManagerPaintTest, LayeredWindowLeavesUntouchedPixelsTransparent) {
 // logical size, and the tree lands where it did.
 class ManagerDensityTest : public ManagerPaintTest, public ::testing::WithParamInterface<bool> {
  protected:
-  const os::Bitmap* Buffer() {
-    return GetParam() ? manager().LayeredBitmap() : manager().OffscreenBitmap();
-  }
+  const os::Bitmap* Buffer() { return GetParam() ? manager().LayeredBitmap() : manager().OffscreenBitmap(); }
 };
 
 TEST_P(ManagerDensityTest, APaintFollowsTheWindowsDensity) {

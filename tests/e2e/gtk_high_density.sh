@@ -188,13 +188,24 @@ echo "hard edges of the text: scale 2 $sharp, scale 1 enlarged smoothly $smooth,
 # in; the game window takes the page's 1000×640 in logical units, grown
 # about the 788×600 window's centre: 2000×1280 device pixels at the logical
 # 460,220 of the 1920×1080 logical screen.
+# The field is typed into once it shows that it has the keyboard (its frame
+# lights up): keys pressed while its native field is still being made would
+# go astray, at any scale.
+read -r l t r b < <(control_rect scale2 pass)
+pass_field="$((2 * (r - l)))x$((2 * (b - t)))+$((WX + 2 * l))+$((WY + 2 * t))"
+screenshot scale2-03-before-password
 read -r x y < <(device_centre scale2 pass 2)
 xdotool mousemove "$x" "$y" click 1
+focused() { screenshot scale2-04-password-focused && crop_differs scale2-03-before-password scale2-04-password-focused "$pass_field"; }
+wait_until 5 "the password field's focus" focused
 xdotool type --delay 40 Secret12
+logins=$(count_log scale2 '^mark: login ')
 read -r x y < <(device_centre scale2 startbtn 2)
 xdotool mousemove "$x" "$y"
 sleep 0.2
 xdotool click 1
+clicked() { [ "$(count_log scale2 '^mark: login ')" -gt "$logins" ]; }
+wait_until 10 "a login from the button's click" clicked
 wait_log scale2 '^hand-over: url="http://[^"]*/client/redirect.html\?type=servers&gcode=mvn&ver=3" uid="10001"' 20
 resized() {
   local w

@@ -173,7 +173,9 @@ class DensePresentTest : public PresentTest, public ::testing::WithParamInterfac
   int f = GetParam();
   // A dense buffer of w x h units, fully transparent.
   Buffer Dense(int w, int h) { return Buffer(w * f, h * f); }
-  PixelView DenseView(const Buffer& b) { return PixelView{b.bytes.data(), b.width, b.height, b.stride, DeviceScale(f)}; }
+  PixelView DenseView(const Buffer& b) {
+    return PixelView{b.bytes.data(), b.width, b.height, b.stride, DeviceScale(f)};
+  }
 };
 
 TEST_P(DensePresentTest, LayeredFramesTakeTheirLogicalSizeAndHitTestByCoverage) {
