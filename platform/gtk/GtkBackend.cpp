@@ -208,10 +208,9 @@ void CopyPixels(cairo_surface_t* buffer, const PixelView& source, POINT from, co
   cairo_surface_destroy(pixels);
 }
 
-gboolean OnScaleFactor(GtkWidget* window, GParamSpec*, gpointer data) {
+void OnScaleFactor(GtkWidget* window, GParamSpec*, gpointer data) {
   auto* s = static_cast<Surface*>(data);
   s->backend->ScaleChanged(*s, gtk_widget_get_scale_factor(window));
-  return FALSE;
 }
 
 cairo_region_t* RegionOf(const std::vector<RECT>& rects) {

@@ -7,9 +7,11 @@
 #
 # At scale 2 the login window is 2200×1440 device pixels, centred; clicks at
 # the device positions of the fields and the login button (real X input)
-# reach them: the button's click logs in; the portal's refusal box is centred on the login window at
-# twice its scale-1 size; the game window takes the page's META size doubled,
-# about the same logical centre, and the page inside it paints. A button's
+# reach them: the button's click logs in; the account field's tooltip is at
+# twice its scale-1 distance from the pointer and twice its size; the portal's
+# refusal box is centred on the login window at twice its scale-1 size; the
+# game window takes the page's META size doubled, about the same logical
+# centre, and the page inside it paints. A button's
 # text (the registration link's: the login button's caption is part of its
 # picture) at scale 2 is drawn at the screen's resolution: it has far more
 # hard edges than a smooth 2× enlargement of the scale-1 text, and more than
@@ -120,12 +122,20 @@ login_until_refused() {
   [ "$(pixel "$name-01-login" $((WX + 20 * scale)) $((WY + 20 * scale)))" = "$(pixel "$name-01-login" 4 4)" ] ||
     fail "the transparent top of the skin hides the desktop at scale $scale"
 
-  # The account field, clicked at its device position, shows what is typed.
+  # The account field's tooltip comes under the resting pointer; where it
+  # is, relative to the pointer, and its size are kept (TIP).
   local field
   read -r l t r b < <(control_rect "$name" user)
   field="$((scale * (r - l)))x$((scale * (b - t)))+$((WX + scale * l))+$((WY + scale * t))"
   read -r x y < <(device_centre "$name" user "$scale")
-  xdotool mousemove "$x" "$y" click 1
+  xdotool mousemove "$x" "$y"
+  tooltip() { TIP_ID=$(xdotool search --onlyvisible --all --pid "$LAUNCHED" --name '' 2>/dev/null | grep -vx "$WID" | head -n 1) && [ -n "$TIP_ID" ]; }
+  wait_until 10 "the account field's tooltip" tooltip
+  local tx ty tw th
+  read -r tx ty tw th < <(geometry "$TIP_ID")
+  TIP="$((tx - x)) $((ty - y)) $tw $th"
+  # The account field, clicked at its device position, shows what is typed.
+  xdotool click 1
   xdotool type --delay 40 xplayer
   typed() { screenshot "$name-typed" && crop_differs "$name-01-login" "$name-typed" "$field"; }
   wait_until 5 "the account in its field at scale $scale" typed
@@ -149,6 +159,7 @@ login_until_refused scale1 1
 read -r l t r b < <(control_rect scale1 regaccount)
 convert "$ART/scale1-01-login.png" -crop "$((r - l))x$((b - t))+$((WX + l))+$((WY + t))" +repage "$ART/text-scale1.png"
 read -r _ _ BOX1_W BOX1_H <<<"$BOX_GEOMETRY"
+read -r TIP1_DX TIP1_DY TIP1_W TIP1_H <<<"$TIP"
 # Closed by its close button: the launcher ends.
 touch "$work/scale1/go-end"
 read -r x y < <(device_centre scale1 closebtn 1)
@@ -171,6 +182,13 @@ read -r BX BY BW BH <<<"$BOX_GEOMETRY"
   [ $((BH - 2 * BOX1_H)) -le 4 ] || fail "the box is ${BW}x${BH} at scale 2 and ${BOX1_W}x${BOX1_H} at scale 1"
 dx=$((BX + BW / 2 - (LOGIN_X + 1100))) dy=$((BY + BH / 2 - (LOGIN_Y + 720)))
 [ "${dx#-}" -le 4 ] && [ "${dy#-}" -le 4 ] || fail "the box at $BOX_GEOMETRY is not centred on the login window"
+
+# The tooltip: its logical offset from the pointer and its size, doubled.
+near() { [ $(($1 - $2)) -ge -$3 ] && [ $(($1 - $2)) -le "$3" ]; }
+read -r TIP2_DX TIP2_DY TIP2_W TIP2_H <<<"$TIP"
+near "$TIP2_DX" $((2 * TIP1_DX)) 2 && near "$TIP2_DY" $((2 * TIP1_DY)) 2 && near "$TIP2_W" $((2 * TIP1_W)) 6 &&
+  near "$TIP2_H" $((2 * TIP1_H)) 6 ||
+  fail "the tooltip is at $TIP2_DX,$TIP2_DY from the pointer, ${TIP2_W}x$TIP2_H at scale 2; $TIP1_DX,$TIP1_DY, ${TIP1_W}x$TIP1_H at scale 1"
 
 # Sharp text: the scale-2 crop has more hard edges than the scale-1 crop
 # enlarged to the same size, smoothly or pixel by pixel.
