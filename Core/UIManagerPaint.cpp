@@ -20,15 +20,6 @@ CControlUI* AcceptUpdateNeeded(CControlUI* control, void*) {
   return control->IsUpdateNeeded() ? control : nullptr;
 }
 
-os::PixelView ViewOf(const os::Bitmap& bitmap) {
-  os::PixelView view;
-  view.pixels = bitmap.Data();
-  view.width = bitmap.Width();
-  view.height = bitmap.Height();
-  view.stride = bitmap.Stride();
-  return view;
-}
-
 os::RECT Clamp(const os::RECT& r, const os::RECT& bounds) {
   os::RECT out{};
   if (!rect::Intersect(out, r, bounds)) return os::RECT{};
@@ -38,6 +29,10 @@ os::RECT Clamp(const os::RECT& r, const os::RECT& bounds) {
 // A bound on partial relayouts in one paint, for a control whose SetPos does
 // not clear its own mark (it would otherwise be found again for ever).
 constexpr int kMaxPartialLayouts = 100000;
+
+// The longest side, in device pixels, a back buffer can have (the drawing
+// library's limit); a bitmap asked for more takes a lower density.
+constexpr int kMaxBufferSide = 32767;
 
 }  // namespace
 
@@ -110,9 +105,13 @@ void UIManager::PaintOpaque(const os::RECT& paint) {
   const os::RECT client{0, 0, size.cx, size.cy};
   const os::RECT area = Clamp(paint, client);
   if (rect::IsEmpty(area)) return;
+  // The buffers are painted at the density of the window's screen, and made
+  // anew when the window moves to a screen of another.
+  const os::DeviceScale scale = os::GetWindowDeviceScale(window_);
   if (offscreenPaint_) {
-    if (!offscreen_ || offscreen_->Width() != size.cx || offscreen_->Height() != size.cy) {
-      offscreen_ = std::make_unique<os::Bitmap>(size.cx, size.cy);
+    if (!offscreen_ || offscreen_->Width() != size.cx || offscreen_->Height() != size.cy ||
+        offscreen_->Scale() != scale.FittingExtent(size, kMaxBufferSide)) {
+      offscreen_ = std::make_unique<os::Bitmap>(size.cx, size.cy, scale);
     }
     if (!offscreen_->IsValid()) return;
     {
@@ -121,19 +120,19 @@ void UIManager::PaintOpaque(const os::RECT& paint) {
     }
     offscreen_->MarkDirty();
     os::BitBltToWindow(window_, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                       ViewOf(*offscreen_), area.left, area.top);
+                       os::PixelsOf(*offscreen_), area.left, area.top);
     return;
   }
   // Without a kept back buffer the tree paints into a buffer made for this
   // paint alone, which is presented and dropped.
-  os::Bitmap scratch(size.cx, size.cy);
+  os::Bitmap scratch(size.cx, size.cy, scale);
   if (!scratch.IsValid()) return;
   {
     os::Canvas canvas(scratch);
     PaintTree(canvas, area);
   }
   os::BitBltToWindow(window_, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                     ViewOf(scratch), area.left, area.top);
+                     os::PixelsOf(scratch), area.left, area.top);
 }
 
 void UIManager::PaintLayered(const os::RECT& paint) {
@@ -152,16 +151,20 @@ void UIManager::PaintLayered(const os::RECT& paint) {
     invalidRect_ = os::RECT{};
   }
   area = Clamp(area, client);
-  if (!layered_ || layered_->Width() != size.cx || layered_->Height() != size.cy) {
-    layered_ = std::make_unique<os::Bitmap>(size.cx, size.cy);
+  const os::DeviceScale scale = os::GetWindowDeviceScale(window_);
+  if (!layered_ || layered_->Width() != size.cx || layered_->Height() != size.cy ||
+      layered_->Scale() != scale.FittingExtent(size, kMaxBufferSide)) {
+    layered_ = std::make_unique<os::Bitmap>(size.cx, size.cy, scale);
     // A new frame has nothing from before: all of it is painted.
     area = client;
   }
   if (!layered_->IsValid()) return;
   if (!rect::IsEmpty(area)) {
-    for (int y = area.top; y < area.bottom; ++y) {
+    // The raw rows are device pixels.
+    const os::RECT pixels = layered_->Scale().ToDevice(area);
+    for (int y = pixels.top; y < pixels.bottom; ++y) {
       std::uint32_t* row = layered_->Row(y);
-      std::fill(row + area.left, row + area.right, 0u);
+      std::fill(row + pixels.left, row + pixels.right, 0u);
     }
     layered_->MarkDirty();
     {
@@ -170,9 +173,9 @@ void UIManager::PaintLayered(const os::RECT& paint) {
     }
     // Output that left alpha at 0 but set a colour becomes opaque; what
     // nothing touched stays fully transparent.
-    for (int y = area.top; y < area.bottom; ++y) {
+    for (int y = pixels.top; y < pixels.bottom; ++y) {
       std::uint32_t* row = layered_->Row(y);
-      for (int x = area.left; x < area.right; ++x) {
+      for (int x = pixels.left; x < pixels.right; ++x) {
         const std::uint32_t p = row[x];
         if ((p & 0xFF000000u) == 0 && (p & 0x00FFFFFFu) != 0) row[x] = p | 0xFF000000u;
       }
@@ -182,7 +185,7 @@ void UIManager::PaintLayered(const os::RECT& paint) {
   os::RECT windowRect{};
   os::GetWindowRect(window_, &windowRect);
   const os::POINT position{windowRect.left, windowRect.top};
-  os::UpdateLayeredWindow(window_, &position, ViewOf(*layered_), 255);
+  os::UpdateLayeredWindow(window_, &position, os::PixelsOf(*layered_), 255);
 }
 
 // ---------------------------------------------------------------------------

@@ -12,16 +12,22 @@ namespace {
 constexpr int kMaxSide = 32767;
 }  // namespace
 
-Bitmap::Bitmap(int width, int height) {
+Bitmap::Bitmap(int width, int height) : Bitmap(width, height, DeviceScale(1)) {}
+
+Bitmap::Bitmap(int width, int height, DeviceScale scale) {
   if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return;
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  scale = scale.FittingExtent(SIZE{width, height}, kMaxSide);
+  cairo_surface_t* surface =
+      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, scale.ToDevice(width), scale.ToDevice(height));
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(surface);
     return;
   }
+  cairo_surface_set_device_scale(surface, scale.Factor(), scale.Factor());
   surface_ = surface;
   width_ = width;
   height_ = height;
+  scale_ = scale;
   stride_ = cairo_image_surface_get_stride(surface);
   // cairo hands out zeroed memory, which is already fully transparent.
 }
@@ -34,7 +40,8 @@ Bitmap::Bitmap(Bitmap&& other) noexcept
     : surface_(std::exchange(other.surface_, nullptr)),
       width_(std::exchange(other.width_, 0)),
       height_(std::exchange(other.height_, 0)),
-      stride_(std::exchange(other.stride_, 0)) {}
+      stride_(std::exchange(other.stride_, 0)),
+      scale_(std::exchange(other.scale_, DeviceScale(1))) {}
 
 Bitmap& Bitmap::operator=(Bitmap&& other) noexcept {
   if (this != &other) {
@@ -43,6 +50,7 @@ Bitmap& Bitmap::operator=(Bitmap&& other) noexcept {
     width_ = std::exchange(other.width_, 0);
     height_ = std::exchange(other.height_, 0);
     stride_ = std::exchange(other.stride_, 0);
+    scale_ = std::exchange(other.scale_, DeviceScale(1));
   }
   return *this;
 }
@@ -64,12 +72,12 @@ const std::uint8_t* Bitmap::Data() const {
 }
 
 std::uint32_t* Bitmap::Row(int y) {
-  if (!surface_ || y < 0 || y >= height_) return nullptr;
+  if (!surface_ || y < 0 || y >= PixelHeight()) return nullptr;
   return reinterpret_cast<std::uint32_t*>(Data() + static_cast<std::size_t>(y) * stride_);
 }
 
 const std::uint32_t* Bitmap::Row(int y) const {
-  if (!surface_ || y < 0 || y >= height_) return nullptr;
+  if (!surface_ || y < 0 || y >= PixelHeight()) return nullptr;
   return reinterpret_cast<const std::uint32_t*>(Data() + static_cast<std::size_t>(y) * stride_);
 }
 
@@ -78,13 +86,13 @@ void Bitmap::MarkDirty() {
 }
 
 std::uint32_t Bitmap::Pixel(int x, int y) const {
-  if (x < 0 || x >= width_) return 0;
+  if (x < 0 || x >= PixelWidth()) return 0;
   const std::uint32_t* row = Row(y);
   return row ? row[x] : 0;
 }
 
 void Bitmap::SetPixel(int x, int y, std::uint32_t argb) {
-  if (x < 0 || x >= width_) return;
+  if (x < 0 || x >= PixelWidth()) return;
   std::uint32_t* row = Row(y);
   if (!row) return;
   row[x] = argb;
@@ -95,17 +103,17 @@ BitmapView Bitmap::View() const {
   BitmapView view;
   if (!surface_) return view;
   view.data = Data();
-  view.width = width_;
-  view.height = height_;
+  view.width = PixelWidth();
+  view.height = PixelHeight();
   view.stride = stride_;
   return view;
 }
 
 void Bitmap::Clear(std::uint32_t argb) {
   if (!surface_) return;
-  for (int y = 0; y < height_; ++y) {
+  for (int y = 0; y < PixelHeight(); ++y) {
     std::uint32_t* row = Row(y);
-    std::fill(row, row + width_, argb);
+    std::fill(row, row + PixelWidth(), argb);
   }
   MarkDirty();
 }

@@ -2,12 +2,20 @@
 // decoded pictures controls draw. In memory each pixel is B,G,R,A (a native
 // little-endian 0xAARRGGBB word), exactly the layout of a 32-bpp top-down DIB,
 // so code written against BGRA bytes works unchanged.
+//
+// A bitmap for a high-density screen is measured in logical units but holds
+// `Scale()` device pixels per unit along each axis; the drawing library is
+// told so, and everything drawn through a Canvas (text, shapes, other
+// bitmaps) lands at full device resolution at logical coordinates. Width()
+// and Height() are logical; the raw pixel accessors (Pixel, Row, Data, View,
+// PixelWidth, PixelHeight) address device pixels. At scale 1 the two are one.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "platform/base/Types.h"
+#include "platform/gfx/DeviceScale.h"
 
 typedef struct _cairo_surface cairo_surface_t;
 
@@ -28,6 +36,10 @@ class Bitmap {
   // A fully transparent bitmap; an impossible size (≤ 0 or beyond what the
   // drawing library accepts) yields an invalid bitmap.
   Bitmap(int width, int height);
+  // width x height logical units at the given density. When the device
+  // pixels would exceed what the drawing library accepts, the density is
+  // lowered until they fit (a window larger than any screen still paints).
+  Bitmap(int width, int height, DeviceScale scale);
   ~Bitmap();
   Bitmap(Bitmap&& other) noexcept;
   Bitmap& operator=(Bitmap&& other) noexcept;
@@ -37,10 +49,13 @@ class Bitmap {
   bool IsValid() const { return surface_ != nullptr; }
   int Width() const { return width_; }
   int Height() const { return height_; }
+  DeviceScale Scale() const { return scale_; }
+  int PixelWidth() const { return scale_.ToDevice(width_); }
+  int PixelHeight() const { return scale_.ToDevice(height_); }
   int Stride() const { return stride_; }
 
-  // Premultiplied 0xAARRGGBB; reading or writing outside the bitmap returns 0
-  // or does nothing.
+  // Device pixels, premultiplied 0xAARRGGBB; reading or writing outside the
+  // bitmap returns 0 or does nothing.
   std::uint32_t Pixel(int x, int y) const;
   void SetPixel(int x, int y, std::uint32_t argb);
 
@@ -71,6 +86,7 @@ class Bitmap {
   int width_ = 0;
   int height_ = 0;
   int stride_ = 0;
+  DeviceScale scale_;
 };
 
 // Premultiplies a straight 0xAARRGGBB colour the way the drawing library

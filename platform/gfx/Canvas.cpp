@@ -46,6 +46,15 @@ void RoundRectPath(cairo_t* cr, double x, double y, double w, double h, double r
   cairo_close_path(cr);
 }
 
+// Pixels copied one for one stay exact, and ColorOnColor picks the nearest
+// pixel as asked. A bitmap of another density than the target (a picture
+// drawn on a high-density window) is resampled smoothly in any case: the
+// nearest pixel would show as blocks.
+cairo_filter_t BitmapFilter(bool oneToOne, StretchMode mode, bool sameDensity) {
+  if (!sameDensity) return CAIRO_FILTER_GOOD;
+  return oneToOne || mode == StretchMode::ColorOnColor ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD;
+}
+
 void ShapePath(cairo_t* cr, const ClipShape& shape) {
   const RECT& r = shape.rect;
   RoundRectPath(cr, r.left, r.top, r.right - r.left, r.bottom - r.top, shape.ellipseWidth / 2.0,
@@ -172,9 +181,7 @@ void Canvas::DrawBitmap(const Bitmap& bitmap, const RECT& src, const RECT& dst, 
   cairo_matrix_translate(&matrix, -dst.left, -dst.top);
   cairo_pattern_set_matrix(pattern, &matrix);
   cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
-  cairo_pattern_set_filter(pattern, oneToOne || stretchMode_ == StretchMode::ColorOnColor
-                                        ? CAIRO_FILTER_NEAREST
-                                        : CAIRO_FILTER_GOOD);
+  cairo_pattern_set_filter(pattern, BitmapFilter(oneToOne, stretchMode_, bitmap.Scale() == target_.Scale()));
 
   cairo_save(cr_);
   cairo_new_path(cr_);
@@ -200,7 +207,7 @@ void Canvas::TileBitmap(const Bitmap& bitmap, const RECT& src, const RECT& dst, 
   if (Empty(area)) return;
   // One tile made once, then repeated by the pattern: a narrow source over a
   // wide area stays a single paint.
-  Bitmap piece(tile.cx, tile.cy);
+  Bitmap piece(tile.cx, tile.cy, target_.Scale());
   if (!piece.IsValid()) return;
   {
     Canvas pieceCanvas(piece);

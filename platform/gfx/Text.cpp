@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <utility>
 
 #include "platform/gfx/Canvas.h"
@@ -215,6 +216,24 @@ std::string FontFamilyList(std::u16string_view faceName) {
   return list;
 }
 
+namespace {
+
+constexpr double kDefaultResolution = 96;
+
+double& Resolution() {
+  static double resolution = kDefaultResolution;
+  return resolution;
+}
+
+}  // namespace
+
+void SetTextResolution(double dotsPerInch) {
+  Resolution() = std::isfinite(dotsPerInch) && dotsPerInch > 0 ? std::clamp(dotsPerInch, 48.0, 384.0)
+                                                               : kDefaultResolution;
+}
+
+double TextResolution() { return Resolution(); }
+
 Font::Font(std::u16string_view faceName, int pixelSize, bool bold, bool underline, bool italic)
     : face_(faceName), size_(pixelSize), bold_(bold), underline_(underline), italic_(italic) {
   PangoFontMap* map = pango_cairo_font_map_get_default();
@@ -227,13 +246,15 @@ Font::Font(std::u16string_view faceName, int pixelSize, bool bold, bool underlin
   cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
   pango_cairo_context_set_font_options(context_, options);
   cairo_font_options_destroy(options);
-  pango_cairo_context_set_resolution(context_, 96);
+  pango_cairo_context_set_resolution(context_, kDefaultResolution);
 
   description_ = pango_font_description_new();
   pango_font_description_set_family(description_, FontFamilyList(faceName).c_str());
   // A LOGFONT height below 0 is the em size in pixels; 0 asks for the default.
   const int px = pixelSize > 0 ? pixelSize : 12;
-  pango_font_description_set_absolute_size(description_, static_cast<double>(px) * PANGO_SCALE);
+  // The pixel size is for 96 dots per inch; a larger text resolution grows it.
+  pango_font_description_set_absolute_size(description_,
+                                           px * TextResolution() / kDefaultResolution * PANGO_SCALE);
   pango_font_description_set_weight(description_, bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
   pango_font_description_set_style(description_, italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
 }

@@ -75,6 +75,17 @@ class Font {
 // The comma-separated family list a face name is looked up with.
 std::string FontFamilyList(std::u16string_view faceName);
 
+// The resolution text is set at, in dots per logical inch: 96 unless the
+// desktop asks for larger or smaller text without scaling windows (the gtk
+// backend passes on GDK's screen resolution: GDK_DPI_SCALE, or the settings
+// daemon's Xft/DPI). A font's pixel size is for 96; at 120 its text is a
+// quarter larger while every layout stays in logical units. Fonts made
+// afterwards take the resolution; values outside 48–384 are brought into
+// that range; zero, negative values (GDK's "not set") and anything not a
+// number mean 96.
+void SetTextResolution(double dotsPerInch);
+double TextResolution();
+
 // Extent of the text as one line, as GetTextExtentPoint32 gives it: the
 // advance width and the font's height.
 SIZE MeasureText(const Font& font, std::u16string_view text);

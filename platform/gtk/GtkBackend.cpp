@@ -11,6 +11,7 @@
 
 #include "platform/window/Resource.h"
 #include "platform/base/Unicode.h"
+#include "platform/gfx/Text.h"
 #include "platform/gtk/ShapeMask.h"
 #include "platform/gtk/SurfaceKind.h"
 #include "platform/headless/StaticBrowser.h"
@@ -129,6 +130,85 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
   }
   if (s->presented) NotifyFrameDrawn(s->hwnd);
   return FALSE;  // the edit widgets draw next
+}
+
+// The longest side cairo accepts for an image surface.
+constexpr int kMaxBufferSide = 32767;
+
+// The buffer's size in logical units.
+SIZE LogicalSize(cairo_surface_t* buffer) {
+  double sx = 1, sy = 1;
+  cairo_surface_get_device_scale(buffer, &sx, &sy);
+  const DeviceScale scale(static_cast<int>(sx));
+  return scale.ToLogical(SIZE{cairo_image_surface_get_width(buffer), cairo_image_surface_get_height(buffer)});
+}
+
+DeviceScale ScaleOf(cairo_surface_t* buffer) {
+  double sx = 1, sy = 1;
+  cairo_surface_get_device_scale(buffer, &sx, &sy);
+  return DeviceScale(static_cast<int>(sx));
+}
+
+// A transparent buffer of width x height logical units at the scale (lower
+// when the device pixels would not fit cairo's limit).
+cairo_surface_t* NewBuffer(int width, int height, DeviceScale scale) {
+  scale = scale.FittingExtent(SIZE{width, height}, kMaxBufferSide);
+  cairo_surface_t* buffer =
+      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, scale.ToDevice(width), scale.ToDevice(height));
+  cairo_surface_set_device_scale(buffer, scale.Factor(), scale.Factor());
+  return buffer;
+}
+
+// Copies the block of `source` at logical `from` onto the logical rectangle
+// `to` of the buffer, replacing what was there: device rows one for one when
+// the densities agree, resampled smoothly by cairo otherwise (a frame painted
+// before the window changed monitors, a shadow painted at one pixel per
+// unit).
+void CopyPixels(cairo_surface_t* buffer, const PixelView& source, POINT from, const RECT& to) {
+  const DeviceScale scale = ScaleOf(buffer);
+  if (source.scale == scale) {
+    const RECT t = scale.ToDevice(to);
+    const POINT f = scale.ToDevice(from);
+    const int w = std::min<int>(t.right - t.left, source.width - f.x);
+    const int h = std::min<int>(t.bottom - t.top, source.height - f.y);
+    if (w <= 0 || h <= 0 || f.x < 0 || f.y < 0) return;
+    cairo_surface_flush(buffer);
+    unsigned char* data = cairo_image_surface_get_data(buffer);
+    const int stride = cairo_image_surface_get_stride(buffer);
+    for (int row = 0; row < h; ++row) {
+      std::memcpy(
+          data + static_cast<std::size_t>(t.top + row) * stride + static_cast<std::size_t>(t.left) * 4,
+          source.pixels + static_cast<std::size_t>(f.y + row) * source.stride +
+              static_cast<std::size_t>(f.x) * 4,
+          static_cast<std::size_t>(w) * 4);
+    }
+    cairo_surface_mark_dirty_rectangle(buffer, t.left, t.top, w, h);
+    return;
+  }
+  // cairo only reads through this surface.
+  cairo_surface_t* pixels =
+      cairo_image_surface_create_for_data(const_cast<unsigned char*>(source.pixels), CAIRO_FORMAT_ARGB32,
+                                          source.width, source.height, source.stride);
+  if (cairo_surface_status(pixels) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(pixels);
+    return;
+  }
+  cairo_surface_set_device_scale(pixels, source.scale.Factor(), source.scale.Factor());
+  cairo_t* cr = cairo_create(buffer);
+  cairo_rectangle(cr, to.left, to.top, to.right - to.left, to.bottom - to.top);
+  cairo_clip(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_set_source_surface(cr, pixels, to.left - from.x, to.top - from.y);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+  cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  cairo_surface_destroy(pixels);
+}
+
+void OnScaleFactor(GtkWidget* window, GParamSpec*, gpointer data) {
+  auto* s = static_cast<Surface*>(data);
+  s->backend->ScaleChanged(*s, gtk_widget_get_scale_factor(window));
 }
 
 cairo_region_t* RegionOf(const std::vector<RECT>& rects) {
@@ -282,9 +362,13 @@ void RegisterBackend() {
 
 GtkBackend::GtkBackend() {
   GdkDisplay* display = gdk_display_get_default();
-  // Windows programs think in device pixels: no scaling by the desktop.
-  gdk_x11_display_set_window_scale(display, 1);
+  // The desktop's scale factor (GDK_SCALE, or the settings daemon's) is
+  // honoured: GTK places and sizes windows and reports the pointer in
+  // logical units, and the buffers carry the device pixels (Surface::scale).
   GdkScreen* screen = gdk_display_get_default_screen(display);
+  // A text scale without a window scale (GDK_DPI_SCALE, the desktop's
+  // Xft/DPI): the launcher's text grows as GTK's does, its layout does not.
+  SetTextResolution(gdk_screen_get_resolution(screen));
   composited_ = gdk_screen_is_composited(screen) && gdk_screen_get_rgba_visual(screen);
   queueSource_ = g_source_new(&kQueueFuncs, sizeof(QueueSource));
   reinterpret_cast<QueueSource*>(queueSource_)->backend = this;
@@ -435,9 +519,14 @@ SurfaceId GtkBackend::CreateSurface(const SurfaceParams& params) {
   const int height = std::max<int>(params.rect.bottom - params.rect.top, 1);
   gtk_window_move(window, params.rect.left, params.rect.top);
   gtk_window_resize(window, width, height);
+  // GTK sizes and places windows in logical units and multiplies by the
+  // monitor's scale itself; only the pixels need the density.
+  s.scale = DeviceScale(gtk_widget_get_scale_factor(s.window));
   ResizeBuffer(s, params.rect.right - params.rect.left, params.rect.bottom - params.rect.top);
 
   gtk_widget_realize(s.canvas);
+  g_signal_connect(s.window, "notify::scale-factor", G_CALLBACK(OnScaleFactor), &s);
+  ScaleChanged(s, gtk_widget_get_scale_factor(s.window));
   gtk_im_context_set_client_window(s.im, gtk_widget_get_window(s.canvas));
   AddForeignFilter(s);
   if (GList* icons = Icons()) gtk_window_set_icon_list(window, icons);
@@ -661,11 +750,11 @@ void PresentNow(GtkWindow* window) {
 void GtkBackend::ResizeBuffer(Surface& s, int width, int height) {
   width = std::max(width, 1);
   height = std::max(height, 1);
-  if (s.buffer && cairo_image_surface_get_width(s.buffer) == width &&
-      cairo_image_surface_get_height(s.buffer) == height) {
+  if (s.buffer && LogicalSize(s.buffer) == SIZE{width, height} &&
+      ScaleOf(s.buffer) == s.scale.FittingExtent(SIZE{width, height}, kMaxBufferSide)) {
     return;
   }
-  cairo_surface_t* buffer = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  cairo_surface_t* buffer = NewBuffer(width, height, s.scale);
   if (s.buffer) {
     // Keep what was shown until the window paints its new area.
     cairo_t* cr = cairo_create(buffer);
@@ -682,24 +771,15 @@ void GtkBackend::ResizeBuffer(Surface& s, int width, int height) {
 void GtkBackend::Present(SurfaceId surface, const PixelView& source, POINT from, const RECT& target) {
   Surface* s = Find(surface);
   if (!s || !s->buffer || !source.pixels) return;
-  const int bw = cairo_image_surface_get_width(s->buffer);
-  const int bh = cairo_image_surface_get_height(s->buffer);
+  // Logical units from here on; CopyPixels goes down to device pixels.
+  const SIZE buffer = LogicalSize(s->buffer);
   const RECT t{std::max<LONG>(target.left, 0), std::max<LONG>(target.top, 0),
-               std::min<LONG>(target.right, bw), std::min<LONG>(target.bottom, bh)};
+               std::min<LONG>(target.right, buffer.cx), std::min<LONG>(target.bottom, buffer.cy)};
   const int sx = from.x + (t.left - target.left), sy = from.y + (t.top - target.top);
-  const int w = std::min<int>(t.right - t.left, source.width - sx);
-  const int h = std::min<int>(t.bottom - t.top, source.height - sy);
+  const int w = std::min<int>(t.right - t.left, source.LogicalWidth() - sx);
+  const int h = std::min<int>(t.bottom - t.top, source.LogicalHeight() - sy);
   if (w <= 0 || h <= 0 || sx < 0 || sy < 0) return;
-  cairo_surface_flush(s->buffer);
-  unsigned char* data = cairo_image_surface_get_data(s->buffer);
-  const int stride = cairo_image_surface_get_stride(s->buffer);
-  for (int row = 0; row < h; ++row) {
-    std::memcpy(
-        data + static_cast<std::size_t>(t.top + row) * stride + static_cast<std::size_t>(t.left) * 4,
-        source.pixels + static_cast<std::size_t>(sy + row) * source.stride + static_cast<std::size_t>(sx) * 4,
-        static_cast<std::size_t>(w) * 4);
-  }
-  cairo_surface_mark_dirty_rectangle(s->buffer, t.left, t.top, w, h);
+  CopyPixels(s->buffer, source, POINT{sx, sy}, RECT{t.left, t.top, t.left + w, t.top + h});
   s->presented = true;
   gtk_widget_queue_draw_area(s->canvas, t.left, t.top, w, h);
 }
@@ -710,19 +790,13 @@ void GtkBackend::PresentLayered(SurfaceId surface, const PixelView& frame, BYTE 
   s->layeredFrame = true;
   s->presented = true;
   s->frameAlpha = constantAlpha;
-  if (!s->buffer || cairo_image_surface_get_width(s->buffer) != frame.width ||
-      cairo_image_surface_get_height(s->buffer) != frame.height) {
+  const SIZE size{frame.LogicalWidth(), frame.LogicalHeight()};
+  if (!s->buffer || LogicalSize(s->buffer) != size ||
+      ScaleOf(s->buffer) != s->scale.FittingExtent(size, kMaxBufferSide)) {
     if (s->buffer) cairo_surface_destroy(s->buffer);
-    s->buffer = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, frame.width, frame.height);
+    s->buffer = NewBuffer(size.cx, size.cy, s->scale);
   }
-  cairo_surface_flush(s->buffer);
-  unsigned char* data = cairo_image_surface_get_data(s->buffer);
-  const int stride = cairo_image_surface_get_stride(s->buffer);
-  for (int row = 0; row < frame.height; ++row) {
-    std::memcpy(data + static_cast<std::size_t>(row) * stride,
-                frame.pixels + static_cast<std::size_t>(row) * frame.stride,
-                static_cast<std::size_t>(frame.width) * 4);
-  }
+  CopyPixels(s->buffer, frame, POINT{0, 0}, RECT{0, 0, size.cx, size.cy});
   cairo_surface_mark_dirty(s->buffer);
   UpdateShape(*s);
   gtk_widget_queue_draw(s->canvas);
@@ -747,7 +821,12 @@ std::optional<SurfaceFrame> GtkBackend::SurfacePixels(SurfaceId surface) {
   frame.perPixelAlpha = s->layeredFrame;
   frame.constantAlpha =
       s->layeredFrame ? s->frameAlpha : static_cast<BYTE>(gtk_widget_get_opacity(s->window) * 255.0 + 0.5);
-  frame.shape = s->shape;
+  // The buffer holds device pixels; the shape is in logical units.
+  if (s->shape) {
+    const int f = s->scale.Factor();
+    frame.shape = WindowShape{s->scale.ToDevice(s->shape->rect), s->shape->ellipseWidth * f,
+                              s->shape->ellipseHeight * f};
+  }
   return frame;
 }
 
@@ -755,10 +834,31 @@ std::unique_ptr<BrowserEngine> GtkBackend::CreateDefaultBrowserEngine(BrowserEng
   return headless::CreateStaticBrowserEngine(host);
 }
 
+DeviceScale GtkBackend::SurfaceScale(SurfaceId surface) {
+  Surface* s = Find(surface);
+  return s ? s->scale : DeviceScale(1);
+}
+
+void GtkBackend::ScaleChanged(Surface& s, int factor) {
+  const DeviceScale scale(factor);
+  if (scale == s.scale) return;
+  internal::DebugNote("gtk: a window's scale factor changed");
+  s.scale = scale;
+  if (s.buffer) {
+    const SIZE size = LogicalSize(s.buffer);
+    ResizeBuffer(s, size.cx, size.cy);
+  }
+  gtk_widget_queue_draw(s.canvas);
+  if (events_)
+    events_->SurfaceExposed(s.id, RECT{0, 0, s.rect.right - s.rect.left, s.rect.bottom - s.rect.top});
+}
+
 void GtkBackend::UpdateShape(Surface& s) {
   if (!s.buffer) return;
-  const int width = cairo_image_surface_get_width(s.buffer);
-  const int height = cairo_image_surface_get_height(s.buffer);
+  // The shape is made in logical units: GDK multiplies it by the scale.
+  const SIZE size = LogicalSize(s.buffer);
+  const int width = size.cx;
+  const int height = size.cy;
   const bool alphaShape = s.layered && s.layeredFrame;
   const WindowShape* shape = s.shape ? &*s.shape : nullptr;
   PixelView alpha;
@@ -766,9 +866,10 @@ void GtkBackend::UpdateShape(Surface& s) {
   if (alphaShape) {
     cairo_surface_flush(s.buffer);
     alpha.pixels = cairo_image_surface_get_data(s.buffer);
-    alpha.width = width;
-    alpha.height = height;
+    alpha.width = cairo_image_surface_get_width(s.buffer);
+    alpha.height = cairo_image_surface_get_height(s.buffer);
     alpha.stride = cairo_image_surface_get_stride(s.buffer);
+    alpha.scale = ScaleOf(s.buffer);
     if (s.frameAlpha == 0) alpha.pixels = nullptr;  // a fully transparent window takes no clicks
   }
   // Without a compositor the transparent pixels are cut out of the window;

@@ -39,7 +39,11 @@ struct Surface {
   GtkWidget* window = nullptr;
   GtkWidget* canvas = nullptr;
   GtkIMContext* im = nullptr;
-  cairo_surface_t* buffer = nullptr;  // premultiplied ARGB32, the window's size
+  // Premultiplied ARGB32, the window's logical size at `scale` device pixels
+  // per unit (cairo knows the density: the draw handler paints it 1:1 onto a
+  // window of that scale).
+  cairo_surface_t* buffer = nullptr;
+  DeviceScale scale;                  // the widget's scale factor (the monitor's, or GDK_SCALE)
   RECT rect;                          // where the window is (or is asked to be), screen coordinates
   // Moves asked of the desktop and not yet confirmed. GTK moves a mapped
   // window at once and resizes it later, so the desktop reports mixtures of
@@ -132,6 +136,7 @@ class GtkBackend final : public Backend {
   void ActivateSurface(SurfaceId surface) override;
   void Present(SurfaceId surface, const PixelView& source, POINT sourceOrigin, const RECT& target) override;
   void PresentLayered(SurfaceId surface, const PixelView& frame, BYTE constantAlpha) override;
+  DeviceScale SurfaceScale(SurfaceId surface) override;
   void SetCursor(SurfaceId surface, CursorShape shape) override;
   void SetCapture(SurfaceId surface) override;
   bool BeginMoveDrag(SurfaceId surface, MouseButton button, POINT screen, DWORD time) override;
@@ -184,6 +189,9 @@ class GtkBackend final : public Backend {
   // Applies the shape from the window region and, for layered frames, alpha.
   void UpdateShape(Surface& s);
   void ResizeBuffer(Surface& s, int width, int height);
+  // The desktop's scale factor of the surface changed (another monitor):
+  // the buffer takes the new density and the window is painted anew.
+  void ScaleChanged(Surface& s, int factor);
   // The desktop placed the surface (configure-event).
   void DesktopMoved(Surface& s, const RECT& rect);
   void DesktopState(Surface& s, SurfaceState state);

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/base/Unicode.h"
+#include "platform/gfx/Text.h"
 #include "platform/gtk/GtkBackend.h"
 #include "platform/gtk/TextOffsets.h"
 
@@ -145,7 +146,9 @@ void GtkNativeEdit::ApplyStyle() {
       << "color:" << CssColor(textColor_) << ";caret-color:" << CssColor(textColor_) << ";"
       << "background-color:" << CssColor(background_) << ";";
   if (!face_.empty()) css << "font-family:" << CssString(face_) << ";";
-  if (pixelSize_ > 0) css << "font-size:" << pixelSize_ << "px;";
+  // CSS pixels ignore the text resolution; the field's text grows with it as
+  // the painted text does.
+  if (pixelSize_ > 0) css << "font-size:" << pixelSize_ * TextResolution() / 96 << "px;";
   css << "font-weight:" << (bold_ ? "bold" : "normal") << ";font-style:" << (italic_ ? "italic" : "normal")
       << ";}";
   css << "entry selection{background-color:#3399ff;color:#ffffff;}";

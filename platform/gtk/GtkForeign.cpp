@@ -204,6 +204,8 @@ std::vector<ForeignWindowInfo> GtkBackend::ForeignWindows() {
   }
   const auto self = static_cast<DWORD>(::getpid());
 
+  // X measures in device pixels; the window system in logical units.
+  const DeviceScale scale(gdk_window_get_scale_factor(gdk_get_default_root_window()));
   std::vector<ForeignWindowInfo> result;
   for (auto it = list.rbegin(); it != list.rend(); ++it) {
     const Window w = *it;
@@ -225,7 +227,7 @@ std::vector<ForeignWindowInfo> GtkBackend::ForeignWindows() {
     int x = 0, y = 0;
     Window child = None;
     XTranslateCoordinates(dpy, w, root, 0, 0, &x, &y, &child);
-    info.rect = RECT{x, y, x + attributes.width, y + attributes.height};
+    info.rect = scale.ToLogical(RECT{x, y, x + attributes.width, y + attributes.height});
     // A minimised window is still visible in the sense of IsWindowVisible.
     info.visible = true;
     result.push_back(std::move(info));

@@ -30,9 +30,12 @@ std::vector<RECT> ShapeRectangles(int width, int height, const WindowShape* shap
   std::size_t bandStart = 0;
   for (int y = 0; y < height; ++y) {
     runs.clear();
+    // At one pixel per unit the row is read directly; denser frames go
+    // through the coverage rule hit testing uses.
+    const bool direct = alpha && alpha->scale.IsIdentity();
     const std::uint8_t* row = nullptr;
     int rowWidth = 0;
-    if (alpha && alpha->pixels && y < alpha->height) {
+    if (direct && alpha->pixels && y < alpha->height) {
       row = alpha->pixels + static_cast<std::size_t>(y) * alpha->stride;
       rowWidth = std::min(width, alpha->width);
     }
@@ -40,7 +43,8 @@ std::vector<RECT> ShapeRectangles(int width, int height, const WindowShape* shap
     int start = -1;
     for (int x = 0; x <= width; ++x) {
       bool in = x >= inShape.first && x < inShape.second;
-      if (in && alpha) in = row && x < rowWidth && row[static_cast<std::size_t>(x) * 4 + 3] != 0;
+      if (in && direct) in = row && x < rowWidth && row[static_cast<std::size_t>(x) * 4 + 3] != 0;
+      if (in && alpha && !direct) in = alpha->CoverageAlpha(x, y) != 0;
       if (in && start < 0) start = x;
       if (!in && start >= 0) {
         runs.emplace_back(start, x);

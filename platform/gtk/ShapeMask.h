@@ -15,7 +15,12 @@ namespace os::gtk {
 // become rectangles, and rows with the same runs merge into one band, so a
 // plain rectangle comes out as one rectangle. The shape decides with
 // WindowShape::Contains, the rule hit testing uses (at the ends of each row's
-// run: a window shape covers one run per row).
+// run: a window shape covers one run per row). Width, height, the shape and
+// the rectangles are logical units; an alpha frame of a denser screen keeps a
+// unit when any of its device pixels is visible (PixelView::CoverageAlpha).
+// GDK scales the region to device pixels itself, so a shape on a
+// high-density screen steps by whole units: hit testing is logical too, and
+// the two agree.
 std::vector<RECT> ShapeRectangles(int width, int height, const WindowShape* shape, const PixelView* alpha);
 
 }  // namespace os::gtk

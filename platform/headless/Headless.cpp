@@ -149,7 +149,14 @@ std::optional<SurfaceInfo> Surface(HWND hwnd) {
   info.cursor = s->cursor;
   info.captured = s->captured;
   info.presents = s->presents;
+  info.scale = s->scale.Factor();
+  info.presentedScale = s->presentedScale.Factor();
   return info;
+}
+
+void SetSurfaceScale(HWND hwnd, int factor) {
+  auto w = internal::LookupOwn(hwnd);
+  if (w && w->surface) Backend().SetScale(w->surface, DeviceScale(factor));
 }
 
 std::optional<Frame> LastFrame(HWND hwnd) {

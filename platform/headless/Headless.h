@@ -105,9 +105,16 @@ struct SurfaceInfo {
   CursorShape cursor = CursorShape::Arrow;
   bool captured = false;
   int presents = 0;
+  int scale = 1;           // device pixels per logical unit of its screen
+  int presentedScale = 1;  // the density of the pixels last presented
 };
 // The surface of a top-level window; nullopt for child windows and others.
 std::optional<SurfaceInfo> Surface(HWND hwnd);
+// The desktop moved the top-level window to a screen of `factor` device
+// pixels per logical unit: the surface reports that density from now on and
+// the whole window is invalidated. Frames stay one pixel per logical unit
+// (denser pixels are sampled), so snapshots compare across densities.
+void SetSurfaceScale(HWND hwnd, int factor);
 
 struct Frame {
   int width = 0;

@@ -162,9 +162,51 @@ void HeadlessBackend::SetSurfaceState(SurfaceId surface, SurfaceState state) {
   if (Surface* s = Find(surface)) s->state = state;
 }
 
-void HeadlessBackend::Present(SurfaceId surface, const PixelView& source, POINT from, const RECT& target) {
+namespace {
+
+// The frames kept here are one pixel per logical unit: pixels of a denser
+// view are sampled at each unit's top-left device pixel.
+struct LogicalPixels {
+  std::vector<std::uint8_t> bytes;
+  PixelView view;
+};
+
+LogicalPixels ToLogical(const PixelView& dense) {
+  LogicalPixels out;
+  const int width = dense.LogicalWidth(), height = dense.LogicalHeight();
+  out.bytes.resize(static_cast<std::size_t>(width) * height * 4);
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* row = dense.pixels + static_cast<std::size_t>(dense.scale.ToDevice(y)) * dense.stride;
+    for (int x = 0; x < width; ++x) {
+      std::memcpy(&out.bytes[(static_cast<std::size_t>(y) * width + x) * 4],
+                  row + static_cast<std::size_t>(dense.scale.ToDevice(x)) * 4, 4);
+    }
+  }
+  out.view = PixelView{out.bytes.data(), width, height, width * 4};
+  return out;
+}
+
+}  // namespace
+
+DeviceScale HeadlessBackend::SurfaceScale(SurfaceId surface) {
   Surface* s = Find(surface);
-  if (!s || !source.pixels) return;
+  return s ? s->scale : DeviceScale(1);
+}
+
+void HeadlessBackend::SetScale(SurfaceId surface, DeviceScale scale) {
+  Surface* s = Find(surface);
+  if (!s || s->scale == scale) return;
+  s->scale = scale;
+  if (events_)
+    events_->SurfaceExposed(surface, RECT{0, 0, s->rect.right - s->rect.left, s->rect.bottom - s->rect.top});
+}
+
+void HeadlessBackend::Present(SurfaceId surface, const PixelView& dense, POINT from, const RECT& target) {
+  Surface* s = Find(surface);
+  if (!s || !dense.pixels) return;
+  s->presentedScale = dense.scale;
+  const LogicalPixels logical = dense.scale.IsIdentity() ? LogicalPixels{{}, dense} : ToLogical(dense);
+  const PixelView& source = logical.view;
   RECT t{std::max<LONG>(target.left, 0), std::max<LONG>(target.top, 0),
          std::min<LONG>(target.right, s->width), std::min<LONG>(target.bottom, s->height)};
   const int sx = from.x + (t.left - target.left), sy = from.y + (t.top - target.top);
@@ -181,9 +223,12 @@ void HeadlessBackend::Present(SurfaceId surface, const PixelView& source, POINT 
   NotifyFrameDrawn(s->hwnd);
 }
 
-void HeadlessBackend::PresentLayered(SurfaceId surface, const PixelView& frame, BYTE constantAlpha) {
+void HeadlessBackend::PresentLayered(SurfaceId surface, const PixelView& dense, BYTE constantAlpha) {
   Surface* s = Find(surface);
-  if (!s || !frame.pixels) return;
+  if (!s || !dense.pixels) return;
+  s->presentedScale = dense.scale;
+  const LogicalPixels logical = dense.scale.IsIdentity() ? LogicalPixels{{}, dense} : ToLogical(dense);
+  const PixelView& frame = logical.view;
   Resize(*s, frame.width, frame.height);
   for (int row = 0; row < frame.height; ++row) {
     std::memcpy(s->pixels.data() + static_cast<std::size_t>(row) * frame.width * 4,

@@ -34,6 +34,8 @@ class HeadlessBackend final : public Backend {
     CursorShape cursor = CursorShape::Arrow;
     bool captured = false;
     int presents = 0;
+    DeviceScale scale;           // the desktop's density for the surface
+    DeviceScale presentedScale;  // the density of the last pixels presented
     int width = 0;
     int height = 0;
     std::vector<std::uint8_t> pixels;  // premultiplied BGRA, width * 4 per row
@@ -65,6 +67,7 @@ class HeadlessBackend final : public Backend {
   void ActivateSurface(SurfaceId) override {}
   void Present(SurfaceId surface, const PixelView& source, POINT sourceOrigin, const RECT& target) override;
   void PresentLayered(SurfaceId surface, const PixelView& frame, BYTE constantAlpha) override;
+  DeviceScale SurfaceScale(SurfaceId surface) override;
   void SetCursor(SurfaceId surface, CursorShape shape) override;
   void SetCapture(SurfaceId surface) override;
   bool BeginMoveDrag(SurfaceId surface, MouseButton button, POINT screen, DWORD time) override;
@@ -98,6 +101,8 @@ class HeadlessBackend final : public Backend {
   BackendEvents* events() const { return events_; }
   const Surface* FindSurface(SurfaceId surface) const;
   void SetMonitors(std::vector<MonitorDesc> monitors) { monitors_ = std::move(monitors); }
+  // The surface now lies on a screen of this density; it is reported exposed.
+  void SetScale(SurfaceId surface, DeviceScale scale);
   void SetClock(std::uint64_t now);
   ForeignId AddForeign(const ForeignWindowDesc& foreign);
   bool RemoveForeign(ForeignId id);

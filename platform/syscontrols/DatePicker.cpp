@@ -302,7 +302,7 @@ void PickerState::Paint() {
     return;
   }
   const bool enabled = IsWindowEnabled(hwnd) != FALSE;
-  Bitmap bitmap(width, height);
+  Bitmap bitmap(width, height, GetWindowDeviceScale(hwnd));
   Canvas canvas(bitmap);
   canvas.FillRect(client, Argb(GetSysColor(enabled ? COLOR_WINDOW : COLOR_3DFACE)));
   const COLORREF ink = GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
@@ -319,7 +319,7 @@ void PickerState::Paint() {
   RECT textRect{kTextMargin, 0, button.left, height};
   constexpr UINT kFormat = DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_LEFT;
   DrawText(&canvas, *font, FormatDate(date), textRect, kFormat, Argb(ink));
-  BitBltToWindow(hwnd, 0, 0, width, height, PixelView{bitmap.Data(), width, height, bitmap.Stride()}, 0, 0);
+  BitBltToWindow(hwnd, 0, 0, width, height, PixelsOf(bitmap), 0, 0);
   EndPaint(hwnd, &ps);
 }
 

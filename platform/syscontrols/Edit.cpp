@@ -653,7 +653,7 @@ void EditState::Paint() {
     EndPaint(hwnd, &ps);
     return;
   }
-  Bitmap bitmap(width, height);
+  Bitmap bitmap(width, height, GetWindowDeviceScale(hwnd));
   Canvas canvas(bitmap);
   canvas.FillRect(client, Argb(colors.brush));
   const Line line = Layout();
@@ -680,7 +680,7 @@ void EditState::Paint() {
     const int x = std::clamp(line.X(caret), 0, width - 1);
     canvas.FillRect(RECT{x, 0, x + 1, std::min(height, line.height)}, Argb(textColor));
   }
-  BitBltToWindow(hwnd, 0, 0, width, height, PixelView{bitmap.Data(), width, height, bitmap.Stride()}, 0, 0);
+  BitBltToWindow(hwnd, 0, 0, width, height, PixelsOf(bitmap), 0, 0);
   EndPaint(hwnd, &ps);
 }
 

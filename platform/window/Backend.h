@@ -267,6 +267,12 @@ class Backend {
   // with constantAlpha. Without a compositor the gtk backend falls back to the
   // window's shape for transparency.
   virtual void PresentLayered(SurfaceId surface, const PixelView& frame, BYTE constantAlpha) = 0;
+  // Device pixels per logical unit of the surface (gtk: the widget's scale
+  // factor, the monitor's or GDK_SCALE). Every rectangle and point crossing
+  // this interface stays logical; only pixel views carry device pixels. When
+  // the factor changes (the window moved to another monitor) the backend
+  // reports the whole surface exposed, so that it is painted anew.
+  virtual DeviceScale SurfaceScale(SurfaceId) { return DeviceScale(1); }
 
   // --- Pointer ---------------------------------------------------------------
   // The cursor over `surface` (gtk: gdk_cursor_new_from_name).

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/window/internal/WindowSystem.h"
+#include "platform/gfx/Bitmap.h"
 
 namespace os {
 namespace internal {
@@ -220,8 +221,8 @@ BOOL BitBltToWindow(HWND hwnd, int x, int y, int width, int height, const PixelV
   // Clip the block to the source, then to the client area.
   if (xSrc < 0) x -= xSrc, width += xSrc, xSrc = 0;
   if (ySrc < 0) y -= ySrc, height += ySrc, ySrc = 0;
-  width = std::min(width, source.width - xSrc);
-  height = std::min(height, source.height - ySrc);
+  width = std::min(width, source.LogicalWidth() - xSrc);
+  height = std::min(height, source.LogicalHeight() - ySrc);
   RECT block{x, y, x + width, y + height};
   RECT area = ClientArea(*w);
   RECT dst;
@@ -293,22 +294,46 @@ BOOL UpdateLayeredWindow(HWND hwnd, const POINT* screenPosition, const PixelView
   }
   const int x = screenPosition ? screenPosition->x : w->rect.left;
   const int y = screenPosition ? screenPosition->y : w->rect.top;
-  if (x != w->rect.left || y != w->rect.top || frame.width != w->rect.right - w->rect.left ||
-      frame.height != w->rect.bottom - w->rect.top) {
-    SetWindowPosInternal(w, nullptr, x, y, frame.width, frame.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  // The window takes the frame's logical size; hit testing reads the alpha
+  // per logical unit.
+  const int width = frame.LogicalWidth(), height = frame.LogicalHeight();
+  if (x != w->rect.left || y != w->rect.top || width != w->rect.right - w->rect.left ||
+      height != w->rect.bottom - w->rect.top) {
+    SetWindowPosInternal(w, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     if (w->destroyed) return FALSE;
   }
   w->layeredFramePresented = true;
-  w->layeredWidth = frame.width;
-  w->layeredHeight = frame.height;
-  w->layeredAlpha.resize(static_cast<std::size_t>(frame.width) * frame.height);
-  for (int row = 0; row < frame.height; ++row) {
-    const std::uint8_t* src = frame.pixels + static_cast<std::size_t>(row) * frame.stride;
-    std::uint8_t* dst = w->layeredAlpha.data() + static_cast<std::size_t>(row) * frame.width;
-    for (int col = 0; col < frame.width; ++col) dst[col] = constantAlpha ? src[col * 4 + 3] : 0;
+  w->layeredWidth = width;
+  w->layeredHeight = height;
+  w->layeredAlpha.resize(static_cast<std::size_t>(width) * height);
+  for (int row = 0; row < height; ++row) {
+    std::uint8_t* dst = w->layeredAlpha.data() + static_cast<std::size_t>(row) * width;
+    for (int col = 0; col < width; ++col) dst[col] = constantAlpha ? frame.CoverageAlpha(col, row) : 0;
   }
   if (w->surface) sys.backend().PresentLayered(w->surface, frame, constantAlpha);
   return TRUE;
+}
+
+PixelView PixelsOf(const Bitmap& bitmap) {
+  return PixelView{bitmap.Data(), bitmap.PixelWidth(), bitmap.PixelHeight(), bitmap.Stride(), bitmap.Scale()};
+}
+
+DeviceScale GetWindowDeviceScale(HWND hwnd) {
+  auto root = Lookup(RootOf(hwnd));
+  if (!root || !root->surface) return DeviceScale(1);
+  return Sys().backend().SurfaceScale(root->surface);
+}
+
+std::uint8_t PixelView::CoverageAlpha(int x, int y) const {
+  if (!pixels || x < 0 || y < 0) return 0;
+  const RECT block = scale.ToDevice(RECT{x, y, x + 1, y + 1});
+  std::uint8_t alpha = 0;
+  for (int row = block.top; row < std::min<int>(block.bottom, height); ++row) {
+    const std::uint8_t* line = pixels + static_cast<std::size_t>(row) * stride;
+    for (int col = block.left; col < std::min<int>(block.right, width); ++col)
+      alpha = std::max(alpha, line[static_cast<std::size_t>(col) * 4 + 3]);
+  }
+  return alpha;
 }
 
 BOOL SetLayeredWindowAttributes(HWND hwnd, COLORREF colorKey, BYTE alpha, DWORD flags) {

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "platform/window/Window.h"
+#include "platform/gfx/DeviceScale.h"
 
 namespace os {
 
@@ -27,13 +28,31 @@ struct PAINTSTRUCT {
 };
 
 // Pixels handed to the window: premultiplied B, G, R, A bytes, top-down rows
-// of `stride` bytes. The view does not own the memory.
+// of `stride` bytes, width x height device pixels of which `scale` make one
+// logical unit along each axis (a back buffer painted for a high-density
+// screen). The view does not own the memory.
 struct PixelView {
+  PixelView() = default;
+  PixelView(const std::uint8_t* pixels, int width, int height, int stride, DeviceScale scale = DeviceScale())
+      : pixels(pixels), width(width), height(height), stride(stride), scale(scale) {}
+
   const std::uint8_t* pixels = nullptr;
   int width = 0;
   int height = 0;
   int stride = 0;
+  DeviceScale scale;
+
+  int LogicalWidth() const { return scale.LengthToLogical(width); }
+  int LogicalHeight() const { return scale.LengthToLogical(height); }
+  // The highest alpha among the device pixels of logical unit (x, y), the
+  // part beyond the pixels counting as transparent: a unit is visible, and
+  // takes clicks, when any of its pixels is.
+  std::uint8_t CoverageAlpha(int x, int y) const;
 };
+
+class Bitmap;
+// The whole of a bitmap as presentable pixels, its density included.
+PixelView PixelsOf(const Bitmap& bitmap);
 
 // Rectangles in client coordinates; nullptr means the whole client area.
 // Children are invalidated with their parent unless it has WS_CLIPCHILDREN.
@@ -59,6 +78,12 @@ HWND WindowFromDC(HDC dc);
 // that shows its frames through UpdateLayeredWindow.
 BOOL BitBltToWindow(HWND hwnd, int x, int y, int width, int height, const PixelView& source, int xSrc,
                     int ySrc);
+
+// Device pixels per logical unit of the window's top-level surface (1 for a
+// window without one, and on screens of ordinary density). A window paints
+// its back buffer at this density to look sharp; presenting pixels of another
+// density still works, resampled.
+DeviceScale GetWindowDeviceScale(HWND hwnd);
 
 // UpdateLayeredWindow with per-pixel alpha (ULW_ALPHA, AC_SRC_OVER,
 // AC_SRC_ALPHA): the frame becomes the whole window, blended with

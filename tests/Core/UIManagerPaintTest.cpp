@@ -158,6 +158,44 @@ TEST_F(ManagerPaintTest, LayeredWindowLeavesUntouchedPixelsTransparent) {
   EXPECT_EQ(FramePixel(window->hwnd, 100, 50) >> 24, 0u);
 }
 
+// A window moved to a screen of another density is painted anew at it: its
+// buffers are made again with the screen's device pixels, at the same
+// logical size, and the tree lands where it did.
+class ManagerDensityTest : public ManagerPaintTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  const os::Bitmap* Buffer() { return GetParam() ? manager().LayeredBitmap() : manager().OffscreenBitmap(); }
+};
+
+TEST_P(ManagerDensityTest, APaintFollowsTheWindowsDensity) {
+  Build(/*layered=*/GetParam());
+  ASSERT_NE(Buffer(), nullptr);
+  EXPECT_EQ(Buffer()->Scale().Factor(), 1);
+  for (int factor : {2, 3, 1}) {
+    os::headless::SetSurfaceScale(window->hwnd, factor);
+    ManagerWindow::Pump();
+    ASSERT_NE(Buffer(), nullptr);
+    EXPECT_EQ(Buffer()->Scale().Factor(), factor);
+    EXPECT_EQ(Buffer()->Width(), 200);
+    EXPECT_EQ(Buffer()->Height(), 120);
+    EXPECT_EQ(os::headless::Surface(window->hwnd)->presentedScale, factor);
+    // The red control fills its units' device pixels, nothing outside.
+    EXPECT_EQ(Buffer()->Pixel(10 * factor, 10 * factor), 0xFFFF0000u);
+    EXPECT_EQ(Buffer()->Pixel(60 * factor - 1, 40 * factor - 1), 0xFFFF0000u);
+    EXPECT_NE(Buffer()->Pixel(60 * factor, 40 * factor), 0xFFFF0000u);
+    EXPECT_NE(Buffer()->Pixel(10 * factor - 1, 10 * factor - 1), 0xFFFF0000u);
+    EXPECT_EQ(FramePixel(window->hwnd, 20, 20), 0xFFFF0000u);
+    EXPECT_EQ(FramePixel(window->hwnd, 150, 80), 0xFF00FF00u);
+  }
+  // A later partial repaint keeps the buffer of the density.
+  const os::Bitmap* kept = Buffer();
+  a->SetBkColor(0xFF0000FF);
+  ManagerWindow::Pump();
+  EXPECT_EQ(Buffer(), kept);
+  EXPECT_EQ(FramePixel(window->hwnd, 20, 20), 0xFF0000FFu);
+}
+
+INSTANTIATE_TEST_SUITE_P(OpaqueAndLayered, ManagerDensityTest, ::testing::Bool());
+
 TEST_F(ManagerPaintTest, LayeredRestoreRepaintsTheWholeClientArea) {
   Build(/*layered=*/true);
   b->paints.clear();

@@ -39,6 +39,34 @@ struct Frame {
   PixelView View() const { return PixelView{bytes.data(), width, height, width * 4}; }
 };
 
+// A frame of a denser screen: the shape stays in logical units and keeps a
+// unit when any of its device pixels is visible, as hit testing does.
+class GtkDenseShapeMask : public ::testing::TestWithParam<int> {};
+
+TEST_P(GtkDenseShapeMask, UnitsWithAnyVisiblePixelStay) {
+  const int f = GetParam();
+  Frame frame(9 * f, 5 * f, 0);
+  frame.SetAlpha(2 * f + f - 1, 1 * f, 40);   // unit (2, 1), its top-right pixel
+  frame.SetAlpha(6 * f, 3 * f + f - 1, 255);  // unit (6, 3), its bottom-left pixel
+  PixelView view = frame.View();
+  view.scale = os::DeviceScale(f);
+  const auto rects = ShapeRectangles(9, 5, nullptr, &view);
+  const auto count = Coverage(rects, 9, 5);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 9; ++x)
+      EXPECT_EQ(count[y * 9 + x], (x == 2 && y == 1) || (x == 6 && y == 3) ? 1 : 0) << x << "," << y;
+  // A window shape cuts the dense frame by the same logical rule.
+  Frame opaque(9 * f, 5 * f, 255);
+  PixelView full = opaque.View();
+  full.scale = os::DeviceScale(f);
+  const WindowShape shape{RECT{1, 1, 8, 5}, 0, 0};
+  const auto cut = Coverage(ShapeRectangles(9, 5, &shape, &full), 9, 5);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 9; ++x) EXPECT_EQ(cut[y * 9 + x], shape.Contains(x, y) ? 1 : 0) << x << "," << y;
+}
+
+INSTANTIATE_TEST_SUITE_P(Densities, GtkDenseShapeMask, ::testing::Values(1, 2, 3));
+
 TEST(GtkShapeMask, PlainRectangleIsOneRectangle) {
   const auto rects = ShapeRectangles(40, 30, nullptr, nullptr);
   ASSERT_EQ(rects.size(), 1u);

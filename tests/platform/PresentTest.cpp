@@ -238,5 +238,59 @@ TEST_F(PresentTest, TransparentPixelsOfALayeredWindowLetTheMouseThrough) {
   EXPECT_EQ(Count(below, WM_LBUTTONDOWN), 1);
 }
 
+// Views of a high-density back buffer: sizes, clipping and hit testing are
+// logical; a unit is visible when any of its device pixels is.
+class DensePresentTest : public PresentTest, public ::testing::WithParamInterface<int> {
+ protected:
+  int f = GetParam();
+  // A dense buffer of w x h units, fully transparent.
+  Buffer Dense(int w, int h) { return Buffer(w * f, h * f); }
+  PixelView DenseView(const Buffer& b) {
+    return PixelView{b.bytes.data(), b.width, b.height, b.stride, DeviceScale(f)};
+  }
+};
+
+TEST_P(DensePresentTest, LayeredFramesTakeTheirLogicalSizeAndHitTestByCoverage) {
+  HWND below = Popup({0, 0, 40, 40});
+  HWND layered = Popup({0, 0, 10, 10}, kPlainClass, WS_POPUP | WS_VISIBLE, WS_EX_LAYERED);
+  Buffer frame = Dense(30, 20);
+  for (int y = 0; y < frame.height; ++y)
+    for (int x = 0; x < frame.width; ++x) frame.Set(x, y, 0, 0, 0, 0);
+  // Unit (20, 10): only its last device pixel is visible. Unit (5, 10):
+  // nothing is.
+  frame.Set(21 * f - 1, 11 * f - 1, 9, 9, 9, 255);
+  ASSERT_TRUE(UpdateLayeredWindow(layered, nullptr, DenseView(frame), 255));
+  RECT r{};
+  GetWindowRect(layered, &r);
+  EXPECT_EQ(r, (RECT{0, 0, 30, 20}));
+  headless::Pump();
+  Log().clear();
+  inject::Click({20, 10});
+  inject::Click({5, 10});
+  headless::Pump();
+  EXPECT_EQ(Count(layered, WM_LBUTTONDOWN), 1);
+  EXPECT_EQ(Count(below, WM_LBUTTONDOWN), 1);
+}
+
+TEST_P(DensePresentTest, BitBltClipsToTheViewsLogicalSize) {
+  HWND w = Popup({0, 0, 8, 6});
+  Buffer red = Dense(3, 2);
+  for (int y = 0; y < red.height; ++y)
+    for (int x = 0; x < red.width; ++x) red.Set(x, y, 0, 0, 255, 255);
+  // Asked for more than the view holds: only its three units arrive.
+  ASSERT_TRUE(BitBltToWindow(w, 1, 1, 7, 5, DenseView(red), 0, 0));
+  auto frame = headless::LastFrame(w);
+  ASSERT_TRUE(frame);
+  ASSERT_EQ(frame->width, 8);
+  auto px = [&](int x, int y) { return frame->bgra[(static_cast<std::size_t>(y) * 8 + x) * 4 + 2]; };
+  EXPECT_EQ(px(1, 1), 255);
+  EXPECT_EQ(px(3, 2), 255);
+  EXPECT_EQ(px(4, 1), 0);
+  EXPECT_EQ(px(1, 3), 0);
+  EXPECT_EQ(headless::Surface(w)->presentedScale, f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Densities, DensePresentTest, ::testing::Values(1, 2, 3));
+
 }  // namespace
 }  // namespace wintest

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <iterator>
 #include <string>
 
 #include "platform/gfx/Bitmap.h"
@@ -245,6 +247,42 @@ TEST(DrawTextTest, WordBreakWrapsAndLineFeedsBreakOnlyWithoutSingleLine) {
   EXPECT_GE(DrawText(nullptr, f, u"first\r\nsecond", two, DT_CALCRECT, 0), 2 * line - 2);
   RECT one{0, 0, 400, 400};
   EXPECT_LT(DrawText(nullptr, f, u"first\r\nsecond", one, DT_SINGLELINE | DT_CALCRECT, 0), 2 * line - 2);
+}
+
+}  // namespace
+}  // namespace os
+
+namespace os {
+namespace {
+
+// Restores the text resolution a test changes.
+class TextResolutionTest : public ::testing::Test {
+ protected:
+  void TearDown() override { SetTextResolution(96); }
+};
+
+TEST_F(TextResolutionTest, LargerResolutionGrowsTextOfFontsMadeAfterwards) {
+  Font before(u"Tahoma", 20);
+  const SIZE at96 = MeasureText(before, u"Morvaine 登录");
+  SetTextResolution(144);
+  EXPECT_EQ(TextResolution(), 144);
+  Font after(u"Tahoma", 20);
+  const SIZE at144 = MeasureText(after, u"Morvaine 登录");
+  EXPECT_NEAR(at144.cx, at96.cx * 3 / 2, at96.cx / 10);
+  EXPECT_NEAR(at144.cy, at96.cy * 3 / 2, at96.cy / 10 + 1);
+  // The font made before keeps its size.
+  EXPECT_EQ(MeasureText(before, u"Morvaine 登录").cx, at96.cx);
+}
+
+TEST_F(TextResolutionTest, NonsenseResolutionsAreKeptSensible) {
+  const double inputs[] = {0, -1, std::nan(""), HUGE_VAL, 5, 10000, 120};
+  const double expected[] = {96, 96, 96, 96, 48, 384, 120};
+  for (std::size_t i = 0; i < std::size(inputs); ++i) {
+    SetTextResolution(inputs[i]);
+    EXPECT_EQ(TextResolution(), expected[i]) << inputs[i];
+    Font font(u"Tahoma", 12);
+    EXPECT_GT(MeasureText(font, u"x").cx, 0) << inputs[i];
+  }
 }
 
 }  // namespace
