@@ -919,6 +919,11 @@ LRESULT Handle(EditState& d, UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return r;
     }
+    case WM_SHOWWINDOW:
+      // An ancestor took the field off screen or brought it back: the
+      // widget follows now, not at the next paint.
+      if (lParam != 0 && !d.dead) d.PlaceNative();
+      return DefWindowProc(hwnd, message, wParam, lParam);
     case WM_SIZE:
       d.ScrollToCaret();
       d.Invalidate();

@@ -37,6 +37,10 @@ constexpr UINT WM_ERASEBKGND = 0x0014;
 constexpr UINT WM_SYSCOLORCHANGE = 0x0015;
 constexpr UINT WM_ENDSESSION = 0x0016;
 constexpr UINT WM_SHOWWINDOW = 0x0018;
+// lParam of a WM_SHOWWINDOW that an ancestor's show or hide caused (see
+// ShowWindow in Window.h).
+constexpr LPARAM SW_PARENTCLOSING = 1;
+constexpr LPARAM SW_PARENTOPENING = 3;
 constexpr UINT WM_SETTINGCHANGE = 0x001A;
 constexpr UINT WM_ACTIVATEAPP = 0x001C;
 constexpr UINT WM_CANCELMODE = 0x001F;

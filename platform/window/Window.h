@@ -174,6 +174,10 @@ BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* placement);
 BOOL BringWindowToTop(HWND hwnd);
 
 // Show state
+// Showing or hiding a window whose parent is on screen also tells each
+// descendant that is visible by itself: WM_SHOWWINDOW with lParam
+// SW_PARENTOPENING or SW_PARENTCLOSING, sent after the change. A child window
+// standing for a native widget needs that to show or hide the widget with it.
 BOOL ShowWindow(HWND hwnd, int command);
 BOOL IsWindow(HWND hwnd);
 BOOL IsWindowVisible(HWND hwnd);

@@ -161,6 +161,26 @@ MINMAXINFO QueryMinMaxInfo(const WindowPtr& w) {
 
 void ZOrderInsert(Window& w, HWND after) { Sys().windows().PlaceInZOrder(w, after); }
 
+// The descendants that appeared or vanished with w: each child visible by
+// itself hears WM_SHOWWINDOW with SW_PARENTOPENING or SW_PARENTCLOSING, after
+// the change, so IsWindowVisible already answers the new state. A child window
+// that mirrors a native widget (a web view, a native edit field) hides or shows
+// it at once; otherwise the widget stays on screen over whatever replaced its
+// window and takes the clicks meant for it.
+void TellDescendantsShown(const WindowPtr& w, bool shown) {
+  // Copied: a handler may create, destroy or reparent children.
+  const std::vector<HWND> children = w->children;
+  for (HWND handle : children) {
+    auto child = LookupOwn(handle);
+    if (!child || child->destroyed || IsTopLevel(*child) || child->parent != w->handle ||
+        !(child->style & WS_VISIBLE))
+      continue;
+    Send(child, WM_SHOWWINDOW, shown ? TRUE : FALSE, shown ? SW_PARENTOPENING : SW_PARENTCLOSING);
+    if (w->destroyed) return;
+    if (!child->destroyed) TellDescendantsShown(child, shown);
+  }
+}
+
 BOOL SetWindowPosInternal(const WindowPtr& w, HWND after, int x, int y, int cx, int cy, UINT flags) {
   WindowSystem& sys = Sys();
   if (!w || w->destroyed || w->desktop || w->foreign) return FALSE;
@@ -290,6 +310,11 @@ BOOL SetWindowPosInternal(const WindowPtr& w, HWND after, int x, int y, int cx, 
   if (newClient.left == oldClient.left && newClient.top == oldClient.top) flags |= SWP_NOCLIENTMOVE;
   WINDOWPOS done{w->handle, after, newRect.left, newRect.top, Width(newRect), Height(newRect), flags};
   Send(w, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&done));
+  if ((showing || hiding) && !w->destroyed) {
+    // Nothing changed on screen below a window whose own parent is hidden.
+    auto parent = IsTopLevel(*w) ? nullptr : Lookup(w->parent);
+    if (!parent || IsVisibleChain(*parent)) TellDescendantsShown(w, showing);
+  }
   return TRUE;
 }
 

@@ -643,6 +643,25 @@ TEST_F(NativeEditTest, TheWidgetMirrorsTheFieldAndReportsThePlayersChanges) {
   EXPECT_TRUE(widgetGone);
 }
 
+// The widget is the desktop's, not clipped by the window tree: it leaves the
+// screen with any ancestor of its field, else it covers (and takes the clicks
+// of) whatever the player sees there instead.
+TEST_F(NativeEditTest, TheWidgetHidesAndShowsWithTheFieldsAncestors) {
+  const HWND top = parent;
+  parent = Child(top, {0, 0, 400, 200});  // a page holding the field
+  MakeEdit();
+  ASSERT_TRUE(widget);
+  ASSERT_TRUE(widget->visible);
+  ShowWindow(parent, SW_HIDE);
+  EXPECT_FALSE(widget->visible);
+  ShowWindow(parent, SW_SHOW);
+  EXPECT_TRUE(widget->visible);
+  ShowWindow(top, SW_HIDE);
+  EXPECT_FALSE(widget->visible);
+  ShowWindow(top, SW_SHOWNA);
+  EXPECT_TRUE(widget->visible);
+}
+
 TEST_F(NativeEditTest, KeysPassThroughTheProcedureBeforeTheWidgetActs) {
   HWND e = MakeEdit(ES_AUTOHSCROLL, kEditRect, u"EditWnd");
   ASSERT_TRUE(widget);

@@ -155,6 +155,83 @@ TEST_F(WindowStateTest, HidingTheActiveWindowActivatesAnotherAndShowWindowReport
   EXPECT_TRUE(GetWindowLong(child, GWL_STYLE) & WS_VISIBLE);
 }
 
+// A child window may stand for a native widget that the desktop shows on its
+// own: it must hear at once when an ancestor takes it off screen or brings it
+// back, and see the new state when it asks.
+TEST_F(WindowStateTest, ShowingOrHidingAWindowTellsTheDescendantsThatFollowIt) {
+  HWND top = Popup({0, 0, 200, 200});
+  HWND page = Child(top, {0, 0, 100, 100}, 1);
+  HWND view = Child(page, {0, 0, 50, 50}, 2);
+  HWND hiddenPage = Child(top, {100, 0, 200, 100}, 3, kPlainClass, WS_CHILD);
+  HWND underHidden = Child(hiddenPage, {0, 0, 50, 50}, 4);
+  HWND owned = Popup({300, 0, 400, 100}, kPlainClass, WS_POPUP | WS_VISIBLE, 0, top);
+  // What each window saw of itself when it was told.
+  std::vector<std::pair<HWND, BOOL>> seen;
+  for (HWND h : {page, view, hiddenPage, underHidden, owned}) {
+    On(h, [&seen](HWND self, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+      if (m == WM_SHOWWINDOW) seen.emplace_back(self, IsWindowVisible(self));
+      return std::nullopt;
+    });
+  }
+  struct Told {
+    HWND hwnd;
+    WPARAM shown;
+    LPARAM why;
+    bool operator==(const Told&) const = default;
+  };
+  // What the windows below the top-level one were told.
+  const auto told = [top] {
+    std::vector<Told> out;
+    for (const Call& c : Log()) {
+      if (c.message == WM_SHOWWINDOW && c.hwnd != top) out.push_back({c.hwnd, c.wParam, c.lParam});
+    }
+    Log().clear();
+    return out;
+  };
+
+  // The page tells its own view; the hidden page's child and the owned popup
+  // (which hides only with its owner's minimising) hear nothing.
+  Log().clear();
+  ShowWindow(page, SW_HIDE);
+  EXPECT_EQ(told(), (std::vector<Told>{{page, FALSE, 0}, {view, FALSE, SW_PARENTCLOSING}}));
+  ShowWindow(page, SW_SHOW);
+  EXPECT_EQ(told(), (std::vector<Told>{{page, TRUE, 0}, {view, TRUE, SW_PARENTOPENING}}));
+  EXPECT_EQ(seen,
+            (std::vector<std::pair<HWND, BOOL>>{{page, TRUE}, {view, FALSE}, {page, FALSE}, {view, TRUE}}));
+
+  // The top-level window reaches down every visible branch.
+  ShowWindow(top, SW_HIDE);
+  EXPECT_EQ(told(), (std::vector<Told>{{page, FALSE, SW_PARENTCLOSING}, {view, FALSE, SW_PARENTCLOSING}}));
+  // Below a hidden window nothing moves on screen: nobody is told.
+  ShowWindow(page, SW_HIDE);
+  ShowWindow(page, SW_SHOW);
+  EXPECT_EQ(told(), (std::vector<Told>{{page, FALSE, 0}, {page, TRUE, 0}}));
+  SetWindowPos(top, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+  EXPECT_EQ(told(), (std::vector<Told>{{page, TRUE, SW_PARENTOPENING}, {view, TRUE, SW_PARENTOPENING}}));
+  EXPECT_TRUE(IsWindowVisible(owned));
+  Handlers().clear();  // they write to seen, which ends here
+}
+
+// A child that destroys the whole tree while it is being told stops the
+// telling there: no other child, nor its own, hears anything after.
+TEST_F(WindowStateTest, ADescendantMayDestroyTheTreeWhileBeingTold) {
+  HWND top = Popup({0, 0, 200, 200});
+  HWND first = Child(top, {0, 0, 100, 100}, 1);
+  HWND inner = Child(first, {0, 0, 50, 50}, 2);
+  HWND second = Child(top, {100, 0, 200, 100}, 3);
+  for (HWND h : {first, second}) {
+    On(h, [top](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+      if (m == WM_SHOWWINDOW) DestroyWindow(top);
+      return std::nullopt;
+    });
+  }
+  Log().clear();
+  ShowWindow(top, SW_HIDE);
+  EXPECT_FALSE(IsWindow(top));
+  EXPECT_EQ(Count(first, WM_SHOWWINDOW) + Count(second, WM_SHOWWINDOW), 1);
+  EXPECT_EQ(Count(inner, WM_SHOWWINDOW), 0);
+}
+
 TEST_F(WindowStateTest, SetWindowPosTellsTheWindowWhatChangedAndLetsItAdjust) {
   HWND w = Popup({10, 10, 110, 60});
   On(w, [](HWND, UINT m, WPARAM, LPARAM lp) -> std::optional<LRESULT> {
