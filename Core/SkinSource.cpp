@@ -9,8 +9,8 @@
 
 #include "Core/UIManager.h"
 #include "Core/ZipReader.h"
-#include "platform/system/Kernel.h"
 #include "platform/base/Unicode.h"
+#include "platform/system/Kernel.h"
 
 namespace Kesto {
 namespace {

@@ -8,11 +8,11 @@
 #include "controls/Control.h"
 #include "controls/Render.h"
 #include "platform/base/Assert.h"
-#include "platform/window/Input.h"
+#include "platform/syscontrols/Tooltip.h"
 #include "platform/system/Kernel.h"
+#include "platform/window/Input.h"
 #include "platform/window/MessageQueue.h"
 #include "platform/window/Paint.h"
-#include "platform/syscontrols/Tooltip.h"
 #include "platform/window/Window.h"
 
 namespace Kesto {
@@ -422,7 +422,8 @@ void UIManager::DestroyLater(std::unique_ptr<CControlUI> control) {
   for (const auto& waiting : delayedDestroy_) {
     if (waiting != control) continue;
     // Already ours: two owners would delete it twice.
-    os::DebugOutput(os::DebugCategory::Ui, u"kesto.manager: a control was handed to the delayed clean-up twice; it goes once");
+    os::DebugOutput(os::DebugCategory::Ui,
+                    u"kesto.manager: a control was handed to the delayed clean-up twice; it goes once");
     control.release();
     return;
   }

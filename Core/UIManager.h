@@ -28,8 +28,8 @@
 
 #include "Core/Shadow.h"
 #include "Core/StringMap.h"
-#include "platform/gfx/Text.h"
 #include "platform/base/Types.h"
+#include "platform/gfx/Text.h"
 
 namespace os {
 struct MSG;

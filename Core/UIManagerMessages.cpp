@@ -3,9 +3,9 @@
 // messages; window size and close.
 #include "Core/UIManager.h"
 #include "controls/Control.h"
+#include "platform/syscontrols/Tooltip.h"
 #include "platform/window/Input.h"
 #include "platform/window/MessageQueue.h"
-#include "platform/syscontrols/Tooltip.h"
 #include "platform/window/Window.h"
 
 namespace Kesto {

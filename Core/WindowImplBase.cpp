@@ -5,11 +5,11 @@
 #include <cstdlib>
 
 #include "controls/Control.h"
-#include "platform/gfx/Bitmap.h"
-#include "platform/window/Input.h"
-#include "platform/syscontrols/MessageBox.h"
-#include "platform/window/Paint.h"
 #include "platform/base/ShowCommands.h"
+#include "platform/gfx/Bitmap.h"
+#include "platform/syscontrols/MessageBox.h"
+#include "platform/window/Input.h"
+#include "platform/window/Paint.h"
 
 namespace Kesto {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "Core/UIManager.h"
-#include "platform/window/Input.h"
 #include "platform/base/LastError.h"
 #include "platform/base/ShowCommands.h"
+#include "platform/window/Input.h"
 
 namespace Kesto {
 

@@ -4,11 +4,11 @@
 #include <string>
 
 #include "app/Startup.h"
-#include "platform/system/Kernel.h"
-#include "platform/syscontrols/MessageBox.h"
-#include "platform/window/Messages.h"
-#include "platform/system/MiniDump.h"
 #include "platform/base/Unicode.h"
+#include "platform/syscontrols/MessageBox.h"
+#include "platform/system/Kernel.h"
+#include "platform/system/MiniDump.h"
+#include "platform/window/Messages.h"
 #include "support/DefaultBrowser.h"
 #include "support/PortalHosts.h"
 

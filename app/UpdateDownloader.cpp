@@ -9,16 +9,16 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <optional>
-#include <filesystem>
 #include <system_error>
 #include <thread>
 
+#include "platform/base/Unicode.h"
 #include "platform/system/CrashHandler.h"
 #include "platform/system/Kernel.h"
 #include "platform/system/Shell.h"
-#include "platform/base/Unicode.h"
 #include "platform/system/UserFolders.h"
 #include "support/Encoding.h"
 #include "support/InstallRecord.h"
@@ -106,10 +106,12 @@ std::optional<std::string> HeaderValue(std::string_view line, std::string_view n
   }
   std::string_view value = line.substr(name.size());
   while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
-  while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' ')) value.remove_suffix(1);
+  while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' '))
+    value.remove_suffix(1);
   // A validator is sent back in a header line: nothing that could end one, or
   // cut it short as a C string.
-  if (value.empty() || value.size() > 256 || value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
+  if (value.empty() || value.size() > 256 ||
+      value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
     return std::nullopt;
   return std::string(value);
 }

@@ -32,14 +32,14 @@ struct DownloadJob {
   // Filled while the transfer runs: what the final response is, so that its
   // body is written only when it is the file (or the asked-for rest of it),
   // and never past the end the reply announces.
-  void* handle = nullptr;  // the transfer's libcurl handle
-  Range range;             // the final response's Content-Range
+  void* handle = nullptr;    // the transfer's libcurl handle
+  Range range;               // the final response's Content-Range
   std::string validator;     // the final response's ETag
   std::string lastModified;  // and its Last-Modified
-  std::string resumeFrom;  // the validator kept beside the partial file, sent as If-Range
-  bool changed = false;    // a part of another build of the file than the local one
-  long long written = 0;   // body bytes of the final response written
-  bool refused = false;    // the reply is not the file: nothing is written
+  std::string resumeFrom;    // the validator kept beside the partial file, sent as If-Range
+  bool changed = false;      // a part of another build of the file than the local one
+  long long written = 0;     // body bytes of the final response written
+  bool refused = false;      // the reply is not the file: nothing is written
 
   ~DownloadJob();
 };

@@ -5,9 +5,9 @@
 
 #include "app/CrashReport.h"
 #include "app/Startup.h"
-#include "platform/window/Backend.h"
 #include "platform/base/ShowCommands.h"
 #include "platform/gtk/Gtk.h"
+#include "platform/window/Backend.h"
 
 namespace {
 
@@ -25,7 +25,8 @@ int main() {
   // so the launcher stops before it decides anything.
   if (!os::StartConfiguredBackend()) {
     std::string line = "morvaine: cannot open the display " + Quoted("DISPLAY");
-    if (std::getenv("WAYLAND_DISPLAY") != nullptr) line += " (WAYLAND_DISPLAY " + Quoted("WAYLAND_DISPLAY") + ")";
+    if (std::getenv("WAYLAND_DISPLAY") != nullptr)
+      line += " (WAYLAND_DISPLAY " + Quoted("WAYLAND_DISPLAY") + ")";
     line += "; the launcher needs a desktop session\n";
     std::fputs(line.c_str(), stderr);
     return 2;

@@ -13,15 +13,15 @@
 #include "Core/UIManager.h"
 #include "controls/Control.h"
 #include "controls/Edit.h"
+#include "platform/base/Unicode.h"
 #include "platform/gfx/Bitmap.h"
+#include "platform/syscontrols/MessageBox.h"
+#include "platform/system/Kernel.h"
 #include "platform/window/Clipboard.h"
 #include "platform/window/Input.h"
-#include "platform/system/Kernel.h"
-#include "platform/syscontrols/MessageBox.h"
 #include "platform/window/Messages.h"
 #include "platform/window/Paint.h"
 #include "platform/window/Snapshot.h"
-#include "platform/base/Unicode.h"
 #include "support/JourneyMarks.h"
 
 namespace {

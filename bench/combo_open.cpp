@@ -11,9 +11,9 @@
 #include "controls/Combo.h"
 #include "controls/ComboWnd.h"
 #include "controls/ListElement.h"
+#include "platform/headless/Headless.h"
 #include "platform/window/Messages.h"
 #include "platform/window/Window.h"
-#include "platform/headless/Headless.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include "controls/List.h"
 #include "controls/ListElement.h"
 #include "controls/ListHeader.h"
+#include "platform/headless/Headless.h"
 #include "platform/window/Messages.h"
 #include "platform/window/Window.h"
-#include "platform/headless/Headless.h"
 
 namespace {
 

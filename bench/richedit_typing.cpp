@@ -11,9 +11,9 @@
 
 #include "platform/gfx/Bitmap.h"
 #include "platform/gfx/Canvas.h"
-#include "platform/window/Messages.h"
 #include "platform/gfx/Text.h"
 #include "platform/syscontrols/TextServices.h"
+#include "platform/window/Messages.h"
 
 namespace {
 

@@ -25,10 +25,10 @@
 #include "Core/WindowImplBase.h"
 #include "controls/Container.h"
 #include "controls/Control.h"
+#include "platform/headless/Headless.h"
 #include "platform/window/Input.h"
 #include "platform/window/Paint.h"
 #include "platform/window/Window.h"
-#include "platform/headless/Headless.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/gfx/Canvas.h"
 #include "platform/base/Types.h"
+#include "platform/gfx/Canvas.h"
 
 namespace Kesto {
 

@@ -4,11 +4,11 @@
 
 #include "Core/ControlRegistry.h"
 #include "Core/UIManager.h"
-#include "platform/syscontrols/DatePicker.h"
-#include "platform/window/Input.h"
-#include "platform/system/Kernel.h"
-#include "platform/window/Messages.h"
 #include "platform/base/ShowCommands.h"
+#include "platform/syscontrols/DatePicker.h"
+#include "platform/system/Kernel.h"
+#include "platform/window/Input.h"
+#include "platform/window/Messages.h"
 
 namespace Kesto {
 

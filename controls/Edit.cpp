@@ -3,11 +3,11 @@
 #include "Core/ControlRegistry.h"
 #include "Core/UIManager.h"
 #include "controls/Render.h"
+#include "platform/base/ShowCommands.h"
 #include "platform/syscontrols/Edit.h"
 #include "platform/window/Input.h"
 #include "platform/window/Messages.h"
 #include "platform/window/Paint.h"
-#include "platform/base/ShowCommands.h"
 
 namespace Kesto {
 

@@ -15,10 +15,10 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/base/Types.h"
 #include "platform/gfx/Bitmap.h"
 #include "platform/gfx/Canvas.h"
 #include "platform/gfx/Text.h"
-#include "platform/base/Types.h"
 
 namespace Kesto {
 

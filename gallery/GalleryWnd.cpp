@@ -6,8 +6,8 @@
 #include "controls/Control.h"
 #include "controls/ListElement.h"
 #include "controls/Progress.h"
-#include "platform/window/Messages.h"
 #include "platform/base/Unicode.h"
+#include "platform/window/Messages.h"
 
 std::vector<std::u16string> BuildableTags() {
   const Kesto::ControlRegistry& registry = Kesto::ControlRegistry::Instance();

@@ -10,12 +10,12 @@
 #include "Core/UIManager.h"
 #include "automation/Automation.h"
 #include "gallery/GalleryWnd.h"
+#include "platform/base/Unicode.h"
 #include "platform/com/Com.h"
+#include "platform/gtk/Gtk.h"
 #include "platform/system/Kernel.h"
 #include "platform/window/Resource.h"
-#include "platform/base/Unicode.h"
 #include "platform/window/Window.h"
-#include "platform/gtk/Gtk.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include <climits>
 
-#include "platform/system/Kernel.h"
-#include "platform/syscontrols/MessageBox.h"
-#include "platform/window/MessageQueue.h"
 #include "platform/base/Unicode.h"
+#include "platform/syscontrols/MessageBox.h"
+#include "platform/system/Kernel.h"
+#include "platform/window/MessageQueue.h"
 #include "support/Encoding.h"
 #include "support/JourneyMarks.h"
 #include "support/JsonReply.h"

@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "platform/system/Kernel.h"
 #include "platform/syscontrols/MessageBox.h"
+#include "platform/system/Kernel.h"
+#include "platform/system/Profile.h"
 #include "platform/window/MessageQueue.h"
 #include "platform/window/Messages.h"
-#include "platform/system/Profile.h"
 #include "platform/window/Window.h"
 #include "support/BrowserCache.h"
 #include "support/DefaultBrowser.h"

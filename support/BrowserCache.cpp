@@ -12,10 +12,10 @@
 #include <memory>
 #include <vector>
 
-#include "platform/com/BrowserEngine.h"
-#include "platform/system/Shell.h"
 #include "platform/base/Unicode.h"
+#include "platform/com/BrowserEngine.h"
 #include "platform/com/UrlCache.h"
+#include "platform/system/Shell.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/base/Unicode.h"
 #include "platform/system/Kernel.h"
 #include "platform/system/Registry.h"
 #include "platform/system/Shell.h"
-#include "platform/base/Unicode.h"
 #include "platform/system/UserFolders.h"
 
 namespace {

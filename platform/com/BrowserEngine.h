@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/window/MessageQueue.h"
 #include "platform/com/WebBrowser.h"
+#include "platform/window/MessageQueue.h"
 
 namespace os {
 

@@ -14,9 +14,9 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/system/Shell.h"
 #include "platform/base/Unicode.h"
 #include "platform/com/internal/ReplaceFile.h"
+#include "platform/system/Shell.h"
 
 namespace os {
 

@@ -10,9 +10,9 @@
 #pragma once
 
 #include "platform/com/Com.h"
+#include "platform/com/Variant.h"
 #include "platform/window/MessageQueue.h"
 #include "platform/window/Paint.h"
-#include "platform/com/Variant.h"
 
 namespace os {
 

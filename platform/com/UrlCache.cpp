@@ -15,10 +15,10 @@
 #include <sstream>
 #include <system_error>
 
-#include "platform/com/CookieJar.h"
-#include "platform/system/Shell.h"
 #include "platform/base/Unicode.h"
+#include "platform/com/CookieJar.h"
 #include "platform/com/internal/ReplaceFile.h"
+#include "platform/system/Shell.h"
 #include "platform/system/UserFolders.h"
 
 namespace os {

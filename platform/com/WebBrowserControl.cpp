@@ -6,13 +6,13 @@
 #include <mutex>
 #include <string>
 
-#include "platform/window/Backend.h"
 #include "platform/com/BrowserEngine.h"
 #include "platform/com/ConnectionPoint.h"
 #include "platform/com/HtmlDocument.h"
-#include "platform/window/Input.h"
 #include "platform/com/WebBrowser.h"
 #include "platform/com/internal/ComClasses.h"
+#include "platform/window/Backend.h"
+#include "platform/window/Input.h"
 #include "platform/window/internal/WindowSystem.h"
 
 namespace os {

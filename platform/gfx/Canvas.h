@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/gfx/Bitmap.h"
 #include "platform/base/Types.h"
+#include "platform/gfx/Bitmap.h"
 
 typedef struct _cairo cairo_t;
 

@@ -8,8 +8,8 @@
 #include <cmath>
 #include <utility>
 
-#include "platform/gfx/Canvas.h"
 #include "platform/base/Unicode.h"
+#include "platform/gfx/Canvas.h"
 
 namespace os {
 

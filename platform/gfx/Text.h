@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/gfx/TextFormat.h"
 #include "platform/base/Types.h"
+#include "platform/gfx/TextFormat.h"
 
 typedef struct _PangoContext PangoContext;
 typedef struct _PangoFontDescription PangoFontDescription;

@@ -9,12 +9,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/window/Resource.h"
 #include "platform/base/Unicode.h"
 #include "platform/gfx/Text.h"
 #include "platform/gtk/ShapeMask.h"
 #include "platform/gtk/SurfaceKind.h"
 #include "platform/headless/StaticBrowser.h"
+#include "platform/window/Resource.h"
 #include "platform/window/internal/WindowSystem.h"
 
 #include <gdk/gdkx.h>

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/window/Backend.h"
 #include "platform/gtk/ActivationEcho.h"
 #include "platform/gtk/Gtk.h"
+#include "platform/window/Backend.h"
 
 // After the platform headers: GLib's TRUE and FALSE macros would otherwise
 // replace the platform layer's constants of those names.
@@ -43,8 +43,8 @@ struct Surface {
   // per unit (cairo knows the density: the draw handler paints it 1:1 onto a
   // window of that scale).
   cairo_surface_t* buffer = nullptr;
-  DeviceScale scale;                  // the widget's scale factor (the monitor's, or GDK_SCALE)
-  RECT rect;                          // where the window is (or is asked to be), screen coordinates
+  DeviceScale scale;  // the widget's scale factor (the monitor's, or GDK_SCALE)
+  RECT rect;          // where the window is (or is asked to be), screen coordinates
   // Moves asked of the desktop and not yet confirmed. GTK moves a mapped
   // window at once and resizes it later, so the desktop reports mixtures of
   // the old and new positions and sizes on the way.
@@ -151,7 +151,8 @@ class GtkBackend final : public Backend {
   void ShowTooltip(SurfaceId owner, std::u16string_view text, POINT screen, int maxWidth) override;
   void HideTooltip(SurfaceId owner) override;
   std::unique_ptr<NativeEdit> CreateNativeEdit(SurfaceId surface, NativeEditEvents* events) override;
-  std::unique_ptr<NativeCalendar> OpenNativeCalendar(SurfaceId surface, const RECT& anchor, const SYSTEMTIME& date,
+  std::unique_ptr<NativeCalendar> OpenNativeCalendar(SurfaceId surface, const RECT& anchor,
+                                                     const SYSTEMTIME& date,
                                                      NativeCalendarEvents* events) override;
   void SetClipboardText(std::u16string_view text) override;
   std::u16string ClipboardText() override;

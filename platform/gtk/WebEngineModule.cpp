@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <utility>
 
+#include "platform/base/Unicode.h"
 #include "platform/com/BrowserEngine.h"
 #include "platform/system/Kernel.h"
-#include "platform/base/Unicode.h"
 
 #ifndef LUMORA_MULTIARCH
 #define LUMORA_MULTIARCH ""

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "platform/window/Snapshot.h"
 #include "platform/headless/HeadlessBackend.h"
+#include "platform/window/Snapshot.h"
 #include "platform/window/internal/WindowSystem.h"
 
 namespace os::headless {

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/window/Backend.h"
 #include "platform/system/Kernel.h"
+#include "platform/window/Backend.h"
 #include "platform/window/MessageQueue.h"
 #include "platform/window/Window.h"
 

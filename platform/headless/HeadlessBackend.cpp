@@ -351,7 +351,8 @@ namespace {
 
 class HeadlessCalendar final : public NativeCalendar {
  public:
-  explicit HeadlessCalendar(std::weak_ptr<std::optional<HeadlessBackend::Calendar>> slot) : slot_(std::move(slot)) {}
+  explicit HeadlessCalendar(std::weak_ptr<std::optional<HeadlessBackend::Calendar>> slot)
+      : slot_(std::move(slot)) {}
   ~HeadlessCalendar() override {
     if (auto* record = Record()) record->reset();
   }

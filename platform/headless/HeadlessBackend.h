@@ -12,8 +12,8 @@
 #include <optional>
 #include <vector>
 
-#include "platform/window/Backend.h"
 #include "platform/headless/Headless.h"
+#include "platform/window/Backend.h"
 
 namespace os::headless {
 
@@ -84,7 +84,8 @@ class HeadlessBackend final : public Backend {
   std::unique_ptr<NativeEdit> CreateNativeEdit(SurfaceId surface, NativeEditEvents* events) override {
     return nativeEditFactory_ ? nativeEditFactory_(surface, events) : nullptr;
   }
-  std::unique_ptr<NativeCalendar> OpenNativeCalendar(SurfaceId surface, const RECT& anchor, const SYSTEMTIME& date,
+  std::unique_ptr<NativeCalendar> OpenNativeCalendar(SurfaceId surface, const RECT& anchor,
+                                                     const SYSTEMTIME& date,
                                                      NativeCalendarEvents* events) override;
 
   void SetClipboardText(std::u16string_view text) override { clipboard_.assign(text); }

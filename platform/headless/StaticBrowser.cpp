@@ -11,18 +11,18 @@
 #include <thread>
 
 #include "platform/base/Assert.h"
+#include "platform/base/Unicode.h"
+#include "platform/com/CookieJar.h"
+#include "platform/com/UrlCache.h"
 #include "platform/gfx/Bitmap.h"
 #include "platform/gfx/Canvas.h"
-#include "platform/com/CookieJar.h"
-#include "platform/window/Input.h"
-#include "platform/system/Kernel.h"
-#include "platform/window/Paint.h"
-#include "platform/system/Shell.h"
 #include "platform/gfx/Text.h"
-#include "platform/base/Unicode.h"
-#include "platform/com/UrlCache.h"
 #include "platform/headless/Headless.h"
 #include "platform/headless/PageReader.h"
+#include "platform/system/Kernel.h"
+#include "platform/system/Shell.h"
+#include "platform/window/Input.h"
+#include "platform/window/Paint.h"
 
 namespace os::headless {
 

@@ -10,11 +10,11 @@
 
 #include "platform/gfx/Bitmap.h"
 #include "platform/gfx/Canvas.h"
+#include "platform/gfx/Text.h"
 #include "platform/window/DeviceContext.h"
 #include "platform/window/Input.h"
 #include "platform/window/MessageQueue.h"
 #include "platform/window/Paint.h"
-#include "platform/gfx/Text.h"
 #include "platform/window/internal/WindowSystem.h"
 
 namespace os {

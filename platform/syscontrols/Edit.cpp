@@ -13,10 +13,10 @@
 
 #include "platform/gfx/Bitmap.h"
 #include "platform/gfx/Canvas.h"
+#include "platform/gfx/Text.h"
 #include "platform/window/Input.h"
 #include "platform/window/MessageQueue.h"
 #include "platform/window/Paint.h"
-#include "platform/gfx/Text.h"
 #include "platform/window/internal/WindowSystem.h"
 
 namespace os {
@@ -330,9 +330,8 @@ bool EditState::UndoStep() {
 void EditState::Copy() {
   // A password never leaves its field.
   if (password || !HasSelection()) return;
-  SetClipboardText(
-      std::u16string_view(text).substr(static_cast<std::size_t>(SelStart()),
-                                       static_cast<std::size_t>(SelEnd() - SelStart())));
+  SetClipboardText(std::u16string_view(text).substr(static_cast<std::size_t>(SelStart()),
+                                                    static_cast<std::size_t>(SelEnd() - SelStart())));
 }
 
 void EditState::Cut() {

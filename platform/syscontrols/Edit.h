@@ -83,5 +83,4 @@ inline constexpr char16_t WC_EDIT[] = u"Edit";
 constexpr int kEditDefaultLimit = 30000;
 constexpr int kEditMaximumLimit = 0x7FFFFFFE;
 
-
 }  // namespace os

@@ -7,9 +7,9 @@
 #include <functional>
 
 #include "platform/gfx/Canvas.h"
+#include "platform/gfx/Text.h"
 #include "platform/syscontrols/Ime.h"
 #include "platform/window/Input.h"
-#include "platform/gfx/Text.h"
 
 namespace os {
 

@@ -73,9 +73,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/base/Types.h"
 #include "platform/window/Clipboard.h"
 #include "platform/window/Messages.h"
-#include "platform/base/Types.h"
 
 namespace os {
 

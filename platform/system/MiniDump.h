@@ -10,8 +10,8 @@
 
 #include <cstdint>
 
-#include "platform/system/CrashHandler.h"
 #include "platform/base/Types.h"
+#include "platform/system/CrashHandler.h"
 
 namespace os {
 

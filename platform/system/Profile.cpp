@@ -126,9 +126,10 @@ std::string Serialize(const IniFile& file) {
     if (ended || i + 1 == file.lines.size()) continue;
     // A last line that ended in a bare CR gets only the LF: a whole CR LF
     // after it would leave a CR in the value read back.
-    const bool endsInCr = file.encoding == Encoding::kUtf16
-                              ? line.raw.size() >= 2 && line.raw.compare(line.raw.size() - 2, 2, std::string("\r\0", 2)) == 0
-                              : !line.raw.empty() && line.raw.back() == '\r';
+    const bool endsInCr =
+        file.encoding == Encoding::kUtf16
+            ? line.raw.size() >= 2 && line.raw.compare(line.raw.size() - 2, 2, std::string("\r\0", 2)) == 0
+            : !line.raw.empty() && line.raw.back() == '\r';
     out += endsInCr ? Encode(u"\n", file.encoding) : lineEnd;
   }
   return out;

@@ -4,8 +4,8 @@
 #include <iterator>
 #include <vector>
 
-#include "platform/system/Kernel.h"
 #include "platform/base/Unicode.h"
+#include "platform/system/Kernel.h"
 #include "platform/system/UserFolders.h"
 
 namespace os {

@@ -12,8 +12,8 @@
 #include <fstream>
 #include <mutex>
 
-#include "platform/system/Kernel.h"
 #include "platform/base/Unicode.h"
+#include "platform/system/Kernel.h"
 #include "platform/system/UserFolders.h"
 
 namespace os {

@@ -21,8 +21,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/window/Input.h"
 #include "platform/base/SystemTime.h"
+#include "platform/window/Input.h"
 #include "platform/window/Paint.h"
 #include "platform/window/Window.h"
 

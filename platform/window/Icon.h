@@ -5,8 +5,8 @@
 // with DestroyIcon once no window uses it any more.
 #pragma once
 
-#include "platform/window/Resource.h"
 #include "platform/base/Types.h"
+#include "platform/window/Resource.h"
 
 namespace os {
 

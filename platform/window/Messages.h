@@ -8,8 +8,8 @@
 #include <cstdint>
 
 #include "platform/base/ShowCommands.h"
-#include "platform/gfx/TextFormat.h"
 #include "platform/base/Types.h"
+#include "platform/gfx/TextFormat.h"
 
 namespace os {
 

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/window/internal/WindowSystem.h"
 #include "platform/gfx/Bitmap.h"
+#include "platform/window/internal/WindowSystem.h"
 
 namespace os {
 namespace internal {

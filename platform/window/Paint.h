@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "platform/window/Window.h"
 #include "platform/gfx/DeviceScale.h"
+#include "platform/window/Window.h"
 
 namespace os {
 

@@ -12,8 +12,8 @@
 #include <string_view>
 
 #include "platform/base/LastError.h"
-#include "platform/window/Messages.h"
 #include "platform/base/Types.h"
+#include "platform/window/Messages.h"
 
 namespace os {
 

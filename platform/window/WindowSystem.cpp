@@ -1,7 +1,7 @@
 // The window system's process-wide state: backend selection, the handle
 // table, what backends report, the last-error code and small shared helpers.
-#include "platform/base/DebugOutput.h"
 #include "platform/window/internal/WindowSystem.h"
+#include "platform/base/DebugOutput.h"
 
 #include <sys/syscall.h>
 #include <unistd.h>

@@ -43,8 +43,7 @@ void VerticalGradient(cairo_t* cr, double y0, double y1, const Rgba& top, const 
   cairo_pattern_destroy(p);
 }
 
-void SoftShadow(cairo_t* cr, double x, double y, double w, double h, double r, double spread,
-                double alpha) {
+void SoftShadow(cairo_t* cr, double x, double y, double w, double h, double r, double spread, double alpha) {
   // Concentric strokes with falling alpha approximate a blurred shadow.
   const int steps = static_cast<int>(spread);
   for (int i = steps; i > 0; --i) {
@@ -63,7 +62,8 @@ double Text(cairo_t* cr, const std::string& utf8, const std::string& font, doubl
   pango_font_description_free(desc);
   if (letterSpacing != 0) {
     PangoAttrList* attrs = pango_attr_list_new();
-    pango_attr_list_insert(attrs, pango_attr_letter_spacing_new(static_cast<int>(letterSpacing * PANGO_SCALE)));
+    pango_attr_list_insert(attrs,
+                           pango_attr_letter_spacing_new(static_cast<int>(letterSpacing * PANGO_SCALE)));
     pango_layout_set_attributes(layout, attrs);
     pango_attr_list_unref(attrs);
   }

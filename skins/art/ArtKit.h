@@ -41,8 +41,7 @@ class Picture {
 void SetColor(cairo_t* cr, const Rgba& c);
 void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r);
 void VerticalGradient(cairo_t* cr, double y0, double y1, const Rgba& top, const Rgba& bottom);
-void SoftShadow(cairo_t* cr, double x, double y, double w, double h, double r, double spread,
-                double alpha);
+void SoftShadow(cairo_t* cr, double x, double y, double w, double h, double r, double spread, double alpha);
 
 enum class Align { Left, Center, Right };
 // Draws text centred vertically in the box; returns the drawn text width.

@@ -164,7 +164,8 @@ void Background(const std::string& dir) {
   // Gold frame around the panel.
   RoundedRect(cr, kPanelX + 0.5, kPanelY + 0.5, kPanelW - 1, kPanelH - 1, kPanelR);
   cairo_set_line_width(cr, 1.5);
-  cairo_pattern_t* frame = cairo_pattern_create_linear(kPanelX, kPanelY, kPanelX + kPanelW, kPanelY + kPanelH);
+  cairo_pattern_t* frame =
+      cairo_pattern_create_linear(kPanelX, kPanelY, kPanelX + kPanelW, kPanelY + kPanelH);
   cairo_pattern_add_color_stop_rgba(frame, 0, kGold.r, kGold.g, kGold.b, 0.95);
   cairo_pattern_add_color_stop_rgba(frame, 0.5, kGoldDeep.r, kGoldDeep.g, kGoldDeep.b, 0.5);
   cairo_pattern_add_color_stop_rgba(frame, 1, kGold.r, kGold.g, kGold.b, 0.95);
@@ -196,9 +197,12 @@ void Background(const std::string& dir) {
 enum class State { Normal, Hover, Pressed };
 const char* Suffix(State s) {
   switch (s) {
-    case State::Normal: return "link";
-    case State::Hover: return "hover";
-    case State::Pressed: return "click";
+    case State::Normal:
+      return "link";
+    case State::Hover:
+      return "hover";
+    case State::Pressed:
+      return "click";
   }
   return "link";
 }

@@ -10,10 +10,10 @@
 #include "Core/UIManager.h"
 #include "controls/Container.h"
 #include "controls/Control.h"
+#include "platform/headless/Headless.h"
 #include "platform/window/Input.h"
 #include "platform/window/MessageQueue.h"
 #include "platform/window/Window.h"
-#include "platform/headless/Headless.h"
 
 namespace managertest {
 

@@ -10,11 +10,11 @@
 #include "Core/UIManager.h"
 #include "controls/Container.h"
 #include "controls/ScrollBar.h"
+#include "platform/base/Unicode.h"
+#include "platform/headless/Headless.h"
 #include "platform/window/Messages.h"
 #include "platform/window/Resource.h"
-#include "platform/base/Unicode.h"
 #include "platform/window/Window.h"
-#include "platform/headless/Headless.h"
 #include "testsupport/SkinFolder.h"
 #include "testsupport/TempDir.h"
 

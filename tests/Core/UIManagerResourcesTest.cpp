@@ -8,8 +8,8 @@
 #include "Core/UIManager.h"
 #include "controls/Render.h"
 #include "platform/base/Unicode.h"
-#include "testsupport/SkinFolder.h"
 #include "stb_image_write.h"
+#include "testsupport/SkinFolder.h"
 #include "testsupport/TempDir.h"
 
 namespace Kesto {

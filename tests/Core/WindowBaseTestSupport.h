@@ -11,11 +11,11 @@
 #include "Core/WindowImplBase.h"
 #include "ZipBuilder.h"
 #include "controls/Control.h"
+#include "platform/headless/Headless.h"
 #include "platform/window/Input.h"
 #include "platform/window/MessageQueue.h"
 #include "platform/window/Resource.h"
 #include "platform/window/Window.h"
-#include "platform/headless/Headless.h"
 
 namespace windowtest {
 

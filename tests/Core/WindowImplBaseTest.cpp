@@ -11,10 +11,10 @@
 #include "Core/WindowImplBase.h"
 #include "WindowBaseTestSupport.h"
 #include "controls/Edit.h"
-#include "platform/window/Icon.h"
-#include "platform/syscontrols/MessageBox.h"
-#include "platform/window/Paint.h"
 #include "platform/base/Unicode.h"
+#include "platform/syscontrols/MessageBox.h"
+#include "platform/window/Icon.h"
+#include "platform/window/Paint.h"
 #include "testsupport/TempDir.h"
 
 namespace windowtest {

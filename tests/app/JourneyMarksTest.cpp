@@ -12,9 +12,9 @@
 #include "automation/Automation.h"
 #include "automation/DriverFixture.h"
 #include "login/CalveraWnd.h"
+#include "platform/headless/Headless.h"
 #include "platform/window/Resource.h"
 #include "platform/window/Window.h"
-#include "platform/headless/Headless.h"
 #include "support/JourneyMarks.h"
 #include "testsupport/TempDir.h"
 

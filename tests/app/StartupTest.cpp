@@ -15,8 +15,8 @@
 #include "app/LauncherProbe.h"
 #include "app/PortalStandIn.h"
 #include "login/GameHandOver.h"
-#include "platform/window/Resource.h"
 #include "platform/headless/Headless.h"
+#include "platform/window/Resource.h"
 #include "testsupport/TempDir.h"
 
 namespace {

@@ -16,8 +16,8 @@
 #include <thread>
 
 #include "app/PortalStandIn.h"
-#include "platform/system/Shell.h"
 #include "platform/base/Unicode.h"
+#include "platform/system/Shell.h"
 #include "testsupport/TempDir.h"
 
 namespace {

@@ -9,11 +9,11 @@
 
 #include "Core/UIManager.h"
 #include "automation/DriverFixture.h"
-#include "platform/window/Clipboard.h"
-#include "platform/syscontrols/MessageBox.h"
-#include "platform/window/Messages.h"
-#include "platform/system/Shell.h"
 #include "platform/headless/Headless.h"
+#include "platform/syscontrols/MessageBox.h"
+#include "platform/system/Shell.h"
+#include "platform/window/Clipboard.h"
+#include "platform/window/Messages.h"
 #include "testsupport/TempDir.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "Core/UIManager.h"
-#include "platform/window/Resource.h"
 #include "platform/headless/Headless.h"
+#include "platform/window/Resource.h"
 #include "testsupport/TempDir.h"
 
 namespace automationtest {

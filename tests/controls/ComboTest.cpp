@@ -13,8 +13,8 @@
 #include "controls/ComboWnd.h"
 #include "controls/ListElement.h"
 #include "controls/ScrollBar.h"
-#include "platform/window/Input.h"
 #include "platform/headless/Headless.h"
+#include "platform/window/Input.h"
 
 namespace Kesto {
 namespace {

@@ -8,8 +8,8 @@
 #include "ControlTestSupport.h"
 #include "controls/Container.h"
 #include "controls/Control.h"
-#include "platform/gfx/Canvas.h"
 #include "platform/base/Unicode.h"
+#include "platform/gfx/Canvas.h"
 #include "testsupport/TempDir.h"
 
 namespace Kesto {

@@ -11,9 +11,9 @@
 #include "controls/Control.h"
 #include "controls/LayoutAxis.h"
 #include "platform/gfx/Bitmap.h"
+#include "stb_image_write.h"
 #include "testsupport/Pixels.h"
 #include "testsupport/PngPictures.h"
-#include "stb_image_write.h"
 
 namespace controltest {
 

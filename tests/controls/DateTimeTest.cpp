@@ -12,8 +12,8 @@
 #include "controls/Container.h"
 #include "controls/DateTime.h"
 #include "platform/syscontrols/DatePicker.h"
-#include "platform/window/DeviceContext.h"
 #include "platform/system/Kernel.h"
+#include "platform/window/DeviceContext.h"
 
 namespace Kesto {
 namespace {

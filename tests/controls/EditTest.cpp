@@ -13,9 +13,9 @@
 #include "controls/Container.h"
 #include "controls/Edit.h"
 #include "platform/gfx/Canvas.h"
+#include "platform/headless/Headless.h"
 #include "platform/window/DeviceContext.h"
 #include "platform/window/Input.h"
-#include "platform/headless/Headless.h"
 #include "testsupport/TempDir.h"
 
 namespace Kesto {

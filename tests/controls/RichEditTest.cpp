@@ -7,8 +7,8 @@
 #include "SkinHarness.h"
 #include "controls/RichEdit.h"
 #include "controls/ScrollBar.h"
-#include "platform/window/Clipboard.h"
 #include "platform/syscontrols/Ime.h"
+#include "platform/window/Clipboard.h"
 #include "platform/window/MessageQueue.h"
 
 namespace Kesto {

@@ -5,8 +5,8 @@
 #include "ControlTestSupport.h"
 #include "controls/Container.h"
 #include "controls/ScrollBar.h"
-#include "platform/gfx/Canvas.h"
 #include "platform/base/Unicode.h"
+#include "platform/gfx/Canvas.h"
 #include "testsupport/TempDir.h"
 
 namespace Kesto {

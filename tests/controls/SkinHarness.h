@@ -14,10 +14,10 @@
 #include "Core/SkinBuilder.h"
 #include "Core/UIManager.h"
 #include "controls/Control.h"
+#include "platform/headless/Headless.h"
 #include "platform/window/Input.h"
 #include "platform/window/Messages.h"
 #include "platform/window/Window.h"
-#include "platform/headless/Headless.h"
 #include "testsupport/SkinFolder.h"
 #include "testsupport/TempDir.h"
 

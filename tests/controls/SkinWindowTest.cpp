@@ -10,10 +10,10 @@
 #include "Core/UIManager.h"
 #include "controls/Container.h"
 #include "controls/ScrollBar.h"
+#include "platform/headless/Headless.h"
 #include "platform/window/Input.h"
 #include "platform/window/Messages.h"
 #include "platform/window/Window.h"
-#include "platform/headless/Headless.h"
 
 namespace Kesto {
 namespace {

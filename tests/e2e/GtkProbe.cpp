@@ -27,19 +27,19 @@
 #include <thread>
 #include <vector>
 
-#include "platform/window/Backend.h"
+#include "platform/base/Unicode.h"
 #include "platform/gfx/Bitmap.h"
+#include "platform/gtk/Gtk.h"
 #include "platform/syscontrols/DatePicker.h"
 #include "platform/syscontrols/Edit.h"
-#include "platform/window/Input.h"
 #include "platform/syscontrols/MessageBox.h"
+#include "platform/syscontrols/Tooltip.h"
+#include "platform/window/Backend.h"
+#include "platform/window/Input.h"
 #include "platform/window/MessageQueue.h"
 #include "platform/window/Paint.h"
 #include "platform/window/Resource.h"
-#include "platform/syscontrols/Tooltip.h"
-#include "platform/base/Unicode.h"
 #include "platform/window/Window.h"
-#include "platform/gtk/Gtk.h"
 #include "support/ProcessWindow.h"
 
 using namespace os;

@@ -24,15 +24,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/window/Backend.h"
+#include "platform/base/Unicode.h"
 #include "platform/gfx/Bitmap.h"
 #include "platform/gfx/Canvas.h"
+#include "platform/gtk/Gtk.h"
+#include "platform/gtk/webkit/WebKitEngine.h"
+#include "platform/window/Backend.h"
 #include "platform/window/Paint.h"
 #include "platform/window/Resource.h"
-#include "platform/base/Unicode.h"
 #include "platform/window/Window.h"
-#include "platform/gtk/webkit/WebKitEngine.h"
-#include "platform/gtk/Gtk.h"
 #include "support/BrowserCache.h"
 #include "tests/platform/BrowserTestSupport.h"
 

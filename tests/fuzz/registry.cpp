@@ -7,8 +7,8 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "platform/system/Registry.h"
 #include "platform/base/Unicode.h"
+#include "platform/system/Registry.h"
 
 namespace {
 

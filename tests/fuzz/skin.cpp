@@ -11,10 +11,10 @@
 #include "Core/UIManager.h"
 #include "FuzzSupport.h"
 #include "controls/Control.h"
+#include "platform/headless/Headless.h"
 #include "platform/window/Input.h"
 #include "platform/window/Messages.h"
 #include "platform/window/Window.h"
-#include "platform/headless/Headless.h"
 
 namespace {
 

@@ -18,11 +18,11 @@
 #include "Core/UIManager.h"
 #include "automation/Automation.h"
 #include "controls/Control.h"
+#include "platform/base/Unicode.h"
+#include "platform/headless/Headless.h"
 #include "platform/window/Messages.h"
 #include "platform/window/Resource.h"
-#include "platform/base/Unicode.h"
 #include "platform/window/Window.h"
-#include "platform/headless/Headless.h"
 #include "testsupport/TempDir.h"
 
 namespace {

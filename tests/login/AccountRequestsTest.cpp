@@ -220,7 +220,8 @@ TEST(AccountReplyTest, ReadsTheMembersTheLoginUses) {
   // Nesting the JSON reader refuses by throwing reads as unreadable, not as a crash.
   EXPECT_EQ(ReadAccountReply(std::string(20000, '[') + std::string(20000, ']')).outcome,
             AccountReply::Outcome::kUnreadable);
-  EXPECT_EQ(ReadAccountReply("{\"status\":" + std::string(20000, '[')).outcome, AccountReply::Outcome::kUnreadable);
+  EXPECT_EQ(ReadAccountReply("{\"status\":" + std::string(20000, '[')).outcome,
+            AccountReply::Outcome::kUnreadable);
 }
 
 TEST(FormValueTest, OnlyUnreservedBytesStayAsTheyAre) {

@@ -5,8 +5,8 @@
 
 #include "LoginFixture.h"
 #include "login/RememberedAccount.h"
-#include "platform/window/Backend.h"
 #include "platform/com/BrowserEngine.h"
+#include "platform/window/Backend.h"
 #include "platform/window/Paint.h"
 #include "support/MachineIdentity.h"
 

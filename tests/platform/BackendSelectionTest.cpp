@@ -1,9 +1,9 @@
 // Choosing the backend from LUMORA_PLATFORM and the registered factories.
 #include <gtest/gtest.h>
 
-#include "platform/window/Backend.h"
 #include "platform/headless/Headless.h"
 #include "platform/headless/HeadlessBackend.h"
+#include "platform/window/Backend.h"
 #include "testsupport/TempDir.h"
 
 namespace {

@@ -6,11 +6,11 @@
 #include "BrowserTestSupport.h"
 #include "platform/com/BrowserEngine.h"
 #include "platform/com/HtmlDocument.h"
+#include "platform/headless/Headless.h"
+#include "platform/headless/StaticBrowser.h"
 #include "platform/window/Input.h"
 #include "platform/window/MessageQueue.h"
 #include "platform/window/Window.h"
-#include "platform/headless/Headless.h"
-#include "platform/headless/StaticBrowser.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "WindowTestSupport.h"
-#include "platform/window/DeviceContext.h"
 #include "platform/gfx/Text.h"
+#include "platform/window/DeviceContext.h"
 
 namespace wintest {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "platform/window/Messages.h"
 #include "platform/gtk/ForeignMessages.h"
+#include "platform/window/Messages.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // evdev codes + 8, both fixed by their protocols, so plain numbers are used.
 #include <gtest/gtest.h>
 
-#include "platform/window/Messages.h"
 #include "platform/gtk/KeyMap.h"
+#include "platform/window/Messages.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "platform/system/Kernel.h"
 #include "platform/base/Unicode.h"
+#include "platform/system/Kernel.h"
 #include "testsupport/TempDir.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/base/Unicode.h"
+#include "platform/com/UrlCache.h"
 #include "platform/system/MiniDump.h"
 #include "platform/system/Profile.h"
-#include "platform/com/UrlCache.h"
-#include "platform/base/Unicode.h"
 #include "platform/system/UserFolders.h"
 #include "testsupport/TempDir.h"
 

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "platform/system/Profile.h"
 #include "platform/base/Unicode.h"
+#include "platform/system/Profile.h"
 #include "testsupport/TempDir.h"
 
 namespace {
@@ -136,7 +136,8 @@ TEST_F(ProfileTest, UntouchedLinesKeepTheirBytes) {
 // Writing one key never changes what another reads back, whatever the file's
 // last line ended with.
 TEST_F(ProfileTest, AWriteLeavesEveryOtherValueAsItWasRead) {
-  for (const std::string& ending : {std::string("\r"), std::string("\n"), std::string("\r\n"), std::string()}) {
+  for (const std::string& ending :
+       {std::string("\r"), std::string("\n"), std::string("\r\n"), std::string()}) {
     WriteFileBytes(path_, "[s]\nk=v" + ending);
     const std::u16string before = Read(u"s", u"k");
     ASSERT_TRUE(Write(u"t", u"other", u"1"));

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/system/Shell.h"
 #include "platform/base/Unicode.h"
+#include "platform/system/Shell.h"
 #include "testsupport/TempDir.h"
 
 namespace {

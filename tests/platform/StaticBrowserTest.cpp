@@ -8,15 +8,15 @@
 #include <filesystem>
 
 #include "BrowserTestSupport.h"
+#include "platform/base/Unicode.h"
 #include "platform/com/CookieJar.h"
+#include "platform/com/UrlCache.h"
+#include "platform/headless/Headless.h"
+#include "platform/system/Shell.h"
 #include "platform/window/Input.h"
 #include "platform/window/MessageQueue.h"
 #include "platform/window/Paint.h"
-#include "platform/system/Shell.h"
-#include "platform/base/Unicode.h"
-#include "platform/com/UrlCache.h"
 #include "platform/window/Window.h"
-#include "platform/headless/Headless.h"
 #include "testsupport/TempDir.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include "WindowTestSupport.h"
 #include "platform/gfx/Bitmap.h"
 #include "platform/gfx/Canvas.h"
-#include "platform/syscontrols/Ime.h"
 #include "platform/gfx/Text.h"
+#include "platform/syscontrols/Ime.h"
 
 namespace wintest {
 namespace {

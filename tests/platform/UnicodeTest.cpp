@@ -14,10 +14,12 @@ TEST(Unicode, RoundTripsChineseAndAstralText) {
 }
 
 TEST(Unicode, IllFormedInputBecomesReplacementCharacters) {
-  EXPECT_EQ(os::Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
-  EXPECT_EQ(os::Utf8ToUtf16("\xC0\xAF"), u"\uFFFD");        // overlong
-  EXPECT_EQ(os::Utf8ToUtf16("\xE4\xBD"), u"\uFFFD");        // truncated
-  EXPECT_EQ(os::Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");    // encoded surrogate
+  EXPECT_EQ(os::Utf8ToUtf16("a\xFF"
+                            "b"),
+            u"a\uFFFDb");
+  EXPECT_EQ(os::Utf8ToUtf16("\xC0\xAF"), u"\uFFFD");      // overlong
+  EXPECT_EQ(os::Utf8ToUtf16("\xE4\xBD"), u"\uFFFD");      // truncated
+  EXPECT_EQ(os::Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");  // encoded surrogate
   EXPECT_EQ(os::Utf16ToUtf8(std::u16string(1, u'\xD800')), "\xEF\xBF\xBD");
   EXPECT_EQ(os::Utf16ToUtf8(std::u16string(1, u'\xDC00') + u"x"), "\xEF\xBF\xBDx");
 }

@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "BrowserTestSupport.h"
-#include "platform/com/CookieJar.h"
 #include "platform/base/Unicode.h"
+#include "platform/com/CookieJar.h"
 #include "testsupport/TempDir.h"
 
 namespace {

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/window/Backend.h"
 #include "platform/com/BrowserEngine.h"
 #include "platform/com/Com.h"
 #include "platform/com/WebBrowser.h"
 #include "platform/gtk/WebEngineModule.h"
+#include "platform/window/Backend.h"
 #include "testsupport/TempDir.h"
 
 namespace {

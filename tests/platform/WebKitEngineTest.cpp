@@ -4,9 +4,9 @@
 // the end-to-end script under Xvfb.
 #include <gtest/gtest.h>
 
-#include "platform/window/Backend.h"
 #include "platform/com/BrowserEngine.h"
 #include "platform/gtk/webkit/WebKitEngine.h"
+#include "platform/window/Backend.h"
 
 // After the platform headers (GLib's TRUE/FALSE macros).
 #include <webkit2/webkit2.h>

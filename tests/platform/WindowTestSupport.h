@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/headless/Headless.h"
 #include "platform/window/Input.h"
 #include "platform/window/MessageQueue.h"
 #include "platform/window/Paint.h"
 #include "platform/window/Window.h"
-#include "platform/headless/Headless.h"
 
 namespace wintest {
 

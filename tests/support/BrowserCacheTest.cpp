@@ -7,11 +7,11 @@
 
 #include <filesystem>
 
-#include "platform/window/Backend.h"
+#include "platform/base/Unicode.h"
 #include "platform/com/BrowserEngine.h"
 #include "platform/com/CookieJar.h"
-#include "platform/base/Unicode.h"
 #include "platform/com/UrlCache.h"
+#include "platform/window/Backend.h"
 #include "testsupport/TempDir.h"
 
 namespace {

@@ -263,7 +263,8 @@ TEST_F(HttpClientTest, RepliesAreCollectedUpToTheCapOnly) {
   EXPECT_EQ(HttpClient::Get(server_.Url("/largest"), &HttpClient::AppendToString, &body, false), CURLE_OK);
   EXPECT_EQ(body.size(), HttpClient::kMaxReplyBytes);
   std::string huge;
-  EXPECT_EQ(HttpClient::Get(server_.Url("/huge"), &HttpClient::AppendToString, &huge, false), CURLE_WRITE_ERROR);
+  EXPECT_EQ(HttpClient::Get(server_.Url("/huge"), &HttpClient::AppendToString, &huge, false),
+            CURLE_WRITE_ERROR);
   EXPECT_LE(huge.size(), HttpClient::kMaxReplyBytes);
 }
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "platform/window/Window.h"
 #include "platform/headless/Headless.h"
+#include "platform/window/Window.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <string>
 #include <utility>
 
+#include "platform/base/Unicode.h"
+#include "platform/gtk/GtkBackend.h"
+#include "platform/system/Shell.h"
 #include "platform/window/Input.h"
 #include "platform/window/Paint.h"
-#include "platform/system/Shell.h"
-#include "platform/base/Unicode.h"
 #include "platform/window/Window.h"
-#include "platform/gtk/GtkBackend.h"
 #include "platform/window/internal/WindowSystem.h"
 
 // After the platform headers, as GtkBackend.h explains.

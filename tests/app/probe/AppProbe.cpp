@@ -25,10 +25,10 @@
 
 #include "app/CrashReport.h"
 #include "app/Startup.h"
-#include "platform/window/Messages.h"
-#include "platform/system/Shell.h"
 #include "platform/base/Unicode.h"
 #include "platform/headless/Headless.h"
+#include "platform/system/Shell.h"
+#include "platform/window/Messages.h"
 
 namespace {
 
