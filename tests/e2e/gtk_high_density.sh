@@ -68,13 +68,7 @@ launcher_window() {
 }
 
 # "L T R B" of the last control of this name the driver of NAME listed.
-control_rect() {
-  local line
-  line=$(grep -E "name=\"$2\" rect=" "$ART/$1.log" | tail -n 1)
-  [ -n "$line" ] || fail "no control '$2' in the tree of $1"
-  line=${line#*rect=}
-  echo "${line%% *}" | tr , ' '
-}
+control_rect() { tree_rect "$ART/$1.log" "$2"; }
 # Device point at the centre of a control: logical control coordinates times
 # the scale, from the window's device position WX,WY.
 device_centre() {

@@ -58,13 +58,7 @@ FIRST=$!
 PIDS+=("$FIRST")
 
 # "L T R B" of the last control of this name the driver listed.
-control_rect() {
-  local line
-  line=$(grep -E "name=\"$1\" rect=" "$ART/first.log" | tail -n 1)
-  [ -n "$line" ] || fail "no control '$1' in the tree"
-  line=${line#*rect=}
-  echo "${line%% *}" | tr , ' '
-}
+control_rect() { tree_rect "$ART/first.log" "$1"; }
 # Screen point at the centre of a control of the window at WX,WY.
 control_centre() {
   local l t r b

@@ -86,3 +86,13 @@ expect_pixel() {
 }
 
 expect_eq() { [ "$1" = "$2" ] || fail "$3: got '$1', expected '$2'"; }
+
+# "L T R B" of the last control of this name in a driver log's tree listing:
+# tree_rect LOG NAME.
+tree_rect() {
+  local line
+  line=$(grep -E "name=\"$2\" rect=" "$1" | tail -n 1)
+  [ -n "$line" ] || fail "no control '$2' in the tree of $(basename "$1")"
+  line=${line#*rect=}
+  echo "${line%% *}" | tr , ' '
+}
