@@ -57,8 +57,14 @@ void SendNow(int fd, const std::string& bytes) {
 class BufferedStream final : public httplib::Stream {
  public:
   BufferedStream(int fd, const std::string& request, const std::string& peer, int peerPort,
-                 std::chrono::milliseconds writeTimeout)
-      : fd_(fd), request_(request), peer_(peer), peerPort_(peerPort), writeTimeout_(writeTimeout) {}
+                 const FrontLimits& limits)
+      : fd_(fd),
+        request_(request),
+        peer_(peer),
+        peerPort_(peerPort),
+        writeTimeout_(limits.writeTimeout),
+        minRate_(limits.minReplyRate),
+        grace_(limits.replyGrace) {}
 
   bool is_readable() const override { return offset_ < request_.size(); }
   bool is_writable() const override {
@@ -77,9 +83,19 @@ class BufferedStream final : public httplib::Stream {
   ssize_t write(const char* ptr, size_t size) override {
     size_t done = 0;
     while (done < size) {
-      ssize_t n = ::send(fd_, ptr + done, size - done, MSG_NOSIGNAL);
+      // In pieces, so that a slow reader is measured while a large body goes out.
+      ssize_t n = ::send(fd_, ptr + done, std::min(size - done, kPiece), MSG_NOSIGNAL);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
+        failed_ = true;
+        return -1;
+      }
+      if (TooSlow(static_cast<size_t>(n))) {
+        // Abandoned: the close resets the connection instead of leaving the
+        // megabytes already queued for a client that reads them a trickle at
+        // a time.
+        linger reset{1, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
         failed_ = true;
         return -1;
       }
@@ -108,12 +124,28 @@ class BufferedStream final : public httplib::Stream {
   bool failed() const { return failed_; }
 
  private:
+  static constexpr size_t kPiece = 64 * 1024;
+
+  // Counts `sent` and says whether the reply has fallen under the rate floor.
+  bool TooSlow(size_t sent) {
+    sent_ += sent;
+    if (minRate_ == 0) return false;
+    const auto elapsed = std::chrono::steady_clock::now() - start_;
+    if (elapsed < grace_) return false;
+    const double seconds = std::chrono::duration<double>(elapsed).count();
+    return static_cast<double>(sent_) < static_cast<double>(minRate_) * seconds;
+  }
+
   int fd_;
   const std::string& request_;
   size_t offset_ = 0;
   const std::string& peer_;
   int peerPort_;
   std::chrono::milliseconds writeTimeout_;
+  size_t minRate_;
+  std::chrono::milliseconds grace_;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  size_t sent_ = 0;
   bool failed_ = false;
 };
 
@@ -425,7 +457,7 @@ void FrontServer::Work() {
       work_.pop_front();
     }
     BufferedStream stream(connection->fd, connection->request, connection->peer, connection->peerPort,
-                          limits_.writeTimeout);
+                          limits_);
     bool last = connection->served + 1 >= limits_.maxRequestsPerConnection;
     bool closed = false;
     bool answered = process_request(stream, last, closed, nullptr);

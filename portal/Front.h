@@ -13,6 +13,8 @@
 // short linger (so the client can read the reply): 400, 408 (the request did
 // not arrive whole within the request timeout), 413, 414, 417, 431, 501. A
 // connection silent for the idle timeout between requests is closed quietly.
+// A reply the client reads slower than the reply rate floor is abandoned and
+// its connection reset, so slow readers cannot keep the workers either.
 // When all connection slots are taken, the connection that has waited longest
 // without a complete request is closed to make room; a new connection is
 // only turned away (503) when every slot is busy in a worker.
@@ -41,7 +43,12 @@ struct FrontLimits {
   std::chrono::milliseconds requestTimeout{10000};  // from a request's first byte to its last
   std::chrono::milliseconds idleTimeout{5000};      // silence allowed before a request begins
   std::chrono::milliseconds writeTimeout{5000};     // per write of a reply
-  std::chrono::milliseconds linger{1000};           // after a refusal, before closing
+  // A reply must average at least minReplyRate bytes a second once it has run
+  // for replyGrace (0: no floor). The write timeout alone lets a client that
+  // takes a byte every few seconds hold a worker for as long as it likes.
+  std::size_t minReplyRate = 0;
+  std::chrono::milliseconds replyGrace{30000};
+  std::chrono::milliseconds linger{1000};  // after a refusal, before closing
   std::size_t maxConnections = 128;
   std::size_t workers = 4;
   std::size_t maxRequestsPerConnection = 100;

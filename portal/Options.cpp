@@ -246,6 +246,12 @@ const std::map<std::string, OptionRule, std::less<>>& Rules() {
           o.idleTimeoutMs = seconds * 1000;
           return std::string();
         }}},
+      {"--min-reply-rate",
+       {true,
+        [](std::string_view v, Options& o) {
+          return ParseNumber<std::size_t>(v, 0, 1000000000, &o.minReplyRate) ? std::string()
+                                                                             : Invalid("--min-reply-rate", v);
+        }}},
       {"--max-connections",
        {true,
         [](std::string_view v, Options& o) {
@@ -409,6 +415,9 @@ Clients (every host):
                          (default 10)
   --idle-timeout SECONDS silence before a request closes the connection
                          (default 5)
+  --min-reply-rate BYTES a reply read slower than this many bytes a second on
+                         average after its first 30 seconds is abandoned and
+                         its connection reset (default 4096; 0: no floor)
   --max-connections N    open connections per host, 8 to 128 (default 128); when
                          all are taken the one waiting longest for its request
                          is closed

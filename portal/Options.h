@@ -74,6 +74,10 @@ struct Options {
   int idleTimeoutMs = 5 * 1000;          // silence before a request closes the connection
   std::size_t maxConnections = 128;      // per host; the longest unfinished one makes room
   std::size_t workersPerHost = 4;        // threads answering complete requests
+  // A reply read slower than this many bytes a second on average, once it has
+  // run for the grace, is abandoned (0: no floor).
+  std::size_t minReplyRate = 4096;
+  int replyGraceMs = 30 * 1000;
 
   // Statistics pings: per client address and minute (0: no limit), and the
   // number kept, the oldest dropped first.

@@ -308,6 +308,8 @@ FrontLimits Portal::Limits() const {
   limits.idleTimeout = std::chrono::milliseconds(options_.idleTimeoutMs);
   limits.maxConnections = options_.maxConnections;
   limits.workers = options_.workersPerHost;
+  limits.minReplyRate = options_.minReplyRate;
+  limits.replyGrace = std::chrono::milliseconds(options_.replyGraceMs);
   return limits;
 }
 

@@ -164,6 +164,35 @@ TEST_F(Hostile, IdleAndTricklingClientsDoNotDelayOthers) {
   for (const auto& client : idle) EXPECT_FALSE(client->Readable());
 }
 
+// A download read a little at a time holds a worker only until it falls
+// under the reply rate floor; a client that reads at full speed gets it all.
+TEST_F(Hostile, RepliesReadSlowerThanTheRateFloorAreAbandoned) {
+  constexpr std::size_t kSize = 32 * 1024 * 1024;  // far more than the sockets' buffers hold
+  StartPortal([](portal::Options& o) {
+    o.installerSize = kSize;
+    o.minReplyRate = 4 * 1024 * 1024;
+    o.replyGraceMs = 500;
+  });
+  const std::string request = "GET /dl/MorvaineSetup.exe HTTP/1.1\r\nHost: x\r\n\r\n";
+
+  RawClient slow(portal_->Port(Role::kDownload));
+  ASSERT_TRUE(slow.Send(request));
+  // 16 KiB every 50 ms is about 320 KiB/s, under the 4 MiB/s floor; the
+  // sockets buffer a few MiB at first, so the average falls under it after a
+  // few seconds, and the reset ends the read without the rest of the buffer.
+  const std::size_t slowBytes = slow.ReadPaced(16 * 1024, 50ms, 30s);
+  EXPECT_LT(slowBytes, kSize) << "the slow reader got the whole file";
+  EXPECT_TRUE(slow.ClosedWithin(0ms)) << "the server never gave up on the slow reader";
+
+  RawClient fast(portal_->Port(Role::kDownload));
+  ASSERT_TRUE(fast.Send("GET /dl/MorvaineSetup.exe HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"));
+  const std::string reply = fast.ReadUntilClosed(20s);
+  ASSERT_TRUE(StartsWithStatus(reply, 200)) << reply.substr(0, 80);
+  const std::size_t head = reply.find("\r\n\r\n");
+  ASSERT_NE(head, std::string::npos);
+  EXPECT_EQ(reply.size() - head - 4, kSize);
+}
+
 TEST_F(Hostile, AHeadThatDoesNotArriveInTimeGets408) {
   StartPortal([](portal::Options& o) { o.requestTimeoutMs = 300; });
   RawClient client(portal_->Port(Role::kWeb));

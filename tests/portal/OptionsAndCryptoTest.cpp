@@ -65,6 +65,8 @@ TEST(CommandLine, SwitchesAndTheirValues) {
                                   "--request-timeout",
                                   "3",
                                   "--idle-timeout=2",
+                                  "--min-reply-rate",
+                                  "0",
                                   "--max-connections",
                                   "100",
                                   "--ping-limit",
@@ -92,6 +94,7 @@ TEST(CommandLine, SwitchesAndTheirValues) {
   EXPECT_EQ(o.tokenTtlSeconds, 60);
   EXPECT_EQ(o.requestTimeoutMs, 3000);
   EXPECT_EQ(o.idleTimeoutMs, 2000);
+  EXPECT_EQ(o.minReplyRate, 0u);
   EXPECT_EQ(o.maxConnections, 100u);
   EXPECT_EQ(o.pingsPerMinute, 0);
   EXPECT_EQ(o.maxStoredPings, 500);
@@ -113,6 +116,8 @@ TEST(CommandLine, SwitchesAndTheirValues) {
       {"--max-body", "10"},
       {"--request-timeout", "0"},
       {"--idle-timeout", "1.5"},
+      {"--min-reply-rate", "-1"},
+      {"--min-reply-rate", "4k"},
       {"--max-connections", "2"},
       {"--max-connections", "129"},
       {"--ping-limit", "-1"},

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <regex>
+#include <thread>
 
 namespace portaltest {
 
@@ -219,6 +220,26 @@ std::string RawClient::ReadUntilClosed(std::chrono::milliseconds limit) {
     reply.append(buffer.data(), static_cast<std::size_t>(n));
   }
   return reply;
+}
+
+std::size_t RawClient::ReadPaced(std::size_t chunk, std::chrono::milliseconds pause,
+                                 std::chrono::milliseconds limit) {
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  std::size_t total = 0;
+  std::string buffer(chunk, '\0');
+  while (!closed_ && std::chrono::steady_clock::now() < deadline) {
+    pollfd waiter{fd_, POLLIN, 0};
+    if (::poll(&waiter, 1, RemainingMs(deadline)) <= 0) break;
+    ssize_t n = ::recv(fd_, buffer.data(), buffer.size(), 0);
+    if (n <= 0) {
+      closed_ = true;
+      break;
+    }
+    total += static_cast<std::size_t>(n);
+    // The pace is the point: a client that reads this slowly on purpose.
+    std::this_thread::sleep_for(pause);
+  }
+  return total;
 }
 
 std::string RawClient::ReadUntil(const std::string& text) {

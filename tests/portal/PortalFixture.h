@@ -83,6 +83,9 @@ class RawClient {
   bool SendUntilAnswered(const std::function<std::string()>& next);
   // Everything the server sends until it closes or `limit` passes.
   std::string ReadUntilClosed(std::chrono::milliseconds limit = std::chrono::seconds(5));
+  // Reads like a slow client, at most `chunk` bytes every `pause`, until the
+  // server closes or `limit` passes; returns how many bytes arrived.
+  std::size_t ReadPaced(std::size_t chunk, std::chrono::milliseconds pause, std::chrono::milliseconds limit);
   // Reads until `text` has arrived (or the server closes, or five seconds pass).
   std::string ReadUntil(const std::string& text);
   // The server has closed the connection (after sending anything) within `limit`.
