@@ -205,20 +205,25 @@ bool RawClient::SendUntilAnswered(const std::function<std::string()>& next) {
   }
 }
 
+std::size_t RawClient::ReceiveBefore(std::chrono::steady_clock::time_point deadline, char* buffer,
+                                     std::size_t size) {
+  if (closed_) return 0;
+  pollfd waiter{fd_, POLLIN, 0};
+  if (::poll(&waiter, 1, RemainingMs(deadline)) <= 0) return 0;
+  ssize_t n = ::recv(fd_, buffer, size, 0);
+  if (n <= 0) {
+    closed_ = true;
+    return 0;
+  }
+  return static_cast<std::size_t>(n);
+}
+
 std::string RawClient::ReadUntilClosed(std::chrono::milliseconds limit) {
   auto deadline = std::chrono::steady_clock::now() + limit;
   std::string reply;
   std::string buffer(4096, '\0');
-  while (!closed_) {
-    pollfd waiter{fd_, POLLIN, 0};
-    if (::poll(&waiter, 1, RemainingMs(deadline)) <= 0) break;
-    ssize_t n = ::recv(fd_, buffer.data(), buffer.size(), 0);
-    if (n <= 0) {
-      closed_ = true;
-      break;
-    }
-    reply.append(buffer.data(), static_cast<std::size_t>(n));
-  }
+  while (std::size_t n = ReceiveBefore(deadline, buffer.data(), buffer.size()))
+    reply.append(buffer.data(), n);
   return reply;
 }
 
@@ -227,15 +232,8 @@ std::size_t RawClient::ReadPaced(std::size_t chunk, std::chrono::milliseconds pa
   auto deadline = std::chrono::steady_clock::now() + limit;
   std::size_t total = 0;
   std::string buffer(chunk, '\0');
-  while (!closed_ && std::chrono::steady_clock::now() < deadline) {
-    pollfd waiter{fd_, POLLIN, 0};
-    if (::poll(&waiter, 1, RemainingMs(deadline)) <= 0) break;
-    ssize_t n = ::recv(fd_, buffer.data(), buffer.size(), 0);
-    if (n <= 0) {
-      closed_ = true;
-      break;
-    }
-    total += static_cast<std::size_t>(n);
+  while (std::size_t n = ReceiveBefore(deadline, buffer.data(), buffer.size())) {
+    total += n;
     // The pace is the point: a client that reads this slowly on purpose.
     std::this_thread::sleep_for(pause);
   }
@@ -245,18 +243,10 @@ std::size_t RawClient::ReadPaced(std::size_t chunk, std::chrono::milliseconds pa
 std::string RawClient::ReadUntil(const std::string& text) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   std::string reply;
-  std::string buffer(4096, '\0');
-  while (!closed_ && reply.find(text) == std::string::npos) {
-    pollfd waiter{fd_, POLLIN, 0};
-    if (::poll(&waiter, 1, RemainingMs(deadline)) <= 0) break;
-    // One byte at a time: what follows the text stays for the next read.
-    ssize_t n = ::recv(fd_, buffer.data(), 1, 0);
-    if (n <= 0) {
-      closed_ = true;
-      break;
-    }
-    reply.push_back(buffer[0]);
-  }
+  char byte = 0;
+  // One byte at a time: what follows the text stays for the next read.
+  while (reply.find(text) == std::string::npos && ReceiveBefore(deadline, &byte, 1) == 1)
+    reply.push_back(byte);
   return reply;
 }
 

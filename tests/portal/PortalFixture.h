@@ -94,6 +94,10 @@ class RawClient {
   bool Readable() const;
 
  private:
+  // One read of what arrives before `deadline`: 0 when nothing did (or the
+  // server closed, which sets closed_).
+  std::size_t ReceiveBefore(std::chrono::steady_clock::time_point deadline, char* buffer, std::size_t size);
+
   int fd_ = -1;
   bool connected_ = false;
   bool closed_ = false;
