@@ -51,4 +51,4 @@ export DEBS="$(echo "$build"/*.deb)" BUILD_DIR="$root/build" SOURCE_DIR="$root" 
   GTK_PROBE="$tests/e2e/gtk_probe" E2E_LIB="$root/tests/e2e/lib.bash" E2E_ARTIFACTS="$build/e2e-artifacts" \
   NO_AT_BRIDGE=1 ASAN_OPTIONS=detect_leaks=0
 bash "$root/tests/packaging/install_tree.sh"
-xvfb-run -a -s "-screen 0 1920x1080x24" bash "$root/tests/packaging/menu_launch.sh"
+xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" bash "$root/tests/packaging/menu_launch.sh"
