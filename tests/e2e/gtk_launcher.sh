@@ -25,16 +25,7 @@ mkdir -p "$work/data"
 portal_log="$ART/portal.log"
 
 # --- The portal, with one account ------------------------------------------------------
-"$PORTAL" --ports ephemeral --data "$work/portal" --win-width 1000 --win-height 640 \
-  >"$ART/portal-out.log" 2>"$portal_log" &
-PIDS+=($!)
-wait_log portal-out '^LUMORA_PORTAL_HOSTS='
-hosts=$(grep -m1 '^LUMORA_PORTAL_HOSTS=' "$ART/portal-out.log")
-export "${hosts?}"
-role_host() { local h="${LUMORA_PORTAL_HOSTS#*$1=}"; echo "${h%%,*}"; }
-reply=$(curl -sS -d 'gid=73&username=xplayer&password=Secret12&password_again=Secret12&channel=360gj&version=3' \
-  "http://$(role_host web)/register/tillow.html")
-[[ "$reply" == *'"status":"200"'* ]] || fail "the account was not registered: $reply"
+start_portal_with_player "$work/portal" "$portal_log"
 db="$work/portal/portal.sqlite"
 sql() { sqlite3 "$db" "$1"; }
 

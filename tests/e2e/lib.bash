@@ -96,3 +96,21 @@ tree_rect() {
   line=${line#*rect=}
   echo "${line%% *}" | tr , ' '
 }
+
+# Starts the portal on ephemeral ports with its data under DATA-DIR and one
+# player, "xplayer" with the password "Secret12"; exports LUMORA_PORTAL_HOSTS
+# and defines role_host ROLE ("host:port" of that role).
+# start_portal_with_player DATA-DIR [PORTAL-LOG]
+start_portal_with_player() {
+  "$PORTAL" --ports ephemeral --data "$1" --win-width 1000 --win-height 640 \
+    >"$ART/portal-out.log" 2>"${2:-$ART/portal.log}" &
+  PIDS+=($!)
+  wait_log portal-out '^LUMORA_PORTAL_HOSTS='
+  local hosts reply
+  hosts=$(grep -m1 '^LUMORA_PORTAL_HOSTS=' "$ART/portal-out.log")
+  export "${hosts?}"
+  role_host() { local h="${LUMORA_PORTAL_HOSTS#*$1=}"; echo "${h%%,*}"; }
+  reply=$(curl -sS -d 'gid=73&username=xplayer&password=Secret12&password_again=Secret12&channel=360gj&version=3' \
+    "http://$(role_host web)/register/tillow.html")
+  [[ "$reply" == *'"status":"200"'* ]] || fail "the account was not registered: $reply"
+}
