@@ -57,6 +57,10 @@ lumora_portable_library(kesto_portable
   SOURCES Core/Markup.cpp Core/ZipReader.cpp
   LIBS lumora_platform_portable ZLIB::ZLIB)
 
+# The platform layer's win32 flavour, group by group as it is written
+# (platform/CMakeLists.txt).
+add_subdirectory(${PROJECT_SOURCE_DIR}/platform ${CMAKE_BINARY_DIR}/platform)
+
 if(NOT LUMORA_TESTS)
   return()
 endif()
