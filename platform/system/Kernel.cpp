@@ -111,6 +111,13 @@ std::optional<std::string> GetEnvironmentVariable(const char* name) {
   return std::string(value);
 }
 
+BOOL SetEnvironmentVariable(const char* name, const char* value) {
+  if (name == nullptr || *name == '\0' || std::string_view(name).find('=') != std::string_view::npos)
+    return FALSE;
+  const int result = value != nullptr ? ::setenv(name, value, 1) : ::unsetenv(name);
+  return result == 0 ? TRUE : FALSE;
+}
+
 void OutputDebugString(std::string_view text) { DebugOutput(DebugCategory::General, text); }
 
 void OutputDebugString(std::u16string_view text) { DebugOutput(DebugCategory::General, text); }

@@ -13,6 +13,19 @@ namespace {
 
 using testsupport::ScopedEnv;
 
+TEST(Kernel, EnvironmentVariablesAreSetAndRemoved) {
+  ScopedEnv restore{"LUMORA_KERNEL_TEST_VARIABLE", std::nullopt};
+  ASSERT_EQ(os::SetEnvironmentVariable("LUMORA_KERNEL_TEST_VARIABLE", "1"), os::TRUE);
+  EXPECT_EQ(os::GetEnvironmentVariable("LUMORA_KERNEL_TEST_VARIABLE"), "1");
+  ASSERT_EQ(os::SetEnvironmentVariable("LUMORA_KERNEL_TEST_VARIABLE", nullptr), os::TRUE);
+  EXPECT_EQ(os::GetEnvironmentVariable("LUMORA_KERNEL_TEST_VARIABLE"), std::nullopt);
+  // Names that cannot be variables change nothing.
+  EXPECT_EQ(os::SetEnvironmentVariable("LUMORA_KERNEL=TEST", "1"), os::FALSE);
+  EXPECT_EQ(os::GetEnvironmentVariable("LUMORA_KERNEL"), std::nullopt);
+  EXPECT_EQ(os::SetEnvironmentVariable("", "1"), os::FALSE);
+  EXPECT_EQ(os::SetEnvironmentVariable(nullptr, "1"), os::FALSE);
+}
+
 TEST(Kernel, ModulePathIsTheRunningExecutable) {
   const std::u16string path = os::GetModuleFileName();
   ASSERT_FALSE(path.empty());

@@ -1,18 +1,14 @@
-# The Windows program's build (scripts/build.sh win64|win32, MinGW-w64), as far
-# as it goes until the platform layer has its win32 flavour: the libraries
-# whose code needs nothing of the emulated window system, and their unit
-# tests, which ctest runs as Windows programs under Wine.
+# The Windows program's build (scripts/build.sh win64|win32, MinGW-w64): the
+# platform layer's win32 flavour (platform/CMakeLists.txt), the folders above
+# it from the same sources as on Linux, morvaine.exe, and the tests that ctest
+# runs as Windows programs under Wine.
 #
-# Portable, and built here:
+# Portable libraries with their unit tests, which need nothing of the platform
+# beyond Unicode conversions and picture decoding:
 #   platform/  Unicode conversions; picture decoding (stb, compiled in here)
 #   support/   encodings; the HTTP client (libcurl); journey marks
 #   Core/      the markup parser (from bytes); the zip reader; the string map
-# Waiting for the win32 flavour: everything that calls the Win32-shaped API
-# (os:: windows, messages, painting, COM, shell, registry, profiles, kernel
-# objects, debug output), which on Windows forwards to the real system instead
-# of our emulation: the rest of platform/ and support/, the manager, builder
-# and skin sources of Core/, controls/, automation/, login/, game/, app/ and
-# gallery/. portal/ is the local portal and stays a Linux program.
+# portal/ is the local portal and stays a Linux program.
 if(LUMORA_SANITIZE)
   message(FATAL_ERROR "MinGW-w64 has no sanitizers: configure the Windows build with LUMORA_SANITIZE=OFF")
 endif()
@@ -24,6 +20,10 @@ find_package(ZLIB REQUIRED)
 # libcurl and jsoncpp come from the prefix scripts/build-win-deps.sh fills.
 find_package(CURL CONFIG REQUIRED)
 find_package(jsoncpp CONFIG REQUIRED)
+# The folders' own CMake files name the libraries as Linux finds them through
+# pkg-config; here the same names stand for the target's builds.
+add_library(PkgConfig::JSONCPP INTERFACE IMPORTED)
+target_link_libraries(PkgConfig::JSONCPP INTERFACE JsonCpp::JsonCpp)
 
 # stb is header-only; Linux links Debian's library of its implementations,
 # here they are compiled into the program from the same headers.
@@ -37,8 +37,8 @@ add_library(lumora_stb STATIC ${stb_implementation})
 # headers: their warnings are not ours.
 target_include_directories(lumora_stb SYSTEM PUBLIC ${STB_INCLUDE_DIR})
 
-# One explicit list of sources per library; the folders' other files wait for
-# the win32 flavour.
+# One explicit list of sources per library, for the unit tests that run
+# before the platform's groups are all there.
 function(lumora_portable_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   list(TRANSFORM ARG_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/)
@@ -60,6 +60,15 @@ lumora_portable_library(kesto_portable
 # The platform layer's win32 flavour, group by group as it is written
 # (platform/CMakeLists.txt).
 add_subdirectory(${PROJECT_SOURCE_DIR}/platform ${CMAKE_BINARY_DIR}/platform)
+# Pictures are decoded with stb above the platform too (the renderer, the GIF
+# control), as on Linux, where the platform library carries it.
+target_link_libraries(lumora_platform PUBLIC lumora_stb)
+
+# The folders above the platform, from the same CMake files as on Linux.
+include(${PROJECT_SOURCE_DIR}/cmake/FolderLibrary.cmake)
+foreach(folder support controls skins automation game login app)
+  add_subdirectory(${PROJECT_SOURCE_DIR}/${folder} ${CMAKE_BINARY_DIR}/${folder})
+endforeach()
 
 if(NOT LUMORA_TESTS)
   return()
@@ -151,3 +160,28 @@ lumora_portable_tests(Core SOURCES MarkupTest.cpp StringMapTest.cpp ZipReaderTes
 lumora_portable_tests(windows SOURCES LoopbackServer.cpp HttpClientTest.cpp LIBS lumora_support_portable ws2_32)
 lumora_seed_replay(markup kesto_portable)
 lumora_seed_replay(zip kesto_portable)
+
+# morvaine.exe: its imports, and its journey under Wine on an X server against
+# the Linux build's portal (tests/windows/wine_journey.sh), once it links.
+set(LUMORA_LINUX_PORTAL ${PROJECT_SOURCE_DIR}/build/test/portal/lumora-portal CACHE FILEPATH
+    "The Linux build's lumora-portal that the Wine journey starts")
+set(LUMORA_XVFB_DISPLAY "" CACHE STRING "Display number of the Wine journey's X server; empty: a free one")
+get_target_property(launcher_set_aside morvaine EXCLUDE_FROM_ALL)
+if(NOT launcher_set_aside)
+  add_test(NAME morvaine_imports COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP}
+           -DPROGRAM=$<TARGET_FILE:morvaine> -P ${PROJECT_SOURCE_DIR}/cmake/CheckWindowsImports.cmake)
+  set_tests_properties(morvaine_imports PROPERTIES LABELS windows)
+  if(LUMORA_WINE AND LUMORA_WINE_LOADER)
+    if(LUMORA_XVFB_DISPLAY)
+      set(display -n ${LUMORA_XVFB_DISPLAY})
+    else()
+      set(display -a)
+    endif()
+    # -noreset: a launcher started after another has quit must still find
+    # the display.
+    add_test(NAME wine_journey COMMAND xvfb-run ${display} -s "-screen 0 1920x1080x24 -noreset"
+             bash ${PROJECT_SOURCE_DIR}/tests/windows/wine_journey.sh)
+    set_tests_properties(wine_journey PROPERTIES LABELS windows TIMEOUT 600 SKIP_RETURN_CODE 77 RESOURCE_LOCK desktop
+      ENVIRONMENT "LAUNCHER=$<TARGET_FILE:morvaine>;PORTAL=${LUMORA_LINUX_PORTAL};E2E_ARTIFACTS=${CMAKE_BINARY_DIR}/e2e-artifacts;E2E_LIB=${PROJECT_SOURCE_DIR}/tests/e2e/lib.bash;WINEPREFIX=${CMAKE_BINARY_DIR}/wine-journey")
+  endif()
+endif()

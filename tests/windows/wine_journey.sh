@@ -1,0 +1,195 @@
+#!/usr/bin/env bash
+# morvaine.exe under Wine on an X server, against the Linux build's local
+# portal on ephemeral ports. The launcher's automation driver types and
+# clicks through the platform's input path and reports (control trees, boxes,
+# the hand-over); what the desktop shows is checked from outside, over Wine's
+# X windows (xdotool) and screenshots.
+#
+# The journey, in the order its checks land:
+#   1. the program starts and its login window appears with the caption
+#      "LumoraMorvaine", 1100×720, painted;
+#   2. registration through the launcher's page: the portal's database holds
+#      the new account, and the launcher hands over to the game window;
+#   3. a refused login brings the portal's message in a real box on the
+#      desktop, which Enter answers; the right password logs in (the portal
+#      keeps the token);
+#   4. the game window opens and shows its frame; the page cannot load (Wine
+#      has no web engine component here) and the launcher survives that;
+#   5. a second launcher shows "游戏已经打开" in a box and ends with 0 while
+#      the first runs;
+#   6. the first launcher ends with 0 when told to.
+# Screenshots of each step stay in the artifacts folder.
+#
+# Environment: LAUNCHER (morvaine.exe), PORTAL (the Linux lumora-portal),
+# E2E_ARTIFACTS, E2E_LIB (tests/e2e/lib.bash), WINEPREFIX (a prefix of the
+# journey's own; made on first use). Exits 77 (skipped) when the portal has
+# not been built.
+GTK_PROBE="${GTK_PROBE:-none}"  # the shared helpers' probe: not used here
+source "${E2E_LIB:?}"
+LAUNCHER="${LAUNCHER:?}"
+PORTAL="${PORTAL:?}"
+: "${WINEPREFIX:?}"
+if [ ! -x "$PORTAL" ]; then
+  echo "wine_journey: skipped: no Linux portal at $PORTAL (scripts/build.sh test lumora-portal)"
+  exit 77
+fi
+[ -f "$LAUNCHER" ] || fail "no launcher at $LAUNCHER"
+
+# Wine's own: no debug channels, no offers to install Mono or the web engine
+# component (the browser control then has no engine, as on a Windows without
+# one).
+export WINEPREFIX WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  wine wineboot --init >"$ART/wineboot.log" 2>&1
+  wineserver --wait
+fi
+cleanup_wine() {
+  cleanup
+  wineserver --kill 2>/dev/null || true
+}
+trap cleanup_wine EXIT
+
+work="$ART/work"
+mkdir -p "$work"
+start_portal_with_player "$work/portal" "$ART/portal.log"
+db="$work/portal/portal.sqlite"
+sql() { sqlite3 "$db" "$1"; }
+
+# Windows paths of files here (Wine's Z: drive), for what the launcher opens.
+win() { winepath -w "$1" 2>/dev/null; }
+# The launcher's data from earlier runs (remembered account, channel) would
+# change what the login window shows: the prefix's profile starts without it.
+rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/lumora "$WINEPREFIX"/drive_c/users/*/"Application Data"/lumora
+
+# run_launcher NAME: morvaine.exe with the driver script $work/NAME.txt, its
+# log in $ART/NAME.log; LAUNCHER_PID is the Wine process.
+run_launcher() {
+  LUMORA_AUTOMATION="$(win "$work/$1.txt")" LUMORA_AUTOMATION_LOG="$(win "$ART/$1.log")" \
+    wine "$LAUNCHER" >"$ART/$1.out" 2>"$ART/$1.err" &
+  LAUNCHER_PID=$!
+  PIDS+=("$LAUNCHER_PID")
+}
+# exit_code PID: waits for the Wine process and prints its exit code.
+exit_code() { wait "$1" && echo 0 || echo $?; }
+# The visible X windows named LumoraMorvaine.
+launcher_windows() { xdotool search --onlyvisible --name '^LumoraMorvaine$' 2>/dev/null || true; }
+painted() {  # SHOT WINDOW: a screenshot in which the window's centre is not black
+  local X Y WIDTH HEIGHT WINDOW SCREEN
+  eval "$(xdotool getwindowgeometry --shell "$2")"
+  screenshot "$1" && [ "$(pixel "$1" $((X + WIDTH / 2)) $((Y + HEIGHT / 2)))" != 000000 ]
+}
+
+# --- 1. The program starts: the login window -----------------------------------------------
+cat >"$work/register.txt" <<SCRIPT
+wait-window LumoraMorvaine 60000
+tree LumoraMorvaine
+wait-file $(win "$work/go-register") 120000
+click regaccount
+click reguser
+key Home
+key Shift+End
+type wine_player
+click regpass
+type Secr&t=1
+click regpassconfirm
+type Secr&t=1
+click regbtn
+wait-window LumoraMorvaine 30000
+sleep 1000
+quit
+SCRIPT
+run_launcher register
+login_window() { WID=$(launcher_windows | head -n 1) && [ -n "$WID" ]; }
+wait_until 90 "the login window under Wine" login_window
+wait_log register '^tree: "LumoraMorvaine"' 30
+# 1100×720 as the skin says (Wine's placement may differ from the centre).
+read -r _ _ width height < <(geometry "$WID")
+expect_eq "$width×$height" "1100×720" "the login window's size"
+wait_until 20 "a painted login window" painted 01-login "$WID"
+
+# --- 2. Registration through the launcher ----------------------------------------------------
+touch "$work/go-register"
+wait_log register '^automation: end of script' 90
+registered() { [ "$(sql "SELECT count(*) FROM accounts WHERE account = 'wine_player'")" = 1 ]; }
+wait_until 10 "the registered account in the portal's database" registered
+grep -q '^hand-over: .*uid="[0-9]*" token="[0-9a-f]*"' "$ART/register.log" ||
+  fail "the registration did not hand over to the game window"
+code=$(exit_code "$LAUNCHER_PID")
+expect_eq "$code" 0 "the registering launcher's exit code"
+
+# --- 3. A refused login, then the login ------------------------------------------------------
+cat >"$work/first.txt" <<SCRIPT
+boxes show
+wait-window LumoraMorvaine 60000
+tree LumoraMorvaine
+click user
+key Home
+key Shift+End
+type xplayer
+click pass
+type Wrong123
+key Enter
+wait-file $(win "$work/go-login") 120000
+click pass
+type Secret12
+key Enter
+wait-file $(win "$work/go-game") 120000
+tree LumoraMorvaine
+wait-file $(win "$work/go-end") 300000
+quit 0
+SCRIPT
+run_launcher first
+FIRST=$LAUNCHER_PID
+wait_log first '^tree: "LumoraMorvaine"' 90
+WID=$(launcher_windows | head -n 1)
+wait_log first '^box: caption="LumoraMorvaine" text="账号或密码错误" buttons=OK shown$' 30
+refusal_box() { BOX=$(launcher_windows | grep -vx "$WID" | head -n 1) && [ -n "$BOX" ]; }
+wait_until 20 "the refusal box on the desktop" refusal_box
+sleep 0.5
+screenshot 02-refused
+[ "$(sql 'SELECT count(*) FROM tokens')" = 0 ] || fail "a wrong password was let in"
+xdotool windowactivate --sync "$BOX" 2>/dev/null || true
+xdotool key --window "$BOX" Return
+box_gone() { ! launcher_windows | grep -qx "$BOX"; }
+wait_until 20 "the refusal box to go" box_gone
+touch "$work/go-login"
+wait_log first '^hand-over: url="http://[^"]*/client/redirect.html\?type=servers&gcode=mvn&ver=3" uid="10001"' 30
+token_kept() { [ "$(sql 'SELECT count(*) FROM tokens WHERE uid = 10001')" = 1 ]; }
+wait_until 10 "the login's token" token_kept
+
+# --- 4. The game window: its frame, and a page that cannot load -------------------------------
+game_window() { GAME=$(launcher_windows | head -n 1) && [ -n "$GAME" ]; }
+wait_until 30 "the game window" game_window
+touch "$work/go-game"
+wait_log first 'WebBrowserUI name="ie"' 30
+wait_until 20 "a painted game window" painted 03-game-window "$GAME"
+kill -0 "$FIRST" 2>/dev/null || fail "the launcher ended when the page could not load"
+
+# --- 5. A second launcher while the first runs ------------------------------------------------
+wine "$LAUNCHER" >"$ART/second.out" 2>"$ART/second.err" &
+SECOND=$!
+PIDS+=("$SECOND")
+second_box() { BOX=$(launcher_windows | grep -vx "$GAME" | head -n 1) && [ -n "$BOX" ]; }
+wait_until 60 "the second launcher's box" second_box
+sleep 0.5
+screenshot 04-second-launcher
+xdotool windowactivate --sync "$BOX" 2>/dev/null || true
+xdotool key --window "$BOX" Return
+code=$(exit_code "$SECOND")
+expect_eq "$code" 0 "the second launcher's exit code"
+kill -0 "$FIRST" 2>/dev/null || fail "the first launcher ended with the second"
+# What the box said, recorded by the driver of a third launcher.
+echo "answer ok" >"$work/third.txt"
+run_launcher third
+code=$(exit_code "$LAUNCHER_PID")
+expect_eq "$code" 0 "the third launcher's exit code"
+wait_log third '^box: caption="LumoraMorvaine" text="游戏已经打开" buttons=OK answer=OK$'
+
+# --- 6. The end ----------------------------------------------------------------------------------
+touch "$work/go-end"
+code=$(exit_code "$FIRST")
+expect_eq "$code" 0 "the launcher's exit code"
+for log in register first; do
+  grep -q '^error:' "$ART/$log.log" && fail "a driver command failed in $log: $(grep '^error:' "$ART/$log.log")"
+done
+echo "wine_journey: passed"
