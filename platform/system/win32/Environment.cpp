@@ -2,12 +2,14 @@
 // which started programs inherit, and the C runtime's copy that getenv reads.
 // A change is made to both, so that neither this process nor its children
 // see the old value.
+#include "platform/system/Kernel.h"
+
 #include <cstdlib>
 #include <string_view>
 
 #include "platform/base/Unicode.h"
+
 #include "platform/base/win32/Win32.h"
-#include "platform/system/Kernel.h"
 
 namespace os {
 

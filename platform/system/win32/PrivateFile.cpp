@@ -8,6 +8,7 @@
 
 #include "platform/base/Types.h"
 #include "platform/base/Unicode.h"
+
 #include "platform/base/win32/Win32.h"
 
 namespace os {
