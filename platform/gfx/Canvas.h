@@ -11,7 +11,13 @@
 #include "platform/base/Types.h"
 #include "platform/gfx/Bitmap.h"
 
+#ifdef _WIN32
+namespace os {
+struct HDC__;
+}
+#else
 typedef struct _cairo cairo_t;
+#endif
 
 namespace os {
 
@@ -48,7 +54,11 @@ class Canvas {
   Canvas& operator=(const Canvas&) = delete;
 
   // False when the target bitmap is invalid; every operation is then a no-op.
+#ifdef _WIN32
+  bool IsValid() const { return dc_ != nullptr; }
+#else
   bool IsValid() const { return cr_ != nullptr; }
+#endif
   Bitmap& Target() { return target_; }
   int Width() const { return target_.Width(); }
   int Height() const { return target_.Height(); }
@@ -95,12 +105,28 @@ class Canvas {
   void FrameRect(const RECT& rect, int width, std::uint32_t argb);
   void FrameRoundRect(const RECT& rect, int width, int ellipseWidth, int ellipseHeight, std::uint32_t argb);
 
+#ifdef _WIN32
+  // The memory DC the target's DIB section is selected into (an HDC), its
+  // clip region the clip in force in device pixels, for the platform layer's
+  // text drawing.
+  HDC__* Dc() const { return dc_; }
+#else
   // The cairo context, for the platform layer's text drawing.
   cairo_t* Cairo() const { return cr_; }
+#endif
 
  private:
   Bitmap& target_;
+#ifdef _WIN32
+  // Selects the intersection of the stack's shapes and the bitmap as the
+  // DC's clip region.
+  void ApplyClip();
+
+  HDC__* dc_ = nullptr;
+  void* previous_ = nullptr;  // the DC's own bitmap, put back on destruction
+#else
   cairo_t* cr_ = nullptr;
+#endif
   std::vector<ClipShape> clips_;
   StretchMode stretchMode_ = StretchMode::ColorOnColor;
 };
