@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "platform/base/Unicode.h"
+
+// After the platform headers.
 #include "platform/base/win32/Win32.h"
 
 namespace os {
@@ -160,7 +162,8 @@ bool Bitmap::WritePng(const std::string& path) const {
   }
   std::string encoded;
   auto append = [](void* context, void* data, int size) {
-    static_cast<std::string*>(context)->append(static_cast<const char*>(data), static_cast<std::size_t>(size));
+    static_cast<std::string*>(context)->append(static_cast<const char*>(data),
+                                               static_cast<std::size_t>(size));
   };
   if (!stbi_write_png_to_func(append, &encoded, w, h, 4, rgba.data(), w * 4)) return false;
   // The path is UTF-8; the wide call opens any name the system allows.

@@ -88,7 +88,8 @@ Bitmap SmoothPiece(const Bitmap& source, const RECT& part, const RECT& dst, cons
   // Each source row the rows need, filtered across once.
   int firstRow = gdi::Height(part), lastRow = -1;
   for (const auto& row : rows) {
-    for (const Tap& tap : row) firstRow = std::min(firstRow, tap.index), lastRow = std::max(lastRow, tap.index);
+    for (const Tap& tap : row)
+      firstRow = std::min(firstRow, tap.index), lastRow = std::max(lastRow, tap.index);
   }
   const std::size_t w = columns.size();
   std::vector<float> across(static_cast<std::size_t>(lastRow - firstRow + 1) * w * 4, 0.0f);
@@ -128,8 +129,8 @@ Bitmap NearestPiece(const Bitmap& source, const RECT& part, const RECT& dst, con
   gdi::SourceDc from(source);
   if (!to.get() || !from.get()) return Bitmap();
   ::SetStretchBltMode(to.get(), COLORONCOLOR);
-  ::StretchBlt(to.get(), dst.left - cover.left, dst.top - cover.top, gdi::Width(dst), gdi::Height(dst), from.get(), part.left,
-               part.top, gdi::Width(part), gdi::Height(part), SRCCOPY);
+  ::StretchBlt(to.get(), dst.left - cover.left, dst.top - cover.top, gdi::Width(dst), gdi::Height(dst),
+               from.get(), part.left, part.top, gdi::Width(part), gdi::Height(part), SRCCOPY);
   return piece;
 }
 
@@ -254,12 +255,17 @@ bool Canvas::FillGradient(const RECT& rect, std::uint32_t from, std::uint32_t to
   // alpha too, so the ramp comes out premultiplied.
   auto vertex = [](LONG x, LONG y, std::uint32_t argb) {
     const std::uint32_t p = PremultiplyArgb(argb);
-    return TRIVERTEX{x, y, static_cast<COLOR16>(((p >> 16) & 0xFF) << 8), static_cast<COLOR16>(((p >> 8) & 0xFF) << 8),
-                     static_cast<COLOR16>((p & 0xFF) << 8), static_cast<COLOR16>((p >> 24) << 8)};
+    return TRIVERTEX{x,
+                     y,
+                     static_cast<COLOR16>(((p >> 16) & 0xFF) << 8),
+                     static_cast<COLOR16>(((p >> 8) & 0xFF) << 8),
+                     static_cast<COLOR16>((p & 0xFF) << 8),
+                     static_cast<COLOR16>((p >> 24) << 8)};
   };
   TRIVERTEX ends[2] = {vertex(0, 0, from), vertex(gdi::Width(device), gdi::Height(device), to)};
   GRADIENT_RECT span{0, 1};
-  if (!::GradientFill(rampDc.get(), ends, 2, &span, 1, vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H)) {
+  if (!::GradientFill(rampDc.get(), ends, 2, &span, 1,
+                      vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H)) {
     return false;
   }
   gdi::BlendOver(System(dc_), device, rampDc.get(), RECT{0, 0, gdi::Width(device), gdi::Height(device)}, 255);
@@ -280,8 +286,8 @@ void Canvas::DrawBitmap(const Bitmap& bitmap, const RECT& src, const RECT& dst, 
   if (gdi::Width(partD) == gdi::Width(dstD) && gdi::Height(partD) == gdi::Height(dstD)) {
     // Pixel for pixel: straight from the source.
     gdi::SourceDc source(bitmap);
-    Compose(System(dc_), coverD, source.get(), gdi::Offset(coverD, partD.left - dstD.left, partD.top - dstD.top),
-            alpha, op);
+    Compose(System(dc_), coverD, source.get(),
+            gdi::Offset(coverD, partD.left - dstD.left, partD.top - dstD.top), alpha, op);
     return;
   }
   // A bitmap of another density than the target (a picture drawn on a
@@ -318,8 +324,10 @@ void Canvas::TileBitmap(const Bitmap& bitmap, const RECT& src, const RECT& dst, 
   MemoryDc tiledDc(tiled), pieceDc(piece);
   if (!tiledDc.get() || !pieceDc.get()) return;
   ::BitBlt(tiledDc.get(), 0, 0, tw, th, pieceDc.get(), 0, 0, SRCCOPY);
-  for (LONG x = tw; x < w; x *= 2) ::BitBlt(tiledDc.get(), x, 0, std::min(x, w - x), th, tiledDc.get(), 0, 0, SRCCOPY);
-  for (LONG y = th; y < h; y *= 2) ::BitBlt(tiledDc.get(), 0, y, w, std::min(y, h - y), tiledDc.get(), 0, 0, SRCCOPY);
+  for (LONG x = tw; x < w; x *= 2)
+    ::BitBlt(tiledDc.get(), x, 0, std::min(x, w - x), th, tiledDc.get(), 0, 0, SRCCOPY);
+  for (LONG y = th; y < h; y *= 2)
+    ::BitBlt(tiledDc.get(), 0, y, w, std::min(y, h - y), tiledDc.get(), 0, 0, SRCCOPY);
   Compose(System(dc_), coverD, tiledDc.get(), RECT{phaseX, phaseY, w, h}, alpha, op);
 }
 
@@ -389,7 +397,8 @@ void Canvas::FrameRoundRect(const RECT& rect, int width, int ellipseWidth, int e
   const RECT inner{rect.left + width, rect.top + width, rect.right - width, rect.bottom - width};
   if (!Empty(inner)) {
     ::HRGN hole = ShapeRegion(
-        ClipShape{inner, std::max(0, ellipseWidth - 2 * width), std::max(0, ellipseHeight - 2 * width)}, scale);
+        ClipShape{inner, std::max(0, ellipseWidth - 2 * width), std::max(0, ellipseHeight - 2 * width)},
+        scale);
     ::CombineRgn(frame, frame, hole, RGN_DIFF);
     ::DeleteObject(hole);
   }

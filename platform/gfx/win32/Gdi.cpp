@@ -11,7 +11,9 @@ RECT Intersect(const RECT& a, const RECT& b) {
   return Empty(r) ? RECT{} : r;
 }
 
-RECT Offset(const RECT& r, LONG dx, LONG dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
+RECT Offset(const RECT& r, LONG dx, LONG dy) {
+  return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
 
 MemoryDc::MemoryDc(const Bitmap& bitmap) {
   if (!bitmap.IsValid()) return;
@@ -42,8 +44,8 @@ SourceDc::SourceDc(const Bitmap& bitmap) : dc_(std::make_unique<MemoryDc>(bitmap
 bool BlendOver(::HDC target, const RECT& to, ::HDC source, const RECT& from, BYTE alpha) {
   if (!target || !source || Empty(to) || Empty(from)) return false;
   const BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
-  return ::AlphaBlend(target, to.left, to.top, Width(to), Height(to), source, from.left, from.top, Width(from),
-                      Height(from), blend) != FALSE;
+  return ::AlphaBlend(target, to.left, to.top, Width(to), Height(to), source, from.left, from.top,
+                      Width(from), Height(from), blend) != FALSE;
 }
 
 void CoverageToColour(Bitmap& mask, std::uint32_t argb) {

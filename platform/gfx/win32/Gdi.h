@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "platform/gfx/Bitmap.h"
+
+// After the platform headers.
 #include "platform/base/win32/Win32.h"
 
 namespace os::gdi {

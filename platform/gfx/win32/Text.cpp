@@ -75,7 +75,8 @@ const std::vector<std::u16string_view>& KindFaces(Kind kind) {
   static const std::vector<std::u16string_view> cjk = {u"Microsoft YaHei", u"微软雅黑", u"SimSun", u"宋体"};
   static const std::vector<std::u16string_view> serif = {u"Times New Roman"};
   static const std::vector<std::u16string_view> mono = {u"Courier New", u"Consolas", u"Lucida Console"};
-  static const std::vector<std::u16string_view> sans = {u"Tahoma", u"Segoe UI", u"Microsoft Sans Serif", u"Arial"};
+  static const std::vector<std::u16string_view> sans = {u"Tahoma", u"Segoe UI", u"Microsoft Sans Serif",
+                                                        u"Arial"};
   switch (kind) {
     case Kind::Cjk:
       return cjk;
@@ -140,8 +141,8 @@ struct InstalledFace {
 int CALLBACK CollectFace(const LOGFONTW* font, const TEXTMETRICW*, ::DWORD, ::LPARAM context) {
   // Faces for vertical writing ("@name") are no choice for lines of text.
   if (font->lfFaceName[0] == L'@') return 1;
-  reinterpret_cast<std::vector<InstalledFace>*>(context)->push_back(
-      InstalledFace{win32::OurString(font->lfFaceName), font->lfCharSet, (font->lfPitchAndFamily & 3) == FIXED_PITCH});
+  reinterpret_cast<std::vector<InstalledFace>*>(context)->push_back(InstalledFace{
+      win32::OurString(font->lfFaceName), font->lfCharSet, (font->lfPitchAndFamily & 3) == FIXED_PITCH});
   return 1;
 }
 
@@ -378,7 +379,8 @@ int DrawText(Canvas* canvas, const Font& font, std::u16string_view text, RECT& r
   }
   ::HDC target = win32::As<::HDC>(canvas->Dc());
   ::RECT clip{};
-  if (::GetClipBox(target, &clip) != ERROR) cover = gdi::Intersect(cover, RECT{clip.left, clip.top, clip.right, clip.bottom});
+  if (::GetClipBox(target, &clip) != ERROR)
+    cover = gdi::Intersect(cover, RECT{clip.left, clip.top, clip.right, clip.bottom});
 
   int height = 0;
   Bitmap mask(Empty(cover) ? 1 : Width(cover), Empty(cover) ? 1 : Height(cover));
