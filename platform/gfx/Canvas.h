@@ -2,6 +2,25 @@
 // parts, gradients, lines and frames, all clipped by a stack of rectangles and
 // rounded rectangles whose intersection is in force. Colours are straight
 // (not premultiplied) 0xAARRGGBB values, alpha in the top byte.
+//
+// On Windows (platform/gfx/win32/) the canvas is a memory DC with the
+// target's DIB section selected, the clip stack its clip region (a round
+// shape is the system's round-rect region widened by the column and row it
+// leaves out, so it covers the rectangle's pixels as a plain one does). GDI
+// writes no alpha where it draws, so nothing is drawn with a brush or pen
+// straight onto the target: fills are a one-pixel premultiplied swatch
+// stretched by AlphaBlend (round ones through their region), gradients a
+// GradientFill ramp of premultiplied ends blended on, lines a pen drawn white
+// onto a cleared mask whose coverage becomes the colour, frames the region
+// between the outline and the outline width pixels in, filled. Bitmaps are
+// copied (BitBlt) or blended (AlphaBlend) pixel for pixel; ColorOnColor
+// stretches with StretchBlt, and Halftone with a filter of our own on
+// premultiplied pixels (a tent, bilinear when enlarging, averaging when
+// reducing), because the system's halftone stretch drops alpha. A Copy with a
+// constant alpha below 255 mixes source and target and copies the mix back
+// through the clip. A bitmap is selected into one DC at a time: while it is
+// a canvas's target a second canvas on it is invalid (debug output says so),
+// and drawing it onto a canvas reads it through a copy.
 #pragma once
 
 #include <cstddef>
