@@ -60,9 +60,6 @@ lumora_portable_library(kesto_portable
 # The platform layer's win32 flavour, group by group as it is written
 # (platform/CMakeLists.txt).
 add_subdirectory(${PROJECT_SOURCE_DIR}/platform ${CMAKE_BINARY_DIR}/platform)
-# Pictures are decoded with stb above the platform too (the renderer, the GIF
-# control), as on Linux, where the platform library carries it.
-target_link_libraries(lumora_platform PUBLIC lumora_stb)
 
 # The folders above the platform, from the same CMake files as on Linux.
 include(${PROJECT_SOURCE_DIR}/cmake/FolderLibrary.cmake)
@@ -158,6 +155,18 @@ lumora_portable_tests(Core SOURCES MarkupTest.cpp StringMapTest.cpp ZipReaderTes
 # tests/windows: what the Linux tests check through Linux-only helpers
 # (cpp-httplib's server, POSIX sockets), checked here with Windows sockets.
 lumora_portable_tests(windows SOURCES LoopbackServer.cpp HttpClientTest.cpp LIBS lumora_support_portable ws2_32)
+# The gfx group drawn with GDI: the Linux tests of bitmaps, canvas, text and
+# device scales (their rules are the contract), and what GDI adds.
+add_executable(test_win32_gfx
+  ${PROJECT_SOURCE_DIR}/tests/platform/CanvasTest.cpp ${PROJECT_SOURCE_DIR}/tests/platform/DenseCanvasTest.cpp
+  ${PROJECT_SOURCE_DIR}/tests/platform/TextTest.cpp ${PROJECT_SOURCE_DIR}/tests/platform/DeviceScaleTest.cpp
+  ${PROJECT_SOURCE_DIR}/tests/windows/GdiDrawingTest.cpp)
+target_include_directories(test_win32_gfx PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(test_win32_gfx PRIVATE lumora_platform lumora_testsupport_portable gmock gtest_main)
+lumora_windows_program_tests(test_win32_gfx "\\[  PASSED  \\] [1-9][0-9]* test")
+if(TEST test_win32_gfx)
+  set_tests_properties(test_win32_gfx PROPERTIES FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
+endif()
 lumora_seed_replay(markup kesto_portable)
 lumora_seed_replay(zip kesto_portable)
 
