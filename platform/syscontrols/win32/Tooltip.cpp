@@ -3,14 +3,14 @@
 // itself the state says what the screen shows instead:
 // - `active`: there is no message that reads TTM_ACTIVATE back; it reads true
 //   (a deactivated tip hides, which `shown` reports);
-// - `shown`: the tip's window is visible and shows text;
+// - `shown`: the tip's window is visible and shows text; `text` is that
+//   text (empty while hidden);
 // - `position`: where the system placed the tip (its window's top-left),
 //   which is the tracking position unless the tip had to move to fit the
 //   screen.
 #include "platform/syscontrols/Tooltip.h"
 
 #include <cstddef>
-#include <cwchar>
 
 namespace os {
 // Named before the system's headers, which make TOOLINFOW a macro.
@@ -39,19 +39,14 @@ bool IsTooltip(::HWND hwnd) {
   return length > 0 && ::CompareStringOrdinal(name, length, TOOLTIPS_CLASSW, -1, TRUE) == CSTR_EQUAL;
 }
 
-// The text of the tool the tip shows; empty when it shows none.
-std::u16string CurrentText(::HWND tip) {
-  ::TTTOOLINFOW tool{};
-  tool.cbSize = sizeof tool;
-  if (!::SendMessageW(tip, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&tool))) return {};
-  // The control copies at most its own limit (wParam on newer versions);
-  // the buffer is larger than either, and its end is set to zero whatever
-  // was copied.
-  std::wstring text(4096, L'\0');
-  tool.lpszText = text.data();
-  ::SendMessageW(tip, TTM_GETTEXTW, text.size() - 1, reinterpret_cast<LPARAM>(&tool));
-  text.back() = L'\0';
-  text.resize(std::wcslen(text.c_str()));
+// The text the tip shows: the control answers WM_GETTEXT with it (the
+// current tool's, or the tracking tool's, whichever it shows).
+std::u16string ShownText(::HWND tip) {
+  const int length = ::GetWindowTextLengthW(tip);
+  if (length <= 0) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = ::GetWindowTextW(tip, text.data(), length + 1);
+  text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
   return win32::OurString(text);
 }
 
@@ -62,8 +57,8 @@ BOOL GetTooltipState(HWND tooltip, TooltipState* state) {
   if (state == nullptr || !::IsWindow(tip) || !IsTooltip(tip)) return FALSE;
   TooltipState read;
   read.active = true;
-  read.text = CurrentText(tip);
-  read.shown = ::IsWindowVisible(tip) && !read.text.empty();
+  if (::IsWindowVisible(tip)) read.text = ShownText(tip);
+  read.shown = !read.text.empty();
   ::RECT rect{};
   if (::GetWindowRect(tip, &rect)) read.position = POINT{rect.left, rect.top};
   read.maxWidth = static_cast<int>(::SendMessageW(tip, TTM_GETMAXTIPWIDTH, 0, 0));

@@ -177,11 +177,16 @@ BOOL BitBltToWindow(HWND hwnd, int x, int y, int width, int height, const PixelV
   device.bottom = std::min<LONG>(device.bottom, source.height);
   ::HDC dc = ::GetDC(H(hwnd));
   if (dc == nullptr) return FALSE;
-  const ::BITMAPINFO info = TopDownInfo(source.stride / 4, source.height);
+  // The DIB starts at the block's first row, so that its source origin is
+  // row 0: GDI's functions disagree on where a top-down DIB's y counts from,
+  // but not when the block spans the DIB's whole height.
+  const int rows = device.bottom - device.top;
+  const ::BITMAPINFO info = TopDownInfo(source.stride / 4, rows);
+  const std::uint8_t* first = source.pixels + static_cast<std::size_t>(device.top) * source.stride;
   if (!source.scale.IsIdentity()) ::SetStretchBltMode(dc, HALFTONE);
-  const int lines = ::StretchDIBits(dc, x, y, block.right - block.left, block.bottom - block.top, device.left,
-                                    device.top, device.right - device.left, device.bottom - device.top,
-                                    source.pixels, &info, DIB_RGB_COLORS, SRCCOPY);
+  const int lines =
+      ::StretchDIBits(dc, x, y, block.right - block.left, block.bottom - block.top, device.left, 0,
+                      device.right - device.left, rows, first, &info, DIB_RGB_COLORS, SRCCOPY);
   ::ReleaseDC(H(hwnd), dc);
   return lines != 0 ? TRUE : FALSE;
 }
