@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -468,6 +469,16 @@ TEST_F(Win32Window, ABlockBlittedIntoTheWindowIsWhatItsSnapshotShows) {
   EXPECT_EQ(At(clipped, 10, 10), 0xFFFFFFFFu);
   EXPECT_EQ(At(clipped, 13, 13), 0xFFFFFFFFu);
   EXPECT_EQ(At(clipped, 14, 14), 0xFFFF0000u);
+
+  // Offsets and sizes at the ends of the int range clip rather than wrap.
+  const Pixels dark(8, 8, [](int, int) { return 0xFF000000u; });
+  EXPECT_TRUE(BitBltToWindow(hwnd, 0, 0, INT_MAX, INT_MAX, white.View(), 4, 4));
+  EXPECT_TRUE(BitBltToWindow(hwnd, 0, 0, 4, 4, white.View(), INT_MIN, INT_MIN));
+  BitBltToWindow(hwnd, INT_MAX - 2, INT_MAX - 2, 8, 8, dark.View(), 0, 0);  // far outside: nothing lands
+  const WindowPicture edges = WindowAppearance(hwnd);
+  EXPECT_EQ(At(edges, 0, 0), 0xFFFFFFFFu);
+  EXPECT_EQ(At(edges, 3, 3), 0xFFFFFFFFu);
+  EXPECT_EQ(At(edges, 39, 29), 0xFF0000FFu);
 
   // A source at scale 2 is placed by its logical size.
   const Pixels dense(8, 8, [](int x, int) { return x < 4 ? 0xFF000000u : 0xFFFFFFFFu; });

@@ -21,6 +21,7 @@
 #include "platform/window/Paint.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstring>
 #include <map>
@@ -166,11 +167,16 @@ BOOL BitBltToWindow(HWND hwnd, int x, int y, int width, int height, const PixelV
   }
   // The block, clipped to the source in logical units; the destination
   // moves with the parts cut off its top and left.
-  const RECT bounds{0, 0, source.LogicalWidth(), source.LogicalHeight()};
-  RECT block{xSrc, ySrc, xSrc + width, ySrc + height};
-  if (!IntersectRect(&block, &block, &bounds)) return TRUE;
-  x += block.left - xSrc;
-  y += block.top - ySrc;
+  // Sums in 64 bits: a huge width or offset must clip, not wrap around.
+  const auto clamp = [](long long v, long long low, long long high) { return std::clamp(v, low, high); };
+  const long long sourceWidth = source.LogicalWidth(), sourceHeight = source.LogicalHeight();
+  const RECT block{static_cast<LONG>(clamp(xSrc, 0, sourceWidth)),
+                   static_cast<LONG>(clamp(ySrc, 0, sourceHeight)),
+                   static_cast<LONG>(clamp(static_cast<long long>(xSrc) + width, 0, sourceWidth)),
+                   static_cast<LONG>(clamp(static_cast<long long>(ySrc) + height, 0, sourceHeight))};
+  if (block.right <= block.left || block.bottom <= block.top) return TRUE;
+  x = static_cast<int>(clamp(static_cast<long long>(x) + block.left - xSrc, INT_MIN, INT_MAX));
+  y = static_cast<int>(clamp(static_cast<long long>(y) + block.top - ySrc, INT_MIN, INT_MAX));
   // In device pixels of the source, clamped to what it holds.
   RECT device = source.scale.ToDevice(block);
   device.right = std::min<LONG>(device.right, source.width);
