@@ -15,8 +15,10 @@
 
 #include "platform/syscontrols/DatePicker.h"
 #include "platform/syscontrols/Edit.h"
+#include "platform/syscontrols/Ime.h"
 #include "platform/syscontrols/MessageBox.h"
 #include "platform/syscontrols/Tooltip.h"
+#include "platform/window/Backend.h"
 #include "platform/window/Clipboard.h"
 #include "platform/window/DeviceContext.h"
 #include "platform/window/Icon.h"
@@ -826,6 +828,87 @@ TEST_F(Win32Window, InjectedClicksAndTextArriveAsAPlayersWould) {
   EXPECT_EQ(typed, u"hé");
   EXPECT_EQ(CursorShapeOf(LoadCursor(nullptr, IDC_HAND)), CursorShape::Hand);
   EXPECT_EQ(CursorShapeOf(nullptr), CursorShape::None);
+}
+
+TEST_F(Win32Window, CaptureAndFocusChangesAreToldToTheWindowsThatLoseThem) {
+  HWND a = Make(WS_POPUP | WS_VISIBLE, 0, {100, 400, 160, 440});
+  HWND b =
+      CreateWindowEx(0, TestClass(), u"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, a, nullptr, Self(), nullptr);
+  std::vector<std::pair<HWND, UINT>> told;
+  recorder.handler = [&](HWND hwnd, UINT message, WPARAM, LPARAM, LRESULT*) {
+    if (message == WM_CAPTURECHANGED || message == WM_SETFOCUS || message == WM_KILLFOCUS)
+      told.emplace_back(hwnd, message);
+    return false;
+  };
+  SetForegroundWindow(a);
+  SetFocus(a);
+  EXPECT_EQ(GetFocus(), a);
+  told.clear();
+  EXPECT_EQ(SetFocus(b), a);
+  EXPECT_EQ(GetFocus(), b);
+  EXPECT_EQ(told, (std::vector<std::pair<HWND, UINT>>{{a, WM_KILLFOCUS}, {b, WM_SETFOCUS}}));
+
+  told.clear();
+  EXPECT_EQ(SetCapture(a), nullptr);
+  EXPECT_EQ(GetCapture(), a);
+  SetCapture(b);
+  EXPECT_TRUE(ReleaseCapture());
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(told, (std::vector<std::pair<HWND, UINT>>{{a, WM_CAPTURECHANGED}, {b, WM_CAPTURECHANGED}}));
+}
+
+TEST_F(Win32Window, ALeaveIsToldOnceThePointerLeavesATrackedWindow) {
+  int leaves = 0;
+  recorder.handler = [&](HWND, UINT message, WPARAM, LPARAM, LRESULT*) {
+    if (message == WM_MOUSELEAVE) ++leaves;
+    return false;
+  };
+  HWND hwnd = Make(WS_POPUP | WS_VISIBLE, 0, {600, 500, 660, 540});
+  inject::MouseMove(POINT{610, 510});
+  PumpAll();
+  TRACKMOUSEEVENT track;
+  track.dwFlags = TME_LEAVE;
+  track.hwndTrack = hwnd;
+  ASSERT_TRUE(TrackMouseEvent(&track));
+  inject::PointerLeave();
+  EXPECT_TRUE(PumpUntil([&] { return leaves == 1; }));
+  POINT cursor;
+  GetCursorPos(&cursor);
+  EXPECT_NE(WindowFromPoint(cursor), hwnd);
+  PumpAll();
+  EXPECT_EQ(leaves, 1);
+}
+
+TEST_F(Win32Window, InputContextsKeepTheirCompositionWindow) {
+  HWND hwnd = Make(WS_POPUP | WS_VISIBLE);
+  HIMC context = ImmGetContext(hwnd);
+  ASSERT_NE(context, nullptr);
+  COMPOSITIONFORM form;
+  form.dwStyle = CFS_POINT;
+  form.ptCurrentPos = POINT{12, 7};
+  EXPECT_TRUE(ImmSetCompositionWindow(context, &form));
+  COMPOSITIONFORM read;
+  ASSERT_TRUE(ImmGetCompositionWindow(context, &read));
+  EXPECT_EQ(read.dwStyle, CFS_POINT);
+  EXPECT_EQ(read.ptCurrentPos, (POINT{12, 7}));
+  EXPECT_FALSE(ImmSetCompositionWindow(context, nullptr));
+  EXPECT_EQ(ImmGetCompositionString(context, 0x1234), u"");
+  EXPECT_TRUE(ImmReleaseContext(hwnd, context));
+}
+
+TEST_F(Win32Window, ARestartDestroysTheThreadsWindowsAndWhatWasPostedToThem) {
+  EXPECT_EQ(CurrentBackendName(), "win32");
+  EXPECT_TRUE(StartConfiguredBackend());
+  HWND owner = Make();
+  HWND owned = CreateWindowEx(0, TestClass(), u"", WS_POPUP, 0, 0, 10, 10, owner, nullptr, Self(), nullptr);
+  HWND other = Make();
+  PostMessage(other, WM_APP + 9, 0, 0);
+  RestartWindowSystem();
+  EXPECT_FALSE(IsWindow(owner));
+  EXPECT_FALSE(IsWindow(owned));
+  EXPECT_FALSE(IsWindow(other));
+  MSG msg;
+  EXPECT_FALSE(PeekMessage(&msg, nullptr, WM_APP + 9, WM_APP + 9, PM_REMOVE));
 }
 
 }  // namespace
