@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
+#include "platform/window/win32/FontMessages.h"
 #include "platform/window/win32/PaintedFrames.h"
 // After our headers (it undefines the system's generic-text names).
 #include "platform/base/win32/Win32.h"
@@ -41,7 +42,10 @@ BOOL PostThreadMessage(DWORD threadId, UINT message, WPARAM wParam, LPARAM lPara
   return ::PostThreadMessageW(threadId, message, wParam, lParam);
 }
 LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return ThenNotifyFrames([&] { return ::SendMessageW(H(hwnd), message, wParam, lParam); });
+  const auto send = [&](WPARAM w) { return ::SendMessageW(H(hwnd), message, w, lParam); };
+  if ((message == WM_SETFONT || message == WM_GETFONT) && win32::HasSystemProcedure(hwnd))
+    return win32::WithSystemFonts(message, wParam, send);
+  return ThenNotifyFrames([&] { return send(wParam); });
 }
 BOOL SendNotifyMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return ThenNotifyFrames([&] { return ::SendNotifyMessageW(H(hwnd), message, wParam, lParam); });

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 
+#include "platform/window/win32/FontMessages.h"
 #include "platform/window/win32/SystemClasses.h"
 // After our headers (it undefines the system's generic-text names).
 #include "platform/base/win32/Win32.h"
@@ -118,7 +119,11 @@ LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam, LPA
   // A procedure of ours is a plain function the system may call directly;
   // one read back from GWLP_WNDPROC may be the system's own thunk, which
   // only CallWindowProcW knows how to enter.
-  return ::CallWindowProcW(reinterpret_cast<::WNDPROC>(proc), H(hwnd), message, wParam, lParam);
+  const auto call = [&](WPARAM w) {
+    return ::CallWindowProcW(reinterpret_cast<::WNDPROC>(proc), H(hwnd), message, w, lParam);
+  };
+  if (!win32::IsSystemProcedure(reinterpret_cast<const void*>(proc))) return call(wParam);
+  return win32::WithSystemFonts(message, wParam, call);
 }
 
 // ---------------------------------------------------------------------------
