@@ -167,6 +167,22 @@ lumora_windows_program_tests(test_win32_gfx "\\[  PASSED  \\] [1-9][0-9]* test")
 if(TEST test_win32_gfx)
   set_tests_properties(test_win32_gfx PROPERTIES FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
 endif()
+# The window and system-control groups against real Win32, under Wine on an
+# X display (scripts/wine-run-display.sh); the program carries resources of
+# its own, compiled with windres.
+set(win32_window_rc ${CMAKE_BINARY_DIR}/Win32WindowTestResources.o)
+add_custom_command(OUTPUT ${win32_window_rc}
+  COMMAND ${CMAKE_RC_COMPILER} -O coff -i ${PROJECT_SOURCE_DIR}/tests/windows/Win32WindowTest.rc -o ${win32_window_rc}
+  DEPENDS ${PROJECT_SOURCE_DIR}/tests/windows/Win32WindowTest.rc VERBATIM)
+add_executable(test_win32_window ${PROJECT_SOURCE_DIR}/tests/windows/Win32WindowTest.cpp
+                                 ${PROJECT_SOURCE_DIR}/tests/platform/ResourceTest.cpp ${win32_window_rc})
+target_include_directories(test_win32_window PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(test_win32_window PRIVATE lumora_platform lumora_testsupport_portable gmock gtest_main)
+set_target_properties(test_win32_window PROPERTIES CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run-display.sh)
+lumora_windows_program_tests(test_win32_window "\\[  PASSED  \\] [1-9][0-9]* test")
+if(TEST test_win32_window)
+  set_tests_properties(test_win32_window PROPERTIES FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
+endif()
 lumora_seed_replay(markup kesto_portable)
 lumora_seed_replay(zip kesto_portable)
 
