@@ -234,7 +234,7 @@ class SystemDocument final : public Wrapper<os::IHTMLDocument2, ::IHTMLDocument2
     if (object && riid == os::ICustomDoc::kIid) {
       *object = nullptr;
       SysPtr<::ICustomDoc> custom;
-      if (!SystemQuery(sys(), ::IID_ICustomDoc, &custom)) return E_NOINTERFACE;
+      if (!SystemQuery(sys(), __uuidof(::ICustomDoc), &custom)) return E_NOINTERFACE;
       *object = static_cast<os::ICustomDoc*>(this);
       AddRef();
       return S_OK;
@@ -272,7 +272,7 @@ class SystemDocument final : public Wrapper<os::IHTMLDocument2, ::IHTMLDocument2
 
   HRESULT SetUIHandler(os::IDocHostUIHandler* handler) override {
     SysPtr<::ICustomDoc> custom;
-    if (!SystemQuery(sys(), ::IID_ICustomDoc, &custom)) return E_NOINTERFACE;
+    if (!SystemQuery(sys(), __uuidof(::ICustomDoc), &custom)) return E_NOINTERFACE;
     SysPtr<::IDocHostUIHandler> bridge;
     if (handler) *bridge.put() = SystemUiHandler(handler);
     return custom->SetUIHandler(bridge.get());
