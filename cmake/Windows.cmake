@@ -176,6 +176,11 @@ add_custom_command(OUTPUT ${win32_window_rc}
   DEPENDS ${PROJECT_SOURCE_DIR}/tests/windows/Win32WindowTest.rc VERBATIM)
 add_executable(test_win32_window ${PROJECT_SOURCE_DIR}/tests/windows/Win32WindowTest.cpp
                                  ${PROJECT_SOURCE_DIR}/tests/platform/ResourceTest.cpp ${win32_window_rc})
+# The fonts handed to the system's controls need the gfx group's GDI fonts,
+# which arrive with its win32 flavour.
+if(EXISTS ${PROJECT_SOURCE_DIR}/platform/gfx/win32/Text.cpp)
+  target_sources(test_win32_window PRIVATE ${PROJECT_SOURCE_DIR}/tests/windows/Win32FontMessagesTest.cpp)
+endif()
 target_include_directories(test_win32_window PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(test_win32_window PRIVATE lumora_platform lumora_testsupport_portable gmock gtest_main)
 set_target_properties(test_win32_window PROPERTIES CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run-display.sh)

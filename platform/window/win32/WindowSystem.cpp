@@ -17,17 +17,20 @@ void RegisterBackendFactory(std::string_view name, BackendFactory) {
                                          " not used: windows are the system's own on Windows");
 }
 
+namespace {
+
+::BOOL CALLBACK CollectWindow(::HWND hwnd, ::LPARAM list) {
+  reinterpret_cast<std::vector<::HWND>*>(list)->push_back(hwnd);
+  return TRUE;
+}
+
+}  // namespace
+
 std::string_view CurrentBackendName() { return "win32"; }
 
 void RestartWindowSystem() {
   std::vector<::HWND> windows;
-  ::EnumThreadWindows(
-      ::GetCurrentThreadId(),
-      [](::HWND hwnd, LPARAM list) {
-        reinterpret_cast<std::vector<::HWND>*>(list)->push_back(hwnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  ::EnumThreadWindows(::GetCurrentThreadId(), CollectWindow, reinterpret_cast<::LPARAM>(&windows));
   // Destroying an owner destroys what it owns: skip what is already gone.
   for (::HWND hwnd : windows) {
     if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);
