@@ -41,6 +41,17 @@ fi
 export WINEPREFIX WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wine wineboot --init >"$ART/wineboot.log" 2>&1
+  # The system's own dialogs (message boxes) draw with Wine's Latin faces;
+  # a Chinese Windows links them to a Chinese face, which the host's fonts
+  # stand in for here.
+  cjk=$(fc-list :lang=zh file family | head -n 1)
+  if [ -n "$cjk" ]; then
+    cjk_file=$(basename "${cjk%%:*}") cjk_family=${cjk#*: }
+    for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
+      wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+        /t REG_MULTI_SZ /d "$cjk_file,${cjk_family%%,*}" /f >>"$ART/wineboot.log" 2>&1
+    done
+  fi
   wineserver --wait
 fi
 cleanup_wine() {
@@ -69,14 +80,48 @@ run_launcher() {
   LAUNCHER_PID=$!
   PIDS+=("$LAUNCHER_PID")
 }
-# exit_code PID: waits for the Wine process and prints its exit code.
-exit_code() { wait "$1" && echo 0 || echo $?; }
-# The visible X windows named LumoraMorvaine.
+# exit_code PID: waits for the Wine process (a child of this shell, so not
+# in a subshell) and sets CODE to its exit code.
+exit_code() { wait "$1" && CODE=0 || CODE=$?; }
+# The visible X windows named LumoraMorvaine. Wine may replace a window's X
+# window as it goes, so windows are found anew by their sizes at each check,
+# and one gone when asked about answers nothing instead of failing.
 launcher_windows() { xdotool search --onlyvisible --name '^LumoraMorvaine$' 2>/dev/null || true; }
-painted() {  # SHOT WINDOW: a screenshot in which the window's centre is not black
-  local X Y WIDTH HEIGHT WINDOW SCREEN
-  eval "$(xdotool getwindowgeometry --shell "$2")"
-  screenshot "$1" && [ "$(pixel "$1" $((X + WIDTH / 2)) $((Y + HEIGHT / 2)))" != 000000 ]
+# "X Y W H" of a window, empty when it is gone.
+place_of() {
+  xdotool getwindowgeometry --shell "$1" 2>/dev/null | grep -E '^(X|Y|WIDTH|HEIGHT)=' | cut -d= -f2 | paste -sd ' '
+}
+# window_sized W H: WINDOW becomes a launcher window of that size, SIZE its
+# size; window_not_sized W H: one of another size.
+window_sized() { find_window = "$1x$2"; }
+window_not_sized() { find_window != "$1x$2"; }
+find_window() {
+  local w x y width height
+  for w in $(launcher_windows); do
+    read -r x y width height < <(place_of "$w")
+    [ -n "${height:-}" ] || continue
+    if [ "${width}x${height}" "$1" "$2" ]; then
+      WINDOW=$w PLACE="$x $y $width $height" SIZE="${width}x${height}"
+      return 0
+    fi
+  done
+  return 1
+}
+# box_painted SHOT: a screenshot on which the box WINDOW shows more than its
+# background (its text and button drawn).
+box_painted() {
+  local x y width height
+  read -r x y width height < <(place_of "$WINDOW")
+  [ -n "${height:-}" ] && screenshot "$1" &&
+    [ "$(convert "$ART/$1.png" -crop "${width}x${height}+$x+$y" +repage -format %k info:)" -gt 4 ]
+}
+# painted SHOT W H: the launcher window of that size is on a screenshot, its
+# centre not black.
+painted() {
+  local x y width height
+  window_sized "$2" "$3" || return 1
+  read -r x y width height <<<"$PLACE"
+  screenshot "$1" && [ "$(pixel "$1" $((x + width / 2)) $((y + height / 2)))" != 000000 ]
 }
 
 # --- 1. The program starts: the login window -----------------------------------------------
@@ -99,13 +144,10 @@ sleep 1000
 quit
 SCRIPT
 run_launcher register
-login_window() { WID=$(launcher_windows | head -n 1) && [ -n "$WID" ]; }
-wait_until 90 "the login window under Wine" login_window
+# 1100×720 as the skin says.
+wait_until 90 "the 1100×720 login window under Wine" window_sized 1100 720
 wait_log register '^tree: "LumoraMorvaine"' 30
-# 1100×720 as the skin says (Wine's placement may differ from the centre).
-read -r _ _ width height < <(geometry "$WID")
-expect_eq "$width×$height" "1100×720" "the login window's size"
-wait_until 20 "a painted login window" painted 01-login "$WID"
+wait_until 20 "a painted login window" painted 01-login 1100 720
 
 # --- 2. Registration through the launcher ----------------------------------------------------
 touch "$work/go-register"
@@ -114,8 +156,8 @@ registered() { [ "$(sql "SELECT count(*) FROM accounts WHERE account = 'wine_pla
 wait_until 10 "the registered account in the portal's database" registered
 grep -q '^hand-over: .*uid="[0-9]*" token="[0-9a-f]*"' "$ART/register.log" ||
   fail "the registration did not hand over to the game window"
-code=$(exit_code "$LAUNCHER_PID")
-expect_eq "$code" 0 "the registering launcher's exit code"
+exit_code "$LAUNCHER_PID"
+expect_eq "$CODE" 0 "the registering launcher's exit code"
 
 # --- 3. A refused login, then the login ------------------------------------------------------
 cat >"$work/first.txt" <<SCRIPT
@@ -141,16 +183,16 @@ SCRIPT
 run_launcher first
 FIRST=$LAUNCHER_PID
 wait_log first '^tree: "LumoraMorvaine"' 90
-WID=$(launcher_windows | head -n 1)
+wait_until 30 "the login window" window_sized 1100 720
 wait_log first '^box: caption="LumoraMorvaine" text="账号或密码错误" buttons=OK shown$' 30
-refusal_box() { BOX=$(launcher_windows | grep -vx "$WID" | head -n 1) && [ -n "$BOX" ]; }
-wait_until 20 "the refusal box on the desktop" refusal_box
-sleep 0.5
-screenshot 02-refused
-[ "$(sql 'SELECT count(*) FROM tokens')" = 0 ] || fail "a wrong password was let in"
+# The box: a window of the caption beside the login window.
+wait_until 20 "the refusal box on the desktop" window_not_sized 1100 720
+BOX=$WINDOW BOX_SIZE=$SIZE
+wait_until 10 "the refusal box drawn" box_painted 02-refused
+[ "$(sql 'SELECT count(*) FROM tokens WHERE uid = 10001')" = 0 ] || fail "a wrong password was let in"
 xdotool windowactivate --sync "$BOX" 2>/dev/null || true
 xdotool key --window "$BOX" Return
-box_gone() { ! launcher_windows | grep -qx "$BOX"; }
+box_gone() { ! window_sized "${BOX_SIZE%x*}" "${BOX_SIZE#*x}"; }
 wait_until 20 "the refusal box to go" box_gone
 touch "$work/go-login"
 wait_log first '^hand-over: url="http://[^"]*/client/redirect.html\?type=servers&gcode=mvn&ver=3" uid="10001"' 30
@@ -158,37 +200,38 @@ token_kept() { [ "$(sql 'SELECT count(*) FROM tokens WHERE uid = 10001')" = 1 ];
 wait_until 10 "the login's token" token_kept
 
 # --- 4. The game window: its frame, and a page that cannot load -------------------------------
-game_window() { GAME=$(launcher_windows | head -n 1) && [ -n "$GAME" ]; }
+# The login window hides as the game window comes.
+game_window() { window_not_sized 1100 720 && ! window_sized 1100 720; }
 wait_until 30 "the game window" game_window
+GAME_SIZE=$SIZE
 touch "$work/go-game"
 wait_log first 'WebBrowserUI name="ie"' 30
-wait_until 20 "a painted game window" painted 03-game-window "$GAME"
+wait_until 20 "a painted game window" painted 03-game-window "${GAME_SIZE%x*}" "${GAME_SIZE#*x}"
 kill -0 "$FIRST" 2>/dev/null || fail "the launcher ended when the page could not load"
 
 # --- 5. A second launcher while the first runs ------------------------------------------------
 wine "$LAUNCHER" >"$ART/second.out" 2>"$ART/second.err" &
 SECOND=$!
 PIDS+=("$SECOND")
-second_box() { BOX=$(launcher_windows | grep -vx "$GAME" | head -n 1) && [ -n "$BOX" ]; }
-wait_until 60 "the second launcher's box" second_box
-sleep 0.5
-screenshot 04-second-launcher
+wait_until 60 "the second launcher's box" window_not_sized "${GAME_SIZE%x*}" "${GAME_SIZE#*x}"
+BOX=$WINDOW
+wait_until 10 "the second launcher's box drawn" box_painted 04-second-launcher
 xdotool windowactivate --sync "$BOX" 2>/dev/null || true
 xdotool key --window "$BOX" Return
-code=$(exit_code "$SECOND")
-expect_eq "$code" 0 "the second launcher's exit code"
+exit_code "$SECOND"
+expect_eq "$CODE" 0 "the second launcher's exit code"
 kill -0 "$FIRST" 2>/dev/null || fail "the first launcher ended with the second"
 # What the box said, recorded by the driver of a third launcher.
 echo "answer ok" >"$work/third.txt"
 run_launcher third
-code=$(exit_code "$LAUNCHER_PID")
-expect_eq "$code" 0 "the third launcher's exit code"
+exit_code "$LAUNCHER_PID"
+expect_eq "$CODE" 0 "the third launcher's exit code"
 wait_log third '^box: caption="LumoraMorvaine" text="游戏已经打开" buttons=OK answer=OK$'
 
 # --- 6. The end ----------------------------------------------------------------------------------
 touch "$work/go-end"
-code=$(exit_code "$FIRST")
-expect_eq "$code" 0 "the launcher's exit code"
+exit_code "$FIRST"
+expect_eq "$CODE" 0 "the launcher's exit code"
 for log in register first; do
   grep -q '^error:' "$ART/$log.log" && fail "a driver command failed in $log: $(grep '^error:' "$ART/$log.log")"
 done
