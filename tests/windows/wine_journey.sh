@@ -207,6 +207,12 @@ GAME_SIZE=$SIZE
 touch "$work/go-game"
 wait_log first 'WebBrowserUI name="ie"' 30
 wait_until 20 "a painted game window" painted 03-game-window "${GAME_SIZE%x*}" "${GAME_SIZE#*x}"
+# Its frame: the skin's title bar above the browser and its edge below it,
+# not the browser's area moved over them.
+read -r gx gy gw gh <<<"$PLACE"
+page=$(pixel 03-game-window $((gx + gw / 2)) $((gy + gh / 2)))
+[ "$(pixel 03-game-window $((gx + 10)) $((gy + 15)))" != "$page" ] || fail "the browser covers the title bar"
+[ "$(pixel 03-game-window $((gx + gw / 2)) $((gy + gh - 1)))" != "$page" ] || fail "the browser covers the lower edge"
 kill -0 "$FIRST" 2>/dev/null || fail "the launcher ended when the page could not load"
 
 # --- 5. A second launcher while the first runs ------------------------------------------------
