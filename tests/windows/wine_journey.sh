@@ -158,6 +158,11 @@ grep -q '^hand-over: .*uid="[0-9]*" token="[0-9a-f]*"' "$ART/register.log" ||
   fail "the registration did not hand over to the game window"
 exit_code "$LAUNCHER_PID"
 expect_eq "$CODE" 0 "the registering launcher's exit code"
+# The launcher's own files, in the profile's application data: the account
+# remembered, the channel written with its terminating zero.
+data=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/lumora 2>/dev/null | head -n 1)
+[ -s "$data/login/lastlogininfo.info" ] || fail "the registration did not remember the account"
+expect_eq "$(od -An -c "$data/channel.ini" | tr -d ' \n')" '360gj\0' "channel.ini"
 
 # --- 3. A refused login, then the login ------------------------------------------------------
 cat >"$work/first.txt" <<SCRIPT
