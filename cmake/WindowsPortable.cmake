@@ -156,7 +156,7 @@ lumora_portable_tests(windows SOURCES LoopbackServer.cpp HttpClientTest.cpp LIBS
 add_executable(win32_system_child ${PROJECT_SOURCE_DIR}/tests/windows/SystemChild.cpp)
 target_link_libraries(win32_system_child PRIVATE lumora_platform)
 add_executable(test_win32_system
-  ${PROJECT_SOURCE_DIR}/tests/platform/MachineIdTest.cpp ${PROJECT_SOURCE_DIR}/tests/platform/ProfileTest.cpp
+  ${PROJECT_SOURCE_DIR}/tests/platform/KernelTest.cpp ${PROJECT_SOURCE_DIR}/tests/platform/MachineIdTest.cpp ${PROJECT_SOURCE_DIR}/tests/platform/ProfileTest.cpp
   ${PROJECT_SOURCE_DIR}/tests/platform/ShellTest.cpp ${PROJECT_SOURCE_DIR}/tests/testsupport/MiniDumpReader.cpp
   ${PROJECT_SOURCE_DIR}/tests/windows/SystemScratch.cpp ${PROJECT_SOURCE_DIR}/tests/windows/Win32CrashTest.cpp
   ${PROJECT_SOURCE_DIR}/tests/windows/Win32KernelTest.cpp ${PROJECT_SOURCE_DIR}/tests/windows/Win32ProfileTest.cpp
@@ -171,3 +171,4 @@ if(TEST test_win32_system)
 endif()
 lumora_seed_replay(markup kesto_portable)
 lumora_seed_replay(zip kesto_portable)
+lumora_seed_replay(profile lumora_platform)

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <random>
+#include <vector>
 
 namespace testsupport {
 namespace {
@@ -90,20 +91,23 @@ long TrySetValue(void* key) {
                         reinterpret_cast<const BYTE*>(&data), sizeof data);
 }
 
-long RunProgram(const std::u16string& commandLine, std::u16string_view assignment) {
+long RunProgram(const std::u16string& commandLine, const std::vector<std::u16string>& assignments) {
   std::wstring line = WideOf(commandLine);
-  std::wstring name, value;
-  if (const auto equals = assignment.find(u'='); equals != std::u16string_view::npos) {
-    name = WideOf(assignment.substr(0, equals));
-    value = WideOf(assignment.substr(equals + 1));
-    SetEnvironmentVariableW(name.c_str(), value.c_str());
+  // The child inherits the environment as it is when it starts.
+  std::vector<std::wstring> names;
+  for (const std::u16string& assignment : assignments) {
+    const auto equals = assignment.find(u'=');
+    if (equals == std::u16string::npos) continue;
+    names.push_back(WideOf(std::u16string_view(assignment).substr(0, equals)));
+    SetEnvironmentVariableW(names.back().c_str(),
+                            WideOf(std::u16string_view(assignment).substr(equals + 1)).c_str());
   }
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   const BOOL started =
       CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
-  if (!name.empty()) SetEnvironmentVariableW(name.c_str(), nullptr);
+  for (const std::wstring& name : names) SetEnvironmentVariableW(name.c_str(), nullptr);
   if (!started) return -1;
   WaitForSingleObject(process.hProcess, INFINITE);
   DWORD code = 0;

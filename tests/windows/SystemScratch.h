@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace testsupport {
 
@@ -46,9 +47,9 @@ class ScratchRegistryKey {
 long TrySetValue(void* key);
 
 // Runs commandLine (its first word the program) with the environment plus
-// "name=value" for each given assignment, waits for it and returns its exit
-// code; -1 when it could not be started.
-long RunProgram(const std::u16string& commandLine, std::u16string_view assignment = {});
+// each "name=value" assignment, waits for it and returns its exit code; -1
+// when it could not be started.
+long RunProgram(const std::u16string& commandLine, const std::vector<std::u16string>& assignments = {});
 
 // The running executable's path as the system spells it.
 std::u16string SystemExecutablePath();

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/base/Unicode.h"
 #include "platform/system/CrashHandler.h"
@@ -35,11 +36,11 @@ struct CrashCase {
 
 class Win32Crash : public testing::TestWithParam<CrashCase> {
  protected:
-  long RunChild(const std::string& fault, std::u16string_view assignment = {}) {
+  long RunChild(const std::string& fault, const std::vector<std::u16string>& assignments = {}) {
     const std::u16string line = u"\"" + os::GetModuleFolder() + u"win32_system_child.exe\" crash " +
                                 os::Utf8ToUtf16(fault) + u" \"" + dump_.generic_u16string() + u"\" \"" +
                                 info_.generic_u16string() + u"\"";
-    return testsupport::RunProgram(line, assignment);
+    return testsupport::RunProgram(line, assignments);
   }
 
   testsupport::TempDir dir_;
@@ -93,12 +94,28 @@ TEST_F(Win32Crash, StackOverflowStillReachesTheFilter) {
 
 TEST_F(Win32Crash, RelaunchReplacesTheCrashedProcessWithAFreshRun) {
   const auto out = dir_ / "relaunched.txt";
-  const std::u16string assignment = u"LUMORA_TEST_RELAUNCH_OUT=" + out.generic_u16string();
-  EXPECT_EQ(RunChild("relaunch", assignment), 0);
+  // The relaunch's variable replaces an earlier one of the same name, whatever
+  // its case: the fresh run reads "1".
+  EXPECT_EQ(RunChild("relaunch",
+                     {u"LUMORA_TEST_RELAUNCH_OUT=" + out.generic_u16string(), u"lumora_test_relaunched=0"}),
+            0);
   for (int i = 0; i < 1000 && !std::filesystem::exists(out); ++i) std::this_thread::sleep_for(10ms);
   std::this_thread::sleep_for(50ms);
   EXPECT_EQ(ReadFileBytes(out), "relaunched 0") << "no arguments, the extra variable set";
   EXPECT_EQ(ReadFileBytes(dump_).substr(0, 4), "MDMP") << "the dump was written before";
+}
+
+os::LONG FirstFilter(os::EXCEPTION_POINTERS*) { return os::EXCEPTION_CONTINUE_SEARCH; }
+os::LONG SecondFilter(os::EXCEPTION_POINTERS*) { return os::EXCEPTION_CONTINUE_SEARCH; }
+
+TEST(Win32CrashFilter, ANewFilterReplacesTheOldOneAndReturnsIt) {
+  const os::LPTOP_LEVEL_EXCEPTION_FILTER before = os::SetUnhandledExceptionFilter(&FirstFilter);
+  EXPECT_EQ(os::SetUnhandledExceptionFilter(&SecondFilter), &FirstFilter);
+  EXPECT_EQ(os::SetUnhandledExceptionFilter(before), &SecondFilter);
+  EXPECT_EQ(os::CurrentKernelThreadId(), os::CurrentKernelThreadId());
+  os::DWORD other = 0;
+  std::thread([&] { other = os::CurrentKernelThreadId(); }).join();
+  EXPECT_NE(other, os::CurrentKernelThreadId());
 }
 
 TEST(Win32MiniDump, RefusesOtherProcessesBadFilesAndUserStreams) {

@@ -78,6 +78,11 @@ TEST(Win32SpecialFolders, AreTheSystemsWithForwardSlashesAndNoTrailingOne) {
     EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(path))) << csidl;
   }
   std::u16string path;
+  ASSERT_EQ(os::SHGetSpecialFolderPath(nullptr, &path, os::CSIDL_APPDATA | os::CSIDL_FLAG_CREATE, os::FALSE),
+            os::TRUE);
+  std::u16string plain;
+  ASSERT_EQ(os::SHGetSpecialFolderPath(nullptr, &plain, os::CSIDL_APPDATA, os::FALSE), os::TRUE);
+  EXPECT_EQ(path, plain);
   EXPECT_EQ(os::SHGetSpecialFolderPath(nullptr, nullptr, os::CSIDL_APPDATA, os::FALSE), os::FALSE);
   EXPECT_EQ(os::SHGetSpecialFolderPath(nullptr, &path, 0x7F, os::FALSE), os::FALSE);
 }
