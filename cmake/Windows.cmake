@@ -188,8 +188,29 @@ lumora_windows_program_tests(test_win32_window "\\[  PASSED  \\] [1-9][0-9]* tes
 if(TEST test_win32_window)
   set_tests_properties(test_win32_window PROPERTIES FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
 endif()
+# test_win32_system: the system group's forwarding against the system itself
+# (registry, profiles, kernel, shell, folders, crash dumps), with the Linux
+# tests whose rules hold on both systems. Its child program is what the shell
+# starts and what crashes.
+add_executable(win32_system_child ${PROJECT_SOURCE_DIR}/tests/windows/SystemChild.cpp)
+target_link_libraries(win32_system_child PRIVATE lumora_platform)
+add_executable(test_win32_system
+  ${PROJECT_SOURCE_DIR}/tests/platform/KernelTest.cpp ${PROJECT_SOURCE_DIR}/tests/platform/MachineIdTest.cpp ${PROJECT_SOURCE_DIR}/tests/platform/ProfileTest.cpp
+  ${PROJECT_SOURCE_DIR}/tests/platform/ShellTest.cpp ${PROJECT_SOURCE_DIR}/tests/testsupport/MiniDumpReader.cpp
+  ${PROJECT_SOURCE_DIR}/tests/windows/SystemScratch.cpp ${PROJECT_SOURCE_DIR}/tests/windows/Win32CrashTest.cpp
+  ${PROJECT_SOURCE_DIR}/tests/windows/Win32KernelTest.cpp ${PROJECT_SOURCE_DIR}/tests/windows/Win32ProfileTest.cpp
+  ${PROJECT_SOURCE_DIR}/tests/windows/Win32RegistryTest.cpp
+  ${PROJECT_SOURCE_DIR}/tests/windows/Win32ShellTest.cpp)
+target_include_directories(test_win32_system PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(test_win32_system PRIVATE lumora_platform lumora_testsupport_portable gmock gtest_main)
+add_dependencies(test_win32_system win32_system_child)
+lumora_windows_program_tests(test_win32_system "\\[  PASSED  \\] [1-9][0-9]* test")
+if(TEST test_win32_system)
+  set_tests_properties(test_win32_system PROPERTIES FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
+endif()
 lumora_seed_replay(markup kesto_portable)
 lumora_seed_replay(zip kesto_portable)
+lumora_seed_replay(profile lumora_platform)
 
 # The com group's win32 flavour against the system (COM, OLE, oleaut32,
 # WinINet and the Web Browser class). Its browser test needs a display: it

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -26,6 +25,9 @@ TEST(Kernel, EnvironmentVariablesAreSetAndRemoved) {
   EXPECT_EQ(os::SetEnvironmentVariable(nullptr, "1"), os::FALSE);
 }
 
+// The executable's path and the default version are the Linux flavour's own
+// answers; on Windows they are the system's (tests/windows).
+#ifndef _WIN32
 TEST(Kernel, ModulePathIsTheRunningExecutable) {
   const std::u16string path = os::GetModuleFileName();
   ASSERT_FALSE(path.empty());
@@ -73,6 +75,7 @@ TEST(Kernel, VersionIsWindows8UnlessOverridden) {
   }
   EXPECT_EQ(os::GetVersionEx(nullptr), os::FALSE);
 }
+#endif
 
 TEST(Kernel, DebugOutputGoesToStandardErrorOnlyWhenEnabled) {
   {

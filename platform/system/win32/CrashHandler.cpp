@@ -6,9 +6,12 @@
 //   of this build ends an uncaught C++ exception or a failed check with
 //   abort(), which on Windows would end the process without any filter, so
 //   no dump would be written and the player would see nothing;
-// - the thread that installs the filter, and each thread that keeps a
-//   CrashStackForThread, reserve stack for the filter, so that a stack
-//   overflow still reaches it (where the system can reserve it);
+// - a stack overflow reaches the filter too: the thread that installs it,
+//   and each thread that keeps a CrashStackForThread, reserve stack for the
+//   system's exception dispatch, and the filter itself then runs on a fresh
+//   thread that stands in for the faulting one (CurrentKernelThreadId names
+//   the faulting thread there), as the dump writer needs more stack than an
+//   overflowed thread has;
 // - RelaunchSelf starts a fresh run of the executable with no arguments and
 //   the environment plus one variable, then ends the crashed process at once
 //   (exit code 0, the code the fresh run ends with when it has reported the
@@ -64,12 +67,50 @@ static_assert(ours::kExecuteHandler == EXCEPTION_EXECUTE_HANDLER &&
 // Room the filter has left on a thread whose stack overflowed: the system's
 // dump writer and the relaunch need some tens of kilobytes.
 constexpr ::ULONG kStackGuarantee = 64 * 1024;
+constexpr ::SIZE_T kFilterThreadStack = 1024 * 1024;
 
 std::atomic<LPTOP_LEVEL_EXCEPTION_FILTER> g_filter{nullptr};
 
+// While the filter runs on a thread of its own for a thread whose stack
+// overflowed, that thread stands in for the faulting one.
+std::atomic<::DWORD> g_standIn{0};
+std::atomic<::DWORD> g_stoodFor{0};
+
+struct FilterRun {
+  LPTOP_LEVEL_EXCEPTION_FILTER filter;
+  ::EXCEPTION_POINTERS* pointers;
+  ::DWORD faultingThread;
+  ::LONG answer;
+};
+
+::DWORD WINAPI RunFilterForFaultingThread(void* parameter) {
+  auto* run = static_cast<FilterRun*>(parameter);
+  g_stoodFor.store(run->faultingThread);
+  g_standIn.store(::GetCurrentThreadId());
+  run->answer = run->filter(win32::As<os::EXCEPTION_POINTERS*>(run->pointers));
+  g_standIn.store(0);
+  return 0;
+}
+
+// A thread whose stack overflowed has too little of it left for the dump
+// writer (the system may not even honour the guarantee), so the filter then
+// runs on a fresh thread while the faulting one waits; anywhere else it runs
+// on the faulting thread itself. When no thread can be started, the filter
+// takes its chance on the faulting one.
 ::LONG WINAPI CallFilter(::EXCEPTION_POINTERS* pointers) {
   const LPTOP_LEVEL_EXCEPTION_FILTER filter = g_filter.load();
   if (filter == nullptr) return EXCEPTION_CONTINUE_SEARCH;
+  const bool overflow = pointers != nullptr && pointers->ExceptionRecord != nullptr &&
+                        pointers->ExceptionRecord->ExceptionCode == EXCEPTION_STACK_OVERFLOW;
+  if (overflow) {
+    FilterRun run{filter, pointers, ::GetCurrentThreadId(), EXCEPTION_CONTINUE_SEARCH};
+    if (const ::HANDLE thread = ::CreateThread(nullptr, kFilterThreadStack, &RunFilterForFaultingThread, &run,
+                                               STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)) {
+      ::WaitForSingleObject(thread, INFINITE);
+      ::CloseHandle(thread);
+      return run.answer;
+    }
+  }
   return filter(win32::As<os::EXCEPTION_POINTERS*>(pointers));
 }
 
@@ -160,6 +201,9 @@ void RelaunchSelf(const char* extraEnv) {
   ::TerminateProcess(::GetCurrentProcess(), 0);
 }
 
-DWORD CurrentKernelThreadId() { return ::GetCurrentThreadId(); }
+DWORD CurrentKernelThreadId() {
+  const ::DWORD self = ::GetCurrentThreadId();
+  return self == g_standIn.load() ? g_stoodFor.load() : self;
+}
 
 }  // namespace os

@@ -13,8 +13,12 @@
 // - deleting from a file that does not exist succeeds and creates nothing;
 // - a file name without a folder names a file in the current folder (the
 //   system would look in the Windows folder);
-// - the caller's capacity may be anything: the area grows as the value does,
-//   so that a large capacity does not allocate memory the value never needs.
+// - what does not fit the caller's capacity is cut by our rules (a value to
+//   the capacity less one, a list to the capacity less two characters), which
+//   is what the system documents; some systems cut lists one character
+//   short. Whatever the capacity, the area grows only as the answer does.
+// - trailing blanks (spaces and tabs) of the default are removed before the
+//   system sees it; some systems remove only spaces.
 // Writes go through the system, which rewrites the file in place.
 #include "platform/system/Profile.h"
 
@@ -28,7 +32,9 @@
 namespace os {
 namespace {
 
-constexpr DWORD kFirstArea = 1024;
+constexpr ::DWORD kFirstArea = 1024;
+// No profile value or list is larger: the area stops growing here.
+constexpr ::DWORD kLargestArea = 64u << 20;
 
 // The file as the system is to see it: a full path (the system looks for a
 // bare name in the Windows folder); the caller's text when it has none.
@@ -70,21 +76,26 @@ DWORD GetPrivateProfileString(const char16_t* section, const char16_t* key, cons
                               std::u16string* returned, DWORD size, std::u16string_view fileName) {
   if (returned == nullptr) return 0;
   returned->clear();
-  if (size == 0) return 0;
   const std::wstring path = SystemPath(fileName);
   const bool list = section == nullptr || key == nullptr;
-  // What the system leaves out when the area is full: the value's last
-  // character, or a list's last character and its terminator.
-  const DWORD cut = list ? 2 : 1;
+  std::u16string fallback = defaultValue != nullptr ? defaultValue : u"";
+  while (!fallback.empty() && IsProfileBlank(fallback.back())) fallback.pop_back();
+  // The whole answer first, in an area that grows until the system no longer
+  // cuts it (the system cuts a value to the area less one character and a
+  // list to the area less two); then our cut to the caller's capacity.
   std::wstring area;
-  DWORD length = 0;
-  for (DWORD room = std::min(size, kFirstArea);; room = size - room < room * 3 ? size : room * 4) {
+  ::DWORD length = 0;
+  for (::DWORD room = kFirstArea;; room *= 4) {
     area.assign(room, L'\0');
-    length = ::GetPrivateProfileStringW(win32::Wide(section), win32::Wide(key), win32::Wide(defaultValue),
+    length = ::GetPrivateProfileStringW(win32::Wide(section), win32::Wide(key), win32::Wide(fallback.c_str()),
                                         area.data(), room, path.c_str());
-    if (room == size || length + cut < room || room < cut) break;
+    if (length + 2 < room || room > kLargestArea) break;
   }
-  returned->assign(win32::Ours(area.data()), std::min<std::size_t>(length, area.size()));
+  std::u16string answer(win32::Ours(area.data()), std::min<std::size_t>(length, area.size()));
+  const DWORD cut = list ? 2 : 1;
+  if (size < cut) return 0;
+  if (answer.size() + 1 > size) answer.resize(size - cut);
+  *returned = std::move(answer);
   return static_cast<DWORD>(returned->size());
 }
 

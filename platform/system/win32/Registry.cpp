@@ -14,7 +14,6 @@
 //   the data cleared.
 #include "platform/system/Registry.h"
 
-
 // Our view flags, taken before the system's headers turn the same names into
 // macros.
 namespace os::ours {

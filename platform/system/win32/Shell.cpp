@@ -76,7 +76,11 @@ BOOL SHGetSpecialFolderPath(HWND hwnd, std::u16string* path, int csidl, BOOL cre
   if (path == nullptr) return FALSE;
   // The system's area for a special folder is MAX_PATH characters.
   std::wstring area(MAX_PATH + 1, L'\0');
-  if (!::SHGetSpecialFolderPathW(win32::As<::HWND>(hwnd), area.data(), csidl, create)) return FALSE;
+  // The creation flag in csidl means what create means; the function takes
+  // it only from create.
+  const bool make = create != FALSE || (csidl & CSIDL_FLAG_CREATE) != 0;
+  if (!::SHGetSpecialFolderPathW(win32::As<::HWND>(hwnd), area.data(), csidl & ~CSIDL_FLAG_MASK, make))
+    return FALSE;
   area.resize(area.find(L'\0'));
   std::u16string folder = win32::ForwardSlashes(win32::OurString(area));
   // A drive's root keeps its separator ("C:/"), as the system's answer does.

@@ -61,4 +61,8 @@ bool CreatePrivateFolders(const std::filesystem::path& folder) {
   return IsFolder(target);
 }
 
+bool CreatePrivateFolders(const std::string& utf8Folder) {
+  return CreatePrivateFolders(std::filesystem::path(Utf8ToUtf16(utf8Folder)));
+}
+
 }  // namespace os
