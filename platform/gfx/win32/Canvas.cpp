@@ -231,10 +231,14 @@ RECT Canvas::ClipBox() const {
 
 void Canvas::FillRect(const RECT& rect, std::uint32_t argb) {
   if (!dc_ || Empty(rect) || (argb >> 24) == 0) return;
-  Bitmap swatch(1, 1);
-  swatch.SetPixel(0, 0, PremultiplyArgb(argb));
-  MemoryDc source(swatch);
-  gdi::BlendOver(System(dc_), target_.Scale().ToDevice(rect), source.get(), RECT{0, 0, 1, 1}, 255);
+  if (!swatchDc_) {
+    swatch_ = Bitmap(1, 1);
+    swatchDc_ = std::make_unique<MemoryDc>(swatch_);
+  }
+  // Writing the pixel runs GDI's batch first, so an earlier fill still
+  // waiting in it keeps its colour.
+  swatch_.SetPixel(0, 0, PremultiplyArgb(argb));
+  gdi::BlendOver(System(dc_), target_.Scale().ToDevice(rect), swatchDc_->get(), RECT{0, 0, 1, 1}, 255);
 }
 
 void Canvas::FillRoundRect(const RECT& rect, int ellipseWidth, int ellipseHeight, std::uint32_t argb) {
