@@ -7,16 +7,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/base/DebugOutput.h"
 #include "platform/gfx/win32/Gdi.h"
 
 namespace os {
-
-static_assert(sizeof(RECT) == sizeof(::RECT) && offsetof(RECT, right) == offsetof(::RECT, right));
-static_assert(sizeof(POINT) == sizeof(::POINT) && offsetof(POINT, y) == offsetof(::POINT, y));
 
 using gdi::Empty;
 using gdi::Intersect;
