@@ -145,6 +145,8 @@ class Canvas {
   // Selects the intersection of the stack's shapes and the bitmap as the
   // DC's clip region.
   void ApplyClip();
+  // The part of a rectangle of device pixels inside the clip's box.
+  RECT VisibleBox(const RECT& device) const;
 
   HDC__* dc_ = nullptr;
   void* previous_ = nullptr;  // the DC's own bitmap, put back on destruction

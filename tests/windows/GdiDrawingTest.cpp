@@ -218,6 +218,32 @@ TEST(GdiGradientTest, TranslucentGradientsArePremultipliedAndBlend) {
   EXPECT_EQ(Channel(b.Pixel(5, 20), 8), 0);
 }
 
+// GDI takes coordinates of limited size, and a ramp as large as a gradient
+// would not fit in memory: only what shows is drawn, as the whole would be.
+TEST(GdiGradientTest, ShapesFarLargerThanTheBitmapDrawTheirVisiblePart) {
+  Bitmap whole(10, 400), window(10, 40);
+  {
+    Canvas c(whole);
+    c.FillGradient(RECT{0, 0, 10, 400}, 0xFF0000FF, 0xFFFF0000, true);
+  }
+  {
+    Canvas c(window);
+    // The same gradient, 200 rows of it above the bitmap.
+    c.FillGradient(RECT{0, -200, 10, 200}, 0xFF0000FF, 0xFFFF0000, true);
+  }
+  for (int y = 0; y < 40; ++y) EXPECT_EQ(window.Pixel(5, y), whole.Pixel(5, 200 + y)) << y;
+
+  Bitmap b(8, 8);
+  {
+    Canvas c(b);
+    c.FillRect(RECT{-2000000000, -2000000000, 2000000000, 2000000000}, 0xFF336699);
+    EXPECT_TRUE(c.FillGradient(RECT{-2000000000, 0, 2000000000, 4}, 0xFF000000, 0xFFFFFFFF, false));
+  }
+  EXPECT_EQ(b.Pixel(7, 7), 0xFF336699u);
+  EXPECT_EQ(Alpha(b.Pixel(0, 0)), 255);
+  EXPECT_NEAR(Channel(b.Pixel(0, 0), 8), 0x7F, 2) << "the middle of a huge black-to-white ramp";
+}
+
 TEST(GdiCanvasTest, ABitmapOpenInOneCanvasCanStillBeDrawnFrom) {
   Bitmap a(4, 4);
   Canvas onA(a);

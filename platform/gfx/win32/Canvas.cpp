@@ -192,6 +192,13 @@ Canvas::~Canvas() {
   ::GdiFlush();
 }
 
+RECT Canvas::VisibleBox(const RECT& device) const {
+  ::RECT clip{};
+  if (::GetClipBox(System(dc_), &clip) == ERROR)
+    clip = ::RECT{0, 0, target_.PixelWidth(), target_.PixelHeight()};
+  return Intersect(device, RECT{clip.left, clip.top, clip.right, clip.bottom});
+}
+
 void Canvas::ApplyClip() {
   ::HDC dc = System(dc_);
   ::HRGN clip = ::CreateRectRgn(0, 0, target_.PixelWidth(), target_.PixelHeight());
@@ -235,7 +242,10 @@ void Canvas::FillRect(const RECT& rect, std::uint32_t argb) {
   // Writing the pixel runs GDI's batch first, so an earlier fill still
   // waiting in it keeps its colour.
   swatch_.SetPixel(0, 0, PremultiplyArgb(argb));
-  gdi::BlendOver(System(dc_), target_.Scale().ToDevice(rect), swatchDc_->get(), RECT{0, 0, 1, 1}, 255);
+  // One colour throughout: only the visible part is stretched onto, which
+  // keeps coordinates of any size within what GDI takes.
+  gdi::BlendOver(System(dc_), VisibleBox(target_.Scale().ToDevice(rect)), swatchDc_->get(), RECT{0, 0, 1, 1},
+                 255);
 }
 
 void Canvas::FillRoundRect(const RECT& rect, int ellipseWidth, int ellipseHeight, std::uint32_t argb) {
@@ -249,27 +259,37 @@ bool Canvas::FillGradient(const RECT& rect, std::uint32_t from, std::uint32_t to
   if (!dc_) return false;
   if (Empty(rect)) return true;
   const RECT device = target_.Scale().ToDevice(rect);
-  Bitmap ramp(gdi::Width(device), gdi::Height(device));
+  // Only the visible part is ramped, its ends placed where the whole
+  // rectangle's lie: a gradient far larger than the bitmap costs no more
+  // than the bitmap.
+  const RECT cover = VisibleBox(device);
+  if (Empty(cover)) return true;
+  Bitmap ramp(gdi::Width(cover), gdi::Height(cover));
   MemoryDc rampDc(ramp);
   if (!rampDc.get()) return false;
   // Premultiplied ends: GradientFill interpolates every channel and writes
-  // alpha too, so the ramp comes out premultiplied.
-  auto vertex = [](LONG x, LONG y, std::uint32_t argb) {
-    const std::uint32_t p = PremultiplyArgb(argb);
-    return TRIVERTEX{x,
-                     y,
-                     static_cast<COLOR16>(((p >> 16) & 0xFF) << 8),
-                     static_cast<COLOR16>(((p >> 8) & 0xFF) << 8),
-                     static_cast<COLOR16>((p & 0xFF) << 8),
-                     static_cast<COLOR16>((p >> 24) << 8)};
+  // alpha too, so the ramp comes out premultiplied. Its ends are the colours
+  // the whole gradient has at the visible part's edges (GDI's arithmetic
+  // would overflow on the whole rectangle's).
+  const double start = vertical ? device.top : device.left;
+  const double length = vertical ? static_cast<double>(device.bottom) - device.top
+                                 : static_cast<double>(device.right) - device.left;
+  const std::uint32_t first = PremultiplyArgb(from), last = PremultiplyArgb(to);
+  auto vertex = [&](LONG x, LONG y) {
+    const double t = ((vertical ? cover.top + y : cover.left + x) - start) / length;
+    auto channel = [&](int shift) {
+      const double a = (first >> shift) & 0xFF, b = (last >> shift) & 0xFF;
+      return static_cast<COLOR16>(std::lround((a + (b - a) * t) * 256));
+    };
+    return TRIVERTEX{x, y, channel(16), channel(8), channel(0), channel(24)};
   };
-  TRIVERTEX ends[2] = {vertex(0, 0, from), vertex(gdi::Width(device), gdi::Height(device), to)};
+  TRIVERTEX ends[2] = {vertex(0, 0), vertex(gdi::Width(cover), gdi::Height(cover))};
   GRADIENT_RECT span{0, 1};
   if (!::GradientFill(rampDc.get(), ends, 2, &span, 1,
                       vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H)) {
     return false;
   }
-  gdi::BlendOver(System(dc_), device, rampDc.get(), RECT{0, 0, gdi::Width(device), gdi::Height(device)}, 255);
+  gdi::BlendOver(System(dc_), cover, rampDc.get(), RECT{0, 0, gdi::Width(cover), gdi::Height(cover)}, 255);
   return true;
 }
 
