@@ -131,6 +131,37 @@ Bitmap NearestPiece(const Bitmap& source, const RECT& part, const RECT& dst, con
   return piece;
 }
 
+// A white pen for a line mask, `width` device pixels wide: one pixel wide,
+// the system's own pen with its dashes; wider, a pen with flat ends whose
+// dashes are the one-pixel pen's lengths in units (`factor` device pixels
+// each), so a dashed line looks the same on every density.
+::HPEN MaskPen(int style, int width, int factor) {
+  if (width == 1) return ::CreatePen(style, 1, RGB(255, 255, 255));
+  std::vector<::DWORD> dashes;
+  switch (style) {
+    case PS_DASH:
+      dashes = {18, 6};
+      break;
+    case PS_DOT:
+      dashes = {3, 3};
+      break;
+    case PS_DASHDOT:
+      dashes = {9, 6, 3, 6};
+      break;
+    case PS_DASHDOTDOT:
+      dashes = {9, 3, 3, 3, 3, 3};
+      break;
+    default:
+      break;
+  }
+  for (::DWORD& length : dashes) length *= static_cast<::DWORD>(factor);
+  const LOGBRUSH brush{BS_SOLID, RGB(255, 255, 255), 0};
+  const ::DWORD kind = dashes.empty() ? PS_SOLID : PS_USERSTYLE;
+  return ::ExtCreatePen(PS_GEOMETRIC | kind | PS_ENDCAP_FLAT | PS_JOIN_MITER, static_cast<::DWORD>(width),
+                        &brush, static_cast<::DWORD>(dashes.size()),
+                        dashes.empty() ? nullptr : dashes.data());
+}
+
 // Puts the same-sized block `from` of source on `to` of the target: blended
 // over it, or replacing it (mixed with what was there by a constant alpha
 // below 255, as a paint of the source through that alpha does).
@@ -381,15 +412,7 @@ void Canvas::Line(POINT from, POINT to, int width, std::uint32_t argb, int penSt
   {
     MemoryDc maskDc(mask);
     if (!maskDc.get()) return;
-    const int style = width == 1 ? penStyle : PS_SOLID;
-    ::HPEN pen = nullptr;
-    if (penWidth == 1) {
-      pen = ::CreatePen(style, 1, RGB(255, 255, 255));
-    } else {
-      const LOGBRUSH brush{BS_SOLID, RGB(255, 255, 255), 0};
-      pen = ::ExtCreatePen(PS_GEOMETRIC | static_cast<DWORD>(style) | PS_ENDCAP_FLAT | PS_JOIN_MITER,
-                           static_cast<DWORD>(penWidth), &brush, 0, nullptr);
-    }
+    ::HPEN pen = MaskPen(width == 1 ? penStyle : PS_SOLID, penWidth, f);
     if (!pen) return;
     HGDIOBJ previous = ::SelectObject(maskDc.get(), pen);
     ::SetBkMode(maskDc.get(), TRANSPARENT);
