@@ -6,6 +6,7 @@
 #include <stb_image.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -279,6 +280,15 @@ TEST(GdiFontTest, FacesResolveToInstalledOnesAndLongNamesAreSafe) {
   // The list starts with the face as named, then its other spelling.
   EXPECT_EQ(FontFamilyList(u"微软雅黑").rfind("微软雅黑,Microsoft YaHei,", 0), 0u);
   EXPECT_EQ(FontFamilyList(u"a,b").find("a,b"), std::string::npos);
+  // Nonsense sizes make fonts that still measure and draw.
+  for (const int size : {INT_MAX, -5, 0}) {
+    Font odd(u"Tahoma", size);
+    EXPECT_GT(MeasureText(odd, u"M").cx, 0) << size;
+    Bitmap dense(20, 20, DeviceScale(3));
+    Canvas c(dense);
+    RECT r{0, 0, 20, 20};
+    EXPECT_GT(DrawText(&c, odd, u"M", r, DT_SINGLELINE, 0xFF000000), 0) << size;
+  }
   // A face name longer than a LOGFONT holds is never cut into another name.
   const std::u16string longName(300, u'x');
   Font font(longName, 14);

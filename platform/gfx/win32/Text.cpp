@@ -182,11 +182,15 @@ std::u16string ResolveFace(std::u16string_view faceName) {
   return std::u16string(faceName);
 }
 
+// Far beyond any text a screen shows; it keeps a nonsense size from
+// overflowing the arithmetic of heights (times a device scale, too).
+constexpr double kMaxEmSize = 4096;
+
 int EmSize(int pixelSize) {
   // A LOGFONT height below 0 is the em size in pixels; 0 asks for the default.
   const int px = pixelSize > 0 ? pixelSize : 12;
   // The pixel size is for 96 dots per inch; a larger text resolution grows it.
-  return static_cast<int>(std::lround(px * TextResolution() / 96.0));
+  return static_cast<int>(std::lround(std::min(px * TextResolution() / 96.0, kMaxEmSize)));
 }
 
 ::HFONT System(HFONT__* font) { return win32::As<::HFONT>(font); }
