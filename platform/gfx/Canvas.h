@@ -31,9 +31,14 @@
 #include "platform/gfx/Bitmap.h"
 
 #ifdef _WIN32
+#include <memory>
+
 namespace os {
 struct HDC__;
+namespace gdi {
+class MemoryDc;
 }
+}  // namespace os
 #else
 typedef struct _cairo cairo_t;
 #endif
@@ -140,9 +145,14 @@ class Canvas {
   // Selects the intersection of the stack's shapes and the bitmap as the
   // DC's clip region.
   void ApplyClip();
+  // The part of a rectangle of device pixels inside the clip's box.
+  RECT VisibleBox(const RECT& device) const;
 
   HDC__* dc_ = nullptr;
   void* previous_ = nullptr;  // the DC's own bitmap, put back on destruction
+  // The one-pixel bitmap fills are stretched from, made by the first fill.
+  Bitmap swatch_;
+  std::unique_ptr<gdi::MemoryDc> swatchDc_;
 #else
   cairo_t* cr_ = nullptr;
 #endif

@@ -16,6 +16,7 @@
 // device pixel per unit the text is drawn with a font of the device size
 // into device pixels (the return value is then given in logical units,
 // rounded up); DT_CALCRECT and the measures always use the logical font.
+// An em size beyond 4096 pixels (a nonsense size from a skin) is held there.
 //
 // Windows looks a face up by one name: the Font takes the first installed
 // family of FontFamilyList (the face, its name in the other language of the

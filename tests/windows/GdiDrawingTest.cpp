@@ -6,6 +6,7 @@
 #include <stb_image.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -218,6 +219,32 @@ TEST(GdiGradientTest, TranslucentGradientsArePremultipliedAndBlend) {
   EXPECT_EQ(Channel(b.Pixel(5, 20), 8), 0);
 }
 
+// GDI takes coordinates of limited size, and a ramp as large as a gradient
+// would not fit in memory: only what shows is drawn, as the whole would be.
+TEST(GdiGradientTest, ShapesFarLargerThanTheBitmapDrawTheirVisiblePart) {
+  Bitmap whole(10, 400), window(10, 40);
+  {
+    Canvas c(whole);
+    c.FillGradient(RECT{0, 0, 10, 400}, 0xFF0000FF, 0xFFFF0000, true);
+  }
+  {
+    Canvas c(window);
+    // The same gradient, 200 rows of it above the bitmap.
+    c.FillGradient(RECT{0, -200, 10, 200}, 0xFF0000FF, 0xFFFF0000, true);
+  }
+  for (int y = 0; y < 40; ++y) EXPECT_EQ(window.Pixel(5, y), whole.Pixel(5, 200 + y)) << y;
+
+  Bitmap b(8, 8);
+  {
+    Canvas c(b);
+    c.FillRect(RECT{-2000000000, -2000000000, 2000000000, 2000000000}, 0xFF336699);
+    EXPECT_TRUE(c.FillGradient(RECT{-2000000000, 0, 2000000000, 4}, 0xFF000000, 0xFFFFFFFF, false));
+  }
+  EXPECT_EQ(b.Pixel(7, 7), 0xFF336699u);
+  EXPECT_EQ(Alpha(b.Pixel(0, 0)), 255);
+  EXPECT_NEAR(Channel(b.Pixel(0, 0), 8), 0x7F, 2) << "the middle of a huge black-to-white ramp";
+}
+
 TEST(GdiCanvasTest, ABitmapOpenInOneCanvasCanStillBeDrawnFrom) {
   Bitmap a(4, 4);
   Canvas onA(a);
@@ -253,6 +280,15 @@ TEST(GdiFontTest, FacesResolveToInstalledOnesAndLongNamesAreSafe) {
   // The list starts with the face as named, then its other spelling.
   EXPECT_EQ(FontFamilyList(u"微软雅黑").rfind("微软雅黑,Microsoft YaHei,", 0), 0u);
   EXPECT_EQ(FontFamilyList(u"a,b").find("a,b"), std::string::npos);
+  // Nonsense sizes make fonts that still measure and draw.
+  for (const int size : {INT_MAX, -5, 0}) {
+    Font odd(u"Tahoma", size);
+    EXPECT_GT(MeasureText(odd, u"M").cx, 0) << size;
+    Bitmap dense(20, 20, DeviceScale(3));
+    Canvas c(dense);
+    RECT r{0, 0, 20, 20};
+    EXPECT_GT(DrawText(&c, odd, u"M", r, DT_SINGLELINE, 0xFF000000), 0) << size;
+  }
   // A face name longer than a LOGFONT holds is never cut into another name.
   const std::u16string longName(300, u'x');
   Font font(longName, 14);

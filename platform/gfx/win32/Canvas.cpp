@@ -7,16 +7,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/base/DebugOutput.h"
 #include "platform/gfx/win32/Gdi.h"
 
 namespace os {
-
-static_assert(sizeof(RECT) == sizeof(::RECT) && offsetof(RECT, right) == offsetof(::RECT, right));
-static_assert(sizeof(POINT) == sizeof(::POINT) && offsetof(POINT, y) == offsetof(::POINT, y));
 
 using gdi::Empty;
 using gdi::Intersect;
@@ -134,6 +131,37 @@ Bitmap NearestPiece(const Bitmap& source, const RECT& part, const RECT& dst, con
   return piece;
 }
 
+// A white pen for a line mask, `width` device pixels wide: one pixel wide,
+// the system's own pen with its dashes; wider, a pen with flat ends whose
+// dashes are the one-pixel pen's lengths in units (`factor` device pixels
+// each), so a dashed line looks the same on every density.
+::HPEN MaskPen(int style, int width, int factor) {
+  if (width == 1) return ::CreatePen(style, 1, RGB(255, 255, 255));
+  std::vector<::DWORD> dashes;
+  switch (style) {
+    case PS_DASH:
+      dashes = {18, 6};
+      break;
+    case PS_DOT:
+      dashes = {3, 3};
+      break;
+    case PS_DASHDOT:
+      dashes = {9, 6, 3, 6};
+      break;
+    case PS_DASHDOTDOT:
+      dashes = {9, 3, 3, 3, 3, 3};
+      break;
+    default:
+      break;
+  }
+  for (::DWORD& length : dashes) length *= static_cast<::DWORD>(factor);
+  const LOGBRUSH brush{BS_SOLID, RGB(255, 255, 255), 0};
+  const ::DWORD kind = dashes.empty() ? PS_SOLID : PS_USERSTYLE;
+  return ::ExtCreatePen(PS_GEOMETRIC | kind | PS_ENDCAP_FLAT | PS_JOIN_MITER, static_cast<::DWORD>(width),
+                        &brush, static_cast<::DWORD>(dashes.size()),
+                        dashes.empty() ? nullptr : dashes.data());
+}
+
 // Puts the same-sized block `from` of source on `to` of the target: blended
 // over it, or replacing it (mixed with what was there by a constant alpha
 // below 255, as a paint of the source through that alpha does).
@@ -195,6 +223,13 @@ Canvas::~Canvas() {
   ::GdiFlush();
 }
 
+RECT Canvas::VisibleBox(const RECT& device) const {
+  ::RECT clip{};
+  if (::GetClipBox(System(dc_), &clip) == ERROR)
+    clip = ::RECT{0, 0, target_.PixelWidth(), target_.PixelHeight()};
+  return Intersect(device, RECT{clip.left, clip.top, clip.right, clip.bottom});
+}
+
 void Canvas::ApplyClip() {
   ::HDC dc = System(dc_);
   ::HRGN clip = ::CreateRectRgn(0, 0, target_.PixelWidth(), target_.PixelHeight());
@@ -231,10 +266,17 @@ RECT Canvas::ClipBox() const {
 
 void Canvas::FillRect(const RECT& rect, std::uint32_t argb) {
   if (!dc_ || Empty(rect) || (argb >> 24) == 0) return;
-  Bitmap swatch(1, 1);
-  swatch.SetPixel(0, 0, PremultiplyArgb(argb));
-  MemoryDc source(swatch);
-  gdi::BlendOver(System(dc_), target_.Scale().ToDevice(rect), source.get(), RECT{0, 0, 1, 1}, 255);
+  if (!swatchDc_) {
+    swatch_ = Bitmap(1, 1);
+    swatchDc_ = std::make_unique<MemoryDc>(swatch_);
+  }
+  // Writing the pixel runs GDI's batch first, so an earlier fill still
+  // waiting in it keeps its colour.
+  swatch_.SetPixel(0, 0, PremultiplyArgb(argb));
+  // One colour throughout: only the visible part is stretched onto, which
+  // keeps coordinates of any size within what GDI takes.
+  gdi::BlendOver(System(dc_), VisibleBox(target_.Scale().ToDevice(rect)), swatchDc_->get(), RECT{0, 0, 1, 1},
+                 255);
 }
 
 void Canvas::FillRoundRect(const RECT& rect, int ellipseWidth, int ellipseHeight, std::uint32_t argb) {
@@ -248,27 +290,37 @@ bool Canvas::FillGradient(const RECT& rect, std::uint32_t from, std::uint32_t to
   if (!dc_) return false;
   if (Empty(rect)) return true;
   const RECT device = target_.Scale().ToDevice(rect);
-  Bitmap ramp(gdi::Width(device), gdi::Height(device));
+  // Only the visible part is ramped, its ends placed where the whole
+  // rectangle's lie: a gradient far larger than the bitmap costs no more
+  // than the bitmap.
+  const RECT cover = VisibleBox(device);
+  if (Empty(cover)) return true;
+  Bitmap ramp(gdi::Width(cover), gdi::Height(cover));
   MemoryDc rampDc(ramp);
   if (!rampDc.get()) return false;
   // Premultiplied ends: GradientFill interpolates every channel and writes
-  // alpha too, so the ramp comes out premultiplied.
-  auto vertex = [](LONG x, LONG y, std::uint32_t argb) {
-    const std::uint32_t p = PremultiplyArgb(argb);
-    return TRIVERTEX{x,
-                     y,
-                     static_cast<COLOR16>(((p >> 16) & 0xFF) << 8),
-                     static_cast<COLOR16>(((p >> 8) & 0xFF) << 8),
-                     static_cast<COLOR16>((p & 0xFF) << 8),
-                     static_cast<COLOR16>((p >> 24) << 8)};
+  // alpha too, so the ramp comes out premultiplied. Its ends are the colours
+  // the whole gradient has at the visible part's edges (GDI's arithmetic
+  // would overflow on the whole rectangle's).
+  const double start = vertical ? device.top : device.left;
+  const double length = vertical ? static_cast<double>(device.bottom) - device.top
+                                 : static_cast<double>(device.right) - device.left;
+  const std::uint32_t first = PremultiplyArgb(from), last = PremultiplyArgb(to);
+  auto vertex = [&](LONG x, LONG y) {
+    const double t = ((vertical ? cover.top + y : cover.left + x) - start) / length;
+    auto channel = [&](int shift) {
+      const double a = (first >> shift) & 0xFF, b = (last >> shift) & 0xFF;
+      return static_cast<COLOR16>(std::lround((a + (b - a) * t) * 256));
+    };
+    return TRIVERTEX{x, y, channel(16), channel(8), channel(0), channel(24)};
   };
-  TRIVERTEX ends[2] = {vertex(0, 0, from), vertex(gdi::Width(device), gdi::Height(device), to)};
+  TRIVERTEX ends[2] = {vertex(0, 0), vertex(gdi::Width(cover), gdi::Height(cover))};
   GRADIENT_RECT span{0, 1};
   if (!::GradientFill(rampDc.get(), ends, 2, &span, 1,
                       vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H)) {
     return false;
   }
-  gdi::BlendOver(System(dc_), device, rampDc.get(), RECT{0, 0, gdi::Width(device), gdi::Height(device)}, 255);
+  gdi::BlendOver(System(dc_), cover, rampDc.get(), RECT{0, 0, gdi::Width(cover), gdi::Height(cover)}, 255);
   return true;
 }
 
@@ -360,15 +412,7 @@ void Canvas::Line(POINT from, POINT to, int width, std::uint32_t argb, int penSt
   {
     MemoryDc maskDc(mask);
     if (!maskDc.get()) return;
-    const int style = width == 1 ? penStyle : PS_SOLID;
-    ::HPEN pen = nullptr;
-    if (penWidth == 1) {
-      pen = ::CreatePen(style, 1, RGB(255, 255, 255));
-    } else {
-      const LOGBRUSH brush{BS_SOLID, RGB(255, 255, 255), 0};
-      pen = ::ExtCreatePen(PS_GEOMETRIC | static_cast<DWORD>(style) | PS_ENDCAP_FLAT | PS_JOIN_MITER,
-                           static_cast<DWORD>(penWidth), &brush, 0, nullptr);
-    }
+    ::HPEN pen = MaskPen(width == 1 ? penStyle : PS_SOLID, penWidth, f);
     if (!pen) return;
     HGDIOBJ previous = ::SelectObject(maskDc.get(), pen);
     ::SetBkMode(maskDc.get(), TRANSPARENT);

@@ -182,11 +182,15 @@ std::u16string ResolveFace(std::u16string_view faceName) {
   return std::u16string(faceName);
 }
 
+// Far beyond any text a screen shows; it keeps a nonsense size from
+// overflowing the arithmetic of heights (times a device scale, too).
+constexpr double kMaxEmSize = 4096;
+
 int EmSize(int pixelSize) {
   // A LOGFONT height below 0 is the em size in pixels; 0 asks for the default.
   const int px = pixelSize > 0 ? pixelSize : 12;
   // The pixel size is for 96 dots per inch; a larger text resolution grows it.
-  return static_cast<int>(std::lround(px * TextResolution() / 96.0));
+  return static_cast<int>(std::lround(std::min(px * TextResolution() / 96.0, kMaxEmSize)));
 }
 
 ::HFONT System(HFONT__* font) { return win32::As<::HFONT>(font); }
@@ -221,6 +225,66 @@ class FontDc {
 
 // The system takes text lengths as int.
 bool Measurable(std::u16string_view text) { return text.size() <= static_cast<std::size_t>(INT_MAX); }
+
+// DrawTextW on a measuring DC: the height, and with DT_CALCRECT the rectangle.
+int LayOut(::HFONT font, std::u16string_view text, RECT& rect, UINT format) {
+  FontDc dc(font);
+  ::RECT r{rect.left, rect.top, rect.right, rect.bottom};
+  const int height =
+      ::DrawTextW(dc.get(), win32::Wide(text.data()), static_cast<int>(text.size()), &r, format);
+  rect = RECT{r.left, r.top, r.right, r.bottom};
+  return height;
+}
+
+// The device pixels the text may touch: its rectangle, or unclipped that
+// rectangle widened by the text's own extent, inside the canvas's clip.
+RECT TextCover(::HDC target, ::HFONT font, std::u16string_view text, const RECT& device, UINT format) {
+  RECT cover = device;
+  if (format & DT_NOCLIP) {
+    RECT extent = device;
+    LayOut(font, text, extent, format | DT_CALCRECT);
+    const LONG dx = Width(extent) + Height(device) + 1, dy = Height(extent) + Height(device) + 1;
+    cover = RECT{device.left - dx, device.top - dy, device.right + dx, device.bottom + dy};
+  }
+  ::RECT clip{};
+  if (::GetClipBox(target, &clip) == ERROR) return cover;
+  return gdi::Intersect(cover, RECT{clip.left, clip.top, clip.right, clip.bottom});
+}
+
+// Draws the text white into a cleared mask over cover, and the mask's
+// coverage in the colour over the target; returns DrawTextW's height.
+int DrawMasked(::HDC target, ::HFONT font, std::u16string_view text, const RECT& device, UINT format,
+               const RECT& cover, std::uint32_t argb) {
+  // With nothing to show, the height is still the laid out text's.
+  Bitmap mask(Empty(cover) ? 1 : Width(cover), Empty(cover) ? 1 : Height(cover));
+  gdi::MemoryDc maskDc(mask);
+  if (!maskDc.get()) return 0;
+  const HGDIOBJ previous = ::SelectObject(maskDc.get(), font);
+  ::SetTextColor(maskDc.get(), RGB(255, 255, 255));
+  ::SetBkMode(maskDc.get(), TRANSPARENT);
+  ::SetViewportOrgEx(maskDc.get(), -cover.left, -cover.top, nullptr);
+  ::RECT r{device.left, device.top, device.right, device.bottom};
+  const int height =
+      ::DrawTextW(maskDc.get(), win32::Wide(text.data()), static_cast<int>(text.size()), &r, format);
+  ::SetViewportOrgEx(maskDc.get(), 0, 0, nullptr);
+  ::SelectObject(maskDc.get(), previous);
+  if (!Empty(cover)) {
+    gdi::CoverageToColour(mask, argb);
+    gdi::BlendOver(target, cover, maskDc.get(), RECT{0, 0, Width(cover), Height(cover)}, 255);
+  }
+  return height;
+}
+
+// A font made for one drawing, deleted after it.
+struct OwnedFont {
+  explicit OwnedFont(::HFONT made) : font(made) {}
+  ~OwnedFont() {
+    if (font) ::DeleteObject(font);
+  }
+  OwnedFont(const OwnedFont&) = delete;
+  OwnedFont& operator=(const OwnedFont&) = delete;
+  ::HFONT font;
+};
 
 }  // namespace
 
@@ -352,56 +416,20 @@ int DrawText(Canvas* canvas, const Font& font, std::u16string_view text, RECT& r
   }
   // DT_MODIFYSTRING would have the system write into the caller's text.
   format &= ~DT_MODIFYSTRING;
-  const wchar_t* wide = win32::Wide(text.data());
-  const int length = static_cast<int>(text.size());
   if (calc || !canvas || !canvas->IsValid()) {
-    FontDc dc(System(font.Handle()));
-    ::RECT r{rect.left, rect.top, rect.right, rect.bottom};
-    const int height = ::DrawTextW(dc.get(), wide, length, &r, format);
-    if (calc) rect = RECT{r.left, r.top, r.right, r.bottom};
+    RECT laidOut = rect;
+    const int height = LayOut(System(font.Handle()), text, laidOut, format);
+    if (calc) rect = laidOut;
     return height;
   }
-
   const DeviceScale scale = canvas->Target().Scale();
   const int f = scale.Factor();
-  ::HFONT scaled = f == 1 ? nullptr : ScaledFont(font, f);
-  ::HFONT drawn = scaled ? scaled : System(font.Handle());
+  const OwnedFont scaled(f == 1 ? nullptr : ScaledFont(font, f));
+  const ::HFONT drawn = scaled.font ? scaled.font : System(font.Handle());
   const RECT device = scale.ToDevice(rect);
-  RECT cover = device;
-  if (format & DT_NOCLIP) {
-    // Unclipped text may reach past the rectangle by its own extent.
-    FontDc dc(drawn);
-    ::RECT extent{device.left, device.top, device.right, device.bottom};
-    ::DrawTextW(dc.get(), wide, length, &extent, format | DT_CALCRECT);
-    const LONG dx = Width(RECT{extent.left, extent.top, extent.right, extent.bottom}) + Height(device) + 1;
-    const LONG dy = extent.bottom - extent.top + Height(device) + 1;
-    cover = RECT{device.left - dx, device.top - dy, device.right + dx, device.bottom + dy};
-  }
   ::HDC target = win32::As<::HDC>(canvas->Dc());
-  ::RECT clip{};
-  if (::GetClipBox(target, &clip) != ERROR)
-    cover = gdi::Intersect(cover, RECT{clip.left, clip.top, clip.right, clip.bottom});
-
-  int height = 0;
-  Bitmap mask(Empty(cover) ? 1 : Width(cover), Empty(cover) ? 1 : Height(cover));
-  {
-    gdi::MemoryDc maskDc(mask);
-    if (maskDc.get()) {
-      HGDIOBJ previous = ::SelectObject(maskDc.get(), drawn);
-      ::SetTextColor(maskDc.get(), RGB(255, 255, 255));
-      ::SetBkMode(maskDc.get(), TRANSPARENT);
-      ::SetViewportOrgEx(maskDc.get(), -cover.left, -cover.top, nullptr);
-      ::RECT r{device.left, device.top, device.right, device.bottom};
-      height = ::DrawTextW(maskDc.get(), wide, length, &r, format);
-      ::SetViewportOrgEx(maskDc.get(), 0, 0, nullptr);
-      ::SelectObject(maskDc.get(), previous);
-      if (!Empty(cover)) {
-        gdi::CoverageToColour(mask, argb);
-        gdi::BlendOver(target, cover, maskDc.get(), RECT{0, 0, Width(cover), Height(cover)}, 255);
-      }
-    }
-  }
-  if (scaled) ::DeleteObject(scaled);
+  const int height =
+      DrawMasked(target, drawn, text, device, format, TextCover(target, drawn, text, device, format), argb);
   return (height + f - 1) / f;
 }
 
