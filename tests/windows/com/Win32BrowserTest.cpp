@@ -6,6 +6,7 @@
 // every step must then fail with its HRESULT, never crash or leak our site.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -194,14 +195,40 @@ TEST_F(Win32BrowserTest, TheBrowserIsCreatedAndActivatedInPlaceOrFailsWithItsRes
     const os::HRESULT navigated = browser->Navigate2(&url, nullptr, nullptr, nullptr, nullptr);
     std::printf("browser: Navigate2 0x%08lx\n", static_cast<unsigned long>(navigated));
     PumpFor(std::chrono::milliseconds(1500));
-    std::printf("browser: %zu events\n", sink->calls.size());
-    for (const comtest::Call& call : sink->calls) {
-      if (call.member != os::DISPID_BEFORENAVIGATE2) continue;
-      // The browser argument is the object the host holds, the URL ours.
-      ASSERT_EQ(call.args.size(), 7u);
-      EXPECT_EQ(call.args[6].vt, os::VT_DISPATCH);
-      EXPECT_TRUE(os::IsSameObject(call.args[6].pdispVal, browser.get()));
-      EXPECT_EQ(os::VariantString(&call.args[5]), u"about:blank");
+    std::printf("browser: %zu events:", sink->calls.size());
+    for (const comtest::Call& call : sink->calls) std::printf(" %ld", static_cast<long>(call.member));
+    std::printf("\n");
+    if (SUCCEEDED(navigated)) {
+      // The navigation announces itself, and ends in a document or (with no
+      // engine) an error, each with our arguments.
+      ASSERT_FALSE(sink->calls.empty());
+      const comtest::Call& before = sink->calls.front();
+      EXPECT_EQ(before.member, os::DISPID_BEFORENAVIGATE2);
+      ASSERT_EQ(before.args.size(), 7u);
+      EXPECT_EQ(before.args[6].vt, os::VT_DISPATCH);
+      EXPECT_TRUE(os::IsSameObject(before.args[6].pdispVal, browser.get())) << "the event names another browser";
+      EXPECT_EQ(os::VariantString(&before.args[5]), u"about:blank");
+      EXPECT_EQ(before.args[0].boolVal, VARIANT_FALSE);
+      const auto ended = [&](const comtest::Call& call) {
+        return call.member == os::DISPID_DOCUMENTCOMPLETE || call.member == os::DISPID_NAVIGATEERROR;
+      };
+      auto end = std::find_if(sink->calls.begin(), sink->calls.end(), ended);
+      ASSERT_NE(end, sink->calls.end()) << "the navigation neither completed nor failed";
+      if (end->member == os::DISPID_NAVIGATEERROR) {
+        ASSERT_EQ(end->args.size(), 5u);
+        EXPECT_EQ(os::VariantString(&end->args[3]), u"about:blank");
+        EXPECT_TRUE(os::VariantInteger(&end->args[1]).has_value()) << "no status code";
+      }
+
+      // A sink that cancels stops the next navigation before it starts.
+      sink->calls.clear();
+      sink->cancel = true;
+      os::VARIANT other = os::VARIANT::String(u"http://lumora.test/cancelled");
+      browser->Navigate2(&other, nullptr, nullptr, nullptr, nullptr);
+      PumpFor(std::chrono::milliseconds(1000));
+      ASSERT_FALSE(sink->calls.empty());
+      EXPECT_EQ(sink->calls.front().member, os::DISPID_BEFORENAVIGATE2);
+      EXPECT_EQ(std::count_if(sink->calls.begin(), sink->calls.end(), ended), 0) << "the cancel did not reach the system";
     }
     os::BSTR location;
     browser->get_LocationURL(&location);
