@@ -36,13 +36,15 @@ static_assert(offsetof(os::OLEINPLACEFRAMEINFO, haccel) == offsetof(::OLEINPLACE
 static_assert(offsetof(os::OLEINPLACEFRAMEINFO, cAccelEntries) ==
               offsetof(::OLEINPLACEFRAMEINFO, cAccelEntries));
 static_assert(sizeof(os::OLEMENUGROUPWIDTHS) == sizeof(::OLEMENUGROUPWIDTHS));
-static_assert(sizeof(os::OLECMD) == sizeof(::OLECMD) && offsetof(os::OLECMD, cmdf) == offsetof(::OLECMD, cmdf));
+static_assert(sizeof(os::OLECMD) == sizeof(::OLECMD) &&
+              offsetof(os::OLECMD, cmdf) == offsetof(::OLECMD, cmdf));
 static_assert(sizeof(os::SHANDLE_PTR) == sizeof(::SHANDLE_PTR));
 static_assert(sizeof(os::READYSTATE) == sizeof(::READYSTATE));
 static_assert(sizeof(os::BOOL) == sizeof(::BOOL));
 static_assert(sizeof(os::LONG) == sizeof(::LONG) && sizeof(os::ULONG) == sizeof(::ULONG));
 // The system's DOCHOSTUIINFO is filled member by member from ours.
-static_assert(sizeof(::DOCHOSTUIINFO) == 3 * sizeof(::DWORD) + 2 * sizeof(void*) + (sizeof(void*) == 8 ? 4 : 0));
+static_assert(sizeof(::DOCHOSTUIINFO) ==
+              3 * sizeof(::DWORD) + 2 * sizeof(void*) + (sizeof(void*) == 8 ? 4 : 0));
 
 const ::IID& Sys(REFIID iid) { return *As<const ::IID*>(&iid); }
 
@@ -191,11 +193,14 @@ class SystemElement final : public Wrapper<os::IHTMLElement, ::IHTMLElement> {
     ::SysFreeString(n);
     return hr;
   }
-  HRESULT get_className(os::BSTR* name) override { return GetText(sys(), &::IHTMLElement::get_className, name); }
+  HRESULT get_className(os::BSTR* name) override {
+    return GetText(sys(), &::IHTMLElement::get_className, name);
+  }
   HRESULT get_id(os::BSTR* id) override { return GetText(sys(), &::IHTMLElement::get_id, id); }
   HRESULT get_tagName(os::BSTR* tag) override { return GetText(sys(), &::IHTMLElement::get_tagName, tag); }
-  HRESULT get_innerText(os::BSTR* text) override { return GetText(sys(), &::IHTMLElement::get_innerText, text); }
-
+  HRESULT get_innerText(os::BSTR* text) override {
+    return GetText(sys(), &::IHTMLElement::get_innerText, text);
+  }
 };
 
 class SystemCollection final : public Wrapper<os::IHTMLElementCollection, ::IHTMLElementCollection> {
@@ -268,7 +273,9 @@ class SystemDocument final : public Wrapper<os::IHTMLDocument2, ::IHTMLDocument2
     return hr;
   }
   HRESULT get_URL(os::BSTR* url) override { return GetText(sys(), &::IHTMLDocument2::get_URL, url); }
-  HRESULT get_readyState(os::BSTR* state) override { return GetText(sys(), &::IHTMLDocument2::get_readyState, state); }
+  HRESULT get_readyState(os::BSTR* state) override {
+    return GetText(sys(), &::IHTMLDocument2::get_readyState, state);
+  }
 
   HRESULT SetUIHandler(os::IDocHostUIHandler* handler) override {
     SysPtr<::ICustomDoc> custom;
@@ -277,7 +284,6 @@ class SystemDocument final : public Wrapper<os::IHTMLDocument2, ::IHTMLDocument2
     if (handler) *bridge.put() = SystemUiHandler(handler);
     return custom->SetUIHandler(bridge.get());
   }
-
 };
 
 // ---------------------------------------------------------------------------
@@ -317,18 +323,20 @@ class DispatchBridge final : public ::IDispatch {
     return E_NOTIMPL;
   }
   ::HRESULT STDMETHODCALLTYPE GetIDsOfNames(const ::IID&, ::LPOLESTR* names, ::UINT count, ::LCID locale,
-                                          ::DISPID* ids) override {
+                                            ::DISPID* ids) override {
     if (names_) return names_(names, count, locale, As<os::DISPID*>(ids));
     for (UINT i = 0; ids && i < count; ++i) ids[i] = DISPID_UNKNOWN;
     return DISP_E_UNKNOWNNAME;
   }
-  ::HRESULT STDMETHODCALLTYPE Invoke(::DISPID member, const ::IID&, ::LCID, ::WORD flags, ::DISPPARAMS* params,
-                                   ::VARIANT* result, ::EXCEPINFO*, ::UINT*) override {
-    if (!invoke_) return S_OK;  // the owner is gone: events fall silent
+  ::HRESULT STDMETHODCALLTYPE Invoke(::DISPID member, const ::IID&, ::LCID, ::WORD flags,
+                                     ::DISPPARAMS* params, ::VARIANT* result, ::EXCEPINFO*,
+                                     ::UINT*) override {
+    if (!invoke_) return S_OK;       // the owner is gone: events fall silent
     const Invoker invoke = invoke_;  // the call may detach this bridge
     ArgumentsAsOurs args;
     if (HRESULT hr = args.Load(params, OurDispatchOf); FAILED(hr)) {
-      os::DebugOutput(os::DebugCategory::Web, u"com: a call from the system carried an argument type we do not convert");
+      os::DebugOutput(os::DebugCategory::Web,
+                      u"com: a call from the system carried an argument type we do not convert");
       return hr;
     }
     os::VARIANT ours;
@@ -349,10 +357,27 @@ class DispatchBridge final : public ::IDispatch {
 
 // ---------------------------------------------------------------------------
 // A UI handler of ours as the system sees it.
-class UiHandlerBridge final : public ::IDocHostUIHandler, public ::IOleCommandTarget {
+// Besides the handler it answers the command target (script errors), the
+// service provider (the download manager, whose vtable is the system's; other
+// services are refused, their interfaces being unknown here) and IDispatch
+// (ambient properties, converted) when our handler's object does.
+class UiHandlerBridge final : public ::IDocHostUIHandler,
+                              public ::IOleCommandTarget,
+                              public ::IServiceProvider {
  public:
   explicit UiHandlerBridge(os::IDocHostUIHandler* ours) : ours_(ours) {
     ours_->QueryInterface(os::IOleCommandTarget::kIid, commands_.put_void());
+    ours_->QueryInterface(os::IServiceProvider::kIid, services_.put_void());
+    ComPtr<os::IDispatch> dispatch;
+    if (SUCCEEDED(ours_->QueryInterface(os::IDispatch::kIid, dispatch.put_void())) && dispatch) {
+      *dispatch_.put() = new DispatchBridge(
+          ::IID_IDispatch,
+          [dispatch](os::DISPID member, ::WORD flags, os::DISPPARAMS* params, os::VARIANT* result) {
+            return dispatch->Invoke(member, os::IID_NULL, LOCALE_USER_DEFAULT, flags, params, result, nullptr,
+                                    nullptr);
+          },
+          nullptr);
+    }
   }
 
   ::HRESULT STDMETHODCALLTYPE QueryInterface(const ::IID& riid, void** object) override {
@@ -362,6 +387,10 @@ class UiHandlerBridge final : public ::IDocHostUIHandler, public ::IOleCommandTa
       *object = static_cast<::IDocHostUIHandler*>(this);
     } else if (riid == ::IID_IOleCommandTarget && commands_) {
       *object = static_cast<::IOleCommandTarget*>(this);
+    } else if (riid == ::IID_IServiceProvider && services_) {
+      *object = static_cast<::IServiceProvider*>(this);
+    } else if (riid == ::IID_IDispatch && dispatch_) {
+      return dispatch_->QueryInterface(riid, object);
     } else {
       return E_NOINTERFACE;
     }
@@ -372,7 +401,7 @@ class UiHandlerBridge final : public ::IDocHostUIHandler, public ::IOleCommandTa
   ::ULONG STDMETHODCALLTYPE Release() override { return refs_.Release(this); }
 
   ::HRESULT STDMETHODCALLTYPE ShowContextMenu(::DWORD id, ::POINT* point, ::IUnknown* target,
-                                            ::IDispatch* object) override {
+                                              ::IDispatch* object) override {
     return ours_->ShowContextMenu(id, As<POINT*>(point), As<os::IUnknown*>(target),
                                   As<os::IDispatch*>(object));
   }
@@ -387,8 +416,9 @@ class UiHandlerBridge final : public ::IDocHostUIHandler, public ::IOleCommandTa
     info->pchHostNS = TaskString(ours.pchHostNS);
     return hr;
   }
-  ::HRESULT STDMETHODCALLTYPE ShowUI(::DWORD id, ::IOleInPlaceActiveObject* active, ::IOleCommandTarget* target,
-                                   ::IOleInPlaceFrame* frame, ::IOleInPlaceUIWindow* document) override {
+  ::HRESULT STDMETHODCALLTYPE ShowUI(::DWORD id, ::IOleInPlaceActiveObject* active,
+                                     ::IOleCommandTarget* target, ::IOleInPlaceFrame* frame,
+                                     ::IOleInPlaceUIWindow* document) override {
     return ours_->ShowUI(id, As<os::IOleInPlaceActiveObject*>(active), As<os::IOleCommandTarget*>(target),
                          As<os::IOleInPlaceFrame*>(frame), As<os::IOleInPlaceUIWindow*>(document));
   }
@@ -402,10 +432,11 @@ class UiHandlerBridge final : public ::IDocHostUIHandler, public ::IOleCommandTa
     return ours_->OnFrameWindowActivate(activate);
   }
   ::HRESULT STDMETHODCALLTYPE ResizeBorder(const ::RECT* border, ::IOleInPlaceUIWindow* window,
-                                         ::BOOL frameWindow) override {
+                                           ::BOOL frameWindow) override {
     return ours_->ResizeBorder(As<const RECT*>(border), As<os::IOleInPlaceUIWindow*>(window), frameWindow);
   }
-  ::HRESULT STDMETHODCALLTYPE TranslateAccelerator(::MSG* message, const ::GUID* group, ::DWORD command) override {
+  ::HRESULT STDMETHODCALLTYPE TranslateAccelerator(::MSG* message, const ::GUID* group,
+                                                   ::DWORD command) override {
     return ours_->TranslateAccelerator(As<os::MSG*>(message), As<const os::GUID*>(group), command);
   }
   ::HRESULT STDMETHODCALLTYPE GetOptionKeyPath(::LPOLESTR* key, ::DWORD reserved) override {
@@ -454,12 +485,12 @@ class UiHandlerBridge final : public ::IDocHostUIHandler, public ::IOleCommandTa
 
   // IOleCommandTarget
   ::HRESULT STDMETHODCALLTYPE QueryStatus(const ::GUID* group, ::ULONG count, ::OLECMD* commands,
-                                        ::OLECMDTEXT* text) override {
+                                          ::OLECMDTEXT* text) override {
     return commands_->QueryStatus(As<const os::GUID*>(group), count, As<os::OLECMD*>(commands),
                                   As<os::OLECMDTEXT*>(text));
   }
   ::HRESULT STDMETHODCALLTYPE Exec(const ::GUID* group, ::DWORD command, ::DWORD option, ::VARIANT* in,
-                                 ::VARIANT* out) override {
+                                   ::VARIANT* out) override {
     os::VARIANT ourIn, ourOut;
     // An argument we cannot carry reaches the host as missing.
     if (in && FAILED(ToOurs(*in, &ourIn))) ourIn.Clear();
@@ -469,12 +500,22 @@ class UiHandlerBridge final : public ::IDocHostUIHandler, public ::IOleCommandTa
     return hr;
   }
 
+  // IServiceProvider
+  ::HRESULT STDMETHODCALLTYPE QueryService(const ::GUID& service, const ::IID& riid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (riid != *As<const ::IID*>(&os::IID_IDownloadManager) && riid != ::IID_IUnknown) return E_NOINTERFACE;
+    return services_->QueryService(*As<const os::GUID*>(&service), *As<const os::IID*>(&riid), object);
+  }
+
  private:
   ~UiHandlerBridge() = default;
   friend class os::RefCount;
   RefCount refs_;
   ComPtr<os::IDocHostUIHandler> ours_;
   ComPtr<os::IOleCommandTarget> commands_;
+  ComPtr<os::IServiceProvider> services_;
+  SysPtr<DispatchBridge> dispatch_;
 };
 
 // ---------------------------------------------------------------------------
@@ -574,8 +615,12 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
     *document = OurDispatchOf(found.get());
     return S_OK;
   }
-  HRESULT get_LocationURL(os::BSTR* url) override { return GetText(web_.get(), &::IWebBrowser2::get_LocationURL, url); }
-  HRESULT get_LocationName(os::BSTR* name) override { return GetText(web_.get(), &::IWebBrowser2::get_LocationName, name); }
+  HRESULT get_LocationURL(os::BSTR* url) override {
+    return GetText(web_.get(), &::IWebBrowser2::get_LocationURL, url);
+  }
+  HRESULT get_LocationName(os::BSTR* name) override {
+    return GetText(web_.get(), &::IWebBrowser2::get_LocationName, name);
+  }
   HRESULT get_Busy(VARIANT_BOOL* busy) override { return web_->get_Busy(busy); }
   HRESULT get_ReadyState(os::READYSTATE* state) override {
     return web_->get_ReadyState(As<::READYSTATE*>(state));
@@ -678,8 +723,8 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
 
  private:
   SystemBrowserObject() {
-    events_ = ComPtr<DispatchConnectionPoint>::Adopt(
-        new DispatchConnectionPoint(DIID_DWebBrowserEvents2, static_cast<os::IConnectionPointContainer*>(this)));
+    events_ = ComPtr<DispatchConnectionPoint>::Adopt(new DispatchConnectionPoint(
+        DIID_DWebBrowserEvents2, static_cast<os::IConnectionPointContainer*>(this)));
   }
   ~SystemBrowserObject() {
     events_->Detach();
@@ -699,17 +744,19 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
     Living().push_back(this);
     SysPtr<::IConnectionPointContainer> container;
     if (!SystemQuery(web_.get(), ::IID_IConnectionPointContainer, &container)) return;
-    if (FAILED(container->FindConnectionPoint(::DIID_DWebBrowserEvents2, systemPoint_.put())) || !systemPoint_) {
+    if (FAILED(container->FindConnectionPoint(::DIID_DWebBrowserEvents2, systemPoint_.put())) ||
+        !systemPoint_) {
       return;
     }
-    sink_ = new DispatchBridge(::DIID_DWebBrowserEvents2,
-                               [this](DISPID member, WORD, os::DISPPARAMS* params, os::VARIANT*) {
-                                 // A sink may release the host's last reference.
-                                 ComPtr<os::IWebBrowser2> keep(this);
-                                 events_->Fire(member, params);
-                                 return S_OK;
-                               },
-                               nullptr);
+    sink_ = new DispatchBridge(
+        ::DIID_DWebBrowserEvents2,
+        [this](DISPID member, WORD, os::DISPPARAMS* params, os::VARIANT*) {
+          // A sink may release the host's last reference.
+          ComPtr<os::IWebBrowser2> keep(this);
+          events_->Fire(member, params);
+          return S_OK;
+        },
+        nullptr);
     ::DWORD cookie = 0;
     if (FAILED(systemPoint_->Advise(sink_, &cookie))) {
       os::DebugOutput(os::DebugCategory::Web, u"com: the system browser refused our event sink");
@@ -717,7 +764,6 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
     }
     cookie_ = cookie;
   }
-
 
   RefCount refs_;
   SysPtr<::IWebBrowser2> web_;
@@ -746,8 +792,8 @@ HRESULT CreateSystemBrowser(REFCLSID clsid, DWORD context, REFIID riid, void** o
   if (!object) return E_POINTER;
   *object = nullptr;
   SysPtr<::IUnknown> system;
-  const HRESULT hr = ::CoCreateInstance(*As<const ::CLSID*>(&clsid), nullptr, context, ::IID_IUnknown,
-                                        system.put_void());
+  const HRESULT hr =
+      ::CoCreateInstance(*As<const ::CLSID*>(&clsid), nullptr, context, ::IID_IUnknown, system.put_void());
   if (FAILED(hr)) return hr;
   ComPtr<SystemBrowserObject> browser = SystemBrowserObject::Wrap(system.get());
   if (!browser) return E_NOINTERFACE;

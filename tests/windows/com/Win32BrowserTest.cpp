@@ -70,8 +70,9 @@ class TestSite final : public os::IOleClientSite, public os::IOleInPlaceSite {
     return S_OK;
   }
   os::HRESULT OnUIActivate() override { return S_OK; }
-  os::HRESULT GetWindowContext(os::IOleInPlaceFrame** frame, os::IOleInPlaceUIWindow** document, os::RECT* posRect,
-                               os::RECT* clipRect, os::OLEINPLACEFRAMEINFO* frameInfo) override {
+  os::HRESULT GetWindowContext(os::IOleInPlaceFrame** frame, os::IOleInPlaceUIWindow** document,
+                               os::RECT* posRect, os::RECT* clipRect,
+                               os::OLEINPLACEFRAMEINFO* frameInfo) override {
     if (frame) *frame = nullptr;
     if (document) *document = nullptr;
     ::RECT client{};
@@ -122,8 +123,9 @@ class Win32BrowserTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(os::CoInitialize(nullptr)));
-    window_ = ::CreateWindowExW(0, L"STATIC", L"browser host", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN,
-                                0, 0, 640, 480, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    window_ =
+        ::CreateWindowExW(0, L"STATIC", L"browser host", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN,
+                          0, 0, 640, 480, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   }
   void TearDown() override {
     if (window_) ::DestroyWindow(window_);
@@ -136,8 +138,8 @@ class Win32BrowserTest : public ::testing::Test {
 TEST_F(Win32BrowserTest, TheBrowserIsCreatedAndActivatedInPlaceOrFailsWithItsResult) {
   if (!window_) GTEST_SKIP() << "no window could be made (no display)";
   os::ComPtr<os::IOleControl> control;
-  const os::HRESULT made = os::CoCreateInstance(os::CLSID_WebBrowser, nullptr, CLSCTX_ALL, os::IID_IOleControl,
-                                                control.put_void());
+  const os::HRESULT made = os::CoCreateInstance(os::CLSID_WebBrowser, nullptr, CLSCTX_ALL,
+                                                os::IID_IOleControl, control.put_void());
   std::printf("browser: CoCreateInstance 0x%08lx\n", static_cast<unsigned long>(made));
   if (FAILED(made)) {
     EXPECT_FALSE(control);
@@ -206,7 +208,8 @@ TEST_F(Win32BrowserTest, TheBrowserIsCreatedAndActivatedInPlaceOrFailsWithItsRes
       EXPECT_EQ(before.member, os::DISPID_BEFORENAVIGATE2);
       ASSERT_EQ(before.args.size(), 7u);
       EXPECT_EQ(before.args[6].vt, os::VT_DISPATCH);
-      EXPECT_TRUE(os::IsSameObject(before.args[6].pdispVal, browser.get())) << "the event names another browser";
+      EXPECT_TRUE(os::IsSameObject(before.args[6].pdispVal, browser.get()))
+          << "the event names another browser";
       EXPECT_EQ(os::VariantString(&before.args[5]), u"about:blank");
       EXPECT_EQ(before.args[0].boolVal, VARIANT_FALSE);
       const auto ended = [&](const comtest::Call& call) {
@@ -228,7 +231,8 @@ TEST_F(Win32BrowserTest, TheBrowserIsCreatedAndActivatedInPlaceOrFailsWithItsRes
       PumpFor(std::chrono::milliseconds(1000));
       ASSERT_FALSE(sink->calls.empty());
       EXPECT_EQ(sink->calls.front().member, os::DISPID_BEFORENAVIGATE2);
-      EXPECT_EQ(std::count_if(sink->calls.begin(), sink->calls.end(), ended), 0) << "the cancel did not reach the system";
+      EXPECT_EQ(std::count_if(sink->calls.begin(), sink->calls.end(), ended), 0)
+          << "the cancel did not reach the system";
     }
     os::BSTR location;
     browser->get_LocationURL(&location);
@@ -253,14 +257,17 @@ TEST_F(Win32BrowserTest, TheBrowserIsCreatedAndActivatedInPlaceOrFailsWithItsRes
 // ---------------------------------------------------------------------------
 // Our UI handler, called by the system through the bridge.
 
-class TestUiHandler final : public os::IDocHostUIHandler, public os::IOleCommandTarget {
+class TestUiHandler final : public os::IDocHostUIHandler,
+                            public os::IOleCommandTarget,
+                            public os::IServiceProvider {
  public:
   os::HRESULT QueryInterface(const os::IID& riid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (os::AnswerInterface<os::IUnknown>(riid, static_cast<os::IDocHostUIHandler*>(this), object) ||
         os::AnswerInterface<os::IDocHostUIHandler>(riid, this, object) ||
-        os::AnswerInterface<os::IOleCommandTarget>(riid, this, object)) {
+        os::AnswerInterface<os::IOleCommandTarget>(riid, this, object) ||
+        os::AnswerInterface<os::IServiceProvider>(riid, this, object)) {
       return S_OK;
     }
     return E_NOINTERFACE;
@@ -268,6 +275,12 @@ class TestUiHandler final : public os::IDocHostUIHandler, public os::IOleCommand
   os::ULONG AddRef() override { return refs_.Add(); }
   os::ULONG Release() override { return refs_.Release(this); }
   os::ULONG References() const { return refs_.Value(); }
+
+  // The download manager's service: this object stands for it.
+  os::HRESULT QueryService(const os::GUID& service, const os::IID& riid, void** object) override {
+    if (service != os::SID_SDownloadManager) return E_NOINTERFACE;
+    return QueryInterface(riid == os::IID_IDownloadManager ? os::IID_IUnknown : riid, object);
+  }
 
   os::HRESULT ShowContextMenu(os::DWORD, os::POINT* point, os::IUnknown*, os::IDispatch*) override {
     menuAt = point ? *point : os::POINT{-1, -1};
@@ -311,8 +324,11 @@ class TestUiHandler final : public os::IDocHostUIHandler, public os::IOleCommand
   }
   os::HRESULT FilterDataObject(os::IDataObject*, os::IDataObject**) override { return S_FALSE; }
 
-  os::HRESULT QueryStatus(const os::GUID*, os::ULONG, os::OLECMD*, os::OLECMDTEXT*) override { return E_NOTIMPL; }
-  os::HRESULT Exec(const os::GUID* group, os::DWORD command, os::DWORD, os::VARIANT*, os::VARIANT* out) override {
+  os::HRESULT QueryStatus(const os::GUID*, os::ULONG, os::OLECMD*, os::OLECMDTEXT*) override {
+    return E_NOTIMPL;
+  }
+  os::HRESULT Exec(const os::GUID* group, os::DWORD command, os::DWORD, os::VARIANT*,
+                   os::VARIANT* out) override {
     if (!group || *group != os::CGID_DocHostCommandHandler || command != os::OLECMDID_SHOWSCRIPTERROR) {
       return OLECMDERR_E_NOTSUPPORTED;
     }
@@ -376,11 +392,15 @@ TEST(Win32UiHandlerBridge, TheSystemReadsOurAnswersInItsOwnForms) {
   ASSERT_EQ(system->QueryInterface(IID_IOleCommandTarget, reinterpret_cast<void**>(&commands)), S_OK);
   ::VARIANT out;
   ::VariantInit(&out);
-  EXPECT_EQ(commands->Exec(reinterpret_cast<const ::GUID*>(&os::CGID_DocHostCommandHandler), OLECMDID_SHOWSCRIPTERROR, 0, nullptr, &out), S_OK);
+  EXPECT_EQ(commands->Exec(reinterpret_cast<const ::GUID*>(&os::CGID_DocHostCommandHandler),
+                           OLECMDID_SHOWSCRIPTERROR, 0, nullptr, &out),
+            S_OK);
   EXPECT_EQ(out.vt, VT_BOOL);
   EXPECT_EQ(out.boolVal, VARIANT_TRUE);
   ::VariantClear(&out);
-  EXPECT_EQ(commands->Exec(reinterpret_cast<const ::GUID*>(&os::CGID_DocHostCommandHandler), 1, 0, nullptr, &out), OLECMDERR_E_NOTSUPPORTED);
+  EXPECT_EQ(
+      commands->Exec(reinterpret_cast<const ::GUID*>(&os::CGID_DocHostCommandHandler), 1, 0, nullptr, &out),
+      OLECMDERR_E_NOTSUPPORTED);
   commands->Release();
 
   // The page's external object: the system calls our dispatch object with
@@ -402,6 +422,19 @@ TEST(Win32UiHandlerBridge, TheSystemReadsOurAnswersInItsOwnForms) {
   ::VariantClear(&arg);
   bridge->Release();
   EXPECT_EQ(external->References(), 1u);
+
+  // The download manager passes (its vtable is the system's); services whose
+  // interfaces the bridge does not know are refused.
+  ::IServiceProvider* services = nullptr;
+  ASSERT_EQ(system->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&services)), S_OK);
+  void* manager = nullptr;
+  const auto& managerId = *reinterpret_cast<const ::GUID*>(&os::SID_SDownloadManager);
+  EXPECT_EQ(services->QueryService(managerId, managerId, &manager), S_OK);
+  EXPECT_EQ(manager, static_cast<os::IUnknown*>(static_cast<os::IDocHostUIHandler*>(ours.get())));
+  if (manager) static_cast<os::IUnknown*>(manager)->Release();
+  EXPECT_EQ(services->QueryService(managerId, IID_IDispatch, &manager), E_NOINTERFACE);
+  EXPECT_EQ(manager, nullptr);
+  services->Release();
 
   system->Release();
   EXPECT_EQ(ours->References(), 1u);
