@@ -233,7 +233,10 @@ class SystemCollection final : public Wrapper<os::IHTMLElementCollection, ::IHTM
 
 class SystemDocument final : public Wrapper<os::IHTMLDocument2, ::IHTMLDocument2>, public os::ICustomDoc {
  public:
-  explicit SystemDocument(::IHTMLDocument2* system) : Wrapper(system) {}
+  // hostGone: the browser's flag for the handlers given through it (none for
+  // documents reached otherwise).
+  SystemDocument(::IHTMLDocument2* system, std::shared_ptr<const bool> hostGone = nullptr)
+      : Wrapper(system), hostGone_(std::move(hostGone)) {}
 
   HRESULT QueryInterface(REFIID riid, void** object) override {
     if (object && riid == os::ICustomDoc::kIid) {
@@ -281,9 +284,12 @@ class SystemDocument final : public Wrapper<os::IHTMLDocument2, ::IHTMLDocument2
     SysPtr<::ICustomDoc> custom;
     if (!SystemQuery(sys(), __uuidof(::ICustomDoc), &custom)) return E_NOINTERFACE;
     SysPtr<::IDocHostUIHandler> bridge;
-    if (handler) *bridge.put() = SystemUiHandler(handler);
+    if (handler) *bridge.put() = SystemUiHandler(handler, hostGone_);
     return custom->SetUIHandler(bridge.get());
   }
+
+ private:
+  std::shared_ptr<const bool> hostGone_;
 };
 
 // ---------------------------------------------------------------------------
@@ -365,7 +371,8 @@ class UiHandlerBridge final : public ::IDocHostUIHandler,
                               public ::IOleCommandTarget,
                               public ::IServiceProvider {
  public:
-  explicit UiHandlerBridge(os::IDocHostUIHandler* ours) : ours_(ours) {
+  UiHandlerBridge(os::IDocHostUIHandler* ours, std::shared_ptr<const bool> hostGone)
+      : ours_(ours), hostGone_(std::move(hostGone)) {
     ours_->QueryInterface(os::IOleCommandTarget::kIid, commands_.put_void());
     ours_->QueryInterface(os::IServiceProvider::kIid, services_.put_void());
     ComPtr<os::IDispatch> dispatch;
@@ -402,10 +409,12 @@ class UiHandlerBridge final : public ::IDocHostUIHandler,
 
   ::HRESULT STDMETHODCALLTYPE ShowContextMenu(::DWORD id, ::POINT* point, ::IUnknown* target,
                                               ::IDispatch* object) override {
+    if (!Live()) return E_FAIL;
     return ours_->ShowContextMenu(id, As<POINT*>(point), As<os::IUnknown*>(target),
                                   As<os::IDispatch*>(object));
   }
   ::HRESULT STDMETHODCALLTYPE GetHostInfo(::DOCHOSTUIINFO* info) override {
+    if (!Live()) return E_FAIL;
     if (!info) return E_POINTER;
     os::DOCHOSTUIINFO ours;
     const HRESULT hr = ours_->GetHostInfo(&ours);
@@ -419,40 +428,57 @@ class UiHandlerBridge final : public ::IDocHostUIHandler,
   ::HRESULT STDMETHODCALLTYPE ShowUI(::DWORD id, ::IOleInPlaceActiveObject* active,
                                      ::IOleCommandTarget* target, ::IOleInPlaceFrame* frame,
                                      ::IOleInPlaceUIWindow* document) override {
+    if (!Live()) return E_FAIL;
     return ours_->ShowUI(id, As<os::IOleInPlaceActiveObject*>(active), As<os::IOleCommandTarget*>(target),
                          As<os::IOleInPlaceFrame*>(frame), As<os::IOleInPlaceUIWindow*>(document));
   }
-  ::HRESULT STDMETHODCALLTYPE HideUI() override { return ours_->HideUI(); }
-  ::HRESULT STDMETHODCALLTYPE UpdateUI() override { return ours_->UpdateUI(); }
-  ::HRESULT STDMETHODCALLTYPE EnableModeless(::BOOL enable) override { return ours_->EnableModeless(enable); }
+  ::HRESULT STDMETHODCALLTYPE HideUI() override {
+    if (!Live()) return E_FAIL;
+    return ours_->HideUI();
+  }
+  ::HRESULT STDMETHODCALLTYPE UpdateUI() override {
+    if (!Live()) return E_FAIL;
+    return ours_->UpdateUI();
+  }
+  ::HRESULT STDMETHODCALLTYPE EnableModeless(::BOOL enable) override {
+    if (!Live()) return E_FAIL;
+    return ours_->EnableModeless(enable);
+  }
   ::HRESULT STDMETHODCALLTYPE OnDocWindowActivate(::BOOL activate) override {
+    if (!Live()) return E_FAIL;
     return ours_->OnDocWindowActivate(activate);
   }
   ::HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(::BOOL activate) override {
+    if (!Live()) return E_FAIL;
     return ours_->OnFrameWindowActivate(activate);
   }
   ::HRESULT STDMETHODCALLTYPE ResizeBorder(const ::RECT* border, ::IOleInPlaceUIWindow* window,
                                            ::BOOL frameWindow) override {
+    if (!Live()) return E_FAIL;
     return ours_->ResizeBorder(As<const RECT*>(border), As<os::IOleInPlaceUIWindow*>(window), frameWindow);
   }
   ::HRESULT STDMETHODCALLTYPE TranslateAccelerator(::MSG* message, const ::GUID* group,
                                                    ::DWORD command) override {
+    if (!Live()) return E_FAIL;
     return ours_->TranslateAccelerator(As<os::MSG*>(message), As<const os::GUID*>(group), command);
   }
   ::HRESULT STDMETHODCALLTYPE GetOptionKeyPath(::LPOLESTR* key, ::DWORD reserved) override {
     if (!key) return E_POINTER;
     *key = nullptr;
+    if (!Live()) return E_FAIL;
     std::u16string path;
     const HRESULT hr = ours_->GetOptionKeyPath(&path, reserved);
     if (hr == S_OK) *key = TaskString(path);
     return hr == S_OK && !*key ? S_FALSE : hr;
   }
   ::HRESULT STDMETHODCALLTYPE GetDropTarget(::IDropTarget* target, ::IDropTarget** replacement) override {
+    if (!Live()) return E_FAIL;
     return ours_->GetDropTarget(As<os::IDropTarget*>(target), As<os::IDropTarget**>(replacement));
   }
   ::HRESULT STDMETHODCALLTYPE GetExternal(::IDispatch** external) override {
     if (!external) return E_POINTER;
     *external = nullptr;
+    if (!Live()) return E_FAIL;
     os::IDispatch* ours = nullptr;
     const HRESULT hr = ours_->GetExternal(&ours);
     if (FAILED(hr) || !ours) return FAILED(hr) ? hr : S_FALSE;
@@ -473,6 +499,7 @@ class UiHandlerBridge final : public ::IDocHostUIHandler,
   ::HRESULT STDMETHODCALLTYPE TranslateUrl(::DWORD translate, ::LPWSTR urlIn, ::LPWSTR* urlOut) override {
     if (!urlOut) return E_POINTER;
     *urlOut = nullptr;
+    if (!Live()) return E_FAIL;
     std::u16string out;
     const HRESULT hr = ours_->TranslateUrl(translate, urlIn ? Ours(urlIn) : u"", &out);
     if (hr != S_OK || out.empty()) return S_FALSE;
@@ -480,17 +507,20 @@ class UiHandlerBridge final : public ::IDocHostUIHandler,
     return *urlOut ? S_OK : E_OUTOFMEMORY;
   }
   ::HRESULT STDMETHODCALLTYPE FilterDataObject(::IDataObject* data, ::IDataObject** filtered) override {
+    if (!Live()) return E_FAIL;
     return ours_->FilterDataObject(As<os::IDataObject*>(data), As<os::IDataObject**>(filtered));
   }
 
   // IOleCommandTarget
   ::HRESULT STDMETHODCALLTYPE QueryStatus(const ::GUID* group, ::ULONG count, ::OLECMD* commands,
                                           ::OLECMDTEXT* text) override {
+    if (!Live()) return E_FAIL;
     return commands_->QueryStatus(As<const os::GUID*>(group), count, As<os::OLECMD*>(commands),
                                   As<os::OLECMDTEXT*>(text));
   }
   ::HRESULT STDMETHODCALLTYPE Exec(const ::GUID* group, ::DWORD command, ::DWORD option, ::VARIANT* in,
                                    ::VARIANT* out) override {
+    if (!Live()) return E_FAIL;
     os::VARIANT ourIn, ourOut;
     // An argument we cannot carry reaches the host as missing.
     if (in && FAILED(ToOurs(*in, &ourIn))) ourIn.Clear();
@@ -502,6 +532,7 @@ class UiHandlerBridge final : public ::IDocHostUIHandler,
 
   // IServiceProvider
   ::HRESULT STDMETHODCALLTYPE QueryService(const ::GUID& service, const ::IID& riid, void** object) override {
+    if (!Live()) return E_FAIL;
     if (!object) return E_POINTER;
     *object = nullptr;
     if (riid != *As<const ::IID*>(&os::IID_IDownloadManager) && riid != ::IID_IUnknown) return E_NOINTERFACE;
@@ -510,12 +541,26 @@ class UiHandlerBridge final : public ::IDocHostUIHandler,
 
  private:
   ~UiHandlerBridge() = default;
+
+  // False once the browser our handler was given through is closed or gone:
+  // the host's handler may be gone with it, so it is let go and not called.
+  bool Live() {
+    if (hostGone_ && *hostGone_ && ours_) {
+      ours_.reset();
+      commands_.reset();
+      services_.reset();
+      if (dispatch_) dispatch_->Detach();
+    }
+    return ours_ != nullptr;
+  }
+
   friend class os::RefCount;
   RefCount refs_;
   ComPtr<os::IDocHostUIHandler> ours_;
   ComPtr<os::IOleCommandTarget> commands_;
   ComPtr<os::IServiceProvider> services_;
   SysPtr<DispatchBridge> dispatch_;
+  std::shared_ptr<const bool> hostGone_;
 };
 
 // ---------------------------------------------------------------------------
@@ -612,7 +657,12 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
     *document = nullptr;
     SysPtr<::IDispatch> found;
     if (FAILED(web_->get_Document(found.put())) || !found) return S_OK;  // no document yet
-    *document = OurDispatchOf(found.get());
+    SysPtr<::IHTMLDocument2> html;
+    if (SystemQuery(found.get(), ::IID_IHTMLDocument2, &html)) {
+      *document = static_cast<os::IHTMLDocument2*>(new SystemDocument(html.get(), closed_));
+    } else {
+      *document = OurDispatchOf(found.get());
+    }
     return S_OK;
   }
   HRESULT get_LocationURL(os::BSTR* url) override {
@@ -636,7 +686,14 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
   HRESULT SetClientSite(os::IOleClientSite* site) override { return ole_->SetClientSite(site); }
   HRESULT GetClientSite(os::IOleClientSite** site) override { return ole_->GetClientSite(site); }
   HRESULT SetHostNames(LPCOLESTR app, LPCOLESTR object) override { return ole_->SetHostNames(app, object); }
-  HRESULT Close(DWORD saveOption) override { return ole_->Close(saveOption); }
+  // The UI handlers given through this browser's documents are let go: the
+  // host may be going too. A browser activated again starts afresh.
+  HRESULT Close(DWORD saveOption) override {
+    const HRESULT hr = ole_->Close(saveOption);
+    *closed_ = true;
+    closed_ = std::make_shared<bool>(false);
+    return hr;
+  }
   HRESULT SetMoniker(DWORD which, os::IMoniker* moniker) override { return ole_->SetMoniker(which, moniker); }
   HRESULT GetMoniker(DWORD assign, DWORD which, os::IMoniker** moniker) override {
     return ole_->GetMoniker(assign, which, moniker);
@@ -727,6 +784,7 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
         DIID_DWebBrowserEvents2, static_cast<os::IConnectionPointContainer*>(this)));
   }
   ~SystemBrowserObject() {
+    *closed_ = true;
     events_->Detach();
     if (sink_) sink_->Detach();
     if (systemPoint_ && cookie_ != 0) systemPoint_->Unadvise(cookie_);
@@ -776,6 +834,7 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
   ComPtr<DispatchConnectionPoint> events_;
   SysPtr<::IConnectionPoint> systemPoint_;
   DispatchBridge* sink_ = nullptr;  // the system holds it while advised
+  std::shared_ptr<bool> closed_ = std::make_shared<bool>(false);
   ::DWORD cookie_ = 0;
 };
 
@@ -836,9 +895,9 @@ os::IDispatch* OurDispatchOf(::IDispatch* system) {
   return As<os::IDispatch*>(system);
 }
 
-::IDocHostUIHandler* SystemUiHandler(os::IDocHostUIHandler* ours) {
+::IDocHostUIHandler* SystemUiHandler(os::IDocHostUIHandler* ours, std::shared_ptr<const bool> hostGone) {
   if (!ours) return nullptr;
-  return new UiHandlerBridge(ours);
+  return new UiHandlerBridge(ours, std::move(hostGone));
 }
 
 }  // namespace os::win32

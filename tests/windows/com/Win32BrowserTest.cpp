@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "ComTestSupport.h"
@@ -438,6 +439,31 @@ TEST(Win32UiHandlerBridge, TheSystemReadsOurAnswersInItsOwnForms) {
 
   system->Release();
   EXPECT_EQ(ours->References(), 1u);
+}
+
+// The host's handler may go with its browser: once the browser is closed the
+// bridge the system still holds lets go of it and calls it no more.
+TEST(Win32UiHandlerBridge, ABridgeOfAClosedBrowserLetsGoOfTheHandler) {
+  os::ComPtr<TestUiHandler> ours = os::ComPtr<TestUiHandler>::Adopt(new TestUiHandler());
+  auto gone = std::make_shared<bool>(false);
+  ::IDocHostUIHandler* system = os::win32::SystemUiHandler(ours.get(), gone);
+  ASSERT_NE(system, nullptr);
+  EXPECT_EQ(system->HideUI(), S_OK);
+  EXPECT_GT(ours->References(), 1u);
+
+  *gone = true;
+  ::POINT at{5, 6};
+  EXPECT_EQ(system->ShowContextMenu(0, &at, nullptr, nullptr), E_FAIL);
+  EXPECT_EQ(ours->menuAt.x, 0) << "a gone host was called";
+  EXPECT_EQ(ours->References(), 1u);
+  ::LPWSTR translated = reinterpret_cast<::LPWSTR>(&at);  // garbage the bridge must clear
+  wchar_t url[] = L"http://old.test/";
+  EXPECT_EQ(system->TranslateUrl(0, url, &translated), E_FAIL);
+  EXPECT_EQ(translated, nullptr);
+  ::IOleCommandTarget* commands = nullptr;
+  EXPECT_EQ(system->QueryInterface(IID_IOleCommandTarget, reinterpret_cast<void**>(&commands)),
+            E_NOINTERFACE);
+  system->Release();
 }
 
 }  // namespace
