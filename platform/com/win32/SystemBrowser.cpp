@@ -576,7 +576,8 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
                                   public os::IConnectionPointContainer,
                                   public ISystemObject {
  public:
-  // Wraps the system's browser object; false when it is not one.
+  // Wraps the system's browser object; empty when it is not one. A frame's
+  // browser may lack the OLE interfaces: the wrapper then lacks them too.
   static ComPtr<SystemBrowserObject> Wrap(::IUnknown* system) {
     ComPtr<SystemBrowserObject> made = ComPtr<SystemBrowserObject>::Adopt(new SystemBrowserObject());
     if (!SystemQuery(system, ::IID_IWebBrowser2, &made->web_)) return {};
@@ -586,7 +587,6 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
     made->active_ = SystemPart<os::IOleInPlaceActiveObject>(system);
     made->persist_ = SystemPart<os::IPersistStreamInit>(system);
     made->withSite_ = SystemPart<os::IObjectWithSite>(system);
-    if (!made->ole_) return {};
     made->ListenToSystem();
     return made;
   }
@@ -603,7 +603,7 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
         AnswerInterface<os::IUnknown>(riid, static_cast<os::IUnknown*>(browser), object) ||
         AnswerInterface<os::IDispatch>(riid, static_cast<os::IDispatch*>(browser), object) ||
         AnswerInterface<os::IWebBrowser2>(riid, browser, object) ||
-        AnswerInterface<os::IOleObject>(riid, this, object) ||
+        (ole_ && AnswerInterface<os::IOleObject>(riid, this, object)) ||
         AnswerInterface<os::IConnectionPointContainer>(riid, this, object) ||
         AnswerInterface<ISystemObject>(riid, this, object) ||
         (control_ && AnswerInterface<os::IOleControl>(riid, this, object)) ||
@@ -855,7 +855,10 @@ HRESULT CreateSystemBrowser(REFCLSID clsid, DWORD context, REFIID riid, void** o
       ::CoCreateInstance(*As<const ::CLSID*>(&clsid), nullptr, context, ::IID_IUnknown, system.put_void());
   if (FAILED(hr)) return hr;
   ComPtr<SystemBrowserObject> browser = SystemBrowserObject::Wrap(system.get());
-  if (!browser) return E_NOINTERFACE;
+  // The host embeds what it creates: without IOleObject it cannot.
+  ComPtr<os::IOleObject> embeddable;
+  if (!browser || FAILED(browser->QueryInterface(os::IOleObject::kIid, embeddable.put_void())))
+    return E_NOINTERFACE;
   return browser->QueryInterface(riid, object);
 }
 
@@ -877,9 +880,11 @@ os::IDispatch* OurDispatchOf(::IDispatch* system) {
   }
   SysPtr<::IWebBrowser2> browser;
   if (SystemQuery(system, ::IID_IWebBrowser2, &browser)) {
-    // A browser the host has not seen (a frame): a wrapper of its own.
+    // A browser the host has not seen (a frame): a wrapper of its own. The
+    // system's object itself must never reach the host, which would call it
+    // through our declaration of IWebBrowser2.
     ComPtr<SystemBrowserObject> wrapped = SystemBrowserObject::Wrap(system);
-    if (wrapped) return static_cast<os::IWebBrowser2*>(wrapped.detach());
+    return wrapped ? static_cast<os::IWebBrowser2*>(wrapped.detach()) : nullptr;
   }
   SysPtr<::IHTMLDocument2> document;
   if (SystemQuery(system, ::IID_IHTMLDocument2, &document)) {

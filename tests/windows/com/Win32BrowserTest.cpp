@@ -255,6 +255,48 @@ TEST_F(Win32BrowserTest, TheBrowserIsCreatedAndActivatedInPlaceOrFailsWithItsRes
   EXPECT_EQ(site->References(), 1u) << "the browser kept our site";
 }
 
+// Browsers in event arguments (frames among them) reach the host wrapped,
+// never as the system's object, whose IWebBrowser2 is not ours; what the host
+// hands back reaches the system as the system's own object.
+TEST_F(Win32BrowserTest, SystemBrowsersReachTheHostWrappedAndGoBackAsThemselves) {
+  ::IDispatch* system = nullptr;
+  const ::HRESULT made = ::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                            reinterpret_cast<void**>(&system));
+  if (FAILED(made)) GTEST_SKIP() << "the system has no Web Browser class";
+  os::IDispatch* ours = os::win32::OurDispatchOf(system);
+  ASSERT_NE(ours, nullptr);
+  EXPECT_NE(static_cast<void*>(ours), static_cast<void*>(system));
+  os::ComPtr<os::IWebBrowser2> browser;
+  ASSERT_EQ(ours->QueryInterface(os::IID_IWebBrowser2, browser.put_void()), S_OK);
+  os::VARIANT_BOOL busy = -2;
+  EXPECT_EQ(browser->get_Busy(&busy), S_OK);  // through our vtable, converted
+  EXPECT_NE(busy, -2);
+  // While the host holds it, the same system object maps to the same wrapper.
+  os::IDispatch* again = os::win32::OurDispatchOf(system);
+  EXPECT_EQ(again, ours);
+  if (again) again->Release();
+
+  ::IDispatch* back = os::win32::SystemDispatchOf(ours);
+  ::IUnknown* backIdentity = nullptr;
+  ::IUnknown* systemIdentity = nullptr;
+  back->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&backIdentity));
+  system->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&systemIdentity));
+  EXPECT_EQ(backIdentity, systemIdentity);
+  backIdentity->Release();
+  systemIdentity->Release();
+  back->Release();
+
+  // An object of ours goes to the system as itself.
+  os::ComPtr<RecordingSink> sink = os::ComPtr<RecordingSink>::Adopt(new RecordingSink());
+  ::IDispatch* itself = os::win32::SystemDispatchOf(sink.get());
+  EXPECT_EQ(static_cast<void*>(itself), static_cast<void*>(static_cast<os::IDispatch*>(sink.get())));
+  itself->Release();
+
+  browser.reset();
+  ours->Release();
+  system->Release();
+}
+
 // ---------------------------------------------------------------------------
 // Our UI handler, called by the system through the bridge.
 
