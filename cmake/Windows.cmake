@@ -220,7 +220,8 @@ lumora_seed_replay(profile lumora_platform)
 set(LUMORA_WIN32_TEST_DISPLAY "" CACHE STRING "X display number for the Windows tests that open windows (empty: any free one)")
 set(com_tests ${PROJECT_SOURCE_DIR}/tests/windows/com)
 add_executable(test_win32_com ${com_tests}/Win32ComTest.cpp ${com_tests}/Win32UrlCacheTest.cpp
-                              ${com_tests}/Win32BrowserTest.cpp ${com_tests}/ComTestSupport.cpp)
+                              ${com_tests}/Win32BrowserTest.cpp ${com_tests}/Win32VtableTest.cpp
+                              ${com_tests}/ComTestSupport.cpp)
 target_include_directories(test_win32_com PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(test_win32_com PRIVATE lumora_platform user32 gtest_main gtest)
 add_test(NAME test_win32_com_imports COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP}

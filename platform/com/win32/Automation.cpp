@@ -74,8 +74,8 @@ HRESULT ToOurs(const ::VARIANT& system, os::VARIANT* ours) {
       *ours = os::VARIANT::String(OurText(ref ? *value->pbstrVal : value->bstrVal));
       return S_OK;
     case os::VT_DISPATCH:
-      *ours = os::VARIANT::Dispatch(
-          reinterpret_cast<os::IDispatch*>(ref ? *value->ppdispVal : value->pdispVal));
+      *ours =
+          os::VARIANT::Dispatch(reinterpret_cast<os::IDispatch*>(ref ? *value->ppdispVal : value->pdispVal));
       return S_OK;
     case os::VT_UNKNOWN:
       *ours = os::VARIANT::Unknown(reinterpret_cast<os::IUnknown*>(ref ? *value->ppunkVal : value->punkVal));
@@ -233,8 +233,8 @@ void ArgumentsAsOurs::WriteBack(const DispatchMap& toSystem) {
       case kByRef | os::VT_DISPATCH:
         if (slot.dispatch) {
           // The callee handed over a reference; the system side gets its own.
-          ::IDispatch* system = toSystem ? toSystem(slot.dispatch)
-                                         : reinterpret_cast<::IDispatch*>(slot.dispatch);
+          ::IDispatch* system =
+              toSystem ? toSystem(slot.dispatch) : reinterpret_cast<::IDispatch*>(slot.dispatch);
           if (!toSystem) system->AddRef();
           if (*arg.ppdispVal) (*arg.ppdispVal)->Release();
           *arg.ppdispVal = system;

@@ -74,11 +74,11 @@ class ArgumentsAsOurs {
 
  private:
   struct Slot {
-    ::VARIANT* system = nullptr;  // the system's argument
-    os::VARIANT target;           // the value a by-reference argument points at
-    VARIANT_BOOL flag = 0;        // VT_BYREF | VT_BOOL
-    LONG number = 0;              // VT_BYREF | VT_I4
-    os::BSTR text;                // VT_BYREF | VT_BSTR
+    ::VARIANT* system = nullptr;        // the system's argument
+    os::VARIANT target;                 // the value a by-reference argument points at
+    VARIANT_BOOL flag = 0;              // VT_BYREF | VT_BOOL
+    LONG number = 0;                    // VT_BYREF | VT_I4
+    os::BSTR text;                      // VT_BYREF | VT_BSTR
     os::IDispatch* dispatch = nullptr;  // VT_BYREF | VT_DISPATCH
   };
   std::deque<Slot> slots_;  // stable addresses

@@ -55,7 +55,8 @@ void RegisterBrowserEngineLoader(std::string_view backend, BrowserEngineLoader l
 bool BrowserEngineAvailable() {
   // The class is there when its server is registered, as CoCreateInstance
   // would find it.
-  const std::wstring key = L"CLSID\\" + win32::WideString(StringFromGUID(CLSID_WebBrowser)) + L"\\InprocServer32";
+  const std::wstring key =
+      L"CLSID\\" + win32::WideString(StringFromGUID(CLSID_WebBrowser)) + L"\\InprocServer32";
   ::HKEY found = nullptr;
   if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &found) != ERROR_SUCCESS) return false;
   ::RegCloseKey(found);

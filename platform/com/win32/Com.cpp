@@ -79,7 +79,8 @@ HRESULT CoGetClassObject(REFCLSID clsid, DWORD context, void* serverInfo, REFIID
   if (!object) return E_POINTER;
   *object = nullptr;
   if (!IsWebBrowserClass(clsid)) {
-    return ::CoGetClassObject(Sys(clsid), context, static_cast<::COSERVERINFO*>(serverInfo), Sys(riid), object);
+    return ::CoGetClassObject(Sys(clsid), context, static_cast<::COSERVERINFO*>(serverInfo), Sys(riid),
+                              object);
   }
   // The system's class object would make objects the host cannot use; ours
   // makes them through the system's and wraps them.

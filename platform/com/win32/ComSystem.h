@@ -12,13 +12,13 @@
 
 #include "platform/base/win32/Win32.h"
 
-#include <ole2.h>
-#include <oleauto.h>
-#include <ocidl.h>
 #include <docobj.h>
 #include <exdisp.h>
-#include <mshtml.h>
 #include <mshtmhst.h>
+#include <mshtml.h>
+#include <ocidl.h>
+#include <ole2.h>
+#include <oleauto.h>
 #include <wininet.h>
 
 #undef FindFirstUrlCacheEntry

@@ -41,7 +41,8 @@ std::vector<std::string> SplitTabs(std::string_view line) {
   std::size_t start = 0;
   while (true) {
     const std::size_t tab = line.find('\t', start);
-    parts.emplace_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
+    parts.emplace_back(
+        line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
     if (tab == std::string_view::npos) return parts;
     start = tab + 1;
   }
@@ -83,8 +84,8 @@ std::u16string SiteUrl(const std::string& host, const std::string& path, bool se
 
 // RFC 1123 date of a time in seconds since 1970.
 std::wstring HttpDate(long long unixSeconds) {
-  const unsigned long long ticks = (static_cast<unsigned long long>(std::max(unixSeconds, 1LL)) + 11644473600ULL) *
-                                   10000000ULL;
+  const unsigned long long ticks =
+      (static_cast<unsigned long long>(std::max(unixSeconds, 1LL)) + 11644473600ULL) * 10000000ULL;
   ::FILETIME file{static_cast<::DWORD>(ticks), static_cast<::DWORD>(ticks >> 32)};
   ::SYSTEMTIME time{};
   ::FileTimeToSystemTime(&file, &time);
@@ -146,7 +147,8 @@ std::vector<Cookie> CookiesFor(const std::string& host, const std::string& path)
   }
   std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
   size = static_cast<::DWORD>(text.size() * sizeof(wchar_t));
-  if (!::InternetGetCookieExW(url.c_str(), nullptr, text.data(), &size, INTERNET_COOKIE_HTTPONLY, nullptr)) return {};
+  if (!::InternetGetCookieExW(url.c_str(), nullptr, text.data(), &size, INTERNET_COOKIE_HTTPONLY, nullptr))
+    return {};
   text.resize(std::wcslen(text.c_str()));
   std::vector<Cookie> cookies;
   const std::string all = Utf16ToUtf8(win32::OurString(text));
@@ -182,7 +184,8 @@ std::set<std::pair<std::string, std::string>> KnownSites() {
 }
 
 long long UnixSeconds(const FILETIME& time) {
-  const unsigned long long ticks = (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  const unsigned long long ticks =
+      (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
   return ticks == 0 ? 0 : static_cast<long long>(ticks / 10000000ULL) - 11644473600LL;
 }
 

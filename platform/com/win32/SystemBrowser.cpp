@@ -36,13 +36,15 @@ static_assert(offsetof(os::OLEINPLACEFRAMEINFO, haccel) == offsetof(::OLEINPLACE
 static_assert(offsetof(os::OLEINPLACEFRAMEINFO, cAccelEntries) ==
               offsetof(::OLEINPLACEFRAMEINFO, cAccelEntries));
 static_assert(sizeof(os::OLEMENUGROUPWIDTHS) == sizeof(::OLEMENUGROUPWIDTHS));
-static_assert(sizeof(os::OLECMD) == sizeof(::OLECMD) && offsetof(os::OLECMD, cmdf) == offsetof(::OLECMD, cmdf));
+static_assert(sizeof(os::OLECMD) == sizeof(::OLECMD) &&
+              offsetof(os::OLECMD, cmdf) == offsetof(::OLECMD, cmdf));
 static_assert(sizeof(os::SHANDLE_PTR) == sizeof(::SHANDLE_PTR));
 static_assert(sizeof(os::READYSTATE) == sizeof(::READYSTATE));
 static_assert(sizeof(os::BOOL) == sizeof(::BOOL));
 static_assert(sizeof(os::LONG) == sizeof(::LONG) && sizeof(os::ULONG) == sizeof(::ULONG));
 // The system's DOCHOSTUIINFO is filled member by member from ours.
-static_assert(sizeof(::DOCHOSTUIINFO) == 3 * sizeof(::DWORD) + 2 * sizeof(void*) + (sizeof(void*) == 8 ? 4 : 0));
+static_assert(sizeof(::DOCHOSTUIINFO) ==
+              3 * sizeof(::DWORD) + 2 * sizeof(void*) + (sizeof(void*) == 8 ? 4 : 0));
 
 const ::IID& Sys(REFIID iid) { return *As<const ::IID*>(&iid); }
 
@@ -191,11 +193,14 @@ class SystemElement final : public Wrapper<os::IHTMLElement, ::IHTMLElement> {
     ::SysFreeString(n);
     return hr;
   }
-  HRESULT get_className(os::BSTR* name) override { return GetText(sys(), &::IHTMLElement::get_className, name); }
+  HRESULT get_className(os::BSTR* name) override {
+    return GetText(sys(), &::IHTMLElement::get_className, name);
+  }
   HRESULT get_id(os::BSTR* id) override { return GetText(sys(), &::IHTMLElement::get_id, id); }
   HRESULT get_tagName(os::BSTR* tag) override { return GetText(sys(), &::IHTMLElement::get_tagName, tag); }
-  HRESULT get_innerText(os::BSTR* text) override { return GetText(sys(), &::IHTMLElement::get_innerText, text); }
-
+  HRESULT get_innerText(os::BSTR* text) override {
+    return GetText(sys(), &::IHTMLElement::get_innerText, text);
+  }
 };
 
 class SystemCollection final : public Wrapper<os::IHTMLElementCollection, ::IHTMLElementCollection> {
@@ -228,7 +233,10 @@ class SystemCollection final : public Wrapper<os::IHTMLElementCollection, ::IHTM
 
 class SystemDocument final : public Wrapper<os::IHTMLDocument2, ::IHTMLDocument2>, public os::ICustomDoc {
  public:
-  explicit SystemDocument(::IHTMLDocument2* system) : Wrapper(system) {}
+  // hostGone: the browser's flag for the handlers given through it (none for
+  // documents reached otherwise).
+  SystemDocument(::IHTMLDocument2* system, std::shared_ptr<const bool> hostGone = nullptr)
+      : Wrapper(system), hostGone_(std::move(hostGone)) {}
 
   HRESULT QueryInterface(REFIID riid, void** object) override {
     if (object && riid == os::ICustomDoc::kIid) {
@@ -268,16 +276,20 @@ class SystemDocument final : public Wrapper<os::IHTMLDocument2, ::IHTMLDocument2
     return hr;
   }
   HRESULT get_URL(os::BSTR* url) override { return GetText(sys(), &::IHTMLDocument2::get_URL, url); }
-  HRESULT get_readyState(os::BSTR* state) override { return GetText(sys(), &::IHTMLDocument2::get_readyState, state); }
+  HRESULT get_readyState(os::BSTR* state) override {
+    return GetText(sys(), &::IHTMLDocument2::get_readyState, state);
+  }
 
   HRESULT SetUIHandler(os::IDocHostUIHandler* handler) override {
     SysPtr<::ICustomDoc> custom;
     if (!SystemQuery(sys(), __uuidof(::ICustomDoc), &custom)) return E_NOINTERFACE;
     SysPtr<::IDocHostUIHandler> bridge;
-    if (handler) *bridge.put() = SystemUiHandler(handler);
+    if (handler) *bridge.put() = SystemUiHandler(handler, hostGone_);
     return custom->SetUIHandler(bridge.get());
   }
 
+ private:
+  std::shared_ptr<const bool> hostGone_;
 };
 
 // ---------------------------------------------------------------------------
@@ -317,18 +329,20 @@ class DispatchBridge final : public ::IDispatch {
     return E_NOTIMPL;
   }
   ::HRESULT STDMETHODCALLTYPE GetIDsOfNames(const ::IID&, ::LPOLESTR* names, ::UINT count, ::LCID locale,
-                                          ::DISPID* ids) override {
+                                            ::DISPID* ids) override {
     if (names_) return names_(names, count, locale, As<os::DISPID*>(ids));
     for (UINT i = 0; ids && i < count; ++i) ids[i] = DISPID_UNKNOWN;
     return DISP_E_UNKNOWNNAME;
   }
-  ::HRESULT STDMETHODCALLTYPE Invoke(::DISPID member, const ::IID&, ::LCID, ::WORD flags, ::DISPPARAMS* params,
-                                   ::VARIANT* result, ::EXCEPINFO*, ::UINT*) override {
-    if (!invoke_) return S_OK;  // the owner is gone: events fall silent
+  ::HRESULT STDMETHODCALLTYPE Invoke(::DISPID member, const ::IID&, ::LCID, ::WORD flags,
+                                     ::DISPPARAMS* params, ::VARIANT* result, ::EXCEPINFO*,
+                                     ::UINT*) override {
+    if (!invoke_) return S_OK;       // the owner is gone: events fall silent
     const Invoker invoke = invoke_;  // the call may detach this bridge
     ArgumentsAsOurs args;
     if (HRESULT hr = args.Load(params, OurDispatchOf); FAILED(hr)) {
-      os::DebugOutput(os::DebugCategory::Web, u"com: a call from the system carried an argument type we do not convert");
+      os::DebugOutput(os::DebugCategory::Web,
+                      u"com: a call from the system carried an argument type we do not convert");
       return hr;
     }
     os::VARIANT ours;
@@ -349,10 +363,28 @@ class DispatchBridge final : public ::IDispatch {
 
 // ---------------------------------------------------------------------------
 // A UI handler of ours as the system sees it.
-class UiHandlerBridge final : public ::IDocHostUIHandler, public ::IOleCommandTarget {
+// Besides the handler it answers the command target (script errors), the
+// service provider (the download manager, whose vtable is the system's; other
+// services are refused, their interfaces being unknown here) and IDispatch
+// (ambient properties, converted) when our handler's object does.
+class UiHandlerBridge final : public ::IDocHostUIHandler,
+                              public ::IOleCommandTarget,
+                              public ::IServiceProvider {
  public:
-  explicit UiHandlerBridge(os::IDocHostUIHandler* ours) : ours_(ours) {
+  UiHandlerBridge(os::IDocHostUIHandler* ours, std::shared_ptr<const bool> hostGone)
+      : ours_(ours), hostGone_(std::move(hostGone)) {
     ours_->QueryInterface(os::IOleCommandTarget::kIid, commands_.put_void());
+    ours_->QueryInterface(os::IServiceProvider::kIid, services_.put_void());
+    ComPtr<os::IDispatch> dispatch;
+    if (SUCCEEDED(ours_->QueryInterface(os::IDispatch::kIid, dispatch.put_void())) && dispatch) {
+      *dispatch_.put() = new DispatchBridge(
+          ::IID_IDispatch,
+          [dispatch](os::DISPID member, ::WORD flags, os::DISPPARAMS* params, os::VARIANT* result) {
+            return dispatch->Invoke(member, os::IID_NULL, LOCALE_USER_DEFAULT, flags, params, result, nullptr,
+                                    nullptr);
+          },
+          nullptr);
+    }
   }
 
   ::HRESULT STDMETHODCALLTYPE QueryInterface(const ::IID& riid, void** object) override {
@@ -362,6 +394,10 @@ class UiHandlerBridge final : public ::IDocHostUIHandler, public ::IOleCommandTa
       *object = static_cast<::IDocHostUIHandler*>(this);
     } else if (riid == ::IID_IOleCommandTarget && commands_) {
       *object = static_cast<::IOleCommandTarget*>(this);
+    } else if (riid == ::IID_IServiceProvider && services_) {
+      *object = static_cast<::IServiceProvider*>(this);
+    } else if (riid == ::IID_IDispatch && dispatch_) {
+      return dispatch_->QueryInterface(riid, object);
     } else {
       return E_NOINTERFACE;
     }
@@ -372,11 +408,13 @@ class UiHandlerBridge final : public ::IDocHostUIHandler, public ::IOleCommandTa
   ::ULONG STDMETHODCALLTYPE Release() override { return refs_.Release(this); }
 
   ::HRESULT STDMETHODCALLTYPE ShowContextMenu(::DWORD id, ::POINT* point, ::IUnknown* target,
-                                            ::IDispatch* object) override {
+                                              ::IDispatch* object) override {
+    if (!Live()) return E_FAIL;
     return ours_->ShowContextMenu(id, As<POINT*>(point), As<os::IUnknown*>(target),
                                   As<os::IDispatch*>(object));
   }
   ::HRESULT STDMETHODCALLTYPE GetHostInfo(::DOCHOSTUIINFO* info) override {
+    if (!Live()) return E_FAIL;
     if (!info) return E_POINTER;
     os::DOCHOSTUIINFO ours;
     const HRESULT hr = ours_->GetHostInfo(&ours);
@@ -387,41 +425,60 @@ class UiHandlerBridge final : public ::IDocHostUIHandler, public ::IOleCommandTa
     info->pchHostNS = TaskString(ours.pchHostNS);
     return hr;
   }
-  ::HRESULT STDMETHODCALLTYPE ShowUI(::DWORD id, ::IOleInPlaceActiveObject* active, ::IOleCommandTarget* target,
-                                   ::IOleInPlaceFrame* frame, ::IOleInPlaceUIWindow* document) override {
+  ::HRESULT STDMETHODCALLTYPE ShowUI(::DWORD id, ::IOleInPlaceActiveObject* active,
+                                     ::IOleCommandTarget* target, ::IOleInPlaceFrame* frame,
+                                     ::IOleInPlaceUIWindow* document) override {
+    if (!Live()) return E_FAIL;
     return ours_->ShowUI(id, As<os::IOleInPlaceActiveObject*>(active), As<os::IOleCommandTarget*>(target),
                          As<os::IOleInPlaceFrame*>(frame), As<os::IOleInPlaceUIWindow*>(document));
   }
-  ::HRESULT STDMETHODCALLTYPE HideUI() override { return ours_->HideUI(); }
-  ::HRESULT STDMETHODCALLTYPE UpdateUI() override { return ours_->UpdateUI(); }
-  ::HRESULT STDMETHODCALLTYPE EnableModeless(::BOOL enable) override { return ours_->EnableModeless(enable); }
+  ::HRESULT STDMETHODCALLTYPE HideUI() override {
+    if (!Live()) return E_FAIL;
+    return ours_->HideUI();
+  }
+  ::HRESULT STDMETHODCALLTYPE UpdateUI() override {
+    if (!Live()) return E_FAIL;
+    return ours_->UpdateUI();
+  }
+  ::HRESULT STDMETHODCALLTYPE EnableModeless(::BOOL enable) override {
+    if (!Live()) return E_FAIL;
+    return ours_->EnableModeless(enable);
+  }
   ::HRESULT STDMETHODCALLTYPE OnDocWindowActivate(::BOOL activate) override {
+    if (!Live()) return E_FAIL;
     return ours_->OnDocWindowActivate(activate);
   }
   ::HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(::BOOL activate) override {
+    if (!Live()) return E_FAIL;
     return ours_->OnFrameWindowActivate(activate);
   }
   ::HRESULT STDMETHODCALLTYPE ResizeBorder(const ::RECT* border, ::IOleInPlaceUIWindow* window,
-                                         ::BOOL frameWindow) override {
+                                           ::BOOL frameWindow) override {
+    if (!Live()) return E_FAIL;
     return ours_->ResizeBorder(As<const RECT*>(border), As<os::IOleInPlaceUIWindow*>(window), frameWindow);
   }
-  ::HRESULT STDMETHODCALLTYPE TranslateAccelerator(::MSG* message, const ::GUID* group, ::DWORD command) override {
+  ::HRESULT STDMETHODCALLTYPE TranslateAccelerator(::MSG* message, const ::GUID* group,
+                                                   ::DWORD command) override {
+    if (!Live()) return E_FAIL;
     return ours_->TranslateAccelerator(As<os::MSG*>(message), As<const os::GUID*>(group), command);
   }
   ::HRESULT STDMETHODCALLTYPE GetOptionKeyPath(::LPOLESTR* key, ::DWORD reserved) override {
     if (!key) return E_POINTER;
     *key = nullptr;
+    if (!Live()) return E_FAIL;
     std::u16string path;
     const HRESULT hr = ours_->GetOptionKeyPath(&path, reserved);
     if (hr == S_OK) *key = TaskString(path);
     return hr == S_OK && !*key ? S_FALSE : hr;
   }
   ::HRESULT STDMETHODCALLTYPE GetDropTarget(::IDropTarget* target, ::IDropTarget** replacement) override {
+    if (!Live()) return E_FAIL;
     return ours_->GetDropTarget(As<os::IDropTarget*>(target), As<os::IDropTarget**>(replacement));
   }
   ::HRESULT STDMETHODCALLTYPE GetExternal(::IDispatch** external) override {
     if (!external) return E_POINTER;
     *external = nullptr;
+    if (!Live()) return E_FAIL;
     os::IDispatch* ours = nullptr;
     const HRESULT hr = ours_->GetExternal(&ours);
     if (FAILED(hr) || !ours) return FAILED(hr) ? hr : S_FALSE;
@@ -442,6 +499,7 @@ class UiHandlerBridge final : public ::IDocHostUIHandler, public ::IOleCommandTa
   ::HRESULT STDMETHODCALLTYPE TranslateUrl(::DWORD translate, ::LPWSTR urlIn, ::LPWSTR* urlOut) override {
     if (!urlOut) return E_POINTER;
     *urlOut = nullptr;
+    if (!Live()) return E_FAIL;
     std::u16string out;
     const HRESULT hr = ours_->TranslateUrl(translate, urlIn ? Ours(urlIn) : u"", &out);
     if (hr != S_OK || out.empty()) return S_FALSE;
@@ -449,17 +507,20 @@ class UiHandlerBridge final : public ::IDocHostUIHandler, public ::IOleCommandTa
     return *urlOut ? S_OK : E_OUTOFMEMORY;
   }
   ::HRESULT STDMETHODCALLTYPE FilterDataObject(::IDataObject* data, ::IDataObject** filtered) override {
+    if (!Live()) return E_FAIL;
     return ours_->FilterDataObject(As<os::IDataObject*>(data), As<os::IDataObject**>(filtered));
   }
 
   // IOleCommandTarget
   ::HRESULT STDMETHODCALLTYPE QueryStatus(const ::GUID* group, ::ULONG count, ::OLECMD* commands,
-                                        ::OLECMDTEXT* text) override {
+                                          ::OLECMDTEXT* text) override {
+    if (!Live()) return E_FAIL;
     return commands_->QueryStatus(As<const os::GUID*>(group), count, As<os::OLECMD*>(commands),
                                   As<os::OLECMDTEXT*>(text));
   }
   ::HRESULT STDMETHODCALLTYPE Exec(const ::GUID* group, ::DWORD command, ::DWORD option, ::VARIANT* in,
-                                 ::VARIANT* out) override {
+                                   ::VARIANT* out) override {
+    if (!Live()) return E_FAIL;
     os::VARIANT ourIn, ourOut;
     // An argument we cannot carry reaches the host as missing.
     if (in && FAILED(ToOurs(*in, &ourIn))) ourIn.Clear();
@@ -469,12 +530,37 @@ class UiHandlerBridge final : public ::IDocHostUIHandler, public ::IOleCommandTa
     return hr;
   }
 
+  // IServiceProvider
+  ::HRESULT STDMETHODCALLTYPE QueryService(const ::GUID& service, const ::IID& riid, void** object) override {
+    if (!Live()) return E_FAIL;
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (riid != *As<const ::IID*>(&os::IID_IDownloadManager) && riid != ::IID_IUnknown) return E_NOINTERFACE;
+    return services_->QueryService(*As<const os::GUID*>(&service), *As<const os::IID*>(&riid), object);
+  }
+
  private:
   ~UiHandlerBridge() = default;
+
+  // False once the browser our handler was given through is closed or gone:
+  // the host's handler may be gone with it, so it is let go and not called.
+  bool Live() {
+    if (hostGone_ && *hostGone_ && ours_) {
+      ours_.reset();
+      commands_.reset();
+      services_.reset();
+      if (dispatch_) dispatch_->Detach();
+    }
+    return ours_ != nullptr;
+  }
+
   friend class os::RefCount;
   RefCount refs_;
   ComPtr<os::IDocHostUIHandler> ours_;
   ComPtr<os::IOleCommandTarget> commands_;
+  ComPtr<os::IServiceProvider> services_;
+  SysPtr<DispatchBridge> dispatch_;
+  std::shared_ptr<const bool> hostGone_;
 };
 
 // ---------------------------------------------------------------------------
@@ -490,7 +576,8 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
                                   public os::IConnectionPointContainer,
                                   public ISystemObject {
  public:
-  // Wraps the system's browser object; false when it is not one.
+  // Wraps the system's browser object; empty when it is not one. A frame's
+  // browser may lack the OLE interfaces: the wrapper then lacks them too.
   static ComPtr<SystemBrowserObject> Wrap(::IUnknown* system) {
     ComPtr<SystemBrowserObject> made = ComPtr<SystemBrowserObject>::Adopt(new SystemBrowserObject());
     if (!SystemQuery(system, ::IID_IWebBrowser2, &made->web_)) return {};
@@ -500,7 +587,6 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
     made->active_ = SystemPart<os::IOleInPlaceActiveObject>(system);
     made->persist_ = SystemPart<os::IPersistStreamInit>(system);
     made->withSite_ = SystemPart<os::IObjectWithSite>(system);
-    if (!made->ole_) return {};
     made->ListenToSystem();
     return made;
   }
@@ -517,7 +603,7 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
         AnswerInterface<os::IUnknown>(riid, static_cast<os::IUnknown*>(browser), object) ||
         AnswerInterface<os::IDispatch>(riid, static_cast<os::IDispatch*>(browser), object) ||
         AnswerInterface<os::IWebBrowser2>(riid, browser, object) ||
-        AnswerInterface<os::IOleObject>(riid, this, object) ||
+        (ole_ && AnswerInterface<os::IOleObject>(riid, this, object)) ||
         AnswerInterface<os::IConnectionPointContainer>(riid, this, object) ||
         AnswerInterface<ISystemObject>(riid, this, object) ||
         (control_ && AnswerInterface<os::IOleControl>(riid, this, object)) ||
@@ -571,11 +657,20 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
     *document = nullptr;
     SysPtr<::IDispatch> found;
     if (FAILED(web_->get_Document(found.put())) || !found) return S_OK;  // no document yet
-    *document = OurDispatchOf(found.get());
+    SysPtr<::IHTMLDocument2> html;
+    if (SystemQuery(found.get(), ::IID_IHTMLDocument2, &html)) {
+      *document = static_cast<os::IHTMLDocument2*>(new SystemDocument(html.get(), closed_));
+    } else {
+      *document = OurDispatchOf(found.get());
+    }
     return S_OK;
   }
-  HRESULT get_LocationURL(os::BSTR* url) override { return GetText(web_.get(), &::IWebBrowser2::get_LocationURL, url); }
-  HRESULT get_LocationName(os::BSTR* name) override { return GetText(web_.get(), &::IWebBrowser2::get_LocationName, name); }
+  HRESULT get_LocationURL(os::BSTR* url) override {
+    return GetText(web_.get(), &::IWebBrowser2::get_LocationURL, url);
+  }
+  HRESULT get_LocationName(os::BSTR* name) override {
+    return GetText(web_.get(), &::IWebBrowser2::get_LocationName, name);
+  }
   HRESULT get_Busy(VARIANT_BOOL* busy) override { return web_->get_Busy(busy); }
   HRESULT get_ReadyState(os::READYSTATE* state) override {
     return web_->get_ReadyState(As<::READYSTATE*>(state));
@@ -591,7 +686,14 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
   HRESULT SetClientSite(os::IOleClientSite* site) override { return ole_->SetClientSite(site); }
   HRESULT GetClientSite(os::IOleClientSite** site) override { return ole_->GetClientSite(site); }
   HRESULT SetHostNames(LPCOLESTR app, LPCOLESTR object) override { return ole_->SetHostNames(app, object); }
-  HRESULT Close(DWORD saveOption) override { return ole_->Close(saveOption); }
+  // The UI handlers given through this browser's documents are let go: the
+  // host may be going too. A browser activated again starts afresh.
+  HRESULT Close(DWORD saveOption) override {
+    const HRESULT hr = ole_->Close(saveOption);
+    *closed_ = true;
+    closed_ = std::make_shared<bool>(false);
+    return hr;
+  }
   HRESULT SetMoniker(DWORD which, os::IMoniker* moniker) override { return ole_->SetMoniker(which, moniker); }
   HRESULT GetMoniker(DWORD assign, DWORD which, os::IMoniker** moniker) override {
     return ole_->GetMoniker(assign, which, moniker);
@@ -678,10 +780,11 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
 
  private:
   SystemBrowserObject() {
-    events_ = ComPtr<DispatchConnectionPoint>::Adopt(
-        new DispatchConnectionPoint(DIID_DWebBrowserEvents2, static_cast<os::IConnectionPointContainer*>(this)));
+    events_ = ComPtr<DispatchConnectionPoint>::Adopt(new DispatchConnectionPoint(
+        DIID_DWebBrowserEvents2, static_cast<os::IConnectionPointContainer*>(this)));
   }
   ~SystemBrowserObject() {
+    *closed_ = true;
     events_->Detach();
     if (sink_) sink_->Detach();
     if (systemPoint_ && cookie_ != 0) systemPoint_->Unadvise(cookie_);
@@ -699,17 +802,19 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
     Living().push_back(this);
     SysPtr<::IConnectionPointContainer> container;
     if (!SystemQuery(web_.get(), ::IID_IConnectionPointContainer, &container)) return;
-    if (FAILED(container->FindConnectionPoint(::DIID_DWebBrowserEvents2, systemPoint_.put())) || !systemPoint_) {
+    if (FAILED(container->FindConnectionPoint(::DIID_DWebBrowserEvents2, systemPoint_.put())) ||
+        !systemPoint_) {
       return;
     }
-    sink_ = new DispatchBridge(::DIID_DWebBrowserEvents2,
-                               [this](DISPID member, WORD, os::DISPPARAMS* params, os::VARIANT*) {
-                                 // A sink may release the host's last reference.
-                                 ComPtr<os::IWebBrowser2> keep(this);
-                                 events_->Fire(member, params);
-                                 return S_OK;
-                               },
-                               nullptr);
+    sink_ = new DispatchBridge(
+        ::DIID_DWebBrowserEvents2,
+        [this](DISPID member, WORD, os::DISPPARAMS* params, os::VARIANT*) {
+          // A sink may release the host's last reference.
+          ComPtr<os::IWebBrowser2> keep(this);
+          events_->Fire(member, params);
+          return S_OK;
+        },
+        nullptr);
     ::DWORD cookie = 0;
     if (FAILED(systemPoint_->Advise(sink_, &cookie))) {
       os::DebugOutput(os::DebugCategory::Web, u"com: the system browser refused our event sink");
@@ -717,7 +822,6 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
     }
     cookie_ = cookie;
   }
-
 
   RefCount refs_;
   SysPtr<::IWebBrowser2> web_;
@@ -730,6 +834,7 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
   ComPtr<DispatchConnectionPoint> events_;
   SysPtr<::IConnectionPoint> systemPoint_;
   DispatchBridge* sink_ = nullptr;  // the system holds it while advised
+  std::shared_ptr<bool> closed_ = std::make_shared<bool>(false);
   ::DWORD cookie_ = 0;
 };
 
@@ -746,11 +851,14 @@ HRESULT CreateSystemBrowser(REFCLSID clsid, DWORD context, REFIID riid, void** o
   if (!object) return E_POINTER;
   *object = nullptr;
   SysPtr<::IUnknown> system;
-  const HRESULT hr = ::CoCreateInstance(*As<const ::CLSID*>(&clsid), nullptr, context, ::IID_IUnknown,
-                                        system.put_void());
+  const HRESULT hr =
+      ::CoCreateInstance(*As<const ::CLSID*>(&clsid), nullptr, context, ::IID_IUnknown, system.put_void());
   if (FAILED(hr)) return hr;
   ComPtr<SystemBrowserObject> browser = SystemBrowserObject::Wrap(system.get());
-  if (!browser) return E_NOINTERFACE;
+  // The host embeds what it creates: without IOleObject it cannot.
+  ComPtr<os::IOleObject> embeddable;
+  if (!browser || FAILED(browser->QueryInterface(os::IOleObject::kIid, embeddable.put_void())))
+    return E_NOINTERFACE;
   return browser->QueryInterface(riid, object);
 }
 
@@ -772,9 +880,11 @@ os::IDispatch* OurDispatchOf(::IDispatch* system) {
   }
   SysPtr<::IWebBrowser2> browser;
   if (SystemQuery(system, ::IID_IWebBrowser2, &browser)) {
-    // A browser the host has not seen (a frame): a wrapper of its own.
+    // A browser the host has not seen (a frame): a wrapper of its own. The
+    // system's object itself must never reach the host, which would call it
+    // through our declaration of IWebBrowser2.
     ComPtr<SystemBrowserObject> wrapped = SystemBrowserObject::Wrap(system);
-    if (wrapped) return static_cast<os::IWebBrowser2*>(wrapped.detach());
+    return wrapped ? static_cast<os::IWebBrowser2*>(wrapped.detach()) : nullptr;
   }
   SysPtr<::IHTMLDocument2> document;
   if (SystemQuery(system, ::IID_IHTMLDocument2, &document)) {
@@ -790,9 +900,9 @@ os::IDispatch* OurDispatchOf(::IDispatch* system) {
   return As<os::IDispatch*>(system);
 }
 
-::IDocHostUIHandler* SystemUiHandler(os::IDocHostUIHandler* ours) {
+::IDocHostUIHandler* SystemUiHandler(os::IDocHostUIHandler* ours, std::shared_ptr<const bool> hostGone) {
   if (!ours) return nullptr;
-  return new UiHandlerBridge(ours);
+  return new UiHandlerBridge(ours, std::move(hostGone));
 }
 
 }  // namespace os::win32

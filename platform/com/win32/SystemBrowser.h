@@ -28,6 +28,8 @@
 // reaches the system as the system's own object.
 #pragma once
 
+#include <memory>
+
 #include "platform/com/Com.h"
 #include "platform/com/Variant.h"
 #include "platform/com/WebBrowser.h"
@@ -51,7 +53,10 @@ HRESULT CreateSystemBrowser(REFCLSID clsid, DWORD context, REFIID riid, void** o
 // anything else. A new reference; nullptr for nullptr.
 os::IDispatch* OurDispatchOf(::IDispatch* system);
 
-// The bridge the system sees for a UI handler of ours (a new reference).
-::IDocHostUIHandler* SystemUiHandler(os::IDocHostUIHandler* ours);
+// The bridge the system sees for a UI handler of ours (a new reference). Once
+// *hostGone is true (the browser the handler was given through was closed or
+// went), the bridge lets go of our handler and answers E_FAIL.
+::IDocHostUIHandler* SystemUiHandler(os::IDocHostUIHandler* ours,
+                                     std::shared_ptr<const bool> hostGone = nullptr);
 
 }  // namespace os::win32

@@ -33,7 +33,8 @@ static_assert(offsetof(INTERNET_CACHE_ENTRY_INFOW, lpszLocalFileName) ==
               offsetof(::INTERNET_CACHE_ENTRY_INFOW, lpszLocalFileName));
 static_assert(offsetof(INTERNET_CACHE_ENTRY_INFOW, CacheEntryType) ==
               offsetof(::INTERNET_CACHE_ENTRY_INFOW, CacheEntryType));
-static_assert(offsetof(INTERNET_CACHE_ENTRY_INFOW, dwSizeLow) == offsetof(::INTERNET_CACHE_ENTRY_INFOW, dwSizeLow));
+static_assert(offsetof(INTERNET_CACHE_ENTRY_INFOW, dwSizeLow) ==
+              offsetof(::INTERNET_CACHE_ENTRY_INFOW, dwSizeLow));
 static_assert(offsetof(INTERNET_CACHE_ENTRY_INFOW, LastModifiedTime) ==
               offsetof(::INTERNET_CACHE_ENTRY_INFOW, LastModifiedTime));
 static_assert(offsetof(INTERNET_CACHE_ENTRY_INFOW, lpHeaderInfo) ==
@@ -43,7 +44,8 @@ static_assert(offsetof(INTERNET_CACHE_ENTRY_INFOW, lpszFileExtension) ==
 static_assert(offsetof(INTERNET_CACHE_ENTRY_INFOW, dwExemptDelta) ==
               offsetof(::INTERNET_CACHE_ENTRY_INFOW, dwExemptDelta));
 static_assert(sizeof(FILETIME) == sizeof(::FILETIME));
-static_assert(NORMAL_CACHE_ENTRY == 1 && COOKIE_CACHE_ENTRY == 0x00100000 && URLHISTORY_CACHE_ENTRY == 0x00200000);
+static_assert(NORMAL_CACHE_ENTRY == 1 && COOKIE_CACHE_ENTRY == 0x00100000 &&
+              URLHISTORY_CACHE_ENTRY == 0x00200000);
 
 struct Search {
   std::vector<win32::CacheRecord> records;
@@ -94,7 +96,8 @@ HANDLE FindFirstUrlCacheEntry(const char16_t* searchPattern, INTERNET_CACHE_ENTR
     return nullptr;
   }
   auto search = std::make_unique<Search>();
-  search->records = win32::ReadUrlCache(searchPattern ? std::u16string_view(searchPattern) : std::u16string_view());
+  search->records =
+      win32::ReadUrlCache(searchPattern ? std::u16string_view(searchPattern) : std::u16string_view());
   if (search->records.empty()) {
     ::SetLastError(ERROR_NO_MORE_ITEMS);
     return nullptr;
@@ -150,13 +153,13 @@ bool StoreUrlCacheEntry(std::u16string_view url, std::string_view body, std::u16
   const std::wstring where = win32::WideString(url);
   const std::wstring type = win32::WideString(extension);
   std::wstring file(MAX_PATH + 1, L'\0');  // the size CreateUrlCacheEntryW writes
-  if (!::CreateUrlCacheEntryW(where.c_str(), static_cast<DWORD>(body.size()), type.empty() ? nullptr : type.c_str(),
-                              file.data(), 0)) {
+  if (!::CreateUrlCacheEntryW(where.c_str(), static_cast<DWORD>(body.size()),
+                              type.empty() ? nullptr : type.c_str(), file.data(), 0)) {
     return false;
   }
   file.resize(std::wcslen(file.c_str()));
-  const HANDLE out = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                   nullptr);
+  const HANDLE out =
+      ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (out == INVALID_HANDLE_VALUE) return false;
   bool written = true;
   for (std::size_t done = 0; written && done < body.size();) {
@@ -167,8 +170,8 @@ bool StoreUrlCacheEntry(std::u16string_view url, std::string_view body, std::u16
   }
   ::CloseHandle(out);
   const ::FILETIME none{};
-  if (!written || !::CommitUrlCacheEntryW(where.c_str(), file.c_str(), none, none, NORMAL_CACHE_ENTRY, nullptr, 0,
-                                          type.empty() ? nullptr : type.c_str(), nullptr)) {
+  if (!written || !::CommitUrlCacheEntryW(where.c_str(), file.c_str(), none, none, NORMAL_CACHE_ENTRY,
+                                          nullptr, 0, type.empty() ? nullptr : type.c_str(), nullptr)) {
     ::DeleteFileW(file.c_str());
     return false;
   }

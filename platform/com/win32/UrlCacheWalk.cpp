@@ -19,7 +19,9 @@ bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
   return true;
 }
 
-bool EqualNoCase(std::u16string_view a, std::u16string_view b) { return a.size() == b.size() && StartsWithNoCase(a, b); }
+bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() && StartsWithNoCase(a, b);
+}
 
 // One system search: fetches each record into a buffer that grows to the
 // size the system asks for.
@@ -63,7 +65,8 @@ void Walk(const wchar_t* pattern, Keep keep) {
 std::u16string_view UrlOf(const CacheRecord& record) { return record.Entry().lpszSourceUrlName; }
 
 bool IsCookie(const CacheRecord& record) {
-  return (record.Entry().CacheEntryType & COOKIE_CACHE_ENTRY) != 0 || StartsWithNoCase(UrlOf(record), u"cookie:");
+  return (record.Entry().CacheEntryType & COOKIE_CACHE_ENTRY) != 0 ||
+         StartsWithNoCase(UrlOf(record), u"cookie:");
 }
 
 bool IsHistory(const CacheRecord& record) {

@@ -11,7 +11,8 @@ std::atomic<os::ULONG> livingSources{0};
 os::HRESULT RecordingSink::QueryInterface(const os::IID& riid, void** object) {
   if (!object) return os::E_POINTER;
   *object = nullptr;
-  if (os::AnswerInterface<os::IUnknown>(riid, this, object) || os::AnswerInterface<os::IDispatch>(riid, this, object)) {
+  if (os::AnswerInterface<os::IUnknown>(riid, this, object) ||
+      os::AnswerInterface<os::IDispatch>(riid, this, object)) {
     return os::S_OK;
   }
   return os::E_NOINTERFACE;

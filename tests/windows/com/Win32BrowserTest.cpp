@@ -6,8 +6,10 @@
 // every step must then fail with its HRESULT, never crash or leak our site.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "ComTestSupport.h"
@@ -69,8 +71,9 @@ class TestSite final : public os::IOleClientSite, public os::IOleInPlaceSite {
     return S_OK;
   }
   os::HRESULT OnUIActivate() override { return S_OK; }
-  os::HRESULT GetWindowContext(os::IOleInPlaceFrame** frame, os::IOleInPlaceUIWindow** document, os::RECT* posRect,
-                               os::RECT* clipRect, os::OLEINPLACEFRAMEINFO* frameInfo) override {
+  os::HRESULT GetWindowContext(os::IOleInPlaceFrame** frame, os::IOleInPlaceUIWindow** document,
+                               os::RECT* posRect, os::RECT* clipRect,
+                               os::OLEINPLACEFRAMEINFO* frameInfo) override {
     if (frame) *frame = nullptr;
     if (document) *document = nullptr;
     ::RECT client{};
@@ -121,8 +124,9 @@ class Win32BrowserTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(os::CoInitialize(nullptr)));
-    window_ = ::CreateWindowExW(0, L"STATIC", L"browser host", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN,
-                                0, 0, 640, 480, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    window_ =
+        ::CreateWindowExW(0, L"STATIC", L"browser host", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN,
+                          0, 0, 640, 480, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   }
   void TearDown() override {
     if (window_) ::DestroyWindow(window_);
@@ -135,8 +139,8 @@ class Win32BrowserTest : public ::testing::Test {
 TEST_F(Win32BrowserTest, TheBrowserIsCreatedAndActivatedInPlaceOrFailsWithItsResult) {
   if (!window_) GTEST_SKIP() << "no window could be made (no display)";
   os::ComPtr<os::IOleControl> control;
-  const os::HRESULT made = os::CoCreateInstance(os::CLSID_WebBrowser, nullptr, CLSCTX_ALL, os::IID_IOleControl,
-                                                control.put_void());
+  const os::HRESULT made = os::CoCreateInstance(os::CLSID_WebBrowser, nullptr, CLSCTX_ALL,
+                                                os::IID_IOleControl, control.put_void());
   std::printf("browser: CoCreateInstance 0x%08lx\n", static_cast<unsigned long>(made));
   if (FAILED(made)) {
     EXPECT_FALSE(control);
@@ -194,14 +198,42 @@ TEST_F(Win32BrowserTest, TheBrowserIsCreatedAndActivatedInPlaceOrFailsWithItsRes
     const os::HRESULT navigated = browser->Navigate2(&url, nullptr, nullptr, nullptr, nullptr);
     std::printf("browser: Navigate2 0x%08lx\n", static_cast<unsigned long>(navigated));
     PumpFor(std::chrono::milliseconds(1500));
-    std::printf("browser: %zu events\n", sink->calls.size());
-    for (const comtest::Call& call : sink->calls) {
-      if (call.member != os::DISPID_BEFORENAVIGATE2) continue;
-      // The browser argument is the object the host holds, the URL ours.
-      ASSERT_EQ(call.args.size(), 7u);
-      EXPECT_EQ(call.args[6].vt, os::VT_DISPATCH);
-      EXPECT_TRUE(os::IsSameObject(call.args[6].pdispVal, browser.get()));
-      EXPECT_EQ(os::VariantString(&call.args[5]), u"about:blank");
+    std::printf("browser: %zu events:", sink->calls.size());
+    for (const comtest::Call& call : sink->calls) std::printf(" %ld", static_cast<long>(call.member));
+    std::printf("\n");
+    if (SUCCEEDED(navigated)) {
+      // The navigation announces itself, and ends in a document or (with no
+      // engine) an error, each with our arguments.
+      ASSERT_FALSE(sink->calls.empty());
+      const comtest::Call& before = sink->calls.front();
+      EXPECT_EQ(before.member, os::DISPID_BEFORENAVIGATE2);
+      ASSERT_EQ(before.args.size(), 7u);
+      EXPECT_EQ(before.args[6].vt, os::VT_DISPATCH);
+      EXPECT_TRUE(os::IsSameObject(before.args[6].pdispVal, browser.get()))
+          << "the event names another browser";
+      EXPECT_EQ(os::VariantString(&before.args[5]), u"about:blank");
+      EXPECT_EQ(before.args[0].boolVal, VARIANT_FALSE);
+      const auto ended = [&](const comtest::Call& call) {
+        return call.member == os::DISPID_DOCUMENTCOMPLETE || call.member == os::DISPID_NAVIGATEERROR;
+      };
+      auto end = std::find_if(sink->calls.begin(), sink->calls.end(), ended);
+      ASSERT_NE(end, sink->calls.end()) << "the navigation neither completed nor failed";
+      if (end->member == os::DISPID_NAVIGATEERROR) {
+        ASSERT_EQ(end->args.size(), 5u);
+        EXPECT_EQ(os::VariantString(&end->args[3]), u"about:blank");
+        EXPECT_TRUE(os::VariantInteger(&end->args[1]).has_value()) << "no status code";
+      }
+
+      // A sink that cancels stops the next navigation before it starts.
+      sink->calls.clear();
+      sink->cancel = true;
+      os::VARIANT other = os::VARIANT::String(u"http://lumora.test/cancelled");
+      browser->Navigate2(&other, nullptr, nullptr, nullptr, nullptr);
+      PumpFor(std::chrono::milliseconds(1000));
+      ASSERT_FALSE(sink->calls.empty());
+      EXPECT_EQ(sink->calls.front().member, os::DISPID_BEFORENAVIGATE2);
+      EXPECT_EQ(std::count_if(sink->calls.begin(), sink->calls.end(), ended), 0)
+          << "the cancel did not reach the system";
     }
     os::BSTR location;
     browser->get_LocationURL(&location);
@@ -223,17 +255,62 @@ TEST_F(Win32BrowserTest, TheBrowserIsCreatedAndActivatedInPlaceOrFailsWithItsRes
   EXPECT_EQ(site->References(), 1u) << "the browser kept our site";
 }
 
+// Browsers in event arguments (frames among them) reach the host wrapped,
+// never as the system's object, whose IWebBrowser2 is not ours; what the host
+// hands back reaches the system as the system's own object.
+TEST_F(Win32BrowserTest, SystemBrowsersReachTheHostWrappedAndGoBackAsThemselves) {
+  ::IDispatch* system = nullptr;
+  const ::HRESULT made = ::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                            reinterpret_cast<void**>(&system));
+  if (FAILED(made)) GTEST_SKIP() << "the system has no Web Browser class";
+  os::IDispatch* ours = os::win32::OurDispatchOf(system);
+  ASSERT_NE(ours, nullptr);
+  EXPECT_NE(static_cast<void*>(ours), static_cast<void*>(system));
+  os::ComPtr<os::IWebBrowser2> browser;
+  ASSERT_EQ(ours->QueryInterface(os::IID_IWebBrowser2, browser.put_void()), S_OK);
+  os::VARIANT_BOOL busy = -2;
+  EXPECT_EQ(browser->get_Busy(&busy), S_OK);  // through our vtable, converted
+  EXPECT_NE(busy, -2);
+  // While the host holds it, the same system object maps to the same wrapper.
+  os::IDispatch* again = os::win32::OurDispatchOf(system);
+  EXPECT_EQ(again, ours);
+  if (again) again->Release();
+
+  ::IDispatch* back = os::win32::SystemDispatchOf(ours);
+  ::IUnknown* backIdentity = nullptr;
+  ::IUnknown* systemIdentity = nullptr;
+  back->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&backIdentity));
+  system->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&systemIdentity));
+  EXPECT_EQ(backIdentity, systemIdentity);
+  backIdentity->Release();
+  systemIdentity->Release();
+  back->Release();
+
+  // An object of ours goes to the system as itself.
+  os::ComPtr<RecordingSink> sink = os::ComPtr<RecordingSink>::Adopt(new RecordingSink());
+  ::IDispatch* itself = os::win32::SystemDispatchOf(sink.get());
+  EXPECT_EQ(static_cast<void*>(itself), static_cast<void*>(static_cast<os::IDispatch*>(sink.get())));
+  itself->Release();
+
+  browser.reset();
+  ours->Release();
+  system->Release();
+}
+
 // ---------------------------------------------------------------------------
 // Our UI handler, called by the system through the bridge.
 
-class TestUiHandler final : public os::IDocHostUIHandler, public os::IOleCommandTarget {
+class TestUiHandler final : public os::IDocHostUIHandler,
+                            public os::IOleCommandTarget,
+                            public os::IServiceProvider {
  public:
   os::HRESULT QueryInterface(const os::IID& riid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (os::AnswerInterface<os::IUnknown>(riid, static_cast<os::IDocHostUIHandler*>(this), object) ||
         os::AnswerInterface<os::IDocHostUIHandler>(riid, this, object) ||
-        os::AnswerInterface<os::IOleCommandTarget>(riid, this, object)) {
+        os::AnswerInterface<os::IOleCommandTarget>(riid, this, object) ||
+        os::AnswerInterface<os::IServiceProvider>(riid, this, object)) {
       return S_OK;
     }
     return E_NOINTERFACE;
@@ -241,6 +318,12 @@ class TestUiHandler final : public os::IDocHostUIHandler, public os::IOleCommand
   os::ULONG AddRef() override { return refs_.Add(); }
   os::ULONG Release() override { return refs_.Release(this); }
   os::ULONG References() const { return refs_.Value(); }
+
+  // The download manager's service: this object stands for it.
+  os::HRESULT QueryService(const os::GUID& service, const os::IID& riid, void** object) override {
+    if (service != os::SID_SDownloadManager) return E_NOINTERFACE;
+    return QueryInterface(riid == os::IID_IDownloadManager ? os::IID_IUnknown : riid, object);
+  }
 
   os::HRESULT ShowContextMenu(os::DWORD, os::POINT* point, os::IUnknown*, os::IDispatch*) override {
     menuAt = point ? *point : os::POINT{-1, -1};
@@ -284,8 +367,11 @@ class TestUiHandler final : public os::IDocHostUIHandler, public os::IOleCommand
   }
   os::HRESULT FilterDataObject(os::IDataObject*, os::IDataObject**) override { return S_FALSE; }
 
-  os::HRESULT QueryStatus(const os::GUID*, os::ULONG, os::OLECMD*, os::OLECMDTEXT*) override { return E_NOTIMPL; }
-  os::HRESULT Exec(const os::GUID* group, os::DWORD command, os::DWORD, os::VARIANT*, os::VARIANT* out) override {
+  os::HRESULT QueryStatus(const os::GUID*, os::ULONG, os::OLECMD*, os::OLECMDTEXT*) override {
+    return E_NOTIMPL;
+  }
+  os::HRESULT Exec(const os::GUID* group, os::DWORD command, os::DWORD, os::VARIANT*,
+                   os::VARIANT* out) override {
     if (!group || *group != os::CGID_DocHostCommandHandler || command != os::OLECMDID_SHOWSCRIPTERROR) {
       return OLECMDERR_E_NOTSUPPORTED;
     }
@@ -349,11 +435,15 @@ TEST(Win32UiHandlerBridge, TheSystemReadsOurAnswersInItsOwnForms) {
   ASSERT_EQ(system->QueryInterface(IID_IOleCommandTarget, reinterpret_cast<void**>(&commands)), S_OK);
   ::VARIANT out;
   ::VariantInit(&out);
-  EXPECT_EQ(commands->Exec(reinterpret_cast<const ::GUID*>(&os::CGID_DocHostCommandHandler), OLECMDID_SHOWSCRIPTERROR, 0, nullptr, &out), S_OK);
+  EXPECT_EQ(commands->Exec(reinterpret_cast<const ::GUID*>(&os::CGID_DocHostCommandHandler),
+                           OLECMDID_SHOWSCRIPTERROR, 0, nullptr, &out),
+            S_OK);
   EXPECT_EQ(out.vt, VT_BOOL);
   EXPECT_EQ(out.boolVal, VARIANT_TRUE);
   ::VariantClear(&out);
-  EXPECT_EQ(commands->Exec(reinterpret_cast<const ::GUID*>(&os::CGID_DocHostCommandHandler), 1, 0, nullptr, &out), OLECMDERR_E_NOTSUPPORTED);
+  EXPECT_EQ(
+      commands->Exec(reinterpret_cast<const ::GUID*>(&os::CGID_DocHostCommandHandler), 1, 0, nullptr, &out),
+      OLECMDERR_E_NOTSUPPORTED);
   commands->Release();
 
   // The page's external object: the system calls our dispatch object with
@@ -376,8 +466,46 @@ TEST(Win32UiHandlerBridge, TheSystemReadsOurAnswersInItsOwnForms) {
   bridge->Release();
   EXPECT_EQ(external->References(), 1u);
 
+  // The download manager passes (its vtable is the system's); services whose
+  // interfaces the bridge does not know are refused.
+  ::IServiceProvider* services = nullptr;
+  ASSERT_EQ(system->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&services)), S_OK);
+  void* manager = nullptr;
+  const auto& managerId = *reinterpret_cast<const ::GUID*>(&os::SID_SDownloadManager);
+  EXPECT_EQ(services->QueryService(managerId, managerId, &manager), S_OK);
+  EXPECT_EQ(manager, static_cast<os::IUnknown*>(static_cast<os::IDocHostUIHandler*>(ours.get())));
+  if (manager) static_cast<os::IUnknown*>(manager)->Release();
+  EXPECT_EQ(services->QueryService(managerId, IID_IDispatch, &manager), E_NOINTERFACE);
+  EXPECT_EQ(manager, nullptr);
+  services->Release();
+
   system->Release();
   EXPECT_EQ(ours->References(), 1u);
+}
+
+// The host's handler may go with its browser: once the browser is closed the
+// bridge the system still holds lets go of it and calls it no more.
+TEST(Win32UiHandlerBridge, ABridgeOfAClosedBrowserLetsGoOfTheHandler) {
+  os::ComPtr<TestUiHandler> ours = os::ComPtr<TestUiHandler>::Adopt(new TestUiHandler());
+  auto gone = std::make_shared<bool>(false);
+  ::IDocHostUIHandler* system = os::win32::SystemUiHandler(ours.get(), gone);
+  ASSERT_NE(system, nullptr);
+  EXPECT_EQ(system->HideUI(), S_OK);
+  EXPECT_GT(ours->References(), 1u);
+
+  *gone = true;
+  ::POINT at{5, 6};
+  EXPECT_EQ(system->ShowContextMenu(0, &at, nullptr, nullptr), E_FAIL);
+  EXPECT_EQ(ours->menuAt.x, 0) << "a gone host was called";
+  EXPECT_EQ(ours->References(), 1u);
+  ::LPWSTR translated = reinterpret_cast<::LPWSTR>(&at);  // garbage the bridge must clear
+  wchar_t url[] = L"http://old.test/";
+  EXPECT_EQ(system->TranslateUrl(0, url, &translated), E_FAIL);
+  EXPECT_EQ(translated, nullptr);
+  ::IOleCommandTarget* commands = nullptr;
+  EXPECT_EQ(system->QueryInterface(IID_IOleCommandTarget, reinterpret_cast<void**>(&commands)),
+            E_NOINTERFACE);
+  system->Release();
 }
 
 }  // namespace

@@ -109,8 +109,9 @@ TEST(Win32ComGuidText, ClassIdsReadAndWriteInRegistryForm) {
 }
 
 TEST(Win32ComGuidText, MalformedTextAndUnknownNamesGiveTheNullClassId) {
-  for (const char16_t* text : {u"{8856F961-340A-11D0-A96B-00C04FD705A}", u"8856F961-340A-11D0-A96B-00C04FD705A2",
-                               u"{8856F961-340A-11D0-A96B-00C04FD705AG}", u"No.Such.Class.Anywhere", u""}) {
+  for (const char16_t* text :
+       {u"{8856F961-340A-11D0-A96B-00C04FD705A}", u"8856F961-340A-11D0-A96B-00C04FD705A2",
+        u"{8856F961-340A-11D0-A96B-00C04FD705AG}", u"No.Such.Class.Anywhere", u""}) {
     os::CLSID read = os::CLSID_WebBrowser;
     EXPECT_TRUE(FAILED(os::CLSIDFromString(text, &read))) << os::Utf16ToUtf8(text);
     EXPECT_EQ(read, os::CLSID_NULL) << os::Utf16ToUtf8(text);
@@ -135,7 +136,8 @@ TEST(Win32ComGuidText, TheBrowserProgIdNamesTheWebBrowserClass) {
 TEST(Win32ComApartment, InitialisationIsCountedAndCreationNeedsIt) {
   std::thread([] {
     void* object = nullptr;
-    EXPECT_EQ(os::CoCreateInstance(os::CLSID_WebBrowser, nullptr, os::CLSCTX_INPROC_SERVER, os::IID_IUnknown, &object),
+    EXPECT_EQ(os::CoCreateInstance(os::CLSID_WebBrowser, nullptr, os::CLSCTX_INPROC_SERVER, os::IID_IUnknown,
+                                   &object),
               CO_E_NOTINITIALIZED);
     EXPECT_EQ(object, nullptr);
     EXPECT_EQ(os::CoInitialize(nullptr), S_OK);
@@ -162,14 +164,14 @@ TEST_F(Win32ComTest, TheSystemCreatesOurRegisteredClassUntilItIsRevoked) {
     return source->QueryInterface(riid, object);
   });
   os::DWORD cookie = 0;
-  ASSERT_EQ(os::CoRegisterClassObject(kOurClass, factory.get(), os::CLSCTX_INPROC_SERVER, os::REGCLS_MULTIPLEUSE,
-                                      &cookie),
+  ASSERT_EQ(os::CoRegisterClassObject(kOurClass, factory.get(), os::CLSCTX_INPROC_SERVER,
+                                      os::REGCLS_MULTIPLEUSE, &cookie),
             S_OK);
   EXPECT_NE(cookie, 0u);
   {
     os::ComPtr<os::IConnectionPointContainer> created;
-    EXPECT_EQ(os::CoCreateInstance(kOurClass, nullptr, os::CLSCTX_INPROC_SERVER, os::IID_IConnectionPointContainer,
-                                   created.put_void()),
+    EXPECT_EQ(os::CoCreateInstance(kOurClass, nullptr, os::CLSCTX_INPROC_SERVER,
+                                   os::IID_IConnectionPointContainer, created.put_void()),
               S_OK);
     EXPECT_TRUE(created);
     EXPECT_EQ(made, 1);
@@ -197,7 +199,8 @@ TEST_F(Win32ComTest, OurConnectionPointAdvisesAndUnadvisesThroughTheSystemsVtabl
   auto* container = reinterpret_cast<::IConnectionPointContainer*>(
       static_cast<os::IConnectionPointContainer*>(source.get()));
   ::IConnectionPoint* point = nullptr;
-  ASSERT_EQ(container->FindConnectionPoint(*reinterpret_cast<const ::IID*>(&comtest::kEventsIid), &point), S_OK);
+  ASSERT_EQ(container->FindConnectionPoint(*reinterpret_cast<const ::IID*>(&comtest::kEventsIid), &point),
+            S_OK);
   ASSERT_NE(point, nullptr);
   ::IID which{};
   EXPECT_EQ(point->GetConnectionInterface(&which), S_OK);
@@ -209,7 +212,8 @@ TEST_F(Win32ComTest, OurConnectionPointAdvisesAndUnadvisesThroughTheSystemsVtabl
 
   os::ComPtr<RecordingSink> sink = os::ComPtr<RecordingSink>::Adopt(new RecordingSink());
   ::DWORD cookie = 0;
-  ASSERT_EQ(point->Advise(reinterpret_cast<::IUnknown*>(static_cast<os::IDispatch*>(sink.get())), &cookie), S_OK);
+  ASSERT_EQ(point->Advise(reinterpret_cast<::IUnknown*>(static_cast<os::IDispatch*>(sink.get())), &cookie),
+            S_OK);
   EXPECT_EQ(cookie, 1u);
   EXPECT_EQ(sink->References(), 2u);  // ours and the point's
 
@@ -262,12 +266,14 @@ TEST_P(Win32AutomationTest, ValuesSurviveTheSystemsCopy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Win32Com, Win32AutomationTest,
-    ::testing::Values(ValueCase{"Empty", os::VARIANT()}, ValueCase{"Null", os::VARIANT::Null()},
-                      ValueCase{"Int", os::VARIANT::Int(-123456)}, ValueCase{"UInt", os::VARIANT::UInt(4000000000u)},
-                      ValueCase{"True", os::VARIANT::Bool(true)}, ValueCase{"False", os::VARIANT::Bool(false)},
-                      ValueCase{"Missing", os::VARIANT::Missing()}, ValueCase{"Text", os::VARIANT::String(u"about:blank")},
-                      ValueCase{"EmptyText", os::VARIANT::String(u"")},
-                      ValueCase{"TextWithZeroAndSurrogates", os::VARIANT::String(std::u16string(u"a\0b\U0001F600\u6e38", 6))}),
+    ::testing::Values(
+        ValueCase{"Empty", os::VARIANT()}, ValueCase{"Null", os::VARIANT::Null()},
+        ValueCase{"Int", os::VARIANT::Int(-123456)}, ValueCase{"UInt", os::VARIANT::UInt(4000000000u)},
+        ValueCase{"True", os::VARIANT::Bool(true)}, ValueCase{"False", os::VARIANT::Bool(false)},
+        ValueCase{"Missing", os::VARIANT::Missing()}, ValueCase{"Text", os::VARIANT::String(u"about:blank")},
+        ValueCase{"EmptyText", os::VARIANT::String(u"")},
+        ValueCase{"TextWithZeroAndSurrogates",
+                  os::VARIANT::String(std::u16string(u"a\0b\U0001F600\u6e38", 6))}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Win32Automation, TheSystemReadsOurConvertedValues) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/base/Unicode.h"
+#include "platform/com/BrowserEngine.h"
 #include "platform/com/CookieJar.h"
 #include "platform/com/UrlCache.h"
 // The system headers last: their macros would rename ours.
@@ -132,7 +133,8 @@ TEST_F(Win32UrlCacheTest, BadCallsFailWithTheirErrorsInsteadOfCrashing) {
   ASSERT_TRUE(os::StoreUrlCacheEntry(u"http://lumora.test/once", "x", u"htm"));
   std::vector<std::uint8_t> buffer(4096);
   size = static_cast<os::DWORD>(buffer.size());
-  os::HANDLE find = os::FindFirstUrlCacheEntry(u"http://lumora.test/", reinterpret_cast<os::INTERNET_CACHE_ENTRY_INFOW*>(buffer.data()), &size);
+  os::HANDLE find = os::FindFirstUrlCacheEntry(
+      u"http://lumora.test/", reinterpret_cast<os::INTERNET_CACHE_ENTRY_INFOW*>(buffer.data()), &size);
   ASSERT_NE(find, nullptr);
   EXPECT_TRUE(os::FindCloseUrlCache(find));
   EXPECT_FALSE(os::FindCloseUrlCache(find));  // closed already: refused, not freed twice
@@ -183,11 +185,33 @@ TEST(Win32CookieJar, StoredCookiesAreSentToTheirSiteAndReplacedByTheNextList) {
 }
 
 TEST(Win32CookieJar, MalformedLinesAreSkipped) {
-  EXPECT_TRUE(os::StoreCookieLines({"", "# a comment", "too\tfew\tfields", "bad host\tFALSE\t/\tFALSE\t0\tn\tv",
-                                    "lumora.test\tFALSE\t/\tFALSE\tsoon\tn\tv"}));
+  EXPECT_TRUE(
+      os::StoreCookieLines({"", "# a comment", "too\tfew\tfields", "bad host\tFALSE\t/\tFALSE\t0\tn\tv",
+                            "lumora.test\tFALSE\t/\tFALSE\tsoon\tn\tv"}));
   EXPECT_FALSE(HasCookie(os::LoadCookieLines(), "lumora.test", "\tn\tv"));
   EXPECT_FALSE(os::DeleteCookieEntry(u""));
   EXPECT_FALSE(os::CookieUserName().empty());
+}
+
+// Clearing the engine's data ends the session's cookies, which no cache
+// entry holds; persistent ones stay for the URL cache clearing.
+TEST(Win32BrowserEngine, ClearingTheEnginesDataEndsTheSessionsCookies) {
+  const std::string expires = std::to_string(InAWeek());
+  ASSERT_TRUE(os::StoreCookieLines({"lumora.test\tFALSE\t/\tFALSE\t0\tsession\tyes",
+                                    "lumora.test\tFALSE\t/\tFALSE\t" + expires + "\tkept\tyes"}));
+  ASSERT_TRUE(HasCookie(os::LoadCookieLines(), "lumora.test", "\tsession\tyes"));
+  os::ClearWebEngineData();
+  const std::vector<std::string> lines = os::LoadCookieLines();
+  EXPECT_FALSE(HasCookie(lines, "lumora.test", "\tsession\tyes"));
+  EXPECT_TRUE(HasCookie(lines, "lumora.test", "\tkept\tyes"));
+  ASSERT_TRUE(os::StoreCookieLines({}));
+}
+
+TEST(Win32BrowserEngine, WarmingMapsTheSystemsBrowserLibrary) {
+  ASSERT_TRUE(os::BrowserEngineAvailable());
+  os::WarmBrowserEngine();
+  EXPECT_NE(::GetModuleHandleW(L"ieframe.dll"), nullptr);
+  EXPECT_EQ(os::CreateBrowserEngine(nullptr), nullptr);  // the system's class renders, no engine of ours
 }
 
 }  // namespace
