@@ -54,6 +54,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   fi
   wineserver --wait
 fi
+# A launcher left running in this prefix by an earlier run would be taken
+# for the running game.
+wineserver --kill 2>/dev/null || true
 cleanup_wine() {
   cleanup
   wineserver --kill 2>/dev/null || true
@@ -148,6 +151,8 @@ run_launcher register
 wait_until 90 "the 1100×720 login window under Wine" window_sized 1100 720
 wait_log register '^tree: "LumoraMorvaine"' 30
 wait_until 20 "a painted login window" painted 01-login 1100 720
+# The launcher's icon group, a resource of the program, reaches the desktop.
+xprop -id "$WINDOW" _NET_WM_ICON | grep -q 'Icon ([0-9]* x [0-9]*)' || fail "the login window has no icon"
 
 # --- 2. Registration through the launcher ----------------------------------------------------
 touch "$work/go-register"
