@@ -25,8 +25,8 @@ std::unique_ptr<FontInfo> MakeFont(std::u16string_view face, int size, bool bold
   record->underline = underline;
   record->italic = italic;
   record->font = std::make_unique<os::Font>(record->faceName, size, bold, underline, italic);
-  // Pango could not give the font a context: such a font would draw nothing.
-  if (record->font->Context() == nullptr || record->font->Description() == nullptr) return nullptr;
+  // A font the system could not make would draw nothing.
+  if (!record->font->Usable()) return nullptr;
   return record;
 }
 

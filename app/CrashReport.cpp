@@ -1,6 +1,5 @@
 #include "app/CrashReport.h"
 
-#include <cstdlib>
 #include <string>
 
 #include "app/Startup.h"
@@ -38,7 +37,7 @@ void InstallCrashHandler() { os::SetUnhandledExceptionFilter(&WriteCrashDump); }
 bool TakeCrashReportRequest() {
   const auto value = os::GetEnvironmentVariable(kCrashReportVariable);
   if (!value) return false;
-  unsetenv(kCrashReportVariable);
+  os::SetEnvironmentVariable(kCrashReportVariable, nullptr);
   return *value == "1";
 }
 

@@ -1,9 +1,5 @@
 #include "app/UpdateDownloader.h"
 
-#include <curl/curl.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -18,10 +14,15 @@
 #include "platform/base/Unicode.h"
 #include "platform/system/CrashHandler.h"
 #include "platform/system/Kernel.h"
-#include "platform/system/Shell.h"
+#include "platform/system/PrivateFile.h"
 #include "platform/system/UserFolders.h"
 #include "support/Encoding.h"
 #include "support/InstallRecord.h"
+
+// Last: on Windows libcurl brings the system's headers, whose macros rename
+// names of ours (ShellExecute, OutputDebugString, TRUE...) in what follows
+// them; this file uses none of those (see UpdateInstaller.cpp).
+#include <curl/curl.h>
 
 namespace {
 
@@ -32,9 +33,8 @@ constexpr long kProbeSeconds = 3;
 // A background transfer without a byte for this long ends; the next start
 // resumes it.
 constexpr long kStallSeconds = 60;
-// Capacities of the conversions the paths go through.
+// Capacity of the conversions the paths go through.
 constexpr int kNarrowPathBytes = 256;
-constexpr int kWidePathChars = 256;
 
 struct CurlHandle {
   CURL* handle = curl_easy_init();
@@ -134,16 +134,6 @@ long long WritableRest(const DownloadJob& job, long status) {
   return limit < 0 ? -1 : std::max(0LL, limit - job.written);
 }
 
-// fopen with the file created private (0600) when it is new.
-std::FILE* OpenPrivate(const std::string& path, const char* mode) {
-  const bool append = mode[0] == 'a';
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC), 0600);
-  if (fd < 0) return nullptr;
-  std::FILE* file = ::fdopen(fd, mode);
-  if (file == nullptr) ::close(fd);
-  return file;
-}
-
 void ReportUnwritableOnce(const std::string& path) {
   static std::atomic<bool> reported{false};
   if (reported.exchange(true)) return;
@@ -169,11 +159,7 @@ void StoreValidator(const std::string& path, const std::string& validator) {
     std::remove(file.c_str());
     return;
   }
-  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return;
-  const std::string line = validator + "\n";
-  if (::write(fd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) std::remove(file.c_str());
-  ::close(fd);
+  if (!os::WritePrivateFile(file, validator + "\n")) std::remove(file.c_str());
 }
 
 struct HeaderList {
@@ -267,7 +253,7 @@ std::size_t AppendToFile(char* data, std::size_t size, std::size_t count, void* 
       job->refused = true;
       return 0;
     }
-    job->file = OpenPrivate(job->path, mode);
+    job->file = os::OpenPrivateFile(job->path, mode[0] == 'a');
     if (job->file == nullptr) {
       ReportUnwritableOnce(job->path);
       return static_cast<std::size_t>(-1);
@@ -412,11 +398,4 @@ int UpdateDownloader::StartDownload() const {
   if (job == nullptr) return -1;
   std::thread(DownloadThread, std::move(job)).detach();
   return 0;
-}
-
-void UpdateDownloader::RunInstaller() const {
-  os::OutputDebugString(u"start install of updated file");
-  std::u16string wide;
-  if (Utf8ToWide(localPath_, &wide, kWidePathChars) != 0) return;
-  os::ShellExecute(nullptr, u"open", wide, u"", u"", os::SW_SHOW);
 }

@@ -306,7 +306,9 @@ std::unique_ptr<AutomationDriver> AutomationDriver::FromEnvironment() {
   bool ownsLog = false;
   if (const auto logPath = os::GetEnvironmentVariable("LUMORA_AUTOMATION_LOG");
       logPath && !logPath->empty()) {
-    if (std::FILE* file = std::fopen(logPath->c_str(), "a")) {
+    // Binary: the log's lines end in "\n" on Windows too, where a text
+    // stream would write "\r\n", so that one reader serves both systems.
+    if (std::FILE* file = std::fopen(logPath->c_str(), "ab")) {
       log = file;
       ownsLog = true;
     } else {

@@ -468,6 +468,9 @@ HRESULT CActiveXCtrl::OnInPlaceActivateEx(os::BOOL* noRedraw, os::DWORD flags) {
     windowless_ = true;
     hr = owner_->oleObject_.As(&inPlaceObject_);
     if (SUCCEEDED(hr) && inPlaceObject_) {
+      // A host window made because the object asked for its window first
+      // has no use for a windowless object.
+      if (window_ != nullptr) os::DestroyWindow(window_->GetHWND());
       owner_->hostWnd_ = manager != nullptr ? manager->Window() : nullptr;
       if (manager != nullptr) manager->AddMessageFilter(owner_);
     }
@@ -475,12 +478,7 @@ HRESULT CActiveXCtrl::OnInPlaceActivateEx(os::BOOL* noRedraw, os::DWORD flags) {
   if (FAILED(hr) || !inPlaceObject_) {
     windowless_ = false;
     inPlaceObject_.reset();
-    window_ = new CActiveXWnd();
-    owner_->hostWnd_ = window_->Init(this, manager != nullptr ? manager->Window() : nullptr);
-    if (owner_->hostWnd_ == nullptr) {
-      delete window_;
-      window_ = nullptr;
-    }
+    MakeHostWindow();
     hr = owner_->oleObject_.As(&windowedObject_);
   }
   if (os::IOleInPlaceObject* object = InPlaceObject()) {
@@ -564,8 +562,26 @@ HRESULT CActiveXCtrl::GetWindow(os::HWND* window) {
   if (window == nullptr) return os::E_POINTER;
   if (owner_ == nullptr) return os::E_UNEXPECTED;
   *window = owner_->GetHostWindow();
+  // An object may ask for its parent window before it says it is in place
+  // (the system's browser does): it gets the host window it will live in, at
+  // the control's place, not the container's window, whose origin would
+  // put it over the window's top-left corner.
+  if (*window == nullptr && !inPlaceActive_ && owner_->oleObject_) *window = MakeHostWindow();
   if (*window == nullptr && owner_->GetManager() != nullptr) *window = owner_->GetManager()->Window();
   return *window != nullptr ? os::S_OK : os::E_FAIL;
+}
+
+os::HWND CActiveXCtrl::MakeHostWindow() {
+  if (window_ == nullptr) {
+    UIManager* manager = owner_->GetManager();
+    window_ = new CActiveXWnd();
+    owner_->hostWnd_ = window_->Init(this, manager != nullptr ? manager->Window() : nullptr);
+    if (owner_->hostWnd_ == nullptr) {
+      delete window_;
+      window_ = nullptr;
+    }
+  }
+  return owner_->hostWnd_;
 }
 
 HRESULT CActiveXCtrl::ContextSensitiveHelp(os::BOOL) { return os::S_OK; }

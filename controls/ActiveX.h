@@ -183,6 +183,9 @@ class CActiveXCtrl final : public os::IOleClientSite,
 
  private:
   ~CActiveXCtrl() = default;
+  // The host window of a windowed object, made at the control's place on
+  // first need; null when it cannot be made.
+  os::HWND MakeHostWindow();
   friend class os::RefCount;
   os::RefCount refs_;
 };

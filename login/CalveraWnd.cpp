@@ -1,8 +1,5 @@
 #include "login/CalveraWnd.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
@@ -15,6 +12,7 @@
 #include "platform/base/Unicode.h"
 #include "platform/com/BrowserEngine.h"
 #include "platform/system/Kernel.h"
+#include "platform/system/PrivateFile.h"
 #include "platform/window/MessageQueue.h"
 #include "platform/window/Messages.h"
 #include "platform/window/Paint.h"
@@ -49,12 +47,8 @@ std::u16string NameOf(const Kesto::CControlUI* control) {
 void WriteChannelFile(const std::string& channel) {
   std::string path;
   if (WideToNarrow(DataDirectory() + u"channel.ini", &path, kPathBytes) != 0 || path.empty()) return;
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return;
   const std::string bytes(channel.c_str(), channel.size() + 1);
-  const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-  ::close(fd);
-  if (written != static_cast<ssize_t>(bytes.size()))
+  if (!os::WritePrivateFile(path, bytes))
     os::DebugOutput(os::DebugCategory::Settings, std::string_view("login: channel.ini not written whole"));
 }
 

@@ -1,15 +1,12 @@
 #include "login/RememberedAccount.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
 #include "platform/base/Unicode.h"
+#include "platform/system/PrivateFile.h"
 #include "platform/system/UserFolders.h"
 #include "support/Encoding.h"
 #include "support/InstallRecord.h"
@@ -112,14 +109,8 @@ std::string DecodeRememberedText(const std::string& word) {
 bool SaveRememberedAccount(const std::string& account, const std::string& password, int mark, int flag) {
   const std::string path = RecordPath();
   // Owner-only: the record spells the password in a reversible encoding.
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  fchmod(fd, 0600);
-  std::FILE* file = fdopen(fd, "wb");
-  if (file == nullptr) {
-    close(fd);
-    return false;
-  }
+  std::FILE* file = os::OpenPrivateFile(path, false);
+  if (file == nullptr) return false;
   const std::string text = EncodeRememberedText(account) + "\r\n" + EncodeRememberedText(password) + "\r\n" +
                            std::to_string(mark) + "\r\n" + std::to_string(flag);
   const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();

@@ -28,8 +28,9 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 # in the output.
 ctest --output-on-failure -j "${LUMORA_JOBS:-2}" --timeout 300 --repeat until-pass:2
 
-# The Windows build (64-bit, MinGW-w64): the portable libraries' unit tests as
-# Windows programs under Wine, and a check that each imports system DLLs only.
+# The Windows build (64-bit, MinGW-w64): its unit tests as Windows programs
+# under Wine, a check that each imports system DLLs only, and morvaine.exe's
+# journey under Wine against the portal the Linux build above made.
 # Its libcurl and jsoncpp are built once (about four minutes on two cores) and
 # reused by later runs: into build/win64-deps, or under CI, whose every run is
 # a fresh clone, into the machine's cache folder.

@@ -1,8 +1,10 @@
-# Script mode (cmake -P): zips skin folders and writes a C++ source that
-# registers the archives and the launcher's icon group as resources of the
-# executable.
+# Script mode (cmake -P): zips skin folders and writes what makes the archives
+# and the launcher's icon group resources of the executable: on Linux a C++
+# source that registers them with the platform's resource table, for Windows a
+# resource script (.rc) for the resource compiler, under the same types and
+# names, so that the same lookups find them.
 #
-#   -DOUTPUT=<generated .cpp>
+#   -DOUTPUT=<generated .cpp or .rc: the suffix chooses>
 #   -DZIP_DIR=<folder for the archives>
 #   -DARCHIVES=<id>=<folder>=<zip name>|...   one "ZIPRES" resource each
 #   -DICON_DIR=<folder of PNG icons>  -DICON_GROUP=<id>
@@ -28,6 +30,8 @@ endfunction()
 
 set(arrays "")
 set(registrations "")
+set(script "")
+get_filename_component(format "${OUTPUT}" LAST_EXT)
 file(MAKE_DIRECTORY "${ZIP_DIR}")
 
 string(REPLACE "|" ";" ARCHIVES "${ARCHIVES}")
@@ -52,6 +56,13 @@ foreach(archive IN LISTS ARCHIVES)
   if(failed)
     message(FATAL_ERROR "zipping ${folder} failed")
   endif()
+  # The archive's hash makes the script change with it: the resource compiler
+  # is run again only when its script changes.
+  file(SHA256 "${zip}" hash)
+  string(APPEND script "// ${zip_name} ${hash}\n${id} ZIPRES \"${zip}\"\n")
+  if(format STREQUAL ".rc")
+    continue()
+  endif()
   bytes_of("${zip}" body)
   string(APPEND arrays "alignas(8) const unsigned char kArchive${id}[] = {${body}};\n")
   string(APPEND registrations
@@ -67,6 +78,9 @@ if(ICON_DIR)
   set(group "0,0,1,0,")
   le_bytes(${count} 2 c)
   string(APPEND group "${c}")
+  # The same directory in the resource script's 16-bit words (all its fields
+  # are word-aligned; the size a 32-bit number).
+  set(group_words "0, 1, ${count}")
   set(icon_id 0)
   foreach(icon IN LISTS icons)
     math(EXPR icon_id "${icon_id} + 1")
@@ -86,17 +100,28 @@ if(ICON_DIR)
     le_bytes(${size} 4 size_bytes)
     le_bytes(${icon_id} 2 id_bytes)
     string(APPEND group "${w},${h},0,0,1,0,32,0,${size_bytes}${id_bytes}")
-    bytes_of("${icon}" body)
+    math(EXPR size_word "${w} + ${h} * 256")
+    string(APPEND group_words ", ${size_word}, 0, 1, 32, ${size}L, ${icon_id}")
+    file(SHA256 "${icon}" hash)
+    string(APPEND script "// ${hash}\n${icon_id} 3 \"${icon}\"\n")
+    if(NOT format STREQUAL ".rc")
+      bytes_of("${icon}" body)
+    endif()
     string(APPEND arrays "alignas(8) const unsigned char kIcon${icon_id}[] = {${body}};\n")
     string(APPEND registrations
       "    os::RegisterResource(nullptr, ${icon_id}, os::RT_ICON, kIcon${icon_id}, sizeof kIcon${icon_id});\n")
   endforeach()
+  string(APPEND script "${ICON_GROUP} 14 { ${group_words} }\n")
   string(APPEND arrays "alignas(8) const unsigned char kIconGroup[] = {${group}};\n")
   string(APPEND registrations
     "    os::RegisterResource(nullptr, ${ICON_GROUP}, os::RT_GROUP_ICON, kIconGroup, sizeof kIconGroup);\n")
 endif()
 
-set(source "// Generated from the skins folder at build time; edits are lost.
+if(format STREQUAL ".rc")
+  # Types by number where the system has them: 3 is RT_ICON, 14 RT_GROUP_ICON.
+  set(source "// Generated from the skins folder at build time; edits are lost.\n${script}")
+else()
+  set(source "// Generated from the skins folder at build time; edits are lost.
 #include \"platform/window/Resource.h\"
 
 namespace {
@@ -109,6 +134,7 @@ ${registrations}    return true;
 
 }  // namespace
 ")
+endif()
 # Rewrite only on change, so that an unchanged skin does not recompile.
 set(old "")
 if(EXISTS "${OUTPUT}")

@@ -1,26 +1,23 @@
 #include "support/BrowserCache.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdint>
-#include <memory>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "platform/base/Unicode.h"
 #include "platform/com/BrowserEngine.h"
 #include "platform/com/UrlCache.h"
+#include "platform/system/PrivateFile.h"
 #include "platform/system/Shell.h"
 
 namespace {
 
-constexpr off_t kIndexHeader = 64;
-constexpr std::size_t kWipeBlock = 10000;
+namespace fs = std::filesystem;
+
+constexpr std::int64_t kIndexHeader = 64;
 
 bool SameNameNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -28,55 +25,45 @@ bool SameNameNoCase(std::string_view a, std::string_view b) {
          });
 }
 
-struct DirCloser {
-  void operator()(DIR* dir) const { closedir(dir); }
-};
+// Paths meet the platform as UTF-8 on both systems: a char8_t string is
+// taken as UTF-8 where a plain one would be the Windows code page, and a
+// Linux name that is not UTF-8 keeps its bytes.
+fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
+std::string Utf8Of(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
 
- private:
-  int fd_;
-};
-
-bool DeleteTreeAt(const std::string& folder, bool removeDesktopIni, bool wipeIndexDat) {
-  std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
-  if (!dir) return false;
+bool DeleteTreeAt(const fs::path& folder, bool removeDesktopIni, bool wipeIndexDat) {
+  std::error_code ec;
+  fs::directory_iterator entries(folder, ec);
+  if (ec) return false;
   // The names first: deleting while reading a directory may skip entries.
-  std::vector<std::string> names;
-  while (const dirent* entry = readdir(dir.get())) {
-    const std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    names.push_back(name);
-  }
-  dir.reset();
-  for (const std::string& name : names) {
+  std::vector<fs::path> paths;
+  for (const fs::directory_entry& entry : entries) paths.push_back(entry.path());
+  for (const fs::path& path : paths) {
+    const std::string name = Utf8Of(path.filename());
     if (!removeDesktopIni && SameNameNoCase(name, "desktop.ini")) continue;
-    const std::string path = folder + "/" + name;
-    struct stat st {};
-    if (lstat(path.c_str(), &st) != 0) continue;
-    const bool link = S_ISLNK(st.st_mode);
+    const fs::file_status status = fs::symlink_status(path, ec);
+    if (ec) continue;
+    const bool link = fs::is_symlink(status);
+    const bool folderEntry = fs::is_directory(status);
     // The read-only attribute is the owner's missing write permission. A
     // folder also needs reading and searching to be emptied, which Windows
     // never denies its owner.
-    const mode_t wanted = S_ISDIR(st.st_mode) ? S_IRWXU : S_IWUSR;
-    if (!link && (st.st_mode & wanted) != wanted) chmod(path.c_str(), (st.st_mode & 07777) | wanted);
-    if (S_ISDIR(st.st_mode)) {
+    const fs::perms wanted = folderEntry ? fs::perms::owner_all : fs::perms::owner_write;
+    if (!link && (status.permissions() & wanted) != wanted)
+      fs::permissions(path, wanted, fs::perm_options::add, ec);
+    if (folderEntry) {
       DeleteTreeAt(path, removeDesktopIni, wipeIndexDat);
-      rmdir(path.c_str());  // stays when something in it stayed
+      fs::remove(path, ec);  // stays when something in it stayed
       continue;
     }
     if (wipeIndexDat && !link && SameNameNoCase(name, "index.dat")) {
-      WipeIndexFile(os::Utf8ToUtf16(folder), os::Utf8ToUtf16(name));
+      os::OverwriteWithZeros(Utf8Of(path), kIndexHeader);
     }
-    unlink(path.c_str());  // a file still in use simply stays
+    fs::remove(path, ec);  // a file still in use simply stays
   }
   return true;
 }
@@ -103,29 +90,11 @@ bool ClearUrlCache(int mode) {
 }
 
 bool DeleteTree(const std::u16string& folder, bool removeDesktopIni, bool wipeIndexDat) {
-  return DeleteTreeAt(os::Utf16ToUtf8(folder), removeDesktopIni, wipeIndexDat);
+  return DeleteTreeAt(PathOf(os::Utf16ToUtf8(folder)), removeDesktopIni, wipeIndexDat);
 }
 
 bool WipeIndexFile(const std::u16string& folder, const std::u16string& name) {
-  const std::string path = os::Utf16ToUtf8(folder) + "/" + os::Utf16ToUtf8(name);
-  // No O_CREAT: an existing file only. Non-blocking so that a pipe cannot
-  // hang the open; it is then refused as not a regular file.
-  Fd fd(open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  if (fd.get() < 0) return false;
-  struct stat st {};
-  if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  if (st.st_size <= kIndexHeader) return true;
-  if (lseek(fd.get(), kIndexHeader, SEEK_SET) != kIndexHeader) return true;
-  const std::vector<char> zeros(kWipeBlock, '\0');
-  off_t left = st.st_size - kIndexHeader;
-  while (left > 0) {
-    const std::size_t block = static_cast<std::size_t>(std::min<off_t>(left, static_cast<off_t>(kWipeBlock)));
-    const ssize_t written = write(fd.get(), zeros.data(), block);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) break;
-    left -= written;
-  }
-  return true;
+  return os::OverwriteWithZeros(os::Utf16ToUtf8(folder) + "/" + os::Utf16ToUtf8(name), kIndexHeader);
 }
 
 void ClearBrowserCache() {

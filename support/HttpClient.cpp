@@ -1,5 +1,7 @@
 #include "support/HttpClient.h"
 
+#include <curl/curl.h>
+
 #include <cstdio>
 #include <memory>
 
@@ -36,10 +38,15 @@ int Perform(CURL* handle, HttpClient::WriteFunction writeFunction, void* writeDa
   return static_cast<int>(curl_easy_perform(handle));
 }
 
+// libcurl's debug-callback signature over the trace.
+int TraceExchange(CURL* handle, curl_infotype type, char* data, std::size_t size, void* userData) {
+  return HttpClient::DebugTrace(handle, static_cast<int>(type), data, size, userData);
+}
+
 void SetVerbose(CURL* handle, bool verbose) {
   if (!verbose) return;
   curl_easy_setopt(handle, CURLOPT_VERBOSE, 1L);
-  curl_easy_setopt(handle, CURLOPT_DEBUGFUNCTION, &HttpClient::DebugTrace);
+  curl_easy_setopt(handle, CURLOPT_DEBUGFUNCTION, &TraceExchange);
 }
 
 }  // namespace
@@ -73,7 +80,7 @@ std::size_t HttpClient::AppendToString(char* data, std::size_t size, std::size_t
   return count;
 }
 
-int HttpClient::DebugTrace(CURL*, curl_infotype type, char* data, std::size_t size, void*) {
+int HttpClient::DebugTrace(void*, int type, char* data, std::size_t size, void*) {
   const char* prefix = nullptr;
   switch (type) {
     case CURLINFO_TEXT:

@@ -3,9 +3,12 @@
 // easy handle. Both requests give up after 3 seconds (connection and whole
 // transfer) and return libcurl's result code; HTTP status codes are not
 // examined, so an error page is a successful transfer whose body is delivered.
+//
+// The header does not include libcurl's: on Windows that brings the system's
+// headers, whose macros would rename the platform's declarations in every
+// file that asks for HTTP. Callers that name result codes include
+// <curl/curl.h> themselves.
 #pragma once
-
-#include <curl/curl.h>
 
 #include <cstddef>
 #include <string>
@@ -39,6 +42,7 @@ class HttpClient {
 
   // Debug function: one line "[TEXT]", "[HEADER_IN]", "[HEADER_OUT]",
   // "[DATA_IN]" or "[DATA_OUT]" followed by the data on standard output for
-  // those five info types; others are ignored. Always 0.
-  static int DebugTrace(CURL* handle, curl_infotype type, char* data, std::size_t size, void* userData);
+  // those five info types (libcurl's curl_infotype values); others are
+  // ignored. Always 0.
+  static int DebugTrace(void* handle, int type, char* data, std::size_t size, void* userData);
 };

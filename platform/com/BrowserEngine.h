@@ -8,6 +8,13 @@
 // before the first browser is created.
 //
 // Everything here belongs to the UI thread.
+//
+// In the Windows program the system's Web Browser class renders pages and no
+// engine of ours is made: registrations are kept but CreateBrowserEngine gives
+// nullptr; BrowserEngineAvailable says whether the system's class is
+// registered; WarmBrowserEngine maps the system's browser libraries; and
+// ClearWebEngineData ends WinINet's session (its in-memory cookies), the rest
+// of the engine's cache and cookies being URL cache entries.
 #pragma once
 
 #include <algorithm>

@@ -7,6 +7,11 @@
 // object lives as long as references to it exist, and deletes itself when the
 // last one is released. Calls belong to the thread that created the object
 // (single-threaded apartment); only the reference counts are atomic.
+//
+// In the Windows program these functions are the system's (the interfaces
+// declared here have its vtables), with the rules below kept where the
+// system's differ: failures leave CLSID_NULL, a null text is refused, and the
+// Web Browser class is made through the wrapper of platform/com/WebBrowser.h.
 #pragma once
 
 #include <atomic>

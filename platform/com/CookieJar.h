@@ -6,6 +6,11 @@
 // there); session cookies (expires 0) stay in memory for the process's
 // lifetime. Each cookie file is one entry of the URL cache, named
 // "Cookie:user@host/path". Thread-safe.
+//
+// In the Windows program the cookies are WinINet's, shared with the system's
+// web engine: lines are stored with InternetSetCookieEx, and read back per
+// site with the host, path, name and value only (flags off, expires 0), as
+// WinINet gives them.
 #pragma once
 
 #include <string>

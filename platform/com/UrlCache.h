@@ -11,6 +11,11 @@
 // entry needs; a second call with a buffer of that many bytes fetches it. The
 // record sits at the start of the buffer and its strings after it.
 // Thread-safe.
+//
+// In the Windows program the cache is WinINet's, filled by the system's web
+// engine; the same rules hold (a search lists the entries present when it
+// starts; no pattern lists pages, then cookies; other patterns are URL
+// prefixes), and cookie entries are WinINet's cookie files.
 #pragma once
 
 #include <string>

@@ -9,7 +9,11 @@
 // IPersistStreamInit, IPersist, IObjectWithSite and IConnectionPointContainer
 // (DWebBrowserEvents2). It is created with CoCreateInstance(CLSID_WebBrowser);
 // which engine renders the pages depends on the window-system backend (see
-// platform/com/BrowserEngine.h).
+// platform/com/BrowserEngine.h). In the Windows program the object is the
+// system's Web Browser behind an object of ours that answers these same
+// interfaces and converts between our text and values and the system's
+// (platform/com/win32/SystemBrowser.h); the events, their arguments and the
+// host's UI handler reach the host as described here.
 //
 // Events are fired to every advised sink through IDispatch::Invoke with
 // DISPATCH_METHOD, IID_NULL and these argument layouts (rgvarg is reversed:

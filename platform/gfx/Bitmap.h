@@ -9,6 +9,10 @@
 // bitmaps) lands at full device resolution at logical coordinates. Width()
 // and Height() are logical; the raw pixel accessors (Pixel, Row, Data, View,
 // PixelWidth, PixelHeight) address device pixels. At scale 1 the two are one.
+//
+// On Windows the pixels are those of a 32-bit top-down DIB section, which GDI
+// draws into directly (platform/gfx/win32/); the scale is kept with it, GDI
+// itself knowing nothing of it.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +21,13 @@
 #include "platform/base/Types.h"
 #include "platform/gfx/DeviceScale.h"
 
+#ifdef _WIN32
+namespace os {
+struct HBITMAP__;
+}
+#else
 typedef struct _cairo_surface cairo_surface_t;
+#endif
 
 namespace os {
 
@@ -46,7 +56,11 @@ class Bitmap {
   Bitmap(const Bitmap&) = delete;
   Bitmap& operator=(const Bitmap&) = delete;
 
+#ifdef _WIN32
+  bool IsValid() const { return dib_ != nullptr; }
+#else
   bool IsValid() const { return surface_ != nullptr; }
+#endif
   int Width() const { return width_; }
   int Height() const { return height_; }
   DeviceScale Scale() const { return scale_; }
@@ -75,14 +89,25 @@ class Bitmap {
   // PNG snapshot (straight alpha, as PNG requires); false on any failure.
   bool WritePng(const std::string& path) const;
 
+#ifdef _WIN32
+  // The DIB section behind the bitmap (an HBITMAP), for the platform layer's
+  // own drawing code.
+  HBITMAP__* Handle() const { return dib_; }
+#else
   // The cairo image surface behind the bitmap, for the platform layer's own
   // drawing code.
   cairo_surface_t* Surface() const { return surface_; }
+#endif
 
  private:
   void Flush() const;
 
+#ifdef _WIN32
+  HBITMAP__* dib_ = nullptr;
+  std::uint8_t* bits_ = nullptr;
+#else
   cairo_surface_t* surface_ = nullptr;
+#endif
   int width_ = 0;
   int height_ = 0;
   int stride_ = 0;

@@ -2,6 +2,25 @@
 // parts, gradients, lines and frames, all clipped by a stack of rectangles and
 // rounded rectangles whose intersection is in force. Colours are straight
 // (not premultiplied) 0xAARRGGBB values, alpha in the top byte.
+//
+// On Windows (platform/gfx/win32/) the canvas is a memory DC with the
+// target's DIB section selected, the clip stack its clip region (a round
+// shape is the system's round-rect region widened by the column and row it
+// leaves out, so it covers the rectangle's pixels as a plain one does). GDI
+// writes no alpha where it draws, so nothing is drawn with a brush or pen
+// straight onto the target: fills are a one-pixel premultiplied swatch
+// stretched by AlphaBlend (round ones through their region), gradients a
+// GradientFill ramp of premultiplied ends blended on, lines a pen drawn white
+// onto a cleared mask whose coverage becomes the colour, frames the region
+// between the outline and the outline width pixels in, filled. Bitmaps are
+// copied (BitBlt) or blended (AlphaBlend) pixel for pixel; ColorOnColor
+// stretches with StretchBlt, and Halftone with a filter of our own on
+// premultiplied pixels (a tent, bilinear when enlarging, averaging when
+// reducing), because the system's halftone stretch drops alpha. A Copy with a
+// constant alpha below 255 mixes source and target and copies the mix back
+// through the clip. A bitmap is selected into one DC at a time: while it is
+// a canvas's target a second canvas on it is invalid (debug output says so),
+// and drawing it onto a canvas reads it through a copy.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +30,18 @@
 #include "platform/base/Types.h"
 #include "platform/gfx/Bitmap.h"
 
+#ifdef _WIN32
+#include <memory>
+
+namespace os {
+struct HDC__;
+namespace gdi {
+class MemoryDc;
+}
+}  // namespace os
+#else
 typedef struct _cairo cairo_t;
+#endif
 
 namespace os {
 
@@ -48,7 +78,11 @@ class Canvas {
   Canvas& operator=(const Canvas&) = delete;
 
   // False when the target bitmap is invalid; every operation is then a no-op.
+#ifdef _WIN32
+  bool IsValid() const { return dc_ != nullptr; }
+#else
   bool IsValid() const { return cr_ != nullptr; }
+#endif
   Bitmap& Target() { return target_; }
   int Width() const { return target_.Width(); }
   int Height() const { return target_.Height(); }
@@ -95,12 +129,33 @@ class Canvas {
   void FrameRect(const RECT& rect, int width, std::uint32_t argb);
   void FrameRoundRect(const RECT& rect, int width, int ellipseWidth, int ellipseHeight, std::uint32_t argb);
 
+#ifdef _WIN32
+  // The memory DC the target's DIB section is selected into (an HDC), its
+  // clip region the clip in force in device pixels, for the platform layer's
+  // text drawing.
+  HDC__* Dc() const { return dc_; }
+#else
   // The cairo context, for the platform layer's text drawing.
   cairo_t* Cairo() const { return cr_; }
+#endif
 
  private:
   Bitmap& target_;
+#ifdef _WIN32
+  // Selects the intersection of the stack's shapes and the bitmap as the
+  // DC's clip region.
+  void ApplyClip();
+  // The part of a rectangle of device pixels inside the clip's box.
+  RECT VisibleBox(const RECT& device) const;
+
+  HDC__* dc_ = nullptr;
+  void* previous_ = nullptr;  // the DC's own bitmap, put back on destruction
+  // The one-pixel bitmap fills are stretched from, made by the first fill.
+  Bitmap swatch_;
+  std::unique_ptr<gdi::MemoryDc> swatchDc_;
+#else
   cairo_t* cr_ = nullptr;
+#endif
   std::vector<ClipShape> clips_;
   StretchMode stretchMode_ = StretchMode::ColorOnColor;
 };

@@ -218,21 +218,10 @@ std::string FontFamilyList(std::u16string_view faceName) {
 
 namespace {
 
+// The resolution font pixel sizes are given for.
 constexpr double kDefaultResolution = 96;
 
-double& Resolution() {
-  static double resolution = kDefaultResolution;
-  return resolution;
-}
-
 }  // namespace
-
-void SetTextResolution(double dotsPerInch) {
-  Resolution() = std::isfinite(dotsPerInch) && dotsPerInch > 0 ? std::clamp(dotsPerInch, 48.0, 384.0)
-                                                               : kDefaultResolution;
-}
-
-double TextResolution() { return Resolution(); }
 
 Font::Font(std::u16string_view faceName, int pixelSize, bool bold, bool underline, bool italic)
     : face_(faceName), size_(pixelSize), bold_(bold), underline_(underline), italic_(italic) {

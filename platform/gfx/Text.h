@@ -1,5 +1,32 @@
 // Fonts and text: faces named as Windows names them, measured and drawn with
 // Pango, laid out by the rules of the Windows DrawText flags.
+//
+// On Windows (platform/gfx/win32/) a Font is an HFONT made by
+// CreateFontIndirectW (grey antialiasing, the em size as a negative height),
+// measured by GetTextMetricsW / GetTextExtentPoint32W /
+// GetTextExtentExPointW and laid out and drawn by DrawTextW itself, whose
+// return value and DT_CALCRECT rectangle are passed on as it gives them.
+// GDI writes no alpha where it draws text, so text reaches a canvas this way:
+// DrawTextW draws it white into a cleared scratch DIB covering the text's
+// rectangle (with DT_NOCLIP, that rectangle widened by the text's own extent
+// on every side) through the same clip; each scratch pixel's brightest
+// channel is the text's coverage there; the scratch becomes the colour
+// premultiplied by its alpha times that coverage, and AlphaBlend puts it over
+// the canvas through the canvas's clip region. On a bitmap of more than one
+// device pixel per unit the text is drawn with a font of the device size
+// into device pixels (the return value is then given in logical units,
+// rounded up); DT_CALCRECT and the measures always use the logical font.
+// An em size beyond 4096 pixels (a nonsense size from a skin) is held there.
+//
+// Windows looks a face up by one name: the Font takes the first installed
+// family of FontFamilyList (the face, its name in the other language of the
+// face, the system faces of its kind). When none is installed, it takes an
+// installed face of a Chinese character set (those hold Latin letters too,
+// fixed-pitch ones preferred for a fixed-pitch kind), so that the launcher's
+// mixed Chinese and Latin text never shows boxes where the system links no
+// fallback face to the one it substitutes; with no such face either, the
+// system's own substitute for the face as named. Characters the chosen face
+// lacks come from the system's font linking.
 #pragma once
 
 #include <cstdint>
@@ -11,8 +38,14 @@
 #include "platform/base/Types.h"
 #include "platform/gfx/TextFormat.h"
 
+#ifdef _WIN32
+namespace os {
+struct HFONT__;
+}
+#else
 typedef struct _PangoContext PangoContext;
 typedef struct _PangoFontDescription PangoFontDescription;
+#endif
 
 namespace os {
 
@@ -57,9 +90,20 @@ class Font {
   // Family name of the installed face that renders Latin text in this font.
   std::string ResolvedFamily() const;
 
+#ifdef _WIN32
+  // The HFONT, for the platform layer's text code (and the system's controls,
+  // which take it with WM_SETFONT).
+  HFONT__* Handle() const { return font_; }
+  // Whether the system gave the font what it needs to measure and draw.
+  bool Usable() const { return font_ != nullptr; }
+#else
   // For the platform layer's text code.
   PangoContext* Context() const { return context_; }
   PangoFontDescription* Description() const { return description_; }
+  // Whether Pango gave the font a context and a description: without them it
+  // would draw nothing.
+  bool Usable() const { return context_ != nullptr && description_ != nullptr; }
+#endif
 
  private:
   std::u16string face_;
@@ -67,8 +111,12 @@ class Font {
   bool bold_ = false;
   bool underline_ = false;
   bool italic_ = false;
+#ifdef _WIN32
+  HFONT__* font_ = nullptr;
+#else
   PangoContext* context_ = nullptr;
   PangoFontDescription* description_ = nullptr;
+#endif
   mutable std::unique_ptr<TextMetrics> metrics_;
 };
 

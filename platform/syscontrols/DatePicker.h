@@ -47,6 +47,9 @@
 // as input). The headless backend records the open calendar; tests click a
 // day, browse or click outside through platform/headless/Headless.h, and
 // give keys to the field as a player does.
+//
+// On Windows the class is comctl32's own, registered by
+// InitCommonControlsEx; the calendar rules below are shared.
 #pragma once
 
 #include "platform/base/SystemTime.h"

@@ -66,6 +66,8 @@
 // keeps it from the widget. Text the widget changes comes back as EN_UPDATE /
 // EN_CHANGE; messages read and change the widget. Without one (headless) the
 // field keeps its own text model and paints itself into its window.
+//
+// On Windows the class is user32's own "Edit".
 #pragma once
 
 #include <string>

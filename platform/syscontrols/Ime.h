@@ -14,6 +14,10 @@
 // The gtk backend commits composed text as WM_CHAR (its input method draws
 // the pre-edit in a window of its own); WM_IME_* messages reach a window only
 // from a test or another program.
+//
+// On Windows these are imm32's. Setting GCS_RESULTSTR sets the composition
+// and completes it (ImmNotifyIME), which needs an input method the system
+// runs for the context.
 #pragma once
 
 #include <string>

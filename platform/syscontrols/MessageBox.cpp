@@ -7,35 +7,6 @@
 #include "platform/window/internal/WindowSystem.h"
 
 namespace os {
-namespace internal {
-
-std::vector<int> MessageBoxButtons(UINT type) {
-  switch (type & MB_TYPEMASK) {
-    case MB_OKCANCEL:
-      return {IDOK, IDCANCEL};
-    case MB_ABORTRETRYIGNORE:
-      return {IDABORT, IDRETRY, IDIGNORE};
-    case MB_YESNOCANCEL:
-      return {IDYES, IDNO, IDCANCEL};
-    case MB_YESNO:
-      return {IDYES, IDNO};
-    case MB_RETRYCANCEL:
-      return {IDRETRY, IDCANCEL};
-    case MB_CANCELTRYCONTINUE:
-      return {IDCANCEL, IDTRYAGAIN, IDCONTINUE};
-    case MB_OK:
-    default:
-      return {IDOK};
-  }
-}
-
-int DefaultMessageBoxAnswer(UINT type) {
-  const auto buttons = MessageBoxButtons(type);
-  const std::size_t index = (type & MB_DEFMASK) >> 8;
-  return index < buttons.size() ? buttons[index] : buttons.front();
-}
-
-}  // namespace internal
 
 using namespace internal;
 

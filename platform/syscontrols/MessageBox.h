@@ -1,5 +1,10 @@
 // Message boxes. The box is modal for its owner (the owner's top-level window
 // is disabled while it is up) and answers with an ID* value.
+//
+// On Windows the box is the system's (MessageBoxW); the answerer is asked in
+// MessageBox before the system's box would open, with the owner's top-level
+// window disabled meanwhile. Boxes that system code opens by itself are not
+// offered to it.
 #pragma once
 
 #include <functional>

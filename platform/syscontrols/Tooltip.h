@@ -2,6 +2,11 @@
 // TTM_ADDTOOL, their text changed with TTM_UPDATETIPTEXT, and a tracking tool
 // shown with TTM_TRACKPOSITION / TTM_TRACKACTIVATE. The text a tooltip window
 // currently shows can be read back (for tests and the automation driver).
+//
+// On Windows the class is comctl32's, and the state is read through its own
+// messages: `text` is what the shown tip displays (WM_GETTEXT), `position`
+// where the system placed it, and `active` reads true (no message reports
+// TTM_ACTIVATE back; a deactivated tip hides, which `shown` says).
 #pragma once
 
 #include <string>

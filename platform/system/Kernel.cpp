@@ -3,12 +3,11 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <cstdlib>
-#include <system_error>
 #include <vector>
 
 #include "platform/base/Unicode.h"
+#include "platform/system/KernelOverrides.h"
 
 namespace os {
 namespace {
@@ -26,46 +25,6 @@ std::string ReadLink(const char* path) {
     // The link may have been cut off at exactly the buffer's size: retry larger.
     buffer.resize(buffer.size() * 2);
   }
-}
-
-// Build numbers of the releases the launcher distinguishes, so that code that
-// prints or compares the full version sees plausible values.
-DWORD BuildNumberFor(DWORD major, DWORD minor) {
-  if (major == 5 && minor == 0) return 2195;
-  if (major == 5 && minor == 1) return 2600;
-  if (major == 5 && minor == 2) return 3790;
-  if (major == 6 && minor == 0) return 6002;
-  if (major == 6 && minor == 1) return 7601;
-  if (major == 6 && minor == 2) return 9200;
-  if (major == 6 && minor == 3) return 9600;
-  return 0;
-}
-
-bool ParseNumber(std::string_view text, DWORD* value) {
-  if (text.empty()) return false;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, *value);
-  return ec == std::errc() && ptr == end;
-}
-
-// "major.minor" or "major.minor.build", decimal digits only.
-bool ParseVersion(std::string_view text, OSVERSIONINFO* info) {
-  const auto dot = text.find('.');
-  if (dot == std::string_view::npos) return false;
-  const std::string_view rest = text.substr(dot + 1);
-  const auto dot2 = rest.find('.');
-  DWORD major = 0, minor = 0, build = 0;
-  if (!ParseNumber(text.substr(0, dot), &major)) return false;
-  if (!ParseNumber(rest.substr(0, dot2), &minor)) return false;
-  if (dot2 == std::string_view::npos) {
-    build = BuildNumberFor(major, minor);
-  } else if (!ParseNumber(rest.substr(dot2 + 1), &build)) {
-    return false;
-  }
-  info->dwMajorVersion = major;
-  info->dwMinorVersion = minor;
-  info->dwBuildNumber = build;
-  return true;
 }
 
 }  // namespace
@@ -86,9 +45,8 @@ HANDLE GetCurrentProcess() { return reinterpret_cast<HANDLE>(static_cast<std::in
 
 BOOL IsWow64Process(HANDLE process, BOOL* isWow64) {
   if (isWow64 == nullptr || process != GetCurrentProcess()) return FALSE;
-  if (const auto forced = GetEnvironmentVariable("LUMORA_WOW64");
-      forced && (*forced == "1" || *forced == "0")) {
-    *isWow64 = *forced == "1" ? TRUE : FALSE;
+  if (const auto forced = Wow64Override()) {
+    *isWow64 = *forced;
     return TRUE;
   }
   *isWow64 = FALSE;
@@ -111,6 +69,13 @@ std::optional<std::string> GetEnvironmentVariable(const char* name) {
   return std::string(value);
 }
 
+BOOL SetEnvironmentVariable(const char* name, const char* value) {
+  if (name == nullptr || *name == '\0' || std::string_view(name).find('=') != std::string_view::npos)
+    return FALSE;
+  const int result = value != nullptr ? ::setenv(name, value, 1) : ::unsetenv(name);
+  return result == 0 ? TRUE : FALSE;
+}
+
 void OutputDebugString(std::string_view text) { DebugOutput(DebugCategory::General, text); }
 
 void OutputDebugString(std::u16string_view text) { DebugOutput(DebugCategory::General, text); }
@@ -121,11 +86,7 @@ BOOL GetVersionEx(OSVERSIONINFO* info) {
   info->dwMajorVersion = kDefaultMajor;
   info->dwMinorVersion = kDefaultMinor;
   info->dwBuildNumber = BuildNumberFor(kDefaultMajor, kDefaultMinor);
-  if (const auto forced = GetEnvironmentVariable("LUMORA_OS_VERSION"); forced && !forced->empty()) {
-    if (!ParseVersion(*forced, info)) {
-      DebugOutput(DebugCategory::Settings, "LUMORA_OS_VERSION is not major.minor[.build]; using 6.2");
-    }
-  }
+  ApplyVersionOverride(info);
   return TRUE;
 }
 

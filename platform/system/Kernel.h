@@ -34,6 +34,10 @@ BOOL IsWow64Process(HANDLE process, BOOL* isWow64);
 
 // The value of an environment variable, or nothing when it is not set.
 std::optional<std::string> GetEnvironmentVariable(const char* name);
+// Sets an environment variable of this process (and of the programs it starts
+// later) to value, or removes it when value is null. FALSE when name is null,
+// empty or holds '='.
+BOOL SetEnvironmentVariable(const char* name, const char* value);
 
 // Debug output in categories: base/DebugOutput.h.
 // The general category's line.

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "platform/base/Unicode.h"
+#include "platform/system/ProfileText.h"
 
 namespace os {
 namespace {
@@ -28,13 +29,9 @@ struct IniFile {
   std::vector<Line> lines;
 };
 
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+bool IsBlank(char16_t c) { return IsProfileBlank(c); }
 
-std::u16string_view Trim(std::u16string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
+std::u16string_view Trim(std::u16string_view s) { return TrimProfileName(s); }
 
 bool SameName(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
@@ -219,10 +216,6 @@ DWORD ReturnList(const std::vector<std::u16string_view>& names, std::u16string* 
   return static_cast<DWORD>(returned->size());
 }
 
-bool HasLineBreak(std::u16string_view text) {
-  return text.find_first_of(u"\r\n") != std::u16string_view::npos;
-}
-
 // Writes the whole file next to the old one and renames it into place, keeping
 // the old file's permissions; a symbolic link is followed, not replaced.
 bool Store(const IniFile& file, const std::string& path) {
@@ -309,18 +302,8 @@ DWORD GetPrivateProfileSectionNames(std::u16string* returned, DWORD size, std::u
 
 BOOL WritePrivateProfileString(const char16_t* section, const char16_t* key, const char16_t* value,
                                std::u16string_view fileName) {
-  if (section == nullptr) return FALSE;
+  if (!ProfileWriteKeepsStructure(section, key, value)) return FALSE;
   const std::u16string_view sectionName = Trim(section);
-  if (HasLineBreak(sectionName) || sectionName.find(u']') != std::u16string_view::npos) return FALSE;
-  if (key != nullptr) {
-    const std::u16string_view keyName = Trim(key);
-    // A key line that began with "[" or ";" would read back as a section
-    // header or a comment.
-    if (keyName.empty() || HasLineBreak(keyName) || keyName.find(u'=') != std::u16string_view::npos ||
-        keyName.front() == u'[' || keyName.front() == u';')
-      return FALSE;
-  }
-  if (value != nullptr && HasLineBreak(value)) return FALSE;
 
   const std::string path = NarrowPath(fileName);
   const auto bytes = ReadBytes(path);
@@ -371,19 +354,6 @@ BOOL WritePrivateProfileString(const char16_t* section, const char16_t* key, con
   file.lines.insert(file.lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
                     NewLine(std::u16string(keyName) + u"=" + value));
   return Store(file, path) ? TRUE : FALSE;
-}
-
-std::vector<std::u16string> SplitMultiString(std::u16string_view list) {
-  std::vector<std::u16string> names;
-  std::size_t start = 0;
-  while (start < list.size()) {
-    auto end = list.find(u'\0', start);
-    if (end == std::u16string_view::npos) end = list.size();
-    if (end == start) break;  // an empty name ends the list
-    names.emplace_back(list.substr(start, end - start));
-    start = end + 1;
-  }
-  return names;
 }
 
 }  // namespace os

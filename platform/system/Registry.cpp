@@ -503,15 +503,4 @@ LSTATUS RegEnumValue(HKEY key, DWORD index, std::u16string* name, DWORD* type, s
   return CopyData(value, type, data, capacity);
 }
 
-std::u16string RegDataToString(std::string_view data) {
-  std::u16string text;
-  for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
-    const auto unit = static_cast<char16_t>(static_cast<unsigned char>(data[i]) |
-                                            (static_cast<unsigned char>(data[i + 1]) << 8));
-    if (unit == 0) break;
-    text.push_back(unit);
-  }
-  return text;
-}
-
 }  // namespace os

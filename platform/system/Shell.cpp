@@ -9,22 +9,16 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <mutex>
 
 #include "platform/base/Unicode.h"
 #include "platform/system/Kernel.h"
+#include "platform/system/ShellLaunches.h"
 #include "platform/system/UserFolders.h"
 
 namespace os {
 namespace {
 
 constexpr int kSuccess = 42;  // any value above 32 means success
-
-// The recorder that currently receives launches. Process-wide on purpose: it
-// is the test hook through which every ShellExecute of the process is seen.
-std::mutex g_recorderMutex;
-ShellLaunchRecorder* g_recorder = nullptr;
 
 HINSTANCE ResultHandle(int code) { return reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(code)); }
 
@@ -64,36 +58,6 @@ void Resolve(ShellLaunch& launch) {
   }
   for (const auto& argument : SplitCommandLine(launch.parameters))
     launch.arguments.push_back(Utf16ToUtf8(argument));
-}
-
-std::string EscapeLogField(std::u16string_view field) {
-  std::string out;
-  for (const char c : Utf16ToUtf8(field)) {
-    switch (c) {
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      default:
-        out.push_back(c);
-    }
-  }
-  return out;
-}
-
-void AppendToLog(const std::string& path, const ShellLaunch& launch) {
-  std::ofstream log(path, std::ios::binary | std::ios::app);
-  log << EscapeLogField(launch.verb) << '\t' << EscapeLogField(launch.file) << '\t'
-      << EscapeLogField(launch.parameters) << '\t' << EscapeLogField(launch.directory) << '\t'
-      << launch.showCommand << '\n';
 }
 
 // A bare name is looked up in PATH like execvp would, so that a missing
@@ -228,82 +192,6 @@ void MakeExecutable(const std::string& path) {
 
 }  // namespace
 
-ShellLaunchRecorder::ShellLaunchRecorder(bool spawn) : spawn_(spawn) {
-  std::lock_guard lock(g_recorderMutex);
-  previous_ = g_recorder;
-  g_recorder = this;
-}
-
-ShellLaunchRecorder::~ShellLaunchRecorder() {
-  std::lock_guard lock(g_recorderMutex);
-  if (g_recorder == this) {
-    g_recorder = previous_;
-    return;
-  }
-  // Destroyed out of order: unlink this recorder from the chain.
-  for (ShellLaunchRecorder* r = g_recorder; r != nullptr; r = r->previous_) {
-    if (r->previous_ == this) {
-      r->previous_ = previous_;
-      break;
-    }
-  }
-}
-
-std::vector<ShellLaunch> ShellLaunchRecorder::Launches() const {
-  std::lock_guard lock(g_recorderMutex);
-  return launches_;
-}
-
-void ShellLaunchRecorder::Record(ShellLaunch launch) { launches_.push_back(std::move(launch)); }
-
-std::vector<std::u16string> SplitCommandLine(std::u16string_view s) {
-  std::vector<std::u16string> arguments;
-  std::size_t i = 0;
-  const std::size_t n = s.size();
-  auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
-  for (;;) {
-    while (i < n && blank(s[i])) ++i;
-    if (i == n) break;
-    std::u16string argument;
-    bool quoted = false;
-    while (i < n && (quoted || !blank(s[i]))) {
-      const char16_t c = s[i];
-      if (c == u'\\') {
-        std::size_t count = 0;
-        while (i < n && s[i] == u'\\') ++count, ++i;
-        if (i < n && s[i] == u'"') {
-          argument.append(count / 2, u'\\');
-          if (count % 2 == 1) {
-            argument.push_back(u'"');
-            ++i;
-          }
-        } else {
-          argument.append(count, u'\\');
-        }
-        continue;
-      }
-      if (c == u'"') {
-        if (quoted && i + 1 < n && s[i + 1] == u'"') {
-          argument.push_back(u'"');
-          i += 2;
-          continue;
-        }
-        quoted = !quoted;
-        ++i;
-        continue;
-      }
-      argument.push_back(c);
-      ++i;
-    }
-    arguments.push_back(std::move(argument));
-  }
-  return arguments;
-}
-
-int ShellExecuteResultCode(HINSTANCE result) {
-  return static_cast<int>(reinterpret_cast<std::uintptr_t>(result));
-}
-
 HINSTANCE ShellExecute(HWND, std::u16string_view verb, std::u16string_view file,
                        std::u16string_view parameters, std::u16string_view directory, int showCommand) {
   ShellLaunch launch;
@@ -314,18 +202,7 @@ HINSTANCE ShellExecute(HWND, std::u16string_view verb, std::u16string_view file,
   launch.showCommand = showCommand;
   Resolve(launch);
 
-  bool spawn = true;
-  {
-    std::lock_guard lock(g_recorderMutex);
-    if (g_recorder != nullptr) {
-      g_recorder->Record(launch);
-      spawn = g_recorder->spawn();
-    }
-  }
-  if (const auto log = GetEnvironmentVariable("LUMORA_SHELL_LOG"); log && !log->empty()) {
-    AppendToLog(*log, launch);
-    spawn = false;
-  }
+  const bool spawn = RecordShellLaunch(launch);
   if (!verb.empty() && !SameAscii(verb, u"open")) return ResultHandle(SE_ERR_NOASSOC);
   if (file.empty()) return ResultHandle(SE_ERR_FNF);
   if (!spawn) return ResultHandle(kSuccess);

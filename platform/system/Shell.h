@@ -69,8 +69,7 @@ class ShellLaunchRecorder {
   std::vector<ShellLaunch> Launches() const;
 
  private:
-  friend HINSTANCE ShellExecute(HWND, std::u16string_view, std::u16string_view, std::u16string_view,
-                                std::u16string_view, int);
+  friend bool RecordShellLaunch(const ShellLaunch& launch);
   bool spawn() const { return spawn_; }
   void Record(ShellLaunch launch);
 

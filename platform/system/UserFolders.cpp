@@ -64,4 +64,8 @@ bool CreatePrivateFolders(const std::filesystem::path& folder) {
   return true;
 }
 
+bool CreatePrivateFolders(const std::string& utf8Folder) {
+  return CreatePrivateFolders(std::filesystem::path(utf8Folder));
+}
+
 }  // namespace os

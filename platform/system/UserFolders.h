@@ -23,5 +23,9 @@ std::string XdgConfigHome();
 // launcher's folders hold tokens, cookies and cached pages. Parents that
 // existed keep their modes. True when folder is a directory afterwards.
 bool CreatePrivateFolders(const std::filesystem::path& folder);
+// The same for a folder given as UTF-8 text, as the launcher keeps its paths.
+// (On Windows a path made from narrow text reads it in the ANSI code page,
+// which cannot spell every user's folder.)
+bool CreatePrivateFolders(const std::string& utf8Folder);
 
 }  // namespace os

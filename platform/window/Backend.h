@@ -11,6 +11,11 @@
 // Threads: every member is called on the UI thread, except Wake(), which any
 // thread may call. BackendEvents are delivered on the UI thread, normally from
 // inside Wait().
+//
+// On Windows there is no backend: the desktop is the window system. Only the
+// functions at the end keep a meaning there (the backend is "win32", always
+// running; a restart destroys the thread's windows and drops what was
+// posted); WindowShape and SurfaceFrame serve snapshots.
 #pragma once
 
 #include <cstdint>

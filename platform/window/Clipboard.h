@@ -2,6 +2,8 @@
 // exchange. The backend holds it: the gtk backend uses the desktop's
 // CLIPBOARD selection (shared with other applications), the headless backend
 // a string of the process that tests set and read with these same calls.
+//
+// On Windows it is the system's clipboard (CF_UNICODETEXT).
 #pragma once
 
 #include <string>

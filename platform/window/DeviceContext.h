@@ -18,6 +18,9 @@
 //
 // A solid brush is a handle that carries its colour, so creating one costs
 // nothing and a brush that is never deleted leaks nothing.
+//
+// On Windows DCs, brushes and colours are GDI's own, so a parent's answer
+// reaches the system's controls unchanged.
 #pragma once
 
 #include "platform/window/Paint.h"

@@ -3,6 +3,10 @@
 // handle remembers which image it was made from (its bytes stay in the
 // resource table); WM_SETICON hands it to a window, and the caller destroys it
 // with DestroyIcon once no window uses it any more.
+//
+// On Windows the icon is the system's, made by CreateIconFromResourceEx from
+// the image the same fitting rule picks (PNG or DIB); the details are kept
+// until DestroyIcon.
 #pragma once
 
 #include "platform/base/Types.h"

@@ -5,6 +5,10 @@
 // WM_SETCURSOR, client or non-client mouse messages, capture, double clicks for
 // CS_DBLCLKS classes, hover and leave for TrackMouseEvent, caption drags and
 // border resizes started by the default window procedure.
+//
+// On Windows the system does all of this; injected input goes in through
+// SendInput (moves through SetCursorPos, exact to the pixel), the path the
+// devices' own events take.
 #pragma once
 
 #include <string_view>

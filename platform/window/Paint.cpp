@@ -314,26 +314,10 @@ BOOL UpdateLayeredWindow(HWND hwnd, const POINT* screenPosition, const PixelView
   return TRUE;
 }
 
-PixelView PixelsOf(const Bitmap& bitmap) {
-  return PixelView{bitmap.Data(), bitmap.PixelWidth(), bitmap.PixelHeight(), bitmap.Stride(), bitmap.Scale()};
-}
-
 DeviceScale GetWindowDeviceScale(HWND hwnd) {
   auto root = Lookup(RootOf(hwnd));
   if (!root || !root->surface) return DeviceScale(1);
   return Sys().backend().SurfaceScale(root->surface);
-}
-
-std::uint8_t PixelView::CoverageAlpha(int x, int y) const {
-  if (!pixels || x < 0 || y < 0) return 0;
-  const RECT block = scale.ToDevice(RECT{x, y, x + 1, y + 1});
-  std::uint8_t alpha = 0;
-  for (int row = block.top; row < std::min<int>(block.bottom, height); ++row) {
-    const std::uint8_t* line = pixels + static_cast<std::size_t>(row) * stride;
-    for (int col = block.left; col < std::min<int>(block.right, width); ++col)
-      alpha = std::max(alpha, line[static_cast<std::size_t>(col) * 4 + 3]);
-  }
-  return alpha;
 }
 
 BOOL SetLayeredWindowAttributes(HWND hwnd, COLORREF colorKey, BYTE alpha, DWORD flags) {
@@ -363,49 +347,6 @@ BOOL GetLayeredWindowAttributes(HWND hwnd, COLORREF* colorKey, BYTE* alpha, DWOR
   if (alpha) *alpha = w->alpha;
   if (flags) *flags = w->attributeFlags;
   return TRUE;
-}
-
-namespace {
-
-FrameDrawnObserver& Observer() {
-  static FrameDrawnObserver observer;
-  return observer;
-}
-
-struct FrameWaiter {
-  HWND hwnd;
-  std::function<void()> once;
-};
-
-std::vector<FrameWaiter>& FrameWaiters() {
-  static std::vector<FrameWaiter> waiters;
-  return waiters;
-}
-
-}  // namespace
-
-void SetFrameDrawnObserver(FrameDrawnObserver observer) { Observer() = std::move(observer); }
-
-void WhenFrameDrawn(HWND hwnd, std::function<void()> once) {
-  if (hwnd == nullptr || !once || !IsWindow(hwnd)) return;
-  FrameWaiters().push_back(FrameWaiter{hwnd, std::move(once)});
-}
-
-void NotifyFrameDrawn(HWND hwnd) {
-  if (const FrameDrawnObserver& observer = Observer()) observer(hwnd);
-  // Taken out before they run: one may wait for the next frame again. A
-  // waiter whose window has gone (a handle may be reused) is dropped.
-  std::vector<FrameWaiter> due;
-  auto& waiters = FrameWaiters();
-  for (auto it = waiters.begin(); it != waiters.end();) {
-    if (it->hwnd == hwnd || !IsWindow(it->hwnd)) {
-      if (it->hwnd == hwnd) due.push_back(std::move(*it));
-      it = waiters.erase(it);
-    } else {
-      ++it;
-    }
-  }
-  for (FrameWaiter& waiter : due) waiter.once();
 }
 
 }  // namespace os

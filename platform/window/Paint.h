@@ -1,8 +1,15 @@
 // Invalid regions, WM_PAINT and the ways a window's pixels reach the screen.
-// There is no GDI: a window is painted by presenting a view of a 32-bit
+// On Linux there is no GDI: a window is painted by presenting a view of a 32-bit
 // premultiplied BGRA buffer, either a rectangle of it into the client area (the
 // BitBlt into the window's DC) or a whole per-pixel-alpha frame for a layered
 // window (UpdateLayeredWindow).
+//
+// On Windows the system paints: the pixels go into the window DC
+// (StretchDIBits) or a layered window's frame (UpdateLayeredWindow), and the
+// device scale is the window's DPI / 96 rounded down (1 for a program that
+// does not declare itself DPI-aware). A frame counts as drawn once a WM_PAINT
+// of the top-level window (or of a window inside it) has been handled through
+// BeginPaint/EndPaint, or once UpdateLayeredWindow has shown it.
 #pragma once
 
 #include <cstdint>

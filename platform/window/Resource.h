@@ -3,6 +3,13 @@
 // code (or a test) registers them in a process-wide table under a module, a
 // type and a name, and FindResource / LoadResource / LockResource /
 // SizeofResource find and hand them out without copying.
+//
+// On Windows the resources are the modules' own, compiled in with windres:
+// FindResource and friends forward to the system. Registrations stay (tests
+// and generated code use them) and come first: a registered resource hides
+// the module's one of the same module, type and name. Handles that name
+// nothing (a module handle that is no loaded module's base, a handle of a
+// registration removed since) are refused, never followed.
 #pragma once
 
 #include <cstddef>

@@ -1,10 +1,10 @@
+// The rules that turn a presented frame into the picture a snapshot shows,
+// and the PNG file; shared by every desktop.
 #include "platform/window/Snapshot.h"
 
-#include <stb/stb_image_write.h>
+#include <stb_image_write.h>
 
 #include <algorithm>
-
-#include "platform/window/internal/WindowSystem.h"
 
 namespace os {
 namespace {
@@ -45,13 +45,6 @@ WindowPicture FrameAppearance(const SurfaceFrame& frame) {
     }
   }
   return picture;
-}
-
-WindowPicture WindowAppearance(HWND hwnd) {
-  const internal::WindowPtr w = internal::LookupOwn(hwnd);
-  if (!w || !w->surface) return {};
-  const std::optional<SurfaceFrame> frame = internal::Sys().backend().SurfacePixels(w->surface);
-  return frame ? FrameAppearance(*frame) : WindowPicture{};
 }
 
 bool SnapshotWindow(HWND hwnd, const std::filesystem::path& png) {

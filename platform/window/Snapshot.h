@@ -8,6 +8,10 @@
 // - opaque frames show their colour bytes with the surface's opacity as
 //   alpha (their own alpha bytes mean nothing);
 // - pixels outside the window region are transparent.
+//
+// On Windows a layered window's picture is the last frame UpdateLayeredWindow
+// showed; any other window's is read back from its window DC, and its window
+// region cuts out the rest.
 #pragma once
 
 #include <cstdint>

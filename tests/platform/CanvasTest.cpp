@@ -183,6 +183,62 @@ TEST(CanvasTest, DrawBitmapBlendsCopiesAndHonoursTheLimit) {
   EXPECT_EQ(target.Pixel(2, 0), 0xFFFFFFFFu);
 }
 
+class LimitedStretchTest : public ::testing::TestWithParam<StretchMode> {};
+
+// A stretch cut by a limit (a control painting part of a picture) puts down
+// the very pixels the whole stretch has there, whatever the mode.
+TEST_P(LimitedStretchTest, ALimitCutsTheStretchWithoutMovingIt) {
+  Bitmap picture(5, 3);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x)
+      picture.SetPixel(x, y, 0xFF000000u | (x * 60u << 16) | (y * 100u << 8) | 0x40);
+  auto draw = [&](const RECT* limit) {
+    Bitmap b(40, 30);
+    Canvas c(b);
+    c.SetStretchMode(GetParam());
+    c.DrawBitmap(picture, RECT{0, 0, 5, 3}, RECT{3, 2, 37, 29}, 255, BlendOp::Over, limit);
+    return b;
+  };
+  const Bitmap whole = draw(nullptr);
+  const RECT limit{11, 9, 26, 20};
+  const Bitmap cut = draw(&limit);
+  for (int y = 0; y < 30; ++y) {
+    for (int x = 0; x < 40; ++x) {
+      const bool inside = x >= limit.left && x < limit.right && y >= limit.top && y < limit.bottom;
+      ASSERT_EQ(cut.Pixel(x, y), inside ? whole.Pixel(x, y) : 0u) << x << "," << y;
+    }
+  }
+}
+
+// Tiles are laid from the destination's corner even where a limit lets only
+// a later part show.
+TEST_P(LimitedStretchTest, ALimitCutsTilesWithoutShiftingThem) {
+  Bitmap picture(3, 2);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x) picture.SetPixel(x, y, 0xFF000000u | (x * 100u << 16) | (y * 200u));
+  auto draw = [&](const RECT* limit) {
+    Bitmap b(50, 40);
+    Canvas c(b);
+    c.SetStretchMode(GetParam());
+    c.TileBitmap(picture, RECT{0, 0, 3, 2}, RECT{2, 3, 48, 37}, SIZE{7, 5}, 200, BlendOp::Over, limit);
+    return b;
+  };
+  const Bitmap whole = draw(nullptr);
+  const RECT limit{13, 11, 31, 29};
+  const Bitmap cut = draw(&limit);
+  for (int y = 0; y < 40; ++y) {
+    for (int x = 0; x < 50; ++x) {
+      const bool inside = x >= limit.left && x < limit.right && y >= limit.top && y < limit.bottom;
+      ASSERT_EQ(cut.Pixel(x, y), inside ? whole.Pixel(x, y) : 0u) << x << "," << y;
+    }
+  }
+  EXPECT_EQ(whole.Pixel(1, 3), 0u);
+  EXPECT_EQ(whole.Pixel(47, 36) >> 24, 200u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, LimitedStretchTest,
+                         ::testing::Values(StretchMode::ColorOnColor, StretchMode::Halftone));
+
 TEST(CanvasTest, LinesCoverThePixelsAGdiPenCovers) {
   Bitmap b(30, 30);
   Canvas c(b);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "platform/gfx/Bitmap.h"
 #include "platform/gfx/Canvas.h"
@@ -153,6 +154,33 @@ TEST_P(DenseCanvasTest, TextIsRenderedAtDeviceResolutionNotEnlarged) {
     }
   }
   EXPECT_GT(mixedBlocks, 20);
+}
+
+TEST_P(DenseCanvasTest, DashesKeepTheirLengthInUnits) {
+  // The lengths of the inked runs along a dashed line's middle device row.
+  auto runs = [](DeviceScale scale) {
+    Bitmap b(120, 10, scale);
+    {
+      Canvas canvas(b);
+      canvas.Line(POINT{0, 5}, POINT{120, 5}, 1, kRed, PS_DASH);
+    }
+    std::vector<int> lengths;
+    const int y = 5 * scale.Factor() + scale.Factor() / 2;
+    int run = 0;
+    for (int x = 0; x <= b.PixelWidth(); ++x) {
+      if (x < b.PixelWidth() && (b.Pixel(x, y) >> 24) > 0x80) {
+        ++run;
+      } else if (run > 0) {
+        lengths.push_back(run);
+        run = 0;
+      }
+    }
+    return lengths;
+  };
+  const std::vector<int> one = runs(DeviceScale(1)), dense = runs(DeviceScale(f));
+  ASSERT_GT(one.size(), 2u);
+  ASSERT_EQ(dense.size(), one.size());
+  for (std::size_t i = 0; i + 1 < one.size(); ++i) EXPECT_NEAR(dense[i], one[i] * f, f) << "dash " << i;
 }
 
 INSTANTIATE_TEST_SUITE_P(Densities, DenseCanvasTest, ::testing::Values(1, 2, 3));

@@ -12,6 +12,24 @@ using testsupport::ReadFileBytes;
 using testsupport::TempDir;
 using testsupport::WriteFileBytes;
 
+// The text of a file the profile functions created. New files are UTF-8
+// here; on Windows they are UTF-16LE with a byte order mark, the only
+// encoding in which the system writes every character.
+std::string CreatedFileText(const std::filesystem::path& path) {
+  const std::string bytes = ReadFileBytes(path);
+#ifdef _WIN32
+  if (bytes.size() % 2 != 0 || bytes.compare(0, 2, "\xFF\xFE") != 0) return "not UTF-16: " + bytes;
+  std::u16string units;
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    units.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                          (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+  }
+  return os::Utf16ToUtf8(units);
+#else
+  return bytes;
+#endif
+}
+
 class ProfileTest : public ::testing::Test {
  protected:
   std::u16string Read(const char16_t* section, const char16_t* key, const char16_t* fallback = u"",
@@ -36,7 +54,7 @@ TEST_F(ProfileTest, WritesCreateTheFileAndSectionsInWindowsLayout) {
   EXPECT_TRUE(Write(u"4711", u"sid", u"23"));
   EXPECT_TRUE(Write(u"815", u"gid", u"2"));
   EXPECT_TRUE(Write(u"4711", u"gid", u"5"));
-  EXPECT_EQ(Bytes(), "[4711]\r\ngid=5\r\nsid=23\r\n[815]\r\ngid=2\r\n");
+  EXPECT_EQ(CreatedFileText(path_), "[4711]\r\ngid=5\r\nsid=23\r\n[815]\r\ngid=2\r\n");
   EXPECT_EQ(Read(u"4711", u"gid"), u"5");
   EXPECT_EQ(Read(u"815", u"gid"), u"2");
 }
@@ -107,6 +125,9 @@ TEST_F(ProfileTest, CutsWhatDoesNotFitTheCallersArea) {
   EXPECT_EQ(os::GetPrivateProfileSectionNames(&names, 1, file_), 0u);
 }
 
+// Windows rewrites a file in its own layout (blank lines go, comments move
+// with the section before them); only the values are ours there.
+#ifndef _WIN32
 TEST_F(ProfileTest, NullValueDeletesAKeyAndNullKeyASection) {
   WriteFileBytes(path_,
                  "[100]\r\nid=a\r\nuid=7\r\ngid=1\r\n\r\n"
@@ -123,7 +144,9 @@ TEST_F(ProfileTest, NullValueDeletesAKeyAndNullKeyASection) {
   EXPECT_TRUE(Write(u"200", nullptr, nullptr));
   EXPECT_FALSE(std::filesystem::exists(path_)) << "deleting from no file creates none";
 }
+#endif
 
+#ifndef _WIN32
 TEST_F(ProfileTest, UntouchedLinesKeepTheirBytes) {
   WriteFileBytes(path_, "; comment \xFF\xFE raw\n[100]\nKey = old\n\n; next\n[200]\ngid=2");
   EXPECT_TRUE(Write(u"100", u"key", u"new"));
@@ -132,6 +155,7 @@ TEST_F(ProfileTest, UntouchedLinesKeepTheirBytes) {
   EXPECT_EQ(Bytes(),
             "; comment \xFF\xFE raw\n[100]\nKey=new\r\nsid=9\r\n\n; next\n[200]\ngid=2\r\nsid=8\r\n");
 }
+#endif
 
 // Writing one key never changes what another reads back, whatever the file's
 // last line ended with.
@@ -196,7 +220,7 @@ TEST_F(ProfileTest, DoubledSeparatorsInThePathAreAccepted) {
   std::filesystem::create_directories(dir_ / "tmp");
   const std::u16string doubled = os::Utf8ToUtf16(dir_.path().string()) + u"//tmp/x.ini";
   EXPECT_EQ(os::WritePrivateProfileString(u"1", u"gid", u"4", doubled), os::TRUE);
-  EXPECT_EQ(ReadFileBytes(dir_ / "tmp" / "x.ini"), "[1]\r\ngid=4\r\n");
+  EXPECT_EQ(CreatedFileText(dir_ / "tmp" / "x.ini"), "[1]\r\ngid=4\r\n");
   // No temporary files are left behind.
   EXPECT_EQ(
       std::distance(std::filesystem::directory_iterator(dir_ / "tmp"), std::filesystem::directory_iterator()),

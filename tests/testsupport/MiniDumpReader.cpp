@@ -9,7 +9,8 @@ namespace {
 
 class Cursor {
  public:
-  explicit Cursor(const std::string& bytes) : bytes_(bytes) {}
+  explicit Cursor(const std::string& bytes, bool terminators = true)
+      : bytes_(bytes), terminators_(terminators) {}
 
   bool Has(std::uint64_t at, std::uint64_t n) const { return at + n <= bytes_.size(); }
   std::uint64_t Get(std::uint64_t at, int width) const {
@@ -24,15 +25,17 @@ class Cursor {
   std::optional<std::string> String(std::uint32_t rva) const {
     if (!Has(rva, 4)) return std::nullopt;
     const std::uint32_t length = U32(rva);
-    if (length % 2 != 0 || !Has(rva + 4ull, length + 2ull)) return std::nullopt;
+    const std::uint64_t terminator = terminators_ ? 2 : 0;
+    if (length % 2 != 0 || !Has(rva + 4ull, length + terminator)) return std::nullopt;
     std::u16string text;
     for (std::uint32_t i = 0; i < length; i += 2) text.push_back(static_cast<char16_t>(U16(rva + 4ull + i)));
-    if (U16(rva + 4ull + length) != 0) return std::nullopt;
+    if (terminators_ && U16(rva + 4ull + length) != 0) return std::nullopt;
     return os::Utf16ToUtf8(text);
   }
 
  private:
   const std::string& bytes_;
+  bool terminators_;
 };
 
 }  // namespace
@@ -52,10 +55,10 @@ DumpRegisters MiniDumpFile::RegistersAt(const DumpLocation& where) const {
   return r;
 }
 
-std::optional<MiniDumpFile> ReadMiniDump(const std::string& bytes) {
+std::optional<MiniDumpFile> ReadMiniDump(const std::string& bytes, DumpStrings strings) {
   MiniDumpFile dump;
   dump.bytes = bytes;
-  Cursor c(dump.bytes);
+  Cursor c(dump.bytes, strings == DumpStrings::kTerminated);
   if (!c.Has(0, 32)) return std::nullopt;
   dump.signature = c.U32(0);
   dump.version = c.U32(4);

@@ -62,8 +62,13 @@ struct MiniDumpFile {
   std::string Slice(const DumpLocation& where) const;
 };
 
+// Whether the dump's strings must end in a zero unit, as the format says.
+// Some writers of other systems leave it out.
+enum class DumpStrings { kTerminated, kLengthOnly };
+
 // Parses the file; an empty optional when it is not a minidump or a stream
 // points outside the file.
-std::optional<MiniDumpFile> ReadMiniDump(const std::string& bytes);
+std::optional<MiniDumpFile> ReadMiniDump(const std::string& bytes,
+                                         DumpStrings strings = DumpStrings::kTerminated);
 
 }  // namespace testsupport

@@ -3,6 +3,7 @@
 // tests of tests/support check the same rules against cpp-httplib's server.
 #include "support/HttpClient.h"
 
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include <chrono>

@@ -116,6 +116,9 @@
 #undef CreateProcess
 #undef GetCommandLine
 #undef FormatMessage
+#undef SystemParametersInfo
+#undef SendNotifyMessage
+#undef EnumProps
 
 namespace os::win32 {
 

@@ -20,6 +20,7 @@
 #include "platform/window/Paint.h"
 #include "platform/window/Window.h"
 #include "platform/window/internal/InputState.h"
+#include "platform/window/internal/MessageBoxButtons.h"
 #include "platform/window/internal/RegionTable.h"
 #include "platform/window/internal/ThreadQueue.h"
 #include "platform/window/internal/Timers.h"
@@ -186,9 +187,7 @@ void CheckTrackingAfterCaptureChange();
 void HoverDue();
 void ApplyCursorToBackend();
 
-// --- message boxes ---
-std::vector<int> MessageBoxButtons(UINT type);
-int DefaultMessageBoxAnswer(UINT type);
+// --- message boxes (MessageBoxButtons.h) ---
 ATOM RegisterSystemClassEx(const WNDCLASSEXW& wc, bool noSurface);
 
 // --- misc ---
