@@ -806,7 +806,7 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
         !systemPoint_) {
       return;
     }
-    sink_ = new DispatchBridge(
+    *sink_.put() = new DispatchBridge(
         ::DIID_DWebBrowserEvents2,
         [this](DISPID member, WORD, os::DISPPARAMS* params, os::VARIANT*) {
           // A sink may release the host's last reference.
@@ -816,7 +816,7 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
         },
         nullptr);
     ::DWORD cookie = 0;
-    if (FAILED(systemPoint_->Advise(sink_, &cookie))) {
+    if (FAILED(systemPoint_->Advise(sink_.get(), &cookie))) {
       os::DebugOutput(os::DebugCategory::Web, u"com: the system browser refused our event sink");
       return;
     }
@@ -833,7 +833,7 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
   ComPtr<os::IObjectWithSite> withSite_;
   ComPtr<DispatchConnectionPoint> events_;
   SysPtr<::IConnectionPoint> systemPoint_;
-  DispatchBridge* sink_ = nullptr;  // the system holds it while advised
+  SysPtr<DispatchBridge> sink_;  // and the system, while advised
   std::shared_ptr<bool> closed_ = std::make_shared<bool>(false);
   ::DWORD cookie_ = 0;
 };
