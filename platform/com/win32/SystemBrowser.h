@@ -34,6 +34,7 @@
 #include "platform/com/Variant.h"
 #include "platform/com/WebBrowser.h"
 // The system headers last: their macros would rename ours.
+#include "platform/com/win32/Automation.h"
 #include "platform/com/win32/ComSystem.h"
 
 namespace os::win32 {
@@ -41,17 +42,6 @@ namespace os::win32 {
 // A new browser object of the system's class clsid, wrapped; riid of the
 // wrapper. Fails with the system's result when the class cannot be made.
 HRESULT CreateSystemBrowser(REFCLSID clsid, DWORD context, REFIID riid, void** object);
-
-// The system's side of an object the host holds: the system object a wrapper
-// stands for, or the object itself (an object of ours whose vtable the system
-// can call as far as IUnknown). A new reference; nullptr for nullptr.
-::IDispatch* SystemDispatchOf(os::IDispatch* ours);
-
-// The host's side of a system object: the host's browser object when it is
-// the same object as a wrapped browser, otherwise a new wrapper for browsers,
-// documents, element collections and elements, and the object itself for
-// anything else. A new reference; nullptr for nullptr.
-os::IDispatch* OurDispatchOf(::IDispatch* system);
 
 // The bridge the system sees for a UI handler of ours (a new reference). Once
 // *hostGone is true (the browser the handler was given through was closed or

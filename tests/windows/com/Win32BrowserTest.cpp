@@ -286,11 +286,16 @@ TEST_F(Win32BrowserTest, SystemBrowsersReachTheHostWrappedAndGoBackAsThemselves)
   systemIdentity->Release();
   back->Release();
 
-  // An object of ours goes to the system as itself.
+  // An object of ours goes to the system as a bridge that converts the
+  // system's calls, and comes back as itself.
   os::ComPtr<RecordingSink> sink = os::ComPtr<RecordingSink>::Adopt(new RecordingSink());
-  ::IDispatch* itself = os::win32::SystemDispatchOf(sink.get());
-  EXPECT_EQ(static_cast<void*>(itself), static_cast<void*>(static_cast<os::IDispatch*>(sink.get())));
+  ::IDispatch* bridge = os::win32::SystemDispatchOf(sink.get());
+  EXPECT_NE(static_cast<void*>(bridge), static_cast<void*>(static_cast<os::IDispatch*>(sink.get())));
+  os::IDispatch* itself = os::win32::OurDispatchOf(bridge);
+  EXPECT_EQ(itself, static_cast<os::IDispatch*>(sink.get()));
   itself->Release();
+  bridge->Release();
+  EXPECT_EQ(sink->References(), 1u);
 
   browser.reset();
   ours->Release();
