@@ -5,9 +5,9 @@
 // both directions, with oleaut32 doing the system side's allocation and
 // clearing (SysAllocStringLen, SysFreeString, VariantClear).
 //
-// Interfaces inside values (VT_DISPATCH, VT_UNKNOWN) pass as they are: the
-// interfaces they carry are vtable-compatible up to IUnknown. A caller that
-// needs an object of the other side (a browser) maps it itself.
+// Objects inside values cross as the other side should see them (below):
+// VT_DISPATCH through the wrappers and bridges of SystemBrowser.cpp,
+// VT_UNKNOWN as it is, IUnknown's vtable being the same on both sides.
 #pragma once
 
 #include <deque>
