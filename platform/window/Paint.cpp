@@ -308,7 +308,11 @@ BOOL UpdateLayeredWindow(HWND hwnd, const POINT* screenPosition, const PixelView
   w->layeredAlpha.resize(static_cast<std::size_t>(width) * height);
   for (int row = 0; row < height; ++row) {
     std::uint8_t* dst = w->layeredAlpha.data() + static_cast<std::size_t>(row) * width;
-    for (int col = 0; col < width; ++col) dst[col] = constantAlpha ? frame.CoverageAlpha(col, row) : 0;
+    if (constantAlpha) {
+      frame.CoverageRow(row, dst, width);
+    } else {
+      std::fill(dst, dst + width, 0);
+    }
   }
   if (w->surface) sys.backend().PresentLayered(w->surface, frame, constantAlpha);
   return TRUE;
@@ -324,16 +328,23 @@ DeviceScale GetWindowDeviceScale(HWND hwnd) {
   return Sys().backend().SurfaceScale(root->surface);
 }
 
-std::uint8_t PixelView::CoverageAlpha(int x, int y) const {
-  if (!pixels || x < 0 || y < 0) return 0;
-  const RECT block = scale.ToDevice(RECT{x, y, x + 1, y + 1});
-  std::uint8_t alpha = 0;
-  for (int row = block.top; row < std::min<int>(block.bottom, height); ++row) {
-    const std::uint8_t* line = pixels + static_cast<std::size_t>(row) * stride;
-    for (int col = block.left; col < std::min<int>(block.right, width); ++col)
-      alpha = std::max(alpha, line[static_cast<std::size_t>(col) * 4 + 3]);
+void PixelView::CoverageRow(int y, std::uint8_t* out, int count) const {
+  if (count <= 0) return;
+  std::fill(out, out + count, 0);
+  if (!pixels || y < 0) return;
+  const int f = scale.Factor();
+  const int top = scale.ToDevice(y);
+  if (top >= height) return;
+  for (int row = top; row < std::min(top + f, height); ++row) {
+    const std::uint8_t* alpha = pixels + static_cast<std::size_t>(row) * stride + 3;
+    int col = 0;
+    for (int x = 0; x < count && col < width; ++x) {
+      std::uint8_t a = out[x];
+      for (const int end = std::min(col + f, width); col < end; ++col)
+        a = std::max(a, alpha[static_cast<std::size_t>(col) * 4]);
+      out[x] = a;
+    }
   }
-  return alpha;
 }
 
 BOOL SetLayeredWindowAttributes(HWND hwnd, COLORREF colorKey, BYTE alpha, DWORD flags) {
