@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "Core/UIManager.h"
+#include "Core/WindowImplBase.h"
 #include "Core/ZipReader.h"
 #include "platform/base/Unicode.h"
 #include "platform/system/Kernel.h"
@@ -68,6 +69,28 @@ FileRead ReadWholeFile(const std::filesystem::path& path, std::string& bytes, st
 
 enum class EntryRead { Ok, NoArchive, NotFound, Empty, TooLarge, Failed };
 
+// Reads a whole entry (letter case ignored) of an open archive.
+EntryRead ReadEntry(ZipReader& reader, std::u16string_view name, std::string& bytes, std::size_t limit) {
+  int index = -1;
+  ZipEntryInfo info;
+  if (reader.FindEntry(name, true, index, info) != ZipResult::Ok) return EntryRead::NotFound;
+  if (info.uncompressedSize == 0) return EntryRead::Empty;
+  if (info.uncompressedSize > limit) return EntryRead::TooLarge;
+  bytes.resize(info.uncompressedSize);
+  std::size_t produced = 0;
+  const ZipResult r = reader.ExtractToMemory(index, bytes.data(), bytes.size(), &produced);
+  // Finish the entry, so the next read of the same name starts from its
+  // beginning instead of continuing this one.
+  reader.ExtractToMemory(index, nullptr, 0);
+  // Damaged data may stop short of the size the directory promised; such a
+  // buffer is never handed out.
+  if (!Succeeded(r) || produced != bytes.size()) {
+    bytes.clear();
+    return EntryRead::Failed;
+  }
+  return EntryRead::Ok;
+}
+
 // Reads a whole archive entry through the kept reader or a reader opened for
 // this lookup only.
 EntryRead ReadArchiveEntry(std::u16string_view name, std::string& bytes, std::size_t limit) {
@@ -81,25 +104,7 @@ EntryRead ReadArchiveEntry(std::u16string_view name, std::string& bytes, std::si
     if (own->OpenFile(SkinFilePath(st.archiveName)) == ZipResult::Ok) reader = own.get();
   }
   if (reader == nullptr) return EntryRead::NoArchive;
-
-  int index = -1;
-  ZipEntryInfo info;
-  if (reader->FindEntry(name, true, index, info) != ZipResult::Ok) return EntryRead::NotFound;
-  if (info.uncompressedSize == 0) return EntryRead::Empty;
-  if (info.uncompressedSize > limit) return EntryRead::TooLarge;
-  bytes.resize(info.uncompressedSize);
-  std::size_t produced = 0;
-  const ZipResult r = reader->ExtractToMemory(index, bytes.data(), bytes.size(), &produced);
-  // Finish the entry, so the next read of the same name starts from its
-  // beginning instead of continuing this one.
-  reader->ExtractToMemory(index, nullptr, 0);
-  // Damaged data may stop short of the size the directory promised; such a
-  // buffer is never handed out.
-  if (!Succeeded(r) || produced != bytes.size()) {
-    bytes.clear();
-    return EntryRead::Failed;
-  }
-  return EntryRead::Ok;
+  return ReadEntry(*reader, name, bytes, limit);
 }
 
 }  // namespace
@@ -250,6 +255,20 @@ bool LoadSkinBytes(std::u16string_view name, std::u16string_view type, std::stri
   if (!read) read = ReadWholeFile(NativePath(std::u16string(name)), bytes, limit) == FileRead::Ok;
   if (!read) bytes.clear();
   return read;
+}
+
+bool ReadResourceArchiveEntry(const os::ResourceName& archive, std::u16string_view entry, std::string& bytes,
+                              std::size_t limit) {
+  bytes.clear();
+  const os::HMODULE module = UIManager::ResourceModule();
+  const os::HRSRC found = os::FindResource(module, archive, os::ResourceName(kZipResourceType));
+  if (found == nullptr) return false;
+  const os::DWORD size = os::SizeofResource(module, found);
+  const void* data = os::LockResource(os::LoadResource(module, found));
+  if (data == nullptr || size == 0) return false;
+  ZipReader reader;
+  return reader.OpenMemory(data, size) == ZipResult::Ok &&
+         ReadEntry(reader, entry, bytes, limit) == EntryRead::Ok;
 }
 
 }  // namespace Kesto

@@ -37,6 +37,13 @@ bool LoadSkinBytes(std::u16string_view name, std::u16string_view type, std::stri
 bool LoadResourceBytes(const os::ResourceName& name, const os::ResourceName& type, std::string& bytes,
                        std::size_t limit = kMaxSkinFileBytes);
 
+// Reads the entry (letter case ignored) of the zip archive that the
+// "ZIPRES" resource `archive` of the resource module holds, as a window of
+// that archive would read it once its skin is set; false when the archive or
+// the entry is missing or damaged, or the entry is larger than `limit`.
+bool ReadResourceArchiveEntry(const os::ResourceName& archive, std::u16string_view entry, std::string& bytes,
+                              std::size_t limit = kMaxSkinFileBytes);
+
 // The skin root and a name joined and turned into a path of this platform
 // (skin files may be written with backslashes).
 std::u16string SkinFilePath(std::u16string_view name);

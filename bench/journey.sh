@@ -176,10 +176,16 @@ game_window() {
   return 1
 }
 
-# The first open server's button: the page's orange inside the browser area.
+# The first open server's button: the page's orange inside the browser area,
+# once the page fills that area. The page is laid out for the window's first
+# size until the view takes the size its META gave; a button found before
+# that moves when the page is laid out again, and the click misses it.
 server_button() {
-  local bw bh bx by
+  local bw bh bx by edge
   import -window root "$1/page.png" 2>/dev/null || return 1
+  edge="$(convert "$1/page.png" -crop "1x1+$((GAME_X + 2 + 990))+$((GAME_Y + 30 + 300))" +repage \
+    -format '%[hex:p{0,0}]' info: 2>/dev/null)"
+  [[ -n "$edge" && "$edge" != 000000* ]] || return 1
   read -r bw bh bx by < <(convert "$1/page.png" -crop "996x608+$((GAME_X + 2))+$((GAME_Y + 30))" +repage \
     -fill black -fuzz 3% +opaque '#ffb53b' -trim -format '%w %h %X %Y\n' info: 2>/dev/null | tr -d '+')
   [[ -n "${bw:-}" && "$bw" -gt 50 ]] || return 1

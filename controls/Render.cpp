@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 
+#include "controls/PictureAhead.h"
 #include "platform/gfx/PictureFormat.h"
 #include "stb_image.h"
 
@@ -77,6 +78,11 @@ DWORD ReadHexColor(std::u16string_view s) {
 // Images
 
 std::unique_ptr<ImageInfo> Renderer::LoadImageFromBytes(std::string_view bytes, DWORD mask) {
+  if (std::unique_ptr<ImageInfo> ahead; PictureAhead::Take(bytes, mask, ahead)) return ahead;
+  return DecodeImage(bytes, mask);
+}
+
+std::unique_ptr<ImageInfo> Renderer::DecodeImage(std::string_view bytes, DWORD mask) {
   if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT_MAX) || !os::IsDecodablePicture(bytes)) {
     return nullptr;
   }

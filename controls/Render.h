@@ -119,8 +119,12 @@ class RenderClip {
 class Renderer {
  public:
   // Decodes PNG, JPEG, BMP or GIF bytes into a premultiplied bitmap; pixels
-  // equal to mask afterwards become transparent. Null when undecodable.
+  // equal to mask afterwards become transparent. Null when undecodable. The
+  // picture of bytes handed to PictureAhead is taken from there.
   static std::unique_ptr<ImageInfo> LoadImageFromBytes(std::string_view bytes, DWORD mask);
+  // The decode itself, on whatever thread calls it: it touches nothing but
+  // the bytes and the picture it makes.
+  static std::unique_ptr<ImageInfo> DecodeImage(std::string_view bytes, DWORD mask);
   // Straight RGBA rows (4 bytes a pixel, width * 4 a row) made into a
   // premultiplied picture, mask applied as above; null for an impossible size.
   static std::unique_ptr<ImageInfo> ImageFromRgba(const unsigned char* rgba, int width, int height,

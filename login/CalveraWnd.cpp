@@ -7,6 +7,7 @@
 #include "controls/Button.h"
 #include "controls/Control.h"
 #include "controls/Edit.h"
+#include "controls/PictureAhead.h"
 #include "controls/TabLayout.h"
 #include "login/RememberedAccount.h"
 #include "platform/base/Unicode.h"
@@ -54,7 +55,12 @@ void WriteChannelFile(const std::string& channel) {
 
 }  // namespace
 
-CalveraWnd::CalveraWnd() : channelCode_(kChannelCode) { WriteChannelFile(channelCode_); }
+CalveraWnd::CalveraWnd() : channelCode_(kChannelCode) {
+  WriteChannelFile(channelCode_);
+  // The background is most of the first frame's decoding; a worker decodes
+  // it while the window and its skin are built.
+  Kesto::PictureAhead::StartArchiveEntry(kLoginSkinResource, kLoginBackground);
+}
 
 std::u16string_view CalveraWnd::GetWindowClassName() const { return kLoginWindowClass; }
 

@@ -3,6 +3,10 @@
 // "switch". It performs the account requests itself, synchronously, and on a
 // successful login hides for good and hands over to the game window.
 //
+// Its construction hands the skin's background picture to a worker thread to
+// decode (Kesto::PictureAhead) while the window is created and its skin
+// built: the first frame's paint then finds it decoded.
+//
 // Once its first frame is drawn it posts itself kWarmWebEngineMessage and
 // loads the web engine's module the game window will need
 // (os::WarmBrowserEngine), so that the engine's libraries are mapped while the
@@ -36,6 +40,8 @@ inline constexpr char16_t kPasswordsDifferText[] = u"两次密码不一致,请�
 inline constexpr char16_t kLoginFailedText[] = u"登陆失败";
 inline constexpr char kChannelCode[] = "360gj";
 inline constexpr int kLoginSkinResource = 113;
+// The picture behind the whole window, in the skin archive.
+inline constexpr char16_t kLoginBackground[] = u"bg.png";
 inline constexpr int kLauncherIconResource = 115;
 // Private message of the login window: start the web engine now.
 inline constexpr os::UINT kWarmWebEngineMessage = os::WM_APP + 1;

@@ -1,6 +1,7 @@
 #include "platform/gtk/ShapeMask.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace os::gtk {
@@ -19,6 +20,23 @@ std::pair<int, int> ShapeRow(const WindowShape& shape, int y, int width) {
   return {left, right};
 }
 
+// The runs of one row, [start, end) pairs: the part inside the shape, less
+// the units whose coverage is 0 when there is a coverage row.
+void RowRuns(std::pair<int, int> inShape, const std::uint8_t* coverage,
+             std::vector<std::pair<int, int>>& runs) {
+  runs.clear();
+  if (coverage == nullptr) {
+    if (inShape.first < inShape.second) runs.push_back(inShape);
+    return;
+  }
+  for (int x = inShape.first; x < inShape.second;) {
+    while (x < inShape.second && coverage[x] == 0) ++x;
+    const int start = x;
+    while (x < inShape.second && coverage[x] != 0) ++x;
+    if (x > start) runs.emplace_back(start, x);
+  }
+}
+
 }  // namespace
 
 std::vector<RECT> ShapeRectangles(int width, int height, const WindowShape* shape, const PixelView* alpha) {
@@ -27,30 +45,14 @@ std::vector<RECT> ShapeRectangles(int width, int height, const WindowShape* shap
   // Runs of the row above, [start, end) pairs, and the index in `out` where
   // the band they belong to begins.
   std::vector<std::pair<int, int>> previous, runs;
+  // The alpha of each unit of the row, by the coverage rule hit testing
+  // uses (at one pixel per unit, the pixels' own alpha).
+  std::vector<std::uint8_t> coverage(alpha != nullptr ? static_cast<std::size_t>(width) : 0);
   std::size_t bandStart = 0;
   for (int y = 0; y < height; ++y) {
-    runs.clear();
-    // At one pixel per unit the row is read directly; denser frames go
-    // through the coverage rule hit testing uses.
-    const bool direct = alpha && alpha->scale.IsIdentity();
-    const std::uint8_t* row = nullptr;
-    int rowWidth = 0;
-    if (direct && alpha->pixels && y < alpha->height) {
-      row = alpha->pixels + static_cast<std::size_t>(y) * alpha->stride;
-      rowWidth = std::min(width, alpha->width);
-    }
     const std::pair<int, int> inShape = shape ? ShapeRow(*shape, y, width) : std::pair<int, int>{0, width};
-    int start = -1;
-    for (int x = 0; x <= width; ++x) {
-      bool in = x >= inShape.first && x < inShape.second;
-      if (in && direct) in = row && x < rowWidth && row[static_cast<std::size_t>(x) * 4 + 3] != 0;
-      if (in && alpha && !direct) in = alpha->CoverageAlpha(x, y) != 0;
-      if (in && start < 0) start = x;
-      if (!in && start >= 0) {
-        runs.emplace_back(start, x);
-        start = -1;
-      }
-    }
+    if (alpha != nullptr) alpha->CoverageRow(y, coverage.data(), width);
+    RowRuns(inShape, alpha != nullptr ? coverage.data() : nullptr, runs);
     if (y > 0 && runs == previous) {
       for (std::size_t i = bandStart; i < out.size(); ++i) out[i].bottom = y + 1;
       continue;

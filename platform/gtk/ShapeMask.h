@@ -17,7 +17,7 @@ namespace os::gtk {
 // WindowShape::Contains, the rule hit testing uses (at the ends of each row's
 // run: a window shape covers one run per row). Width, height, the shape and
 // the rectangles are logical units; an alpha frame of a denser screen keeps a
-// unit when any of its device pixels is visible (PixelView::CoverageAlpha).
+// unit when any of its device pixels is visible (PixelView::CoverageRow).
 // GDK scales the region to device pixels itself, so a shape on a
 // high-density screen steps by whole units: hit testing is logical too, and
 // the two agree.

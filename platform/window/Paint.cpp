@@ -1,6 +1,7 @@
 // Update regions, WM_PAINT, and presenting pixels: the BitBlt into a window
 // and the layered-window frame.
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -308,7 +309,11 @@ BOOL UpdateLayeredWindow(HWND hwnd, const POINT* screenPosition, const PixelView
   w->layeredAlpha.resize(static_cast<std::size_t>(width) * height);
   for (int row = 0; row < height; ++row) {
     std::uint8_t* dst = w->layeredAlpha.data() + static_cast<std::size_t>(row) * width;
-    for (int col = 0; col < width; ++col) dst[col] = constantAlpha ? frame.CoverageAlpha(col, row) : 0;
+    if (constantAlpha) {
+      frame.CoverageRow(row, dst, width);
+    } else {
+      std::fill(dst, dst + width, 0);
+    }
   }
   if (w->surface) sys.backend().PresentLayered(w->surface, frame, constantAlpha);
   return TRUE;

@@ -51,10 +51,12 @@ struct PixelView {
 
   int LogicalWidth() const { return scale.LengthToLogical(width); }
   int LogicalHeight() const { return scale.LengthToLogical(height); }
-  // The highest alpha among the device pixels of logical unit (x, y), the
-  // part beyond the pixels counting as transparent: a unit is visible, and
-  // takes clicks, when any of its pixels is.
-  std::uint8_t CoverageAlpha(int x, int y) const;
+  // The coverage of the units 0 to count - 1 of logical row y, into
+  // out[0 .. count - 1]: for each unit the highest alpha among its device
+  // pixels, the part beyond the pixels counting as transparent. A unit is
+  // visible, and takes clicks, when any of its pixels is. Read a row at a
+  // time: a frame has hundreds of thousands of units.
+  void CoverageRow(int y, std::uint8_t* out, int count) const;
 };
 
 class Bitmap;

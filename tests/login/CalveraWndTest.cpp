@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "LoginFixture.h"
+#include "controls/PictureAhead.h"
+#include "controls/Render.h"
 #include "login/RememberedAccount.h"
 #include "platform/com/BrowserEngine.h"
 #include "platform/window/Backend.h"
@@ -44,6 +46,23 @@ TEST_F(LoginWindowTest, TheWebEngineLoadsOnceAfterTheFirstFrame) {
   Click(u"user");
   EXPECT_EQ(gEngineLoads, 1) << "later frames load nothing again";
   os::RegisterBrowserEngineLoader(os::CurrentBackendName(), nullptr);
+}
+
+// The background is decoded while the window is created, and the first
+// frame takes that picture instead of decoding it again.
+TEST_F(LoginWindowTest, TheBackgroundIsDecodedAheadForTheFirstFrame) {
+  Kesto::PictureAhead::Discard();
+  window_ = std::make_unique<CalveraWnd>();
+  EXPECT_EQ(Kesto::PictureAhead::Pending(), 1u) << "nothing was started at construction";
+  window_->Create(nullptr, u"LumoraMorvaine", os::WS_OVERLAPPEDWINDOW | os::WS_VISIBLE, 0, 0, 0, 0, 0);
+  window_->ShowWindow(true, true);
+  os::headless::Pump();
+  ASSERT_TRUE(os::headless::LastFrame(window_->GetHWND()));
+  EXPECT_EQ(Kesto::PictureAhead::Pending(), 0u) << "the frame decoded the background itself";
+  const Kesto::ImageInfo* background = window_->GetManager().FindImage(kLoginBackground);
+  ASSERT_NE(background, nullptr);
+  EXPECT_EQ(background->width, 1100);
+  EXPECT_EQ(background->height, 720);
 }
 
 TEST_F(LoginWindowTest, OpensOnTheLoginPageWithItsPlaceholders) {

@@ -290,6 +290,36 @@ TEST_P(DensePresentTest, BitBltClipsToTheViewsLogicalSize) {
   EXPECT_EQ(headless::Surface(w)->presentedScale, f);
 }
 
+// A row's coverage: each unit's highest alpha over its f x f device pixels,
+// a unit the device pixels only partly fill (an odd width) counting what it
+// has, and nothing beyond the frame.
+TEST_P(DensePresentTest, CoverageRowsTakeEachUnitsHighestAlphaAndNothingBeyondTheFrame) {
+  // Three whole units and one device column more, two units high.
+  Buffer frame(3 * f + 1, 2 * f);
+  for (int y = 0; y < frame.height; ++y)
+    for (int x = 0; x < frame.width; ++x) frame.Set(x, y, 0, 0, 0, 0);
+  frame.Set(f - 1, f - 1, 0, 0, 0, 30);       // unit (0, 0): its last pixel
+  frame.Set(f, 0, 0, 0, 0, 90);               // unit (1, 0): its first pixel ...
+  frame.Set(2 * f - 1, f - 1, 0, 0, 0, 200);  // ... and its last, the higher
+  frame.Set(3 * f, f, 0, 0, 0, 7);            // unit (3, 1): the extra column
+  const PixelView view = DenseView(frame);
+  ASSERT_EQ(view.LogicalWidth(), 4);
+  auto row = [&](int y, int count) {
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(count), 0xAB);
+    view.CoverageRow(y, out.data(), count);
+    return out;
+  };
+  EXPECT_EQ(row(0, 6), (std::vector<std::uint8_t>{30, 200, 0, 0, 0, 0}));
+  EXPECT_EQ(row(1, 6), (std::vector<std::uint8_t>{0, 0, 0, 7, 0, 0}));
+  EXPECT_EQ(row(1, 2), (std::vector<std::uint8_t>{0, 0})) << "a shorter row stops where asked";
+  EXPECT_EQ(row(2, 4), (std::vector<std::uint8_t>(4, 0))) << "below the frame";
+  EXPECT_EQ(row(-1, 4), (std::vector<std::uint8_t>(4, 0))) << "above the frame";
+  const PixelView none{nullptr, 4, 4, 16, DeviceScale(f)};
+  std::vector<std::uint8_t> out(4, 0xAB);
+  none.CoverageRow(0, out.data(), 4);
+  EXPECT_EQ(out, (std::vector<std::uint8_t>(4, 0))) << "a view without pixels";
+}
+
 INSTANTIATE_TEST_SUITE_P(Densities, DensePresentTest, ::testing::Values(1, 2, 3));
 
 }  // namespace

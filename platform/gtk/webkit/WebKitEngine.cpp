@@ -35,12 +35,13 @@ constexpr guint kClearTimeoutMs = 5000;
   "return {title:document.title||'',elements:out};})()"
 constexpr const char* kReadDocumentScript = LUMORA_READ_DOCUMENT;
 constexpr const char* kScriptWorld = "lumora-host";
-// The same reading, sent by the page itself from its load event: the load
-// event comes before WebKit reports the load finished, over the same channel,
-// so the elements are already here when the host is to hear of the document
-// and no round trip to the web process is needed. The listener is added once
-// the document is parsed, after the listeners the page's own markup adds, so
-// what those change is read too. Top frame only, in the host's world.
+// The same reading, sent by the page itself from its load event: the
+// document and everything it loads are complete then, so the host hears of
+// the document at once, with its elements, instead of after WebKit's end of
+// the load (which waits for the page's later load listeners) and a round
+// trip to the web process. The listener is added once the document is
+// parsed, after the listeners the page's own markup adds, so what those
+// change is read too. Top frame only, in the host's world.
 constexpr const char* kDocumentChannel = "lumoraDocument";
 constexpr const char* kPostDocumentScript =
     "addEventListener('load',function(){var h=window.webkit&&window.webkit.messageHandlers&&"
@@ -317,7 +318,6 @@ class WebKitEngine final : public BrowserEngine {
   void Stop() override {
     ++navigations_;
     ++reads_;  // a document being read is no longer reported
-    sent_.reset();
     pending_.reset();
     busy_ = false;
     if (web_) webkit_web_view_stop_loading(web_);
@@ -420,7 +420,7 @@ class WebKitEngine final : public BrowserEngine {
       g_object_unref(content_);
     }
     content_ = nullptr;
-    sent_.reset();
+    reported_ = false;
     busy_ = false;
   }
 
@@ -574,7 +574,7 @@ class WebKitEngine final : public BrowserEngine {
   void LoadChanged(WebKitLoadEvent event) {
     switch (event) {
       case WEBKIT_LOAD_STARTED:
-        sent_.reset();
+        reported_ = false;
         loading_ = true;
         busy_ = true;
         // A load no policy was asked for is WebKit's own error page.
@@ -584,7 +584,7 @@ class WebKitEngine final : public BrowserEngine {
         return;
       case WEBKIT_LOAD_COMMITTED:
         // What arrives from now on is the new document's.
-        sent_.reset();
+        reported_ = false;
         committed_ = true;
         if (failed_ || quiet_) return;
         ReadHostInfo();
@@ -595,20 +595,17 @@ class WebKitEngine final : public BrowserEngine {
         const bool report = !failed_ && !quiet_;
         quiet_ = false;
         committed_ = false;
+        // Told from the page's load event already: the host has heard of
+        // this document, and may have started the next navigation since.
+        if (std::exchange(reported_, false)) return;
         if (!report) {
-          sent_.reset();
           busy_ = false;
           refreshing_ = false;
           return;
         }
-        if (sent_) {
-          ++reads_;  // a read still under way for an earlier load is stale
-          Complete(*std::exchange(sent_, std::nullopt));
-        } else {
-          // No load event reached the host's world (the page kept it from
-          // other listeners, or the load was stopped): ask the web process.
-          ReadDocument();
-        }
+        // No load event reached the host's world (the page kept it from
+        // other listeners, or the load was stopped): ask the web process.
+        ReadDocument();
         return;
       }
       default:
@@ -648,12 +645,18 @@ class WebKitEngine final : public BrowserEngine {
     host_->DocumentComplete(CurrentUri(), std::move(content));
   }
 
-  // The page's own report of its elements (kPostDocumentScript). Only one
-  // sent between the commit of a document and the end of its load counts.
+  // The page's own report of its elements (kPostDocumentScript), from its
+  // load event: the document is complete, and the host hears of it now.
+  // Only the first sent between the commit of a document and the end of its
+  // load counts; a load that failed (the server's error page) or WebKit's
+  // error page is not reported.
   static void OnDocumentMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {
     auto* self = static_cast<WebKitEngine*>(data);
-    if (!self->committed_ || !result) return;
-    self->sent_ = ContentOf(webkit_javascript_result_get_js_value(result));
+    if (!self->committed_ || self->reported_ || self->failed_ || self->quiet_ || !result) return;
+    ComPtr<IUnknown> hold = self->host_->KeepAlive();
+    self->reported_ = true;
+    ++self->reads_;  // a read still under way for an earlier load is stale
+    self->Complete(ContentOf(webkit_javascript_result_get_js_value(result)));
   }
 
   static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer data) {
@@ -754,13 +757,13 @@ class WebKitEngine final : public BrowserEngine {
   std::uint64_t navigations_ = 0;   // navigations this engine started
   std::uint64_t reads_ = 0;         // document reads; only the newest reports
   bool busy_ = false;
-  bool loading_ = false;                 // the main frame is between STARTED and FINISHED
-  bool refreshing_ = false;              // the load is a refresh: no NavigateComplete
-  bool failed_ = false;                  // the load was reported as failed
-  bool decided_ = false;                 // a navigation policy was decided since the last start
-  bool quiet_ = false;                   // the load shows WebKit's error page
-  bool committed_ = false;               // a document was committed and its load has not finished
-  std::optional<DocumentContent> sent_;  // what the committed document sent of itself
+  bool loading_ = false;     // the main frame is between STARTED and FINISHED
+  bool refreshing_ = false;  // the load is a refresh: no NavigateComplete
+  bool failed_ = false;      // the load was reported as failed
+  bool decided_ = false;     // a navigation policy was decided since the last start
+  bool quiet_ = false;       // the load shows WebKit's error page
+  bool committed_ = false;   // a document was committed and its load has not finished
+  bool reported_ = false;    // the committed document reported itself from its load event
 };
 
 WebKitEngine* EngineOf(HWND hwnd) {

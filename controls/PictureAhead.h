@@ -1,0 +1,52 @@
+// Pictures decoded ahead of the paint that first needs them. A window whose
+// first frame shows a large picture (the login window's background) hands
+// over the picture's bytes while it is still being created; a worker thread
+// decodes them meanwhile, and the renderer's decode of exactly those bytes
+// with that mask (Renderer::LoadImageFromBytes) takes the finished picture
+// instead of decoding again, waiting for the worker when it is not done yet.
+//
+// Chosen here:
+// - One worker per picture, started at once; it owns a copy of the bytes and
+//   touches nothing else, and its picture reaches the taking thread through
+//   the worker's end (a join), so nothing is shared while it runs. Start,
+//   Take and Discard belong to the thread that paints (the UI thread).
+// - The worker runs the renderer's own decode (Renderer::DecodeImage), so a
+//   picture decoded ahead is pixel for pixel the one decoded on the spot, and
+//   bytes that do not decode give no picture either way.
+// - A picture is taken once. Bytes handed over again while their picture
+//   waits start no second worker.
+// - A picture nobody takes stays until Discard, or until the process ends
+//   (which waits for its worker). When no thread can be started the bytes
+//   are dropped and the paint decodes them itself.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/base/Types.h"
+#include "platform/window/Resource.h"
+
+namespace Kesto {
+
+struct ImageInfo;
+
+class PictureAhead {
+ public:
+  // Starts decoding `bytes` with `mask` (see Renderer::LoadImageFromBytes).
+  static void Start(std::string bytes, os::DWORD mask = 0);
+  // Starts the entry of the zip archive in the "ZIPRES" resource `archive`;
+  // false when the entry cannot be read.
+  static bool StartArchiveEntry(const os::ResourceName& archive, std::u16string_view entry,
+                                os::DWORD mask = 0);
+  // True when a picture of exactly these bytes and mask was started and not
+  // yet taken: `picture` receives it (null when the bytes did not decode).
+  static bool Take(std::string_view bytes, os::DWORD mask, std::unique_ptr<ImageInfo>& picture);
+  // Pictures started and not taken.
+  static std::size_t Pending();
+  // Waits for every worker and drops their pictures.
+  static void Discard();
+};
+
+}  // namespace Kesto

@@ -1,0 +1,118 @@
+// Pictures decoded ahead on a worker thread: the renderer takes exactly the
+// picture it would have decoded, once, and only for the same bytes and mask.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ControlTestSupport.h"
+#include "Core/UIManager.h"
+#include "Core/ZipBuilder.h"
+#include "controls/PictureAhead.h"
+#include "controls/Render.h"
+#include "platform/window/Resource.h"
+
+namespace {
+
+using Kesto::ImageInfo;
+using Kesto::PictureAhead;
+using Kesto::Renderer;
+
+// A picture with half-transparent and opaque pixels of many colours.
+std::string Picture() {
+  std::vector<std::uint8_t> rgba;
+  for (int y = 0; y < 23; ++y) {
+    for (int x = 0; x < 37; ++x) {
+      rgba.insert(rgba.end(),
+                  {static_cast<std::uint8_t>(x * 7), static_cast<std::uint8_t>(y * 11),
+                   static_cast<std::uint8_t>(x ^ y), static_cast<std::uint8_t>((x + y) % 3 ? 255 : 90)});
+    }
+  }
+  return testsupport::EncodePng(37, 23, rgba.data());
+}
+
+void ExpectSamePicture(const ImageInfo& got, const ImageInfo& want) {
+  ASSERT_EQ(got.width, want.width);
+  ASSERT_EQ(got.height, want.height);
+  EXPECT_EQ(got.alphaChannel, want.alphaChannel);
+  EXPECT_EQ(got.mask, want.mask);
+  for (int y = 0; y < want.height; ++y)
+    for (int x = 0; x < want.width; ++x)
+      ASSERT_EQ(got.bitmap.Pixel(x, y), want.bitmap.Pixel(x, y)) << x << "," << y;
+}
+
+class PictureAheadTest : public ::testing::TestWithParam<os::DWORD> {
+ protected:
+  void SetUp() override { PictureAhead::Discard(); }
+  void TearDown() override { PictureAhead::Discard(); }
+};
+
+// Without a mask, and with the premultiplied colour of pixel (1, 0) as mask.
+TEST_P(PictureAheadTest, TheRendererTakesThePictureItWouldHaveDecoded) {
+  const std::string bytes = Picture();
+  const std::unique_ptr<ImageInfo> onTheSpot = Renderer::DecodeImage(bytes, GetParam());
+  ASSERT_NE(onTheSpot, nullptr);
+  PictureAhead::Start(bytes, GetParam());
+  ASSERT_EQ(PictureAhead::Pending(), 1u);
+  const std::unique_ptr<ImageInfo> taken = Renderer::LoadImageFromBytes(bytes, GetParam());
+  EXPECT_EQ(PictureAhead::Pending(), 0u) << "the renderer decoded the bytes itself";
+  ASSERT_NE(taken, nullptr);
+  ExpectSamePicture(*taken, *onTheSpot);
+}
+
+INSTANTIATE_TEST_SUITE_P(Masks, PictureAheadTest, ::testing::Values(0u, 0xFF070001u));
+
+TEST_F(PictureAheadTest, APictureIsTakenOnceAndOnlyForItsBytesAndMask) {
+  const std::string bytes = Picture();
+  PictureAhead::Start(bytes);
+  PictureAhead::Start(bytes);
+  EXPECT_EQ(PictureAhead::Pending(), 1u) << "the same bytes twice start one worker";
+  std::unique_ptr<ImageInfo> picture;
+  EXPECT_FALSE(PictureAhead::Take(bytes, 0xFF000000u, picture)) << "another mask";
+  EXPECT_FALSE(PictureAhead::Take(bytes.substr(0, bytes.size() - 1), 0, picture)) << "other bytes";
+  EXPECT_FALSE(PictureAhead::Take(testsupport::SolidPng(37, 23, 0x102030), 0, picture)) << "other bytes";
+  EXPECT_EQ(picture, nullptr);
+  EXPECT_TRUE(PictureAhead::Take(bytes, 0, picture));
+  EXPECT_NE(picture, nullptr);
+  picture.reset();
+  EXPECT_FALSE(PictureAhead::Take(bytes, 0, picture)) << "taken twice";
+  EXPECT_EQ(picture, nullptr);
+}
+
+// Bytes that do not decode give no picture ahead either, and waiting
+// pictures can be dropped.
+TEST_F(PictureAheadTest, UndecodableBytesGiveNoPictureAndDiscardDropsTheRest) {
+  const std::string broken = Picture().substr(0, 60);
+  PictureAhead::Start(broken);
+  PictureAhead::Start("");
+  EXPECT_EQ(PictureAhead::Pending(), 1u) << "nothing to decode in no bytes";
+  EXPECT_EQ(Renderer::LoadImageFromBytes(broken, 0), nullptr);
+  EXPECT_EQ(PictureAhead::Pending(), 0u);
+  PictureAhead::Start(Picture());
+  PictureAhead::Start(testsupport::SolidPng(4, 4, 0xFFFFFF));
+  EXPECT_EQ(PictureAhead::Pending(), 2u);
+  PictureAhead::Discard();
+  EXPECT_EQ(PictureAhead::Pending(), 0u);
+  EXPECT_NE(Renderer::LoadImageFromBytes(Picture(), 0), nullptr) << "decoded on the spot after a discard";
+}
+
+// A window's archive in the program's resources, its entry found by name
+// whatever its letter case, as the window's own lookups find it.
+TEST_F(PictureAheadTest, ArchiveEntriesOfResourcesAreStartedAndTakenByTheirBytes) {
+  static const std::string archive =
+      ziptest::Builder().Add("calvera.xml", "<Window/>").Add("BG.PNG", Picture()).Build();
+  os::RegisterResource(nullptr, 64998, u"ZIPRES", archive.data(), archive.size());
+  Kesto::UIManager::SetProcessInstance(os::ExecutableModule());
+  EXPECT_FALSE(PictureAhead::StartArchiveEntry(64999, u"bg.png")) << "no such resource";
+  EXPECT_FALSE(PictureAhead::StartArchiveEntry(64998, u"bg_hover.png")) << "no such entry";
+  EXPECT_EQ(PictureAhead::Pending(), 0u);
+  ASSERT_TRUE(PictureAhead::StartArchiveEntry(64998, u"bg.png"));
+  EXPECT_EQ(PictureAhead::Pending(), 1u);
+  EXPECT_NE(Renderer::LoadImageFromBytes(Picture(), 0), nullptr);
+  EXPECT_EQ(PictureAhead::Pending(), 0u);
+  os::UnregisterResource(nullptr, 64998, u"ZIPRES");
+}
+
+}  // namespace
