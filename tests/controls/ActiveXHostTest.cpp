@@ -136,7 +136,9 @@ TEST_P(ActiveXHostTest, TheObjectsWindowGoesIntoTheHostWindowAtTheControlsPlace)
     ASSERT_NE(host, nullptr);
     EXPECT_NE(host, window.hwnd);
     // One host window, whichever way the object asked.
-    if (GetParam()) EXPECT_EQ(WindowedObject::parentBefore, host);
+    if (GetParam()) {
+      EXPECT_EQ(WindowedObject::parentBefore, host);
+    }
     EXPECT_EQ(WindowedObject::parentAfter, host);
     // It is a child of the skinned window at the control's place, and the
     // object's window fills it from its origin.
