@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "platform/base/Unicode.h"
 #include "platform/gfx/Text.h"
@@ -107,17 +108,16 @@ gboolean QueueDispatch(GSource* source, GSourceFunc, gpointer) {
 
 GSourceFuncs kQueueFuncs = {QueuePrepare, QueueCheck, QueueDispatch, nullptr, nullptr, nullptr};
 
-gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
-  auto* s = static_cast<Surface*>(data);
-  if (!s->buffer) return FALSE;
-  if (s->layeredFrame && s->Blends()) {
+// The buffer onto the canvas.
+void PaintBuffer(const Surface& s, cairo_t* cr) {
+  if (s.layeredFrame && s.Blends()) {
     // Per-pixel alpha reaches the compositor as it is.
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_rgba(cr, 0, 0, 0, 0);
     cairo_paint(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-    cairo_set_source_surface(cr, s->buffer, 0, 0);
-    cairo_paint_with_alpha(cr, s->frameAlpha / 255.0);
+    cairo_set_source_surface(cr, s.buffer, 0, 0);
+    cairo_paint_with_alpha(cr, s.frameAlpha / 255.0);
   } else {
     // An opaque window shows the colour bytes of its premultiplied buffer, as
     // a BitBlt of a 32-bit DIB does; transparency comes from the shape.
@@ -125,11 +125,37 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_paint(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-    cairo_set_source_surface(cr, s->buffer, 0, 0);
+    cairo_set_source_surface(cr, s.buffer, 0, 0);
     cairo_paint(cr);
   }
+}
+
+gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
+  auto* s = static_cast<Surface*>(data);
+  if (!s->buffer) return FALSE;
+  PaintBuffer(*s, cr);
   if (s->presented) NotifyFrameDrawn(s->hwnd);
   return FALSE;  // the edit widgets draw next
+}
+
+// The first pixels a shown window is given are drawn at once. GTK drew the
+// window empty when it was mapped, moments before, and a draw queued now
+// would wait for the frame clock's next tick after that one, up to a whole
+// refresh interval (16.7 ms) later. The queued draw still follows, with the
+// edit widgets.
+void DrawFirstFrameNow(Surface& s) {
+  if (!s.buffer || !gtk_widget_get_mapped(s.canvas)) return;
+  GdkWindow* window = gtk_widget_get_window(s.canvas);
+  if (window == nullptr) return;
+  const cairo_rectangle_int_t all{0, 0, gtk_widget_get_allocated_width(s.canvas),
+                                  gtk_widget_get_allocated_height(s.canvas)};
+  cairo_region_t* region = cairo_region_create_rectangle(&all);
+  GdkDrawingContext* context = gdk_window_begin_draw_frame(window, region);
+  PaintBuffer(s, gdk_drawing_context_get_cairo_context(context));
+  gdk_window_end_draw_frame(window, context);
+  cairo_region_destroy(region);
+  gdk_display_flush(gdk_window_get_display(window));
+  NotifyFrameDrawn(s.hwnd);
 }
 
 // The longest side cairo accepts for an image surface.
@@ -780,15 +806,16 @@ void GtkBackend::Present(SurfaceId surface, const PixelView& source, POINT from,
   const int h = std::min<int>(t.bottom - t.top, source.LogicalHeight() - sy);
   if (w <= 0 || h <= 0 || sx < 0 || sy < 0) return;
   CopyPixels(s->buffer, source, POINT{sx, sy}, RECT{t.left, t.top, t.left + w, t.top + h});
-  s->presented = true;
+  const bool first = !std::exchange(s->presented, true);
   gtk_widget_queue_draw_area(s->canvas, t.left, t.top, w, h);
+  if (first) DrawFirstFrameNow(*s);
 }
 
 void GtkBackend::PresentLayered(SurfaceId surface, const PixelView& frame, BYTE constantAlpha) {
   Surface* s = Find(surface);
   if (!s || !frame.pixels || frame.width <= 0 || frame.height <= 0) return;
   s->layeredFrame = true;
-  s->presented = true;
+  const bool first = !std::exchange(s->presented, true);
   s->frameAlpha = constantAlpha;
   const SIZE size{frame.LogicalWidth(), frame.LogicalHeight()};
   if (!s->buffer || LogicalSize(s->buffer) != size ||
@@ -800,6 +827,7 @@ void GtkBackend::PresentLayered(SurfaceId surface, const PixelView& frame, BYTE 
   cairo_surface_mark_dirty(s->buffer);
   UpdateShape(*s);
   gtk_widget_queue_draw(s->canvas);
+  if (first) DrawFirstFrameNow(*s);
 }
 
 std::optional<SurfaceFrame> GtkBackend::SurfacePixels(SurfaceId surface) {
