@@ -1,5 +1,7 @@
 #include "platform/syscontrols/TextBreaks.h"
 
+#include <iterator>
+
 namespace os {
 
 namespace {
@@ -30,7 +32,31 @@ struct Range {
   char32_t to;
 };
 
+bool InRanges(char32_t cp, const Range* begin, const Range* end) {
+  for (const Range* r = begin; r != end; ++r) {
+    if (cp >= r->from && cp <= r->to) return true;
+  }
+  return false;
+}
+
+// The next caret stop after the one at unit i: marks that join the
+// character before them go with it.
+std::size_t NextStop(std::u16string_view text, std::size_t i) {
+  i = NextStart(text, i);
+  while (i < text.size() && IsJoiningMark(CodePointAt(text, i))) i = NextStart(text, i);
+  return i;
+}
+
 }  // namespace
+
+bool IsJoiningMark(char32_t cp) {
+  static constexpr Range kMarks[] = {
+      {0x0300, 0x036F}, {0x0483, 0x0489},   {0x0591, 0x05BD},   {0x0610, 0x061A}, {0x064B, 0x065F},
+      {0x1AB0, 0x1AFF}, {0x1DC0, 0x1DFF},   {0x200D, 0x200D},   {0x20D0, 0x20FF}, {0xFE00, 0xFE0F},
+      {0xFE20, 0xFE2F}, {0x1F3FB, 0x1F3FF}, {0xE0100, 0xE01EF},
+  };
+  return InRanges(cp, std::begin(kMarks), std::end(kMarks));
+}
 
 bool IsWordCharacter(char32_t cp) {
   if (cp < 0x80)
@@ -42,26 +68,20 @@ bool IsWordCharacter(char32_t cp) {
       {0xD800, 0xF8FF}, {0xFE10, 0xFE1F}, {0xFE30, 0xFE6F}, {0xFF00, 0xFF0F},   {0xFF1A, 0xFF20},
       {0xFF3B, 0xFF40}, {0xFF5B, 0xFF65}, {0xFFF0, 0xFFFF}, {0x1F000, 0x1FAFF},
   };
-  for (const Range& r : kNotWord) {
-    if (cp >= r.from && cp <= r.to) return false;
-  }
-  return true;
+  return !InRanges(cp, std::begin(kNotWord), std::end(kNotWord));
 }
 
 bool IsCjkCharacter(char32_t cp) {
   static constexpr Range kCjk[] = {
       {0x2E80, 0x2FFF}, {0x3040, 0x9FFF}, {0xF900, 0xFAFF}, {0xFF01, 0xFF60}, {0x20000, 0x3FFFF},
   };
-  for (const Range& r : kCjk) {
-    if (cp >= r.from && cp <= r.to) return true;
-  }
-  return false;
+  return InRanges(cp, std::begin(kCjk), std::end(kCjk));
 }
 
 std::vector<TextBoundary> SimpleBoundaries(std::u16string_view text) {
   std::vector<TextBoundary> out(text.size() + 1);
   bool previousWord = false;
-  for (std::size_t i = 0; i < text.size(); i = NextStart(text, i)) {
+  for (std::size_t i = 0; i < text.size(); i = NextStop(text, i)) {
     const bool word = IsWordCharacter(CodePointAt(text, i));
     out[i].cursor = true;
     out[i].wordStart = word && !previousWord;
@@ -80,7 +100,8 @@ std::vector<TextLine> WrapLines(std::u16string_view text, const std::vector<int>
   // A line may end before unit k (s < k < n) after a blank or beside a CJK
   // character.
   auto canBreak = [&](std::size_t s, std::size_t k) {
-    if (k <= s || (IsLow(text[k]) && IsHigh(text[k - 1]))) return false;
+    if (k <= s || (IsLow(text[k]) && IsHigh(text[k - 1])) || IsJoiningMark(CodePointAt(text, k)))
+      return false;
     const std::size_t before = PreviousStart(text, k);
     return IsBlank(text[k - 1]) || IsCjkCharacter(CodePointAt(text, k)) ||
            IsCjkCharacter(CodePointAt(text, before));
@@ -91,7 +112,7 @@ std::vector<TextLine> WrapLines(std::u16string_view text, const std::vector<int>
     // The furthest code point boundary that fits.
     std::size_t e = s;
     while (e < n) {
-      const std::size_t next = NextStart(text, e);
+      const std::size_t next = NextStop(text, e);
       if (x(next) - x(s) > width) break;
       e = next;
     }
@@ -103,7 +124,7 @@ std::vector<TextLine> WrapLines(std::u16string_view text, const std::vector<int>
         while (b > s && !canBreak(s, b)) --b;
         if (b == s) b = e;  // no place to break: after what fits
       }
-      if (b == s) b = NextStart(text, s);  // not even one character fits
+      if (b == s) b = NextStop(text, s);  // not even one character fits
     }
     lines.push_back(TextLine{static_cast<int>(s), static_cast<int>(b), b >= n});
     s = b;

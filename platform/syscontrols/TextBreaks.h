@@ -1,7 +1,10 @@
 // Where a layout that measures text but does not segment it (the Windows
 // one: GDI gives widths, not boundaries) may put the caret, find words and
 // wrap lines. Plain rules, the same on every system:
-//   - the caret stops at every code point; a surrogate pair is one;
+//   - the caret stops at every code point (a surrogate pair is one) but
+//     before a mark that joins the character before it (accents, variation
+//     selectors, the zero-width joiner, skin tones): they go together, and
+//     a line never breaks between them;
 //   - a word is a run of letters and digits (any character that is not a
 //     blank, a sign or a symbol counts as a letter, so Chinese runs are
 //     words too);
@@ -21,6 +24,7 @@ namespace os {
 
 bool IsWordCharacter(char32_t cp);
 bool IsCjkCharacter(char32_t cp);
+bool IsJoiningMark(char32_t cp);
 
 // Per unit of text, plus one for its end.
 std::vector<TextBoundary> SimpleBoundaries(std::u16string_view text);

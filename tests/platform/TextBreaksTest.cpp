@@ -60,6 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
                       WrapCase{"BeforeChineseAfterLatin", u"hello世界", 60, {u"hello世", u"界"}},
                       WrapCase{"NoPlaceCutsWhatFits", u"abcdefghij", 35, {u"abc", u"def", u"ghi", u"j"}},
                       WrapCase{"OneCharacterAtLeast", u"abc", 5, {u"a", u"b", u"c"}},
+                      WrapCase{"MarksStayWithTheirCharacter", u"ab\u0301cd", 25, {u"a", u"b\u0301", u"cd"}},
                       WrapCase{"PairsStayWhole", u"\U0001F600\U0001F600", 5, {u"\U0001F600", u"\U0001F600"}},
                       WrapCase{"NoWidthIsOneLine", u"one two three", 0, {u"one two three"}},
                       WrapCase{"FitsWhole", u"one two", 70, {u"one two"}},
@@ -86,6 +87,18 @@ TEST(TextBreaksTest, CaretStopsAtCodePointsAndWordsAreLetterAndDigitRuns) {
   EXPECT_EQ(cursor, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 11}));
   EXPECT_EQ(starts, (std::vector<int>{0, 4, 8}));
   EXPECT_EQ(ends, (std::vector<int>{2, 6, 11}));
+}
+
+TEST(TextBreaksTest, JoiningMarksGoWithTheCharacterBefore) {
+  const std::vector<TextBoundary> b = SimpleBoundaries(u"e\u0301x\U0001F44D\U0001F3FD.");
+  std::vector<int> cursor;
+  for (std::size_t i = 0; i < b.size(); ++i) {
+    if (b[i].cursor) cursor.push_back(static_cast<int>(i));
+  }
+  EXPECT_EQ(cursor, (std::vector<int>{0, 2, 3, 7, 8}));
+  EXPECT_TRUE(b[0].wordStart);
+  EXPECT_FALSE(b[1].wordEnd);  // the accent is inside the word
+  EXPECT_TRUE(b[3].wordEnd);
 }
 
 TEST(TextBreaksTest, CharacterClasses) {
