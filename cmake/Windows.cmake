@@ -193,7 +193,8 @@ endif()
 # display), and the layout's break rules.
 add_executable(test_win32_text ${PROJECT_SOURCE_DIR}/tests/platform/TextServicesTest.cpp
                                ${PROJECT_SOURCE_DIR}/tests/platform/TextBreaksTest.cpp
-                               ${PROJECT_SOURCE_DIR}/tests/windows/Win32TestPump.cpp)
+                               ${PROJECT_SOURCE_DIR}/tests/windows/Win32TestPump.cpp
+                               ${PROJECT_SOURCE_DIR}/tests/windows/Win32TextLayoutTest.cpp)
 target_include_directories(test_win32_text PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(test_win32_text PRIVATE lumora_platform gmock gtest_main)
 set_target_properties(test_win32_text PROPERTIES CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run-display.sh)

@@ -21,11 +21,35 @@ bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == 0x3000; }
 
+// Where each unit ends on one line. GDI measures and draws a tab as a glyph
+// of the font; here a tab reaches the next stop, every eight average
+// characters, and the runs between tabs are measured (and drawn) apart.
+std::vector<int> Extents(const Font& font, std::u16string_view text) {
+  std::vector<int> out(text.size(), 0);
+  const int stop = std::max(1, 8 * static_cast<int>(font.Metrics().aveCharWidth));
+  int x = 0;
+  std::size_t run = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && text[i] != u'\t') continue;
+    if (i > run) {
+      const std::vector<int> part = TextPartialExtents(font, text.substr(run, i - run));
+      for (std::size_t k = 0; k < part.size() && run + k < i; ++k) out[run + k] = x + part[k];
+      x = out[i - 1];
+    }
+    if (i < text.size()) {
+      x = (x / stop + 1) * stop;
+      out[i] = x;
+    }
+    run = i + 1;
+  }
+  return out;
+}
+
 class GdiTextLayout final : public TextLayout {
  public:
   GdiTextLayout(const Font& font, std::u16string_view shown, const TextShape& shape)
       : font_(&font), text_(shown), lineHeight_(TextLineHeight(font)) {
-    const std::vector<int> extents = TextPartialExtents(font, text_);
+    const std::vector<int> extents = Extents(font, text_);
     x_.assign(text_.size() + 1, 0);
     for (std::size_t i = 1; i <= text_.size() && i <= extents.size(); ++i) x_[i] = extents[i - 1];
     lines_ = WrapLines(text_, extents, shape.wrapWidth);
@@ -105,11 +129,18 @@ class GdiTextLayout final : public TextLayout {
     for (std::size_t i = 0; i < lines_.size(); ++i) {
       const TextLine& line = lines_[i];
       const int top = at.y + static_cast<int>(i) * lineHeight_;
-      const int left = at.x + XInLine(i, line.start);
-      RECT box{left, top, at.x + XInLine(i, line.end) + lineHeight_, top + lineHeight_};
-      const std::u16string_view run = std::u16string_view(text_).substr(
-          static_cast<std::size_t>(line.start), static_cast<std::size_t>(line.end - line.start));
-      if (!run.empty()) DrawText(&canvas, *font_, run, box, kFormat, argb);
+      // The runs between tabs, each where its measure put it.
+      for (int a = line.start; a < line.end;) {
+        int b = a;
+        while (b < line.end && text_[static_cast<std::size_t>(b)] != u'\t') ++b;
+        if (b > a) {
+          RECT box{at.x + XInLine(i, a), top, at.x + XInLine(i, b) + lineHeight_, top + lineHeight_};
+          const std::u16string_view run =
+              std::u16string_view(text_).substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a));
+          DrawText(&canvas, *font_, run, box, kFormat, argb);
+        }
+        a = b + 1;
+      }
       // The text under composition: a line under it, in the text's colour.
       const int a = std::max(underlineFrom_, line.start);
       const int b = std::min(underlineTo_, line.end);
