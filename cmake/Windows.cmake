@@ -188,6 +188,20 @@ lumora_windows_program_tests(test_win32_window "\\[  PASSED  \\] [1-9][0-9]* tes
 if(TEST test_win32_window)
   set_tests_properties(test_win32_window PROPERTIES FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
 endif()
+# test_win32_text: the text services' editing core over the GDI layout,
+# driven by the same cases as on Linux (real input through SendInput, on a
+# display), and the layout's break rules.
+add_executable(test_win32_text ${PROJECT_SOURCE_DIR}/tests/platform/TextServicesTest.cpp
+                               ${PROJECT_SOURCE_DIR}/tests/platform/TextBreaksTest.cpp
+                               ${PROJECT_SOURCE_DIR}/tests/windows/Win32TestPump.cpp
+                               ${PROJECT_SOURCE_DIR}/tests/windows/Win32TextLayoutTest.cpp)
+target_include_directories(test_win32_text PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(test_win32_text PRIVATE lumora_platform gmock gtest_main)
+set_target_properties(test_win32_text PROPERTIES CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run-display.sh)
+lumora_windows_program_tests(test_win32_text "\\[  PASSED  \\] [1-9][0-9]* test")
+if(TEST test_win32_text)
+  set_tests_properties(test_win32_text PROPERTIES FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
+endif()
 # test_win32_system: the system group's forwarding against the system itself
 # (registry, profiles, kernel, shell, folders, crash dumps), with the Linux
 # tests whose rules hold on both systems. Its child program is what the shell

@@ -1,8 +1,5 @@
 #include "platform/syscontrols/TextServices.h"
 
-#include <cairo.h>
-#include <pango/pangocairo.h>
-
 #include <algorithm>
 #include <functional>
 
@@ -26,34 +23,6 @@ bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == kBreak || c == 0x3000; }
 
-struct LayoutDeleter {
-  void operator()(PangoLayout* layout) const { g_object_unref(layout); }
-};
-using LayoutPtr = std::unique_ptr<PangoLayout, LayoutDeleter>;
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-void SetColor(cairo_t* cr, DWORD argb) {
-  cairo_set_source_rgba(cr, ((argb >> 16) & 0xFF) / 255.0, ((argb >> 8) & 0xFF) / 255.0,
-                        (argb & 0xFF) / 255.0, (argb >> 24) / 255.0);
-}
-
 bool Shift() { return GetKeyState(VK_SHIFT) < 0; }
 bool Ctrl() { return GetKeyState(VK_CONTROL) < 0; }
 
@@ -65,37 +34,24 @@ constexpr int kPieceUnits = 1024;
 
 // A stretch of a paragraph shaped on its own, placed at x in it.
 struct TextServices::Piece {
-  LayoutPtr layout;
+  std::unique_ptr<TextLayout> layout;
   std::u16string text;  // what was shaped, to reuse the shape for the same text
   int unitStart = 0;    // in the paragraph
-  int byteStart = 0;
   int x = 0;
   int width = 0;
   int height = 0;
 };
 
-// One paragraph: the text between two breaks, shaped on demand. Offsets map
-// the paragraph's UTF-16 units to the UTF-8 bytes Pango works in and its
-// characters (code points) back to units.
+// One paragraph: the text between two breaks, shaped on demand.
 struct TextServices::Paragraph {
   int start = 0;
   int length = 0;                   // without the break
   std::vector<Piece> pieces;        // none: not shaped yet
-  std::vector<int> byteOf;          // per unit, plus the end
-  std::vector<int> unitOfChar;      // per character, plus the end
-  std::vector<PangoLogAttr> attrs;  // per character, plus the end; made on demand
+  std::vector<TextBoundary> marks;  // per unit, plus the end; made on demand
   int width = 0;
   int height = 0;
 
   bool Shaped() const { return !pieces.empty(); }
-  int UnitOfByte(int byte) const {
-    auto it = std::lower_bound(byteOf.begin(), byteOf.end(), byte);
-    return static_cast<int>(it - byteOf.begin());
-  }
-  int CharOfUnit(int unit) const {
-    auto it = std::lower_bound(unitOfChar.begin(), unitOfChar.end(), unit);
-    return static_cast<int>(it - unitOfChar.begin());
-  }
   // The piece holding a unit; a unit on a seam belongs to the piece it starts.
   const Piece& PieceOfUnit(int unit) const {
     auto it = std::upper_bound(pieces.begin(), pieces.end(), unit,
@@ -107,18 +63,17 @@ struct TextServices::Paragraph {
                                [](int v, const Piece& piece) { return v < piece.x; });
     return it == pieces.begin() ? pieces.front() : *(it - 1);
   }
-  // The character attributes of the whole paragraph, the pieces' joined.
-  const PangoLogAttr* Attrs(int* count) {
-    if (attrs.empty()) {
+  // The boundaries of the whole paragraph, the pieces' joined.
+  const std::vector<TextBoundary>& Marks() {
+    if (marks.empty()) {
       for (std::size_t i = 0; i < pieces.size(); ++i) {
-        int n = 0;
-        const PangoLogAttr* a = pango_layout_get_log_attrs_readonly(pieces[i].layout.get(), &n);
-        const int take = i + 1 < pieces.size() ? n - 1 : n;
-        attrs.insert(attrs.end(), a, a + std::max(0, take));
+        std::vector<TextBoundary> m = pieces[i].layout->Boundaries();
+        if (i + 1 < pieces.size() && !m.empty()) m.pop_back();
+        marks.insert(marks.end(), m.begin(), m.end());
       }
+      marks.resize(static_cast<std::size_t>(length) + 1);
     }
-    *count = static_cast<int>(attrs.size());
-    return attrs.data();
+    return marks;
   }
 };
 
@@ -656,11 +611,7 @@ void TextServices::EnsureLayoutKey() {
   layoutKey_ = key;
   for (Paragraph& p : paragraphs_) p.pieces.clear();
   recycled_.clear();
-  LayoutPtr probe(pango_layout_new(font.Context()));
-  pango_layout_set_font_description(probe.get(), font.Description());
-  int w = 0;
-  pango_layout_get_pixel_size(probe.get(), &w, &lineHeight_);
-  lineHeight_ = std::max(1, lineHeight_);
+  lineHeight_ = TextLineHeight(font);
 }
 
 void TextServices::OnTxPropertyChange() {
@@ -732,36 +683,19 @@ TextServices::Paragraph& TextServices::Shaped(std::size_t index) {
   if (p.Shaped()) return p;
   const std::u16string_view source = std::u16string_view(text_).substr(static_cast<std::size_t>(p.start),
                                                                        static_cast<std::size_t>(p.length));
-  const bool masked = IsPassword();
-  const char16_t mask = host_->TxGetPasswordChar() != 0 ? host_->TxGetPasswordChar() : u'*';
-  std::string utf8;
-  p.byteOf.assign(source.size() + 1, 0);
-  p.unitOfChar.clear();
-  for (std::size_t i = 0; i < source.size(); ++i) {
-    p.byteOf[i] = static_cast<int>(utf8.size());
-    p.unitOfChar.push_back(static_cast<int>(i));
-    char32_t cp = source[i];
-    if (IsHigh(source[i]) && i + 1 < source.size() && IsLow(source[i + 1])) {
-      if (masked) {
-        AppendUtf8(utf8, mask);
-        p.byteOf[i + 1] = static_cast<int>(utf8.size());
-        p.unitOfChar.push_back(static_cast<int>(i + 1));
-        AppendUtf8(utf8, kZeroWidth);
-        ++i;
-        continue;
-      }
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (source[i + 1] - 0xDC00);
-      p.byteOf[i + 1] = p.byteOf[i];
-      ++i;
-    } else if (masked) {
-      cp = mask;
+  // A masked text shows the mask for every unit; the second unit of a pair
+  // shows as a zero-width space, so units and shown characters stay one to one.
+  std::u16string shown(source);
+  if (IsPassword()) {
+    const char16_t mask = host_->TxGetPasswordChar() != 0 ? host_->TxGetPasswordChar() : u'*';
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+      const bool pair = IsHigh(shown[i]) && i + 1 < shown.size() && IsLow(shown[i + 1]);
+      shown[i] = mask;
+      if (pair) shown[++i] = kZeroWidth;
     }
-    AppendUtf8(utf8, cp);
   }
-  p.byteOf[source.size()] = static_cast<int>(utf8.size());
-  p.unitOfChar.push_back(static_cast<int>(source.size()));
 
-  p.attrs.clear();
+  p.marks.clear();
   // Cut points: every kPieceUnits or so after a blank, never inside a pair;
   // a wrapped paragraph stays whole, as its lines depend on all of it.
   const int length = p.length;
@@ -776,7 +710,7 @@ TextServices::Paragraph& TextServices::Shaped(std::size_t index) {
       while (to < limit && !IsBlank(source[static_cast<std::size_t>(to - 1)])) ++to;
       if (to < length && IsLow(source[static_cast<std::size_t>(to)])) ++to;
     }
-    Piece piece = ShapePiece(p, utf8, from, to);
+    Piece piece = ShapePiece(p, shown, from, to);
     piece.x = x;
     x += piece.width;
     p.height = std::max(p.height, piece.height);
@@ -787,10 +721,10 @@ TextServices::Paragraph& TextServices::Shaped(std::size_t index) {
   return p;
 }
 
-TextServices::Piece TextServices::ShapePiece(const Paragraph& p, const std::string& utf8, int from, int to) {
+TextServices::Piece TextServices::ShapePiece(const Paragraph& p, std::u16string_view shown, int from,
+                                             int to) {
   Piece piece;
   piece.unitStart = from;
-  piece.byteStart = p.byteOf[static_cast<std::size_t>(from)];
   piece.text.assign(std::u16string_view(text_).substr(static_cast<std::size_t>(p.start + from),
                                                       static_cast<std::size_t>(to - from)));
   const int compFrom = std::max(compStart_, p.start + from) - p.start;
@@ -808,35 +742,19 @@ TextServices::Piece TextServices::ShapePiece(const Paragraph& p, const std::stri
       return piece;
     }
   }
-  const Font& font = FontInUse();
-  const int byteEnd = p.byteOf[static_cast<std::size_t>(to)];
-  piece.layout.reset(pango_layout_new(font.Context()));
-  PangoLayout* layout = piece.layout.get();
-  pango_layout_set_font_description(layout, font.Description());
-  pango_layout_set_text(layout, utf8.data() + piece.byteStart, byteEnd - piece.byteStart);
-  pango_layout_set_single_paragraph_mode(layout, TRUE);
+  TextShape shape;
   if (WordWrap()) {
-    pango_layout_set_width(layout, ViewWidth() * PANGO_SCALE);
-    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
-    const TxAlign align = host_->TxGetAlignment();
-    pango_layout_set_alignment(layout, align == TxAlign::Center  ? PANGO_ALIGN_CENTER
-                                       : align == TxAlign::Right ? PANGO_ALIGN_RIGHT
-                                                                 : PANGO_ALIGN_LEFT);
+    shape.wrapWidth = ViewWidth();
+    shape.align = host_->TxGetAlignment();
   }
-  PangoAttrList* attrs = pango_attr_list_new();
-  if (font.Underline()) pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
   if (composed) {
-    PangoAttribute* a = pango_attr_underline_new(PANGO_UNDERLINE_SINGLE);
-    a->start_index = static_cast<guint>(p.byteOf[static_cast<std::size_t>(compFrom)] - piece.byteStart);
-    a->end_index = static_cast<guint>(p.byteOf[static_cast<std::size_t>(compTo)] - piece.byteStart);
-    pango_attr_list_insert(attrs, a);
+    shape.underlineFrom = compFrom - from;
+    shape.underlineTo = compTo - from;
   }
-  pango_layout_set_attributes(layout, attrs);
-  pango_attr_list_unref(attrs);
-  PangoRectangle logical;
-  pango_layout_get_pixel_extents(layout, nullptr, &logical);
-  piece.width = logical.x + logical.width;
-  piece.height = logical.height;
+  piece.layout = ShapeText(
+      FontInUse(), shown.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)), shape);
+  piece.width = piece.layout->Width();
+  piece.height = piece.layout->Height();
   return piece;
 }
 
@@ -886,18 +804,20 @@ SIZE TextServices::ContentSize() {
 // ---------------------------------------------------------------------------
 // Positions
 
+// A unit the caret may stop before: the layout says so, and it never lies
+// inside a pair (a masked pair shows as two characters).
+bool TextServices::CursorStop(Paragraph& p, int unit) const {
+  return p.Marks()[static_cast<std::size_t>(unit)].cursor &&
+         !IsLow(text_[static_cast<std::size_t>(p.start + unit)]);
+}
+
 int TextServices::PrevCursor(int position) {
   if (position <= 0) return 0;
-  const std::size_t index = ParagraphAt(position);
-  Paragraph& p = Shaped(index);
+  Paragraph& p = Shaped(ParagraphAt(position));
   const int local = position - p.start;
   if (local <= 0) return position - 1;  // over the break before
-  int count = 0;
-  const PangoLogAttr* attrs = p.Attrs(&count);
-  for (int c = p.CharOfUnit(local) - 1; c >= 0; --c) {
-    const int unit = p.unitOfChar[static_cast<std::size_t>(c)];
-    if (c < count && attrs[c].is_cursor_position && !IsLow(text_[static_cast<std::size_t>(p.start + unit)]))
-      return p.start + unit;
+  for (int u = local - 1; u > 0; --u) {
+    if (CursorStop(p, u)) return p.start + u;
   }
   return p.start;
 }
@@ -905,18 +825,11 @@ int TextServices::PrevCursor(int position) {
 int TextServices::NextCursor(int position) {
   const int size = static_cast<int>(text_.size());
   if (position >= size) return size;
-  const std::size_t index = ParagraphAt(position);
-  Paragraph& p = Shaped(index);
+  Paragraph& p = Shaped(ParagraphAt(position));
   const int local = position - p.start;
   if (local >= p.length) return position + 1;  // over the break
-  int count = 0;
-  const PangoLogAttr* attrs = p.Attrs(&count);
-  const int chars = static_cast<int>(p.unitOfChar.size()) - 1;
-  for (int c = p.CharOfUnit(local) + 1; c <= chars; ++c) {
-    const int unit = p.unitOfChar[static_cast<std::size_t>(c)];
-    if (unit >= p.length) return p.start + p.length;
-    if (c < count && attrs[c].is_cursor_position && !IsLow(text_[static_cast<std::size_t>(p.start + unit)]))
-      return p.start + unit;
+  for (int u = local + 1; u < p.length; ++u) {
+    if (CursorStop(p, u)) return p.start + u;
   }
   return p.start + p.length;
 }
@@ -927,10 +840,9 @@ int TextServices::WordLeft(int position) {
   const int local = position - p.start;
   if (local <= 0) return position - 1;
   if (IsPassword()) return p.start;
-  int count = 0;
-  const PangoLogAttr* attrs = p.Attrs(&count);
-  for (int c = p.CharOfUnit(local) - 1; c > 0; --c) {
-    if (c < count && attrs[c].is_word_start) return p.start + p.unitOfChar[static_cast<std::size_t>(c)];
+  const std::vector<TextBoundary>& marks = p.Marks();
+  for (int u = local - 1; u > 0; --u) {
+    if (marks[static_cast<std::size_t>(u)].wordStart) return p.start + u;
   }
   return p.start;
 }
@@ -942,11 +854,9 @@ int TextServices::WordRight(int position) {
   const int local = position - p.start;
   if (local >= p.length) return position + 1;
   if (IsPassword()) return p.start + p.length;
-  int count = 0;
-  const PangoLogAttr* attrs = p.Attrs(&count);
-  const int chars = static_cast<int>(p.unitOfChar.size()) - 1;
-  for (int c = p.CharOfUnit(local) + 1; c < chars; ++c) {
-    if (c < count && attrs[c].is_word_start) return p.start + p.unitOfChar[static_cast<std::size_t>(c)];
+  const std::vector<TextBoundary>& marks = p.Marks();
+  for (int u = local + 1; u < p.length; ++u) {
+    if (marks[static_cast<std::size_t>(u)].wordStart) return p.start + u;
   }
   return p.start + p.length;
 }
@@ -957,29 +867,30 @@ std::pair<int, int> TextServices::WordAt(int position) {
   const int local = position - p.start;
   if (p.length == 0) return {position, position};
   if (IsPassword()) return {p.start, p.start + p.length};
-  int count = 0;
-  const PangoLogAttr* attrs = p.Attrs(&count);
-  const int chars = static_cast<int>(p.unitOfChar.size()) - 1;
-  int c = std::min(p.CharOfUnit(local), chars - 1);
+  const std::vector<TextBoundary>& marks = p.Marks();
+  const int chars = p.length;
+  int c = std::min(local, chars - 1);
   // Inside a word: the nearest boundary at or before it is a word start.
   auto inWord = [&](int ch) {
     for (int k = ch; k >= 0; --k) {
-      if (k < count && attrs[k].is_word_start) return true;
-      if (k < count && attrs[k].is_word_end) return false;
+      if (marks[static_cast<std::size_t>(k)].wordStart) return true;
+      if (marks[static_cast<std::size_t>(k)].wordEnd) return false;
     }
     return false;
   };
-  if (!inWord(c) && c > 0 && local == p.length) --c;  // at the end: the word before
+  if (!inWord(c) && c > 0 && local == p.length) {  // at the end: the word before
+    --c;
+    if (c > 0 && IsLow(text_[static_cast<std::size_t>(p.start + c)])) --c;
+  }
   if (!inWord(c)) {
-    const int from = p.start + p.unitOfChar[static_cast<std::size_t>(c)];
+    const int from = p.start + c;
     return {from, NextCursor(from)};
   }
   int s = c;
-  while (s > 0 && !(s < count && attrs[s].is_word_start)) --s;
+  while (s > 0 && !marks[static_cast<std::size_t>(s)].wordStart) --s;
   int e = c + 1;
-  while (e < chars && !(e < count && attrs[e].is_word_end)) ++e;
-  return {p.start + p.unitOfChar[static_cast<std::size_t>(s)],
-          p.start + p.unitOfChar[static_cast<std::size_t>(e)]};
+  while (e < chars && !marks[static_cast<std::size_t>(e)].wordEnd) ++e;
+  return {p.start + s, p.start + e};
 }
 
 RECT TextServices::CaretBox(int position) {
@@ -989,13 +900,11 @@ RECT TextServices::CaretBox(int position) {
   Paragraph& p = Shaped(index);
   const int local = std::clamp(position - p.start, 0, p.length);
   const Piece& piece = p.PieceOfUnit(local);
-  PangoRectangle strong;
-  pango_layout_get_cursor_pos(piece.layout.get(), p.byteOf[static_cast<std::size_t>(local)] - piece.byteStart,
-                              &strong, nullptr);
+  const RECT at = piece.layout->CursorAt(local - piece.unitStart);
   const RECT view = View();
-  const int x = view.left - scroll_.x + AlignOffset(p) + piece.x + PANGO_PIXELS(strong.x);
-  const int y = view.top - scroll_.y + top + PANGO_PIXELS(strong.y);
-  const int height = strong.height > 0 ? PANGO_PIXELS(strong.height) : lineHeight_;
+  const int x = view.left - scroll_.x + AlignOffset(p) + piece.x + at.left;
+  const int y = view.top - scroll_.y + top + at.top;
+  const int height = at.bottom > at.top ? at.bottom - at.top : lineHeight_;
   return RECT{x, y, x + 1, y + height};
 }
 
@@ -1019,12 +928,10 @@ int TextServices::CharFromPos(POINT point) {
   Paragraph& p = Shaped(index);
   const int px = x - AlignOffset(p);
   const Piece& piece = p.PieceAtX(px);
-  int byte = 0;
-  int trailing = 0;
-  pango_layout_xy_to_index(piece.layout.get(), (px - piece.x) * PANGO_SCALE,
-                           std::max(0, y - top) * PANGO_SCALE, &byte, &trailing);
-  int position = p.start + std::min(p.UnitOfByte(byte + piece.byteStart), p.length);
-  if (trailing > 0) position = std::min(NextCursor(position), p.start + p.length);
+  bool trailing = false;
+  const int unit = piece.layout->HitTest(POINT{px - piece.x, std::max(0, y - top)}, &trailing);
+  int position = p.start + std::min(piece.unitStart + unit, p.length);
+  if (trailing) position = std::min(NextCursor(position), p.start + p.length);
   return position;
 }
 
@@ -1033,19 +940,12 @@ int TextServices::LineEdge(int position, bool end) {
   Paragraph& p = Shaped(index);
   // Pieces lie on one line: only a wrapped (whole) paragraph has more.
   if (p.pieces.size() > 1) return end ? p.start + p.length : p.start;
-  PangoLayout* layout = p.pieces.front().layout.get();
   const int local = std::clamp(position - p.start, 0, p.length);
-  int line = 0;
-  int x = 0;
-  pango_layout_index_to_line_x(layout, p.byteOf[static_cast<std::size_t>(local)], FALSE, &line, &x);
-  PangoLayoutLine* l = pango_layout_get_line_readonly(layout, line);
-  if (l == nullptr) return end ? p.start + p.length : p.start;
-  if (!end) return p.start + p.UnitOfByte(l->start_index);
-  const int last = pango_layout_get_line_count(layout) - 1;
-  const int unit = p.UnitOfByte(l->start_index + l->length);
-  if (line == last || unit >= p.length) return p.start + p.length;
+  const TextLine line = p.pieces.front().layout->LineAt(local);
+  if (!end) return p.start + line.start;
+  if (line.last || line.end >= p.length) return p.start + p.length;
   // A wrapped line ends before the blank it broke at.
-  return std::max(p.start + p.UnitOfByte(l->start_index), PrevCursor(p.start + unit));
+  return std::max(p.start + line.start, PrevCursor(p.start + line.end));
 }
 
 int TextServices::VerticalMove(int position, int lines) {
@@ -1155,47 +1055,23 @@ void TextServices::TxDraw(Canvas& canvas, const RECT& clip) {
 // The piece in the text colour, then the selected runs of each of its lines
 // over it in the selection's colours.
 void TextServices::DrawPiece(Canvas& canvas, const Paragraph& p, const Piece& piece, POINT at) {
-  cairo_t* cr = canvas.Cairo();
-  cairo_save(cr);
-  SetColor(cr, host_->TxGetTextColor());
-  cairo_move_to(cr, at.x, at.y);
-  pango_cairo_show_layout(cr, piece.layout.get());
-  cairo_restore(cr);
+  piece.layout->Draw(canvas, at, host_->TxGetTextColor());
   const int pieceEnd = piece.unitStart + static_cast<int>(piece.text.size());
   const int from = std::max(SelStart() - p.start, piece.unitStart);
   const int to = std::min(SelEnd() - p.start, pieceEnd);
   const bool breakSelected = SelEnd() > p.start + p.length && pieceEnd == p.length;
   // The selection shows only while the text has the focus.
   if (!focused_ || SelStart() >= SelEnd() || from > to || (from == to && !breakSelected)) return;
-  const int fromByte = p.byteOf[static_cast<std::size_t>(from)] - piece.byteStart;
-  const int toByte = p.byteOf[static_cast<std::size_t>(to)] - piece.byteStart;
-  PangoLayoutIter* iter = pango_layout_get_iter(piece.layout.get());
-  do {
-    PangoLayoutLine* line = pango_layout_iter_get_line_readonly(iter);
-    int y0 = 0;
-    int y1 = 0;
-    pango_layout_iter_get_line_yrange(iter, &y0, &y1);
-    int* ranges = nullptr;
-    int count = 0;
-    pango_layout_line_get_x_ranges(line, fromByte, toByte, &ranges, &count);
-    for (int r = 0; r < count; ++r) {
-      RECT box{at.x + PANGO_PIXELS(ranges[2 * r]), at.y + PANGO_PIXELS(y0),
-               at.x + PANGO_PIXELS(ranges[2 * r + 1]), at.y + PANGO_PIXELS(y1)};
-      // A selected break shows as a narrow box at the line's end.
-      if (breakSelected && box.right - box.left < 4) box.right = box.left + 4;
-      if (box.right <= box.left) continue;
-      canvas.FillRect(box, host_->TxGetSelectionBkColor());
-      canvas.PushClipRect(box);
-      cairo_save(cr);
-      SetColor(cr, host_->TxGetSelectionTextColor());
-      cairo_move_to(cr, at.x, at.y);
-      pango_cairo_show_layout(cr, piece.layout.get());
-      cairo_restore(cr);
-      canvas.PopClip();
-    }
-    g_free(ranges);
-  } while (pango_layout_iter_next_line(iter));
-  pango_layout_iter_free(iter);
+  for (RECT box : piece.layout->RangeBoxes(from - piece.unitStart, to - piece.unitStart)) {
+    box = RECT{at.x + box.left, at.y + box.top, at.x + box.right, at.y + box.bottom};
+    // A selected break shows as a narrow box at the line's end.
+    if (breakSelected && box.right - box.left < 4) box.right = box.left + 4;
+    if (box.right <= box.left) continue;
+    canvas.FillRect(box, host_->TxGetSelectionBkColor());
+    canvas.PushClipRect(box);
+    piece.layout->Draw(canvas, at, host_->TxGetSelectionTextColor());
+    canvas.PopClip();
+  }
 }
 
 }  // namespace os

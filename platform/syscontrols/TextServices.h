@@ -12,7 +12,7 @@
 // Text is UTF-16. Line breaks are stored as "\r" (one unit); "\r\n" and "\n"
 // become "\r" on the way in. Lone surrogates coming in become U+FFFD, so a
 // position never lies inside a surrogate pair; the caret moves by grapheme
-// clusters and words as Pango finds them.
+// clusters and words as the system's layout finds them (TextLayout.h).
 //
 // Messages (wParam/lParam as on Windows; mouse positions in the host window's
 // client coordinates):
@@ -74,6 +74,7 @@
 #include <vector>
 
 #include "platform/base/Types.h"
+#include "platform/syscontrols/TextLayout.h"
 #include "platform/window/Clipboard.h"
 #include "platform/window/Messages.h"
 
@@ -105,8 +106,6 @@ constexpr UINT EM_CANREDO = 0x0455;
 
 // The maximum length when the host gives none (0 or less).
 constexpr int kTextServicesDefaultLimit = 32767;
-
-enum class TxAlign { Left, Center, Right };
 
 class ITextHost {
  public:
@@ -228,7 +227,7 @@ class TextServices {
   void Relayout(int from, int removedLength, int insertedLength);
   void RebuildAll();
   Paragraph& Shaped(std::size_t index);
-  Piece ShapePiece(const Paragraph& p, const std::string& utf8, int from, int to);
+  Piece ShapePiece(const Paragraph& p, std::u16string_view shown, int from, int to);
   void DrawPiece(Canvas& canvas, const Paragraph& p, const Piece& piece, POINT at);
   void ShapeAll();
   std::size_t ParagraphAt(int position) const;
@@ -240,6 +239,7 @@ class TextServices {
   const Font& FontInUse() const;
 
   // Positions.
+  bool CursorStop(Paragraph& p, int unit) const;
   int PrevCursor(int position);
   int NextCursor(int position);
   int WordLeft(int position);

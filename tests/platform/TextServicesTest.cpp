@@ -386,6 +386,10 @@ TEST_F(TextServicesTest, AlignmentPlacesShortText) {
 }
 
 TEST_F(TextServicesTest, CompositionStandsInTheTextUntilItsResult) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the system's input method owns the result string: a program cannot hand one to the "
+                  "context without an input method that composes";
+#endif
   text->SetText(u"ab");
   text->SetSelection(1, 1);
   const HIMC context = ImmGetContext(window);

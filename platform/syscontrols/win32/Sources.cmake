@@ -1,3 +1,4 @@
 # The system controls on Windows are the system's own; of the folder's
-# sources only the calendar rules and the message boxes' buttons are shared.
-set(LUMORA_WIN32_SHARED CalendarDate.cpp MessageBoxButtons.cpp)
+# sources the calendar rules, the message boxes' buttons and the text
+# services' editing core (with the break rules of its GDI layout) are shared.
+set(LUMORA_WIN32_SHARED CalendarDate.cpp MessageBoxButtons.cpp TextServices.cpp TextBreaks.cpp)
