@@ -167,6 +167,24 @@ lumora_windows_program_tests(test_win32_gfx "\\[  PASSED  \\] [1-9][0-9]* test")
 if(TEST test_win32_gfx)
   set_tests_properties(test_win32_gfx PROPERTIES FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
 endif()
+# The Windows programs that open windows run under Wine on an X display of
+# their own (scripts/wine-run-display.sh), on LUMORA_WIN32_TEST_DISPLAY when
+# set (a developer's own display), on a free one otherwise. They share one
+# Wine prefix, hence one wineserver and one Windows desktop: run at once,
+# one program's SendInput would reach the other's foreground window and the
+# first to finish would kill the other's wineserver. They take turns.
+set(LUMORA_WIN32_TEST_DISPLAY "" CACHE STRING "X display number for the Windows tests that open windows (empty: any free one)")
+function(lumora_windows_display_test target)
+  set_target_properties(${target} PROPERTIES CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run-display.sh)
+  lumora_windows_program_tests(${target} "\\[  PASSED  \\] [1-9][0-9]* test")
+  if(TEST ${target})
+    set_tests_properties(${target} PROPERTIES FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]" RESOURCE_LOCK wine_display)
+    if(LUMORA_WIN32_TEST_DISPLAY)
+      set_property(TEST ${target} APPEND PROPERTY ENVIRONMENT "LUMORA_XVFB_DISPLAY=${LUMORA_WIN32_TEST_DISPLAY}")
+    endif()
+  endif()
+endfunction()
+
 # The window and system-control groups against real Win32, under Wine on an
 # X display (scripts/wine-run-display.sh); the program carries resources of
 # its own, compiled with windres.
@@ -183,11 +201,7 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/platform/gfx/win32/Text.cpp)
 endif()
 target_include_directories(test_win32_window PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(test_win32_window PRIVATE lumora_platform lumora_testsupport_portable gmock gtest_main)
-set_target_properties(test_win32_window PROPERTIES CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run-display.sh)
-lumora_windows_program_tests(test_win32_window "\\[  PASSED  \\] [1-9][0-9]* test")
-if(TEST test_win32_window)
-  set_tests_properties(test_win32_window PROPERTIES FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
-endif()
+lumora_windows_display_test(test_win32_window)
 # test_win32_text: the text services' editing core over the GDI layout,
 # driven by the same cases as on Linux (real input through SendInput, on a
 # display), and the layout's break rules.
@@ -197,11 +211,7 @@ add_executable(test_win32_text ${PROJECT_SOURCE_DIR}/tests/platform/TextServices
                                ${PROJECT_SOURCE_DIR}/tests/windows/Win32TextLayoutTest.cpp)
 target_include_directories(test_win32_text PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(test_win32_text PRIVATE lumora_platform gmock gtest_main)
-set_target_properties(test_win32_text PROPERTIES CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run-display.sh)
-lumora_windows_program_tests(test_win32_text "\\[  PASSED  \\] [1-9][0-9]* test")
-if(TEST test_win32_text)
-  set_tests_properties(test_win32_text PROPERTIES FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
-endif()
+lumora_windows_display_test(test_win32_text)
 # test_win32_system: the system group's forwarding against the system itself
 # (registry, profiles, kernel, shell, folders, crash dumps), with the Linux
 # tests whose rules hold on both systems. Its child program is what the shell
@@ -227,33 +237,16 @@ lumora_seed_replay(zip kesto_portable)
 lumora_seed_replay(profile lumora_platform)
 
 # The com group's win32 flavour against the system (COM, OLE, oleaut32,
-# WinINet and the Web Browser class). Its browser test needs a display: it
-# runs under Xvfb, on LUMORA_WIN32_TEST_DISPLAY when set (a helper's own
-# display), on a free one otherwise; with mshtml off, as wine-run.sh has it,
-# since Wine's engine (Gecko) is not installed.
-set(LUMORA_WIN32_TEST_DISPLAY "" CACHE STRING "X display number for the Windows tests that open windows (empty: any free one)")
+# WinINet and the Web Browser class). Its browser test needs a display; mshtml
+# is off, as for every program here, since Wine's engine (Gecko) is not
+# installed.
 set(com_tests ${PROJECT_SOURCE_DIR}/tests/windows/com)
 add_executable(test_win32_com ${com_tests}/Win32ComTest.cpp ${com_tests}/Win32UrlCacheTest.cpp
                               ${com_tests}/Win32BrowserTest.cpp ${com_tests}/Win32VtableTest.cpp
                               ${com_tests}/ComTestSupport.cpp)
 target_include_directories(test_win32_com PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(test_win32_com PRIVATE lumora_platform user32 gtest_main gtest)
-add_test(NAME test_win32_com_imports COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP}
-         -DPROGRAM=$<TARGET_FILE:test_win32_com> -P ${PROJECT_SOURCE_DIR}/cmake/CheckWindowsImports.cmake)
-set_tests_properties(test_win32_com_imports PROPERTIES LABELS windows)
-find_program(LUMORA_XVFB_RUN xvfb-run)
-if(LUMORA_WINE AND LUMORA_WINE_LOADER AND LUMORA_XVFB_RUN)
-  if(LUMORA_WIN32_TEST_DISPLAY)
-    set(display_choice -n ${LUMORA_WIN32_TEST_DISPLAY})
-  else()
-    set(display_choice -a)
-  endif()
-  add_test(NAME test_win32_com COMMAND ${LUMORA_XVFB_RUN} ${display_choice} -s "-screen 0 1280x1024x24 -noreset"
-           env WINEDLLOVERRIDES=mscoree,mshtml= ${LUMORA_WINE} $<TARGET_FILE:test_win32_com>)
-  set_tests_properties(test_win32_com PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${wine_environment}"
-                       LABELS windows PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [1-9][0-9]* test"
-                       FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
-endif()
+lumora_windows_display_test(test_win32_com)
 
 # morvaine.exe: its imports, and its journey under Wine on an X server against
 # the Linux build's portal (tests/windows/wine_journey.sh), once it links.
@@ -274,7 +267,7 @@ if(NOT launcher_set_aside)
     # the display.
     add_test(NAME wine_journey COMMAND xvfb-run ${display} -s "-screen 0 1920x1080x24 -noreset"
              bash ${PROJECT_SOURCE_DIR}/tests/windows/wine_journey.sh)
-    set_tests_properties(wine_journey PROPERTIES LABELS windows TIMEOUT 600 SKIP_RETURN_CODE 77 RESOURCE_LOCK desktop
+    set_tests_properties(wine_journey PROPERTIES LABELS windows TIMEOUT 600 SKIP_RETURN_CODE 77 RESOURCE_LOCK wine_display
       ENVIRONMENT "LAUNCHER=$<TARGET_FILE:morvaine>;PORTAL=${LUMORA_LINUX_PORTAL};E2E_ARTIFACTS=${CMAKE_BINARY_DIR}/e2e-artifacts;E2E_LIB=${PROJECT_SOURCE_DIR}/tests/e2e/lib.bash;WINEPREFIX=${CMAKE_BINARY_DIR}/wine-journey")
   endif()
 endif()
