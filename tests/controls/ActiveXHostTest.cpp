@@ -4,6 +4,7 @@
 // the control's place.
 #include <gtest/gtest.h>
 
+#include "OleObjectStub.h"
 #include "SkinHarness.h"
 #include "controls/ActiveX.h"
 #include "platform/com/Com.h"
@@ -12,6 +13,7 @@
 namespace Kesto {
 namespace {
 
+using controltest::ComScope;
 using controltest::SkinWindow;
 
 // {5E1C0D2A-7B44-4F1E-9A53-2C8D6E0F1B37}
@@ -19,23 +21,10 @@ constexpr os::CLSID kWindowedObject = {
     0x5e1c0d2a, 0x7b44, 0x4f1e, {0x9a, 0x53, 0x2c, 0x8d, 0x6e, 0x0f, 0x1b, 0x37}};
 constexpr char16_t kWindowedObjectText[] = u"{5E1C0D2A-7B44-4F1E-9A53-2C8D6E0F1B37}";
 
-class ComScope {
- public:
-  ComScope() { ok_ = os::SUCCEEDED(os::CoInitialize(nullptr)); }
-  ~ComScope() {
-    if (ok_) os::CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  bool ok_ = false;
-};
-
 // A windowed object that activates in place when asked to, asking its site
 // for the parent window before or after it says it is in place, and
 // remembering what the site answered.
-class WindowedObject final : public os::IOleControl, public os::IOleObject {
+class WindowedObject final : public controltest::OleObjectStub {
  public:
   static inline bool askFirst = false;
   static inline os::HWND parentBefore = nullptr;
@@ -51,23 +40,7 @@ class WindowedObject final : public os::IOleControl, public os::IOleObject {
     }
     return os::E_NOINTERFACE;
   }
-  os::ULONG AddRef() override { return refs_.Add(); }
-  os::ULONG Release() override { return refs_.Release(this); }
 
-  // IOleControl
-  os::HRESULT GetControlInfo(os::CONTROLINFO*) override { return os::E_NOTIMPL; }
-  os::HRESULT OnMnemonic(os::MSG*) override { return os::E_NOTIMPL; }
-  os::HRESULT OnAmbientPropertyChange(os::DISPID) override { return os::S_OK; }
-  os::HRESULT FreezeEvents(os::BOOL) override { return os::S_OK; }
-  // IOleObject
-  os::HRESULT SetClientSite(os::IOleClientSite*) override { return os::S_OK; }
-  os::HRESULT GetClientSite(os::IOleClientSite**) override { return os::E_NOTIMPL; }
-  os::HRESULT SetHostNames(os::LPCOLESTR, os::LPCOLESTR) override { return os::S_OK; }
-  os::HRESULT Close(os::DWORD) override { return os::S_OK; }
-  os::HRESULT SetMoniker(os::DWORD, os::IMoniker*) override { return os::E_NOTIMPL; }
-  os::HRESULT GetMoniker(os::DWORD, os::DWORD, os::IMoniker**) override { return os::E_NOTIMPL; }
-  os::HRESULT InitFromData(os::IDataObject*, os::BOOL, os::DWORD) override { return os::E_NOTIMPL; }
-  os::HRESULT GetClipboardData(os::DWORD, os::IDataObject**) override { return os::E_NOTIMPL; }
   os::HRESULT DoVerb(os::LONG verb, os::MSG*, os::IOleClientSite* client, os::LONG, os::HWND,
                      const os::RECT*) override {
     if (verb != os::OLEIVERB_INPLACEACTIVATE || client == nullptr) return os::E_NOTIMPL;
@@ -85,27 +58,10 @@ class WindowedObject final : public os::IOleControl, public os::IOleObject {
     site->GetWindowContext(frame.put(), document.put(), &placed, &clip, &info);
     return os::S_OK;
   }
-  os::HRESULT EnumVerbs(os::IEnumOLEVERB**) override { return os::E_NOTIMPL; }
-  os::HRESULT Update() override { return os::S_OK; }
-  os::HRESULT IsUpToDate() override { return os::S_OK; }
   os::HRESULT GetUserClassID(os::CLSID* clsid) override {
     *clsid = kWindowedObject;
     return os::S_OK;
   }
-  os::HRESULT GetUserType(os::DWORD, os::LPOLESTR*) override { return os::E_NOTIMPL; }
-  os::HRESULT SetExtent(os::DWORD, os::SIZEL*) override { return os::S_OK; }
-  os::HRESULT GetExtent(os::DWORD, os::SIZEL*) override { return os::E_NOTIMPL; }
-  os::HRESULT Advise(os::IAdviseSink*, os::DWORD*) override { return os::E_NOTIMPL; }
-  os::HRESULT Unadvise(os::DWORD) override { return os::E_NOTIMPL; }
-  os::HRESULT EnumAdvise(os::IEnumSTATDATA**) override { return os::E_NOTIMPL; }
-  os::HRESULT GetMiscStatus(os::DWORD, os::DWORD* status) override {
-    *status = 0;
-    return os::S_OK;
-  }
-  os::HRESULT SetColorScheme(os::LOGPALETTE*) override { return os::E_NOTIMPL; }
-
- private:
-  os::RefCount refs_;
 };
 
 class ActiveXHostTest : public ::testing::TestWithParam<bool> {};

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "OleObjectStub.h"
 #include "SkinHarness.h"
 #include "controls/Flash.h"
 #include "platform/com/Com.h"
@@ -14,20 +15,8 @@
 namespace Kesto {
 namespace {
 
+using controltest::ComScope;
 using controltest::SkinWindow;
-
-class ComScope {
- public:
-  ComScope() { ok_ = os::SUCCEEDED(os::CoInitialize(nullptr)); }
-  ~ComScope() {
-    if (ok_) os::CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  bool ok_ = false;
-};
 
 TEST(FlashTest, WithoutThePlayerTheControlStaysEmptyAndTheWindowWorks) {
   ComScope com;
@@ -71,7 +60,7 @@ TEST(FlashTest, WithoutThePlayerTheControlStaysEmptyAndTheWindowWorks) {
 
 // A stand-in player: the class and event interfaces the host uses, nothing
 // else, and one connection point for the player's events.
-class FakePlayer final : public os::IOleControl, public os::IOleObject, public os::IConnectionPointContainer {
+class FakePlayer final : public controltest::OleObjectStub, public os::IConnectionPointContainer {
  public:
   static inline FakePlayer* last = nullptr;
 
@@ -93,44 +82,16 @@ class FakePlayer final : public os::IOleControl, public os::IOleObject, public o
     }
     return os::E_NOINTERFACE;
   }
-  os::ULONG AddRef() override { return refs_.Add(); }
-  os::ULONG Release() override { return refs_.Release(this); }
-
-  // IOleControl
-  os::HRESULT GetControlInfo(os::CONTROLINFO*) override { return os::E_NOTIMPL; }
-  os::HRESULT OnMnemonic(os::MSG*) override { return os::E_NOTIMPL; }
-  os::HRESULT OnAmbientPropertyChange(os::DISPID) override { return os::S_OK; }
-  os::HRESULT FreezeEvents(os::BOOL) override { return os::S_OK; }
-  // IOleObject
-  os::HRESULT SetClientSite(os::IOleClientSite*) override { return os::S_OK; }
-  os::HRESULT GetClientSite(os::IOleClientSite**) override { return os::E_NOTIMPL; }
-  os::HRESULT SetHostNames(os::LPCOLESTR, os::LPCOLESTR) override { return os::S_OK; }
-  os::HRESULT Close(os::DWORD) override { return os::S_OK; }
-  os::HRESULT SetMoniker(os::DWORD, os::IMoniker*) override { return os::E_NOTIMPL; }
-  os::HRESULT GetMoniker(os::DWORD, os::DWORD, os::IMoniker**) override { return os::E_NOTIMPL; }
-  os::HRESULT InitFromData(os::IDataObject*, os::BOOL, os::DWORD) override { return os::E_NOTIMPL; }
-  os::HRESULT GetClipboardData(os::DWORD, os::IDataObject**) override { return os::E_NOTIMPL; }
+  // The container's IUnknown is the object's.
+  os::ULONG AddRef() override { return OleObjectStub::AddRef(); }
+  os::ULONG Release() override { return OleObjectStub::Release(); }
   os::HRESULT DoVerb(os::LONG, os::MSG*, os::IOleClientSite*, os::LONG, os::HWND, const os::RECT*) override {
     return os::S_OK;
   }
-  os::HRESULT EnumVerbs(os::IEnumOLEVERB**) override { return os::E_NOTIMPL; }
-  os::HRESULT Update() override { return os::S_OK; }
-  os::HRESULT IsUpToDate() override { return os::S_OK; }
   os::HRESULT GetUserClassID(os::CLSID* clsid) override {
     *clsid = CLSID_ShockwaveFlash;
     return os::S_OK;
   }
-  os::HRESULT GetUserType(os::DWORD, os::LPOLESTR*) override { return os::E_NOTIMPL; }
-  os::HRESULT SetExtent(os::DWORD, os::SIZEL*) override { return os::S_OK; }
-  os::HRESULT GetExtent(os::DWORD, os::SIZEL*) override { return os::E_NOTIMPL; }
-  os::HRESULT Advise(os::IAdviseSink*, os::DWORD*) override { return os::E_NOTIMPL; }
-  os::HRESULT Unadvise(os::DWORD) override { return os::E_NOTIMPL; }
-  os::HRESULT EnumAdvise(os::IEnumSTATDATA**) override { return os::E_NOTIMPL; }
-  os::HRESULT GetMiscStatus(os::DWORD, os::DWORD* status) override {
-    *status = 0;
-    return os::S_OK;
-  }
-  os::HRESULT SetColorScheme(os::LOGPALETTE*) override { return os::E_NOTIMPL; }
   // IConnectionPointContainer
   os::HRESULT EnumConnectionPoints(os::IEnumConnectionPoints**) override { return os::E_NOTIMPL; }
   os::HRESULT FindConnectionPoint(const os::IID& riid, os::IConnectionPoint** point) override {
@@ -142,7 +103,6 @@ class FakePlayer final : public os::IOleControl, public os::IOleObject, public o
   }
 
  private:
-  os::RefCount refs_;
   os::DispatchConnectionPoint* events_;
 };
 
