@@ -296,6 +296,40 @@ TEST(GdiFontTest, FacesResolveToInstalledOnesAndLongNamesAreSafe) {
   EXPECT_GT(MeasureText(font, u"Morvaine").cx, 0);
 }
 
+// Controls size their boxes from MeasureText and draw into them with
+// DrawText; on GDI both must come from the same font, or a title sized to
+// fit loses its first and last letters when centred.
+TEST(GdiTextTest, BoxesSizedByTheMeasureHoldEveryDrawnPixel) {
+  for (int size : {10, 12, 14}) {
+    Font font(u"微软雅黑", size);
+    for (const std::u16string_view text : {u"LumoraMorvaine", u"还没账号? 快速注册 >>", u"Wj清空缓存"}) {
+      const SIZE measured = MeasureText(font, text);
+      ASSERT_GT(measured.cx, 0) << size;
+      for (UINT align : {DT_LEFT, DT_CENTER, DT_RIGHT}) {
+        // Drawn unclipped in a box exactly as wide as measured: no ink outside.
+        const int margin = 20;
+        Bitmap b(measured.cx + 2 * margin, measured.cy + 2 * margin);
+        {
+          Canvas c(b);
+          RECT r{margin, margin, margin + measured.cx, margin + measured.cy};
+          DrawText(&c, font, text, r, align | DT_SINGLELINE | DT_VCENTER | DT_NOCLIP, 0xFF000000);
+        }
+        int left = b.Width(), right = 0;
+        for (int y = 0; y < b.Height(); ++y) {
+          for (int x = 0; x < b.Width(); ++x) {
+            if (Alpha(b.Pixel(x, y)) == 0) continue;
+            left = std::min(left, x);
+            right = std::max(right, x + 1);
+          }
+        }
+        ASSERT_LT(left, right) << size;
+        EXPECT_GE(left, margin) << Utf16ToUtf8(text) << " size " << size << " align " << align;
+        EXPECT_LE(right, margin + measured.cx) << Utf16ToUtf8(text) << " size " << size << " align " << align;
+      }
+    }
+  }
+}
+
 TEST(GdiTextTest, DenseCanvasesReturnLogicalHeights) {
   Font font(u"Tahoma", 14);
   std::vector<int> heights;

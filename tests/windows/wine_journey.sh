@@ -111,12 +111,17 @@ find_window() {
   return 1
 }
 # box_painted SHOT: a screenshot on which the box WINDOW shows more than its
-# background (its text and button drawn).
+# background (its text and button drawn). A box's X window is mapped before
+# the box has drawn anything or taken the keyboard: until then it shows what
+# lay beneath, a dark skin of many colours with the edit field still open in
+# it, which passes for text. Drawn, the box is mostly its light face.
 box_painted() {
-  local x y width height
+  local x y width height area
   read -r x y width height < <(place_of "$WINDOW")
-  [ -n "${height:-}" ] && screenshot "$1" &&
-    [ "$(convert "$ART/$1.png" -crop "${width}x${height}+$x+$y" +repage -format %k info:)" -gt 4 ]
+  [ -n "${height:-}" ] && screenshot "$1" || return 1
+  area=("$ART/$1.png" -crop "${width}x${height}+$x+$y" +repage)
+  [ "$(convert "${area[@]}" -format %k info:)" -gt 4 ] &&
+    [ "$(convert "${area[@]}" -colorspace gray -format '%[fx:mean > 0.5 ? 1 : 0]' info:)" = 1 ]
 }
 # painted SHOT W H: the launcher window of that size is on a screenshot, its
 # centre not black.
