@@ -48,12 +48,31 @@ bool JpegTablesFit(std::string_view bytes) {
   return true;
 }
 
+// Each chunk's announced length must lie within the bytes. The decoder
+// grows its buffer for the compressed data to what a chunk announces (up to
+// a gigabyte a chunk, doubling) before reading it, so a file of a few
+// hundred bytes could make it allocate two gigabytes. A file that ends
+// between chunks is left to the decoder, which refuses it.
+bool PngChunksFit(std::string_view bytes) {
+  constexpr std::size_t kSignature = 8, kFrame = 12;  // length, type and CRC around the data
+  std::size_t at = kSignature;
+  while (bytes.size() - at >= kFrame) {
+    std::uint32_t length = 0;
+    for (std::size_t i = 0; i < 4; ++i) length = (length << 8) | static_cast<unsigned char>(bytes[at + i]);
+    if (length > bytes.size() - at - kFrame) return false;
+    if (bytes.substr(at + 4, 4) == "IEND") return true;
+    at += kFrame + length;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool IsDecodablePicture(std::string_view bytes) {
   if (!HasSkinSignature(bytes)) return false;
   // The header reading below walks a JPEG's tables too.
   if (bytes.substr(0, 2) == "\xFF\xD8" && !JpegTablesFit(bytes)) return false;
+  if (bytes.substr(0, 4) == "\x89PNG" && !PngChunksFit(bytes)) return false;
   if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) return false;
   int width = 0, height = 0, channels = 0;
   if (stbi_info_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()), static_cast<int>(bytes.size()),

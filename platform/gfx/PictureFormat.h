@@ -8,7 +8,9 @@
 //   writes them past the table's end;
 // - a picture whose header announces more than kMaxPicturePixels pixels: the
 //   decoder would allocate for them before reading any, so a file of a few
-//   bytes could claim gigabytes.
+//   bytes could claim gigabytes;
+// - a PNG with a chunk longer than the bytes that are left: the decoder
+//   sizes its buffer by the announced length before reading the data.
 // A JPEG is checked at every FF C4 pair in its bytes, wherever it lies, so a
 // table cannot hide from the check inside some other segment; a genuine
 // picture has such a pair only where a table starts.

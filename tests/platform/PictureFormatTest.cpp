@@ -96,6 +96,12 @@ INSTANTIATE_TEST_SUITE_P(
         PictureCase{"gifScreenOfGigabytes",
                     std::string("GIF89a\x04\x47\x49\x46\x80\x00\x00", 13) + std::string(6, '\0'), false},
         PictureCase{"truncated", Png().substr(0, 20), false},
+        // A data chunk that announces a gigabyte, in a file of a few dozen
+        // bytes: the decoder would reserve room for it before reading.
+        PictureCase{"pngChunkPastTheEnd",
+                    PngHeader(2, 2) + std::string("\x40\x00\x00\x00IDAT\x78\x9c\0\0\0\0", 14), false},
+        // The last chunk cut short.
+        PictureCase{"pngCutInAChunk", Png().substr(0, Png().size() - 14), false},
         // 16 bits a channel: the decoder's conversion reads past its buffer.
         PictureCase{"ppm16", std::string("P6\n1 1\n65535\n\xFF\xFF\0\0\0\0", 19), false},
         PictureCase{"pgm", "P5\n1 1\n255\n\x80", false},
