@@ -6,7 +6,6 @@
 #include <climits>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -147,9 +146,11 @@ std::string ReplyValidator(const DownloadJob& job) {
 }
 
 std::string ReadValidator(const std::string& path) {
-  std::ifstream in(ValidatorPath(path), std::ios::binary);
+  std::FILE* file = os::OpenFileToRead(ValidatorPath(path));
+  if (file == nullptr) return {};
   std::string line;
-  std::getline(in, line);
+  for (int c = std::fgetc(file); c != EOF && c != '\n'; c = std::fgetc(file)) line.push_back(static_cast<char>(c));
+  std::fclose(file);
   return line;
 }
 
@@ -337,7 +338,7 @@ std::string InstallerPath(std::string_view downloadUrl, std::string_view install
 }
 
 std::string ReadChannel(const std::string& folder) {
-  std::FILE* file = std::fopen((folder + "channel.ini").c_str(), "r");
+  std::FILE* file = os::OpenFileToRead(folder + "channel.ini");
   if (file == nullptr) return {};
   std::string channel(kChannelBytes, '\0');
   const std::size_t n = std::fread(channel.data(), 1, kChannelBytes, file);
@@ -378,7 +379,7 @@ std::int32_t UpdateDownloader::RemoteSize() const {
 }
 
 std::int32_t UpdateDownloader::LocalSize() const {
-  std::FILE* file = std::fopen(localPath_.c_str(), "rb");
+  std::FILE* file = os::OpenFileToRead(localPath_);
   if (file == nullptr) return 0;
   std::fseek(file, 0, SEEK_END);
   const long position = std::ftell(file);

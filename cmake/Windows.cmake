@@ -224,6 +224,7 @@ add_executable(test_win32_system
   ${PROJECT_SOURCE_DIR}/tests/windows/SystemScratch.cpp ${PROJECT_SOURCE_DIR}/tests/windows/Win32CrashTest.cpp
   ${PROJECT_SOURCE_DIR}/tests/windows/Win32KernelTest.cpp ${PROJECT_SOURCE_DIR}/tests/windows/Win32ProfileTest.cpp
   ${PROJECT_SOURCE_DIR}/tests/windows/Win32RegistryTest.cpp
+  ${PROJECT_SOURCE_DIR}/tests/windows/Win32PrivateFileTest.cpp
   ${PROJECT_SOURCE_DIR}/tests/windows/Win32ShellTest.cpp)
 target_include_directories(test_win32_system PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(test_win32_system PRIVATE lumora_platform lumora_testsupport_portable gmock gtest_main)

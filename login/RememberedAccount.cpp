@@ -120,7 +120,7 @@ bool SaveRememberedAccount(const std::string& account, const std::string& passwo
 
 RememberedAccount LoadRememberedAccount() {
   RememberedAccount record;
-  std::FILE* file = std::fopen(RecordPath().c_str(), "rb");
+  std::FILE* file = os::OpenFileToRead(RecordPath());
   if (file == nullptr) return record;
   std::string text(kMaxFileBytes, '\0');
   text.resize(std::fread(text.data(), 1, text.size(), file));

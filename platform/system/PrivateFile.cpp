@@ -82,4 +82,6 @@ bool OverwriteWithZeros(const std::string& path, std::int64_t offset) {
   return true;
 }
 
+std::FILE* OpenFileToRead(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
+
 }  // namespace os

@@ -31,4 +31,9 @@ bool WritePrivateFile(const std::string& path, std::string_view bytes);
 // file was a regular file (one no longer than offset is left as it is).
 bool OverwriteWithZeros(const std::string& path, std::int64_t offset);
 
+// Opens path for reading as a binary stdio stream: the way back to the files
+// above (and to others the launcher reads by a UTF-8 path). Null (with errno
+// set) when the file cannot be opened.
+std::FILE* OpenFileToRead(const std::string& path);
+
 }  // namespace os

@@ -82,4 +82,8 @@ bool OverwriteWithZeros(const std::string& path, std::int64_t offset) {
   return true;
 }
 
+// The narrow fopen would read the UTF-8 bytes in the ANSI code page, which
+// misses every folder with a name outside ASCII (a Chinese user name, say).
+std::FILE* OpenFileToRead(const std::string& path) { return ::_wfopen(WidePath(path).c_str(), L"rb"); }
+
 }  // namespace os
