@@ -141,7 +141,8 @@ os::LRESULT CWindowWnd::FinalMessage(CWindowWnd* self, bool byProperty, os::HWND
   return result;
 }
 
-os::LRESULT CWindowWnd::WindowProc(os::HWND hwnd, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
+os::LRESULT OS_STDCALL CWindowWnd::WindowProc(os::HWND hwnd, os::UINT message, os::WPARAM wParam,
+                                              os::LPARAM lParam) {
   CWindowWnd* self = nullptr;
   if (message == os::WM_NCCREATE) {
     const auto* cs = reinterpret_cast<const os::CREATESTRUCTW*>(lParam);
@@ -161,7 +162,8 @@ os::LRESULT CWindowWnd::WindowProc(os::HWND hwnd, os::UINT message, os::WPARAM w
   return os::DefWindowProc(hwnd, message, wParam, lParam);
 }
 
-os::LRESULT CWindowWnd::ControlProc(os::HWND hwnd, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
+os::LRESULT OS_STDCALL CWindowWnd::ControlProc(os::HWND hwnd, os::UINT message, os::WPARAM wParam,
+                                               os::LPARAM lParam) {
   CWindowWnd* self = nullptr;
   if (message == os::WM_NCCREATE) {
     const auto* cs = reinterpret_cast<const os::CREATESTRUCTW*>(lParam);

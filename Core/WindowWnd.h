@@ -90,8 +90,10 @@ class CWindowWnd {
 
   // Routing through the user data (own classes) and through the "WndX"
   // property (superclasses and subclassed windows).
-  static os::LRESULT WindowProc(os::HWND hwnd, os::UINT message, os::WPARAM wParam, os::LPARAM lParam);
-  static os::LRESULT ControlProc(os::HWND hwnd, os::UINT message, os::WPARAM wParam, os::LPARAM lParam);
+  static os::LRESULT OS_STDCALL WindowProc(os::HWND hwnd, os::UINT message, os::WPARAM wParam,
+                                           os::LPARAM lParam);
+  static os::LRESULT OS_STDCALL ControlProc(os::HWND hwnd, os::UINT message, os::WPARAM wParam,
+                                            os::LPARAM lParam);
 
   os::HWND hwnd_ = nullptr;
   os::WNDPROC oldWndProc_;

@@ -21,7 +21,7 @@ static_assert(std::char_traits<char>::compare(kRelaunchAssignment, kCrashReportV
 
 }  // namespace
 
-os::LONG WriteCrashDump(os::EXCEPTION_POINTERS* pointers) {
+os::LONG OS_STDCALL WriteCrashDump(os::EXCEPTION_POINTERS* pointers) {
   // Always a new file: an older dump is replaced.
   os::HANDLE file = os::CreateDumpFile(kCrashDumpFile);
   os::MINIDUMP_EXCEPTION_INFORMATION exception{os::CurrentKernelThreadId(), pointers, os::TRUE};

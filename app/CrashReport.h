@@ -15,7 +15,7 @@ inline constexpr char kCrashReportVariable[] = "LUMORA_CRASH_REPORT";
 // handler: writes the dump, then relaunches the executable to show the box.
 // Returns EXCEPTION_EXECUTE_HANDLER (the process then ends quietly) only when
 // the relaunch fails.
-os::LONG WriteCrashDump(os::EXCEPTION_POINTERS* pointers);
+os::LONG OS_STDCALL WriteCrashDump(os::EXCEPTION_POINTERS* pointers);
 
 // Installs WriteCrashDump as the unhandled-exception filter.
 void InstallCrashHandler();

@@ -24,7 +24,7 @@ using Kesto::CListUI;
 constexpr int kWidth = 400;
 constexpr int kHeight = 600;
 
-os::LRESULT Proc(os::HWND hwnd, os::UINT message, os::WPARAM wParam, os::LPARAM lParam);
+os::LRESULT OS_STDCALL Proc(os::HWND hwnd, os::UINT message, os::WPARAM wParam, os::LPARAM lParam);
 
 // A headless window whose manager shows one list of text rows in two columns.
 class ListWindow {
@@ -81,7 +81,7 @@ class ListWindow {
   CListUI* list = nullptr;
 };
 
-os::LRESULT Proc(os::HWND hwnd, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
+os::LRESULT OS_STDCALL Proc(os::HWND hwnd, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
   if (message == os::WM_NCCREATE) {
     const auto* cs = reinterpret_cast<const os::CREATESTRUCTW*>(lParam);
     os::SetWindowLongPtr(hwnd, os::GWLP_USERDATA, reinterpret_cast<os::LONG_PTR>(cs->lpCreateParams));

@@ -96,73 +96,75 @@ class CActiveXCtrl final : public os::IOleClientSite,
   CActiveXCtrl();
 
   // IUnknown
-  os::HRESULT QueryInterface(const os::IID& riid, void** object) override;
-  os::ULONG AddRef() override { return refs_.Add(); }
-  os::ULONG Release() override { return refs_.Release(this); }
+  os::HRESULT OS_STDCALL QueryInterface(const os::IID& riid, void** object) override;
+  os::ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  os::ULONG OS_STDCALL Release() override { return refs_.Release(this); }
 
   // IObjectWithSite
-  os::HRESULT SetSite(os::IUnknown* site) override;
-  os::HRESULT GetSite(const os::IID& riid, void** site) override;
+  os::HRESULT OS_STDCALL SetSite(os::IUnknown* site) override;
+  os::HRESULT OS_STDCALL GetSite(const os::IID& riid, void** site) override;
 
   // IOleClientSite
-  os::HRESULT SaveObject() override;
-  os::HRESULT GetMoniker(os::DWORD assign, os::DWORD whichMoniker, os::IMoniker** moniker) override;
-  os::HRESULT GetContainer(os::IOleContainer** container) override;
-  os::HRESULT ShowObject() override;
-  os::HRESULT OnShowWindow(os::BOOL show) override;
-  os::HRESULT RequestNewObjectLayout() override;
+  os::HRESULT OS_STDCALL SaveObject() override;
+  os::HRESULT OS_STDCALL GetMoniker(os::DWORD assign, os::DWORD whichMoniker,
+                                    os::IMoniker** moniker) override;
+  os::HRESULT OS_STDCALL GetContainer(os::IOleContainer** container) override;
+  os::HRESULT OS_STDCALL ShowObject() override;
+  os::HRESULT OS_STDCALL OnShowWindow(os::BOOL show) override;
+  os::HRESULT OS_STDCALL RequestNewObjectLayout() override;
 
   // IOleInPlaceSiteWindowless
-  os::HRESULT CanWindowlessActivate() override;
-  os::HRESULT GetCapture() override;
-  os::HRESULT SetCapture(os::BOOL capture) override;
-  os::HRESULT GetFocus() override;
-  os::HRESULT SetFocus(os::BOOL focus) override;
-  os::HRESULT GetDC(const RECT* rect, os::DWORD flags, os::HDC* dc) override;
-  os::HRESULT ReleaseDC(os::HDC dc) override;
-  os::HRESULT InvalidateRect(const RECT* rect, os::BOOL erase) override;
-  os::HRESULT InvalidateRgn(os::HRGN region, os::BOOL erase) override;
-  os::HRESULT ScrollRect(int dx, int dy, const RECT* scroll, const RECT* clip) override;
-  os::HRESULT AdjustRect(RECT* rect) override;
-  os::HRESULT OnDefWindowMessage(os::UINT message, os::WPARAM wParam, os::LPARAM lParam,
-                                 os::LRESULT* result) override;
+  os::HRESULT OS_STDCALL CanWindowlessActivate() override;
+  os::HRESULT OS_STDCALL GetCapture() override;
+  os::HRESULT OS_STDCALL SetCapture(os::BOOL capture) override;
+  os::HRESULT OS_STDCALL GetFocus() override;
+  os::HRESULT OS_STDCALL SetFocus(os::BOOL focus) override;
+  os::HRESULT OS_STDCALL GetDC(const RECT* rect, os::DWORD flags, os::HDC* dc) override;
+  os::HRESULT OS_STDCALL ReleaseDC(os::HDC dc) override;
+  os::HRESULT OS_STDCALL InvalidateRect(const RECT* rect, os::BOOL erase) override;
+  os::HRESULT OS_STDCALL InvalidateRgn(os::HRGN region, os::BOOL erase) override;
+  os::HRESULT OS_STDCALL ScrollRect(int dx, int dy, const RECT* scroll, const RECT* clip) override;
+  os::HRESULT OS_STDCALL AdjustRect(RECT* rect) override;
+  os::HRESULT OS_STDCALL OnDefWindowMessage(os::UINT message, os::WPARAM wParam, os::LPARAM lParam,
+                                            os::LRESULT* result) override;
 
   // IOleInPlaceSiteEx
-  os::HRESULT OnInPlaceActivateEx(os::BOOL* noRedraw, os::DWORD flags) override;
-  os::HRESULT OnInPlaceDeactivateEx(os::BOOL noRedraw) override;
-  os::HRESULT RequestUIActivate() override;
+  os::HRESULT OS_STDCALL OnInPlaceActivateEx(os::BOOL* noRedraw, os::DWORD flags) override;
+  os::HRESULT OS_STDCALL OnInPlaceDeactivateEx(os::BOOL noRedraw) override;
+  os::HRESULT OS_STDCALL RequestUIActivate() override;
 
   // IOleInPlaceSite
-  os::HRESULT CanInPlaceActivate() override;
-  os::HRESULT OnInPlaceActivate() override;
-  os::HRESULT OnUIActivate() override;
-  os::HRESULT GetWindowContext(os::IOleInPlaceFrame** frame, os::IOleInPlaceUIWindow** document,
-                               RECT* posRect, RECT* clipRect, os::OLEINPLACEFRAMEINFO* frameInfo) override;
-  os::HRESULT Scroll(SIZE extent) override;
-  os::HRESULT OnUIDeactivate(os::BOOL undoable) override;
-  os::HRESULT OnInPlaceDeactivate() override;
-  os::HRESULT DiscardUndoState() override;
-  os::HRESULT DeactivateAndUndo() override;
-  os::HRESULT OnPosRectChange(const RECT* posRect) override;
+  os::HRESULT OS_STDCALL CanInPlaceActivate() override;
+  os::HRESULT OS_STDCALL OnInPlaceActivate() override;
+  os::HRESULT OS_STDCALL OnUIActivate() override;
+  os::HRESULT OS_STDCALL GetWindowContext(os::IOleInPlaceFrame** frame, os::IOleInPlaceUIWindow** document,
+                                          RECT* posRect, RECT* clipRect,
+                                          os::OLEINPLACEFRAMEINFO* frameInfo) override;
+  os::HRESULT OS_STDCALL Scroll(SIZE extent) override;
+  os::HRESULT OS_STDCALL OnUIDeactivate(os::BOOL undoable) override;
+  os::HRESULT OS_STDCALL OnInPlaceDeactivate() override;
+  os::HRESULT OS_STDCALL DiscardUndoState() override;
+  os::HRESULT OS_STDCALL DeactivateAndUndo() override;
+  os::HRESULT OS_STDCALL OnPosRectChange(const RECT* posRect) override;
 
   // IOleWindow
-  os::HRESULT GetWindow(os::HWND* window) override;
-  os::HRESULT ContextSensitiveHelp(os::BOOL enterMode) override;
+  os::HRESULT OS_STDCALL GetWindow(os::HWND* window) override;
+  os::HRESULT OS_STDCALL ContextSensitiveHelp(os::BOOL enterMode) override;
 
   // IOleControlSite
-  os::HRESULT OnControlInfoChanged() override;
-  os::HRESULT LockInPlaceActive(os::BOOL lock) override;
-  os::HRESULT GetExtendedControl(os::IDispatch** control) override;
-  os::HRESULT TransformCoords(os::POINTL* himetric, POINT* container, os::DWORD flags) override;
-  os::HRESULT TranslateAccelerator(os::MSG* message, os::DWORD modifiers) override;
-  os::HRESULT OnFocus(os::BOOL gotFocus) override;
-  os::HRESULT ShowPropertyFrame() override;
+  os::HRESULT OS_STDCALL OnControlInfoChanged() override;
+  os::HRESULT OS_STDCALL LockInPlaceActive(os::BOOL lock) override;
+  os::HRESULT OS_STDCALL GetExtendedControl(os::IDispatch** control) override;
+  os::HRESULT OS_STDCALL TransformCoords(os::POINTL* himetric, POINT* container, os::DWORD flags) override;
+  os::HRESULT OS_STDCALL TranslateAccelerator(os::MSG* message, os::DWORD modifiers) override;
+  os::HRESULT OS_STDCALL OnFocus(os::BOOL gotFocus) override;
+  os::HRESULT OS_STDCALL ShowPropertyFrame() override;
 
   // IOleContainer
-  os::HRESULT EnumObjects(os::DWORD flags, os::IEnumUnknown** objects) override;
-  os::HRESULT LockContainer(os::BOOL lock) override;
-  os::HRESULT ParseDisplayName(os::IBindCtx* context, os::LPOLESTR displayName, os::ULONG* eaten,
-                               os::IMoniker** out) override;
+  os::HRESULT OS_STDCALL EnumObjects(os::DWORD flags, os::IEnumUnknown** objects) override;
+  os::HRESULT OS_STDCALL LockContainer(os::BOOL lock) override;
+  os::HRESULT OS_STDCALL ParseDisplayName(os::IBindCtx* context, os::LPOLESTR displayName, os::ULONG* eaten,
+                                          os::IMoniker** out) override;
 
   // State the owner and the ActiveX window use.
   CActiveXUI* owner_ = nullptr;
@@ -195,22 +197,22 @@ class CActiveXFrameWnd final : public os::IOleInPlaceFrame {
  public:
   explicit CActiveXFrameWnd(CActiveXUI* owner) : owner_(owner) {}
 
-  os::HRESULT QueryInterface(const os::IID& riid, void** object) override;
-  os::ULONG AddRef() override { return refs_.Add(); }
-  os::ULONG Release() override { return refs_.Release(this); }
+  os::HRESULT OS_STDCALL QueryInterface(const os::IID& riid, void** object) override;
+  os::ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  os::ULONG OS_STDCALL Release() override { return refs_.Release(this); }
 
-  os::HRESULT GetWindow(os::HWND* window) override;
-  os::HRESULT ContextSensitiveHelp(os::BOOL) override { return os::S_OK; }
-  os::HRESULT GetBorder(RECT*) override { return os::S_OK; }
-  os::HRESULT RequestBorderSpace(const os::BORDERWIDTHS*) override;
-  os::HRESULT SetBorderSpace(const os::BORDERWIDTHS*) override { return os::S_OK; }
-  os::HRESULT SetActiveObject(os::IOleInPlaceActiveObject* object, os::LPCOLESTR name) override;
-  os::HRESULT InsertMenus(os::HMENU, os::OLEMENUGROUPWIDTHS*) override { return os::S_OK; }
-  os::HRESULT SetMenu(os::HMENU, os::HOLEMENU, os::HWND) override { return os::S_OK; }
-  os::HRESULT RemoveMenus(os::HMENU) override { return os::S_OK; }
-  os::HRESULT SetStatusText(os::LPCOLESTR) override { return os::S_OK; }
-  os::HRESULT EnableModeless(os::BOOL) override { return os::S_OK; }
-  os::HRESULT TranslateAccelerator(os::MSG*, os::WORD) override;
+  os::HRESULT OS_STDCALL GetWindow(os::HWND* window) override;
+  os::HRESULT OS_STDCALL ContextSensitiveHelp(os::BOOL) override { return os::S_OK; }
+  os::HRESULT OS_STDCALL GetBorder(RECT*) override { return os::S_OK; }
+  os::HRESULT OS_STDCALL RequestBorderSpace(const os::BORDERWIDTHS*) override;
+  os::HRESULT OS_STDCALL SetBorderSpace(const os::BORDERWIDTHS*) override { return os::S_OK; }
+  os::HRESULT OS_STDCALL SetActiveObject(os::IOleInPlaceActiveObject* object, os::LPCOLESTR name) override;
+  os::HRESULT OS_STDCALL InsertMenus(os::HMENU, os::OLEMENUGROUPWIDTHS*) override { return os::S_OK; }
+  os::HRESULT OS_STDCALL SetMenu(os::HMENU, os::HOLEMENU, os::HWND) override { return os::S_OK; }
+  os::HRESULT OS_STDCALL RemoveMenus(os::HMENU) override { return os::S_OK; }
+  os::HRESULT OS_STDCALL SetStatusText(os::LPCOLESTR) override { return os::S_OK; }
+  os::HRESULT OS_STDCALL EnableModeless(os::BOOL) override { return os::S_OK; }
+  os::HRESULT OS_STDCALL TranslateAccelerator(os::MSG*, os::WORD) override;
 
   os::IOleInPlaceActiveObject* ActiveObject() const { return activeObject_.get(); }
 
@@ -227,14 +229,14 @@ class CActiveXEnum final : public os::IEnumUnknown {
  public:
   explicit CActiveXEnum(os::IUnknown* object) : object_(object) {}
 
-  os::HRESULT QueryInterface(const os::IID& riid, void** object) override;
-  os::ULONG AddRef() override { return refs_.Add(); }
-  os::ULONG Release() override { return refs_.Release(this); }
+  os::HRESULT OS_STDCALL QueryInterface(const os::IID& riid, void** object) override;
+  os::ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  os::ULONG OS_STDCALL Release() override { return refs_.Release(this); }
 
-  os::HRESULT Next(os::ULONG count, os::IUnknown** items, os::ULONG* fetched) override;
-  os::HRESULT Skip(os::ULONG count) override;
-  os::HRESULT Reset() override;
-  os::HRESULT Clone(os::IEnumUnknown** copy) override;
+  os::HRESULT OS_STDCALL Next(os::ULONG count, os::IUnknown** items, os::ULONG* fetched) override;
+  os::HRESULT OS_STDCALL Skip(os::ULONG count) override;
+  os::HRESULT OS_STDCALL Reset() override;
+  os::HRESULT OS_STDCALL Clone(os::IEnumUnknown** copy) override;
 
  private:
   ~CActiveXEnum() = default;

@@ -60,18 +60,18 @@ class CFlashUI : public CActiveXUI, public os::IDispatch {
 
   // IUnknown: the control's life follows its container; the counts only
   // record the references the player holds.
-  os::HRESULT QueryInterface(const os::IID& riid, void** object) override;
-  os::ULONG AddRef() override { return refCount_.fetch_add(1) + 1; }
-  os::ULONG Release() override { return refCount_.fetch_sub(1) - 1; }
+  os::HRESULT OS_STDCALL QueryInterface(const os::IID& riid, void** object) override;
+  os::ULONG OS_STDCALL AddRef() override { return refCount_.fetch_add(1) + 1; }
+  os::ULONG OS_STDCALL Release() override { return refCount_.fetch_sub(1) - 1; }
 
   // IDispatch: the event sink.
-  os::HRESULT GetTypeInfoCount(os::UINT* count) override;
-  os::HRESULT GetTypeInfo(os::UINT index, os::LCID locale, os::ITypeInfo** info) override;
-  os::HRESULT GetIDsOfNames(const os::IID& riid, os::LPOLESTR* names, os::UINT count, os::LCID locale,
-                            os::DISPID* ids) override;
-  os::HRESULT Invoke(os::DISPID member, const os::IID& riid, os::LCID locale, os::WORD flags,
-                     os::DISPPARAMS* params, os::VARIANT* result, os::EXCEPINFO* exception,
-                     os::UINT* argumentError) override;
+  os::HRESULT OS_STDCALL GetTypeInfoCount(os::UINT* count) override;
+  os::HRESULT OS_STDCALL GetTypeInfo(os::UINT index, os::LCID locale, os::ITypeInfo** info) override;
+  os::HRESULT OS_STDCALL GetIDsOfNames(const os::IID& riid, os::LPOLESTR* names, os::UINT count,
+                                       os::LCID locale, os::DISPID* ids) override;
+  os::HRESULT OS_STDCALL Invoke(os::DISPID member, const os::IID& riid, os::LCID locale, os::WORD flags,
+                                os::DISPPARAMS* params, os::VARIANT* result, os::EXCEPINFO* exception,
+                                os::UINT* argumentError) override;
 
  private:
   void Subscribe();

@@ -76,7 +76,7 @@ class CWebBrowserUI::DownloadManager final : public os::IDownloadManager {
  public:
   explicit DownloadManager(CWebBrowserUI* owner) : owner_(owner) {}
 
-  HRESULT QueryInterface(const os::IID& riid, void** object) override {
+  HRESULT OS_STDCALL QueryInterface(const os::IID& riid, void** object) override {
     if (object == nullptr) return os::E_POINTER;
     *object = nullptr;
     if (riid != os::IID_IUnknown && riid != os::IID_IDownloadManager) return os::E_NOINTERFACE;
@@ -84,12 +84,12 @@ class CWebBrowserUI::DownloadManager final : public os::IDownloadManager {
     AddRef();
     return os::S_OK;
   }
-  os::ULONG AddRef() override { return refs_.Add(); }
-  os::ULONG Release() override { return refs_.Release(this); }
+  os::ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  os::ULONG OS_STDCALL Release() override { return refs_.Release(this); }
 
-  HRESULT Download(os::IMoniker* moniker, os::IBindCtx* context, os::DWORD bindVerb, os::LONG bindFlags,
-                   os::BINDINFO* bindInfo, os::LPCOLESTR headers, os::LPCOLESTR redirect,
-                   os::UINT codePage) override {
+  HRESULT OS_STDCALL Download(os::IMoniker* moniker, os::IBindCtx* context, os::DWORD bindVerb,
+                              os::LONG bindFlags, os::BINDINFO* bindInfo, os::LPCOLESTR headers,
+                              os::LPCOLESTR redirect, os::UINT codePage) override {
     CWebBrowserEventHandler* handler = owner_->handler_;
     if (handler == nullptr) return os::S_OK;
     return handler->Download(moniker, context, bindVerb, bindFlags, bindInfo, headers, redirect, codePage);

@@ -100,49 +100,50 @@ class CWebBrowserUI : public CActiveXUI,
   bool DoCreateControl() override;
 
   // IUnknown, shared by the host interfaces.
-  os::HRESULT QueryInterface(const os::IID& riid, void** object) override;
-  os::ULONG AddRef() override;
-  os::ULONG Release() override;
+  os::HRESULT OS_STDCALL QueryInterface(const os::IID& riid, void** object) override;
+  os::ULONG OS_STDCALL AddRef() override;
+  os::ULONG OS_STDCALL Release() override;
 
   // IDispatch: the event sink of DWebBrowserEvents2.
-  os::HRESULT GetTypeInfoCount(os::UINT* count) override;
-  os::HRESULT GetTypeInfo(os::UINT index, os::LCID locale, os::ITypeInfo** info) override;
-  os::HRESULT GetIDsOfNames(const os::IID& riid, os::LPOLESTR* names, os::UINT count, os::LCID locale,
-                            os::DISPID* ids) override;
-  os::HRESULT Invoke(os::DISPID member, const os::IID& riid, os::LCID locale, os::WORD flags,
-                     os::DISPPARAMS* params, os::VARIANT* result, os::EXCEPINFO* exception,
-                     os::UINT* argumentError) override;
+  os::HRESULT OS_STDCALL GetTypeInfoCount(os::UINT* count) override;
+  os::HRESULT OS_STDCALL GetTypeInfo(os::UINT index, os::LCID locale, os::ITypeInfo** info) override;
+  os::HRESULT OS_STDCALL GetIDsOfNames(const os::IID& riid, os::LPOLESTR* names, os::UINT count,
+                                       os::LCID locale, os::DISPID* ids) override;
+  os::HRESULT OS_STDCALL Invoke(os::DISPID member, const os::IID& riid, os::LCID locale, os::WORD flags,
+                                os::DISPPARAMS* params, os::VARIANT* result, os::EXCEPINFO* exception,
+                                os::UINT* argumentError) override;
 
   // IDocHostUIHandler
-  os::HRESULT ShowContextMenu(os::DWORD id, POINT* screenPoint, os::IUnknown* commandTarget,
-                              os::IDispatch* object) override;
-  os::HRESULT GetHostInfo(os::DOCHOSTUIINFO* info) override;
-  os::HRESULT ShowUI(os::DWORD id, os::IOleInPlaceActiveObject* activeObject,
-                     os::IOleCommandTarget* commandTarget, os::IOleInPlaceFrame* frame,
-                     os::IOleInPlaceUIWindow* document) override;
-  os::HRESULT HideUI() override;
-  os::HRESULT UpdateUI() override;
-  os::HRESULT EnableModeless(os::BOOL enable) override;
-  os::HRESULT OnDocWindowActivate(os::BOOL activate) override;
-  os::HRESULT OnFrameWindowActivate(os::BOOL activate) override;
-  os::HRESULT ResizeBorder(const RECT* border, os::IOleInPlaceUIWindow* uiWindow,
-                           os::BOOL frameWindow) override;
-  os::HRESULT TranslateAccelerator(os::MSG* message, const os::GUID* commandGroup,
-                                   os::DWORD commandId) override;
-  os::HRESULT GetOptionKeyPath(std::u16string* key, os::DWORD reserved) override;
-  os::HRESULT GetDropTarget(os::IDropTarget* dropTarget, os::IDropTarget** replacement) override;
-  os::HRESULT GetExternal(os::IDispatch** external) override;
-  os::HRESULT TranslateUrl(os::DWORD translate, os::LPCOLESTR urlIn, std::u16string* urlOut) override;
-  os::HRESULT FilterDataObject(os::IDataObject* data, os::IDataObject** filtered) override;
+  os::HRESULT OS_STDCALL ShowContextMenu(os::DWORD id, POINT* screenPoint, os::IUnknown* commandTarget,
+                                         os::IDispatch* object) override;
+  os::HRESULT OS_STDCALL GetHostInfo(os::DOCHOSTUIINFO* info) override;
+  os::HRESULT OS_STDCALL ShowUI(os::DWORD id, os::IOleInPlaceActiveObject* activeObject,
+                                os::IOleCommandTarget* commandTarget, os::IOleInPlaceFrame* frame,
+                                os::IOleInPlaceUIWindow* document) override;
+  os::HRESULT OS_STDCALL HideUI() override;
+  os::HRESULT OS_STDCALL UpdateUI() override;
+  os::HRESULT OS_STDCALL EnableModeless(os::BOOL enable) override;
+  os::HRESULT OS_STDCALL OnDocWindowActivate(os::BOOL activate) override;
+  os::HRESULT OS_STDCALL OnFrameWindowActivate(os::BOOL activate) override;
+  os::HRESULT OS_STDCALL ResizeBorder(const RECT* border, os::IOleInPlaceUIWindow* uiWindow,
+                                      os::BOOL frameWindow) override;
+  os::HRESULT OS_STDCALL TranslateAccelerator(os::MSG* message, const os::GUID* commandGroup,
+                                              os::DWORD commandId) override;
+  os::HRESULT OS_STDCALL GetOptionKeyPath(std::u16string* key, os::DWORD reserved) override;
+  os::HRESULT OS_STDCALL GetDropTarget(os::IDropTarget* dropTarget, os::IDropTarget** replacement) override;
+  os::HRESULT OS_STDCALL GetExternal(os::IDispatch** external) override;
+  os::HRESULT OS_STDCALL TranslateUrl(os::DWORD translate, os::LPCOLESTR urlIn,
+                                      std::u16string* urlOut) override;
+  os::HRESULT OS_STDCALL FilterDataObject(os::IDataObject* data, os::IDataObject** filtered) override;
 
   // IServiceProvider: the download manager.
-  os::HRESULT QueryService(const os::GUID& service, const os::IID& riid, void** object) override;
+  os::HRESULT OS_STDCALL QueryService(const os::GUID& service, const os::IID& riid, void** object) override;
 
   // IOleCommandTarget: script errors keep scripts running without a dialog.
-  os::HRESULT QueryStatus(const os::GUID* group, os::ULONG count, os::OLECMD* commands,
-                          os::OLECMDTEXT* text) override;
-  os::HRESULT Exec(const os::GUID* group, os::DWORD command, os::DWORD option, os::VARIANT* in,
-                   os::VARIANT* out) override;
+  os::HRESULT OS_STDCALL QueryStatus(const os::GUID* group, os::ULONG count, os::OLECMD* commands,
+                                     os::OLECMDTEXT* text) override;
+  os::HRESULT OS_STDCALL Exec(const os::GUID* group, os::DWORD command, os::DWORD option, os::VARIANT* in,
+                              os::VARIANT* out) override;
 
   // ITranslateAccelerator: keys for the browser while it has the focus.
   os::LRESULT TranslateAccelerator(os::MSG* msg) override;

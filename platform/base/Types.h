@@ -6,6 +6,19 @@
 #include <cstdint>
 #include <string>
 
+// The calling convention of component-object methods and of every function
+// the system calls back (window procedures, enumeration and timer procedures,
+// the exception filter). 32-bit Windows calls these with the callee popping
+// its arguments, which is neither GCC's default for free functions nor for
+// member functions there; elsewhere there is one convention and this is
+// empty. Overrides must repeat it: GCC rejects an override whose convention
+// differs from the method it overrides.
+#if defined(_WIN32) && defined(__i386__)
+#define OS_STDCALL __attribute__((stdcall))
+#else
+#define OS_STDCALL
+#endif
+
 namespace os {
 
 using BYTE = std::uint8_t;

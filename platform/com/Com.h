@@ -142,9 +142,9 @@ int StringFromGUID2(REFGUID guid, LPOLESTR buffer, int capacity);
 struct IUnknown {
   static constexpr IID kIid{0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
   // On success *object holds a new reference; on failure it is nullptr.
-  virtual HRESULT QueryInterface(REFIID riid, void** object) = 0;
-  virtual ULONG AddRef() = 0;
-  virtual ULONG Release() = 0;
+  virtual HRESULT OS_STDCALL QueryInterface(REFIID riid, void** object) = 0;
+  virtual ULONG OS_STDCALL AddRef() = 0;
+  virtual ULONG OS_STDCALL Release() = 0;
 
  protected:
   ~IUnknown() = default;
@@ -254,8 +254,8 @@ bool IsSameObject(IUnknown* a, IUnknown* b);
 // Class factories and creation
 struct IClassFactory : IUnknown {
   static constexpr IID kIid{0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-  virtual HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** object) = 0;
-  virtual HRESULT LockServer(BOOL lock) = 0;
+  virtual HRESULT OS_STDCALL CreateInstance(IUnknown* outer, REFIID riid, void** object) = 0;
+  virtual HRESULT OS_STDCALL LockServer(BOOL lock) = 0;
 
  protected:
   ~IClassFactory() = default;

@@ -13,7 +13,7 @@ class FunctionClassFactory final : public IClassFactory {
  public:
   explicit FunctionClassFactory(ObjectCreator create) : create_(std::move(create)) {}
 
-  HRESULT QueryInterface(REFIID riid, void** object) override {
+  HRESULT OS_STDCALL QueryInterface(REFIID riid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (AnswerInterface<IUnknown>(riid, this, object) || AnswerInterface<IClassFactory>(riid, this, object)) {
@@ -21,17 +21,17 @@ class FunctionClassFactory final : public IClassFactory {
     }
     return E_NOINTERFACE;
   }
-  ULONG AddRef() override { return refs_.Add(); }
-  ULONG Release() override { return refs_.Release(this); }
+  ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  ULONG OS_STDCALL Release() override { return refs_.Release(this); }
 
-  HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
+  HRESULT OS_STDCALL CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
     if (!create_) return E_UNEXPECTED;
     return create_(riid, object);
   }
-  HRESULT LockServer(BOOL) override { return S_OK; }
+  HRESULT OS_STDCALL LockServer(BOOL) override { return S_OK; }
 
  private:
   ~FunctionClassFactory() = default;

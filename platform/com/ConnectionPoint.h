@@ -15,18 +15,18 @@ class DispatchConnectionPoint final : public IConnectionPoint {
   // goes away. Starts with one reference, the owner's.
   DispatchConnectionPoint(REFIID eventInterface, IConnectionPointContainer* container);
 
-  HRESULT QueryInterface(REFIID riid, void** object) override;
-  ULONG AddRef() override { return refs_.Add(); }
-  ULONG Release() override { return refs_.Release(this); }
+  HRESULT OS_STDCALL QueryInterface(REFIID riid, void** object) override;
+  ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  ULONG OS_STDCALL Release() override { return refs_.Release(this); }
 
-  HRESULT GetConnectionInterface(IID* iid) override;
-  HRESULT GetConnectionPointContainer(IConnectionPointContainer** container) override;
+  HRESULT OS_STDCALL GetConnectionInterface(IID* iid) override;
+  HRESULT OS_STDCALL GetConnectionPointContainer(IConnectionPointContainer** container) override;
   // The sink must answer the event interface or IDispatch
   // (CONNECT_E_CANNOTCONNECT otherwise). Cookies start at 1 and are never
   // reused by this point.
-  HRESULT Advise(IUnknown* sink, DWORD* cookie) override;
-  HRESULT Unadvise(DWORD cookie) override;
-  HRESULT EnumConnections(IEnumConnections** connections) override;
+  HRESULT OS_STDCALL Advise(IUnknown* sink, DWORD* cookie) override;
+  HRESULT OS_STDCALL Unadvise(DWORD cookie) override;
+  HRESULT OS_STDCALL EnumConnections(IEnumConnections** connections) override;
 
   void Detach() { container_ = nullptr; }
   bool HasSinks() const { return !sinks_.empty(); }

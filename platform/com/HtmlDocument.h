@@ -18,17 +18,17 @@ class HtmlElement final : public NoAutomation<IHTMLElement> {
  public:
   static ComPtr<HtmlElement> Create(HtmlElementInfo info);
 
-  HRESULT QueryInterface(REFIID riid, void** object) override;
-  ULONG AddRef() override { return refs_.Add(); }
-  ULONG Release() override { return refs_.Release(this); }
+  HRESULT OS_STDCALL QueryInterface(REFIID riid, void** object) override;
+  ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  ULONG OS_STDCALL Release() override { return refs_.Release(this); }
 
-  HRESULT setAttribute(const BSTR& name, VARIANT value, LONG flags) override;
-  HRESULT getAttribute(const BSTR& name, LONG flags, VARIANT* value) override;
-  HRESULT removeAttribute(const BSTR& name, LONG flags, VARIANT_BOOL* removed) override;
-  HRESULT get_className(BSTR* name) override;
-  HRESULT get_id(BSTR* id) override;
-  HRESULT get_tagName(BSTR* tag) override;
-  HRESULT get_innerText(BSTR* text) override;
+  HRESULT OS_STDCALL setAttribute(const BSTR& name, VARIANT value, LONG flags) override;
+  HRESULT OS_STDCALL getAttribute(const BSTR& name, LONG flags, VARIANT* value) override;
+  HRESULT OS_STDCALL removeAttribute(const BSTR& name, LONG flags, VARIANT_BOOL* removed) override;
+  HRESULT OS_STDCALL get_className(BSTR* name) override;
+  HRESULT OS_STDCALL get_id(BSTR* id) override;
+  HRESULT OS_STDCALL get_tagName(BSTR* tag) override;
+  HRESULT OS_STDCALL get_innerText(BSTR* text) override;
 
   // The attribute's value (names compare without regard to case); nullptr
   // when absent.
@@ -48,13 +48,13 @@ class HtmlElementCollection final : public NoAutomation<IHTMLElementCollection> 
  public:
   static ComPtr<HtmlElementCollection> Create(std::vector<ComPtr<HtmlElement>> elements);
 
-  HRESULT QueryInterface(REFIID riid, void** object) override;
-  ULONG AddRef() override { return refs_.Add(); }
-  ULONG Release() override { return refs_.Release(this); }
+  HRESULT OS_STDCALL QueryInterface(REFIID riid, void** object) override;
+  ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  ULONG OS_STDCALL Release() override { return refs_.Release(this); }
 
-  HRESULT get_length(LONG* length) override;
-  HRESULT item(VARIANT name, VARIANT index, IDispatch** element) override;
-  HRESULT tags(VARIANT tagName, IDispatch** collection) override;
+  HRESULT OS_STDCALL get_length(LONG* length) override;
+  HRESULT OS_STDCALL item(VARIANT name, VARIANT index, IDispatch** element) override;
+  HRESULT OS_STDCALL tags(VARIANT tagName, IDispatch** collection) override;
 
  private:
   explicit HtmlElementCollection(std::vector<ComPtr<HtmlElement>> elements)
@@ -75,19 +75,19 @@ class HtmlDocument final : public NoAutomation<IHTMLDocument2>, public ICustomDo
   // A document still loading: no elements, readyState "loading".
   static ComPtr<HtmlDocument> Create(std::u16string url, std::shared_ptr<UiHandlerSink> sink);
 
-  HRESULT QueryInterface(REFIID riid, void** object) override;
-  ULONG AddRef() override { return refs_.Add(); }
-  ULONG Release() override { return refs_.Release(this); }
+  HRESULT OS_STDCALL QueryInterface(REFIID riid, void** object) override;
+  ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  ULONG OS_STDCALL Release() override { return refs_.Release(this); }
 
-  HRESULT get_all(IHTMLElementCollection** all) override;
-  HRESULT get_body(IHTMLElement** body) override;
-  HRESULT get_title(BSTR* title) override;
-  HRESULT put_title(const BSTR& title) override;
-  HRESULT get_URL(BSTR* url) override;
-  HRESULT get_readyState(BSTR* state) override;
+  HRESULT OS_STDCALL get_all(IHTMLElementCollection** all) override;
+  HRESULT OS_STDCALL get_body(IHTMLElement** body) override;
+  HRESULT OS_STDCALL get_title(BSTR* title) override;
+  HRESULT OS_STDCALL put_title(const BSTR& title) override;
+  HRESULT OS_STDCALL get_URL(BSTR* url) override;
+  HRESULT OS_STDCALL get_readyState(BSTR* state) override;
 
   // E_UNEXPECTED once the browser is closed or gone.
-  HRESULT SetUIHandler(IDocHostUIHandler* handler) override;
+  HRESULT OS_STDCALL SetUIHandler(IDocHostUIHandler* handler) override;
 
   // The page is complete: its elements and title replace what was there.
   void Fill(std::u16string url, DocumentContent content);

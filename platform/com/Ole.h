@@ -115,8 +115,8 @@ struct IOleInPlaceUIWindow;
 
 struct IOleWindow : IUnknown {
   static constexpr IID kIid{0x00000114, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-  virtual HRESULT GetWindow(HWND* window) = 0;
-  virtual HRESULT ContextSensitiveHelp(BOOL enterMode) = 0;
+  virtual HRESULT OS_STDCALL GetWindow(HWND* window) = 0;
+  virtual HRESULT OS_STDCALL ContextSensitiveHelp(BOOL enterMode) = 0;
 
  protected:
   ~IOleWindow() = default;
@@ -124,31 +124,31 @@ struct IOleWindow : IUnknown {
 
 struct IOleObject : IUnknown {
   static constexpr IID kIid{0x00000112, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-  virtual HRESULT SetClientSite(IOleClientSite* site) = 0;
-  virtual HRESULT GetClientSite(IOleClientSite** site) = 0;
-  virtual HRESULT SetHostNames(LPCOLESTR containerApp, LPCOLESTR containerObject) = 0;
-  virtual HRESULT Close(DWORD saveOption) = 0;
-  virtual HRESULT SetMoniker(DWORD whichMoniker, IMoniker* moniker) = 0;
-  virtual HRESULT GetMoniker(DWORD assign, DWORD whichMoniker, IMoniker** moniker) = 0;
-  virtual HRESULT InitFromData(IDataObject* data, BOOL creation, DWORD reserved) = 0;
-  virtual HRESULT GetClipboardData(DWORD reserved, IDataObject** data) = 0;
+  virtual HRESULT OS_STDCALL SetClientSite(IOleClientSite* site) = 0;
+  virtual HRESULT OS_STDCALL GetClientSite(IOleClientSite** site) = 0;
+  virtual HRESULT OS_STDCALL SetHostNames(LPCOLESTR containerApp, LPCOLESTR containerObject) = 0;
+  virtual HRESULT OS_STDCALL Close(DWORD saveOption) = 0;
+  virtual HRESULT OS_STDCALL SetMoniker(DWORD whichMoniker, IMoniker* moniker) = 0;
+  virtual HRESULT OS_STDCALL GetMoniker(DWORD assign, DWORD whichMoniker, IMoniker** moniker) = 0;
+  virtual HRESULT OS_STDCALL InitFromData(IDataObject* data, BOOL creation, DWORD reserved) = 0;
+  virtual HRESULT OS_STDCALL GetClipboardData(DWORD reserved, IDataObject** data) = 0;
   // parent and posRect are used when the site gives no window and rectangle
   // of its own.
-  virtual HRESULT DoVerb(LONG verb, MSG* message, IOleClientSite* activeSite, LONG index, HWND parent,
-                         const RECT* posRect) = 0;
-  virtual HRESULT EnumVerbs(IEnumOLEVERB** verbs) = 0;
-  virtual HRESULT Update() = 0;
-  virtual HRESULT IsUpToDate() = 0;
-  virtual HRESULT GetUserClassID(CLSID* clsid) = 0;
-  virtual HRESULT GetUserType(DWORD form, LPOLESTR* userType) = 0;
+  virtual HRESULT OS_STDCALL DoVerb(LONG verb, MSG* message, IOleClientSite* activeSite, LONG index,
+                                    HWND parent, const RECT* posRect) = 0;
+  virtual HRESULT OS_STDCALL EnumVerbs(IEnumOLEVERB** verbs) = 0;
+  virtual HRESULT OS_STDCALL Update() = 0;
+  virtual HRESULT OS_STDCALL IsUpToDate() = 0;
+  virtual HRESULT OS_STDCALL GetUserClassID(CLSID* clsid) = 0;
+  virtual HRESULT OS_STDCALL GetUserType(DWORD form, LPOLESTR* userType) = 0;
   // HIMETRIC units.
-  virtual HRESULT SetExtent(DWORD drawAspect, SIZEL* size) = 0;
-  virtual HRESULT GetExtent(DWORD drawAspect, SIZEL* size) = 0;
-  virtual HRESULT Advise(IAdviseSink* sink, DWORD* connection) = 0;
-  virtual HRESULT Unadvise(DWORD connection) = 0;
-  virtual HRESULT EnumAdvise(IEnumSTATDATA** advise) = 0;
-  virtual HRESULT GetMiscStatus(DWORD aspect, DWORD* status) = 0;
-  virtual HRESULT SetColorScheme(LOGPALETTE* palette) = 0;
+  virtual HRESULT OS_STDCALL SetExtent(DWORD drawAspect, SIZEL* size) = 0;
+  virtual HRESULT OS_STDCALL GetExtent(DWORD drawAspect, SIZEL* size) = 0;
+  virtual HRESULT OS_STDCALL Advise(IAdviseSink* sink, DWORD* connection) = 0;
+  virtual HRESULT OS_STDCALL Unadvise(DWORD connection) = 0;
+  virtual HRESULT OS_STDCALL EnumAdvise(IEnumSTATDATA** advise) = 0;
+  virtual HRESULT OS_STDCALL GetMiscStatus(DWORD aspect, DWORD* status) = 0;
+  virtual HRESULT OS_STDCALL SetColorScheme(LOGPALETTE* palette) = 0;
 
  protected:
   ~IOleObject() = default;
@@ -156,11 +156,11 @@ struct IOleObject : IUnknown {
 
 struct IOleInPlaceObject : IOleWindow {
   static constexpr IID kIid{0x00000113, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-  virtual HRESULT InPlaceDeactivate() = 0;
-  virtual HRESULT UIDeactivate() = 0;
+  virtual HRESULT OS_STDCALL InPlaceDeactivate() = 0;
+  virtual HRESULT OS_STDCALL UIDeactivate() = 0;
   // Rectangles in the client coordinates of the site's window.
-  virtual HRESULT SetObjectRects(const RECT* posRect, const RECT* clipRect) = 0;
-  virtual HRESULT ReactivateAndUndo() = 0;
+  virtual HRESULT OS_STDCALL SetObjectRects(const RECT* posRect, const RECT* clipRect) = 0;
+  virtual HRESULT OS_STDCALL ReactivateAndUndo() = 0;
 
  protected:
   ~IOleInPlaceObject() = default;
@@ -168,8 +168,8 @@ struct IOleInPlaceObject : IOleWindow {
 
 struct IOleInPlaceObjectWindowless : IOleInPlaceObject {
   static constexpr IID kIid{0x1C2056CC, 0x5EF4, 0x101B, {0x8B, 0xC8, 0x00, 0xAA, 0x00, 0x3E, 0x3B, 0x29}};
-  virtual HRESULT OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) = 0;
-  virtual HRESULT GetDropTarget(IDropTarget** target) = 0;
+  virtual HRESULT OS_STDCALL OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) = 0;
+  virtual HRESULT OS_STDCALL GetDropTarget(IDropTarget** target) = 0;
 
  protected:
   ~IOleInPlaceObjectWindowless() = default;
@@ -178,11 +178,12 @@ struct IOleInPlaceObjectWindowless : IOleInPlaceObject {
 struct IOleInPlaceActiveObject : IOleWindow {
   static constexpr IID kIid{0x00000117, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
   // S_OK when the object used the keystroke, S_FALSE otherwise.
-  virtual HRESULT TranslateAccelerator(MSG* message) = 0;
-  virtual HRESULT OnFrameWindowActivate(BOOL activate) = 0;
-  virtual HRESULT OnDocWindowActivate(BOOL activate) = 0;
-  virtual HRESULT ResizeBorder(const RECT* border, IOleInPlaceUIWindow* uiWindow, BOOL frameWindow) = 0;
-  virtual HRESULT EnableModeless(BOOL enable) = 0;
+  virtual HRESULT OS_STDCALL TranslateAccelerator(MSG* message) = 0;
+  virtual HRESULT OS_STDCALL OnFrameWindowActivate(BOOL activate) = 0;
+  virtual HRESULT OS_STDCALL OnDocWindowActivate(BOOL activate) = 0;
+  virtual HRESULT OS_STDCALL ResizeBorder(const RECT* border, IOleInPlaceUIWindow* uiWindow,
+                                          BOOL frameWindow) = 0;
+  virtual HRESULT OS_STDCALL EnableModeless(BOOL enable) = 0;
 
  protected:
   ~IOleInPlaceActiveObject() = default;
@@ -190,10 +191,10 @@ struct IOleInPlaceActiveObject : IOleWindow {
 
 struct IOleControl : IUnknown {
   static constexpr IID kIid{0xB196B288, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
-  virtual HRESULT GetControlInfo(CONTROLINFO* info) = 0;
-  virtual HRESULT OnMnemonic(MSG* message) = 0;
-  virtual HRESULT OnAmbientPropertyChange(DISPID id) = 0;
-  virtual HRESULT FreezeEvents(BOOL freeze) = 0;
+  virtual HRESULT OS_STDCALL GetControlInfo(CONTROLINFO* info) = 0;
+  virtual HRESULT OS_STDCALL OnMnemonic(MSG* message) = 0;
+  virtual HRESULT OS_STDCALL OnAmbientPropertyChange(DISPID id) = 0;
+  virtual HRESULT OS_STDCALL FreezeEvents(BOOL freeze) = 0;
 
  protected:
   ~IOleControl() = default;
@@ -201,7 +202,7 @@ struct IOleControl : IUnknown {
 
 struct IPersist : IUnknown {
   static constexpr IID kIid{0x0000010C, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-  virtual HRESULT GetClassID(CLSID* clsid) = 0;
+  virtual HRESULT OS_STDCALL GetClassID(CLSID* clsid) = 0;
 
  protected:
   ~IPersist() = default;
@@ -209,11 +210,11 @@ struct IPersist : IUnknown {
 
 struct IPersistStreamInit : IPersist {
   static constexpr IID kIid{0x7FD52380, 0x4E07, 0x101B, {0xAE, 0x2D, 0x08, 0x00, 0x2B, 0x2E, 0xC7, 0x13}};
-  virtual HRESULT IsDirty() = 0;
-  virtual HRESULT Load(IStream* stream) = 0;
-  virtual HRESULT Save(IStream* stream, BOOL clearDirty) = 0;
-  virtual HRESULT GetSizeMax(std::uint64_t* size) = 0;
-  virtual HRESULT InitNew() = 0;
+  virtual HRESULT OS_STDCALL IsDirty() = 0;
+  virtual HRESULT OS_STDCALL Load(IStream* stream) = 0;
+  virtual HRESULT OS_STDCALL Save(IStream* stream, BOOL clearDirty) = 0;
+  virtual HRESULT OS_STDCALL GetSizeMax(std::uint64_t* size) = 0;
+  virtual HRESULT OS_STDCALL InitNew() = 0;
 
  protected:
   ~IPersistStreamInit() = default;
@@ -221,8 +222,8 @@ struct IPersistStreamInit : IPersist {
 
 struct IObjectWithSite : IUnknown {
   static constexpr IID kIid{0xFC4801A3, 0x2BA9, 0x11CF, {0xA2, 0x29, 0x00, 0xAA, 0x00, 0x3D, 0x73, 0x52}};
-  virtual HRESULT SetSite(IUnknown* site) = 0;
-  virtual HRESULT GetSite(REFIID riid, void** site) = 0;
+  virtual HRESULT OS_STDCALL SetSite(IUnknown* site) = 0;
+  virtual HRESULT OS_STDCALL GetSite(REFIID riid, void** site) = 0;
 
  protected:
   ~IObjectWithSite() = default;
@@ -231,18 +232,18 @@ struct IObjectWithSite : IUnknown {
 // Drawing of windowless objects. There is no GDI here: an HDC only names the
 // window it belongs to, and objects that support these interfaces draw by
 // their own means.
-using ContinueCallback = BOOL (*)(ULONG_PTR);
+using ContinueCallback = BOOL(OS_STDCALL*)(ULONG_PTR);
 struct IViewObject : IUnknown {
   static constexpr IID kIid{0x0000010D, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-  virtual HRESULT Draw(DWORD drawAspect, LONG index, void* aspect, DVTARGETDEVICE* device, HDC targetDevice,
-                       HDC draw, const RECTL* bounds, const RECTL* windowBounds, ContinueCallback proceed,
-                       ULONG_PTR proceedArgument) = 0;
-  virtual HRESULT GetColorSet(DWORD drawAspect, LONG index, void* aspect, DVTARGETDEVICE* device,
-                              HDC targetDevice, LOGPALETTE** colors) = 0;
-  virtual HRESULT Freeze(DWORD drawAspect, LONG index, void* aspect, DWORD* freeze) = 0;
-  virtual HRESULT Unfreeze(DWORD freeze) = 0;
-  virtual HRESULT SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) = 0;
-  virtual HRESULT GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) = 0;
+  virtual HRESULT OS_STDCALL Draw(DWORD drawAspect, LONG index, void* aspect, DVTARGETDEVICE* device,
+                                  HDC targetDevice, HDC draw, const RECTL* bounds, const RECTL* windowBounds,
+                                  ContinueCallback proceed, ULONG_PTR proceedArgument) = 0;
+  virtual HRESULT OS_STDCALL GetColorSet(DWORD drawAspect, LONG index, void* aspect, DVTARGETDEVICE* device,
+                                         HDC targetDevice, LOGPALETTE** colors) = 0;
+  virtual HRESULT OS_STDCALL Freeze(DWORD drawAspect, LONG index, void* aspect, DWORD* freeze) = 0;
+  virtual HRESULT OS_STDCALL Unfreeze(DWORD freeze) = 0;
+  virtual HRESULT OS_STDCALL SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) = 0;
+  virtual HRESULT OS_STDCALL GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) = 0;
 
  protected:
   ~IViewObject() = default;
@@ -250,7 +251,7 @@ struct IViewObject : IUnknown {
 
 struct IViewObject2 : IViewObject {
   static constexpr IID kIid{0x00000127, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-  virtual HRESULT GetExtent(DWORD drawAspect, LONG index, DVTARGETDEVICE* device, SIZEL* size) = 0;
+  virtual HRESULT OS_STDCALL GetExtent(DWORD drawAspect, LONG index, DVTARGETDEVICE* device, SIZEL* size) = 0;
 
  protected:
   ~IViewObject2() = default;
@@ -258,14 +259,14 @@ struct IViewObject2 : IViewObject {
 
 struct IViewObjectEx : IViewObject2 {
   static constexpr IID kIid{0x3AF24292, 0x0C96, 0x11CE, {0xA0, 0xCF, 0x00, 0xAA, 0x00, 0x60, 0x0A, 0xB8}};
-  virtual HRESULT GetRect(DWORD aspect, RECTL* rect) = 0;
-  virtual HRESULT GetViewStatus(DWORD* status) = 0;
-  virtual HRESULT QueryHitPoint(DWORD aspect, const RECT* bounds, POINT location, LONG closeHint,
-                                DWORD* hitResult) = 0;
-  virtual HRESULT QueryHitRect(DWORD aspect, const RECT* bounds, const RECT* location, LONG closeHint,
-                               DWORD* hitResult) = 0;
-  virtual HRESULT GetNaturalExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device, HDC targetDevice,
-                                   void* extentInfo, SIZEL* size) = 0;
+  virtual HRESULT OS_STDCALL GetRect(DWORD aspect, RECTL* rect) = 0;
+  virtual HRESULT OS_STDCALL GetViewStatus(DWORD* status) = 0;
+  virtual HRESULT OS_STDCALL QueryHitPoint(DWORD aspect, const RECT* bounds, POINT location, LONG closeHint,
+                                           DWORD* hitResult) = 0;
+  virtual HRESULT OS_STDCALL QueryHitRect(DWORD aspect, const RECT* bounds, const RECT* location,
+                                          LONG closeHint, DWORD* hitResult) = 0;
+  virtual HRESULT OS_STDCALL GetNaturalExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device,
+                                              HDC targetDevice, void* extentInfo, SIZEL* size) = 0;
 
  protected:
   ~IViewObjectEx() = default;
@@ -278,12 +279,12 @@ struct IOleInPlaceActiveObject;
 
 struct IOleClientSite : IUnknown {
   static constexpr IID kIid{0x00000118, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-  virtual HRESULT SaveObject() = 0;
-  virtual HRESULT GetMoniker(DWORD assign, DWORD whichMoniker, IMoniker** moniker) = 0;
-  virtual HRESULT GetContainer(IOleContainer** container) = 0;
-  virtual HRESULT ShowObject() = 0;
-  virtual HRESULT OnShowWindow(BOOL show) = 0;
-  virtual HRESULT RequestNewObjectLayout() = 0;
+  virtual HRESULT OS_STDCALL SaveObject() = 0;
+  virtual HRESULT OS_STDCALL GetMoniker(DWORD assign, DWORD whichMoniker, IMoniker** moniker) = 0;
+  virtual HRESULT OS_STDCALL GetContainer(IOleContainer** container) = 0;
+  virtual HRESULT OS_STDCALL ShowObject() = 0;
+  virtual HRESULT OS_STDCALL OnShowWindow(BOOL show) = 0;
+  virtual HRESULT OS_STDCALL RequestNewObjectLayout() = 0;
 
  protected:
   ~IOleClientSite() = default;
@@ -291,10 +292,10 @@ struct IOleClientSite : IUnknown {
 
 struct IOleInPlaceUIWindow : IOleWindow {
   static constexpr IID kIid{0x00000115, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-  virtual HRESULT GetBorder(RECT* border) = 0;
-  virtual HRESULT RequestBorderSpace(const BORDERWIDTHS* widths) = 0;
-  virtual HRESULT SetBorderSpace(const BORDERWIDTHS* widths) = 0;
-  virtual HRESULT SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR name) = 0;
+  virtual HRESULT OS_STDCALL GetBorder(RECT* border) = 0;
+  virtual HRESULT OS_STDCALL RequestBorderSpace(const BORDERWIDTHS* widths) = 0;
+  virtual HRESULT OS_STDCALL SetBorderSpace(const BORDERWIDTHS* widths) = 0;
+  virtual HRESULT OS_STDCALL SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR name) = 0;
 
  protected:
   ~IOleInPlaceUIWindow() = default;
@@ -302,12 +303,12 @@ struct IOleInPlaceUIWindow : IOleWindow {
 
 struct IOleInPlaceFrame : IOleInPlaceUIWindow {
   static constexpr IID kIid{0x00000116, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-  virtual HRESULT InsertMenus(HMENU shared, OLEMENUGROUPWIDTHS* widths) = 0;
-  virtual HRESULT SetMenu(HMENU shared, HOLEMENU descriptor, HWND activeObject) = 0;
-  virtual HRESULT RemoveMenus(HMENU shared) = 0;
-  virtual HRESULT SetStatusText(LPCOLESTR text) = 0;
-  virtual HRESULT EnableModeless(BOOL enable) = 0;
-  virtual HRESULT TranslateAccelerator(MSG* message, WORD id) = 0;
+  virtual HRESULT OS_STDCALL InsertMenus(HMENU shared, OLEMENUGROUPWIDTHS* widths) = 0;
+  virtual HRESULT OS_STDCALL SetMenu(HMENU shared, HOLEMENU descriptor, HWND activeObject) = 0;
+  virtual HRESULT OS_STDCALL RemoveMenus(HMENU shared) = 0;
+  virtual HRESULT OS_STDCALL SetStatusText(LPCOLESTR text) = 0;
+  virtual HRESULT OS_STDCALL EnableModeless(BOOL enable) = 0;
+  virtual HRESULT OS_STDCALL TranslateAccelerator(MSG* message, WORD id) = 0;
 
  protected:
   ~IOleInPlaceFrame() = default;
@@ -316,18 +317,19 @@ struct IOleInPlaceFrame : IOleInPlaceUIWindow {
 struct IOleInPlaceSite : IOleWindow {
   static constexpr IID kIid{0x00000119, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
   // S_OK allows in-place activation.
-  virtual HRESULT CanInPlaceActivate() = 0;
-  virtual HRESULT OnInPlaceActivate() = 0;
-  virtual HRESULT OnUIActivate() = 0;
+  virtual HRESULT OS_STDCALL CanInPlaceActivate() = 0;
+  virtual HRESULT OS_STDCALL OnInPlaceActivate() = 0;
+  virtual HRESULT OS_STDCALL OnUIActivate() = 0;
   // posRect and clipRect in the client coordinates of the site's window.
-  virtual HRESULT GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, RECT* posRect,
-                                   RECT* clipRect, OLEINPLACEFRAMEINFO* frameInfo) = 0;
-  virtual HRESULT Scroll(SIZE extent) = 0;
-  virtual HRESULT OnUIDeactivate(BOOL undoable) = 0;
-  virtual HRESULT OnInPlaceDeactivate() = 0;
-  virtual HRESULT DiscardUndoState() = 0;
-  virtual HRESULT DeactivateAndUndo() = 0;
-  virtual HRESULT OnPosRectChange(const RECT* posRect) = 0;
+  virtual HRESULT OS_STDCALL GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
+                                              RECT* posRect, RECT* clipRect,
+                                              OLEINPLACEFRAMEINFO* frameInfo) = 0;
+  virtual HRESULT OS_STDCALL Scroll(SIZE extent) = 0;
+  virtual HRESULT OS_STDCALL OnUIDeactivate(BOOL undoable) = 0;
+  virtual HRESULT OS_STDCALL OnInPlaceDeactivate() = 0;
+  virtual HRESULT OS_STDCALL DiscardUndoState() = 0;
+  virtual HRESULT OS_STDCALL DeactivateAndUndo() = 0;
+  virtual HRESULT OS_STDCALL OnPosRectChange(const RECT* posRect) = 0;
 
  protected:
   ~IOleInPlaceSite() = default;
@@ -335,9 +337,9 @@ struct IOleInPlaceSite : IOleWindow {
 
 struct IOleInPlaceSiteEx : IOleInPlaceSite {
   static constexpr IID kIid{0x9C2CAD80, 0x3424, 0x11CF, {0xB6, 0x70, 0x00, 0xAA, 0x00, 0x4C, 0xD6, 0xD8}};
-  virtual HRESULT OnInPlaceActivateEx(BOOL* noRedraw, DWORD flags) = 0;
-  virtual HRESULT OnInPlaceDeactivateEx(BOOL noRedraw) = 0;
-  virtual HRESULT RequestUIActivate() = 0;
+  virtual HRESULT OS_STDCALL OnInPlaceActivateEx(BOOL* noRedraw, DWORD flags) = 0;
+  virtual HRESULT OS_STDCALL OnInPlaceDeactivateEx(BOOL noRedraw) = 0;
+  virtual HRESULT OS_STDCALL RequestUIActivate() = 0;
 
  protected:
   ~IOleInPlaceSiteEx() = default;
@@ -345,18 +347,19 @@ struct IOleInPlaceSiteEx : IOleInPlaceSite {
 
 struct IOleInPlaceSiteWindowless : IOleInPlaceSiteEx {
   static constexpr IID kIid{0x922EADA0, 0x3424, 0x11CF, {0xB6, 0x70, 0x00, 0xAA, 0x00, 0x4C, 0xD6, 0xD8}};
-  virtual HRESULT CanWindowlessActivate() = 0;
-  virtual HRESULT GetCapture() = 0;
-  virtual HRESULT SetCapture(BOOL capture) = 0;
-  virtual HRESULT GetFocus() = 0;
-  virtual HRESULT SetFocus(BOOL focus) = 0;
-  virtual HRESULT GetDC(const RECT* rect, DWORD flags, HDC* dc) = 0;
-  virtual HRESULT ReleaseDC(HDC dc) = 0;
-  virtual HRESULT InvalidateRect(const RECT* rect, BOOL erase) = 0;
-  virtual HRESULT InvalidateRgn(HRGN region, BOOL erase) = 0;
-  virtual HRESULT ScrollRect(int dx, int dy, const RECT* scroll, const RECT* clip) = 0;
-  virtual HRESULT AdjustRect(RECT* rect) = 0;
-  virtual HRESULT OnDefWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) = 0;
+  virtual HRESULT OS_STDCALL CanWindowlessActivate() = 0;
+  virtual HRESULT OS_STDCALL GetCapture() = 0;
+  virtual HRESULT OS_STDCALL SetCapture(BOOL capture) = 0;
+  virtual HRESULT OS_STDCALL GetFocus() = 0;
+  virtual HRESULT OS_STDCALL SetFocus(BOOL focus) = 0;
+  virtual HRESULT OS_STDCALL GetDC(const RECT* rect, DWORD flags, HDC* dc) = 0;
+  virtual HRESULT OS_STDCALL ReleaseDC(HDC dc) = 0;
+  virtual HRESULT OS_STDCALL InvalidateRect(const RECT* rect, BOOL erase) = 0;
+  virtual HRESULT OS_STDCALL InvalidateRgn(HRGN region, BOOL erase) = 0;
+  virtual HRESULT OS_STDCALL ScrollRect(int dx, int dy, const RECT* scroll, const RECT* clip) = 0;
+  virtual HRESULT OS_STDCALL AdjustRect(RECT* rect) = 0;
+  virtual HRESULT OS_STDCALL OnDefWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                                                LRESULT* result) = 0;
 
  protected:
   ~IOleInPlaceSiteWindowless() = default;
@@ -364,13 +367,13 @@ struct IOleInPlaceSiteWindowless : IOleInPlaceSiteEx {
 
 struct IOleControlSite : IUnknown {
   static constexpr IID kIid{0xB196B289, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
-  virtual HRESULT OnControlInfoChanged() = 0;
-  virtual HRESULT LockInPlaceActive(BOOL lock) = 0;
-  virtual HRESULT GetExtendedControl(IDispatch** control) = 0;
-  virtual HRESULT TransformCoords(POINTL* himetric, POINT* container, DWORD flags) = 0;
-  virtual HRESULT TranslateAccelerator(MSG* message, DWORD modifiers) = 0;
-  virtual HRESULT OnFocus(BOOL gotFocus) = 0;
-  virtual HRESULT ShowPropertyFrame() = 0;
+  virtual HRESULT OS_STDCALL OnControlInfoChanged() = 0;
+  virtual HRESULT OS_STDCALL LockInPlaceActive(BOOL lock) = 0;
+  virtual HRESULT OS_STDCALL GetExtendedControl(IDispatch** control) = 0;
+  virtual HRESULT OS_STDCALL TransformCoords(POINTL* himetric, POINT* container, DWORD flags) = 0;
+  virtual HRESULT OS_STDCALL TranslateAccelerator(MSG* message, DWORD modifiers) = 0;
+  virtual HRESULT OS_STDCALL OnFocus(BOOL gotFocus) = 0;
+  virtual HRESULT OS_STDCALL ShowPropertyFrame() = 0;
 
  protected:
   ~IOleControlSite() = default;
@@ -378,7 +381,8 @@ struct IOleControlSite : IUnknown {
 
 struct IParseDisplayName : IUnknown {
   static constexpr IID kIid{0x0000011A, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-  virtual HRESULT ParseDisplayName(IBindCtx* context, LPOLESTR displayName, ULONG* eaten, IMoniker** out) = 0;
+  virtual HRESULT OS_STDCALL ParseDisplayName(IBindCtx* context, LPOLESTR displayName, ULONG* eaten,
+                                              IMoniker** out) = 0;
 
  protected:
   ~IParseDisplayName() = default;
@@ -386,10 +390,10 @@ struct IParseDisplayName : IUnknown {
 
 struct IEnumUnknown : IUnknown {
   static constexpr IID kIid{0x00000100, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-  virtual HRESULT Next(ULONG count, IUnknown** items, ULONG* fetched) = 0;
-  virtual HRESULT Skip(ULONG count) = 0;
-  virtual HRESULT Reset() = 0;
-  virtual HRESULT Clone(IEnumUnknown** copy) = 0;
+  virtual HRESULT OS_STDCALL Next(ULONG count, IUnknown** items, ULONG* fetched) = 0;
+  virtual HRESULT OS_STDCALL Skip(ULONG count) = 0;
+  virtual HRESULT OS_STDCALL Reset() = 0;
+  virtual HRESULT OS_STDCALL Clone(IEnumUnknown** copy) = 0;
 
  protected:
   ~IEnumUnknown() = default;
@@ -403,8 +407,8 @@ constexpr DWORD OLECONTF_ONLYIFRUNNING = 16;
 
 struct IOleContainer : IParseDisplayName {
   static constexpr IID kIid{0x0000011B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-  virtual HRESULT EnumObjects(DWORD flags, IEnumUnknown** objects) = 0;
-  virtual HRESULT LockContainer(BOOL lock) = 0;
+  virtual HRESULT OS_STDCALL EnumObjects(DWORD flags, IEnumUnknown** objects) = 0;
+  virtual HRESULT OS_STDCALL LockContainer(BOOL lock) = 0;
 
  protected:
   ~IOleContainer() = default;
@@ -416,13 +420,13 @@ struct IConnectionPointContainer;
 
 struct IConnectionPoint : IUnknown {
   static constexpr IID kIid{0xB196B286, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
-  virtual HRESULT GetConnectionInterface(IID* iid) = 0;
-  virtual HRESULT GetConnectionPointContainer(IConnectionPointContainer** container) = 0;
+  virtual HRESULT OS_STDCALL GetConnectionInterface(IID* iid) = 0;
+  virtual HRESULT OS_STDCALL GetConnectionPointContainer(IConnectionPointContainer** container) = 0;
   // The sink is asked for the outgoing interface (for a dispatch interface,
   // IDispatch will do); the cookie names the connection for Unadvise.
-  virtual HRESULT Advise(IUnknown* sink, DWORD* cookie) = 0;
-  virtual HRESULT Unadvise(DWORD cookie) = 0;
-  virtual HRESULT EnumConnections(IEnumConnections** connections) = 0;
+  virtual HRESULT OS_STDCALL Advise(IUnknown* sink, DWORD* cookie) = 0;
+  virtual HRESULT OS_STDCALL Unadvise(DWORD cookie) = 0;
+  virtual HRESULT OS_STDCALL EnumConnections(IEnumConnections** connections) = 0;
 
  protected:
   ~IConnectionPoint() = default;
@@ -430,8 +434,8 @@ struct IConnectionPoint : IUnknown {
 
 struct IConnectionPointContainer : IUnknown {
   static constexpr IID kIid{0xB196B284, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
-  virtual HRESULT EnumConnectionPoints(IEnumConnectionPoints** points) = 0;
-  virtual HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** point) = 0;
+  virtual HRESULT OS_STDCALL EnumConnectionPoints(IEnumConnectionPoints** points) = 0;
+  virtual HRESULT OS_STDCALL FindConnectionPoint(REFIID riid, IConnectionPoint** point) = 0;
 
  protected:
   ~IConnectionPointContainer() = default;
@@ -441,7 +445,7 @@ struct IConnectionPointContainer : IUnknown {
 // Services and commands
 struct IServiceProvider : IUnknown {
   static constexpr IID kIid{0x6D5140C1, 0x7436, 0x11CE, {0x80, 0x34, 0x00, 0xAA, 0x00, 0x60, 0x09, 0xFA}};
-  virtual HRESULT QueryService(REFGUID service, REFIID riid, void** object) = 0;
+  virtual HRESULT OS_STDCALL QueryService(REFGUID service, REFIID riid, void** object) = 0;
 
  protected:
   ~IServiceProvider() = default;
@@ -460,8 +464,10 @@ constexpr DWORD OLECMDEXECOPT_SHOWHELP = 3;
 
 struct IOleCommandTarget : IUnknown {
   static constexpr IID kIid{0xB722BCCB, 0x4E68, 0x101B, {0xA2, 0xBC, 0x00, 0xAA, 0x00, 0x40, 0x47, 0x70}};
-  virtual HRESULT QueryStatus(const GUID* group, ULONG count, OLECMD* commands, OLECMDTEXT* text) = 0;
-  virtual HRESULT Exec(const GUID* group, DWORD command, DWORD option, VARIANT* in, VARIANT* out) = 0;
+  virtual HRESULT OS_STDCALL QueryStatus(const GUID* group, ULONG count, OLECMD* commands,
+                                         OLECMDTEXT* text) = 0;
+  virtual HRESULT OS_STDCALL Exec(const GUID* group, DWORD command, DWORD option, VARIANT* in,
+                                  VARIANT* out) = 0;
 
  protected:
   ~IOleCommandTarget() = default;

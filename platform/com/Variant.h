@@ -176,11 +176,12 @@ struct ITypeInfo;
 
 struct IDispatch : IUnknown {
   static constexpr IID kIid{0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-  virtual HRESULT GetTypeInfoCount(UINT* count) = 0;
-  virtual HRESULT GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) = 0;
-  virtual HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) = 0;
-  virtual HRESULT Invoke(DISPID member, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params,
-                         VARIANT* result, EXCEPINFO* exception, UINT* argumentError) = 0;
+  virtual HRESULT OS_STDCALL GetTypeInfoCount(UINT* count) = 0;
+  virtual HRESULT OS_STDCALL GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) = 0;
+  virtual HRESULT OS_STDCALL GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID locale,
+                                           DISPID* ids) = 0;
+  virtual HRESULT OS_STDCALL Invoke(DISPID member, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params,
+                                    VARIANT* result, EXCEPINFO* exception, UINT* argumentError) = 0;
 
  protected:
   ~IDispatch() = default;
@@ -191,20 +192,20 @@ constexpr IID IID_IDispatch = IDispatch::kIid;
 // information, no names, no members by id.
 template <class Base>
 struct NoAutomation : Base {
-  HRESULT GetTypeInfoCount(UINT* count) override {
+  HRESULT OS_STDCALL GetTypeInfoCount(UINT* count) override {
     if (!count) return E_POINTER;
     *count = 0;
     return S_OK;
   }
-  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+  HRESULT OS_STDCALL GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
     if (info) *info = nullptr;
     return E_NOTIMPL;
   }
-  HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID, DISPID* ids) override {
+  HRESULT OS_STDCALL GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID, DISPID* ids) override {
     for (UINT i = 0; ids && i < count; ++i) ids[i] = DISPID_UNKNOWN;
     return DISP_E_UNKNOWNNAME;
   }
-  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+  HRESULT OS_STDCALL Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
     return DISP_E_MEMBERNOTFOUND;
   }
 

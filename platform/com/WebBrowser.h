@@ -125,35 +125,35 @@ struct IWebBrowser2 : IDispatch {
   // frame are accepted and ignored (there are no frames and no second
   // window); post data is not supported (E_NOTIMPL when given); headers are
   // sent with the request. An empty URL gives E_INVALIDARG.
-  virtual HRESULT Navigate(const BSTR& url, VARIANT* flags, VARIANT* targetFrameName, VARIANT* postData,
-                           VARIANT* headers) = 0;
+  virtual HRESULT OS_STDCALL Navigate(const BSTR& url, VARIANT* flags, VARIANT* targetFrameName,
+                                      VARIANT* postData, VARIANT* headers) = 0;
   // As Navigate, with the URL as a VARIANT (VT_BSTR, possibly by reference).
-  virtual HRESULT Navigate2(VARIANT* url, VARIANT* flags, VARIANT* targetFrameName, VARIANT* postData,
-                            VARIANT* headers) = 0;
+  virtual HRESULT OS_STDCALL Navigate2(VARIANT* url, VARIANT* flags, VARIANT* targetFrameName,
+                                       VARIANT* postData, VARIANT* headers) = 0;
   // Loads the current page again: no BeforeNavigate2 and no
   // NavigateComplete2, but DocumentComplete (or NavigateError) when done.
-  virtual HRESULT Refresh() = 0;
-  virtual HRESULT Refresh2(VARIANT* level) = 0;
+  virtual HRESULT OS_STDCALL Refresh() = 0;
+  virtual HRESULT OS_STDCALL Refresh2(VARIANT* level) = 0;
   // Abandons the navigation in progress; no event follows for it.
-  virtual HRESULT Stop() = 0;
+  virtual HRESULT OS_STDCALL Stop() = 0;
   // The document of the last NavigateComplete2: S_OK with nullptr before any.
-  virtual HRESULT get_Document(IDispatch** document) = 0;
+  virtual HRESULT OS_STDCALL get_Document(IDispatch** document) = 0;
   // URL of the current document; empty before any.
-  virtual HRESULT get_LocationURL(BSTR* url) = 0;
+  virtual HRESULT OS_STDCALL get_LocationURL(BSTR* url) = 0;
   // Title of the current document (its URL when it has none).
-  virtual HRESULT get_LocationName(BSTR* name) = 0;
-  virtual HRESULT get_Busy(VARIANT_BOOL* busy) = 0;
-  virtual HRESULT get_ReadyState(READYSTATE* state) = 0;
+  virtual HRESULT OS_STDCALL get_LocationName(BSTR* name) = 0;
+  virtual HRESULT OS_STDCALL get_Busy(VARIANT_BOOL* busy) = 0;
+  virtual HRESULT OS_STDCALL get_ReadyState(READYSTATE* state) = 0;
   // Silent browsers show no dialogs of their own.
-  virtual HRESULT get_Silent(VARIANT_BOOL* silent) = 0;
-  virtual HRESULT put_Silent(VARIANT_BOOL silent) = 0;
-  virtual HRESULT get_Visible(VARIANT_BOOL* visible) = 0;
-  virtual HRESULT put_Visible(VARIANT_BOOL visible) = 0;
+  virtual HRESULT OS_STDCALL get_Silent(VARIANT_BOOL* silent) = 0;
+  virtual HRESULT OS_STDCALL put_Silent(VARIANT_BOOL silent) = 0;
+  virtual HRESULT OS_STDCALL get_Visible(VARIANT_BOOL* visible) = 0;
+  virtual HRESULT OS_STDCALL put_Visible(VARIANT_BOOL visible) = 0;
   // The browser's own window while in-place active (as IOleWindow::GetWindow);
   // E_FAIL before.
-  virtual HRESULT get_HWND(SHANDLE_PTR* window) = 0;
+  virtual HRESULT OS_STDCALL get_HWND(SHANDLE_PTR* window) = 0;
   // "HTML Document" once a document is shown.
-  virtual HRESULT get_Type(BSTR* type) = 0;
+  virtual HRESULT OS_STDCALL get_Type(BSTR* type) = 0;
 
  protected:
   ~IWebBrowser2() = default;
@@ -166,16 +166,16 @@ struct IHTMLElementCollection;
 struct IHTMLElement : IDispatch {
   static constexpr IID kIid{0x3050F1FF, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
   // flags 0: the name compares without regard to case; 1: exactly.
-  virtual HRESULT setAttribute(const BSTR& name, VARIANT value, LONG flags) = 0;
+  virtual HRESULT OS_STDCALL setAttribute(const BSTR& name, VARIANT value, LONG flags) = 0;
   // The value as VT_BSTR; VT_NULL when the element has no such attribute.
-  virtual HRESULT getAttribute(const BSTR& name, LONG flags, VARIANT* value) = 0;
-  virtual HRESULT removeAttribute(const BSTR& name, LONG flags, VARIANT_BOOL* removed) = 0;
-  virtual HRESULT get_className(BSTR* name) = 0;
-  virtual HRESULT get_id(BSTR* id) = 0;
+  virtual HRESULT OS_STDCALL getAttribute(const BSTR& name, LONG flags, VARIANT* value) = 0;
+  virtual HRESULT OS_STDCALL removeAttribute(const BSTR& name, LONG flags, VARIANT_BOOL* removed) = 0;
+  virtual HRESULT OS_STDCALL get_className(BSTR* name) = 0;
+  virtual HRESULT OS_STDCALL get_id(BSTR* id) = 0;
   // Upper-case, as Internet Explorer reports it ("META").
-  virtual HRESULT get_tagName(BSTR* tag) = 0;
+  virtual HRESULT OS_STDCALL get_tagName(BSTR* tag) = 0;
   // The element's text, its descendants' included.
-  virtual HRESULT get_innerText(BSTR* text) = 0;
+  virtual HRESULT OS_STDCALL get_innerText(BSTR* text) = 0;
 
  protected:
   ~IHTMLElement() = default;
@@ -183,15 +183,15 @@ struct IHTMLElement : IDispatch {
 
 struct IHTMLElementCollection : IDispatch {
   static constexpr IID kIid{0x3050F21F, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
-  virtual HRESULT get_length(LONG* length) = 0;
+  virtual HRESULT OS_STDCALL get_length(LONG* length) = 0;
   // name a number (or no name and index a number): the element at that
   // index (E_INVALIDARG outside the collection). name a text: the elements whose id or name attribute equals
   // it — with index a number, the index-th of them; otherwise the only one
   // (IHTMLElement's IDispatch), or a collection of several; none: S_OK with
   // nullptr, as Internet Explorer answers.
-  virtual HRESULT item(VARIANT name, VARIANT index, IDispatch** element) = 0;
+  virtual HRESULT OS_STDCALL item(VARIANT name, VARIANT index, IDispatch** element) = 0;
   // The elements with that tag name (any case), as an IHTMLElementCollection.
-  virtual HRESULT tags(VARIANT tagName, IDispatch** collection) = 0;
+  virtual HRESULT OS_STDCALL tags(VARIANT tagName, IDispatch** collection) = 0;
 
  protected:
   ~IHTMLElementCollection() = default;
@@ -201,13 +201,13 @@ struct IHTMLDocument2 : IDispatch {
   static constexpr IID kIid{0x332C4425, 0x26CB, 0x11D0, {0xB4, 0x83, 0x00, 0xC0, 0x4F, 0xD9, 0x01, 0x19}};
   // Every element in document order, those the parser implied (HTML, HEAD,
   // BODY) included.
-  virtual HRESULT get_all(IHTMLElementCollection** all) = 0;
-  virtual HRESULT get_body(IHTMLElement** body) = 0;
-  virtual HRESULT get_title(BSTR* title) = 0;
-  virtual HRESULT put_title(const BSTR& title) = 0;
-  virtual HRESULT get_URL(BSTR* url) = 0;
+  virtual HRESULT OS_STDCALL get_all(IHTMLElementCollection** all) = 0;
+  virtual HRESULT OS_STDCALL get_body(IHTMLElement** body) = 0;
+  virtual HRESULT OS_STDCALL get_title(BSTR* title) = 0;
+  virtual HRESULT OS_STDCALL put_title(const BSTR& title) = 0;
+  virtual HRESULT OS_STDCALL get_URL(BSTR* url) = 0;
   // "loading" until the document is complete, then "complete".
-  virtual HRESULT get_readyState(BSTR* state) = 0;
+  virtual HRESULT OS_STDCALL get_readyState(BSTR* state) = 0;
 
  protected:
   ~IHTMLDocument2() = default;
@@ -270,25 +270,28 @@ constexpr DWORD IDM_REFRESH = 2300;
 struct IDocHostUIHandler : IUnknown {
   static constexpr IID kIid{0xBD3F23C0, 0xD43E, 0x11CF, {0x89, 0x3B, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x1A}};
   // S_OK: the host handled it and the browser shows no menu.
-  virtual HRESULT ShowContextMenu(DWORD id, POINT* screenPoint, IUnknown* commandTarget,
-                                  IDispatch* object) = 0;
-  virtual HRESULT GetHostInfo(DOCHOSTUIINFO* info) = 0;
-  virtual HRESULT ShowUI(DWORD id, IOleInPlaceActiveObject* activeObject, IOleCommandTarget* commandTarget,
-                         IOleInPlaceFrame* frame, IOleInPlaceUIWindow* document) = 0;
-  virtual HRESULT HideUI() = 0;
-  virtual HRESULT UpdateUI() = 0;
-  virtual HRESULT EnableModeless(BOOL enable) = 0;
-  virtual HRESULT OnDocWindowActivate(BOOL activate) = 0;
-  virtual HRESULT OnFrameWindowActivate(BOOL activate) = 0;
-  virtual HRESULT ResizeBorder(const RECT* border, IOleInPlaceUIWindow* uiWindow, BOOL frameWindow) = 0;
+  virtual HRESULT OS_STDCALL ShowContextMenu(DWORD id, POINT* screenPoint, IUnknown* commandTarget,
+                                             IDispatch* object) = 0;
+  virtual HRESULT OS_STDCALL GetHostInfo(DOCHOSTUIINFO* info) = 0;
+  virtual HRESULT OS_STDCALL ShowUI(DWORD id, IOleInPlaceActiveObject* activeObject,
+                                    IOleCommandTarget* commandTarget, IOleInPlaceFrame* frame,
+                                    IOleInPlaceUIWindow* document) = 0;
+  virtual HRESULT OS_STDCALL HideUI() = 0;
+  virtual HRESULT OS_STDCALL UpdateUI() = 0;
+  virtual HRESULT OS_STDCALL EnableModeless(BOOL enable) = 0;
+  virtual HRESULT OS_STDCALL OnDocWindowActivate(BOOL activate) = 0;
+  virtual HRESULT OS_STDCALL OnFrameWindowActivate(BOOL activate) = 0;
+  virtual HRESULT OS_STDCALL ResizeBorder(const RECT* border, IOleInPlaceUIWindow* uiWindow,
+                                          BOOL frameWindow) = 0;
   // S_OK: the host used the keystroke.
-  virtual HRESULT TranslateAccelerator(MSG* message, const GUID* commandGroup, DWORD commandId) = 0;
-  virtual HRESULT GetOptionKeyPath(std::u16string* key, DWORD reserved) = 0;
-  virtual HRESULT GetDropTarget(IDropTarget* dropTarget, IDropTarget** replacement) = 0;
-  virtual HRESULT GetExternal(IDispatch** external) = 0;
+  virtual HRESULT OS_STDCALL TranslateAccelerator(MSG* message, const GUID* commandGroup,
+                                                  DWORD commandId) = 0;
+  virtual HRESULT OS_STDCALL GetOptionKeyPath(std::u16string* key, DWORD reserved) = 0;
+  virtual HRESULT OS_STDCALL GetDropTarget(IDropTarget* dropTarget, IDropTarget** replacement) = 0;
+  virtual HRESULT OS_STDCALL GetExternal(IDispatch** external) = 0;
   // S_OK with *urlOut set: navigate there instead.
-  virtual HRESULT TranslateUrl(DWORD translate, LPCOLESTR urlIn, std::u16string* urlOut) = 0;
-  virtual HRESULT FilterDataObject(IDataObject* data, IDataObject** filtered) = 0;
+  virtual HRESULT OS_STDCALL TranslateUrl(DWORD translate, LPCOLESTR urlIn, std::u16string* urlOut) = 0;
+  virtual HRESULT OS_STDCALL FilterDataObject(IDataObject* data, IDataObject** filtered) = 0;
 
  protected:
   ~IDocHostUIHandler() = default;
@@ -298,7 +301,7 @@ struct ICustomDoc : IUnknown {
   static constexpr IID kIid{0x3050F3F0, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
   // The host's handler for this browser's documents from now on (this one
   // and the ones loaded after it); nullptr removes it.
-  virtual HRESULT SetUIHandler(IDocHostUIHandler* handler) = 0;
+  virtual HRESULT OS_STDCALL SetUIHandler(IDocHostUIHandler* handler) = 0;
 
  protected:
   ~ICustomDoc() = default;
@@ -306,8 +309,9 @@ struct ICustomDoc : IUnknown {
 
 struct IDownloadManager : IUnknown {
   static constexpr IID kIid{0x988934A4, 0x064B, 0x11D3, {0xBB, 0x80, 0x00, 0x10, 0x4B, 0x35, 0xE7, 0xF9}};
-  virtual HRESULT Download(IMoniker* moniker, IBindCtx* context, DWORD bindVerb, LONG bindFlags,
-                           BINDINFO* bindInfo, LPCOLESTR headers, LPCOLESTR redirect, UINT codePage) = 0;
+  virtual HRESULT OS_STDCALL Download(IMoniker* moniker, IBindCtx* context, DWORD bindVerb, LONG bindFlags,
+                                      BINDINFO* bindInfo, LPCOLESTR headers, LPCOLESTR redirect,
+                                      UINT codePage) = 0;
 
  protected:
   ~IDownloadManager() = default;

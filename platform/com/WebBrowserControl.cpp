@@ -54,7 +54,7 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
   }
 
   // --- IUnknown ----------------------------------------------------------------
-  HRESULT QueryInterface(REFIID riid, void** object) override {
+  HRESULT OS_STDCALL QueryInterface(REFIID riid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
     IWebBrowser2* browser = this;
@@ -77,33 +77,35 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
     }
     return E_NOINTERFACE;
   }
-  ULONG AddRef() override { return refs_.Add(); }
-  ULONG Release() override { return refs_.Release(this); }
+  ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  ULONG OS_STDCALL Release() override { return refs_.Release(this); }
 
   // --- IWebBrowser2 ----------------------------------------------------------------
-  HRESULT Navigate(const BSTR& url, VARIANT*, VARIANT*, VARIANT* postData, VARIANT* headers) override {
+  HRESULT OS_STDCALL Navigate(const BSTR& url, VARIANT*, VARIANT*, VARIANT* postData,
+                              VARIANT* headers) override {
     return StartNavigation(url.str(), postData, headers);
   }
 
-  HRESULT Navigate2(VARIANT* url, VARIANT*, VARIANT*, VARIANT* postData, VARIANT* headers) override {
+  HRESULT OS_STDCALL Navigate2(VARIANT* url, VARIANT*, VARIANT*, VARIANT* postData,
+                               VARIANT* headers) override {
     if (!url) return E_POINTER;
     auto text = VariantString(url);
     if (!text) return E_INVALIDARG;
     return StartNavigation(*text, postData, headers);
   }
 
-  HRESULT Refresh() override {
+  HRESULT OS_STDCALL Refresh() override {
     engine_->Refresh();
     return S_OK;
   }
-  HRESULT Refresh2(VARIANT*) override { return Refresh(); }
+  HRESULT OS_STDCALL Refresh2(VARIANT*) override { return Refresh(); }
 
-  HRESULT Stop() override {
+  HRESULT OS_STDCALL Stop() override {
     engine_->Stop();
     return S_OK;
   }
 
-  HRESULT get_Document(IDispatch** document) override {
+  HRESULT OS_STDCALL get_Document(IDispatch** document) override {
     if (!document) return E_POINTER;
     *document = nullptr;
     if (document_) {
@@ -114,13 +116,13 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
     return S_OK;
   }
 
-  HRESULT get_LocationURL(BSTR* url) override {
+  HRESULT OS_STDCALL get_LocationURL(BSTR* url) override {
     if (!url) return E_POINTER;
     *url = BSTR(locationUrl_);
     return S_OK;
   }
 
-  HRESULT get_LocationName(BSTR* name) override {
+  HRESULT OS_STDCALL get_LocationName(BSTR* name) override {
     if (!name) return E_POINTER;
     if (document_ && !document_->Title().empty()) {
       *name = BSTR(document_->Title());
@@ -130,13 +132,13 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
     return S_OK;
   }
 
-  HRESULT get_Busy(VARIANT_BOOL* busy) override {
+  HRESULT OS_STDCALL get_Busy(VARIANT_BOOL* busy) override {
     if (!busy) return E_POINTER;
     *busy = engine_->Busy() ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
   }
 
-  HRESULT get_ReadyState(READYSTATE* state) override {
+  HRESULT OS_STDCALL get_ReadyState(READYSTATE* state) override {
     if (!state) return E_POINTER;
     if (engine_->Busy()) {
       *state = document_ ? READYSTATE_INTERACTIVE : READYSTATE_LOADING;
@@ -148,28 +150,28 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
     return S_OK;
   }
 
-  HRESULT get_Silent(VARIANT_BOOL* silent) override {
+  HRESULT OS_STDCALL get_Silent(VARIANT_BOOL* silent) override {
     if (!silent) return E_POINTER;
     *silent = silent_ ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
   }
-  HRESULT put_Silent(VARIANT_BOOL silent) override {
+  HRESULT OS_STDCALL put_Silent(VARIANT_BOOL silent) override {
     silent_ = silent != VARIANT_FALSE;
     return S_OK;
   }
 
-  HRESULT get_Visible(VARIANT_BOOL* visible) override {
+  HRESULT OS_STDCALL get_Visible(VARIANT_BOOL* visible) override {
     if (!visible) return E_POINTER;
     *visible = visible_ ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
   }
-  HRESULT put_Visible(VARIANT_BOOL visible) override {
+  HRESULT OS_STDCALL put_Visible(VARIANT_BOOL visible) override {
     visible_ = visible != VARIANT_FALSE;
     if (HWND view = engine_->View()) ShowWindow(view, visible_ ? SW_SHOWNA : SW_HIDE);
     return S_OK;
   }
 
-  HRESULT get_HWND(SHANDLE_PTR* window) override {
+  HRESULT OS_STDCALL get_HWND(SHANDLE_PTR* window) override {
     if (!window) return E_POINTER;
     *window = 0;
     HWND view = engine_->View();
@@ -178,7 +180,7 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
     return S_OK;
   }
 
-  HRESULT get_Type(BSTR* type) override {
+  HRESULT OS_STDCALL get_Type(BSTR* type) override {
     if (!type) return E_POINTER;
     *type = BSTR();
     if (!document_) return E_FAIL;
@@ -187,19 +189,19 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
   }
 
   // --- IOleObject ------------------------------------------------------------------
-  HRESULT SetClientSite(IOleClientSite* site) override {
+  HRESULT OS_STDCALL SetClientSite(IOleClientSite* site) override {
     clientSite_ = site;
     return S_OK;
   }
-  HRESULT GetClientSite(IOleClientSite** site) override {
+  HRESULT OS_STDCALL GetClientSite(IOleClientSite** site) override {
     if (!site) return E_POINTER;
     *site = clientSite_.get();
     if (*site) (*site)->AddRef();
     return S_OK;
   }
-  HRESULT SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
+  HRESULT OS_STDCALL SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
 
-  HRESULT Close(DWORD) override {
+  HRESULT OS_STDCALL Close(DWORD) override {
     InPlaceDeactivate();
     engine_->Stop();
     document_.reset();
@@ -210,19 +212,19 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
     return S_OK;
   }
 
-  HRESULT SetMoniker(DWORD, IMoniker*) override { return E_NOTIMPL; }
-  HRESULT GetMoniker(DWORD, DWORD, IMoniker** moniker) override {
+  HRESULT OS_STDCALL SetMoniker(DWORD, IMoniker*) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL GetMoniker(DWORD, DWORD, IMoniker** moniker) override {
     if (moniker) *moniker = nullptr;
     return E_NOTIMPL;
   }
-  HRESULT InitFromData(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
-  HRESULT GetClipboardData(DWORD, IDataObject** data) override {
+  HRESULT OS_STDCALL InitFromData(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL GetClipboardData(DWORD, IDataObject** data) override {
     if (data) *data = nullptr;
     return E_NOTIMPL;
   }
 
-  HRESULT DoVerb(LONG verb, MSG*, IOleClientSite* activeSite, LONG, HWND parent,
-                 const RECT* posRect) override {
+  HRESULT OS_STDCALL DoVerb(LONG verb, MSG*, IOleClientSite* activeSite, LONG, HWND parent,
+                            const RECT* posRect) override {
     switch (verb) {
       case OLEIVERB_PRIMARY:
       case OLEIVERB_SHOW: {
@@ -251,60 +253,60 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
     }
   }
 
-  HRESULT EnumVerbs(IEnumOLEVERB** verbs) override {
+  HRESULT OS_STDCALL EnumVerbs(IEnumOLEVERB** verbs) override {
     if (verbs) *verbs = nullptr;
     return E_NOTIMPL;
   }
-  HRESULT Update() override { return S_OK; }
-  HRESULT IsUpToDate() override { return S_OK; }
-  HRESULT GetUserClassID(CLSID* clsid) override { return GetClassID(clsid); }
-  HRESULT GetUserType(DWORD, LPOLESTR* userType) override {
+  HRESULT OS_STDCALL Update() override { return S_OK; }
+  HRESULT OS_STDCALL IsUpToDate() override { return S_OK; }
+  HRESULT OS_STDCALL GetUserClassID(CLSID* clsid) override { return GetClassID(clsid); }
+  HRESULT OS_STDCALL GetUserType(DWORD, LPOLESTR* userType) override {
     if (userType) *userType = nullptr;
     return E_NOTIMPL;
   }
-  HRESULT SetExtent(DWORD aspect, SIZEL* size) override {
+  HRESULT OS_STDCALL SetExtent(DWORD aspect, SIZEL* size) override {
     if (!size) return E_POINTER;
     if (aspect != DVASPECT_CONTENT) return E_INVALIDARG;
     extent_ = *size;
     return S_OK;
   }
-  HRESULT GetExtent(DWORD aspect, SIZEL* size) override {
+  HRESULT OS_STDCALL GetExtent(DWORD aspect, SIZEL* size) override {
     if (!size) return E_POINTER;
     if (aspect != DVASPECT_CONTENT) return E_INVALIDARG;
     *size = extent_;
     return S_OK;
   }
-  HRESULT Advise(IAdviseSink*, DWORD* connection) override {
+  HRESULT OS_STDCALL Advise(IAdviseSink*, DWORD* connection) override {
     if (connection) *connection = 0;
     return E_NOTIMPL;
   }
-  HRESULT Unadvise(DWORD) override { return E_NOTIMPL; }
-  HRESULT EnumAdvise(IEnumSTATDATA** advise) override {
+  HRESULT OS_STDCALL Unadvise(DWORD) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL EnumAdvise(IEnumSTATDATA** advise) override {
     if (advise) *advise = nullptr;
     return E_NOTIMPL;
   }
-  HRESULT GetMiscStatus(DWORD, DWORD* status) override {
+  HRESULT OS_STDCALL GetMiscStatus(DWORD, DWORD* status) override {
     if (!status) return E_POINTER;
     *status = kMiscStatus;
     return S_OK;
   }
-  HRESULT SetColorScheme(LOGPALETTE*) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL SetColorScheme(LOGPALETTE*) override { return E_NOTIMPL; }
 
   // --- IOleControl ---------------------------------------------------------------------
-  HRESULT GetControlInfo(CONTROLINFO*) override { return E_NOTIMPL; }
-  HRESULT OnMnemonic(MSG*) override { return E_NOTIMPL; }
-  HRESULT OnAmbientPropertyChange(DISPID) override { return S_OK; }
-  HRESULT FreezeEvents(BOOL) override { return S_OK; }
+  HRESULT OS_STDCALL GetControlInfo(CONTROLINFO*) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL OnMnemonic(MSG*) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL OnAmbientPropertyChange(DISPID) override { return S_OK; }
+  HRESULT OS_STDCALL FreezeEvents(BOOL) override { return S_OK; }
 
   // --- IOleWindow, IOleInPlaceObject, IOleInPlaceActiveObject ---------------------------
-  HRESULT GetWindow(HWND* window) override {
+  HRESULT OS_STDCALL GetWindow(HWND* window) override {
     if (!window) return E_POINTER;
     *window = engine_->View();
     return *window ? S_OK : E_FAIL;
   }
-  HRESULT ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
-  HRESULT InPlaceDeactivate() override {
+  HRESULT OS_STDCALL InPlaceDeactivate() override {
     if (!inPlaceActive_) return S_OK;
     UIDeactivate();
     inPlaceActive_ = false;
@@ -321,7 +323,7 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
     return S_OK;
   }
 
-  HRESULT UIDeactivate() override {
+  HRESULT OS_STDCALL UIDeactivate() override {
     if (!uiActive_) return S_OK;
     uiActive_ = false;
     if (uiHandler_) uiHandler_->HideUI();
@@ -331,7 +333,7 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
     return S_OK;
   }
 
-  HRESULT SetObjectRects(const RECT* posRect, const RECT*) override {
+  HRESULT OS_STDCALL SetObjectRects(const RECT* posRect, const RECT*) override {
     if (!posRect) return E_POINTER;
     posRect_ = *posRect;
     if (HWND view = engine_->View()) {
@@ -341,9 +343,9 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
     return S_OK;
   }
 
-  HRESULT ReactivateAndUndo() override { return INPLACE_E_NOTUNDOABLE; }
+  HRESULT OS_STDCALL ReactivateAndUndo() override { return INPLACE_E_NOTUNDOABLE; }
 
-  HRESULT TranslateAccelerator(MSG* message) override {
+  HRESULT OS_STDCALL TranslateAccelerator(MSG* message) override {
     if (!message) return E_INVALIDARG;
     if (uiHandler_) {
       const bool refreshKey = message->message == WM_KEYDOWN && message->wParam == VK_F5;
@@ -353,41 +355,42 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
     }
     return engine_->TranslateAccelerator(*message) ? S_OK : S_FALSE;
   }
-  HRESULT OnFrameWindowActivate(BOOL activate) override {
+  HRESULT OS_STDCALL OnFrameWindowActivate(BOOL activate) override {
     if (uiHandler_) uiHandler_->OnFrameWindowActivate(activate);
     return S_OK;
   }
-  HRESULT OnDocWindowActivate(BOOL activate) override {
+  HRESULT OS_STDCALL OnDocWindowActivate(BOOL activate) override {
     if (uiHandler_) uiHandler_->OnDocWindowActivate(activate);
     return S_OK;
   }
-  HRESULT ResizeBorder(const RECT* border, IOleInPlaceUIWindow* uiWindow, BOOL frameWindow) override {
+  HRESULT OS_STDCALL ResizeBorder(const RECT* border, IOleInPlaceUIWindow* uiWindow,
+                                  BOOL frameWindow) override {
     if (uiHandler_) uiHandler_->ResizeBorder(border, uiWindow, frameWindow);
     return S_OK;
   }
-  HRESULT EnableModeless(BOOL enable) override {
+  HRESULT OS_STDCALL EnableModeless(BOOL enable) override {
     if (uiHandler_) uiHandler_->EnableModeless(enable);
     return S_OK;
   }
 
   // --- IPersistStreamInit --------------------------------------------------------------
-  HRESULT GetClassID(CLSID* clsid) override {
+  HRESULT OS_STDCALL GetClassID(CLSID* clsid) override {
     if (!clsid) return E_POINTER;
     *clsid = CLSID_WebBrowser;
     return S_OK;
   }
-  HRESULT IsDirty() override { return S_FALSE; }
-  HRESULT Load(IStream*) override { return E_NOTIMPL; }
-  HRESULT Save(IStream*, BOOL) override { return E_NOTIMPL; }
-  HRESULT GetSizeMax(std::uint64_t*) override { return E_NOTIMPL; }
-  HRESULT InitNew() override { return S_OK; }
+  HRESULT OS_STDCALL IsDirty() override { return S_FALSE; }
+  HRESULT OS_STDCALL Load(IStream*) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL Save(IStream*, BOOL) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL GetSizeMax(std::uint64_t*) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL InitNew() override { return S_OK; }
 
   // --- IObjectWithSite ------------------------------------------------------------------
-  HRESULT SetSite(IUnknown* site) override {
+  HRESULT OS_STDCALL SetSite(IUnknown* site) override {
     site_ = site;
     return S_OK;
   }
-  HRESULT GetSite(REFIID riid, void** site) override {
+  HRESULT OS_STDCALL GetSite(REFIID riid, void** site) override {
     if (!site) return E_POINTER;
     *site = nullptr;
     if (!site_) return E_FAIL;
@@ -395,11 +398,11 @@ class WebBrowserObject final : public NoAutomation<IWebBrowser2>,
   }
 
   // --- IConnectionPointContainer --------------------------------------------------------
-  HRESULT EnumConnectionPoints(IEnumConnectionPoints** points) override {
+  HRESULT OS_STDCALL EnumConnectionPoints(IEnumConnectionPoints** points) override {
     if (points) *points = nullptr;
     return E_NOTIMPL;
   }
-  HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** point) override {
+  HRESULT OS_STDCALL FindConnectionPoint(REFIID riid, IConnectionPoint** point) override {
     if (!point) return E_POINTER;
     *point = nullptr;
     if (riid != DIID_DWebBrowserEvents2) return CONNECT_E_NOCONNECTION;

@@ -225,8 +225,8 @@ std::set<StaticBrowserEngine*>& LiveEngines() {
   return engines;
 }
 
-LRESULT QueueProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT ViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OS_STDCALL QueueProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OS_STDCALL ViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 void EnsureClasses() {
   WNDCLASSEXW existing;
@@ -771,7 +771,7 @@ void AttachEngine(HWND hwnd, LPARAM lParam) {
   SetWindowLongPtr(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
 }
 
-LRESULT QueueProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OS_STDCALL QueueProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) AttachEngine(hwnd, lParam);
   StaticBrowserEngine* engine = EngineOf(hwnd);
   if (engine && (message == kBeginMessage || message == kDoneMessage)) {
@@ -785,7 +785,7 @@ LRESULT QueueProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProc(hwnd, message, wParam, lParam);
 }
 
-LRESULT ViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OS_STDCALL ViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) AttachEngine(hwnd, lParam);
   StaticBrowserEngine* engine = EngineOf(hwnd);
   if (!engine) return DefWindowProc(hwnd, message, wParam, lParam);

@@ -393,7 +393,7 @@ LRESULT Handle(PickerState& d, UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-LRESULT PickerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OS_STDCALL PickerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     if (GetClassLongPtr(hwnd, GCL_CBWNDEXTRA) < sizeof(LONG_PTR)) return FALSE;
     SetWindowLongPtr(hwnd, 0, reinterpret_cast<LONG_PTR>(new PickerState(hwnd)));

@@ -94,7 +94,7 @@ struct Line {
 
 class EditState;
 EditState* DataOf(HWND hwnd) { return reinterpret_cast<EditState*>(GetWindowLongPtr(hwnd, 0)); }
-void BlinkCaret(HWND hwnd, UINT, UINT_PTR id, DWORD);
+void OS_STDCALL BlinkCaret(HWND hwnd, UINT, UINT_PTR id, DWORD);
 
 class EditState final : public NativeEditEvents {
  public:
@@ -683,7 +683,7 @@ void EditState::Paint() {
   EndPaint(hwnd, &ps);
 }
 
-void BlinkCaret(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+void OS_STDCALL BlinkCaret(HWND hwnd, UINT, UINT_PTR id, DWORD) {
   EditState* d = DataOf(hwnd);
   if (!d || d->dead || !d->focused) {
     KillTimer(hwnd, id);
@@ -1082,7 +1082,7 @@ LRESULT Handle(EditState& d, UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-LRESULT EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OS_STDCALL EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) return NcCreate(hwnd, wParam, lParam);
   EditState* d = DataOf(hwnd);
   if (!d || d->dead) return DefWindowProc(hwnd, message, wParam, lParam);

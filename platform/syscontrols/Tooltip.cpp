@@ -97,7 +97,7 @@ void Refresh(HWND hwnd, TooltipData& d) {
   }
 }
 
-LRESULT TooltipProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OS_STDCALL TooltipProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     SetWindowLongPtr(hwnd, 0, reinterpret_cast<LONG_PTR>(new TooltipData));
     return DefWindowProc(hwnd, message, wParam, lParam);

@@ -118,7 +118,7 @@ struct EXCEPTION_POINTERS {
   CONTEXT* ContextRecord = nullptr;
 };
 
-using LPTOP_LEVEL_EXCEPTION_FILTER = LONG (*)(EXCEPTION_POINTERS*);
+using LPTOP_LEVEL_EXCEPTION_FILTER = LONG(OS_STDCALL*)(EXCEPTION_POINTERS*);
 
 // Installs the process-wide filter and returns the previous one. The first
 // call arms the fatal-signal handlers and gives the calling thread an

@@ -136,7 +136,7 @@ void DefaultWindowPosChanged(const WindowPtr& w, const WINDOWPOS* wp) {
 
 using namespace internal;
 
-LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OS_STDCALL DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   WindowSystem& sys = Sys();
   auto w = LookupOwn(hwnd);
   if (!w) return 0;

@@ -20,7 +20,7 @@ struct MSG {
   POINT pt;
 };
 
-using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
+using TIMERPROC = void(OS_STDCALL*)(HWND, UINT, UINT_PTR, DWORD);
 
 // A nullptr hwnd posts a thread message (msg.hwnd is nullptr on retrieval).
 // Messages to windows of other processes are handed to the backend.

@@ -26,8 +26,8 @@ using DWORD_PTR = std::uintptr_t;
 struct HBRUSH__;
 using HBRUSH = HBRUSH__*;
 
-using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
-using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
+using WNDPROC = LRESULT(OS_STDCALL*)(HWND, UINT, WPARAM, LPARAM);
+using WNDENUMPROC = BOOL(OS_STDCALL*)(HWND, LPARAM);
 
 struct WNDCLASSEXW {
   UINT cbSize = sizeof(WNDCLASSEXW);
@@ -142,7 +142,7 @@ HWND CreateWindowEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD 
                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param);
 BOOL DestroyWindow(HWND hwnd);
 
-LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OS_STDCALL DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // ---------------------------------------------------------------------------

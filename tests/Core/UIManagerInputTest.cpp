@@ -652,7 +652,7 @@ TEST_F(ManagerInputTest, ControlWindowMessagesAreReflectedToTheirSenders) {
   static std::vector<os::UINT> received;
   received.clear();
   os::WNDCLASSEXW wc;
-  wc.lpfnWndProc = [](os::HWND h, os::UINT m, os::WPARAM w, os::LPARAM l) -> os::LRESULT {
+  wc.lpfnWndProc = [](os::HWND h, os::UINT m, os::WPARAM w, os::LPARAM l) OS_STDCALL -> os::LRESULT {
     if (m >= Kesto::kReflectOffset) {
       received.push_back(m);
       return 77;
@@ -728,7 +728,7 @@ TEST_F(ManagerInputTest, MessagesToControlWindowsReachTheOwnerManagerAndStillThe
   static int childKeys = 0;
   childKeys = 0;
   os::WNDCLASSEXW wc;
-  wc.lpfnWndProc = [](os::HWND h, os::UINT m, os::WPARAM w, os::LPARAM l) -> os::LRESULT {
+  wc.lpfnWndProc = [](os::HWND h, os::UINT m, os::WPARAM w, os::LPARAM l) OS_STDCALL -> os::LRESULT {
     if (m == os::WM_KEYDOWN) ++childKeys;
     return os::DefWindowProc(h, m, w, l);
   };

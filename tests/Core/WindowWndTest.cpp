@@ -60,7 +60,7 @@ bool Saw(const std::vector<os::UINT>& messages, os::UINT message) {
 // A class of the process standing in for the one superclassed: counts what
 // reaches its own procedure.
 std::vector<os::UINT> g_baseMessages;
-os::LRESULT BaseProc(os::HWND hwnd, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
+os::LRESULT OS_STDCALL BaseProc(os::HWND hwnd, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
   g_baseMessages.push_back(message);
   if (message == os::WM_USER + 9) return 99;
   return os::DefWindowProc(hwnd, message, wParam, lParam);

@@ -31,7 +31,7 @@ class WindowedObject final : public controltest::OleObjectStub {
   static inline os::HWND parentAfter = nullptr;
   static inline os::RECT placed{};
 
-  os::HRESULT QueryInterface(const os::IID& riid, void** object) override {
+  os::HRESULT OS_STDCALL QueryInterface(const os::IID& riid, void** object) override {
     *object = nullptr;
     if (os::AnswerInterface<os::IUnknown>(riid, static_cast<os::IOleControl*>(this), object) ||
         os::AnswerInterface<os::IOleControl>(riid, this, object) ||
@@ -41,8 +41,8 @@ class WindowedObject final : public controltest::OleObjectStub {
     return os::E_NOINTERFACE;
   }
 
-  os::HRESULT DoVerb(os::LONG verb, os::MSG*, os::IOleClientSite* client, os::LONG, os::HWND,
-                     const os::RECT*) override {
+  os::HRESULT OS_STDCALL DoVerb(os::LONG verb, os::MSG*, os::IOleClientSite* client, os::LONG, os::HWND,
+                                const os::RECT*) override {
     if (verb != os::OLEIVERB_INPLACEACTIVATE || client == nullptr) return os::E_NOTIMPL;
     os::ComPtr<os::IOleInPlaceSite> site;
     if (os::FAILED(client->QueryInterface(os::IID_IOleInPlaceSite, site.put_void())) || !site)
@@ -58,7 +58,7 @@ class WindowedObject final : public controltest::OleObjectStub {
     site->GetWindowContext(frame.put(), document.put(), &placed, &clip, &info);
     return os::S_OK;
   }
-  os::HRESULT GetUserClassID(os::CLSID* clsid) override {
+  os::HRESULT OS_STDCALL GetUserClassID(os::CLSID* clsid) override {
     *clsid = kWindowedObject;
     return os::S_OK;
   }

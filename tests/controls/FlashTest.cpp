@@ -72,7 +72,7 @@ class FakePlayer final : public controltest::OleObjectStub, public os::IConnecti
   }
   os::DispatchConnectionPoint& Events() { return *events_; }
 
-  os::HRESULT QueryInterface(const os::IID& riid, void** object) override {
+  os::HRESULT OS_STDCALL QueryInterface(const os::IID& riid, void** object) override {
     *object = nullptr;
     if (os::AnswerInterface<os::IUnknown>(riid, static_cast<os::IOleControl*>(this), object) ||
         os::AnswerInterface<os::IOleControl>(riid, this, object) ||
@@ -83,18 +83,19 @@ class FakePlayer final : public controltest::OleObjectStub, public os::IConnecti
     return os::E_NOINTERFACE;
   }
   // The container's IUnknown is the object's.
-  os::ULONG AddRef() override { return OleObjectStub::AddRef(); }
-  os::ULONG Release() override { return OleObjectStub::Release(); }
-  os::HRESULT DoVerb(os::LONG, os::MSG*, os::IOleClientSite*, os::LONG, os::HWND, const os::RECT*) override {
+  os::ULONG OS_STDCALL AddRef() override { return OleObjectStub::AddRef(); }
+  os::ULONG OS_STDCALL Release() override { return OleObjectStub::Release(); }
+  os::HRESULT OS_STDCALL DoVerb(os::LONG, os::MSG*, os::IOleClientSite*, os::LONG, os::HWND,
+                                const os::RECT*) override {
     return os::S_OK;
   }
-  os::HRESULT GetUserClassID(os::CLSID* clsid) override {
+  os::HRESULT OS_STDCALL GetUserClassID(os::CLSID* clsid) override {
     *clsid = CLSID_ShockwaveFlash;
     return os::S_OK;
   }
   // IConnectionPointContainer
-  os::HRESULT EnumConnectionPoints(os::IEnumConnectionPoints**) override { return os::E_NOTIMPL; }
-  os::HRESULT FindConnectionPoint(const os::IID& riid, os::IConnectionPoint** point) override {
+  os::HRESULT OS_STDCALL EnumConnectionPoints(os::IEnumConnectionPoints**) override { return os::E_NOTIMPL; }
+  os::HRESULT OS_STDCALL FindConnectionPoint(const os::IID& riid, os::IConnectionPoint** point) override {
     *point = nullptr;
     if (riid != DIID_ShockwaveFlashEvents) return os::CONNECT_E_NOCONNECTION;
     events_->AddRef();

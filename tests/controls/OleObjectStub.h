@@ -26,37 +26,39 @@ class ComScope {
 // stand-in's own.
 class OleObjectStub : public os::IOleControl, public os::IOleObject {
  public:
-  os::ULONG AddRef() override { return refs_.Add(); }
-  os::ULONG Release() override { return refs_.Release(this); }
+  os::ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  os::ULONG OS_STDCALL Release() override { return refs_.Release(this); }
 
   // IOleControl
-  os::HRESULT GetControlInfo(os::CONTROLINFO*) override { return os::E_NOTIMPL; }
-  os::HRESULT OnMnemonic(os::MSG*) override { return os::E_NOTIMPL; }
-  os::HRESULT OnAmbientPropertyChange(os::DISPID) override { return os::S_OK; }
-  os::HRESULT FreezeEvents(os::BOOL) override { return os::S_OK; }
+  os::HRESULT OS_STDCALL GetControlInfo(os::CONTROLINFO*) override { return os::E_NOTIMPL; }
+  os::HRESULT OS_STDCALL OnMnemonic(os::MSG*) override { return os::E_NOTIMPL; }
+  os::HRESULT OS_STDCALL OnAmbientPropertyChange(os::DISPID) override { return os::S_OK; }
+  os::HRESULT OS_STDCALL FreezeEvents(os::BOOL) override { return os::S_OK; }
   // IOleObject
-  os::HRESULT SetClientSite(os::IOleClientSite*) override { return os::S_OK; }
-  os::HRESULT GetClientSite(os::IOleClientSite**) override { return os::E_NOTIMPL; }
-  os::HRESULT SetHostNames(os::LPCOLESTR, os::LPCOLESTR) override { return os::S_OK; }
-  os::HRESULT Close(os::DWORD) override { return os::S_OK; }
-  os::HRESULT SetMoniker(os::DWORD, os::IMoniker*) override { return os::E_NOTIMPL; }
-  os::HRESULT GetMoniker(os::DWORD, os::DWORD, os::IMoniker**) override { return os::E_NOTIMPL; }
-  os::HRESULT InitFromData(os::IDataObject*, os::BOOL, os::DWORD) override { return os::E_NOTIMPL; }
-  os::HRESULT GetClipboardData(os::DWORD, os::IDataObject**) override { return os::E_NOTIMPL; }
-  os::HRESULT EnumVerbs(os::IEnumOLEVERB**) override { return os::E_NOTIMPL; }
-  os::HRESULT Update() override { return os::S_OK; }
-  os::HRESULT IsUpToDate() override { return os::S_OK; }
-  os::HRESULT GetUserType(os::DWORD, os::LPOLESTR*) override { return os::E_NOTIMPL; }
-  os::HRESULT SetExtent(os::DWORD, os::SIZEL*) override { return os::S_OK; }
-  os::HRESULT GetExtent(os::DWORD, os::SIZEL*) override { return os::E_NOTIMPL; }
-  os::HRESULT Advise(os::IAdviseSink*, os::DWORD*) override { return os::E_NOTIMPL; }
-  os::HRESULT Unadvise(os::DWORD) override { return os::E_NOTIMPL; }
-  os::HRESULT EnumAdvise(os::IEnumSTATDATA**) override { return os::E_NOTIMPL; }
-  os::HRESULT GetMiscStatus(os::DWORD, os::DWORD* status) override {
+  os::HRESULT OS_STDCALL SetClientSite(os::IOleClientSite*) override { return os::S_OK; }
+  os::HRESULT OS_STDCALL GetClientSite(os::IOleClientSite**) override { return os::E_NOTIMPL; }
+  os::HRESULT OS_STDCALL SetHostNames(os::LPCOLESTR, os::LPCOLESTR) override { return os::S_OK; }
+  os::HRESULT OS_STDCALL Close(os::DWORD) override { return os::S_OK; }
+  os::HRESULT OS_STDCALL SetMoniker(os::DWORD, os::IMoniker*) override { return os::E_NOTIMPL; }
+  os::HRESULT OS_STDCALL GetMoniker(os::DWORD, os::DWORD, os::IMoniker**) override { return os::E_NOTIMPL; }
+  os::HRESULT OS_STDCALL InitFromData(os::IDataObject*, os::BOOL, os::DWORD) override {
+    return os::E_NOTIMPL;
+  }
+  os::HRESULT OS_STDCALL GetClipboardData(os::DWORD, os::IDataObject**) override { return os::E_NOTIMPL; }
+  os::HRESULT OS_STDCALL EnumVerbs(os::IEnumOLEVERB**) override { return os::E_NOTIMPL; }
+  os::HRESULT OS_STDCALL Update() override { return os::S_OK; }
+  os::HRESULT OS_STDCALL IsUpToDate() override { return os::S_OK; }
+  os::HRESULT OS_STDCALL GetUserType(os::DWORD, os::LPOLESTR*) override { return os::E_NOTIMPL; }
+  os::HRESULT OS_STDCALL SetExtent(os::DWORD, os::SIZEL*) override { return os::S_OK; }
+  os::HRESULT OS_STDCALL GetExtent(os::DWORD, os::SIZEL*) override { return os::E_NOTIMPL; }
+  os::HRESULT OS_STDCALL Advise(os::IAdviseSink*, os::DWORD*) override { return os::E_NOTIMPL; }
+  os::HRESULT OS_STDCALL Unadvise(os::DWORD) override { return os::E_NOTIMPL; }
+  os::HRESULT OS_STDCALL EnumAdvise(os::IEnumSTATDATA**) override { return os::E_NOTIMPL; }
+  os::HRESULT OS_STDCALL GetMiscStatus(os::DWORD, os::DWORD* status) override {
     *status = 0;
     return os::S_OK;
   }
-  os::HRESULT SetColorScheme(os::LOGPALETTE*) override { return os::E_NOTIMPL; }
+  os::HRESULT OS_STDCALL SetColorScheme(os::LOGPALETTE*) override { return os::E_NOTIMPL; }
 
   virtual ~OleObjectStub() = default;
 

@@ -142,7 +142,7 @@ class SkinWindow {
     return static_cast<std::uint32_t>(p[3]) << 24 | static_cast<std::uint32_t>(p[2]) << 16 |
            static_cast<std::uint32_t>(p[1]) << 8 | p[0];
   }
-  static os::LRESULT Proc(os::HWND hwnd, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
+  static os::LRESULT OS_STDCALL Proc(os::HWND hwnd, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
     if (message == os::WM_NCCREATE) {
       const auto* cs = reinterpret_cast<const os::CREATESTRUCTW*>(lParam);
       os::SetWindowLongPtr(hwnd, os::GWLP_USERDATA, reinterpret_cast<os::LONG_PTR>(cs->lpCreateParams));

@@ -113,7 +113,7 @@ class SkinWindow {
   os::HWND hwnd = nullptr;
 
  private:
-  static os::LRESULT Proc(os::HWND hwnd, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
+  static os::LRESULT OS_STDCALL Proc(os::HWND hwnd, os::UINT message, os::WPARAM wParam, os::LPARAM lParam) {
     if (message == os::WM_NCCREATE) {
       const auto* cs = reinterpret_cast<const os::CREATESTRUCTW*>(lParam);
       os::SetWindowLongPtr(hwnd, os::GWLP_USERDATA, reinterpret_cast<os::LONG_PTR>(cs->lpCreateParams));

@@ -127,7 +127,7 @@ void PresentLayered(HWND hwnd) {
 
 WNDPROC gEditProc = nullptr;
 
-LRESULT EditSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OS_STDCALL EditSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_KEYDOWN && wParam == VK_RETURN) {
     Say("EDIT_RETURN %s", Utf16ToUtf8(GetWindowText(hwnd)).c_str());
     return 0;
@@ -186,7 +186,7 @@ void ShowProbeTooltip(HWND hwnd) {
   Say("TOOLTIP %d %d", static_cast<int>(r.left + 40), static_cast<int>(r.top + 120));
 }
 
-LRESULT MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OS_STDCALL MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
       if (gOptions.region) {

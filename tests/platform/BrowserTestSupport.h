@@ -24,9 +24,9 @@ namespace browsertest {
 using namespace os;
 
 // A COM object implemented in a test: one count, deleted at zero.
-#define BROWSERTEST_REFCOUNT                               \
-  ULONG AddRef() override { return refs_.Add(); }          \
-  ULONG Release() override { return refs_.Release(this); } \
+#define BROWSERTEST_REFCOUNT                                          \
+  ULONG OS_STDCALL AddRef() override { return refs_.Add(); }          \
+  ULONG OS_STDCALL Release() override { return refs_.Release(this); } \
   RefCount refs_
 
 // The container's site: IOleClientSite, IOleInPlaceSiteEx and, as its frame,
@@ -35,7 +35,7 @@ class FakeSite final : public IOleClientSite, public IOleInPlaceSiteEx, public I
  public:
   FakeSite(HWND window, RECT pos) : window_(window), pos_(pos) {}
 
-  HRESULT QueryInterface(REFIID riid, void** object) override {
+  HRESULT OS_STDCALL QueryInterface(REFIID riid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
     IOleInPlaceSiteEx* site = this;
@@ -54,26 +54,26 @@ class FakeSite final : public IOleClientSite, public IOleInPlaceSiteEx, public I
   BROWSERTEST_REFCOUNT;
 
   // IOleClientSite
-  HRESULT SaveObject() override { return Log("SaveObject", E_NOTIMPL); }
-  HRESULT GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
-  HRESULT GetContainer(IOleContainer**) override { return E_NOINTERFACE; }
-  HRESULT ShowObject() override { return Log("ShowObject", S_OK); }
-  HRESULT OnShowWindow(BOOL) override { return S_OK; }
-  HRESULT RequestNewObjectLayout() override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL SaveObject() override { return Log("SaveObject", E_NOTIMPL); }
+  HRESULT OS_STDCALL GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL GetContainer(IOleContainer**) override { return E_NOINTERFACE; }
+  HRESULT OS_STDCALL ShowObject() override { return Log("ShowObject", S_OK); }
+  HRESULT OS_STDCALL OnShowWindow(BOOL) override { return S_OK; }
+  HRESULT OS_STDCALL RequestNewObjectLayout() override { return E_NOTIMPL; }
 
   // IOleWindow (the site's and the frame's)
-  HRESULT GetWindow(HWND* window) override {
+  HRESULT OS_STDCALL GetWindow(HWND* window) override {
     *window = window_;
     return Log("GetWindow", S_OK);
   }
-  HRESULT ContextSensitiveHelp(BOOL) override { return S_OK; }
+  HRESULT OS_STDCALL ContextSensitiveHelp(BOOL) override { return S_OK; }
 
   // IOleInPlaceSite(Ex)
-  HRESULT CanInPlaceActivate() override { return Log("CanInPlaceActivate", canActivate); }
-  HRESULT OnInPlaceActivate() override { return Log("OnInPlaceActivate", S_OK); }
-  HRESULT OnUIActivate() override { return Log("OnUIActivate", S_OK); }
-  HRESULT GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, RECT* pos, RECT* clip,
-                           OLEINPLACEFRAMEINFO* info) override {
+  HRESULT OS_STDCALL CanInPlaceActivate() override { return Log("CanInPlaceActivate", canActivate); }
+  HRESULT OS_STDCALL OnInPlaceActivate() override { return Log("OnInPlaceActivate", S_OK); }
+  HRESULT OS_STDCALL OnUIActivate() override { return Log("OnUIActivate", S_OK); }
+  HRESULT OS_STDCALL GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, RECT* pos,
+                                      RECT* clip, OLEINPLACEFRAMEINFO* info) override {
     *frame = this;
     AddRef();
     *document = nullptr;
@@ -82,33 +82,33 @@ class FakeSite final : public IOleClientSite, public IOleInPlaceSiteEx, public I
     info->hwndFrame = window_;
     return Log("GetWindowContext", S_OK);
   }
-  HRESULT Scroll(SIZE) override { return E_NOTIMPL; }
-  HRESULT OnUIDeactivate(BOOL) override { return Log("OnUIDeactivate", S_OK); }
-  HRESULT OnInPlaceDeactivate() override { return Log("OnInPlaceDeactivate", S_OK); }
-  HRESULT DiscardUndoState() override { return S_OK; }
-  HRESULT DeactivateAndUndo() override { return S_OK; }
-  HRESULT OnPosRectChange(const RECT*) override { return S_OK; }
-  HRESULT OnInPlaceActivateEx(BOOL*, DWORD flags) override {
+  HRESULT OS_STDCALL Scroll(SIZE) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL OnUIDeactivate(BOOL) override { return Log("OnUIDeactivate", S_OK); }
+  HRESULT OS_STDCALL OnInPlaceDeactivate() override { return Log("OnInPlaceDeactivate", S_OK); }
+  HRESULT OS_STDCALL DiscardUndoState() override { return S_OK; }
+  HRESULT OS_STDCALL DeactivateAndUndo() override { return S_OK; }
+  HRESULT OS_STDCALL OnPosRectChange(const RECT*) override { return S_OK; }
+  HRESULT OS_STDCALL OnInPlaceActivateEx(BOOL*, DWORD flags) override {
     activateFlags = flags;
     return Log("OnInPlaceActivateEx", S_OK);
   }
-  HRESULT OnInPlaceDeactivateEx(BOOL) override { return Log("OnInPlaceDeactivateEx", S_OK); }
-  HRESULT RequestUIActivate() override { return S_OK; }
+  HRESULT OS_STDCALL OnInPlaceDeactivateEx(BOOL) override { return Log("OnInPlaceDeactivateEx", S_OK); }
+  HRESULT OS_STDCALL RequestUIActivate() override { return S_OK; }
 
   // IOleInPlaceUIWindow / IOleInPlaceFrame
-  HRESULT GetBorder(RECT*) override { return INPLACE_E_NOTOOLSPACE; }
-  HRESULT RequestBorderSpace(const BORDERWIDTHS*) override { return INPLACE_E_NOTOOLSPACE; }
-  HRESULT SetBorderSpace(const BORDERWIDTHS*) override { return S_OK; }
-  HRESULT SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) override {
+  HRESULT OS_STDCALL GetBorder(RECT*) override { return INPLACE_E_NOTOOLSPACE; }
+  HRESULT OS_STDCALL RequestBorderSpace(const BORDERWIDTHS*) override { return INPLACE_E_NOTOOLSPACE; }
+  HRESULT OS_STDCALL SetBorderSpace(const BORDERWIDTHS*) override { return S_OK; }
+  HRESULT OS_STDCALL SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) override {
     active = object;
     return Log(object ? "SetActiveObject" : "SetActiveObject(null)", S_OK);
   }
-  HRESULT InsertMenus(HMENU, OLEMENUGROUPWIDTHS*) override { return S_OK; }
-  HRESULT SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
-  HRESULT RemoveMenus(HMENU) override { return S_OK; }
-  HRESULT SetStatusText(LPCOLESTR) override { return S_OK; }
-  HRESULT EnableModeless(BOOL) override { return S_OK; }
-  HRESULT TranslateAccelerator(MSG*, WORD) override { return S_FALSE; }
+  HRESULT OS_STDCALL InsertMenus(HMENU, OLEMENUGROUPWIDTHS*) override { return S_OK; }
+  HRESULT OS_STDCALL SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+  HRESULT OS_STDCALL RemoveMenus(HMENU) override { return S_OK; }
+  HRESULT OS_STDCALL SetStatusText(LPCOLESTR) override { return S_OK; }
+  HRESULT OS_STDCALL EnableModeless(BOOL) override { return S_OK; }
+  HRESULT OS_STDCALL TranslateAccelerator(MSG*, WORD) override { return S_FALSE; }
 
   std::vector<std::string> calls;
   HRESULT canActivate = S_OK;
@@ -139,7 +139,7 @@ struct RecordedEvent {
 
 class EventSink final : public IDispatch {
  public:
-  HRESULT QueryInterface(REFIID riid, void** object) override {
+  HRESULT OS_STDCALL QueryInterface(REFIID riid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (AnswerInterface<IUnknown>(riid, this, object) || AnswerInterface<IDispatch>(riid, this, object))
@@ -148,14 +148,14 @@ class EventSink final : public IDispatch {
   }
   BROWSERTEST_REFCOUNT;
 
-  HRESULT GetTypeInfoCount(UINT* count) override {
+  HRESULT OS_STDCALL GetTypeInfoCount(UINT* count) override {
     *count = 0;
     return S_OK;
   }
-  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  HRESULT Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                 UINT*) override {
+  HRESULT OS_STDCALL GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT*,
+                            EXCEPINFO*, UINT*) override {
     RecordedEvent e;
     e.id = member;
     e.iid = riid;
@@ -199,7 +199,7 @@ class EventSink final : public IDispatch {
 // The host's document UI handler, with the command target scripts errors go to.
 class FakeUiHandler final : public IDocHostUIHandler, public IOleCommandTarget {
  public:
-  HRESULT QueryInterface(REFIID riid, void** object) override {
+  HRESULT OS_STDCALL QueryInterface(REFIID riid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (AnswerInterface<IUnknown>(riid, static_cast<IDocHostUIHandler*>(this), object) ||
@@ -211,45 +211,47 @@ class FakeUiHandler final : public IDocHostUIHandler, public IOleCommandTarget {
   }
   BROWSERTEST_REFCOUNT;
 
-  HRESULT ShowContextMenu(DWORD id, POINT* point, IUnknown*, IDispatch*) override {
+  HRESULT OS_STDCALL ShowContextMenu(DWORD id, POINT* point, IUnknown*, IDispatch*) override {
     menus.push_back({id, *point});
     return contextMenuAnswer;
   }
-  HRESULT GetHostInfo(DOCHOSTUIINFO* info) override {
+  HRESULT OS_STDCALL GetHostInfo(DOCHOSTUIINFO* info) override {
     ++hostInfoCalls;
     info->cbSize = 20;
     info->dwFlags |= flags;
     info->pchHostCss = css;
     return S_OK;
   }
-  HRESULT ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
-                 IOleInPlaceUIWindow*) override {
+  HRESULT OS_STDCALL ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
+                            IOleInPlaceUIWindow*) override {
     return S_FALSE;
   }
-  HRESULT HideUI() override { return S_OK; }
-  HRESULT UpdateUI() override { return S_OK; }
-  HRESULT EnableModeless(BOOL) override { return S_OK; }
-  HRESULT OnDocWindowActivate(BOOL) override { return S_OK; }
-  HRESULT OnFrameWindowActivate(BOOL) override { return S_OK; }
-  HRESULT ResizeBorder(const RECT*, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
-  HRESULT TranslateAccelerator(MSG* message, const GUID*, DWORD command) override {
+  HRESULT OS_STDCALL HideUI() override { return S_OK; }
+  HRESULT OS_STDCALL UpdateUI() override { return S_OK; }
+  HRESULT OS_STDCALL EnableModeless(BOOL) override { return S_OK; }
+  HRESULT OS_STDCALL OnDocWindowActivate(BOOL) override { return S_OK; }
+  HRESULT OS_STDCALL OnFrameWindowActivate(BOOL) override { return S_OK; }
+  HRESULT OS_STDCALL ResizeBorder(const RECT*, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
+  HRESULT OS_STDCALL TranslateAccelerator(MSG* message, const GUID*, DWORD command) override {
     accelerators.push_back({message->message, static_cast<UINT>(message->wParam), command});
     return acceleratorAnswer;
   }
-  HRESULT GetOptionKeyPath(std::u16string*, DWORD) override { return E_NOTIMPL; }
-  HRESULT GetDropTarget(IDropTarget*, IDropTarget**) override { return E_NOTIMPL; }
-  HRESULT GetExternal(IDispatch** external) override {
+  HRESULT OS_STDCALL GetOptionKeyPath(std::u16string*, DWORD) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL GetDropTarget(IDropTarget*, IDropTarget**) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL GetExternal(IDispatch** external) override {
     *external = nullptr;
     return E_NOTIMPL;
   }
-  HRESULT TranslateUrl(DWORD, LPCOLESTR, std::u16string*) override { return S_FALSE; }
-  HRESULT FilterDataObject(IDataObject*, IDataObject** filtered) override {
+  HRESULT OS_STDCALL TranslateUrl(DWORD, LPCOLESTR, std::u16string*) override { return S_FALSE; }
+  HRESULT OS_STDCALL FilterDataObject(IDataObject*, IDataObject** filtered) override {
     *filtered = nullptr;
     return S_FALSE;
   }
 
-  HRESULT QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) override { return OLECMDERR_E_NOTSUPPORTED; }
-  HRESULT Exec(const GUID* group, DWORD command, DWORD, VARIANT*, VARIANT* out) override {
+  HRESULT OS_STDCALL QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) override {
+    return OLECMDERR_E_NOTSUPPORTED;
+  }
+  HRESULT OS_STDCALL Exec(const GUID* group, DWORD command, DWORD, VARIANT*, VARIANT* out) override {
     if (!group || *group != CGID_DocHostCommandHandler) return OLECMDERR_E_UNKNOWNGROUP;
     if (command != OLECMDID_SHOWSCRIPTERROR) return OLECMDERR_E_NOTSUPPORTED;
     ++scriptErrors;

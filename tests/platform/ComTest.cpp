@@ -39,18 +39,18 @@ class Probe final : public IDispatch {
  public:
   explicit Probe(bool* destroyed) : destroyed_(destroyed) {}
   ~Probe() { *destroyed_ = true; }
-  HRESULT QueryInterface(REFIID riid, void** object) override {
+  HRESULT OS_STDCALL QueryInterface(REFIID riid, void** object) override {
     *object = nullptr;
     if (AnswerInterface<IUnknown>(riid, this, object) || AnswerInterface<IDispatch>(riid, this, object))
       return S_OK;
     return E_NOINTERFACE;
   }
-  ULONG AddRef() override { return refs_.Add(); }
-  ULONG Release() override { return refs_.Release(this); }
-  HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+  ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  ULONG OS_STDCALL Release() override { return refs_.Release(this); }
+  HRESULT OS_STDCALL GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT OS_STDCALL Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
     return S_OK;
   }
   ULONG Count() const { return refs_.Value(); }

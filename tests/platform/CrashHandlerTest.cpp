@@ -43,7 +43,7 @@ struct Shared {
 };
 Shared* g_shared = nullptr;
 
-os::LONG DumpingFilter(os::EXCEPTION_POINTERS* pointers) {
+os::LONG OS_STDCALL DumpingFilter(os::EXCEPTION_POINTERS* pointers) {
   g_shared->filterCalls.fetch_add(1);
   g_shared->seenCode.store(pointers->ExceptionRecord->ExceptionCode);
   g_shared->seenAddress.store(reinterpret_cast<std::uint64_t>(pointers->ExceptionRecord->ExceptionAddress));
@@ -295,7 +295,7 @@ TEST_F(CrashHandlerTest, FilterAnswersDecideHowTheProcessGoesOn) {
 
 TEST_F(CrashHandlerTest, SecondFilterReplacesTheFirst) {
   const ChildResult child = RunChild([] {
-    os::SetUnhandledExceptionFilter([](os::EXCEPTION_POINTERS*) -> os::LONG { _exit(99); });
+    os::SetUnhandledExceptionFilter([](os::EXCEPTION_POINTERS*) OS_STDCALL -> os::LONG { _exit(99); });
     const auto previous = os::SetUnhandledExceptionFilter(DumpingFilter);
     if (previous == nullptr || previous == DumpingFilter) _exit(98);
     WriteToGuardPage();

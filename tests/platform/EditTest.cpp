@@ -340,7 +340,7 @@ std::vector<std::pair<UINT, WPARAM>> gSeen;
 bool gCloseOnKillFocus = false;
 bool gTabLeaves = false;
 
-LRESULT SuperProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OS_STDCALL SuperProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_KEYDOWN || message == WM_CHAR || message == WM_KILLFOCUS)
     gSeen.emplace_back(message, wParam);
   if (message == WM_KEYDOWN && wParam == VK_RETURN) return 0;  // "return" handled here

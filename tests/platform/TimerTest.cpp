@@ -61,7 +61,7 @@ TEST_F(TimerTest, KilledTimersStopAndARearmedOneStartsAfresh) {
 }
 
 std::vector<std::pair<HWND, UINT_PTR>> gProcCalls;
-void TimerCallback(HWND hwnd, UINT message, UINT_PTR id, DWORD) {
+void OS_STDCALL TimerCallback(HWND hwnd, UINT message, UINT_PTR id, DWORD) {
   EXPECT_EQ(message, static_cast<UINT>(WM_TIMER));
   gProcCalls.emplace_back(hwnd, id);
 }

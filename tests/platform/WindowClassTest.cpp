@@ -7,14 +7,14 @@ namespace {
 
 class WindowClassTest : public WindowTest {};
 
-LRESULT AnswerFortyOne(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OS_STDCALL AnswerFortyOne(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_USER + 1) return 41;
   return RecordingProc(hwnd, message, wParam, lParam);
 }
 
 WNDPROC gSavedBase = nullptr;
 
-LRESULT SuperProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OS_STDCALL SuperProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_USER + 2) return 7;
   return CallWindowProc(gSavedBase, hwnd, message, wParam, lParam);
 }
@@ -85,7 +85,7 @@ TEST_F(WindowClassTest, SystemClassesServeSuperclassingAndSurviveReset) {
 WNDPROC gSubclassed = nullptr;
 std::vector<UINT> gSubclassSeen;
 
-LRESULT SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OS_STDCALL SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   gSubclassSeen.push_back(message);
   if (message == WM_USER + 5) return 99;
   return CallWindowProc(gSubclassed, hwnd, message, wParam, lParam);

@@ -47,7 +47,7 @@ inline Handler& CreationHandler() {
   return handler;
 }
 
-inline LRESULT RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+inline LRESULT OS_STDCALL RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   Log().push_back(Call{hwnd, message, wParam, lParam});
   auto it = Handlers().find(hwnd);
   if (it != Handlers().end() && it->second) {

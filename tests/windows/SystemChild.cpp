@@ -34,7 +34,7 @@ void WriteText(const std::string& path, const std::string& text) {
   out << text;
 }
 
-os::LONG DumpingFilter(os::EXCEPTION_POINTERS* pointers) {
+os::LONG OS_STDCALL DumpingFilter(os::EXCEPTION_POINTERS* pointers) {
   os::HANDLE file = os::CreateDumpFile(g_dumpPath.c_str());
   os::MINIDUMP_EXCEPTION_INFORMATION exception{os::CurrentKernelThreadId(), pointers, os::TRUE};
   os::MiniDumpWriteDump(os::GetCurrentProcess(), os::GetCurrentProcessId(), file, os::MiniDumpNormal,

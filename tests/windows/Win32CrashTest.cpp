@@ -111,8 +111,8 @@ TEST_F(Win32Crash, RelaunchReplacesTheCrashedProcessWithAFreshRun) {
   EXPECT_EQ(ReadFileBytes(dump_).substr(0, 4), "MDMP") << "the dump was written before";
 }
 
-os::LONG FirstFilter(os::EXCEPTION_POINTERS*) { return os::EXCEPTION_CONTINUE_SEARCH; }
-os::LONG SecondFilter(os::EXCEPTION_POINTERS*) { return os::EXCEPTION_CONTINUE_SEARCH; }
+os::LONG OS_STDCALL FirstFilter(os::EXCEPTION_POINTERS*) { return os::EXCEPTION_CONTINUE_SEARCH; }
+os::LONG OS_STDCALL SecondFilter(os::EXCEPTION_POINTERS*) { return os::EXCEPTION_CONTINUE_SEARCH; }
 
 TEST(Win32CrashFilter, ANewFilterReplacesTheOldOneAndReturnsIt) {
   const os::LPTOP_LEVEL_EXCEPTION_FILTER before = os::SetUnhandledExceptionFilter(&FirstFilter);

@@ -15,7 +15,7 @@ namespace {
 
 WNDPROC g_systemEdit = nullptr;
 
-LRESULT SuperclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OS_STDCALL SuperclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return CallWindowProc(g_systemEdit, hwnd, message, wParam, lParam);
 }
 

@@ -73,7 +73,7 @@ struct Recorder {
 };
 Recorder* g_recorder = nullptr;
 
-LRESULT RecorderProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OS_STDCALL RecorderProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (g_recorder != nullptr) {
     g_recorder->messages.push_back(message);
     LRESULT result = 0;
@@ -120,7 +120,7 @@ class Win32Window : public ::testing::Test {
 // ---------------------------------------------------------------------------
 // Classes
 
-LRESULT PlainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OS_STDCALL PlainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProc(hwnd, message, wParam, lParam);
 }
 
@@ -242,7 +242,7 @@ TEST_F(Win32Window, WindowCreationRefusedByNcCreateFails) {
 WNDPROC g_previous = nullptr;
 int g_subclassSaw = 0;
 
-LRESULT SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OS_STDCALL SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_APP + 1) {
     ++g_subclassSaw;
     // Passed on, and the answer changed on the way back.
@@ -390,7 +390,7 @@ TEST_F(Win32Window, SentMessagesAreHandledAtOncePostedOnesWhenRetrieved) {
 }
 
 std::vector<UINT_PTR> g_timerProcIds;
-void TimerProc(HWND, UINT, UINT_PTR id, DWORD) { g_timerProcIds.push_back(id); }
+void OS_STDCALL TimerProc(HWND, UINT, UINT_PTR id, DWORD) { g_timerProcIds.push_back(id); }
 
 TEST_F(Win32Window, TimersFireUntilKilledAndTimerProcsAreCalled) {
   std::vector<WPARAM> fired;

@@ -4,6 +4,8 @@
 // declarations of its automation interfaces are not the system's.
 #include "platform/com/Com.h"
 
+#include <type_traits>
+
 #include "platform/com/Ole.h"
 #include "platform/com/WebBrowser.h"
 #include "platform/com/win32/ComSystem.h"
@@ -21,6 +23,16 @@ static_assert(offsetof(GUID, Data4) == offsetof(::GUID, Data4));
 static_assert(sizeof(HRESULT) == sizeof(::HRESULT));
 static_assert(COINIT_APARTMENTTHREADED == ::COINIT_APARTMENTTHREADED);
 static_assert(REGCLS_MULTIPLEUSE == ::REGCLS_MULTIPLEUSE);
+// Our objects and the system's meet through each other's tables (an outer
+// object, a class object, the browser's sites): every method on both sides
+// has the system's convention, so a call from one into the other leaves the
+// stack as it found it on 32-bit Windows too.
+static_assert(std::is_same_v<decltype(&os::IUnknown::AddRef), os::ULONG (OS_STDCALL os::IUnknown::*)()>);
+static_assert(std::is_same_v<decltype(&os::IUnknown::Release), os::ULONG (OS_STDCALL os::IUnknown::*)()>);
+static_assert(std::is_same_v<decltype(&os::IUnknown::QueryInterface),
+                             os::HRESULT (OS_STDCALL os::IUnknown::*)(const os::IID&, void**)>);
+static_assert(std::is_same_v<decltype(&::IUnknown::AddRef), ::ULONG (OS_STDCALL ::IUnknown::*)()>);
+static_assert(std::is_same_v<decltype(&::IUnknown::Release), ::ULONG (OS_STDCALL ::IUnknown::*)()>);
 
 const ::GUID& Sys(REFGUID guid) { return *As<const ::GUID*>(&guid); }
 

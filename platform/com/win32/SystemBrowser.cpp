@@ -124,7 +124,7 @@ struct ISystemObject : os::IUnknown {
 template <class Interface, class System>
 class Wrapper : public NoAutomation<Interface>, public ISystemObject {
  public:
-  HRESULT QueryInterface(REFIID riid, void** object) override {
+  HRESULT OS_STDCALL QueryInterface(REFIID riid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
     Interface* self = this;
@@ -136,8 +136,8 @@ class Wrapper : public NoAutomation<Interface>, public ISystemObject {
     }
     return E_NOINTERFACE;
   }
-  ULONG AddRef() override { return refs_.Add(); }
-  ULONG Release() override { return refs_.Release(this); }
+  ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  ULONG OS_STDCALL Release() override { return refs_.Release(this); }
   ::IDispatch* SystemDispatch() override {
     system_->AddRef();
     return system_.get();
@@ -164,7 +164,7 @@ class SystemElement final : public Wrapper<os::IHTMLElement, ::IHTMLElement> {
  public:
   explicit SystemElement(::IHTMLElement* system) : Wrapper(system) {}
 
-  HRESULT setAttribute(const os::BSTR& name, os::VARIANT value, LONG flags) override {
+  HRESULT OS_STDCALL setAttribute(const os::BSTR& name, os::VARIANT value, LONG flags) override {
     SystemVariant v;
     if (HRESULT hr = ToSystem(value, v.get()); FAILED(hr)) return hr;
     ::BSTR n = SystemString(name.str());
@@ -172,7 +172,7 @@ class SystemElement final : public Wrapper<os::IHTMLElement, ::IHTMLElement> {
     ::SysFreeString(n);
     return hr;
   }
-  HRESULT getAttribute(const os::BSTR& name, LONG flags, os::VARIANT* value) override {
+  HRESULT OS_STDCALL getAttribute(const os::BSTR& name, LONG flags, os::VARIANT* value) override {
     if (!value) return E_POINTER;
     value->Clear();
     SystemVariant v;
@@ -187,18 +187,20 @@ class SystemElement final : public Wrapper<os::IHTMLElement, ::IHTMLElement> {
     }
     return hr;
   }
-  HRESULT removeAttribute(const os::BSTR& name, LONG flags, VARIANT_BOOL* removed) override {
+  HRESULT OS_STDCALL removeAttribute(const os::BSTR& name, LONG flags, VARIANT_BOOL* removed) override {
     ::BSTR n = SystemString(name.str());
     const HRESULT hr = sys()->removeAttribute(n, flags, removed);
     ::SysFreeString(n);
     return hr;
   }
-  HRESULT get_className(os::BSTR* name) override {
+  HRESULT OS_STDCALL get_className(os::BSTR* name) override {
     return GetText(sys(), &::IHTMLElement::get_className, name);
   }
-  HRESULT get_id(os::BSTR* id) override { return GetText(sys(), &::IHTMLElement::get_id, id); }
-  HRESULT get_tagName(os::BSTR* tag) override { return GetText(sys(), &::IHTMLElement::get_tagName, tag); }
-  HRESULT get_innerText(os::BSTR* text) override {
+  HRESULT OS_STDCALL get_id(os::BSTR* id) override { return GetText(sys(), &::IHTMLElement::get_id, id); }
+  HRESULT OS_STDCALL get_tagName(os::BSTR* tag) override {
+    return GetText(sys(), &::IHTMLElement::get_tagName, tag);
+  }
+  HRESULT OS_STDCALL get_innerText(os::BSTR* text) override {
     return GetText(sys(), &::IHTMLElement::get_innerText, text);
   }
 };
@@ -207,8 +209,8 @@ class SystemCollection final : public Wrapper<os::IHTMLElementCollection, ::IHTM
  public:
   explicit SystemCollection(::IHTMLElementCollection* system) : Wrapper(system) {}
 
-  HRESULT get_length(LONG* length) override { return sys()->get_length(As<::LONG*>(length)); }
-  HRESULT item(os::VARIANT name, os::VARIANT index, os::IDispatch** element) override {
+  HRESULT OS_STDCALL get_length(LONG* length) override { return sys()->get_length(As<::LONG*>(length)); }
+  HRESULT OS_STDCALL item(os::VARIANT name, os::VARIANT index, os::IDispatch** element) override {
     if (!element) return E_POINTER;
     *element = nullptr;
     SystemVariant n, i;
@@ -219,7 +221,7 @@ class SystemCollection final : public Wrapper<os::IHTMLElementCollection, ::IHTM
     if (SUCCEEDED(hr)) *element = OurDispatchOf(found.get());
     return hr;
   }
-  HRESULT tags(os::VARIANT tagName, os::IDispatch** collection) override {
+  HRESULT OS_STDCALL tags(os::VARIANT tagName, os::IDispatch** collection) override {
     if (!collection) return E_POINTER;
     *collection = nullptr;
     SystemVariant t;
@@ -238,7 +240,7 @@ class SystemDocument final : public Wrapper<os::IHTMLDocument2, ::IHTMLDocument2
   SystemDocument(::IHTMLDocument2* system, std::shared_ptr<const bool> hostGone = nullptr)
       : Wrapper(system), hostGone_(std::move(hostGone)) {}
 
-  HRESULT QueryInterface(REFIID riid, void** object) override {
+  HRESULT OS_STDCALL QueryInterface(REFIID riid, void** object) override {
     if (object && riid == os::ICustomDoc::kIid) {
       *object = nullptr;
       SysPtr<::ICustomDoc> custom;
@@ -249,10 +251,10 @@ class SystemDocument final : public Wrapper<os::IHTMLDocument2, ::IHTMLDocument2
     }
     return Wrapper::QueryInterface(riid, object);
   }
-  ULONG AddRef() override { return Wrapper::AddRef(); }
-  ULONG Release() override { return Wrapper::Release(); }
+  ULONG OS_STDCALL AddRef() override { return Wrapper::AddRef(); }
+  ULONG OS_STDCALL Release() override { return Wrapper::Release(); }
 
-  HRESULT get_all(os::IHTMLElementCollection** all) override {
+  HRESULT OS_STDCALL get_all(os::IHTMLElementCollection** all) override {
     if (!all) return E_POINTER;
     *all = nullptr;
     SysPtr<::IHTMLElementCollection> found;
@@ -260,7 +262,7 @@ class SystemDocument final : public Wrapper<os::IHTMLDocument2, ::IHTMLDocument2
     if (SUCCEEDED(hr) && found) *all = new SystemCollection(found.get());
     return hr;
   }
-  HRESULT get_body(os::IHTMLElement** body) override {
+  HRESULT OS_STDCALL get_body(os::IHTMLElement** body) override {
     if (!body) return E_POINTER;
     *body = nullptr;
     SysPtr<::IHTMLElement> found;
@@ -268,19 +270,23 @@ class SystemDocument final : public Wrapper<os::IHTMLDocument2, ::IHTMLDocument2
     if (SUCCEEDED(hr) && found) *body = new SystemElement(found.get());
     return hr;
   }
-  HRESULT get_title(os::BSTR* title) override { return GetText(sys(), &::IHTMLDocument2::get_title, title); }
-  HRESULT put_title(const os::BSTR& title) override {
+  HRESULT OS_STDCALL get_title(os::BSTR* title) override {
+    return GetText(sys(), &::IHTMLDocument2::get_title, title);
+  }
+  HRESULT OS_STDCALL put_title(const os::BSTR& title) override {
     ::BSTR text = SystemString(title.str());
     const HRESULT hr = sys()->put_title(text);
     ::SysFreeString(text);
     return hr;
   }
-  HRESULT get_URL(os::BSTR* url) override { return GetText(sys(), &::IHTMLDocument2::get_URL, url); }
-  HRESULT get_readyState(os::BSTR* state) override {
+  HRESULT OS_STDCALL get_URL(os::BSTR* url) override {
+    return GetText(sys(), &::IHTMLDocument2::get_URL, url);
+  }
+  HRESULT OS_STDCALL get_readyState(os::BSTR* state) override {
     return GetText(sys(), &::IHTMLDocument2::get_readyState, state);
   }
 
-  HRESULT SetUIHandler(os::IDocHostUIHandler* handler) override {
+  HRESULT OS_STDCALL SetUIHandler(os::IDocHostUIHandler* handler) override {
     SysPtr<::ICustomDoc> custom;
     if (!SystemQuery(sys(), __uuidof(::ICustomDoc), &custom)) return E_NOINTERFACE;
     SysPtr<::IDocHostUIHandler> bridge;
@@ -405,7 +411,7 @@ class SystemDispatchView final : public os::IDispatch, public ISystemObject {
     *system_.put() = system;
   }
 
-  HRESULT QueryInterface(REFIID riid, void** object) override {
+  HRESULT OS_STDCALL QueryInterface(REFIID riid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (AnswerInterface<os::IUnknown>(riid, static_cast<os::IDispatch*>(this), object) ||
@@ -415,23 +421,24 @@ class SystemDispatchView final : public os::IDispatch, public ISystemObject {
     }
     return E_NOINTERFACE;
   }
-  ULONG AddRef() override { return refs_.Add(); }
-  ULONG Release() override { return refs_.Release(this); }
+  ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  ULONG OS_STDCALL Release() override { return refs_.Release(this); }
   ::IDispatch* SystemDispatch() override {
     system_->AddRef();
     return system_.get();
   }
 
-  HRESULT GetTypeInfoCount(UINT* count) override { return system_->GetTypeInfoCount(count); }
-  HRESULT GetTypeInfo(UINT index, LCID locale, os::ITypeInfo** info) override {
+  HRESULT OS_STDCALL GetTypeInfoCount(UINT* count) override { return system_->GetTypeInfoCount(count); }
+  HRESULT OS_STDCALL GetTypeInfo(UINT index, LCID locale, os::ITypeInfo** info) override {
     return system_->GetTypeInfo(index, locale, As<::ITypeInfo**>(info));
   }
-  HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override {
+  HRESULT OS_STDCALL GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID locale,
+                                   DISPID* ids) override {
     return system_->GetIDsOfNames(*As<const ::IID*>(&riid), As<::LPOLESTR*>(names), count, locale,
                                   As<::DISPID*>(ids));
   }
-  HRESULT Invoke(DISPID member, REFIID riid, LCID locale, WORD flags, os::DISPPARAMS* params,
-                 os::VARIANT* result, os::EXCEPINFO*, UINT* argumentError) override {
+  HRESULT OS_STDCALL Invoke(DISPID member, REFIID riid, LCID locale, WORD flags, os::DISPPARAMS* params,
+                            os::VARIANT* result, os::EXCEPINFO*, UINT* argumentError) override {
     const UINT count = params ? params->cArgs : 0;
     if (count > 0 && !params->rgvarg) return E_INVALIDARG;
     std::vector<::VARIANT> args(count);
@@ -676,7 +683,7 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
   // The wrapper the host holds for this system object, when there is one.
   static SystemBrowserObject* Find(::IUnknown* system);
 
-  HRESULT QueryInterface(REFIID riid, void** object) override {
+  HRESULT OS_STDCALL QueryInterface(REFIID riid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
     os::IWebBrowser2* browser = this;
@@ -697,8 +704,8 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
         (withSite_ && AnswerInterface<os::IObjectWithSite>(riid, this, object));
     return answered ? S_OK : E_NOINTERFACE;
   }
-  ULONG AddRef() override { return refs_.Add(); }
-  ULONG Release() override { return refs_.Release(this); }
+  ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  ULONG OS_STDCALL Release() override { return refs_.Release(this); }
 
   ::IDispatch* SystemDispatch() override {
     web_->AddRef();
@@ -706,13 +713,13 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
   }
 
   // IWebBrowser2
-  HRESULT Navigate(const os::BSTR& url, os::VARIANT* flags, os::VARIANT* targetFrameName,
-                   os::VARIANT* postData, os::VARIANT* headers) override {
+  HRESULT OS_STDCALL Navigate(const os::BSTR& url, os::VARIANT* flags, os::VARIANT* targetFrameName,
+                              os::VARIANT* postData, os::VARIANT* headers) override {
     os::VARIANT where = os::VARIANT::String(url.str());
     return Navigate2(&where, flags, targetFrameName, postData, headers);
   }
-  HRESULT Navigate2(os::VARIANT* url, os::VARIANT* flags, os::VARIANT* targetFrameName, os::VARIANT* postData,
-                    os::VARIANT* headers) override {
+  HRESULT OS_STDCALL Navigate2(os::VARIANT* url, os::VARIANT* flags, os::VARIANT* targetFrameName,
+                               os::VARIANT* postData, os::VARIANT* headers) override {
     const std::optional<std::u16string> where = os::VariantString(url);
     if (!where || where->empty()) return E_INVALIDARG;
     // Post data would be a byte array, which our VARIANT does not carry.
@@ -725,16 +732,16 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
     }
     return web_->Navigate2(u.get(), f.get(), t.get(), p.get(), h.get());
   }
-  HRESULT Refresh() override { return web_->Refresh(); }
-  HRESULT Refresh2(os::VARIANT* level) override {
+  HRESULT OS_STDCALL Refresh() override { return web_->Refresh(); }
+  HRESULT OS_STDCALL Refresh2(os::VARIANT* level) override {
     SystemVariant l;
     if (!os::VariantIsMissing(level)) {
       if (HRESULT hr = ToSystem(*level, l.get()); FAILED(hr)) return hr;
     }
     return web_->Refresh2(l.get());
   }
-  HRESULT Stop() override { return web_->Stop(); }
-  HRESULT get_Document(os::IDispatch** document) override {
+  HRESULT OS_STDCALL Stop() override { return web_->Stop(); }
+  HRESULT OS_STDCALL get_Document(os::IDispatch** document) override {
     if (!document) return E_POINTER;
     *document = nullptr;
     SysPtr<::IDispatch> found;
@@ -747,111 +754,142 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
     }
     return S_OK;
   }
-  HRESULT get_LocationURL(os::BSTR* url) override {
+  HRESULT OS_STDCALL get_LocationURL(os::BSTR* url) override {
     return GetText(web_.get(), &::IWebBrowser2::get_LocationURL, url);
   }
-  HRESULT get_LocationName(os::BSTR* name) override {
+  HRESULT OS_STDCALL get_LocationName(os::BSTR* name) override {
     return GetText(web_.get(), &::IWebBrowser2::get_LocationName, name);
   }
-  HRESULT get_Busy(VARIANT_BOOL* busy) override { return web_->get_Busy(busy); }
-  HRESULT get_ReadyState(os::READYSTATE* state) override {
+  HRESULT OS_STDCALL get_Busy(VARIANT_BOOL* busy) override { return web_->get_Busy(busy); }
+  HRESULT OS_STDCALL get_ReadyState(os::READYSTATE* state) override {
     return web_->get_ReadyState(As<::READYSTATE*>(state));
   }
-  HRESULT get_Silent(VARIANT_BOOL* silent) override { return web_->get_Silent(silent); }
-  HRESULT put_Silent(VARIANT_BOOL silent) override { return web_->put_Silent(silent); }
-  HRESULT get_Visible(VARIANT_BOOL* visible) override { return web_->get_Visible(visible); }
-  HRESULT put_Visible(VARIANT_BOOL visible) override { return web_->put_Visible(visible); }
-  HRESULT get_HWND(os::SHANDLE_PTR* window) override { return web_->get_HWND(As<::SHANDLE_PTR*>(window)); }
-  HRESULT get_Type(os::BSTR* type) override { return GetText(web_.get(), &::IWebBrowser2::get_Type, type); }
+  HRESULT OS_STDCALL get_Silent(VARIANT_BOOL* silent) override { return web_->get_Silent(silent); }
+  HRESULT OS_STDCALL put_Silent(VARIANT_BOOL silent) override { return web_->put_Silent(silent); }
+  HRESULT OS_STDCALL get_Visible(VARIANT_BOOL* visible) override { return web_->get_Visible(visible); }
+  HRESULT OS_STDCALL put_Visible(VARIANT_BOOL visible) override { return web_->put_Visible(visible); }
+  HRESULT OS_STDCALL get_HWND(os::SHANDLE_PTR* window) override {
+    return web_->get_HWND(As<::SHANDLE_PTR*>(window));
+  }
+  HRESULT OS_STDCALL get_Type(os::BSTR* type) override {
+    return GetText(web_.get(), &::IWebBrowser2::get_Type, type);
+  }
 
   // IOleObject: the system's, called through our declaration of its vtable.
-  HRESULT SetClientSite(os::IOleClientSite* site) override { return ole_->SetClientSite(site); }
-  HRESULT GetClientSite(os::IOleClientSite** site) override { return ole_->GetClientSite(site); }
-  HRESULT SetHostNames(LPCOLESTR app, LPCOLESTR object) override { return ole_->SetHostNames(app, object); }
+  HRESULT OS_STDCALL SetClientSite(os::IOleClientSite* site) override { return ole_->SetClientSite(site); }
+  HRESULT OS_STDCALL GetClientSite(os::IOleClientSite** site) override { return ole_->GetClientSite(site); }
+  HRESULT OS_STDCALL SetHostNames(LPCOLESTR app, LPCOLESTR object) override {
+    return ole_->SetHostNames(app, object);
+  }
   // The UI handlers given through this browser's documents are let go: the
   // host may be going too. A browser activated again starts afresh.
-  HRESULT Close(DWORD saveOption) override {
+  HRESULT OS_STDCALL Close(DWORD saveOption) override {
     const HRESULT hr = ole_->Close(saveOption);
     *closed_ = true;
     closed_ = std::make_shared<bool>(false);
     return hr;
   }
-  HRESULT SetMoniker(DWORD which, os::IMoniker* moniker) override { return ole_->SetMoniker(which, moniker); }
-  HRESULT GetMoniker(DWORD assign, DWORD which, os::IMoniker** moniker) override {
+  HRESULT OS_STDCALL SetMoniker(DWORD which, os::IMoniker* moniker) override {
+    return ole_->SetMoniker(which, moniker);
+  }
+  HRESULT OS_STDCALL GetMoniker(DWORD assign, DWORD which, os::IMoniker** moniker) override {
     return ole_->GetMoniker(assign, which, moniker);
   }
-  HRESULT InitFromData(os::IDataObject* data, BOOL creation, DWORD reserved) override {
+  HRESULT OS_STDCALL InitFromData(os::IDataObject* data, BOOL creation, DWORD reserved) override {
     return ole_->InitFromData(data, creation, reserved);
   }
-  HRESULT GetClipboardData(DWORD reserved, os::IDataObject** data) override {
+  HRESULT OS_STDCALL GetClipboardData(DWORD reserved, os::IDataObject** data) override {
     return ole_->GetClipboardData(reserved, data);
   }
-  HRESULT DoVerb(LONG verb, os::MSG* message, os::IOleClientSite* site, LONG index, HWND parent,
-                 const RECT* posRect) override {
+  HRESULT OS_STDCALL DoVerb(LONG verb, os::MSG* message, os::IOleClientSite* site, LONG index, HWND parent,
+                            const RECT* posRect) override {
     return ole_->DoVerb(verb, message, site, index, parent, posRect);
   }
-  HRESULT EnumVerbs(os::IEnumOLEVERB** verbs) override { return ole_->EnumVerbs(verbs); }
-  HRESULT Update() override { return ole_->Update(); }
-  HRESULT IsUpToDate() override { return ole_->IsUpToDate(); }
-  HRESULT GetUserClassID(CLSID* clsid) override { return ole_->GetUserClassID(clsid); }
-  HRESULT GetUserType(DWORD form, LPOLESTR* userType) override { return ole_->GetUserType(form, userType); }
-  HRESULT SetExtent(DWORD aspect, os::SIZEL* size) override { return ole_->SetExtent(aspect, size); }
-  HRESULT GetExtent(DWORD aspect, os::SIZEL* size) override { return ole_->GetExtent(aspect, size); }
-  HRESULT Advise(os::IAdviseSink* sink, DWORD* connection) override { return ole_->Advise(sink, connection); }
-  HRESULT Unadvise(DWORD connection) override { return ole_->Unadvise(connection); }
-  HRESULT EnumAdvise(os::IEnumSTATDATA** advise) override { return ole_->EnumAdvise(advise); }
-  HRESULT GetMiscStatus(DWORD aspect, DWORD* status) override { return ole_->GetMiscStatus(aspect, status); }
-  HRESULT SetColorScheme(os::LOGPALETTE* palette) override { return ole_->SetColorScheme(palette); }
+  HRESULT OS_STDCALL EnumVerbs(os::IEnumOLEVERB** verbs) override { return ole_->EnumVerbs(verbs); }
+  HRESULT OS_STDCALL Update() override { return ole_->Update(); }
+  HRESULT OS_STDCALL IsUpToDate() override { return ole_->IsUpToDate(); }
+  HRESULT OS_STDCALL GetUserClassID(CLSID* clsid) override { return ole_->GetUserClassID(clsid); }
+  HRESULT OS_STDCALL GetUserType(DWORD form, LPOLESTR* userType) override {
+    return ole_->GetUserType(form, userType);
+  }
+  HRESULT OS_STDCALL SetExtent(DWORD aspect, os::SIZEL* size) override {
+    return ole_->SetExtent(aspect, size);
+  }
+  HRESULT OS_STDCALL GetExtent(DWORD aspect, os::SIZEL* size) override {
+    return ole_->GetExtent(aspect, size);
+  }
+  HRESULT OS_STDCALL Advise(os::IAdviseSink* sink, DWORD* connection) override {
+    return ole_->Advise(sink, connection);
+  }
+  HRESULT OS_STDCALL Unadvise(DWORD connection) override { return ole_->Unadvise(connection); }
+  HRESULT OS_STDCALL EnumAdvise(os::IEnumSTATDATA** advise) override { return ole_->EnumAdvise(advise); }
+  HRESULT OS_STDCALL GetMiscStatus(DWORD aspect, DWORD* status) override {
+    return ole_->GetMiscStatus(aspect, status);
+  }
+  HRESULT OS_STDCALL SetColorScheme(os::LOGPALETTE* palette) override {
+    return ole_->SetColorScheme(palette);
+  }
 
   // IOleControl
-  HRESULT GetControlInfo(os::CONTROLINFO* info) override { return control_->GetControlInfo(info); }
-  HRESULT OnMnemonic(os::MSG* message) override { return control_->OnMnemonic(message); }
-  HRESULT OnAmbientPropertyChange(DISPID id) override { return control_->OnAmbientPropertyChange(id); }
-  HRESULT FreezeEvents(BOOL freeze) override { return control_->FreezeEvents(freeze); }
+  HRESULT OS_STDCALL GetControlInfo(os::CONTROLINFO* info) override { return control_->GetControlInfo(info); }
+  HRESULT OS_STDCALL OnMnemonic(os::MSG* message) override { return control_->OnMnemonic(message); }
+  HRESULT OS_STDCALL OnAmbientPropertyChange(DISPID id) override {
+    return control_->OnAmbientPropertyChange(id);
+  }
+  HRESULT OS_STDCALL FreezeEvents(BOOL freeze) override { return control_->FreezeEvents(freeze); }
 
   // IOleWindow (of both in-place interfaces)
-  HRESULT GetWindow(HWND* window) override {
+  HRESULT OS_STDCALL GetWindow(HWND* window) override {
     return inPlace_ ? inPlace_->GetWindow(window) : active_->GetWindow(window);
   }
-  HRESULT ContextSensitiveHelp(BOOL enterMode) override {
+  HRESULT OS_STDCALL ContextSensitiveHelp(BOOL enterMode) override {
     return inPlace_ ? inPlace_->ContextSensitiveHelp(enterMode) : active_->ContextSensitiveHelp(enterMode);
   }
 
   // IOleInPlaceObject
-  HRESULT InPlaceDeactivate() override { return inPlace_->InPlaceDeactivate(); }
-  HRESULT UIDeactivate() override { return inPlace_->UIDeactivate(); }
-  HRESULT SetObjectRects(const RECT* posRect, const RECT* clipRect) override {
+  HRESULT OS_STDCALL InPlaceDeactivate() override { return inPlace_->InPlaceDeactivate(); }
+  HRESULT OS_STDCALL UIDeactivate() override { return inPlace_->UIDeactivate(); }
+  HRESULT OS_STDCALL SetObjectRects(const RECT* posRect, const RECT* clipRect) override {
     return inPlace_->SetObjectRects(posRect, clipRect);
   }
-  HRESULT ReactivateAndUndo() override { return inPlace_->ReactivateAndUndo(); }
+  HRESULT OS_STDCALL ReactivateAndUndo() override { return inPlace_->ReactivateAndUndo(); }
 
   // IOleInPlaceActiveObject
-  HRESULT TranslateAccelerator(os::MSG* message) override { return active_->TranslateAccelerator(message); }
-  HRESULT OnFrameWindowActivate(BOOL activate) override { return active_->OnFrameWindowActivate(activate); }
-  HRESULT OnDocWindowActivate(BOOL activate) override { return active_->OnDocWindowActivate(activate); }
-  HRESULT ResizeBorder(const RECT* border, os::IOleInPlaceUIWindow* window, BOOL frameWindow) override {
+  HRESULT OS_STDCALL TranslateAccelerator(os::MSG* message) override {
+    return active_->TranslateAccelerator(message);
+  }
+  HRESULT OS_STDCALL OnFrameWindowActivate(BOOL activate) override {
+    return active_->OnFrameWindowActivate(activate);
+  }
+  HRESULT OS_STDCALL OnDocWindowActivate(BOOL activate) override {
+    return active_->OnDocWindowActivate(activate);
+  }
+  HRESULT OS_STDCALL ResizeBorder(const RECT* border, os::IOleInPlaceUIWindow* window,
+                                  BOOL frameWindow) override {
     return active_->ResizeBorder(border, window, frameWindow);
   }
-  HRESULT EnableModeless(BOOL enable) override { return active_->EnableModeless(enable); }
+  HRESULT OS_STDCALL EnableModeless(BOOL enable) override { return active_->EnableModeless(enable); }
 
   // IPersistStreamInit
-  HRESULT GetClassID(CLSID* clsid) override { return persist_->GetClassID(clsid); }
-  HRESULT IsDirty() override { return persist_->IsDirty(); }
-  HRESULT Load(os::IStream* stream) override { return persist_->Load(stream); }
-  HRESULT Save(os::IStream* stream, BOOL clearDirty) override { return persist_->Save(stream, clearDirty); }
-  HRESULT GetSizeMax(std::uint64_t* size) override { return persist_->GetSizeMax(size); }
-  HRESULT InitNew() override { return persist_->InitNew(); }
+  HRESULT OS_STDCALL GetClassID(CLSID* clsid) override { return persist_->GetClassID(clsid); }
+  HRESULT OS_STDCALL IsDirty() override { return persist_->IsDirty(); }
+  HRESULT OS_STDCALL Load(os::IStream* stream) override { return persist_->Load(stream); }
+  HRESULT OS_STDCALL Save(os::IStream* stream, BOOL clearDirty) override {
+    return persist_->Save(stream, clearDirty);
+  }
+  HRESULT OS_STDCALL GetSizeMax(std::uint64_t* size) override { return persist_->GetSizeMax(size); }
+  HRESULT OS_STDCALL InitNew() override { return persist_->InitNew(); }
 
   // IObjectWithSite
-  HRESULT SetSite(os::IUnknown* site) override { return withSite_->SetSite(site); }
-  HRESULT GetSite(REFIID riid, void** site) override { return withSite_->GetSite(riid, site); }
+  HRESULT OS_STDCALL SetSite(os::IUnknown* site) override { return withSite_->SetSite(site); }
+  HRESULT OS_STDCALL GetSite(REFIID riid, void** site) override { return withSite_->GetSite(riid, site); }
 
   // IConnectionPointContainer: DWebBrowserEvents2, with our arguments.
-  HRESULT EnumConnectionPoints(os::IEnumConnectionPoints** points) override {
+  HRESULT OS_STDCALL EnumConnectionPoints(os::IEnumConnectionPoints** points) override {
     if (points) *points = nullptr;
     return E_NOTIMPL;
   }
-  HRESULT FindConnectionPoint(REFIID riid, os::IConnectionPoint** point) override {
+  HRESULT OS_STDCALL FindConnectionPoint(REFIID riid, os::IConnectionPoint** point) override {
     if (!point) return E_POINTER;
     *point = nullptr;
     if (riid != DIID_DWebBrowserEvents2) return CONNECT_E_NOCONNECTION;

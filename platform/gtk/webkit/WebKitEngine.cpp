@@ -226,7 +226,7 @@ void ClearWebKitData() {
   state->loop = nullptr;
 }
 
-LRESULT ViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT OS_STDCALL ViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 void EnsureViewClass() {
   WNDCLASSEXW existing;
@@ -770,7 +770,7 @@ WebKitEngine* EngineOf(HWND hwnd) {
   return reinterpret_cast<WebKitEngine*>(GetWindowLongPtr(hwnd, GWLP_USERDATA));
 }
 
-LRESULT ViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OS_STDCALL ViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
     SetWindowLongPtr(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));

@@ -5,6 +5,7 @@
 #include "platform/window/MessageQueue.h"
 
 #include <cstddef>
+#include <type_traits>
 
 #include "platform/window/win32/FontMessages.h"
 #include "platform/window/win32/PaintedFrames.h"
@@ -19,6 +20,11 @@ static_assert(sizeof(os::MSG) == sizeof(::MSG));
 static_assert(offsetof(os::MSG, lParam) == offsetof(::MSG, lParam));
 static_assert(offsetof(os::MSG, time) == offsetof(::MSG, time));
 static_assert(offsetof(os::MSG, pt) == offsetof(::MSG, pt));
+// A timer procedure of ours is handed to SetTimer as the system's: the same
+// arguments but for the handle's type, and the system's convention.
+static_assert(std::is_same_v<os::TIMERPROC, void(OS_STDCALL*)(os::HWND, os::UINT, os::UINT_PTR, os::DWORD)>);
+static_assert(std::is_same_v<::TIMERPROC, void(OS_STDCALL*)(::HWND, ::UINT, ::UINT_PTR, ::DWORD)>);
+static_assert(sizeof(os::UINT_PTR) == sizeof(::UINT_PTR) && sizeof(os::DWORD) == sizeof(::DWORD));
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "platform/window/Window.h"
 
 #include <cstddef>
+#include <type_traits>
 
 #include "platform/window/win32/FontMessages.h"
 #include "platform/window/win32/SystemClasses.h"
@@ -47,6 +48,18 @@ static_assert(offsetof(os::WINDOWPLACEMENT, rcNormalPosition) ==
               offsetof(::WINDOWPLACEMENT, rcNormalPosition));
 static_assert(sizeof(os::MONITORINFO) == sizeof(::MONITORINFO));
 static_assert(offsetof(os::MONITORINFO, dwFlags) == offsetof(::MONITORINFO, dwFlags));
+
+// Procedures of ours reach the system as the system's types (in a class, as
+// a window long, to the enumerations). Ours differ from the system's only in
+// the handle's type; the convention is the system's on both bitnesses, which
+// on 32-bit Windows is what keeps the stack balanced across the call.
+static_assert(
+    std::is_same_v<os::WNDPROC, os::LRESULT(OS_STDCALL*)(os::HWND, os::UINT, os::WPARAM, os::LPARAM)>);
+static_assert(std::is_same_v<::WNDPROC, ::LRESULT(OS_STDCALL*)(::HWND, ::UINT, ::WPARAM, ::LPARAM)>);
+static_assert(std::is_same_v<os::WNDENUMPROC, os::BOOL(OS_STDCALL*)(os::HWND, os::LPARAM)>);
+static_assert(std::is_same_v<::WNDENUMPROC, ::BOOL(OS_STDCALL*)(::HWND, ::LPARAM)>);
+static_assert(sizeof(os::LRESULT) == sizeof(::LRESULT) && sizeof(os::WPARAM) == sizeof(::WPARAM) &&
+              sizeof(os::LPARAM) == sizeof(::LPARAM) && sizeof(os::BOOL) == sizeof(::BOOL));
 
 namespace {
 

@@ -24,11 +24,11 @@ struct Call {
 // Records Invoke calls; cancels (VT_BYREF | VT_BOOL arguments) when asked to.
 class RecordingSink final : public os::NoAutomation<os::IDispatch> {
  public:
-  os::HRESULT QueryInterface(const os::IID& riid, void** object) override;
-  os::ULONG AddRef() override { return refs_.Add(); }
-  os::ULONG Release() override { return refs_.Release(this); }
-  os::HRESULT Invoke(os::DISPID member, const os::IID& riid, os::LCID, os::WORD, os::DISPPARAMS* params,
-                     os::VARIANT*, os::EXCEPINFO*, os::UINT*) override;
+  os::HRESULT OS_STDCALL QueryInterface(const os::IID& riid, void** object) override;
+  os::ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  os::ULONG OS_STDCALL Release() override { return refs_.Release(this); }
+  os::HRESULT OS_STDCALL Invoke(os::DISPID member, const os::IID& riid, os::LCID, os::WORD,
+                                os::DISPPARAMS* params, os::VARIANT*, os::EXCEPINFO*, os::UINT*) override;
 
   os::ULONG References() const { return refs_.Value(); }
   std::vector<Call> calls;
@@ -46,11 +46,11 @@ class RecordingSink final : public os::NoAutomation<os::IDispatch> {
 class EventSource final : public os::IConnectionPointContainer {
  public:
   EventSource();
-  os::HRESULT QueryInterface(const os::IID& riid, void** object) override;
-  os::ULONG AddRef() override { return refs_.Add(); }
-  os::ULONG Release() override { return refs_.Release(this); }
-  os::HRESULT EnumConnectionPoints(os::IEnumConnectionPoints** points) override;
-  os::HRESULT FindConnectionPoint(const os::IID& riid, os::IConnectionPoint** point) override;
+  os::HRESULT OS_STDCALL QueryInterface(const os::IID& riid, void** object) override;
+  os::ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  os::ULONG OS_STDCALL Release() override { return refs_.Release(this); }
+  os::HRESULT OS_STDCALL EnumConnectionPoints(os::IEnumConnectionPoints** points) override;
+  os::HRESULT OS_STDCALL FindConnectionPoint(const os::IID& riid, os::IConnectionPoint** point) override;
 
   void Fire(os::DISPID member, os::DISPPARAMS* params) { point_->Fire(member, params); }
   static os::ULONG Living();

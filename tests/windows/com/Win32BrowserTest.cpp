@@ -30,7 +30,7 @@ class TestSite final : public os::IOleClientSite, public os::IOleInPlaceSite {
  public:
   explicit TestSite(::HWND window) : window_(window) {}
 
-  os::HRESULT QueryInterface(const os::IID& riid, void** object) override {
+  os::HRESULT OS_STDCALL QueryInterface(const os::IID& riid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
     os::IOleInPlaceSite* inPlace = this;
@@ -42,38 +42,38 @@ class TestSite final : public os::IOleClientSite, public os::IOleInPlaceSite {
     }
     return E_NOINTERFACE;
   }
-  os::ULONG AddRef() override { return refs_.Add(); }
-  os::ULONG Release() override { return refs_.Release(this); }
+  os::ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  os::ULONG OS_STDCALL Release() override { return refs_.Release(this); }
   os::ULONG References() const { return refs_.Value(); }
 
-  os::HRESULT SaveObject() override { return S_OK; }
-  os::HRESULT GetMoniker(os::DWORD, os::DWORD, os::IMoniker** moniker) override {
+  os::HRESULT OS_STDCALL SaveObject() override { return S_OK; }
+  os::HRESULT OS_STDCALL GetMoniker(os::DWORD, os::DWORD, os::IMoniker** moniker) override {
     if (moniker) *moniker = nullptr;
     return E_NOTIMPL;
   }
-  os::HRESULT GetContainer(os::IOleContainer** container) override {
+  os::HRESULT OS_STDCALL GetContainer(os::IOleContainer** container) override {
     if (container) *container = nullptr;
     return E_NOINTERFACE;
   }
-  os::HRESULT ShowObject() override { return S_OK; }
-  os::HRESULT OnShowWindow(os::BOOL) override { return S_OK; }
-  os::HRESULT RequestNewObjectLayout() override { return E_NOTIMPL; }
+  os::HRESULT OS_STDCALL ShowObject() override { return S_OK; }
+  os::HRESULT OS_STDCALL OnShowWindow(os::BOOL) override { return S_OK; }
+  os::HRESULT OS_STDCALL RequestNewObjectLayout() override { return E_NOTIMPL; }
 
-  os::HRESULT GetWindow(os::HWND* window) override {
+  os::HRESULT OS_STDCALL GetWindow(os::HWND* window) override {
     if (!window) return E_POINTER;
     *window = reinterpret_cast<os::HWND>(window_);
     return S_OK;
   }
-  os::HRESULT ContextSensitiveHelp(os::BOOL) override { return E_NOTIMPL; }
-  os::HRESULT CanInPlaceActivate() override { return S_OK; }
-  os::HRESULT OnInPlaceActivate() override {
+  os::HRESULT OS_STDCALL ContextSensitiveHelp(os::BOOL) override { return E_NOTIMPL; }
+  os::HRESULT OS_STDCALL CanInPlaceActivate() override { return S_OK; }
+  os::HRESULT OS_STDCALL OnInPlaceActivate() override {
     activated = true;
     return S_OK;
   }
-  os::HRESULT OnUIActivate() override { return S_OK; }
-  os::HRESULT GetWindowContext(os::IOleInPlaceFrame** frame, os::IOleInPlaceUIWindow** document,
-                               os::RECT* posRect, os::RECT* clipRect,
-                               os::OLEINPLACEFRAMEINFO* frameInfo) override {
+  os::HRESULT OS_STDCALL OnUIActivate() override { return S_OK; }
+  os::HRESULT OS_STDCALL GetWindowContext(os::IOleInPlaceFrame** frame, os::IOleInPlaceUIWindow** document,
+                                          os::RECT* posRect, os::RECT* clipRect,
+                                          os::OLEINPLACEFRAMEINFO* frameInfo) override {
     if (frame) *frame = nullptr;
     if (document) *document = nullptr;
     ::RECT client{};
@@ -89,15 +89,15 @@ class TestSite final : public os::IOleClientSite, public os::IOleInPlaceSite {
     }
     return S_OK;
   }
-  os::HRESULT Scroll(os::SIZE) override { return E_NOTIMPL; }
-  os::HRESULT OnUIDeactivate(os::BOOL) override { return S_OK; }
-  os::HRESULT OnInPlaceDeactivate() override {
+  os::HRESULT OS_STDCALL Scroll(os::SIZE) override { return E_NOTIMPL; }
+  os::HRESULT OS_STDCALL OnUIDeactivate(os::BOOL) override { return S_OK; }
+  os::HRESULT OS_STDCALL OnInPlaceDeactivate() override {
     activated = false;
     return S_OK;
   }
-  os::HRESULT DiscardUndoState() override { return E_NOTIMPL; }
-  os::HRESULT DeactivateAndUndo() override { return E_NOTIMPL; }
-  os::HRESULT OnPosRectChange(const os::RECT*) override { return S_OK; }
+  os::HRESULT OS_STDCALL DiscardUndoState() override { return E_NOTIMPL; }
+  os::HRESULT OS_STDCALL DeactivateAndUndo() override { return E_NOTIMPL; }
+  os::HRESULT OS_STDCALL OnPosRectChange(const os::RECT*) override { return S_OK; }
 
   bool activated = false;
 
@@ -331,7 +331,7 @@ class TestUiHandler final : public os::IDocHostUIHandler,
                             public os::IOleCommandTarget,
                             public os::IServiceProvider {
  public:
-  os::HRESULT QueryInterface(const os::IID& riid, void** object) override {
+  os::HRESULT OS_STDCALL QueryInterface(const os::IID& riid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (os::AnswerInterface<os::IUnknown>(riid, static_cast<os::IDocHostUIHandler*>(this), object) ||
@@ -342,63 +342,66 @@ class TestUiHandler final : public os::IDocHostUIHandler,
     }
     return E_NOINTERFACE;
   }
-  os::ULONG AddRef() override { return refs_.Add(); }
-  os::ULONG Release() override { return refs_.Release(this); }
+  os::ULONG OS_STDCALL AddRef() override { return refs_.Add(); }
+  os::ULONG OS_STDCALL Release() override { return refs_.Release(this); }
   os::ULONG References() const { return refs_.Value(); }
 
   // The download manager's service: this object stands for it.
-  os::HRESULT QueryService(const os::GUID& service, const os::IID& riid, void** object) override {
+  os::HRESULT OS_STDCALL QueryService(const os::GUID& service, const os::IID& riid, void** object) override {
     if (service != os::SID_SDownloadManager) return E_NOINTERFACE;
     return QueryInterface(riid == os::IID_IDownloadManager ? os::IID_IUnknown : riid, object);
   }
 
-  os::HRESULT ShowContextMenu(os::DWORD, os::POINT* point, os::IUnknown*, os::IDispatch*) override {
+  os::HRESULT OS_STDCALL ShowContextMenu(os::DWORD, os::POINT* point, os::IUnknown*,
+                                         os::IDispatch*) override {
     menuAt = point ? *point : os::POINT{-1, -1};
     return S_OK;
   }
-  os::HRESULT GetHostInfo(os::DOCHOSTUIINFO* info) override {
+  os::HRESULT OS_STDCALL GetHostInfo(os::DOCHOSTUIINFO* info) override {
     info->dwFlags = os::DOCHOSTUIFLAG_NO3DBORDER | os::DOCHOSTUIFLAG_SCROLL_NO;
     info->dwDoubleClick = os::DOCHOSTUIDBLCLK_SHOWCODE;
     info->pchHostCss = u"body{margin:0}";
     return S_OK;
   }
-  os::HRESULT ShowUI(os::DWORD, os::IOleInPlaceActiveObject*, os::IOleCommandTarget*, os::IOleInPlaceFrame*,
-                     os::IOleInPlaceUIWindow*) override {
+  os::HRESULT OS_STDCALL ShowUI(os::DWORD, os::IOleInPlaceActiveObject*, os::IOleCommandTarget*,
+                                os::IOleInPlaceFrame*, os::IOleInPlaceUIWindow*) override {
     return S_FALSE;
   }
-  os::HRESULT HideUI() override { return S_OK; }
-  os::HRESULT UpdateUI() override { return S_OK; }
-  os::HRESULT EnableModeless(os::BOOL) override { return S_OK; }
-  os::HRESULT OnDocWindowActivate(os::BOOL) override { return S_OK; }
-  os::HRESULT OnFrameWindowActivate(os::BOOL) override { return S_OK; }
-  os::HRESULT ResizeBorder(const os::RECT*, os::IOleInPlaceUIWindow*, os::BOOL) override { return S_OK; }
-  os::HRESULT TranslateAccelerator(os::MSG* message, const os::GUID*, os::DWORD) override {
+  os::HRESULT OS_STDCALL HideUI() override { return S_OK; }
+  os::HRESULT OS_STDCALL UpdateUI() override { return S_OK; }
+  os::HRESULT OS_STDCALL EnableModeless(os::BOOL) override { return S_OK; }
+  os::HRESULT OS_STDCALL OnDocWindowActivate(os::BOOL) override { return S_OK; }
+  os::HRESULT OS_STDCALL OnFrameWindowActivate(os::BOOL) override { return S_OK; }
+  os::HRESULT OS_STDCALL ResizeBorder(const os::RECT*, os::IOleInPlaceUIWindow*, os::BOOL) override {
+    return S_OK;
+  }
+  os::HRESULT OS_STDCALL TranslateAccelerator(os::MSG* message, const os::GUID*, os::DWORD) override {
     return message && message->message == 0x0100 && message->wParam == 0x74 ? S_OK : S_FALSE;  // F5
   }
-  os::HRESULT GetOptionKeyPath(std::u16string* key, os::DWORD) override {
+  os::HRESULT OS_STDCALL GetOptionKeyPath(std::u16string* key, os::DWORD) override {
     *key = u"Software\\Lumora\\Browser";
     return S_OK;
   }
-  os::HRESULT GetDropTarget(os::IDropTarget*, os::IDropTarget**) override { return E_NOTIMPL; }
-  os::HRESULT GetExternal(os::IDispatch** external) override {
+  os::HRESULT OS_STDCALL GetDropTarget(os::IDropTarget*, os::IDropTarget**) override { return E_NOTIMPL; }
+  os::HRESULT OS_STDCALL GetExternal(os::IDispatch** external) override {
     *external = nullptr;
     if (!external_) return E_NOTIMPL;
     external_->AddRef();
     *external = external_;
     return S_OK;
   }
-  os::HRESULT TranslateUrl(os::DWORD, os::LPCOLESTR in, std::u16string* out) override {
+  os::HRESULT OS_STDCALL TranslateUrl(os::DWORD, os::LPCOLESTR in, std::u16string* out) override {
     if (std::u16string_view(in) != u"http://old.test/") return S_FALSE;
     *out = u"http://new.test/";
     return S_OK;
   }
-  os::HRESULT FilterDataObject(os::IDataObject*, os::IDataObject**) override { return S_FALSE; }
+  os::HRESULT OS_STDCALL FilterDataObject(os::IDataObject*, os::IDataObject**) override { return S_FALSE; }
 
-  os::HRESULT QueryStatus(const os::GUID*, os::ULONG, os::OLECMD*, os::OLECMDTEXT*) override {
+  os::HRESULT OS_STDCALL QueryStatus(const os::GUID*, os::ULONG, os::OLECMD*, os::OLECMDTEXT*) override {
     return E_NOTIMPL;
   }
-  os::HRESULT Exec(const os::GUID* group, os::DWORD command, os::DWORD, os::VARIANT*,
-                   os::VARIANT* out) override {
+  os::HRESULT OS_STDCALL Exec(const os::GUID* group, os::DWORD command, os::DWORD, os::VARIANT*,
+                              os::VARIANT* out) override {
     if (!group || *group != os::CGID_DocHostCommandHandler || command != os::OLECMDID_SHOWSCRIPTERROR) {
       return OLECMDERR_E_NOTSUPPORTED;
     }
