@@ -2,7 +2,7 @@
 # Installs what is missing, builds the sanitizer flavour and runs every test:
 # unit and integration tests through ctest, then the end-to-end scripts; then,
 # where the MinGW-w64 compilers and Wine are present, the Windows build's unit
-# tests under Wine; then, where clang is present, the fuzz targets of
+# tests under Wine and the 32-bit Windows build; then, where clang is present, the fuzz targets of
 # tests/fuzz. CI (CI set) installs the Windows tools too; LUMORA_WINDOWS=1
 # asks for them elsewhere, LUMORA_WINDOWS=0 skips the Windows stage.
 set -euo pipefail
@@ -41,6 +41,18 @@ if [ "$windows" != 0 ] && command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&
   fi
   bash "$root/scripts/build.sh" win64
   (cd "$root/build/win64" && ctest --output-on-failure -j "${LUMORA_JOBS:-2}" --timeout 300)
+fi
+# The 32-bit program (i686): built, and its programs' imports checked; its
+# tests run only where Wine can start 32-bit programs (wine32).
+if [ "$windows" != 0 ] && command -v i686-w64-mingw32-g++-posix >/dev/null 2>&1; then
+  win32_deps=()
+  if [ -n "${CI:-}" ]; then
+    win32_deps=(env LUMORA_WIN_DEPS_PREFIX="${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/lumora/win32-deps")
+  else
+    win32_deps=(env -u LUMORA_WIN_DEPS_PREFIX)
+  fi
+  "${win32_deps[@]}" bash "$root/scripts/build.sh" win32
+  (cd "$root/build/win32" && ctest --output-on-failure -j "${LUMORA_JOBS:-2}" --timeout 300)
 fi
 
 # The fuzz flavour (clang, libFuzzer): each target replays its seed corpus and
