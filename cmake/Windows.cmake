@@ -241,6 +241,13 @@ if(LUMORA_WINE AND LUMORA_WINE_LOADER AND LUMORA_XVFB_RUN)
                        FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
 endif()
 
+# The skins and the icon as the program's resources: the generated script
+# compiled and read back.
+add_test(NAME skin_resources COMMAND ${CMAKE_COMMAND} -DRC_COMPILER=${CMAKE_RC_COMPILER}
+         -DSCRIPT=${CMAKE_BINARY_DIR}/skins/SkinResources.rc -DICON_DIR=${PROJECT_SOURCE_DIR}/skins/icon
+         -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR} -P ${PROJECT_SOURCE_DIR}/tests/windows/CheckSkinResources.cmake)
+set_tests_properties(skin_resources PROPERTIES LABELS windows)
+
 # morvaine.exe: its imports, and its journey under Wine on an X server against
 # the Linux build's portal (tests/windows/wine_journey.sh), once it links.
 set(LUMORA_LINUX_PORTAL ${PROJECT_SOURCE_DIR}/build/test/portal/lumora-portal CACHE FILEPATH
