@@ -3,14 +3,15 @@
 // files. They hold tokens, passwords and cached pages, so a file is private
 // to the user from its first byte on (0600 on Linux, created before any
 // byte is written; on Windows the user's profile folders, where they live,
-// are private already and the file takes their access rules). Paths are
-// UTF-8, so that a folder name outside the system's code page still opens on
-// Windows.
+// are private already and the file takes their access rules). Paths are the
+// standard library's: made from a narrow string they are its bytes on Linux
+// and the system's narrow encoding on Windows, as the C runtime's own file
+// functions take them; on Windows they reach the system as UTF-16.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
-#include <string>
+#include <filesystem>
 #include <string_view>
 
 namespace os {
@@ -19,16 +20,16 @@ namespace os {
 // append its bytes kept and every write going to its end (reading allowed
 // too). A file the call creates is private; one that existed is made private.
 // Null (with errno set) when the file cannot be opened.
-std::FILE* OpenPrivateFile(const std::string& path, bool append);
+std::FILE* OpenPrivateFile(const std::filesystem::path& path, bool append);
 
 // Replaces path's content with bytes in a private file. False when the file
 // cannot be opened or not every byte reached it; what was written stays.
-bool WritePrivateFile(const std::string& path, std::string_view bytes);
+bool WritePrivateFile(const std::filesystem::path& path, std::string_view bytes);
 
 // Overwrites an existing regular file with zero bytes from offset to its end,
 // keeping its length. Never creates a file, never follows a symbolic link and
 // never waits on a pipe or device: those are refused (false). True when the
 // file was a regular file (one no longer than offset is left as it is).
-bool OverwriteWithZeros(const std::string& path, std::int64_t offset);
+bool OverwriteWithZeros(const std::filesystem::path& path, std::int64_t offset);
 
 }  // namespace os
