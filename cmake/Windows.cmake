@@ -241,6 +241,16 @@ if(LUMORA_WINE AND LUMORA_WINE_LOADER AND LUMORA_XVFB_RUN)
                        FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
 endif()
 
+# The launcher's own files on Windows: the platform's private files under
+# names beyond the code page, the cache clearing's walk over read-only files.
+add_executable(test_win32_files ${PROJECT_SOURCE_DIR}/tests/windows/PrivateFileTest.cpp)
+target_include_directories(test_win32_files PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(test_win32_files PRIVATE lumora_support lumora_testsupport_portable gmock gtest_main)
+lumora_windows_program_tests(test_win32_files "\\[  PASSED  \\] [1-9][0-9]* test")
+if(TEST test_win32_files)
+  set_tests_properties(test_win32_files PROPERTIES FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
+endif()
+
 # The skins and the icon as the program's resources: the generated script
 # compiled and read back.
 add_test(NAME skin_resources COMMAND ${CMAKE_COMMAND} -DRC_COMPILER=${CMAKE_RC_COMPILER}
