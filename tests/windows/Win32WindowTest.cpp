@@ -172,9 +172,16 @@ TEST_F(Win32Window, PlatformClassesAreGlobal) {
   wc.lpfnWndProc = PlainProc;
   wc.lpszClassName = u"LumoraPlatformClass";
   ASSERT_NE(RegisterSystemClass(wc), 0);
+  // Found as the system's classes are: with no instance, and with any.
   WNDCLASSEXW found;
+  EXPECT_TRUE(GetClassInfoEx(nullptr, u"LumoraPlatformClass", &found));
+  EXPECT_EQ(found.lpfnWndProc, &PlainProc);
   EXPECT_TRUE(GetClassInfoEx(Self(), u"LumoraPlatformClass", &found));
   EXPECT_TRUE(found.style & CS_GLOBALCLASS);
+  HWND hwnd = CreateWindowEx(0, u"LumoraPlatformClass", u"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                             nullptr, nullptr);
+  EXPECT_NE(hwnd, nullptr);
+  DestroyWindow(hwnd);
   EXPECT_EQ(RegisterSystemClass(wc), 0);
 }
 
