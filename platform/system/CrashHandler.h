@@ -6,6 +6,11 @@
 //
 // The filter runs inside a signal handler: it may only use async-signal-safe
 // calls (the minidump writer of platform/system/MiniDump.h and RelaunchSelf are).
+//
+// On Windows the system's own unhandled-exception filter calls ours, abort()
+// reaches it as STATUS_FATAL_APP_EXIT, a stack overflow's filter runs on a
+// thread standing in for the faulting one, and RelaunchSelf starts a new
+// process and ends the crashed one (platform/system/win32/CrashHandler.cpp).
 #pragma once
 
 #include <cstddef>

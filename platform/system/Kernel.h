@@ -1,6 +1,12 @@
 // Process and module facts in the shape of the Windows kernel functions: the
 // executable's own path, the process id, debug output and the reported
 // Windows version.
+//
+// On Windows these are the system's answers (platform/system/win32/), with
+// the same shapes: paths use "/" as separator, the version is what the system
+// tells this program (GetVersionExW) unless LUMORA_OS_VERSION replaces it,
+// LUMORA_WOW64 overrides the current process's WOW64 answer, and any process
+// handle may be asked.
 #pragma once
 
 #include <optional>

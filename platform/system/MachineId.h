@@ -1,5 +1,7 @@
 // Machine identity: the processor's CPUID answers and a network adapter's
 // hardware address, the two facts the launcher identifies a machine by.
+// On Windows the adapters are the system's (GetAdaptersAddresses), chosen by
+// the same rule.
 #pragma once
 
 #include <array>

@@ -6,6 +6,10 @@
 //
 // Everything here is async-signal-safe (raw system calls, no heap, no locks),
 // because it runs inside the fatal-signal handler of platform/system/CrashHandler.h.
+//
+// On Windows dbghelp's own MiniDumpWriteDump writes the dump, and dump files
+// are the system's file handles, shared with nobody while open
+// (platform/system/win32/MiniDump.cpp).
 #pragma once
 
 #include <cstdint>

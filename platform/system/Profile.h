@@ -15,6 +15,13 @@
 // Texts that take part in lists (section and key names) are returned like the
 // Windows buffer: each name followed by a zero unit; SplitMultiString turns
 // such a list into names.
+//
+// On Windows the system's profile functions read and write the files: new
+// files are UTF-16LE with a byte order mark, existing ones keep what the
+// system reads them as (UTF-16LE with a mark, else the ANSI code page), and
+// the system rewrites a file in place in its own layout. The refusals, the
+// cut to the caller's capacity, the trimmed default and deleting from a
+// missing file are ours there too (platform/system/win32/Profile.cpp).
 #pragma once
 
 #include <string>

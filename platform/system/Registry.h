@@ -29,6 +29,10 @@
 //
 // Each open of a predefined root reads the file afresh; keys opened from a
 // handle see the same snapshot as that handle.
+//
+// On Windows the registry is the system's (no file): keys are opened for
+// reading only whatever rights are asked for, and the path, capacity and
+// text rules above hold there too (platform/system/win32/Registry.cpp).
 #pragma once
 
 #include <memory>

@@ -1,4 +1,9 @@
 // Shell services: starting programs (ShellExecute) and the special folders.
+//
+// On Windows the system starts programs and opens addresses, and the special
+// folders are its own, with "/" as separator; the recorder, the launch log
+// and the refusal of other verbs work as described below
+// (platform/system/win32/Shell.cpp).
 #pragma once
 
 #include <string>

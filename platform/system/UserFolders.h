@@ -1,5 +1,7 @@
 // The per-user base folders of the XDG base-directory convention, which
 // stand in for the Windows profile folders (application data, cache, settings).
+// On Windows they are those profile folders themselves, in UTF-8 with "/" as
+// separator, and folders are private by the profile's own permissions.
 #pragma once
 
 #include <filesystem>

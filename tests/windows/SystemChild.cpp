@@ -7,7 +7,7 @@
 //                                     the fault to <dump>, writes the faulting
 //                                     thread's id to <info>, then faults:
 //                                     write, worker, divide, abort, uncaught,
-//                                     overflow, or relaunch (a write fault
+//                                     overflow, worker-overflow, or relaunch (a write fault
 //                                     whose filter relaunches the program)
 // Started without arguments and with LUMORA_TEST_RELAUNCHED=1, it is the
 // relaunched image: it writes "relaunched <argument count>" to the file
@@ -83,6 +83,14 @@ int Crash(const std::string& fault, const std::string& info) {
   } else if (fault == "uncaught") {
     WriteText(info, std::to_string(os::CurrentKernelThreadId()));
     Throw();
+  } else if (fault == "worker-overflow") {
+    // A worker that may overflow its stack keeps room for the filter.
+    std::thread worker([&] {
+      const os::CrashStackForThread room;
+      WriteText(info, std::to_string(os::CurrentKernelThreadId()));
+      Recurse(0);
+    });
+    worker.join();
   } else if (fault == "overflow") {
     WriteText(info, std::to_string(os::CurrentKernelThreadId()));
     return Recurse(0);

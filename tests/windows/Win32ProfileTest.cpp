@@ -71,6 +71,16 @@ TEST_F(Win32Profile, ABareFileNameIsInTheCurrentFolder) {
   EXPECT_TRUE(std::filesystem::exists(dir_ / "bare.ini"));
 }
 
+// The system would take an empty name for its own win.ini.
+TEST_F(Win32Profile, AnEmptyFileNameNamesNoFile) {
+  std::u16string value;
+  EXPECT_EQ(os::GetPrivateProfileString(u"windows", u"load", u"none ", &value, 64, u""), 4u);
+  EXPECT_EQ(value, u"none");
+  EXPECT_EQ(os::GetPrivateProfileSectionNames(&value, 64, u""), 0u);
+  EXPECT_EQ(os::WritePrivateProfileString(u"lumora", u"k", u"v", u""), os::FALSE);
+  EXPECT_EQ(os::WritePrivateProfileString(u"lumora", nullptr, nullptr, u""), os::TRUE);
+}
+
 TEST_F(Win32Profile, AnyCapacityIsServedWithoutAllocatingIt) {
   ASSERT_TRUE(Write(u"s", u"k", u"value"));
   std::u16string value;

@@ -16,8 +16,8 @@
 //   the environment plus one variable, then ends the crashed process at once
 //   (exit code 0, the code the fresh run ends with when it has reported the
 //   crash), so that its windows go away as they do when the other flavour
-//   replaces the process image. The filter runs as an ordinary function on
-//   the faulting thread here, not in a signal handler.
+//   replaces the process image. The filter runs as an ordinary function here
+//   (on the faulting thread or its stand-in), not in a signal handler.
 #include "platform/system/CrashHandler.h"
 
 // Our names of the codes and answers, taken before the system's headers turn

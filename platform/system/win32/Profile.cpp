@@ -12,7 +12,8 @@
 //   they are and the file would read back differently;
 // - deleting from a file that does not exist succeeds and creates nothing;
 // - a file name without a folder names a file in the current folder (the
-//   system would look in the Windows folder);
+//   system would look in the Windows folder), and an empty one names no
+//   file at all (the system would use its own win.ini);
 // - what does not fit the caller's capacity is cut by our rules (a value to
 //   the capacity less one, a list to the capacity less two characters), which
 //   is what the system documents; some systems cut lists one character
@@ -33,8 +34,9 @@ namespace os {
 namespace {
 
 constexpr ::DWORD kFirstArea = 1024;
-// No profile value or list is larger: the area stops growing here.
-constexpr ::DWORD kLargestArea = 64u << 20;
+// No profile value or list of ours comes near this: the area stops growing
+// here, and a larger answer is cut to it.
+constexpr ::DWORD kLargestArea = 4u << 20;
 
 // The file as the system is to see it: a full path (the system looks for a
 // bare name in the Windows folder); the caller's text when it has none.
@@ -70,28 +72,35 @@ bool CreateUtf16File(const std::wstring& path) {
 
 std::wstring Trimmed(const char16_t* name) { return win32::WideString(TrimProfileName(name)); }
 
-}  // namespace
-
-DWORD GetPrivateProfileString(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
-                              std::u16string* returned, DWORD size, std::u16string_view fileName) {
-  if (returned == nullptr) return 0;
-  returned->clear();
-  const std::wstring path = SystemPath(fileName);
-  const bool list = section == nullptr || key == nullptr;
-  std::u16string fallback = defaultValue != nullptr ? defaultValue : u"";
-  while (!fallback.empty() && IsProfileBlank(fallback.back())) fallback.pop_back();
-  // The whole answer first, in an area that grows until the system no longer
-  // cuts it (the system cuts a value to the area less one character and a
-  // list to the area less two); then our cut to the caller's capacity.
+// The whole answer, in an area that grows until the system no longer cuts
+// it (the system cuts a value to the area less one character and a list to
+// the area less two).
+std::u16string SystemAnswer(const char16_t* section, const char16_t* key, const std::u16string& fallback,
+                            const std::wstring& path) {
   std::wstring area;
   ::DWORD length = 0;
   for (::DWORD room = kFirstArea;; room *= 4) {
     area.assign(room, L'\0');
     length = ::GetPrivateProfileStringW(win32::Wide(section), win32::Wide(key), win32::Wide(fallback.c_str()),
                                         area.data(), room, path.c_str());
-    if (length + 2 < room || room > kLargestArea) break;
+    if (length + 2 < room || room >= kLargestArea) break;
   }
-  std::u16string answer(win32::Ours(area.data()), std::min<std::size_t>(length, area.size()));
+  return std::u16string(win32::Ours(area.data()), std::min<std::size_t>(length, area.size()));
+}
+
+}  // namespace
+
+DWORD GetPrivateProfileString(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
+                              std::u16string* returned, DWORD size, std::u16string_view fileName) {
+  if (returned == nullptr) return 0;
+  returned->clear();
+  const bool list = section == nullptr || key == nullptr;
+  std::u16string fallback = defaultValue != nullptr ? defaultValue : u"";
+  while (!fallback.empty() && IsProfileBlank(fallback.back())) fallback.pop_back();
+  // No file name names no file (the system would read its own win.ini).
+  std::u16string answer = fileName.empty() ? (list ? std::u16string() : fallback)
+                                           : SystemAnswer(section, key, fallback, SystemPath(fileName));
+  // Our cut to the caller's capacity.
   const DWORD cut = list ? 2 : 1;
   if (size < cut) return 0;
   if (answer.size() + 1 > size) answer.resize(size - cut);
@@ -109,8 +118,14 @@ BOOL WritePrivateProfileString(const char16_t* section, const char16_t* key, con
     ::SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  const std::wstring path = SystemPath(fileName);
   const bool deletes = key == nullptr || value == nullptr;
+  // No file name names no file (the system would write its own win.ini).
+  if (fileName.empty()) {
+    if (deletes) return TRUE;
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  const std::wstring path = SystemPath(fileName);
   if (!Exists(path)) {
     if (deletes) return TRUE;
     if (!CreateUtf16File(path)) return FALSE;
