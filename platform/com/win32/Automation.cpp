@@ -74,8 +74,8 @@ HRESULT ToOurs(const ::VARIANT& system, os::VARIANT* ours) {
       *ours = os::VARIANT::String(OurText(ref ? *value->pbstrVal : value->bstrVal));
       return S_OK;
     case os::VT_DISPATCH:
-      *ours =
-          os::VARIANT::Dispatch(reinterpret_cast<os::IDispatch*>(ref ? *value->ppdispVal : value->pdispVal));
+      ours->vt = os::VT_DISPATCH;
+      ours->pdispVal = OurDispatchOf(ref ? *value->ppdispVal : value->pdispVal);
       return S_OK;
     case os::VT_UNKNOWN:
       *ours = os::VARIANT::Unknown(reinterpret_cast<os::IUnknown*>(ref ? *value->ppunkVal : value->punkVal));
@@ -132,10 +132,8 @@ HRESULT ToSystem(const os::VARIANT& ours, ::VARIANT* system) {
       return S_OK;
     }
     case os::VT_DISPATCH: {
-      os::IDispatch* object = ref ? *value->ppdispVal : value->pdispVal;
-      if (object) object->AddRef();
       system->vt = ::VT_DISPATCH;
-      system->pdispVal = reinterpret_cast<::IDispatch*>(object);
+      system->pdispVal = SystemDispatchOf(ref ? *value->ppdispVal : value->pdispVal);
       return S_OK;
     }
     case os::VT_UNKNOWN: {
@@ -150,7 +148,7 @@ HRESULT ToSystem(const os::VARIANT& ours, ::VARIANT* system) {
   }
 }
 
-HRESULT ArgumentsAsOurs::Load(const ::DISPPARAMS* params, const OurDispatchMap& toOurs) {
+HRESULT ArgumentsAsOurs::Load(const ::DISPPARAMS* params) {
   slots_.clear();
   args_.clear();
   named_.clear();
@@ -168,11 +166,6 @@ HRESULT ArgumentsAsOurs::Load(const ::DISPPARAMS* params, const OurDispatchMap& 
     switch (arg.vt) {
       case kByRef | os::VT_VARIANT:
         if (HRESULT hr = ToOurs(*arg.pvarVal, &slot.target); FAILED(hr)) return hr;
-        if (slot.target.vt == os::VT_DISPATCH && toOurs) {
-          slot.target = os::VARIANT();
-          slot.target.vt = os::VT_DISPATCH;
-          slot.target.pdispVal = toOurs(arg.pvarVal->pdispVal);
-        }
         ours = os::VARIANT::Ref(&slot.target);
         break;
       case kByRef | os::VT_BOOL:
@@ -193,13 +186,6 @@ HRESULT ArgumentsAsOurs::Load(const ::DISPPARAMS* params, const OurDispatchMap& 
         slot.dispatch = nullptr;
         ours = os::VARIANT::Ref(&slot.dispatch);
         break;
-      case os::VT_DISPATCH:
-        if (toOurs) {
-          ours.vt = os::VT_DISPATCH;
-          ours.pdispVal = arg.pdispVal ? toOurs(arg.pdispVal) : nullptr;
-          break;
-        }
-        [[fallthrough]];
       default:
         if (HRESULT hr = ToOurs(arg, &ours); FAILED(hr)) return hr;
     }
@@ -214,7 +200,7 @@ HRESULT ArgumentsAsOurs::Load(const ::DISPPARAMS* params, const OurDispatchMap& 
   return S_OK;
 }
 
-void ArgumentsAsOurs::WriteBack(const DispatchMap& toSystem) {
+void ArgumentsAsOurs::WriteBack() {
   for (Slot& slot : slots_) {
     ::VARIANT& arg = *slot.system;
     switch (arg.vt) {
@@ -233,9 +219,7 @@ void ArgumentsAsOurs::WriteBack(const DispatchMap& toSystem) {
       case kByRef | os::VT_DISPATCH:
         if (slot.dispatch) {
           // The callee handed over a reference; the system side gets its own.
-          ::IDispatch* system =
-              toSystem ? toSystem(slot.dispatch) : reinterpret_cast<::IDispatch*>(slot.dispatch);
-          if (!toSystem) system->AddRef();
+          ::IDispatch* system = SystemDispatchOf(slot.dispatch);
           if (*arg.ppdispVal) (*arg.ppdispVal)->Release();
           *arg.ppdispVal = system;
           slot.dispatch->Release();

@@ -5,13 +5,12 @@
 // both directions, with oleaut32 doing the system side's allocation and
 // clearing (SysAllocStringLen, SysFreeString, VariantClear).
 //
-// Interfaces inside values (VT_DISPATCH, VT_UNKNOWN) pass as they are: the
-// interfaces they carry are vtable-compatible up to IUnknown. A caller that
-// needs an object of the other side (a browser) maps it itself.
+// Objects inside values cross as the other side should see them (below):
+// VT_DISPATCH through the wrappers and bridges of SystemBrowser.cpp,
+// VT_UNKNOWN as it is, IUnknown's vtable being the same on both sides.
 #pragma once
 
 #include <deque>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,10 +29,21 @@ std::u16string OurText(::BSTR text);
 // host interfaces hand text to the system; nullptr for an empty text.
 wchar_t* TaskString(std::u16string_view text);
 
-// A system value as ours: numbers, booleans, errors, strings and interfaces
-// (with a new reference); by-reference values become the value they point
-// at. VT_EMPTY and VT_NULL as they are; anything else gives DISP_E_TYPEMISMATCH
-// and leaves *ours empty.
+// Objects crossing between the sides: the system's as the host should see
+// them (our wrapper for browsers, documents, element collections and
+// elements; our own object again for a bridge of ours; otherwise a view whose
+// IDispatch converts the calls), and ours as the system should see them (the
+// system object a wrapper stands for; otherwise a bridge whose IDispatch
+// converts the system's calls). Each returns a new reference; nullptr for
+// nullptr. Implemented with the wrappers (SystemBrowser.cpp).
+os::IDispatch* OurDispatchOf(::IDispatch* system);
+::IDispatch* SystemDispatchOf(os::IDispatch* ours);
+
+// A system value as ours: numbers, booleans, errors, strings and objects
+// (with a new reference, VT_DISPATCH mapped as above, VT_UNKNOWN as it is:
+// IUnknown's vtable is the same on both sides); by-reference values become
+// the value they point at. VT_EMPTY and VT_NULL as they are; anything else
+// gives DISP_E_TYPEMISMATCH and leaves *ours empty.
 HRESULT ToOurs(const ::VARIANT& system, os::VARIANT* ours);
 // Our value as the system's, into a VARIANT the caller initialised (it is
 // cleared first) and later clears with VariantClear. By-reference values
@@ -58,18 +68,13 @@ class SystemVariant {
 // system makes to an object of ours. By-reference arguments become
 // references to values held here; WriteBack() copies what the callee left in
 // them back to the system's targets (Cancel flags, a browser stored through
-// ppDisp, strings and numbers). mapDispatch turns a system object in a
-// VT_DISPATCH argument (or stored back through VT_BYREF|VT_DISPATCH) into
-// the object the other side should see; by default it is passed unchanged.
+// ppDisp, strings and numbers). A VT_BYREF | VT_DISPATCH argument starts
+// empty for the callee (NewWindow2's ppDisp comes in empty).
 class ArgumentsAsOurs {
  public:
-  // Both return a new reference, or nullptr.
-  using OurDispatchMap = std::function<os::IDispatch*(::IDispatch*)>;
-  using DispatchMap = std::function<::IDispatch*(os::IDispatch*)>;
-
   // Fails (DISP_E_TYPEMISMATCH) when an argument has a type we do not carry.
-  HRESULT Load(const ::DISPPARAMS* params, const OurDispatchMap& toOurs);
-  void WriteBack(const DispatchMap& toSystem);
+  HRESULT Load(const ::DISPPARAMS* params);
+  void WriteBack();
   os::DISPPARAMS* Params() { return &params_; }
 
  private:

@@ -68,7 +68,15 @@ std::optional<Cookie> ParseLine(std::string_view line) {
   if (end == f[4].c_str() || *end != '\0') return std::nullopt;
   c.name = f[5];
   c.value = f[6];
-  if (c.host.empty() || c.host.find_first_of("/\\ ") != std::string::npos) return std::nullopt;
+  if (c.host.empty() || c.host.find_first_of("/\\ ;") != std::string::npos) return std::nullopt;
+  // WinINet reads a cookie's attributes from the text after its value: a
+  // name or value carrying ';' (or a line break) would add attributes of its
+  // own, a domain among them.
+  if (c.name.find_first_of(";=\r\n") != std::string::npos ||
+      c.value.find_first_of(";\r\n") != std::string::npos ||
+      c.path.find_first_of(";\r\n") != std::string::npos) {
+    return std::nullopt;
+  }
   return c;
 }
 

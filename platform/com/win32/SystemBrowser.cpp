@@ -303,16 +303,46 @@ class DispatchBridge final : public ::IDispatch {
   DispatchBridge(const ::IID& extra, Invoker invoke, Namer names)
       : extra_(extra), invoke_(std::move(invoke)), names_(std::move(names)) {}
 
+  // A bridge standing for one object of ours, which the host gets back when
+  // the bridge comes back from the system.
+  explicit DispatchBridge(os::IDispatch* origin)
+      : DispatchBridge(
+            ::IID_IDispatch,
+            [origin](DISPID member, WORD flags, os::DISPPARAMS* params, os::VARIANT* result) {
+              return origin->Invoke(member, os::IID_NULL, LOCALE_USER_DEFAULT, flags, params, result, nullptr,
+                                    nullptr);
+            },
+            [origin](::LPOLESTR* names, ::UINT count, ::LCID locale, os::DISPID* ids) {
+              return origin->GetIDsOfNames(os::IID_NULL, As<os::LPOLESTR*>(names), count, locale, ids);
+            }) {
+    origin_ = ComPtr<os::IDispatch>(origin);
+  }
+
+  // The object of ours a bridge stands for (a new reference), when `system`
+  // is such a bridge.
+  static os::IDispatch* OriginOf(::IUnknown* system) {
+    void* found = nullptr;
+    if (FAILED(system->QueryInterface(kBridgeIid, &found)) || !found) return nullptr;
+    auto* bridge = static_cast<DispatchBridge*>(static_cast<::IDispatch*>(found));
+    os::IDispatch* origin = bridge->origin_.get();
+    if (origin) origin->AddRef();
+    bridge->Release();
+    return origin;
+  }
+
   // No more calls reach the function (its owner is going).
   void Detach() {
     invoke_ = nullptr;
     names_ = nullptr;
+    origin_ = nullptr;
   }
 
   ::HRESULT STDMETHODCALLTYPE QueryInterface(const ::IID& riid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
-    if (riid != ::IID_IUnknown && riid != ::IID_IDispatch && riid != extra_) return E_NOINTERFACE;
+    if (riid != ::IID_IUnknown && riid != ::IID_IDispatch && riid != extra_ && riid != kBridgeIid) {
+      return E_NOINTERFACE;
+    }
     *object = static_cast<::IDispatch*>(this);
     AddRef();
     return S_OK;
@@ -340,25 +370,91 @@ class DispatchBridge final : public ::IDispatch {
     if (!invoke_) return S_OK;       // the owner is gone: events fall silent
     const Invoker invoke = invoke_;  // the call may detach this bridge
     ArgumentsAsOurs args;
-    if (HRESULT hr = args.Load(params, OurDispatchOf); FAILED(hr)) {
+    if (HRESULT hr = args.Load(params); FAILED(hr)) {
       os::DebugOutput(os::DebugCategory::Web,
                       u"com: a call from the system carried an argument type we do not convert");
       return hr;
     }
     os::VARIANT ours;
     const HRESULT hr = invoke(member, flags, args.Params(), result ? &ours : nullptr);
-    args.WriteBack(SystemDispatchOf);
+    args.WriteBack();
     if (result && SUCCEEDED(hr)) ToSystem(ours, result);
     return hr;
   }
 
  private:
+  // {2D4C7B90-6E1A-4F38-B5D2-9A0C3E7F1B64}: answered by our bridges only.
+  static constexpr ::IID kBridgeIid{
+      0x2D4C7B90, 0x6E1A, 0x4F38, {0xB5, 0xD2, 0x9A, 0x0C, 0x3E, 0x7F, 0x1B, 0x64}};
+
   ~DispatchBridge() = default;
   friend class os::RefCount;
   RefCount refs_;
   ::IID extra_;
   Invoker invoke_;
   Namer names_;
+  ComPtr<os::IDispatch> origin_;
+};
+
+// A system object of no kind we wrap, as the host sees it: its calls convert
+// our arguments (by-reference ones pass their values) and its result.
+class SystemDispatchView final : public os::IDispatch, public ISystemObject {
+ public:
+  explicit SystemDispatchView(::IDispatch* system) {
+    system->AddRef();
+    *system_.put() = system;
+  }
+
+  HRESULT QueryInterface(REFIID riid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (AnswerInterface<os::IUnknown>(riid, static_cast<os::IDispatch*>(this), object) ||
+        AnswerInterface<os::IDispatch>(riid, this, object) ||
+        AnswerInterface<ISystemObject>(riid, this, object)) {
+      return S_OK;
+    }
+    return E_NOINTERFACE;
+  }
+  ULONG AddRef() override { return refs_.Add(); }
+  ULONG Release() override { return refs_.Release(this); }
+  ::IDispatch* SystemDispatch() override {
+    system_->AddRef();
+    return system_.get();
+  }
+
+  HRESULT GetTypeInfoCount(UINT* count) override { return system_->GetTypeInfoCount(count); }
+  HRESULT GetTypeInfo(UINT index, LCID locale, os::ITypeInfo** info) override {
+    return system_->GetTypeInfo(index, locale, As<::ITypeInfo**>(info));
+  }
+  HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override {
+    return system_->GetIDsOfNames(*As<const ::IID*>(&riid), As<::LPOLESTR*>(names), count, locale,
+                                  As<::DISPID*>(ids));
+  }
+  HRESULT Invoke(DISPID member, REFIID riid, LCID locale, WORD flags, os::DISPPARAMS* params,
+                 os::VARIANT* result, os::EXCEPINFO*, UINT* argumentError) override {
+    const UINT count = params ? params->cArgs : 0;
+    if (count > 0 && !params->rgvarg) return E_INVALIDARG;
+    std::vector<::VARIANT> args(count);
+    for (::VARIANT& a : args) ::VariantInit(&a);
+    HRESULT hr = S_OK;
+    for (UINT i = 0; i < count && SUCCEEDED(hr); ++i) hr = ToSystem(params->rgvarg[i], &args[i]);
+    if (SUCCEEDED(hr)) {
+      ::DISPPARAMS system{args.data(), params ? As<::DISPID*>(params->rgdispidNamedArgs) : nullptr, count,
+                          params ? params->cNamedArgs : 0};
+      SystemVariant out;
+      hr = system_->Invoke(member, *As<const ::IID*>(&riid), locale, flags, &system,
+                           result ? out.get() : nullptr, nullptr, argumentError);
+      if (SUCCEEDED(hr) && result) hr = ToOurs(*out, result);
+    }
+    for (::VARIANT& a : args) ::VariantClear(&a);
+    return hr;
+  }
+
+ private:
+  ~SystemDispatchView() = default;
+  friend class os::RefCount;
+  RefCount refs_;
+  SysPtr<::IDispatch> system_;
 };
 
 // ---------------------------------------------------------------------------
@@ -377,13 +473,7 @@ class UiHandlerBridge final : public ::IDocHostUIHandler,
     ours_->QueryInterface(os::IServiceProvider::kIid, services_.put_void());
     ComPtr<os::IDispatch> dispatch;
     if (SUCCEEDED(ours_->QueryInterface(os::IDispatch::kIid, dispatch.put_void())) && dispatch) {
-      *dispatch_.put() = new DispatchBridge(
-          ::IID_IDispatch,
-          [dispatch](os::DISPID member, ::WORD flags, os::DISPPARAMS* params, os::VARIANT* result) {
-            return dispatch->Invoke(member, os::IID_NULL, LOCALE_USER_DEFAULT, flags, params, result, nullptr,
-                                    nullptr);
-          },
-          nullptr);
+      *dispatch_.put() = new DispatchBridge(dispatch.get());
     }
   }
 
@@ -484,16 +574,8 @@ class UiHandlerBridge final : public ::IDocHostUIHandler,
     if (FAILED(hr) || !ours) return FAILED(hr) ? hr : S_FALSE;
     // The page's scripts call it with the system's arguments: they pass
     // through a bridge to our object.
-    ComPtr<os::IDispatch> target = ComPtr<os::IDispatch>::Adopt(ours);
-    *external = new DispatchBridge(
-        ::IID_IDispatch,
-        [target](DISPID member, WORD flags, os::DISPPARAMS* params, os::VARIANT* result) {
-          return target->Invoke(member, os::IID_NULL, LOCALE_USER_DEFAULT, flags, params, result, nullptr,
-                                nullptr);
-        },
-        [target](::LPOLESTR* names, ::UINT count, ::LCID locale, os::DISPID* ids) {
-          return target->GetIDsOfNames(os::IID_NULL, As<os::LPOLESTR*>(names), count, locale, ids);
-        });
+    *external = SystemDispatchOf(ours);
+    ours->Release();
     return S_OK;
   }
   ::HRESULT STDMETHODCALLTYPE TranslateUrl(::DWORD translate, ::LPWSTR urlIn, ::LPWSTR* urlOut) override {
@@ -806,7 +888,7 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
         !systemPoint_) {
       return;
     }
-    sink_ = new DispatchBridge(
+    *sink_.put() = new DispatchBridge(
         ::DIID_DWebBrowserEvents2,
         [this](DISPID member, WORD, os::DISPPARAMS* params, os::VARIANT*) {
           // A sink may release the host's last reference.
@@ -816,7 +898,7 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
         },
         nullptr);
     ::DWORD cookie = 0;
-    if (FAILED(systemPoint_->Advise(sink_, &cookie))) {
+    if (FAILED(systemPoint_->Advise(sink_.get(), &cookie))) {
       os::DebugOutput(os::DebugCategory::Web, u"com: the system browser refused our event sink");
       return;
     }
@@ -833,7 +915,7 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
   ComPtr<os::IObjectWithSite> withSite_;
   ComPtr<DispatchConnectionPoint> events_;
   SysPtr<::IConnectionPoint> systemPoint_;
-  DispatchBridge* sink_ = nullptr;  // the system holds it while advised
+  SysPtr<DispatchBridge> sink_;  // and the system, while advised
   std::shared_ptr<bool> closed_ = std::make_shared<bool>(false);
   ::DWORD cookie_ = 0;
 };
@@ -868,12 +950,12 @@ HRESULT CreateSystemBrowser(REFCLSID clsid, DWORD context, REFIID riid, void** o
   if (SUCCEEDED(ours->QueryInterface(ISystemObject::kIid, wrapper.put_void())) && wrapper) {
     return wrapper->SystemDispatch();
   }
-  ours->AddRef();
-  return As<::IDispatch*>(ours);
+  return new DispatchBridge(ours);
 }
 
 os::IDispatch* OurDispatchOf(::IDispatch* system) {
   if (!system) return nullptr;
+  if (os::IDispatch* origin = DispatchBridge::OriginOf(system)) return origin;
   if (SystemBrowserObject* known = SystemBrowserObject::Find(system)) {
     known->AddRef();
     return static_cast<os::IWebBrowser2*>(known);
@@ -896,8 +978,7 @@ os::IDispatch* OurDispatchOf(::IDispatch* system) {
   }
   SysPtr<::IHTMLElement> element;
   if (SystemQuery(system, ::IID_IHTMLElement, &element)) return new SystemElement(element.get());
-  system->AddRef();
-  return As<os::IDispatch*>(system);
+  return new SystemDispatchView(system);
 }
 
 ::IDocHostUIHandler* SystemUiHandler(os::IDocHostUIHandler* ours, std::shared_ptr<const bool> hostGone) {

@@ -17,8 +17,11 @@
 //     own DWebBrowserEvents2 connection point, fed by a sink advised on the
 //     system's point that converts every event's arguments (by-reference
 //     ones written back: Cancel, a browser stored through ppDisp);
-//   - browsers and documents in event arguments and results are these
-//     wrappers (the host's own browser when it is the same object);
+//   - browsers (frames too), documents, element collections and elements in
+//     event arguments and results are wrappers of ours (the host's own
+//     browser when it is the same object); any other system object reaches
+//     the host as a view whose IDispatch converts the calls, and an object of
+//     ours reaches the system as a bridge that converts the system's calls;
 //   - a UI handler the host gives ICustomDoc::SetUIHandler reaches the system
 //     as a bridge that converts GetHostInfo, GetOptionKeyPath, TranslateUrl,
 //     GetExternal and the command target's Exec.
@@ -26,6 +29,11 @@
 // Our objects answer a private interface that leads back to the system object
 // they stand for, so a wrapper the host hands back (NewWindow2's ppDisp)
 // reaches the system as the system's own object.
+//
+// The vtables agree on 64-bit Windows, where every method has one calling
+// convention. On 32-bit Windows the system's methods are __stdcall and our
+// declarations do not say so yet: the bridges here declare theirs as the
+// system does, the interfaces passed unconverted still differ there.
 #pragma once
 
 #include <memory>
@@ -34,6 +42,7 @@
 #include "platform/com/Variant.h"
 #include "platform/com/WebBrowser.h"
 // The system headers last: their macros would rename ours.
+#include "platform/com/win32/Automation.h"
 #include "platform/com/win32/ComSystem.h"
 
 namespace os::win32 {
@@ -41,17 +50,6 @@ namespace os::win32 {
 // A new browser object of the system's class clsid, wrapped; riid of the
 // wrapper. Fails with the system's result when the class cannot be made.
 HRESULT CreateSystemBrowser(REFCLSID clsid, DWORD context, REFIID riid, void** object);
-
-// The system's side of an object the host holds: the system object a wrapper
-// stands for, or the object itself (an object of ours whose vtable the system
-// can call as far as IUnknown). A new reference; nullptr for nullptr.
-::IDispatch* SystemDispatchOf(os::IDispatch* ours);
-
-// The host's side of a system object: the host's browser object when it is
-// the same object as a wrapped browser, otherwise a new wrapper for browsers,
-// documents, element collections and elements, and the object itself for
-// anything else. A new reference; nullptr for nullptr.
-os::IDispatch* OurDispatchOf(::IDispatch* system);
 
 // The bridge the system sees for a UI handler of ours (a new reference). Once
 // *hostGone is true (the browser the handler was given through was closed or

@@ -286,15 +286,42 @@ TEST_F(Win32BrowserTest, SystemBrowsersReachTheHostWrappedAndGoBackAsThemselves)
   systemIdentity->Release();
   back->Release();
 
-  // An object of ours goes to the system as itself.
+  // An object of ours goes to the system as a bridge that converts the
+  // system's calls, and comes back as itself.
   os::ComPtr<RecordingSink> sink = os::ComPtr<RecordingSink>::Adopt(new RecordingSink());
-  ::IDispatch* itself = os::win32::SystemDispatchOf(sink.get());
-  EXPECT_EQ(static_cast<void*>(itself), static_cast<void*>(static_cast<os::IDispatch*>(sink.get())));
+  ::IDispatch* bridge = os::win32::SystemDispatchOf(sink.get());
+  EXPECT_NE(static_cast<void*>(bridge), static_cast<void*>(static_cast<os::IDispatch*>(sink.get())));
+  os::IDispatch* itself = os::win32::OurDispatchOf(bridge);
+  EXPECT_EQ(itself, static_cast<os::IDispatch*>(sink.get()));
   itself->Release();
+  bridge->Release();
+  EXPECT_EQ(sink->References(), 1u);
 
   browser.reset();
   ours->Release();
   system->Release();
+}
+
+// The browser's class object, like CoCreateInstance, makes browsers of ours;
+// ours cannot be aggregated.
+TEST_F(Win32BrowserTest, TheBrowsersClassObjectMakesWrappedBrowsers) {
+  os::ComPtr<os::IClassFactory> factory;
+  const os::HRESULT found = os::CoGetClassObject(os::CLSID_WebBrowser, CLSCTX_ALL, nullptr,
+                                                 os::IID_IClassFactory, factory.put_void());
+  if (FAILED(found)) GTEST_SKIP() << "the system has no Web Browser class";
+  os::ComPtr<os::IWebBrowser2> browser;
+  ASSERT_EQ(factory->CreateInstance(nullptr, os::IID_IWebBrowser2, browser.put_void()), S_OK);
+  ::IDispatch* system = os::win32::SystemDispatchOf(browser.get());
+  EXPECT_NE(static_cast<void*>(system), static_cast<void*>(static_cast<os::IDispatch*>(browser.get())));
+  system->Release();
+
+  os::ComPtr<RecordingSink> outer = os::ComPtr<RecordingSink>::Adopt(new RecordingSink());
+  void* aggregated = nullptr;
+  EXPECT_EQ(
+      os::CoCreateInstance(os::CLSID_WebBrowser, outer.get(), CLSCTX_ALL, os::IID_IUnknown, &aggregated),
+      CLASS_E_NOAGGREGATION);
+  EXPECT_EQ(aggregated, nullptr);
+  EXPECT_EQ(outer->References(), 1u);
 }
 
 // ---------------------------------------------------------------------------

@@ -347,9 +347,9 @@ TEST(Win32Automation, CallArgumentsAreConvertedAndReferencesWrittenBack) {
   sink->handOut = handed.get();
   {
     os::win32::ArgumentsAsOurs ours;
-    ASSERT_EQ(ours.Load(&params, nullptr), S_OK);
+    ASSERT_EQ(ours.Load(&params), S_OK);
     sink->Invoke(271, os::IID_NULL, 0, DISPATCH_METHOD, ours.Params(), nullptr, nullptr, nullptr);
-    ours.WriteBack(nullptr);
+    ours.WriteBack();
   }
   ASSERT_EQ(sink->calls.size(), 1u);
   const comtest::Call& call = sink->calls[0];
@@ -358,11 +358,86 @@ TEST(Win32Automation, CallArgumentsAreConvertedAndReferencesWrittenBack) {
   EXPECT_EQ(os::VariantInteger(&call.args[2]), 404);
   EXPECT_EQ(call.args[1].boolVal, VARIANT_FALSE);
   EXPECT_EQ(cancel, VARIANT_TRUE);
-  EXPECT_EQ(stored, reinterpret_cast<::IDispatch*>(static_cast<os::IDispatch*>(handed.get())));
-  EXPECT_EQ(handed->References(), 2u);  // ours and the one handed to the system
-  if (stored) stored->Release();
+  // The system got an object standing for ours, which comes back as ours.
+  ASSERT_NE(stored, nullptr);
+  EXPECT_EQ(handed->References(), 2u);  // ours and the system's object's
+  os::IDispatch* back = os::win32::OurDispatchOf(stored);
+  EXPECT_EQ(back, static_cast<os::IDispatch*>(handed.get()));
+  if (back) back->Release();
+  stored->Release();
   EXPECT_EQ(handed->References(), 1u);
   ::VariantClear(&url);
+}
+
+// A system object of no kind the flavour wraps, recording the calls it gets
+// in the system's own forms.
+class SystemRecorder final : public ::IDispatch {
+ public:
+  ::HRESULT STDMETHODCALLTYPE QueryInterface(const ::IID& riid, void** object) override {
+    *object = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IDispatch) return E_NOINTERFACE;
+    *object = this;
+    AddRef();
+    return S_OK;
+  }
+  ::ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+  ::ULONG STDMETHODCALLTYPE Release() override { return --refs; }  // lives on the test's stack
+  ::HRESULT STDMETHODCALLTYPE GetTypeInfoCount(::UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  ::HRESULT STDMETHODCALLTYPE GetTypeInfo(::UINT, ::LCID, ::ITypeInfo**) override { return E_NOTIMPL; }
+  ::HRESULT STDMETHODCALLTYPE GetIDsOfNames(const ::IID&, ::LPOLESTR* names, ::UINT, ::LCID,
+                                            ::DISPID* ids) override {
+    *ids = std::wstring(names[0]) == L"answer" ? 7 : DISPID_UNKNOWN;
+    return *ids == 7 ? S_OK : DISP_E_UNKNOWNNAME;
+  }
+  ::HRESULT STDMETHODCALLTYPE Invoke(::DISPID member, const ::IID&, ::LCID, ::WORD, ::DISPPARAMS* params,
+                                     ::VARIANT* result, ::EXCEPINFO*, ::UINT*) override {
+    lastMember = member;
+    if (params->cArgs != 2 || params->rgvarg[1].vt != VT_BSTR || params->rgvarg[0].vt != VT_I4) {
+      return DISP_E_TYPEMISMATCH;
+    }
+    text = params->rgvarg[1].bstrVal;
+    number = params->rgvarg[0].lVal;
+    result->vt = VT_BSTR;
+    result->bstrVal = ::SysAllocString(L"done");
+    return S_OK;
+  }
+  ::ULONG refs = 1;
+  ::DISPID lastMember = 0;
+  std::wstring text;
+  long number = 0;
+};
+
+TEST(Win32Automation, OtherSystemObjectsAreCalledWithTheSystemsArguments) {
+  SystemRecorder system;
+  os::IDispatch* ours = os::win32::OurDispatchOf(&system);
+  ASSERT_NE(ours, nullptr);
+  EXPECT_NE(static_cast<void*>(ours), static_cast<void*>(&system));
+  std::u16string name = u"answer";
+  os::LPOLESTR names[] = {name.data()};
+  os::DISPID id = 0;
+  EXPECT_EQ(ours->GetIDsOfNames(os::IID_NULL, names, 1, 0, &id), S_OK);
+  EXPECT_EQ(id, 7);
+
+  os::VARIANT args[] = {os::VARIANT::Int(12), os::VARIANT::String(u"hello")};  // reversed: "hello", 12
+  os::DISPPARAMS params;
+  params.rgvarg = args;
+  params.cArgs = 2;
+  os::VARIANT result;
+  EXPECT_EQ(ours->Invoke(7, os::IID_NULL, 0, DISPATCH_METHOD, &params, &result, nullptr, nullptr), S_OK);
+  EXPECT_EQ(system.lastMember, 7);
+  EXPECT_EQ(system.text, L"hello");
+  EXPECT_EQ(system.number, 12);
+  EXPECT_EQ(os::VariantString(&result), u"done");
+
+  // Handed back to the system, it is the system's object again.
+  ::IDispatch* back = os::win32::SystemDispatchOf(ours);
+  EXPECT_EQ(back, &system);
+  back->Release();
+  ours->Release();
+  EXPECT_EQ(system.refs, 1u);
 }
 
 }  // namespace

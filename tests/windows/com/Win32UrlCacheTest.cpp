@@ -189,6 +189,17 @@ TEST(Win32CookieJar, MalformedLinesAreSkipped) {
       os::StoreCookieLines({"", "# a comment", "too\tfew\tfields", "bad host\tFALSE\t/\tFALSE\t0\tn\tv",
                             "lumora.test\tFALSE\t/\tFALSE\tsoon\tn\tv"}));
   EXPECT_FALSE(HasCookie(os::LoadCookieLines(), "lumora.test", "\tn\tv"));
+  // A value or path that would smuggle attributes in is refused, not stored
+  // for another domain.
+  EXPECT_TRUE(os::StoreCookieLines({"lumora.test\tFALSE\t/\tFALSE\t0\tn\tv; domain=.elsewhere.test",
+                                    "lumora.test\tFALSE\t/; domain=.elsewhere.test\tFALSE\t0\tm\tw"}));
+  const std::vector<std::string> lines = os::LoadCookieLines();
+  EXPECT_FALSE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+    return l.find("\tn\tv") != std::string::npos || l.find("\tm\tw") != std::string::npos;
+  }));
+  std::wstring text(1024, L'\0');
+  ::DWORD size = static_cast<::DWORD>(text.size());
+  EXPECT_FALSE(::InternetGetCookieW(L"http://elsewhere.test/", nullptr, text.data(), &size));
   EXPECT_FALSE(os::DeleteCookieEntry(u""));
   EXPECT_FALSE(os::CookieUserName().empty());
 }
