@@ -110,13 +110,16 @@ find_window() {
   done
   return 1
 }
-# box_painted SHOT: a screenshot on which the box WINDOW shows more than its
-# background (its text and button drawn).
+# box_painted SHOT: a screenshot on which the box WINDOW is seen: light as
+# the system's dialogs are (not the dark skin of a window above it), with
+# more than its background (its text and button drawn).
 box_painted() {
-  local x y width height
+  local x y width height crop
   read -r x y width height < <(place_of "$WINDOW")
-  [ -n "${height:-}" ] && screenshot "$1" &&
-    [ "$(convert "$ART/$1.png" -crop "${width}x${height}+$x+$y" +repage -format %k info:)" -gt 4 ]
+  [ -n "${height:-}" ] && screenshot "$1" || return 1
+  crop=("$ART/$1.png" -crop "${width}x${height}+$x+$y" +repage)
+  [ "$(convert "${crop[@]}" -format %k info:)" -gt 4 ] &&
+    [ "$(convert "${crop[@]}" -colorspace Gray -format '%[fx:mean > 0.6]' info:)" = 1 ]
 }
 # painted SHOT W H: the launcher window of that size is on a screenshot, its
 # centre not black.
@@ -199,6 +202,10 @@ wait_log first '^box: caption="LumoraMorvaine" text="账号或密码错误" butt
 wait_until 20 "the refusal box on the desktop" window_not_sized 1100 720
 BOX=$WINDOW BOX_SIZE=$SIZE
 wait_until 10 "the refusal box drawn" box_painted 02-refused
+# Its text is the driver's record above; the picture is taken again once the
+# box has settled, for whoever reads the artifacts.
+sleep 0.5
+screenshot 02-refused
 [ "$(sql 'SELECT count(*) FROM tokens WHERE uid = 10001')" = 0 ] || fail "a wrong password was let in"
 xdotool windowactivate --sync "$BOX" 2>/dev/null || true
 xdotool key --window "$BOX" Return
@@ -232,6 +239,8 @@ PIDS+=("$SECOND")
 wait_until 60 "the second launcher's box" window_not_sized "${GAME_SIZE%x*}" "${GAME_SIZE#*x}"
 BOX=$WINDOW
 wait_until 10 "the second launcher's box drawn" box_painted 04-second-launcher
+sleep 0.5
+screenshot 04-second-launcher
 xdotool windowactivate --sync "$BOX" 2>/dev/null || true
 xdotool key --window "$BOX" Return
 exit_code "$SECOND"
