@@ -4,9 +4,11 @@
 // to the user from its first byte on (0600 on Linux, created before any
 // byte is written; on Windows the user's profile folders, where they live,
 // are private already and the file takes their access rules). Paths are the
-// standard library's: made from a narrow string they are its bytes on Linux
-// and the system's narrow encoding on Windows, as the C runtime's own file
-// functions take them; on Windows they reach the system as UTF-16.
+// standard library's: made from a narrow string they are its bytes on Linux,
+// and on Windows each byte is the character of the same value (the C
+// runtime's default locale), so the launcher's narrow paths, whose letters
+// lie below U+0100, come back as the letters they were made from; they reach
+// the system as UTF-16.
 #pragma once
 
 #include <cstdint>
