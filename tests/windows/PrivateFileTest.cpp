@@ -43,6 +43,16 @@ TEST(Win32PrivateFiles, FilesUnderNamesBeyondTheCodePageAreWrittenAndAppended) {
   EXPECT_EQ(os::OpenPrivateFile(dir.path() / "missing" / "f", true), nullptr);
 }
 
+// The launcher's narrow paths hold letters below U+0100 as one byte each;
+// they come back as those letters.
+TEST(Win32PrivateFiles, NarrowPathsKeepTheirLatinLetters) {
+  testsupport::TempDir dir;
+  fs::create_directories(dir.path() / fs::path(u"Jos\u00e9"));
+  const std::string narrow = dir.path().string() + "\\Jos\xE9\\channel.ini";
+  ASSERT_TRUE(os::WritePrivateFile(narrow, "360gj"));
+  EXPECT_EQ(testsupport::ReadFileBytes(dir.path() / fs::path(u"Jos\u00e9") / "channel.ini"), "360gj");
+}
+
 TEST(Win32PrivateFiles, ZerosGoOnlyIntoExistingPlainFiles) {
   testsupport::TempDir dir;
   const fs::path index = ChineseFolder(dir) / "index.dat";
