@@ -224,7 +224,6 @@ add_executable(test_win32_system
   ${PROJECT_SOURCE_DIR}/tests/windows/SystemScratch.cpp ${PROJECT_SOURCE_DIR}/tests/windows/Win32CrashTest.cpp
   ${PROJECT_SOURCE_DIR}/tests/windows/Win32KernelTest.cpp ${PROJECT_SOURCE_DIR}/tests/windows/Win32ProfileTest.cpp
   ${PROJECT_SOURCE_DIR}/tests/windows/Win32RegistryTest.cpp
-  ${PROJECT_SOURCE_DIR}/tests/windows/Win32PrivateFileTest.cpp
   ${PROJECT_SOURCE_DIR}/tests/windows/Win32ShellTest.cpp)
 target_include_directories(test_win32_system PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(test_win32_system PRIVATE lumora_platform lumora_testsupport_portable gmock gtest_main)
@@ -248,6 +247,23 @@ add_executable(test_win32_com ${com_tests}/Win32ComTest.cpp ${com_tests}/Win32Ur
 target_include_directories(test_win32_com PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(test_win32_com PRIVATE lumora_platform user32 gtest_main gtest)
 lumora_windows_display_test(test_win32_com)
+
+# The launcher's own files on Windows: the platform's private files under
+# names beyond the code page, the cache clearing's walk over read-only files.
+add_executable(test_win32_files ${PROJECT_SOURCE_DIR}/tests/windows/PrivateFileTest.cpp)
+target_include_directories(test_win32_files PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(test_win32_files PRIVATE lumora_support lumora_testsupport_portable gmock gtest_main)
+lumora_windows_program_tests(test_win32_files "\\[  PASSED  \\] [1-9][0-9]* test")
+if(TEST test_win32_files)
+  set_tests_properties(test_win32_files PROPERTIES FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
+endif()
+
+# The skins and the icon as the program's resources: the generated script
+# compiled and read back.
+add_test(NAME skin_resources COMMAND ${CMAKE_COMMAND} -DRC_COMPILER=${CMAKE_RC_COMPILER}
+         -DSCRIPT=${CMAKE_BINARY_DIR}/skins/SkinResources.rc -DICON_DIR=${PROJECT_SOURCE_DIR}/skins/icon
+         -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR} -P ${PROJECT_SOURCE_DIR}/tests/windows/CheckSkinResources.cmake)
+set_tests_properties(skin_resources PROPERTIES LABELS windows)
 
 # morvaine.exe: its imports, and its journey under Wine on an X server against
 # the Linux build's portal (tests/windows/wine_journey.sh), once it links.

@@ -25,13 +25,13 @@ bool SameNameNoCase(std::string_view a, std::string_view b) {
          });
 }
 
-// Paths meet the platform as UTF-8 on both systems: a char8_t string is
-// taken as UTF-8 where a plain one would be the Windows code page, and a
-// Linux name that is not UTF-8 keeps its bytes.
+// Our UTF-8 text as a path on both systems: a char8_t string is taken as
+// UTF-8 where a plain one would be the Windows code page.
 fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
 
-std::string Utf8Of(const fs::path& path) {
-  const std::u8string text = path.u8string();
+// A name to compare with ASCII names: UTF-8 (on Linux the name's own bytes).
+std::string NameOf(const fs::path& name) {
+  const std::u8string text = name.u8string();
   return std::string(text.begin(), text.end());
 }
 
@@ -43,7 +43,7 @@ bool DeleteTreeAt(const fs::path& folder, bool removeDesktopIni, bool wipeIndexD
   std::vector<fs::path> paths;
   for (const fs::directory_entry& entry : entries) paths.push_back(entry.path());
   for (const fs::path& path : paths) {
-    const std::string name = Utf8Of(path.filename());
+    const std::string name = NameOf(path.filename());
     if (!removeDesktopIni && SameNameNoCase(name, "desktop.ini")) continue;
     const fs::file_status status = fs::symlink_status(path, ec);
     if (ec) continue;
@@ -61,7 +61,7 @@ bool DeleteTreeAt(const fs::path& folder, bool removeDesktopIni, bool wipeIndexD
       continue;
     }
     if (wipeIndexDat && !link && SameNameNoCase(name, "index.dat")) {
-      os::OverwriteWithZeros(Utf8Of(path), kIndexHeader);
+      os::OverwriteWithZeros(path, kIndexHeader);
     }
     fs::remove(path, ec);  // a file still in use simply stays
   }
@@ -94,7 +94,8 @@ bool DeleteTree(const std::u16string& folder, bool removeDesktopIni, bool wipeIn
 }
 
 bool WipeIndexFile(const std::u16string& folder, const std::u16string& name) {
-  return os::OverwriteWithZeros(os::Utf16ToUtf8(folder) + "/" + os::Utf16ToUtf8(name), kIndexHeader);
+  // Joined as text: a name that looks absolute stays inside the folder.
+  return os::OverwriteWithZeros(PathOf(os::Utf16ToUtf8(folder) + "/" + os::Utf16ToUtf8(name)), kIndexHeader);
 }
 
 void ClearBrowserCache() {

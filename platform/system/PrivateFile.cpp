@@ -41,7 +41,7 @@ bool WriteAll(int fd, const char* bytes, std::size_t size) {
   return true;
 }
 
-int OpenPrivate(const std::string& path, bool append) {
+int OpenPrivate(const std::filesystem::path& path, bool append) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC), 0600);
   // The creation mode counts for new files only.
   if (fd >= 0) ::fchmod(fd, 0600);
@@ -50,7 +50,7 @@ int OpenPrivate(const std::string& path, bool append) {
 
 }  // namespace
 
-std::FILE* OpenPrivateFile(const std::string& path, bool append) {
+std::FILE* OpenPrivateFile(const std::filesystem::path& path, bool append) {
   Fd fd(OpenPrivate(path, append));
   if (fd.get() < 0) return nullptr;
   std::FILE* file = ::fdopen(fd.get(), append ? "ab+" : "wb");
@@ -58,12 +58,12 @@ std::FILE* OpenPrivateFile(const std::string& path, bool append) {
   return file;
 }
 
-bool WritePrivateFile(const std::string& path, std::string_view bytes) {
+bool WritePrivateFile(const std::filesystem::path& path, std::string_view bytes) {
   Fd fd(OpenPrivate(path, false));
   return fd.get() >= 0 && WriteAll(fd.get(), bytes.data(), bytes.size());
 }
 
-bool OverwriteWithZeros(const std::string& path, std::int64_t offset) {
+bool OverwriteWithZeros(const std::filesystem::path& path, std::int64_t offset) {
   // No O_CREAT: an existing file only. Non-blocking so that a pipe cannot
   // hang the open; it is then refused as not a regular file.
   Fd fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
@@ -82,6 +82,6 @@ bool OverwriteWithZeros(const std::string& path, std::int64_t offset) {
   return true;
 }
 
-std::FILE* OpenFileToRead(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
+std::FILE* OpenFileToRead(const std::filesystem::path& path) { return std::fopen(path.c_str(), "rb"); }
 
 }  // namespace os

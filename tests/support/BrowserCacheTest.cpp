@@ -141,6 +141,11 @@ TEST_F(BrowserCacheTest, IndexFilesAreWipedAfterTheirHeader) {
   EXPECT_FALSE(WipeIndexFile(Wide(folder), u"pipe.dat"));
   fs::create_directory(folder / "dir.dat");
   EXPECT_FALSE(WipeIndexFile(Wide(folder), u"dir.dat"));
+  // A name that looks like an absolute path stays inside the folder.
+  const fs::path outside = temp.path() / "outside.dat";
+  WriteFileBytes(outside, std::string(100, 'o'));
+  EXPECT_FALSE(WipeIndexFile(Wide(folder), Wide(outside)));
+  EXPECT_EQ(ReadFileBytes(outside), std::string(100, 'o'));
 }
 
 TEST_F(BrowserCacheTest, DeleteTreeWipesIndexFilesBeforeDeletingThem) {

@@ -204,6 +204,10 @@ wait_log first '^box: caption="LumoraMorvaine" text="账号或密码错误" butt
 wait_until 20 "the refusal box on the desktop" window_not_sized 1100 720
 BOX=$WINDOW BOX_SIZE=$SIZE
 wait_until 10 "the refusal box drawn" box_painted 02-refused
+# Its text is the driver's record above; the picture is taken again once the
+# box has settled, for whoever reads the artifacts.
+sleep 0.5
+screenshot 02-refused
 [ "$(sql 'SELECT count(*) FROM tokens WHERE uid = 10001')" = 0 ] || fail "a wrong password was let in"
 xdotool windowactivate --sync "$BOX" 2>/dev/null || true
 xdotool key --window "$BOX" Return
@@ -237,6 +241,8 @@ PIDS+=("$SECOND")
 wait_until 60 "the second launcher's box" window_not_sized "${GAME_SIZE%x*}" "${GAME_SIZE#*x}"
 BOX=$WINDOW
 wait_until 10 "the second launcher's box drawn" box_painted 04-second-launcher
+sleep 0.5
+screenshot 04-second-launcher
 xdotool windowactivate --sync "$BOX" 2>/dev/null || true
 xdotool key --window "$BOX" Return
 exit_code "$SECOND"

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "platform/base/Types.h"
-#include "platform/base/Unicode.h"
 
 #include "platform/base/win32/Win32.h"
 
@@ -15,8 +14,6 @@ namespace os {
 namespace {
 
 constexpr ::DWORD kZeroBlock = 10000;
-
-std::wstring WidePath(const std::string& path) { return win32::WideString(Utf8ToUtf16(path)); }
 
 class FileHandle {
  public:
@@ -45,20 +42,20 @@ bool WriteAll(::HANDLE file, const char* bytes, std::size_t size) {
 
 }  // namespace
 
-std::FILE* OpenPrivateFile(const std::string& path, bool append) {
-  return ::_wfopen(WidePath(path).c_str(), append ? L"ab+" : L"wb");
+std::FILE* OpenPrivateFile(const std::filesystem::path& path, bool append) {
+  return ::_wfopen(path.c_str(), append ? L"ab+" : L"wb");
 }
 
-bool WritePrivateFile(const std::string& path, std::string_view bytes) {
-  FileHandle file(::CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+bool WritePrivateFile(const std::filesystem::path& path, std::string_view bytes) {
+  FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
   return file.get() != INVALID_HANDLE_VALUE && WriteAll(file.get(), bytes.data(), bytes.size());
 }
 
-bool OverwriteWithZeros(const std::string& path, std::int64_t offset) {
+bool OverwriteWithZeros(const std::filesystem::path& path, std::int64_t offset) {
   // An existing file only; a link is opened as itself, not followed, and is
   // then refused as not a plain file.
-  FileHandle file(::CreateFileW(WidePath(path).c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
+  FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) return false;
@@ -82,8 +79,9 @@ bool OverwriteWithZeros(const std::string& path, std::int64_t offset) {
   return true;
 }
 
-// The narrow fopen would read the UTF-8 bytes in the ANSI code page, which
-// misses every folder with a name outside ASCII (a Chinese user name, say).
-std::FILE* OpenFileToRead(const std::string& path) { return ::_wfopen(WidePath(path).c_str(), L"rb"); }
+// The narrow fopen would read a narrow path's bytes in the ANSI code page,
+// where a letter such as "é" is another letter, or half of one, unless that
+// page is Latin; the path's own conversion keeps the letter.
+std::FILE* OpenFileToRead(const std::filesystem::path& path) { return ::_wfopen(path.c_str(), L"rb"); }
 
 }  // namespace os
