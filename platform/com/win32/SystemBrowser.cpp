@@ -48,31 +48,6 @@ static_assert(sizeof(::DOCHOSTUIINFO) ==
 
 const ::IID& Sys(REFIID iid) { return *As<const ::IID*>(&iid); }
 
-// A system interface pointer with its reference.
-template <class T>
-class SysPtr {
- public:
-  SysPtr() = default;
-  SysPtr(const SysPtr&) = delete;
-  SysPtr& operator=(const SysPtr&) = delete;
-  ~SysPtr() { reset(); }
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  T** put() {
-    reset();
-    return &p_;
-  }
-  void** put_void() { return reinterpret_cast<void**>(put()); }
-  void reset() {
-    if (T* p = std::exchange(p_, nullptr)) p->Release();
-  }
-  T* detach() { return std::exchange(p_, nullptr); }
-
- private:
-  T* p_ = nullptr;
-};
-
 // The system object of `system` that answers our interface Ours, seen through
 // our declaration: only for interfaces whose vtables are the system's.
 template <class Ours>
@@ -83,12 +58,12 @@ ComPtr<Ours> SystemPart(::IUnknown* system) {
 }
 
 template <class Sys>
-bool SystemQuery(::IUnknown* system, const ::IID& iid, SysPtr<Sys>* out) {
+bool SystemQuery(::IUnknown* system, const ::IID& iid, ComPtr<Sys>* out) {
   return system && SUCCEEDED(system->QueryInterface(iid, out->put_void())) && *out;
 }
 
 bool SameSystemObject(::IUnknown* a, ::IUnknown* b) {
-  SysPtr<::IUnknown> ua, ub;
+  ComPtr<::IUnknown> ua, ub;
   return SystemQuery(a, ::IID_IUnknown, &ua) && SystemQuery(b, ::IID_IUnknown, &ub) && ua.get() == ub.get();
 }
 
@@ -154,7 +129,7 @@ class Wrapper : public NoAutomation<Interface>, public ISystemObject {
 
  private:
   RefCount refs_;
-  SysPtr<System> system_;
+  ComPtr<System> system_;
 };
 
 // ---------------------------------------------------------------------------
@@ -216,7 +191,7 @@ class SystemCollection final : public Wrapper<os::IHTMLElementCollection, ::IHTM
     SystemVariant n, i;
     if (HRESULT hr = ToSystem(name, n.get()); FAILED(hr)) return hr;
     if (HRESULT hr = ToSystem(index, i.get()); FAILED(hr)) return hr;
-    SysPtr<::IDispatch> found;
+    ComPtr<::IDispatch> found;
     const HRESULT hr = sys()->item(*n, *i, found.put());
     if (SUCCEEDED(hr)) *element = OurDispatchOf(found.get());
     return hr;
@@ -226,7 +201,7 @@ class SystemCollection final : public Wrapper<os::IHTMLElementCollection, ::IHTM
     *collection = nullptr;
     SystemVariant t;
     if (HRESULT hr = ToSystem(tagName, t.get()); FAILED(hr)) return hr;
-    SysPtr<::IDispatch> found;
+    ComPtr<::IDispatch> found;
     const HRESULT hr = sys()->tags(*t, found.put());
     if (SUCCEEDED(hr)) *collection = OurDispatchOf(found.get());
     return hr;
@@ -243,7 +218,7 @@ class SystemDocument final : public Wrapper<os::IHTMLDocument2, ::IHTMLDocument2
   HRESULT OS_STDCALL QueryInterface(REFIID riid, void** object) override {
     if (object && riid == os::ICustomDoc::kIid) {
       *object = nullptr;
-      SysPtr<::ICustomDoc> custom;
+      ComPtr<::ICustomDoc> custom;
       if (!SystemQuery(sys(), __uuidof(::ICustomDoc), &custom)) return E_NOINTERFACE;
       *object = static_cast<os::ICustomDoc*>(this);
       AddRef();
@@ -257,7 +232,7 @@ class SystemDocument final : public Wrapper<os::IHTMLDocument2, ::IHTMLDocument2
   HRESULT OS_STDCALL get_all(os::IHTMLElementCollection** all) override {
     if (!all) return E_POINTER;
     *all = nullptr;
-    SysPtr<::IHTMLElementCollection> found;
+    ComPtr<::IHTMLElementCollection> found;
     const HRESULT hr = sys()->get_all(found.put());
     if (SUCCEEDED(hr) && found) *all = new SystemCollection(found.get());
     return hr;
@@ -265,7 +240,7 @@ class SystemDocument final : public Wrapper<os::IHTMLDocument2, ::IHTMLDocument2
   HRESULT OS_STDCALL get_body(os::IHTMLElement** body) override {
     if (!body) return E_POINTER;
     *body = nullptr;
-    SysPtr<::IHTMLElement> found;
+    ComPtr<::IHTMLElement> found;
     const HRESULT hr = sys()->get_body(found.put());
     if (SUCCEEDED(hr) && found) *body = new SystemElement(found.get());
     return hr;
@@ -287,9 +262,9 @@ class SystemDocument final : public Wrapper<os::IHTMLDocument2, ::IHTMLDocument2
   }
 
   HRESULT OS_STDCALL SetUIHandler(os::IDocHostUIHandler* handler) override {
-    SysPtr<::ICustomDoc> custom;
+    ComPtr<::ICustomDoc> custom;
     if (!SystemQuery(sys(), __uuidof(::ICustomDoc), &custom)) return E_NOINTERFACE;
-    SysPtr<::IDocHostUIHandler> bridge;
+    ComPtr<::IDocHostUIHandler> bridge;
     if (handler) *bridge.put() = SystemUiHandler(handler, hostGone_);
     return custom->SetUIHandler(bridge.get());
   }
@@ -461,7 +436,7 @@ class SystemDispatchView final : public os::IDispatch, public ISystemObject {
   ~SystemDispatchView() = default;
   friend class os::RefCount;
   RefCount refs_;
-  SysPtr<::IDispatch> system_;
+  ComPtr<::IDispatch> system_;
 };
 
 // ---------------------------------------------------------------------------
@@ -648,7 +623,7 @@ class UiHandlerBridge final : public ::IDocHostUIHandler,
   ComPtr<os::IDocHostUIHandler> ours_;
   ComPtr<os::IOleCommandTarget> commands_;
   ComPtr<os::IServiceProvider> services_;
-  SysPtr<DispatchBridge> dispatch_;
+  ComPtr<DispatchBridge> dispatch_;
   std::shared_ptr<const bool> hostGone_;
 };
 
@@ -744,9 +719,9 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
   HRESULT OS_STDCALL get_Document(os::IDispatch** document) override {
     if (!document) return E_POINTER;
     *document = nullptr;
-    SysPtr<::IDispatch> found;
+    ComPtr<::IDispatch> found;
     if (FAILED(web_->get_Document(found.put())) || !found) return S_OK;  // no document yet
-    SysPtr<::IHTMLDocument2> html;
+    ComPtr<::IHTMLDocument2> html;
     if (SystemQuery(found.get(), ::IID_IHTMLDocument2, &html)) {
       *document = static_cast<os::IHTMLDocument2*>(new SystemDocument(html.get(), closed_));
     } else {
@@ -920,7 +895,7 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
   // One sink on the system's event point for all our sinks.
   void ListenToSystem() {
     Living().push_back(this);
-    SysPtr<::IConnectionPointContainer> container;
+    ComPtr<::IConnectionPointContainer> container;
     if (!SystemQuery(web_.get(), ::IID_IConnectionPointContainer, &container)) return;
     if (FAILED(container->FindConnectionPoint(::DIID_DWebBrowserEvents2, systemPoint_.put())) ||
         !systemPoint_) {
@@ -944,7 +919,7 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
   }
 
   RefCount refs_;
-  SysPtr<::IWebBrowser2> web_;
+  ComPtr<::IWebBrowser2> web_;
   ComPtr<os::IOleObject> ole_;
   ComPtr<os::IOleControl> control_;
   ComPtr<os::IOleInPlaceObject> inPlace_;
@@ -952,8 +927,8 @@ class SystemBrowserObject final : public NoAutomation<os::IWebBrowser2>,
   ComPtr<os::IPersistStreamInit> persist_;
   ComPtr<os::IObjectWithSite> withSite_;
   ComPtr<DispatchConnectionPoint> events_;
-  SysPtr<::IConnectionPoint> systemPoint_;
-  SysPtr<DispatchBridge> sink_;  // and the system, while advised
+  ComPtr<::IConnectionPoint> systemPoint_;
+  ComPtr<DispatchBridge> sink_;  // and the system, while advised
   std::shared_ptr<bool> closed_ = std::make_shared<bool>(false);
   ::DWORD cookie_ = 0;
 };
@@ -970,7 +945,7 @@ SystemBrowserObject* SystemBrowserObject::Find(::IUnknown* system) {
 HRESULT CreateSystemBrowser(REFCLSID clsid, DWORD context, REFIID riid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  SysPtr<::IUnknown> system;
+  ComPtr<::IUnknown> system;
   const HRESULT hr =
       ::CoCreateInstance(*As<const ::CLSID*>(&clsid), nullptr, context, ::IID_IUnknown, system.put_void());
   if (FAILED(hr)) return hr;
@@ -998,7 +973,7 @@ os::IDispatch* OurDispatchOf(::IDispatch* system) {
     known->AddRef();
     return static_cast<os::IWebBrowser2*>(known);
   }
-  SysPtr<::IWebBrowser2> browser;
+  ComPtr<::IWebBrowser2> browser;
   if (SystemQuery(system, ::IID_IWebBrowser2, &browser)) {
     // A browser the host has not seen (a frame): a wrapper of its own. The
     // system's object itself must never reach the host, which would call it
@@ -1006,15 +981,15 @@ os::IDispatch* OurDispatchOf(::IDispatch* system) {
     ComPtr<SystemBrowserObject> wrapped = SystemBrowserObject::Wrap(system);
     return wrapped ? static_cast<os::IWebBrowser2*>(wrapped.detach()) : nullptr;
   }
-  SysPtr<::IHTMLDocument2> document;
+  ComPtr<::IHTMLDocument2> document;
   if (SystemQuery(system, ::IID_IHTMLDocument2, &document)) {
     return static_cast<os::IHTMLDocument2*>(new SystemDocument(document.get()));
   }
-  SysPtr<::IHTMLElementCollection> collection;
+  ComPtr<::IHTMLElementCollection> collection;
   if (SystemQuery(system, ::IID_IHTMLElementCollection, &collection)) {
     return new SystemCollection(collection.get());
   }
-  SysPtr<::IHTMLElement> element;
+  ComPtr<::IHTMLElement> element;
   if (SystemQuery(system, ::IID_IHTMLElement, &element)) return new SystemElement(element.get());
   return new SystemDispatchView(system);
 }
