@@ -109,6 +109,29 @@ SkinBuilder::Level SkinBuilder::BuildLevel(const SkinRef& skin, std::optional<os
   return Parse(root, parent, manager);
 }
 
+SkinFont ReadSkinFont(MarkupNode node) {
+  SkinFont font;
+  const std::size_t count = node.AttributeCount();
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::u16string_view attrName = node.AttributeNameAt(i);
+    const std::u16string_view value = node.AttributeValueAt(i);
+    if (attrName == u"name") {
+      font.name.emplace(value);
+    } else if (attrName == u"size") {
+      font.size = Number(value);
+    } else if (attrName == u"bold") {
+      font.bold = attr::ParseBool(value);
+    } else if (attrName == u"underline") {
+      font.underline = attr::ParseBool(value);
+    } else if (attrName == u"italic") {
+      font.italic = attr::ParseBool(value);
+    } else if (attrName == u"default") {
+      font.isDefault = attr::ParseBool(value);
+    }
+  }
+  return font;
+}
+
 void SkinBuilder::ApplySharedTables(MarkupNode root, UIManager* manager) {
   for (MarkupNode node = root.FirstChild(); node.IsValid(); node = node.NextSibling()) {
     const std::u16string_view tag = node.TagName();
@@ -130,29 +153,10 @@ void SkinBuilder::ApplySharedTables(MarkupNode root, UIManager* manager) {
       }
       if (name) manager->AddImageEntry(*name, type, mask);
     } else if (tag == u"Font") {
-      std::optional<std::u16string> name;
-      int size = 12;
-      bool bold = false, underline = false, italic = false, isDefault = false;
-      for (std::size_t i = 0; i < count; ++i) {
-        const std::u16string_view attrName = node.AttributeNameAt(i);
-        const std::u16string_view value = node.AttributeValueAt(i);
-        if (attrName == u"name") {
-          name.emplace(value);
-        } else if (attrName == u"size") {
-          size = Number(value);
-        } else if (attrName == u"bold") {
-          bold = attr::ParseBool(value);
-        } else if (attrName == u"underline") {
-          underline = attr::ParseBool(value);
-        } else if (attrName == u"italic") {
-          italic = attr::ParseBool(value);
-        } else if (attrName == u"default") {
-          isDefault = attr::ParseBool(value);
-        }
-      }
-      if (name) {
-        manager->AddFontEntry(*name, size, bold, underline, italic);
-        if (isDefault) manager->SetDefaultFontEntry(*name, size, bold, underline, italic);
+      const SkinFont font = ReadSkinFont(node);
+      if (font.name) {
+        manager->AddFontEntry(*font.name, font.size, font.bold, font.underline, font.italic);
+        if (font.isDefault) manager->SetDefaultFontEntry(*font.name, font.size, font.bold, font.underline, font.italic);
       }
     } else if (tag == u"Default") {
       std::optional<std::u16string> name;

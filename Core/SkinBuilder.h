@@ -46,6 +46,18 @@ class SkinRef {
   std::u16string text_;
 };
 
+// A <Font> element of a skin's shared tables, as the builder reads it: no
+// name, no font.
+struct SkinFont {
+  std::optional<std::u16string> name;
+  int size = 12;
+  bool bold = false;
+  bool underline = false;
+  bool italic = false;
+  bool isDefault = false;
+};
+SkinFont ReadSkinFont(MarkupNode node);
+
 class SkinBuilder {
  public:
   // Includes deeper than this are not followed (a skin including itself

@@ -29,6 +29,7 @@
 #include "Core/Shadow.h"
 #include "Core/StringMap.h"
 #include "platform/base/Types.h"
+#include "platform/gfx/FontsAhead.h"
 #include "platform/gfx/Text.h"
 
 namespace os {
@@ -203,6 +204,11 @@ class UIManager {
   // 2. Fonts. Indexed from 0 in the order the skin declares them; an index
   //    outside the list means the default font.
 
+  // The font a font entry with these values makes (the face name cut to
+  // what a font description holds), and the one a new manager starts with.
+  static os::FontRequest FontEntryRequest(std::u16string_view faceName, int size, bool bold, bool underline,
+                                          bool italic);
+  static os::FontRequest DefaultFontRequest();
   // Adds a font; returns its record, or null when the font cannot be made.
   const FontInfo* AddFontEntry(std::u16string_view faceName, int size, bool bold, bool underline,
                                bool italic);

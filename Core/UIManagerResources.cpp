@@ -18,8 +18,9 @@ constexpr std::size_t kMaxFaceChars = 31;
 
 std::unique_ptr<FontInfo> MakeFont(std::u16string_view face, int size, bool bold, bool underline,
                                    bool italic) {
+  os::FontRequest request = UIManager::FontEntryRequest(face, size, bold, underline, italic);
   auto record = std::make_unique<FontInfo>();
-  record->faceName.assign(face.substr(0, kMaxFaceChars));
+  record->faceName = std::move(request.face);
   record->size = size;
   record->bold = bold;
   record->underline = underline;
@@ -39,6 +40,15 @@ const FontMetrics& FontInfo::Metrics() const {
 
 std::unique_ptr<FontInfo> MakeDefaultFont() {
   return MakeFont(kDefaultFace, kDefaultSize, false, false, false);
+}
+
+os::FontRequest UIManager::FontEntryRequest(std::u16string_view faceName, int size, bool bold, bool underline,
+                                            bool italic) {
+  return os::FontRequest{std::u16string(faceName.substr(0, kMaxFaceChars)), size, bold, underline, italic};
+}
+
+os::FontRequest UIManager::DefaultFontRequest() {
+  return FontEntryRequest(kDefaultFace, kDefaultSize, false, false, false);
 }
 
 // ---------------------------------------------------------------------------

@@ -5,9 +5,11 @@
 #include <climits>
 #include <cstdio>
 #include <ctime>
+#include <future>
 #include <memory>
 #include <new>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "Core/UIManager.h"
@@ -16,10 +18,12 @@
 #include "automation/Automation.h"
 #include "login/CalveraWnd.h"
 #include "login/GameHandOver.h"
+#include "platform/base/WorkerPriority.h"
 #include "platform/com/Com.h"
 #include "platform/syscontrols/MessageBox.h"
 #include "platform/system/Kernel.h"
 #include "platform/system/Shell.h"
+#include "platform/window/Backend.h"
 #include "platform/window/MessageQueue.h"
 #include "platform/window/Messages.h"
 #include "platform/window/Resource.h"
@@ -98,6 +102,21 @@ bool InstallPromptDue(std::int32_t stamp, std::int64_t now) {
 
 std::string VersionDocumentUrl() { return PortalUrl(GetPortalHosts().api, "/client/latest_version.html"); }
 
+std::future<std::string> FetchVersionDocument() {
+  auto fetch = [url = VersionDocumentUrl()] {
+    os::LowerThisThreadPriority();
+    std::string reply;
+    HttpClient::Get(url, &HttpClient::AppendToString, &reply, false);
+    return reply;
+  };
+  try {
+    return std::async(std::launch::async, fetch);
+  } catch (const std::system_error&) {
+    // No thread to spare: the request runs when its answer is asked for.
+    return std::async(std::launch::deferred, fetch);
+  }
+}
+
 StartupResult DecideStartup(std::int64_t now) {
   StartupResult result;
   const os::HWND running = os::FindWindow(nullptr, kLauncherCaption);
@@ -119,10 +138,12 @@ StartupResult DecideStartup(std::int64_t now) {
     return false;
   };
 
-  std::string reply;
-  HttpClient::Get(VersionDocumentUrl(), &HttpClient::AppendToString, &reply, false);
+  // The document travels while this thread readies what the login window
+  // will need; nothing is shown, and every decision still waits for it.
+  std::future<std::string> reply = FetchVersionDocument();
+  os::PrepareWindows();
   VersionDocument document;
-  if (!ReadVersionDocument(reply, document)) {
+  if (!ReadVersionDocument(reply.get(), document)) {
     os::DebugOutput(os::DebugCategory::Update, "version document unavailable; no update check");
     result.openLoginWindow = singleInstance();
     return result;
@@ -187,6 +208,9 @@ int WinMain(os::HINSTANCE instance, os::HINSTANCE, char*, int) {
   // Boxes and launches of the decisions are part of an automated run too.
   const std::unique_ptr<AutomationDriver> automation = AutomationDriver::FromEnvironment();
   if (automation != nullptr) automation->AddRecordSource(GameHandOverRecords());
+  // The login window's slowest parts get ready on workers while the
+  // decisions are taken; a process that ends instead only wasted them.
+  CalveraWnd::StartAhead();
   const StartupResult startup = DecideStartup(static_cast<std::int64_t>(std::time(nullptr)));
   if (!startup.openLoginWindow) return 0;
   return RunLoginWindow(startup, automation.get());

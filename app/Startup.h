@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <string>
 #include <string_view>
 
@@ -62,6 +63,11 @@ bool ReadVersionDocument(const std::string& reply, VersionDocument& document);
 
 // The version document's address on the portal's API host.
 std::string VersionDocumentUrl();
+
+// Starts the GET of the version document on a worker thread; the future
+// holds the reply's body (empty when nothing came). Without a thread to
+// spare the request is made when the answer is first asked for.
+std::future<std::string> FetchVersionDocument();
 
 #include "automation/Automation.h"
 

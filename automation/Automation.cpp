@@ -376,7 +376,8 @@ void AutomationDriver::Log(const std::string& line) {
 }
 
 bool AutomationDriver::Start() {
-  if (hwnd_ == nullptr && Create(nullptr, u"", os::WS_POPUP, 0, 0, 0, 0, 0) == nullptr) {
+  // A message-only window: the driver needs its timer, not a surface.
+  if (hwnd_ == nullptr && Create(os::HWND_MESSAGE, u"", os::WS_POPUP, 0, 0, 0, 0, 0) == nullptr) {
     Log("error: the automation cannot start (no window)");
     return false;
   }

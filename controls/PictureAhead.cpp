@@ -10,6 +10,7 @@
 #include "Core/SkinSource.h"
 #include "controls/Render.h"
 #include "platform/base/DebugOutput.h"
+#include "platform/base/WorkerPriority.h"
 
 namespace Kesto {
 namespace {
@@ -42,7 +43,10 @@ void PictureAhead::Start(std::string bytes, os::DWORD mask) {
     // The worker reads its own copy: the entry's bytes may not move while it
     // runs, and entries of the table do move.
     started.picture = std::async(std::launch::async,
-                                 [copy = started.bytes, mask] { return Renderer::DecodeImage(copy, mask); });
+                                 [copy = started.bytes, mask] {
+                                   os::LowerThisThreadPriority();
+                                   return Renderer::DecodeImage(copy, mask);
+                                 });
   } catch (const std::system_error&) {
     os::DebugOutput(os::DebugCategory::Skin, "picture ahead: no worker thread; decoded when painted");
     return;

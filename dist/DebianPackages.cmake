@@ -2,7 +2,8 @@
 # components (scripts/package.sh runs it on an optimised build with the /usr
 # prefix and the launcher in /usr/games): "morvaine", a game, which recommends
 # "lumora-portal", a set of local servers. Their Depends come from the
-# libraries the binaries link (dpkg-shlibdeps).
+# libraries the binaries link (dpkg-shlibdeps), and for the launcher also
+# libcurl, which it loads when it first needs it.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME morvaine)
 set(CPACK_PACKAGE_VENDOR Lumora)
@@ -25,6 +26,7 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_MORVAINE_PACKAGE_NAME morvaine)
 set(CPACK_DEBIAN_MORVAINE_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_MORVAINE_PACKAGE_RECOMMENDS lumora-portal)
+set(CPACK_DEBIAN_MORVAINE_PACKAGE_DEPENDS "libcurl4 (>= 7.16)")
 set(CPACK_DEBIAN_MORVAINE_DESCRIPTION "launcher of the Morvaine browser game
 Morvaine is the browser game of the Lumora portal. This launcher signs a
 player in to a portal account (or registers one) and opens the game in a

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <iterator>
 
+#include "Core/SkinFontsAhead.h"
 #include "controls/Button.h"
 #include "controls/Control.h"
 #include "controls/Edit.h"
@@ -58,15 +59,21 @@ void WriteChannelFile(const std::string& channel) {
 CalveraWnd::CalveraWnd() : channelCode_(kChannelCode) {
   WriteChannelFile(channelCode_);
   // The background is most of the first frame's decoding; a worker decodes
-  // it while the window and its skin are built.
+  // it while the window and its skin are built (nothing new when StartAhead
+  // already started it).
   Kesto::PictureAhead::StartArchiveEntry(kLoginSkinResource, kLoginBackground);
+}
+
+void CalveraWnd::StartAhead() {
+  Kesto::PictureAhead::StartArchiveEntry(kLoginSkinResource, kLoginBackground);
+  Kesto::LoadSkinFontsAhead(kLoginSkinResource, std::u16string(kLoginSkinFile));
 }
 
 std::u16string_view CalveraWnd::GetWindowClassName() const { return kLoginWindowClass; }
 
 std::u16string CalveraWnd::GetSkinFolder() { return {}; }
 
-std::u16string CalveraWnd::GetSkinFile() { return u"calvera.xml"; }
+std::u16string CalveraWnd::GetSkinFile() { return std::u16string(kLoginSkinFile); }
 
 Kesto::ResourceKind CalveraWnd::GetResourceType() const { return Kesto::ResourceKind::ZipResource; }
 

@@ -42,6 +42,8 @@ inline constexpr char kChannelCode[] = "360gj";
 inline constexpr int kLoginSkinResource = 113;
 // The picture behind the whole window, in the skin archive.
 inline constexpr char16_t kLoginBackground[] = u"bg.png";
+// The skin file in that archive.
+inline constexpr std::u16string_view kLoginSkinFile = u"calvera.xml";
 inline constexpr int kLauncherIconResource = 115;
 // Private message of the login window: start the web engine now.
 inline constexpr os::UINT kWarmWebEngineMessage = os::WM_APP + 1;
@@ -95,6 +97,11 @@ class CalveraWnd : public Kesto::WindowImplBase {
   // Writes "channel.ini" (the channel code and one zero byte) into the data
   // folder; failures are ignored.
   CalveraWnd();
+  // Starts on worker threads what the window's first frame needs most, for a
+  // program that has other work to do before it makes the window: the
+  // background picture decoded and the skin's fonts loaded. The calling
+  // thread is the one that will make the window.
+  static void StartAhead();
 
   std::u16string_view GetWindowClassName() const override;
   void InitWindow() override;

@@ -10,6 +10,7 @@
 
 #include "platform/base/Unicode.h"
 #include "platform/gfx/Canvas.h"
+#include "platform/gfx/FontsAhead.h"
 
 namespace os {
 
@@ -225,6 +226,8 @@ constexpr double kDefaultResolution = 96;
 
 Font::Font(std::u16string_view faceName, int pixelSize, bool bold, bool underline, bool italic)
     : face_(faceName), size_(pixelSize), bold_(bold), underline_(underline), italic_(italic) {
+  // Fonts loaded ahead for this thread join its font map before it is used.
+  FontsAhead::Take();
   PangoFontMap* map = pango_cairo_font_map_get_default();
   context_ = pango_font_map_create_context(map);
   // Grey antialiasing (subpixel colour fringes would be wrong on translucent

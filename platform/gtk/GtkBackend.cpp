@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 #include <utility>
 
 #include "platform/base/Unicode.h"
+#include "platform/base/WorkerPriority.h"
 #include "platform/gfx/Text.h"
 #include "platform/gtk/ShapeMask.h"
 #include "platform/gtk/SurfaceKind.h"
@@ -98,6 +100,7 @@ gboolean QueueCheck(GSource* source) {
 gboolean QueueDispatch(GSource* source, GSourceFunc, gpointer) {
   GtkBackend* b = BackendOf(source);
   b->woken.store(false);
+  b->ForgetMonitors();
   if (NestedDispatchWanted(b)) {
     ++b->nestedDispatching;
     b->events()->DispatchPending();
@@ -359,6 +362,16 @@ GdkPixbuf* DecodeIcon(const IconImage& image) {
   return result;
 }
 
+// The program's icon group, each image decoded; any thread.
+std::vector<GdkPixbuf*> DecodeProgramIcons() {
+  LowerThisThreadPriority();
+  std::vector<GdkPixbuf*> icons;
+  for (const IconImage& image : LoadIconGroup(ExecutableModule(), kIconGroup)) {
+    if (GdkPixbuf* pixbuf = DecodeIcon(image)) icons.push_back(pixbuf);
+  }
+  return icons;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -403,6 +416,7 @@ GtkBackend::GtkBackend() {
   g_source_attach(queueSource_, g_main_context_default());
   auto changed = +[](GdkScreen*, gpointer data) {
     auto* b = static_cast<GtkBackend*>(data);
+    b->ForgetMonitors();
     if (b->events()) b->events()->DisplayChanged();
   };
   monitorsChanged_ = g_signal_connect(screen, "monitors-changed", G_CALLBACK(changed), this);
@@ -433,6 +447,29 @@ GtkBackend::~GtkBackend() {
   for (auto& [shape, cursor] : cursors_) g_object_unref(cursor);
   g_list_free(iconList_);
   for (GdkPixbuf* icon : icons_) g_object_unref(icon);
+  if (iconsAhead_.valid()) {
+    for (GdkPixbuf* icon : iconsAhead_.get()) g_object_unref(icon);
+  }
+}
+
+void GtkBackend::Prepare() {
+  if (prepared_) return;
+  prepared_ = true;
+  // The icons decode on a worker meanwhile (GdkPixbuf's loaders may run on
+  // any thread); without one they decode when the first window takes them.
+  if (!iconsLoaded_) {
+    try {
+      iconsAhead_ = std::async(std::launch::async, DecodeProgramIcons);
+    } catch (const std::system_error&) {
+    }
+  }
+  // The first toplevel made loads the theme and its style sheets, a dozen
+  // milliseconds that every later window is spared. One that is never
+  // realised has no X window: nothing appears and nobody can find it.
+  GtkWidget* probe = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_widget_set_app_paintable(probe, TRUE);
+  gtk_container_add(GTK_CONTAINER(probe), GTK_WIDGET(g_object_new(lumora_canvas_get_type(), nullptr)));
+  gtk_widget_destroy(probe);
 }
 
 void GtkBackend::SetComposited(bool composited) {
@@ -451,6 +488,7 @@ std::uint64_t GtkBackend::NowMs() { return static_cast<std::uint64_t>(g_get_mono
 
 void GtkBackend::Wait(std::optional<std::uint32_t> timeoutMs) {
   GMainContext* context = g_main_context_default();
+  ForgetMonitors();
   const bool woke = woken.exchange(false);
   if (!woke && (!timeoutMs || *timeoutMs > 0)) {
     GSource* timer = nullptr;
@@ -1144,6 +1182,7 @@ void GtkBackend::EndNativeDrag() {
 // Screen
 
 std::vector<MonitorDesc> GtkBackend::Monitors() {
+  if (monitorsSeen_) return *monitorsSeen_;
   std::vector<MonitorDesc> list;
   GdkDisplay* display = gdk_display_get_default();
   GdkMonitor* primary = gdk_display_get_primary_monitor(display);
@@ -1164,6 +1203,7 @@ std::vector<MonitorDesc> GtkBackend::Monitors() {
       list.push_back(d);
     }
   }
+  monitorsSeen_ = list;
   return list;
 }
 
@@ -1173,9 +1213,7 @@ std::vector<MonitorDesc> GtkBackend::Monitors() {
 GList* GtkBackend::Icons() {
   if (!iconsLoaded_) {
     iconsLoaded_ = true;
-    for (const IconImage& image : LoadIconGroup(ExecutableModule(), kIconGroup)) {
-      if (GdkPixbuf* pixbuf = DecodeIcon(image)) icons_.push_back(pixbuf);
-    }
+    icons_ = iconsAhead_.valid() ? iconsAhead_.get() : DecodeProgramIcons();
   }
   if (icons_.empty()) return nullptr;
   if (!iconList_) {

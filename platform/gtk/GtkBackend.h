@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <future>
 #include <map>
 #include <memory>
 #include <optional>
@@ -122,6 +123,7 @@ class GtkBackend final : public Backend {
   std::uint64_t NowMs() override;
   void Wait(std::optional<std::uint32_t> timeoutMs) override;
   void Wake() override;
+  void Prepare() override;
   SurfaceId CreateSurface(const SurfaceParams& params) override;
   void DestroySurface(SurfaceId surface) override;
   void ShowSurface(SurfaceId surface, bool visible, bool activate) override;
@@ -143,6 +145,11 @@ class GtkBackend final : public Backend {
   bool BeginResizeDrag(SurfaceId surface, UINT edge, MouseButton button, POINT screen, DWORD time,
                        SIZE minTrack, SIZE maxTrack) override;
   std::vector<MonitorDesc> Monitors() override;
+  // The monitors as GDK last reported them are kept until the next event
+  // can arrive (each wait, each nested dispatch, a monitors change): reading
+  // a work area is a round trip to the X server, and window creation and
+  // placement ask several times in a row.
+  void ForgetMonitors() { monitorsSeen_.reset(); }
   std::vector<ForeignWindowInfo> ForeignWindows() override;
   bool PostToForeign(ForeignId window, UINT message, WPARAM wParam, LPARAM lParam) override;
   bool CloseForeign(ForeignId window) override;
@@ -233,6 +240,9 @@ class GtkBackend final : public Backend {
   std::vector<GdkPixbuf*> icons_;
   GList* iconList_ = nullptr;
   bool iconsLoaded_ = false;
+  std::future<std::vector<GdkPixbuf*>> iconsAhead_;  // decoding since Prepare
+  bool prepared_ = false;
+  std::optional<std::vector<MonitorDesc>> monitorsSeen_;
   std::map<SurfaceId, GtkWidget*> tooltips_;  // by owner; 0 for none
   gulong monitorsChanged_ = 0;
   gulong compositedChanged_ = 0;

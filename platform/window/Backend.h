@@ -239,6 +239,12 @@ class Backend {
   // Any thread: makes a current or the next Wait return (g_main_context_wakeup).
   virtual void Wake() = 0;
 
+  // Readies, without showing anything, what every first window needs (gtk:
+  // the toolkit's style machinery and the program's icons), so that a
+  // program waiting for something else before its first window pays for it
+  // meanwhile. Optional; calling it again does nothing.
+  virtual void Prepare() {}
+
   // --- Top-level surfaces ----------------------------------------------------
   // gtk: an undecorated, app-paintable GtkWindow holding a GtkFixed with the
   // event masks; an RGBA visual when layered; created hidden.
@@ -364,5 +370,8 @@ void RestartWindowSystem();
 // unseen when the desktop cannot be reached. True when that backend runs
 // (or a window system already exists); false leaves nothing started.
 bool StartConfiguredBackend();
+// Lets the running backend ready what the first window will need
+// (Backend::Prepare), on the calling thread, which is the UI thread.
+void PrepareWindows();
 
 }  // namespace os

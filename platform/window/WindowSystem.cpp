@@ -296,6 +296,8 @@ std::string_view CurrentBackendName() { return internal::Sys().backend().Name();
 
 void RestartWindowSystem() { internal::ResetSystem(internal::CreateConfiguredBackend()); }
 
+void PrepareWindows() { internal::Sys().backend().Prepare(); }
+
 bool StartConfiguredBackend() {
   if (internal::SystemExists()) return true;
   auto backend = internal::CreateNamedBackend(internal::ConfiguredBackendName());

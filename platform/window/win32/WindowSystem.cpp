@@ -43,4 +43,7 @@ void RestartWindowSystem() {
 
 bool StartConfiguredBackend() { return true; }
 
+// The system's windowing needs no readying.
+void PrepareWindows() {}
+
 }  // namespace os

@@ -1,0 +1,10 @@
+#include "platform/gfx/FontsAhead.h"
+
+namespace os {
+
+// GDI finds and measures a font in microseconds: nothing to load ahead.
+void FontsAhead::Start(std::function<std::vector<FontRequest>()>) {}
+void FontsAhead::Take() {}
+bool FontsAhead::Pending() { return false; }
+
+}  // namespace os
