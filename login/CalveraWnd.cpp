@@ -65,8 +65,10 @@ CalveraWnd::CalveraWnd() : channelCode_(kChannelCode) {
 }
 
 void CalveraWnd::StartAhead() {
-  Kesto::PictureAhead::StartArchiveEntry(kLoginSkinResource, kLoginBackground);
+  // The fonts first: the window's manager makes its default font when it is
+  // constructed, the background is wanted only by the first paint.
   Kesto::LoadSkinFontsAhead(kLoginSkinResource, std::u16string(kLoginSkinFile));
+  Kesto::PictureAhead::StartArchiveEntry(kLoginSkinResource, kLoginBackground);
 }
 
 std::u16string_view CalveraWnd::GetWindowClassName() const { return kLoginWindowClass; }

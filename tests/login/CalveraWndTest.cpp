@@ -5,6 +5,7 @@
 
 #include "LoginFixture.h"
 #include "controls/PictureAhead.h"
+#include "platform/gfx/FontsAhead.h"
 #include "controls/Render.h"
 #include "login/RememberedAccount.h"
 #include "platform/com/BrowserEngine.h"
@@ -63,6 +64,28 @@ TEST_F(LoginWindowTest, TheBackgroundIsDecodedAheadForTheFirstFrame) {
   ASSERT_NE(background, nullptr);
   EXPECT_EQ(background->width, 1100);
   EXPECT_EQ(background->height, 720);
+}
+
+// Started before the window exists (the start-up's decisions run
+// meanwhile): the window's construction takes the skin's fonts, its first
+// frame the background.
+TEST_F(LoginWindowTest, WhatStartsAheadIsTakenByTheWindowItWasStartedFor) {
+  Kesto::PictureAhead::Discard();
+  CalveraWnd::StartAhead();
+  EXPECT_TRUE(os::FontsAhead::Pending());
+  EXPECT_EQ(Kesto::PictureAhead::Pending(), 1u);
+  window_ = std::make_unique<CalveraWnd>();
+  EXPECT_FALSE(os::FontsAhead::Pending()) << "the window's manager made its fonts without them";
+  EXPECT_EQ(Kesto::PictureAhead::Pending(), 1u) << "the construction started the background twice";
+  window_->Create(nullptr, u"LumoraMorvaine", os::WS_OVERLAPPEDWINDOW | os::WS_VISIBLE, 0, 0, 0, 0, 0);
+  window_->ShowWindow(true, true);
+  os::headless::Pump();
+  ASSERT_TRUE(os::headless::LastFrame(window_->GetHWND()));
+  EXPECT_EQ(Kesto::PictureAhead::Pending(), 0u);
+  const Kesto::FontInfo* font = window_->GetManager().FontAt(2);
+  ASSERT_NE(font, nullptr);
+  EXPECT_EQ(font->size, 16);
+  EXPECT_GT(font->Metrics().height, 0);
 }
 
 TEST_F(LoginWindowTest, OpensOnTheLoginPageWithItsPlaceholders) {
