@@ -20,9 +20,9 @@ std::vector<std::u16string> BuildableTags() {
 }
 
 std::string NotificationLine(const Kesto::NotifyMsg& msg) {
-  std::u16string name = msg.sender != nullptr ? msg.sender->GetName() : std::u16string();
-  if (name.empty()) name = u"-";
-  return os::Utf16ToUtf8(msg.type) + " " + os::Utf16ToUtf8(name) + " " + std::to_string(msg.wParam) + " " +
+  const std::u16string name = msg.sender != nullptr ? msg.sender->GetName() : std::u16string();
+  const std::u16string_view shown = name.empty() ? std::u16string_view(u"-") : std::u16string_view(name);
+  return os::Utf16ToUtf8(msg.type) + " " + os::Utf16ToUtf8(shown) + " " + std::to_string(msg.wParam) + " " +
          std::to_string(msg.lParam);
 }
 
