@@ -139,7 +139,10 @@ StartupResult DecideStartup(std::int64_t now) {
   };
 
   // The document travels while this thread readies what the login window
-  // will need; nothing is shown, and every decision still waits for it.
+  // will need and workers load its fonts and background; nothing is shown,
+  // and every decision still waits for the answer. A process that ends with
+  // a decision only wasted that work.
+  CalveraWnd::StartAhead();
   std::future<std::string> reply = FetchVersionDocument();
   os::PrepareWindows();
   VersionDocument document;
@@ -208,9 +211,6 @@ int WinMain(os::HINSTANCE instance, os::HINSTANCE, char*, int) {
   // Boxes and launches of the decisions are part of an automated run too.
   const std::unique_ptr<AutomationDriver> automation = AutomationDriver::FromEnvironment();
   if (automation != nullptr) automation->AddRecordSource(GameHandOverRecords());
-  // The login window's slowest parts get ready on workers while the
-  // decisions are taken; a process that ends instead only wasted them.
-  CalveraWnd::StartAhead();
   const StartupResult startup = DecideStartup(static_cast<std::int64_t>(std::time(nullptr)));
   if (!startup.openLoginWindow) return 0;
   return RunLoginWindow(startup, automation.get());
