@@ -104,13 +104,15 @@ std::string VersionDocumentUrl() { return PortalUrl(GetPortalHosts().api, "/clie
 
 std::future<std::string> FetchVersionDocument() {
   auto fetch = [url = VersionDocumentUrl()] {
-    os::LowerThisThreadPriority();
     std::string reply;
     HttpClient::Get(url, &HttpClient::AppendToString, &reply, false);
     return reply;
   };
   try {
-    return std::async(std::launch::async, fetch);
+    return std::async(std::launch::async, [fetch] {
+      os::LowerThisThreadPriority();
+      return fetch();
+    });
   } catch (const std::system_error&) {
     // No thread to spare: the request runs when its answer is asked for.
     return std::async(std::launch::deferred, fetch);

@@ -364,7 +364,6 @@ GdkPixbuf* DecodeIcon(const IconImage& image) {
 
 // The program's icon group, each image decoded; any thread.
 std::vector<GdkPixbuf*> DecodeProgramIcons() {
-  LowerThisThreadPriority();
   std::vector<GdkPixbuf*> icons;
   for (const IconImage& image : LoadIconGroup(ExecutableModule(), kIconGroup)) {
     if (GdkPixbuf* pixbuf = DecodeIcon(image)) icons.push_back(pixbuf);
@@ -459,7 +458,10 @@ void GtkBackend::Prepare() {
   // any thread); without one they decode when the first window takes them.
   if (!iconsLoaded_) {
     try {
-      iconsAhead_ = std::async(std::launch::async, DecodeProgramIcons);
+      iconsAhead_ = std::async(std::launch::async, [] {
+        LowerThisThreadPriority();
+        return DecodeProgramIcons();
+      });
     } catch (const std::system_error&) {
     }
   }

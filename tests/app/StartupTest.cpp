@@ -5,9 +5,13 @@
 #include "app/Startup.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <climits>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -15,6 +19,7 @@
 #include "app/LauncherProbe.h"
 #include "app/PortalStandIn.h"
 #include "login/GameHandOver.h"
+#include "support/PortalHosts.h"
 #include "platform/headless/Headless.h"
 #include "platform/window/Resource.h"
 #include "testsupport/TempDir.h"
@@ -66,6 +71,21 @@ TEST(InstallStamp, PromptOnlyForStampsOlderThanTwoDays) {
   EXPECT_FALSE(InstallPromptDue(-5, 172795));
   EXPECT_FALSE(InstallPromptDue(INT32_MAX, kNow));
   EXPECT_TRUE(InstallPromptDue(INT32_MIN, kNow));
+}
+
+// The version document comes from a worker, which lowers its own priority
+// and not that of the thread that waits for it; the portal sees one request.
+TEST(VersionFetch, TheDocumentComesFromAWorkerThatLowersOnlyItself) {
+  PortalStandIn portal;
+  const std::string document = "{\"downloadUrl\":\"x\",\"forceUpdate\":false,\"version\":\"2\"}";
+  portal.SetVersionDocument(document);
+  const testsupport::ScopedEnv hosts("LUMORA_PORTAL_HOSTS", "api=" + portal.host());
+  ReloadPortalHosts();
+  const int before = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+  std::future<std::string> reply = FetchVersionDocument();
+  EXPECT_EQ(reply.get(), document);
+  EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))), before);
+  EXPECT_EQ(portal.RequestsFor("/client/latest_version.html").size(), 1u);
 }
 
 class StartupDecisions : public ::testing::Test {
