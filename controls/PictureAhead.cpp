@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <future>
 #include <limits>
+#include <string>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "Core/SkinSource.h"
 #include "controls/Render.h"
 #include "platform/base/DebugOutput.h"
+#include "platform/base/Unicode.h"
 #include "platform/base/WorkerPriority.h"
 
 namespace Kesto {
@@ -18,6 +20,8 @@ namespace {
 struct Started {
   std::string bytes;
   os::DWORD mask = 0;
+  // "archive|entry" (the entry in lower case) for a started archive entry.
+  std::u16string origin;
   std::future<std::unique_ptr<ImageInfo>> picture;
 };
 
@@ -34,11 +38,16 @@ std::vector<Started>::iterator Find(std::string_view bytes, os::DWORD mask) {
                       [&](const Started& s) { return s.mask == mask && s.bytes == bytes; });
 }
 
-}  // namespace
+std::u16string OriginOf(const os::ResourceName& archive, std::u16string_view entry) {
+  std::u16string origin = archive.IsId() ? u"#" + os::Utf8ToUtf16(std::to_string(archive.Id())) : archive.String();
+  origin += u'|';
+  for (const char16_t c : entry) origin += c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+  return origin;
+}
 
-void PictureAhead::Start(std::string bytes, os::DWORD mask) {
+void StartDecoding(std::string bytes, os::DWORD mask, std::u16string origin) {
   if (bytes.empty() || Find(bytes, mask) != Table().end()) return;
-  Started started{std::move(bytes), mask, {}};
+  Started started{std::move(bytes), mask, std::move(origin), {}};
   try {
     // The worker reads its own copy: the entry's bytes may not move while it
     // runs, and entries of the table do move.
@@ -54,11 +63,22 @@ void PictureAhead::Start(std::string bytes, os::DWORD mask) {
   Table().push_back(std::move(started));
 }
 
+}  // namespace
+
+void PictureAhead::Start(std::string bytes, os::DWORD mask) { StartDecoding(std::move(bytes), mask, {}); }
+
 bool PictureAhead::StartArchiveEntry(const os::ResourceName& archive, std::u16string_view entry,
                                      os::DWORD mask) {
+  // Started already and still waiting: the entry is not inflated again.
+  std::u16string origin = OriginOf(archive, entry);
+  const auto& table = Table();
+  if (std::any_of(table.begin(), table.end(),
+                  [&](const Started& s) { return s.mask == mask && s.origin == origin; })) {
+    return true;
+  }
   std::string bytes;
   if (!ReadResourceArchiveEntry(archive, entry, bytes, std::numeric_limits<std::size_t>::max())) return false;
-  Start(std::move(bytes), mask);
+  StartDecoding(std::move(bytes), mask, std::move(origin));
   return true;
 }
 

@@ -14,7 +14,8 @@
 //   picture decoded ahead is pixel for pixel the one decoded on the spot, and
 //   bytes that do not decode give no picture either way.
 // - A picture is taken once. Bytes handed over again while their picture
-//   waits start no second worker.
+//   waits start no second worker; an archive entry started again while its
+//   picture waits is not even read again.
 // - A picture nobody takes stays until Discard, or until the process ends
 //   (which waits for its worker). When no thread can be started the bytes
 //   are dropped and the paint decodes them itself.

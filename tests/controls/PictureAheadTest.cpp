@@ -110,9 +110,15 @@ TEST_F(PictureAheadTest, ArchiveEntriesOfResourcesAreStartedAndTakenByTheirBytes
   EXPECT_EQ(PictureAhead::Pending(), 0u);
   ASSERT_TRUE(PictureAhead::StartArchiveEntry(64998, u"bg.png"));
   EXPECT_EQ(PictureAhead::Pending(), 1u);
+  // While it waits, the same entry is not read again: with its archive gone
+  // it is still reported started.
+  os::UnregisterResource(nullptr, 64998, u"ZIPRES");
+  EXPECT_TRUE(PictureAhead::StartArchiveEntry(64998, u"Bg.PNG"));
+  EXPECT_FALSE(PictureAhead::StartArchiveEntry(64998, u"bg.png", 0xFF000000u)) << "another mask reads again";
+  EXPECT_EQ(PictureAhead::Pending(), 1u);
   EXPECT_NE(Renderer::LoadImageFromBytes(Picture(), 0), nullptr);
   EXPECT_EQ(PictureAhead::Pending(), 0u);
-  os::UnregisterResource(nullptr, 64998, u"ZIPRES");
+  EXPECT_FALSE(PictureAhead::StartArchiveEntry(64998, u"bg.png")) << "taken: read again, and gone";
 }
 
 }  // namespace
