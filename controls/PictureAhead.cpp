@@ -39,8 +39,10 @@ std::vector<Started>::iterator Find(std::string_view bytes, os::DWORD mask) {
 }
 
 std::u16string OriginOf(const os::ResourceName& archive, std::u16string_view entry) {
-  std::u16string origin = archive.IsId() ? u"#" + os::Utf8ToUtf16(std::to_string(archive.Id())) : archive.String();
-  origin += u'|';
+  // A number and a name of the same spelling are different archives.
+  std::u16string origin(1, archive.IsId() ? u'#' : u'$');
+  origin.append(archive.IsId() ? os::Utf8ToUtf16(std::to_string(archive.Id())) : archive.String());
+  origin.push_back(u'|');
   for (const char16_t c : entry) origin += c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
   return origin;
 }
