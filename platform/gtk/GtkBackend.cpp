@@ -3,6 +3,7 @@
 // and window icons. Input, other processes, dialogs and edit widgets live in
 // the other files of this folder.
 #include "platform/gtk/GtkBackend.h"
+#include "platform/gtk/DesktopTheme.h"
 #include "platform/gtk/WebEngineModule.h"
 
 #include <algorithm>
@@ -137,7 +138,7 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
   auto* s = static_cast<Surface*>(data);
   if (!s->buffer) return FALSE;
   PaintBuffer(*s, cr);
-  if (s->presented) NotifyFrameDrawn(s->hwnd);
+  if (s->presented) s->backend->FrameShown(*s);
   return FALSE;  // the edit widgets draw next
 }
 
@@ -158,7 +159,7 @@ void DrawFirstFrameNow(Surface& s) {
   gdk_window_end_draw_frame(window, context);
   cairo_region_destroy(region);
   gdk_display_flush(gdk_window_get_display(window));
-  NotifyFrameDrawn(s.hwnd);
+  s.backend->FrameShown(s);
 }
 
 // The longest side cairo accepts for an image surface.
@@ -394,6 +395,7 @@ void RegisterBackend() {
     if (!glChosen) unsetenv("GDK_GL");
     if (!started) return nullptr;
     if (!GDK_IS_X11_DISPLAY(gdk_display_get_default())) return nullptr;
+    StartWithQuickTheme();
     return std::make_unique<GtkBackend>();
   });
 }
@@ -446,6 +448,7 @@ GtkBackend::~GtkBackend() {
   for (auto& [shape, cursor] : cursors_) g_object_unref(cursor);
   g_list_free(iconList_);
   for (GdkPixbuf* icon : icons_) g_object_unref(icon);
+  if (iconsIdle_) g_source_remove(iconsIdle_);
   if (iconsAhead_.valid()) {
     for (GdkPixbuf* icon : iconsAhead_.get()) g_object_unref(icon);
   }
@@ -454,20 +457,9 @@ GtkBackend::~GtkBackend() {
 void GtkBackend::Prepare() {
   if (prepared_) return;
   prepared_ = true;
-  // The icons decode on a worker meanwhile (GdkPixbuf's loaders may run on
-  // any thread); without one they decode when the first window takes them.
-  if (!iconsLoaded_) {
-    try {
-      iconsAhead_ = std::async(std::launch::async, [] {
-        LowerThisThreadPriority();
-        return DecodeProgramIcons();
-      });
-    } catch (const std::system_error&) {
-    }
-  }
-  // The first toplevel made loads the theme and its style sheets, a dozen
-  // milliseconds that every later window is spared. One that is never
-  // realised has no X window: nothing appears and nobody can find it.
+  // The first toplevel made sets up GTK's styling and the classes of the
+  // widgets a window is made of, which every later window is spared. One that
+  // is never realised has no X window: nothing appears and nobody can find it.
   GtkWidget* probe = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_widget_set_app_paintable(probe, TRUE);
   gtk_container_add(GTK_CONTAINER(probe), GTK_WIDGET(g_object_new(lumora_canvas_get_type(), nullptr)));
@@ -595,7 +587,11 @@ SurfaceId GtkBackend::CreateSurface(const SurfaceParams& params) {
   ScaleChanged(s, gtk_widget_get_scale_factor(s.window));
   gtk_im_context_set_client_window(s.im, gtk_widget_get_window(s.canvas));
   AddForeignFilter(s);
-  if (GList* icons = Icons()) gtk_window_set_icon_list(window, icons);
+  // Before the first frame the icons are not decoded yet; IconsWhenIdle
+  // gives them to the windows made until then.
+  if (iconsLoaded_) {
+    if (GList* icons = Icons()) gtk_window_set_icon_list(window, icons);
+  }
   surfaces_[s.id] = std::move(owned);
   return s.id;
 }
@@ -1211,6 +1207,39 @@ std::vector<MonitorDesc> GtkBackend::Monitors() {
 
 // ---------------------------------------------------------------------------
 // Icons
+
+void GtkBackend::FrameShown(const Surface& s) {
+  NotifyFrameDrawn(s.hwnd);
+  // After the first frame: the desktop's theme, then the windows' icons,
+  // decoded meanwhile on a worker (GdkPixbuf's loaders may run on any thread).
+  LoadDesktopThemeWhenIdle();
+  IconsWhenIdle();
+}
+
+void GtkBackend::IconsWhenIdle() {
+  if (iconsLoaded_ || iconsIdle_ != 0) return;
+  if (!iconsAhead_.valid()) {
+    try {
+      iconsAhead_ = std::async(std::launch::async, [] {
+        LowerThisThreadPriority();
+        return DecodeProgramIcons();
+      });
+    } catch (const std::system_error&) {
+      // Decoded by the idle call itself.
+    }
+  }
+  iconsIdle_ = g_idle_add_full(
+      G_PRIORITY_DEFAULT_IDLE,
+      [](gpointer data) -> gboolean {
+        auto* b = static_cast<GtkBackend*>(data);
+        b->iconsIdle_ = 0;
+        if (GList* icons = b->Icons()) {
+          for (auto& [id, s] : b->surfaces_) gtk_window_set_icon_list(GTK_WINDOW(s->window), icons);
+        }
+        return G_SOURCE_REMOVE;
+      },
+      this, nullptr);
+}
 
 GList* GtkBackend::Icons() {
   if (!iconsLoaded_) {

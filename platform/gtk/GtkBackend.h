@@ -208,6 +208,9 @@ class GtkBackend final : public Backend {
   // (ActivationEchoFilter).
   void ExpectActivation(SurfaceId surface);
   bool ActivationIsNews(SurfaceId surface, bool active);
+  // A frame of the surface reached the screen (the first window's first
+  // frame lets the deferred work start).
+  void FrameShown(const Surface& s);
 
   // Drop-down calendars open (GtkCalendar.cpp). Their grab takes the X
   // focus from our windows; that is no deactivation for the window system.
@@ -240,7 +243,8 @@ class GtkBackend final : public Backend {
   std::vector<GdkPixbuf*> icons_;
   GList* iconList_ = nullptr;
   bool iconsLoaded_ = false;
-  std::future<std::vector<GdkPixbuf*>> iconsAhead_;  // decoding since Prepare
+  std::future<std::vector<GdkPixbuf*>> iconsAhead_;  // decoding since the first frame
+  guint iconsIdle_ = 0;                              // gives the windows their icons
   bool prepared_ = false;
   std::optional<std::vector<MonitorDesc>> monitorsSeen_;
   std::map<SurfaceId, GtkWidget*> tooltips_;  // by owner; 0 for none
@@ -252,6 +256,7 @@ class GtkBackend final : public Backend {
   bool ArmDrag(SurfaceId surface, bool move, UINT edge, MouseButton button, POINT screen);
   void CatchUpDrag();
   GList* Icons();
+  void IconsWhenIdle();
 };
 
 }  // namespace os::gtk

@@ -11,6 +11,7 @@
 // handling, because the picker destroys the calendar when it is told.
 #include <algorithm>
 
+#include "platform/gtk/DesktopTheme.h"
 #include "platform/gtk/GtkBackend.h"
 
 namespace os::gtk {
@@ -65,6 +66,7 @@ class GtkNativeCalendar final : public NativeCalendar {
 GtkNativeCalendar::GtkNativeCalendar(GtkBackend& backend, Surface& surface, const RECT& anchor,
                                      const SYSTEMTIME& date, NativeCalendarEvents* events)
     : backend_(backend), events_(events) {
+  LoadDesktopTheme();
   popup_ = gtk_window_new(GTK_WINDOW_POPUP);
   gtk_window_set_type_hint(GTK_WINDOW(popup_), GDK_WINDOW_TYPE_HINT_COMBO);
   gtk_window_set_transient_for(GTK_WINDOW(popup_), GTK_WINDOW(surface.window));

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "platform/base/Unicode.h"
+#include "platform/gtk/DesktopTheme.h"
 #include "platform/gtk/GtkBackend.h"
 #include "platform/window/internal/WindowSystem.h"
 
@@ -60,6 +61,7 @@ int GtkBackend::ShowMessageBox(SurfaceId owner, std::u16string_view text, std::u
   Surface* s = Find(owner);
   GtkWindow* parent = s && s->visible ? GTK_WINDOW(s->window) : nullptr;
   const std::string message = Utf16ToUtf8(text);
+  LoadDesktopTheme();
   GtkWidget* dialog = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, MessageTypeOf(type), GTK_BUTTONS_NONE,
                                              "%s", message.c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), Utf16ToUtf8(caption).c_str());
@@ -94,6 +96,7 @@ void GtkBackend::ShowTooltip(SurfaceId owner, std::u16string_view text, POINT sc
   if (!s) owner = 0;
   GtkWidget*& tip = tooltips_[owner];
   if (!tip) {
+    LoadDesktopTheme();
     tip = gtk_window_new(GTK_WINDOW_POPUP);
     gtk_window_set_type_hint(GTK_WINDOW(tip), GDK_WINDOW_TYPE_HINT_TOOLTIP);
     gtk_window_set_accept_focus(GTK_WINDOW(tip), FALSE);

@@ -2,13 +2,11 @@
 // surface's canvas, styled to look like a flat Windows edit box. Positions
 // and the text limit count UTF-16 units, as edit controls do. Every change of
 // the text is reported; of the focus, only what the player did.
-#include <cstdio>
 #include <cstring>
 #include <memory>
-#include <sstream>
 
 #include "platform/base/Unicode.h"
-#include "platform/gfx/Text.h"
+#include "platform/gtk/EditStyle.h"
 #include "platform/gtk/GtkBackend.h"
 #include "platform/gtk/TextOffsets.h"
 
@@ -61,33 +59,10 @@ class GtkNativeEdit final : public NativeEdit {
   // Cleared when the edit is destroyed, which any notification may do.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   int limit_ = 0;  // UTF-16 units; 0: none
-  int marginLeft_ = 0;
-  int marginRight_ = 0;
-  std::string face_;
-  int pixelSize_ = 0;
-  bool bold_ = false;
-  bool italic_ = false;
-  COLORREF textColor_ = 0x000000;
-  COLORREF background_ = 0xFFFFFF;
+  EditLook look_;
 };
 
 namespace {
-
-std::string CssColor(COLORREF c) {
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02x%02x%02x", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-  return text;
-}
-
-std::string CssString(const std::string& value) {
-  std::string out = "\"";
-  for (char c : value) {
-    if (c == '"' || c == '\\') out += '\\';
-    if (c == '\n' || c == '\r') continue;
-    out += c;
-  }
-  return out + "\"";
-}
 
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 
@@ -139,20 +114,7 @@ bool GtkNativeEdit::HasFocus() const {
 }
 
 void GtkNativeEdit::ApplyStyle() {
-  std::ostringstream css;
-  css << "entry,entry:focus,entry:disabled{min-height:0;min-width:0;margin:0;border:none;border-radius:0;"
-      << "box-shadow:none;outline:none;background-image:none;"
-      << "padding:0 " << marginRight_ << "px 0 " << marginLeft_ << "px;"
-      << "color:" << CssColor(textColor_) << ";caret-color:" << CssColor(textColor_) << ";"
-      << "background-color:" << CssColor(background_) << ";";
-  if (!face_.empty()) css << "font-family:" << CssString(face_) << ";";
-  // CSS pixels ignore the text resolution; the field's text grows with it as
-  // the painted text does.
-  if (pixelSize_ > 0) css << "font-size:" << pixelSize_ * TextResolution() / 96 << "px;";
-  css << "font-weight:" << (bold_ ? "bold" : "normal") << ";font-style:" << (italic_ ? "italic" : "normal")
-      << ";}";
-  css << "entry selection{background-color:#3399ff;color:#ffffff;}";
-  gtk_css_provider_load_from_data(css_, css.str().c_str(), -1, nullptr);
+  gtk_css_provider_load_from_data(css_, EditStyleSheet(look_).c_str(), -1, nullptr);
 }
 
 void GtkNativeEdit::SetRect(const RECT& rect) {
@@ -238,16 +200,16 @@ std::pair<int, int> GtkNativeEdit::Selection() const {
 }
 
 void GtkNativeEdit::SetMargins(int left, int right) {
-  marginLeft_ = std::max(left, 0);
-  marginRight_ = std::max(right, 0);
+  look_.marginLeft = std::max(left, 0);
+  look_.marginRight = std::max(right, 0);
   ApplyStyle();
 }
 
 void GtkNativeEdit::SetFont(std::u16string_view face, int pixelSize, bool bold, bool italic, bool underline) {
-  face_ = Utf16ToUtf8(face);
-  pixelSize_ = pixelSize;
-  bold_ = bold;
-  italic_ = italic;
+  look_.face = Utf16ToUtf8(face);
+  look_.pixelSize = pixelSize;
+  look_.bold = bold;
+  look_.italic = italic;
   ApplyStyle();
   if (!entry_) return;
   PangoAttrList* attributes = pango_attr_list_new();
@@ -257,8 +219,8 @@ void GtkNativeEdit::SetFont(std::u16string_view face, int pixelSize, bool bold, 
 }
 
 void GtkNativeEdit::SetColors(COLORREF text, COLORREF background) {
-  textColor_ = text;
-  background_ = background;
+  look_.textColor = text;
+  look_.background = background;
   ApplyStyle();
 }
 

@@ -9,6 +9,7 @@
 
 #include "platform/base/Unicode.h"
 #include "platform/com/BrowserEngine.h"
+#include "platform/gtk/DesktopTheme.h"
 #include "platform/system/Kernel.h"
 
 #ifndef LUMORA_MULTIARCH
@@ -52,6 +53,8 @@ bool LoadOnce() {
 }
 
 bool LoadWebEngineModule() {
+  // The view and the engine's own widgets show the theme.
+  LoadDesktopTheme();
   static const bool loaded = LoadOnce();
   return loaded;
 }

@@ -5,14 +5,18 @@
 // second instance finds the first one's window and talks to it.
 //
 //   gtk_probe [--caption TEXT] [--rect X,Y,W,H] [--layered] [--region] [--sizable] [--edit]
-//             [--date] [--thread-post MS]
+//             [--date] [--thread-post MS] [--hold-first-frame MS] [--grow-before-show]
 //   gtk_probe --find CAPTION (--post MSG WPARAM LPARAM | --close)
 //   gtk_probe --find-pid PID
 //
 // Keys in the window: F2 message box, F3 tooltip, F5 minimise, F6 maximise,
 // F7 restore, F8 focus the edit, F9 select the edit's first five units, F11
 // make the edit read-only, Escape close. With --date a date picker lies at
-// (20, 240), 160x26, on 2025-03-14, and its notifications are printed.
+// (20, 240), 160x26, on 2025-03-14, and its notifications are printed. With
+// --hold-first-frame the program stops for that long when the window system
+// says the window's first frame reached the desktop (FIRST_FRAME before);
+// with --grow-before-show the window is made small and given its size before
+// it is shown, as windows that take their size from a skin are.
 #include <unistd.h>
 
 #include <chrono>
@@ -67,6 +71,8 @@ struct Options {
   bool edit = false;
   bool date = false;
   int threadPostMs = 0;
+  int holdFirstFrameMs = 0;
+  bool growBeforeShow = false;
 };
 
 Options gOptions;
@@ -488,6 +494,10 @@ int main(int argc, char** argv) {
       gOptions.edit = true;
     } else if (a == "--date") {
       gOptions.date = true;
+    } else if (a == "--grow-before-show") {
+      gOptions.growBeforeShow = true;
+    } else if (a == "--hold-first-frame" && i + 1 < argc) {
+      gOptions.holdFirstFrameMs = std::atoi(argv[++i]);
     } else if (a == "--thread-post" && i + 1 < argc) {
       gOptions.threadPostMs = std::atoi(argv[++i]);
     } else {
@@ -510,10 +520,12 @@ int main(int argc, char** argv) {
 
   const RECT& r = gOptions.rect;
   const DWORD exStyle = gOptions.layered ? WS_EX_LAYERED : 0;
-  gMain =
-      CreateWindowEx(exStyle, u"LumoraProbe", gOptions.caption.c_str(), WS_POPUP | WS_CLIPCHILDREN, r.left,
-                     r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
+  const int created = gOptions.growBeforeShow ? 40 : 0;
+  gMain = CreateWindowEx(exStyle, u"LumoraProbe", gOptions.caption.c_str(), WS_POPUP | WS_CLIPCHILDREN, r.left,
+                         r.top, created ? created : r.right - r.left, created ? created : r.bottom - r.top, nullptr,
+                         nullptr, nullptr, nullptr);
   if (!gMain) return 4;
+  if (created) SetWindowPos(gMain, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER);
   if (gOptions.edit) {
     gEdit = CreateWindowEx(0, WC_EDIT, u"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 20, 200, 220, 26, gMain,
                            reinterpret_cast<HMENU>(static_cast<std::intptr_t>(5)), nullptr, nullptr);
@@ -531,6 +543,12 @@ int main(int argc, char** argv) {
     day.wMonth = 3;
     day.wDay = 14;
     SendMessage(gDate, DTM_SETSYSTEMTIME, static_cast<WPARAM>(GDT_VALID), reinterpret_cast<LPARAM>(&day));
+  }
+  if (gOptions.holdFirstFrameMs > 0) {
+    WhenFrameDrawn(gMain, [] {
+      Say("FIRST_FRAME");
+      std::this_thread::sleep_for(std::chrono::milliseconds(gOptions.holdFirstFrameMs));
+    });
   }
   ShowWindow(gMain, SW_SHOWNORMAL);
   UpdateWindow(gMain);

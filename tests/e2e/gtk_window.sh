@@ -7,7 +7,9 @@ source "${E2E_LIB:?}"
 start_probe main --caption "Probe Window" --rect 200,150,400,300 --thread-post 600
 WID=$(window_of "Probe Window")
 wait_until 5 "the window at its place" geometry_is "$WID" "200 150 400 300"
-xprop -id "$WID" _NET_WM_ICON | grep -q "Icon (32 x 32)" || fail "the window has no 32x32 icon"
+# The icons are given once the first frame is on the screen.
+has_icon() { xprop -id "$WID" _NET_WM_ICON | grep -q "Icon (32 x 32)"; }
+wait_until 5 "the window's 32x32 icon" has_icon
 if xprop -id "$WID" _NET_WM_STATE | grep -q SKIP_TASKBAR; then fail "an unowned window left off the taskbar"; fi
 wait_log main '^WM_TIMER 7$'
 # Posted from another thread while the loop waits on GLib with nothing due.
