@@ -119,6 +119,14 @@ std::future<std::string> FetchVersionDocument() {
   }
 }
 
+void StartLoginAhead() {
+  // The skin is read from the program's own resources.
+  if (Kesto::UIManager::ProcessInstance() == nullptr)
+    Kesto::UIManager::SetProcessInstance(os::ExecutableModule());
+  CalveraWnd::StartAhead();
+  HttpClient::ReadyAhead();
+}
+
 StartupResult DecideStartup(std::int64_t now) {
   StartupResult result;
   const os::HWND running = os::FindWindow(nullptr, kLauncherCaption);
@@ -144,7 +152,7 @@ StartupResult DecideStartup(std::int64_t now) {
   // will need and workers load its fonts and background; nothing is shown,
   // and every decision still waits for the answer. A process that ends with
   // a decision only wasted that work.
-  CalveraWnd::StartAhead();
+  StartLoginAhead();
   std::future<std::string> reply = FetchVersionDocument();
   os::PrepareWindows();
   VersionDocument document;

@@ -29,6 +29,12 @@ struct StartupResult {
   bool downloadStarted = false;
 };
 
+// Starts on workers what the login window and the version check will need:
+// the login skin's fonts and background, and libcurl. The program's entry
+// calls it first, before the display is opened; DecideStartup calls it again
+// (nothing new starts then). Nothing is asked of the portal, nothing shown.
+void StartLoginAhead();
+
 // The decisions, in order: look for the running game window, hand over to
 // the installed client, fetch the version document, then install, refuse a
 // second instance, or start the background download. now is the current time

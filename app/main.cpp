@@ -19,6 +19,9 @@ std::string Quoted(const char* name) {
 }  // namespace
 
 int main() {
+  // The workers begin while GTK opens the display (a few milliseconds of the
+  // first frame's time).
+  StartLoginAhead();
   // Real windows unless LUMORA_PLATFORM asks for the headless backend.
   os::gtk::RegisterBackend();
   // Without a desktop every box would go unseen (and be answered by nobody),

@@ -48,7 +48,7 @@ function(lumora_portable_library name)
 endfunction()
 
 lumora_portable_library(lumora_platform_portable
-  SOURCES platform/base/Unicode.cpp platform/gfx/PictureFormat.cpp
+  SOURCES platform/base/Unicode.cpp platform/base/win32/WorkerPriority.cpp platform/gfx/PictureFormat.cpp
   LIBS lumora_stb)
 lumora_portable_library(lumora_support_portable
   SOURCES support/Encoding.cpp support/HttpClient.cpp support/JourneyMarks.cpp

@@ -3,7 +3,12 @@
 #include <curl/curl.h>
 
 #include <cstdio>
+#include <future>
 #include <memory>
+#include <mutex>
+#include <system_error>
+
+#include "platform/base/WorkerPriority.h"
 
 namespace {
 
@@ -49,9 +54,41 @@ void SetVerbose(CURL* handle, bool verbose) {
   curl_easy_setopt(handle, CURLOPT_DEBUGFUNCTION, &TraceExchange);
 }
 
+// The worker of ReadyAhead; joined at the latest when the process ends.
+struct Ahead {
+  std::mutex lock;
+  std::future<void> ready;
+};
+
+Ahead& AheadState() {
+  static Ahead state;
+  return state;
+}
+
 }  // namespace
 
+void HttpClient::ReadyAhead() {
+  Ahead& state = AheadState();
+  const std::lock_guard<std::mutex> guard(state.lock);
+  if (state.ready.valid()) return;
+  try {
+    state.ready = std::async(std::launch::async, [] {
+      os::LowerThisThreadPriority();
+      curl_global_init(CURL_GLOBAL_DEFAULT);
+    });
+  } catch (const std::system_error&) {
+  }
+}
+
+void HttpClient::WaitReady() {
+  Ahead& state = AheadState();
+  const std::lock_guard<std::mutex> guard(state.lock);
+  if (state.ready.valid()) state.ready.wait();
+}
+
 int HttpClient::Get(const std::string& url, WriteFunction writeFunction, void* writeData, bool verbose) {
+  // libcurl's global set-up is made once, not by two threads at a time.
+  WaitReady();
   const EasyHandle handle(curl_easy_init());
   if (!handle) return CURLE_FAILED_INIT;
   SetVerbose(handle.get(), verbose);
@@ -61,6 +98,7 @@ int HttpClient::Get(const std::string& url, WriteFunction writeFunction, void* w
 
 int HttpClient::Post(const std::string& url, std::string body, WriteFunction writeFunction, void* writeData,
                      bool verbose) {
+  WaitReady();
   const EasyHandle handle(curl_easy_init());
   if (!handle) return CURLE_FAILED_INIT;
   SetVerbose(handle.get(), verbose);

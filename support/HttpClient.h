@@ -29,6 +29,13 @@ class HttpClient {
   static int Post(const std::string& url, std::string body, WriteFunction writeFunction, void* writeData,
                   bool verbose);
 
+  // Readies libcurl (maps it where it is loaded on demand, and initialises
+  // it) on a worker, so that the first request does not wait for that. Only
+  // the first call starts anything; without a thread to spare the first
+  // request readies it as before. WaitReady blocks until the worker is done.
+  static void ReadyAhead();
+  static void WaitReady();
+
   // The most a reply collected by AppendToString may hold. The portal's
   // largest real reply is a few KiB; a longer one is hostile or broken and
   // ends as a failed transfer instead of filling memory.

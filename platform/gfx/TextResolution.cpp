@@ -1,5 +1,6 @@
 // The resolution text is set at, the same rule on every system.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "platform/gfx/Text.h"
@@ -10,8 +11,9 @@ namespace {
 
 constexpr double kDefaultResolution = 96;
 
-double& Resolution() {
-  static double resolution = kDefaultResolution;
+// Fonts may be made on a worker (FontsAhead) while the backend sets it.
+std::atomic<double>& Resolution() {
+  static std::atomic<double> resolution = kDefaultResolution;
   return resolution;
 }
 
@@ -22,6 +24,6 @@ void SetTextResolution(double dotsPerInch) {
                                                                : kDefaultResolution;
 }
 
-double TextResolution() { return Resolution(); }
+double TextResolution() { return Resolution().load(); }
 
 }  // namespace os

@@ -18,7 +18,10 @@
 #include "Core/UIManager.h"
 #include "app/LauncherProbe.h"
 #include "app/PortalStandIn.h"
+#include "controls/PictureAhead.h"
 #include "login/GameHandOver.h"
+#include "platform/gfx/FontsAhead.h"
+#include "support/HttpClient.h"
 #include "support/PortalHosts.h"
 #include "platform/headless/Headless.h"
 #include "platform/window/Resource.h"
@@ -86,6 +89,23 @@ TEST(VersionFetch, TheDocumentComesFromAWorkerThatLowersOnlyItself) {
   EXPECT_EQ(reply.get(), document);
   EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))), before);
   EXPECT_EQ(portal.RequestsFor("/client/latest_version.html").size(), 1u);
+}
+
+// Begun at the program's entry, before the display is open: the login
+// window's fonts and background once, whoever asks again, and libcurl readied;
+// the portal hears nothing of it.
+TEST(LoginAhead, StartsTheLoginWindowsWorkOnceAndAsksThePortalNothing) {
+  PortalStandIn portal;
+  const testsupport::ScopedEnv hosts("LUMORA_PORTAL_HOSTS", "api=" + portal.host());
+  ReloadPortalHosts();
+  Kesto::PictureAhead::Discard();
+  StartLoginAhead();
+  StartLoginAhead();
+  EXPECT_TRUE(os::FontsAhead::Pending());
+  EXPECT_EQ(Kesto::PictureAhead::Pending(), 1u) << "the background, once";
+  HttpClient::WaitReady();
+  EXPECT_TRUE(portal.RequestsFor("/client/latest_version.html").empty());
+  Kesto::PictureAhead::Discard();
 }
 
 class StartupDecisions : public ::testing::Test {
