@@ -152,21 +152,27 @@ void UIManager::PaintLayered(const os::RECT& paint) {
   }
   area = Clamp(area, client);
   const os::DeviceScale scale = os::GetWindowDeviceScale(window_);
+  bool fresh = false;
   if (!layered_ || layered_->Width() != size.cx || layered_->Height() != size.cy ||
       layered_->Scale() != scale.FittingExtent(size, kMaxBufferSide)) {
     layered_ = std::make_unique<os::Bitmap>(size.cx, size.cy, scale);
     // A new frame has nothing from before: all of it is painted.
     area = client;
+    fresh = true;
   }
   if (!layered_->IsValid()) return;
   if (!rect::IsEmpty(area)) {
     // The raw rows are device pixels.
     const os::RECT pixels = layered_->Scale().ToDevice(area);
-    for (int y = pixels.top; y < pixels.bottom; ++y) {
-      std::uint32_t* row = layered_->Row(y);
-      std::fill(row + pixels.left, row + pixels.right, 0u);
+    // A new bitmap is transparent already; clearing it would only touch
+    // every page of it before the paint (what stays transparent never is).
+    if (!fresh) {
+      for (int y = pixels.top; y < pixels.bottom; ++y) {
+        std::uint32_t* row = layered_->Row(y);
+        std::fill(row + pixels.left, row + pixels.right, 0u);
+      }
+      layered_->MarkDirty();
     }
-    layered_->MarkDirty();
     {
       os::Canvas canvas(*layered_);
       PaintTree(canvas, area);
