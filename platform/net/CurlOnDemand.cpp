@@ -6,8 +6,8 @@
 // (TLS, Kerberos, LDAP, SSH, IDN) before main runs: a third of the loader's
 // work at every start. These definitions (and those of CurlVarargs.c) stand
 // in for the library's entry points the program calls; the first call, from
-// any thread, loads the library, and the version check at start-up makes that call on a worker
-// thread while the main thread readies the windows.
+// any thread, loads the library; the program's entry has a worker make that
+// call (HttpClient::ReadyAhead) while the main thread opens the display.
 //
 // Without the library every call fails as a request without a network does
 // (no handle, CURLE_FAILED_INIT), and a debug line says why.
@@ -24,6 +24,24 @@ namespace {
 // The soname of libcurl's interface, unchanged since 7.16.
 constexpr const char* kLibrary = "libcurl.so.4";
 
+// The library's symbols and those of its own libraries are looked up among
+// themselves first. Otherwise the loader searches the launcher's hundred
+// libraries for each of them, which doubles the load; and the load holds the
+// loader's lock, which GTK's start-up on the main thread waits for. The
+// sanitizers' runtimes refuse that flag (the test builds load it plainly).
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define LUMORA_CURL_PLAIN_LOAD 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define LUMORA_CURL_PLAIN_LOAD 1
+#endif
+#endif
+#ifdef LUMORA_CURL_PLAIN_LOAD
+constexpr int kLoadFlags = RTLD_NOW | RTLD_LOCAL;
+#else
+constexpr int kLoadFlags = RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND;
+#endif
+
 template <typename Function>
 bool Bind(void* library, const char* name, Function& slot) {
   slot = reinterpret_cast<Function>(dlsym(library, name));
@@ -33,7 +51,7 @@ bool Bind(void* library, const char* name, Function& slot) {
 }
 
 const lumora_curl_entries* Load() {
-  void* library = dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL);
+  void* library = dlopen(kLibrary, kLoadFlags);
   if (library == nullptr) {
     const char* why = dlerror();
     os::DebugOutput(os::DebugCategory::Net,
