@@ -120,11 +120,13 @@ std::future<std::string> FetchVersionDocument() {
 }
 
 void StartLoginAhead() {
+  // libcurl first: its load is the longest of the three, and the version
+  // check, which every later step waits for, needs it.
+  HttpClient::ReadyAhead();
   // The skin is read from the program's own resources.
   if (Kesto::UIManager::ProcessInstance() == nullptr)
     Kesto::UIManager::SetProcessInstance(os::ExecutableModule());
   CalveraWnd::StartAhead();
-  HttpClient::ReadyAhead();
 }
 
 StartupResult DecideStartup(std::int64_t now) {
