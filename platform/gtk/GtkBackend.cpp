@@ -112,15 +112,16 @@ gboolean QueueDispatch(GSource* source, GSourceFunc, gpointer) {
 
 GSourceFuncs kQueueFuncs = {QueuePrepare, QueueCheck, QueueDispatch, nullptr, nullptr, nullptr};
 
-// The buffer onto the canvas.
-void PaintBuffer(const Surface& s, cairo_t* cr) {
+// The window's pixels (its buffer, or a first frame not yet copied into it)
+// onto the canvas.
+void PaintPixels(const Surface& s, cairo_t* cr, cairo_surface_t* pixels) {
   if (s.layeredFrame && s.Blends()) {
     // Per-pixel alpha reaches the compositor as it is.
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_rgba(cr, 0, 0, 0, 0);
     cairo_paint(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-    cairo_set_source_surface(cr, s.buffer, 0, 0);
+    cairo_set_source_surface(cr, pixels, 0, 0);
     cairo_paint_with_alpha(cr, s.frameAlpha / 255.0);
   } else {
     // An opaque window shows the colour bytes of its premultiplied buffer, as
@@ -129,14 +130,19 @@ void PaintBuffer(const Surface& s, cairo_t* cr) {
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_paint(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-    cairo_set_source_surface(cr, s.buffer, 0, 0);
+    cairo_set_source_surface(cr, pixels, 0, 0);
     cairo_paint(cr);
   }
 }
 
+void PaintBuffer(const Surface& s, cairo_t* cr) { PaintPixels(s, cr, s.buffer); }
+
 gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
   auto* s = static_cast<Surface*>(data);
-  if (!s->buffer) return FALSE;
+  // Nothing to show before the window's first pixels: the draw GTK makes
+  // when it maps the window (just before them) would only blend a blank
+  // buffer of the whole window.
+  if (!s->buffer || !s->presented) return FALSE;
   PaintBuffer(*s, cr);
   if (s->presented) s->backend->FrameShown(*s);
   return FALSE;  // the edit widgets draw next
@@ -146,8 +152,8 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
 // window empty when it was mapped, moments before, and a draw queued now
 // would wait for the frame clock's next tick after that one, up to a whole
 // refresh interval (16.7 ms) later. The queued draw still follows, with the
-// edit widgets.
-void DrawFirstFrameNow(Surface& s) {
+// edit widgets. `pixels` are the frame when it is not yet in the buffer.
+void DrawFirstFrameNow(Surface& s, cairo_surface_t* pixels = nullptr) {
   if (!s.buffer || !gtk_widget_get_mapped(s.canvas)) return;
   GdkWindow* window = gtk_widget_get_window(s.canvas);
   if (window == nullptr) return;
@@ -155,7 +161,7 @@ void DrawFirstFrameNow(Surface& s) {
                                   gtk_widget_get_allocated_height(s.canvas)};
   cairo_region_t* region = cairo_region_create_rectangle(&all);
   GdkDrawingContext* context = gdk_window_begin_draw_frame(window, region);
-  PaintBuffer(s, gdk_drawing_context_get_cairo_context(context));
+  PaintPixels(s, gdk_drawing_context_get_cairo_context(context), pixels != nullptr ? pixels : s.buffer);
   gdk_window_end_draw_frame(window, context);
   cairo_region_destroy(region);
   gdk_display_flush(gdk_window_get_display(window));
@@ -859,11 +865,34 @@ void GtkBackend::PresentLayered(SurfaceId surface, const PixelView& frame, BYTE 
     if (s->buffer) cairo_surface_destroy(s->buffer);
     s->buffer = NewBuffer(size.cx, size.cy, s->scale);
   }
-  CopyPixels(s->buffer, frame, POINT{0, 0}, RECT{0, 0, size.cx, size.cy});
-  cairo_surface_mark_dirty(s->buffer);
-  UpdateShape(*s);
+  // The first frame goes to the screen straight from the caller's pixels and
+  // is copied into the buffer after: a copy of the whole window, into memory
+  // never touched before, was a good part of that frame's time.
+  cairo_surface_t* direct = nullptr;
+  if (first && frame.scale == ScaleOf(s->buffer) && frame.stride % 4 == 0) {
+    direct = cairo_image_surface_create_for_data(const_cast<unsigned char*>(frame.pixels), CAIRO_FORMAT_ARGB32,
+                                                 frame.width, frame.height, frame.stride);
+    if (cairo_surface_status(direct) == CAIRO_STATUS_SUCCESS) {
+      cairo_surface_set_device_scale(direct, frame.scale.Factor(), frame.scale.Factor());
+    } else {
+      cairo_surface_destroy(direct);
+      direct = nullptr;
+    }
+  }
+  if (direct == nullptr) {
+    CopyPixels(s->buffer, frame, POINT{0, 0}, RECT{0, 0, size.cx, size.cy});
+    cairo_surface_mark_dirty(s->buffer);
+  }
+  UpdateShape(*s, direct != nullptr ? &frame : nullptr);
   gtk_widget_queue_draw(s->canvas);
-  if (first) DrawFirstFrameNow(*s);
+  if (direct != nullptr) {
+    DrawFirstFrameNow(*s, direct);
+    cairo_surface_destroy(direct);
+    CopyPixels(s->buffer, frame, POINT{0, 0}, RECT{0, 0, size.cx, size.cy});
+    cairo_surface_mark_dirty(s->buffer);
+  } else if (first) {
+    DrawFirstFrameNow(*s);
+  }
 }
 
 std::optional<SurfaceFrame> GtkBackend::SurfacePixels(SurfaceId surface) {
@@ -917,7 +946,7 @@ void GtkBackend::ScaleChanged(Surface& s, int factor) {
     events_->SurfaceExposed(s.id, RECT{0, 0, s.rect.right - s.rect.left, s.rect.bottom - s.rect.top});
 }
 
-void GtkBackend::UpdateShape(Surface& s) {
+void GtkBackend::UpdateShape(Surface& s, const PixelView* frame) {
   if (!s.buffer) return;
   // The shape is made in logical units: GDK multiplies it by the scale.
   const SIZE size = LogicalSize(s.buffer);
@@ -928,12 +957,16 @@ void GtkBackend::UpdateShape(Surface& s) {
   PixelView alpha;
   std::vector<std::uint8_t> none;
   if (alphaShape) {
-    cairo_surface_flush(s.buffer);
-    alpha.pixels = cairo_image_surface_get_data(s.buffer);
-    alpha.width = cairo_image_surface_get_width(s.buffer);
-    alpha.height = cairo_image_surface_get_height(s.buffer);
-    alpha.stride = cairo_image_surface_get_stride(s.buffer);
-    alpha.scale = ScaleOf(s.buffer);
+    if (frame != nullptr) {
+      alpha = *frame;
+    } else {
+      cairo_surface_flush(s.buffer);
+      alpha.pixels = cairo_image_surface_get_data(s.buffer);
+      alpha.width = cairo_image_surface_get_width(s.buffer);
+      alpha.height = cairo_image_surface_get_height(s.buffer);
+      alpha.stride = cairo_image_surface_get_stride(s.buffer);
+      alpha.scale = ScaleOf(s.buffer);
+    }
     if (s.frameAlpha == 0) alpha.pixels = nullptr;  // a fully transparent window takes no clicks
   }
   // Without a compositor the transparent pixels are cut out of the window;

@@ -195,7 +195,8 @@ class GtkBackend final : public Backend {
   // The surface goes away: the edit keeps working as an empty shell.
   void DetachEdit(GtkNativeEdit* edit);
   // Applies the shape from the window region and, for layered frames, alpha.
-  void UpdateShape(Surface& s);
+  // `frame`, when given, holds the pixels the buffer is about to receive.
+  void UpdateShape(Surface& s, const PixelView* frame = nullptr);
   void ResizeBuffer(Surface& s, int width, int height);
   // The desktop's scale factor of the surface changed (another monitor):
   // the buffer takes the new density and the window is painted anew.
