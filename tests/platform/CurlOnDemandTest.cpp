@@ -2,29 +2,21 @@
 // calls reach the library with their arguments whatever their type.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 
 #include "platform/net/CurlEntries.h"
+#include "testsupport/MappedLibraries.h"
 
 namespace {
-
-bool Mapped(const std::string& library) {
-  std::ifstream maps("/proc/self/maps");
-  std::string line;
-  while (std::getline(maps, line)) {
-    if (line.find("/" + library) != std::string::npos) return true;
-  }
-  return false;
-}
 
 size_t Discard(char*, size_t size, size_t count, void*) { return size * count; }
 
 TEST(CurlOnDemandTest, TheLibraryIsMappedAtTheFirstCallAndTakesEveryKindOfArgument) {
-  ASSERT_FALSE(Mapped("libcurl.so.4")) << "libcurl is mapped before the first call: linked after all?";
+  ASSERT_FALSE(testsupport::LibraryMapped("libcurl.so.4"))
+      << "libcurl is mapped before the first call: linked after all?";
   CURL* handle = curl_easy_init();
   ASSERT_NE(handle, nullptr);
-  EXPECT_TRUE(Mapped("libcurl.so.4"));
+  EXPECT_TRUE(testsupport::LibraryMapped("libcurl.so.4"));
 
   // A long, a data pointer, a function pointer and a file offset; an option
   // given a wrong value is refused by libcurl itself, so each arrived.

@@ -10,11 +10,11 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <fstream>
 #include <mutex>
 #include <thread>
 
 #include "support/HttpClient.h"
+#include "testsupport/MappedLibraries.h"
 
 namespace {
 
@@ -145,22 +145,13 @@ class HttpClientTest : public ::testing::Test {
   std::atomic<int> targetHits_{0};
 };
 
-bool Mapped(const std::string& library) {
-  std::ifstream maps("/proc/self/maps");
-  std::string line;
-  while (std::getline(maps, line)) {
-    if (line.find("/" + library) != std::string::npos) return true;
-  }
-  return false;
-}
-
 // Each test runs in a process of its own: nothing of libcurl is there before.
 TEST_F(HttpClientTest, ReadiedAheadTheLibraryIsThereBeforeTheFirstRequest) {
-  ASSERT_FALSE(Mapped("libcurl.so.4")) << "libcurl is mapped before anything asked for it";
+  ASSERT_FALSE(testsupport::LibraryMapped("libcurl.so.4")) << "libcurl is mapped before anything asked for it";
   HttpClient::ReadyAhead();
   HttpClient::ReadyAhead();  // starts nothing new
   HttpClient::WaitReady();
-  EXPECT_TRUE(Mapped("libcurl.so.4"));
+  EXPECT_TRUE(testsupport::LibraryMapped("libcurl.so.4"));
   std::string body;
   EXPECT_EQ(HttpClient::Get(server_.Url("/hello"), &HttpClient::AppendToString, &body, false), CURLE_OK);
   EXPECT_EQ(body, "hi there");
