@@ -144,7 +144,7 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
   // buffer of the whole window.
   if (!s->buffer || !s->presented) return FALSE;
   PaintBuffer(*s, cr);
-  if (s->presented) s->backend->FrameShown(*s);
+  s->backend->FrameShown(*s);
   return FALSE;  // the edit widgets draw next
 }
 
@@ -200,6 +200,20 @@ cairo_surface_t* NewBuffer(int width, int height, DeviceScale scale) {
 // the densities agree, resampled smoothly by cairo otherwise (a frame painted
 // before the window changed monitors, a shadow painted at one pixel per
 // unit).
+// The pixels as a cairo surface, at their density, without a copy; null when
+// cairo cannot take them (a stride it refuses). cairo only reads through it.
+cairo_surface_t* WrapPixels(const PixelView& source) {
+  cairo_surface_t* pixels =
+      cairo_image_surface_create_for_data(const_cast<unsigned char*>(source.pixels), CAIRO_FORMAT_ARGB32,
+                                          source.width, source.height, source.stride);
+  if (cairo_surface_status(pixels) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(pixels);
+    return nullptr;
+  }
+  cairo_surface_set_device_scale(pixels, source.scale.Factor(), source.scale.Factor());
+  return pixels;
+}
+
 void CopyPixels(cairo_surface_t* buffer, const PixelView& source, POINT from, const RECT& to) {
   const DeviceScale scale = ScaleOf(buffer);
   if (source.scale == scale) {
@@ -221,15 +235,8 @@ void CopyPixels(cairo_surface_t* buffer, const PixelView& source, POINT from, co
     cairo_surface_mark_dirty_rectangle(buffer, t.left, t.top, w, h);
     return;
   }
-  // cairo only reads through this surface.
-  cairo_surface_t* pixels =
-      cairo_image_surface_create_for_data(const_cast<unsigned char*>(source.pixels), CAIRO_FORMAT_ARGB32,
-                                          source.width, source.height, source.stride);
-  if (cairo_surface_status(pixels) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(pixels);
-    return;
-  }
-  cairo_surface_set_device_scale(pixels, source.scale.Factor(), source.scale.Factor());
+  cairo_surface_t* pixels = WrapPixels(source);
+  if (pixels == nullptr) return;
   cairo_t* cr = cairo_create(buffer);
   cairo_rectangle(cr, to.left, to.top, to.right - to.left, to.bottom - to.top);
   cairo_clip(cr);
@@ -868,30 +875,18 @@ void GtkBackend::PresentLayered(SurfaceId surface, const PixelView& frame, BYTE 
   // The first frame goes to the screen straight from the caller's pixels and
   // is copied into the buffer after: a copy of the whole window, into memory
   // never touched before, was a good part of that frame's time.
-  cairo_surface_t* direct = nullptr;
-  if (first && frame.scale == ScaleOf(s->buffer) && frame.stride % 4 == 0) {
-    direct = cairo_image_surface_create_for_data(const_cast<unsigned char*>(frame.pixels), CAIRO_FORMAT_ARGB32,
-                                                 frame.width, frame.height, frame.stride);
-    if (cairo_surface_status(direct) == CAIRO_STATUS_SUCCESS) {
-      cairo_surface_set_device_scale(direct, frame.scale.Factor(), frame.scale.Factor());
-    } else {
-      cairo_surface_destroy(direct);
-      direct = nullptr;
-    }
-  }
-  if (direct == nullptr) {
+  auto copy = [&] {
     CopyPixels(s->buffer, frame, POINT{0, 0}, RECT{0, 0, size.cx, size.cy});
     cairo_surface_mark_dirty(s->buffer);
-  }
+  };
+  cairo_surface_t* direct = first && frame.scale == ScaleOf(s->buffer) ? WrapPixels(frame) : nullptr;
+  if (direct == nullptr) copy();
   UpdateShape(*s, direct != nullptr ? &frame : nullptr);
   gtk_widget_queue_draw(s->canvas);
+  if (first) DrawFirstFrameNow(*s, direct);
   if (direct != nullptr) {
-    DrawFirstFrameNow(*s, direct);
     cairo_surface_destroy(direct);
-    CopyPixels(s->buffer, frame, POINT{0, 0}, RECT{0, 0, size.cx, size.cy});
-    cairo_surface_mark_dirty(s->buffer);
-  } else if (first) {
-    DrawFirstFrameNow(*s);
+    copy();
   }
 }
 
