@@ -58,9 +58,9 @@ const FontInfo* UIManager::AddFontEntry(std::u16string_view faceName, int size, 
                                         bool italic) {
   auto record = MakeFont(faceName, size, bold, underline, italic);
   if (!record) return nullptr;
-  // A manager with a window measures its fonts at once, as a window's device
-  // context would; the record keeps what was measured.
-  if (window_ != nullptr) record->Metrics();
+  // Measured when first asked for, not here: a font measures the same
+  // whenever it is asked, and a skin declares fonts its first frame never
+  // draws, each a millisecond of the window's start.
   fonts_.push_back(std::move(record));
   return fonts_.back().get();
 }
@@ -69,7 +69,6 @@ const FontInfo* UIManager::SetDefaultFontEntry(std::u16string_view faceName, int
                                                bool underline, bool italic) {
   auto record = MakeFont(faceName, size, bold, underline, italic);
   if (!record) return nullptr;
-  record->Metrics();
   defaultFont_ = std::move(record);
   return defaultFont_.get();
 }

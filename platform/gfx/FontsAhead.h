@@ -12,6 +12,11 @@
 // Chosen here:
 // - The worker touches nothing the UI thread uses: its fonts live in its own
 //   collection until the hand-over, which waits for the worker to end.
+// - The hand-over does not wait for the whole list: the worker finishes the
+//   font it is loading and stops, and the rest load where they are first
+//   used. Requests come in the order they are likely needed.
+// - What the worker measured is kept: a font made alike afterwards takes its
+//   metrics from there instead of measuring again.
 // - Fonts not requested, or made before the hand-over on other threads, are
 //   loaded as before; a request that fails costs nothing but its time.
 // - Where fonts need no such help (Windows' GDI) nothing is started.
@@ -20,6 +25,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "platform/gfx/Text.h"
 
 namespace os {
 
@@ -44,6 +51,13 @@ class FontsAhead {
   static void Take();
   // Whether a worker's fonts wait for the hand-over.
   static bool Pending();
+  // Whether a worker waiting for the hand-over is through its whole list,
+  // so that a hand-over now would not wait and would lose nothing.
+  static bool Finished();
+  // After a hand-over, on any thread: the metrics the worker measured for a
+  // font of the same face, size, weight and style at the same resolution.
+  // False when it measured none such (or nothing was handed over).
+  static bool Measured(const Font& font, TextMetrics& metrics);
 };
 
 }  // namespace os

@@ -286,6 +286,8 @@ const TextMetrics& Font::Metrics() const {
   if (metrics_) return *metrics_;
   metrics_ = std::make_unique<TextMetrics>();
   if (!context_) return *metrics_;
+  // A worker that loaded the same font ahead measured it already.
+  if (FontsAhead::Measured(*this, *metrics_)) return *metrics_;
   PangoFontMetrics* m = pango_context_get_metrics(context_, description_, pango_language_from_string("en"));
   TextMetrics& tm = *metrics_;
   tm.ascent = PANGO_PIXELS_CEIL(pango_font_metrics_get_ascent(m));

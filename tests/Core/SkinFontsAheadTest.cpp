@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Core/UIManager.h"
@@ -53,24 +55,44 @@ class SkinFontsAheadTest : public ::testing::Test {
   std::string archive_;
 };
 
-TEST_F(SkinFontsAheadTest, TheDefaultFontThenTheRootsFontsInTheirOrder) {
+TEST_F(SkinFontsAheadTest, TheFontsTheControlsNameReadAsTheBuilderReadsThem) {
   const std::u16string longFace(40, u'字');
   Register(
       "<Window size=\"300,200\">"
       "<Font name=\"微软雅黑\" size=\"14\" bold=\"true\" />"
       "<Image name=\"bg.png\" />"
-      "<Font size=\"30\" />"  // no name: no font
+      "<Font size=\"30\" />"  // no name: no font, and no index
       "<Font name=\"Tahoma\" size=\"11\" underline=\"true\" italic=\"true\" default=\"true\" />"
       "<Font name=\"" + LongFace() + "\" />"
-      "<VerticalLayout><Font name=\"Nested\" size=\"9\" /></VerticalLayout>"
+      "<VerticalLayout><Font name=\"Nested\" size=\"9\" />"
+      "<Label font=\"2\" /><Label font=\"0\" /><Label font=\"1\" /></VerticalLayout>"
       "</Window>");
   const std::vector<os::FontRequest> want{
-      UIManager::DefaultFontRequest(),
+      {longFace.substr(0, 31), 12, false, false, false},
       {u"微软雅黑", 14, true, false, false},
       {u"Tahoma", 11, false, true, true},
-      {longFace.substr(0, 31), 12, false, false, false},
   };
   EXPECT_EQ(SkinFontRequests(kArchive, u"login.xml"), want) << "entry names ignore letter case";
+}
+
+TEST_F(SkinFontsAheadTest, EachNamedFontOnceInTheOrderFirstNamedAndTheRestLeftForLater) {
+  const std::string fonts =
+      "<Font name=\"A\" size=\"10\" /><Font name=\"B\" size=\"11\" />"
+      "<Font name=\"C\" size=\"12\" /><Font name=\"D\" size=\"13\" />";
+  Register("<Window size=\"300,200\">" + fonts +
+           "<VerticalLayout>"
+           "<Label text=\"x\" font=\"2\" />"
+           "<HorizontalLayout><Edit font=\"0\" /><Button font=\"2\" /></HorizontalLayout>"
+           "<Label font=\"9\" /><Label font=\"-1\" /><Label font=\"x\" />"
+           "</VerticalLayout>"
+           "</Window>");
+  const std::vector<os::FontRequest> want{{u"C", 12, false, false, false}, {u"A", 10, false, false, false}};
+  EXPECT_EQ(SkinFontRequests(kArchive, u"login.xml"), want) << "fonts out of the list are the default's";
+
+  // Controls that name no font draw with the default font.
+  const std::vector<os::FontRequest> defaultOnly{UIManager::DefaultFontRequest()};
+  Register("<Window>" + fonts + "<Label text=\"x\" /><Label font=\"7\" /></Window>");
+  EXPECT_EQ(SkinFontRequests(kArchive, u"login.xml"), defaultOnly);
 }
 
 TEST_F(SkinFontsAheadTest, WithoutItsSkinOnlyTheDefaultFont) {
@@ -82,17 +104,23 @@ TEST_F(SkinFontsAheadTest, WithoutItsSkinOnlyTheDefaultFont) {
   EXPECT_EQ(SkinFontRequests(kArchive, u"login.xml"), defaultOnly) << "a skin that does not parse";
 }
 
-// The fonts of the login skin the program carries wait for the thread that
-// started them, which takes them over with its first font.
-TEST_F(SkinFontsAheadTest, TheProgramsLoginSkinFontsAreLoadedForTheStartingThread) {
+// The login skin the program carries draws its fields and its link in one
+// font: that one is loaded and measured for the thread that started it,
+// which takes it over with its first font.
+TEST_F(SkinFontsAheadTest, TheProgramsLoginSkinFontIsLoadedForTheStartingThread) {
   const std::vector<os::FontRequest> fonts = SkinFontRequests(113, u"calvera.xml");
-  ASSERT_GT(fonts.size(), 1u) << "the login skin declares no fonts";
+  const std::vector<os::FontRequest> want{UIManager::FontEntryRequest(u"微软雅黑", 14, false, false, false)};
+  EXPECT_EQ(fonts, want);
   LoadSkinFontsAhead(113, u"calvera.xml");
   EXPECT_TRUE(os::FontsAhead::Pending());
+  for (int i = 0; i < 2000 && !os::FontsAhead::Finished(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   const UIManager manager;  // makes its default font
   EXPECT_FALSE(os::FontsAhead::Pending());
-  ASSERT_NE(manager.DefaultFont(), nullptr);
-  EXPECT_GT(manager.DefaultFont()->Metrics().height, 0);
+  os::TextMetrics metrics;
+  EXPECT_TRUE(os::FontsAhead::Measured(os::Font(u"微软雅黑", 14, false, false, false), metrics));
+  EXPECT_GT(metrics.height, 0);
 }
 
 }  // namespace

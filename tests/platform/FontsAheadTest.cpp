@@ -1,9 +1,13 @@
 // Fonts loaded ahead on a worker thread: the thread that started the worker
-// takes its fonts over with its next font, other threads never do, and a
-// font taken over measures and draws as one loaded on the spot.
+// takes its fonts over with its next font, other threads never do, a font
+// taken over measures and draws as one loaded on the spot, and the hand-over
+// waits for no more than the font being loaded.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -86,6 +90,62 @@ TEST(FontsAheadTest, AStartBeforeTheHandOverIsIgnoredAndOneAfterItCounts) {
   EXPECT_FALSE(FontsAhead::Pending());
   EXPECT_TRUE(after.Usable());
   EXPECT_GT(after.Metrics().height, 0);
+}
+
+TEST(FontsAheadTest, WhatTheWorkerMeasuredIsKeptForFontsMadeAlike) {
+  // Sizes no other test asks for: what was measured stays for the process.
+  const TextMetrics want = Font(u"DejaVu Sans", 23, true, false, false).Metrics();
+  FontsAhead::Start([] { return std::vector<FontRequest>{{u"DejaVu Sans", 23, true, false, false}}; });
+  // A hand-over stops the worker: this one waits until it is through.
+  for (int i = 0; i < 2000 && !FontsAhead::Finished(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(FontsAhead::Finished());
+  FontsAhead::Take();
+  EXPECT_FALSE(FontsAhead::Finished()) << "nothing waits for a hand-over";
+
+  TextMetrics measured;
+  ASSERT_TRUE(FontsAhead::Measured(Font(u"DejaVu Sans", 23, true, true, false), measured))
+      << "an underline does not change what a font measures";
+  ExpectSameMetrics(measured, want);
+  ExpectSameMetrics(Font(u"DejaVu Sans", 23, true, false, false).Metrics(), want);
+  EXPECT_FALSE(FontsAhead::Measured(Font(u"DejaVu Sans", 23, false, false, false), measured)) << "weight";
+  EXPECT_FALSE(FontsAhead::Measured(Font(u"DejaVu Sans", 22, true, false, false), measured)) << "size";
+  EXPECT_FALSE(FontsAhead::Measured(Font(u"DejaVu Serif", 23, true, false, false), measured)) << "face";
+
+  // At another text resolution the same request is a larger font.
+  const double resolution = TextResolution();
+  SetTextResolution(resolution * 2);
+  const Font larger(u"DejaVu Sans", 23, true, false, false);
+  EXPECT_FALSE(FontsAhead::Measured(larger, measured));
+  EXPECT_GT(larger.Metrics().height, want.height);
+  SetTextResolution(resolution);
+}
+
+TEST(FontsAheadTest, TheHandOverStopsTheWorkerBeforeItsNextFont) {
+  // The worker gets its list only once the hand-over has begun: it loads
+  // none of it, and the fonts load where they are used.
+  std::mutex lock;
+  std::condition_variable changed;
+  bool handOverBegun = false;
+  FontsAhead::Start([&] {
+    std::unique_lock<std::mutex> guard(lock);
+    changed.wait(guard, [&] { return handOverBegun; });
+    return std::vector<FontRequest>{{u"DejaVu Sans", 27}, {u"DejaVu Sans", 29}, {u"DejaVu Sans", 31}};
+  });
+  std::thread watcher([&] {
+    while (FontsAhead::Pending()) std::this_thread::yield();
+    const std::lock_guard<std::mutex> guard(lock);
+    handOverBegun = true;
+    changed.notify_all();
+  });
+  FontsAhead::Take();
+  watcher.join();
+
+  TextMetrics measured;
+  for (const int size : {27, 29, 31}) {
+    const Font font(u"DejaVu Sans", size);
+    EXPECT_FALSE(FontsAhead::Measured(font, measured)) << size << " px was loaded after the hand-over began";
+    EXPECT_GT(font.Metrics().height, 0);
+  }
 }
 
 }  // namespace

@@ -6,5 +6,7 @@ namespace os {
 void FontsAhead::Start(std::function<std::vector<FontRequest>()>) {}
 void FontsAhead::Take() {}
 bool FontsAhead::Pending() { return false; }
+bool FontsAhead::Finished() { return false; }
+bool FontsAhead::Measured(const Font&, TextMetrics&) { return false; }
 
 }  // namespace os
