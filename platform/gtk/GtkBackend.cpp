@@ -168,6 +168,36 @@ void DrawFirstFrameNow(Surface& s, cairo_surface_t* pixels = nullptr) {
   s.backend->FrameShown(s);
 }
 
+// A layered window that is shown has its first frame painted at once, on the
+// next pass of the loop. GTK would first draw the window empty (a whole
+// window's worth of drawing and copying to the display) in the frame it makes
+// for the mapping; held back, it draws nothing until the window's own pixels
+// are there, and then draws those. Should the pixels not come, GTK's drawing
+// comes back after this long.
+constexpr guint kFirstFrameWaitMs = 250;
+
+void HoldUpdatesUntilFirstFrame(Surface& s);
+
+// Gives GTK's drawing back to a window that held it for its first frame.
+void ReleaseUpdates(Surface& s) {
+  if (s.releaseTimer != 0) g_source_remove(std::exchange(s.releaseTimer, 0u));
+  if (!std::exchange(s.updatesHeld, false)) return;
+  if (GdkWindow* window = gtk_widget_get_window(s.window)) gdk_window_thaw_updates(window);
+}
+
+void HoldUpdatesUntilFirstFrame(Surface& s) {
+  GdkWindow* window = gtk_widget_get_window(s.window);
+  if (s.updatesHeld || s.presented || window == nullptr) return;
+  gdk_window_freeze_updates(window);
+  s.updatesHeld = true;
+  s.releaseTimer = g_timeout_add(kFirstFrameWaitMs, +[](gpointer data) -> gboolean {
+    auto* held = static_cast<Surface*>(data);
+    held->releaseTimer = 0;
+    ReleaseUpdates(*held);
+    return G_SOURCE_REMOVE;
+  }, &s);
+}
+
 // The longest side cairo accepts for an image surface.
 constexpr int kMaxBufferSide = 32767;
 
@@ -625,6 +655,7 @@ void GtkBackend::DestroySurface(SurfaceId surface) {
   if (grabbed_ == surface) SetCapture(0);
   HideTooltip(surface);
   RemoveForeignFilter(s);
+  ReleaseUpdates(s);
   g_signal_handlers_disconnect_by_data(s.window, &s);
   g_signal_handlers_disconnect_by_data(s.canvas, &s);
   g_signal_handlers_disconnect_by_data(s.im, &s);
@@ -642,6 +673,7 @@ void GtkBackend::ShowSurface(SurfaceId surface, bool visible, bool activate) {
   if (!visible) {
     s->visible = false;
     s->activateOnMap = false;
+    ReleaseUpdates(*s);
     gtk_widget_hide(s->window);
     return;
   }
@@ -652,6 +684,7 @@ void GtkBackend::ShowSurface(SurfaceId surface, bool visible, bool activate) {
     gtk_window_move(window, s->rect.left, s->rect.top);
     s->activateOnMap = activate;
     gtk_widget_show(s->window);
+    if (s->layered) HoldUpdatesUntilFirstFrame(*s);
   }
   if (activate) {
     ExpectActivation(surface);
@@ -858,6 +891,7 @@ void GtkBackend::Present(SurfaceId surface, const PixelView& source, POINT from,
   const bool first = !std::exchange(s->presented, true);
   gtk_widget_queue_draw_area(s->canvas, t.left, t.top, w, h);
   if (first) DrawFirstFrameNow(*s);
+  ReleaseUpdates(*s);
 }
 
 void GtkBackend::PresentLayered(SurfaceId surface, const PixelView& frame, BYTE constantAlpha) {
@@ -888,6 +922,8 @@ void GtkBackend::PresentLayered(SurfaceId surface, const PixelView& frame, BYTE 
     cairo_surface_destroy(direct);
     copy();
   }
+  // GTK may draw the window again now that its buffer holds the frame.
+  ReleaseUpdates(*s);
 }
 
 std::optional<SurfaceFrame> GtkBackend::SurfacePixels(SurfaceId surface) {

@@ -63,6 +63,8 @@ struct Surface {
   bool layered = false;
   bool layeredFrame = false;  // the buffer came from PresentLayered
   bool presented = false;     // the window has presented pixels of its own
+  bool updatesHeld = false;   // GTK's drawing waits for the first frame
+  guint releaseTimer = 0;     // releases it should that frame not come
   bool alphaVisual = false;   // created with an RGBA visual (a compositor ran)
   BYTE frameAlpha = 255;
   std::optional<WindowShape> shape;
