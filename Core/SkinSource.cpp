@@ -23,6 +23,9 @@ struct SkinSettings {
   std::u16string archiveName;
   bool keepOpen = false;
   std::unique_ptr<ZipReader> reader;
+  // The archive's bytes when it is held in memory ("membuffer").
+  const void* buffer = nullptr;
+  std::size_t bufferSize = 0;
 };
 
 SkinSettings& Settings() {
@@ -143,6 +146,8 @@ void UIManager::SetSkinArchive(std::u16string_view name, bool keepOpen) {
   SkinSettings& st = Settings();
   if (name == st.archiveName && keepOpen == st.keepOpen) return;
   st.reader.reset();
+  st.buffer = nullptr;
+  st.bufferSize = 0;
   st.archiveName.assign(name);
   st.keepOpen = keepOpen;
   if (keepOpen) {
@@ -156,8 +161,14 @@ void UIManager::SetSkinArchiveBuffer(const void* data, std::size_t size) {
   st.reader.reset();
   st.archiveName = u"membuffer";
   st.keepOpen = true;
+  st.buffer = nullptr;
+  st.bufferSize = 0;
   auto reader = std::make_unique<ZipReader>();
-  if (reader->OpenMemory(data, size) == ZipResult::Ok) st.reader = std::move(reader);
+  if (reader->OpenMemory(data, size) == ZipResult::Ok) {
+    st.reader = std::move(reader);
+    st.buffer = data;
+    st.bufferSize = size;
+  }
 }
 
 const std::u16string& UIManager::SkinArchiveName() { return Settings().archiveName; }
@@ -260,15 +271,62 @@ bool LoadSkinBytes(std::u16string_view name, std::u16string_view type, std::stri
 bool ReadResourceArchiveEntry(const os::ResourceName& archive, std::u16string_view entry, std::string& bytes,
                               std::size_t limit) {
   bytes.clear();
+  const std::optional<MemoryArchiveEntry> found = FindResourceArchiveEntry(archive, entry);
+  return found && ReadMemoryArchiveEntry(*found, bytes, limit);
+}
+
+namespace {
+
+std::u16string LowerAscii(std::u16string_view text) {
+  std::u16string lower(text);
+  for (char16_t& c : lower) {
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  }
+  return lower;
+}
+
+// The entry's size when the archive has it.
+std::optional<std::uint64_t> EntrySize(ZipReader& reader, std::u16string_view entry) {
+  int index = -1;
+  ZipEntryInfo info;
+  if (reader.FindEntry(entry, true, index, info) != ZipResult::Ok) return std::nullopt;
+  return info.uncompressedSize;
+}
+
+}  // namespace
+
+std::optional<MemoryArchiveEntry> FindResourceArchiveEntry(const os::ResourceName& archive,
+                                                           std::u16string_view entry) {
   const os::HMODULE module = UIManager::ResourceModule();
   const os::HRSRC found = os::FindResource(module, archive, os::ResourceName(kZipResourceType));
-  if (found == nullptr) return false;
+  if (found == nullptr) return std::nullopt;
   const os::DWORD size = os::SizeofResource(module, found);
   const void* data = os::LockResource(os::LoadResource(module, found));
-  if (data == nullptr || size == 0) return false;
+  if (data == nullptr || size == 0) return std::nullopt;
   ZipReader reader;
-  return reader.OpenMemory(data, size) == ZipResult::Ok &&
-         ReadEntry(reader, entry, bytes, limit) == EntryRead::Ok;
+  if (reader.OpenMemory(data, size) != ZipResult::Ok) return std::nullopt;
+  const std::optional<std::uint64_t> entrySize = EntrySize(reader, entry);
+  if (!entrySize) return std::nullopt;
+  return MemoryArchiveEntry{data, size, LowerAscii(entry), *entrySize};
+}
+
+std::optional<MemoryArchiveEntry> SkinArchiveEntryOf(std::u16string_view name, std::u16string_view type) {
+  SkinSettings& st = Settings();
+  // The branch of LoadSkinBytes that reads the kept archive in memory.
+  if (name.empty() || !type.empty() || st.archiveName.empty() || !st.keepOpen || st.reader == nullptr ||
+      st.buffer == nullptr) {
+    return std::nullopt;
+  }
+  const std::optional<std::uint64_t> entrySize = EntrySize(*st.reader, name);
+  if (!entrySize) return std::nullopt;
+  return MemoryArchiveEntry{st.buffer, st.bufferSize, LowerAscii(name), *entrySize};
+}
+
+bool ReadMemoryArchiveEntry(const MemoryArchiveEntry& entry, std::string& bytes, std::size_t limit) {
+  bytes.clear();
+  ZipReader reader;
+  return entry.data != nullptr && reader.OpenMemory(entry.data, entry.size) == ZipResult::Ok &&
+         ReadEntry(reader, entry.entry, bytes, limit) == EntryRead::Ok;
 }
 
 }  // namespace Kesto

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,6 +45,33 @@ bool LoadResourceBytes(const os::ResourceName& name, const os::ResourceName& typ
 // the entry is missing or damaged, or the entry is larger than `limit`.
 bool ReadResourceArchiveEntry(const os::ResourceName& archive, std::u16string_view entry, std::string& bytes,
                               std::size_t limit = kMaxSkinFileBytes);
+
+// An entry of a zip archive held in memory: the archive by where its bytes
+// are (a resource's bytes stay put for the process), the entry's name in
+// lower case (entries are found whatever their letter case).
+struct MemoryArchiveEntry {
+  const void* data = nullptr;
+  std::size_t size = 0;
+  std::u16string entry;
+  std::uint64_t entrySize = 0;  // the entry's bytes, as the archive's directory gives them
+  bool SameEntry(const MemoryArchiveEntry& other) const { return data == other.data && entry == other.entry; }
+};
+
+// The entry `entry` of the "ZIPRES" resource `archive`, without reading it;
+// nothing when the archive or the entry is missing.
+std::optional<MemoryArchiveEntry> FindResourceArchiveEntry(const os::ResourceName& archive,
+                                                           std::u16string_view entry);
+
+// The archive entry LoadSkinBytes(name, type) reads first, when that is an
+// entry of an archive in memory (UIManager::SetSkinArchiveBuffer) that has
+// it; nothing otherwise. Lets a picture read ahead from the same entry be
+// found without reading the entry again.
+std::optional<MemoryArchiveEntry> SkinArchiveEntryOf(std::u16string_view name, std::u16string_view type);
+
+// Reads a whole entry of an archive in memory; false when it is missing,
+// damaged, empty or larger than `limit`. Any thread.
+bool ReadMemoryArchiveEntry(const MemoryArchiveEntry& entry, std::string& bytes,
+                            std::size_t limit = kMaxSkinFileBytes);
 
 // The skin root and a name joined and turned into a path of this platform
 // (skin files may be written with backslashes).

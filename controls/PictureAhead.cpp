@@ -1,6 +1,8 @@
 #include "controls/PictureAhead.h"
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 #include <future>
 #include <limits>
 #include <string>
@@ -17,12 +19,20 @@
 namespace Kesto {
 namespace {
 
+struct Decoded {
+  std::string bytes;  // an archive entry's, read by the worker
+  std::unique_ptr<ImageInfo> picture;
+};
+
 struct Started {
-  std::string bytes;
+  std::string bytes;  // known from the start, or once an entry's worker read them
+  bool bytesKnown = false;
   os::DWORD mask = 0;
-  // "archive|entry" (the entry in lower case) for a started archive entry.
+  // The archive entry a picture was started from, read by its worker, and
+  // the resource it is in ("archive|entry", the entry in lower case).
+  std::optional<MemoryArchiveEntry> entry;
   std::u16string origin;
-  std::future<std::unique_ptr<ImageInfo>> picture;
+  std::future<Decoded> picture;
 };
 
 // Destroyed at the process's end after every worker has finished: a future
@@ -30,12 +40,6 @@ struct Started {
 std::vector<Started>& Table() {
   static std::vector<Started> table;
   return table;
-}
-
-std::vector<Started>::iterator Find(std::string_view bytes, os::DWORD mask) {
-  auto& table = Table();
-  return std::find_if(table.begin(), table.end(),
-                      [&](const Started& s) { return s.mask == mask && s.bytes == bytes; });
 }
 
 std::u16string OriginOf(const os::ResourceName& archive, std::u16string_view entry) {
@@ -47,49 +51,93 @@ std::u16string OriginOf(const os::ResourceName& archive, std::u16string_view ent
   return origin;
 }
 
-void StartDecoding(std::string bytes, os::DWORD mask, std::u16string origin) {
-  if (bytes.empty() || Find(bytes, mask) != Table().end()) return;
-  Started started{std::move(bytes), mask, std::move(origin), {}};
+bool StartWorker(Started started, std::function<Decoded()> work) {
   try {
-    // The worker reads its own copy: the entry's bytes may not move while it
-    // runs, and entries of the table do move.
-    started.picture = std::async(std::launch::async,
-                                 [copy = started.bytes, mask] {
-                                   os::LowerThisThreadPriority();
-                                   return Renderer::DecodeImage(copy, mask);
-                                 });
+    started.picture = std::async(std::launch::async, [work = std::move(work)] {
+      os::LowerThisThreadPriority();
+      return work();
+    });
   } catch (const std::system_error&) {
     os::DebugOutput(os::DebugCategory::Skin, "picture ahead: no worker thread; decoded when painted");
-    return;
+    return false;
   }
   Table().push_back(std::move(started));
+  return true;
+}
+
+// Whether a started picture is the one `bytes` with `mask` would decode to.
+// An archive entry's bytes are known once its worker has read them: it is
+// waited for only when the entry could be those bytes.
+bool Matches(Started& started, std::string_view bytes, os::DWORD mask) {
+  if (started.mask != mask) return false;
+  if (!started.bytesKnown) {
+    if (bytes.size() != started.entry->entrySize) return false;
+    started.bytesKnown = true;
+    Decoded decoded = started.picture.get();
+    started.bytes = std::move(decoded.bytes);
+    std::promise<Decoded> done;
+    done.set_value(Decoded{{}, std::move(decoded.picture)});
+    started.picture = done.get_future();
+  }
+  return started.bytes == bytes;
 }
 
 }  // namespace
 
-void PictureAhead::Start(std::string bytes, os::DWORD mask) { StartDecoding(std::move(bytes), mask, {}); }
+void PictureAhead::Start(std::string bytes, os::DWORD mask) {
+  auto& table = Table();
+  if (bytes.empty() || std::any_of(table.begin(), table.end(), [&](const Started& s) {
+        return s.bytesKnown && s.mask == mask && s.bytes == bytes;
+      })) {
+    return;
+  }
+  // The worker reads its own copy: entries of the table move.
+  StartWorker(Started{bytes, true, mask, std::nullopt, {}, {}},
+              [copy = bytes, mask] { return Decoded{{}, Renderer::DecodeImage(copy, mask)}; });
+}
 
 bool PictureAhead::StartArchiveEntry(const os::ResourceName& archive, std::u16string_view entry,
                                      os::DWORD mask) {
-  // Started already and still waiting: the entry is not inflated again.
+  // Started already and still waiting: the archive is not even looked at.
   std::u16string origin = OriginOf(archive, entry);
   const auto& table = Table();
   if (std::any_of(table.begin(), table.end(),
-                  [&](const Started& s) { return s.mask == mask && s.origin == origin; })) {
+                  [&](const Started& s) { return s.mask == mask && s.entry && s.origin == origin; })) {
     return true;
   }
-  std::string bytes;
-  if (!ReadResourceArchiveEntry(archive, entry, bytes, std::numeric_limits<std::size_t>::max())) return false;
-  StartDecoding(std::move(bytes), mask, std::move(origin));
+  const std::optional<MemoryArchiveEntry> found = FindResourceArchiveEntry(archive, entry);
+  if (!found) return false;
+  // The worker inflates the entry too: the thread that starts it is on its
+  // way to the window.
+  StartWorker(Started{{}, false, mask, found, std::move(origin), {}}, [at = *found, mask] {
+    Decoded decoded;
+    if (ReadMemoryArchiveEntry(at, decoded.bytes, std::numeric_limits<std::size_t>::max())) {
+      decoded.picture = Renderer::DecodeImage(decoded.bytes, mask);
+    }
+    return decoded;
+  });
   return true;
 }
 
 bool PictureAhead::Take(std::string_view bytes, os::DWORD mask, std::unique_ptr<ImageInfo>& picture) {
   auto& table = Table();
-  if (table.empty()) return false;
-  const auto found = Find(bytes, mask);
+  for (auto it = table.begin(); it != table.end(); ++it) {
+    if (!Matches(*it, bytes, mask)) continue;
+    picture = it->picture.get().picture;
+    table.erase(it);
+    return true;
+  }
+  return false;
+}
+
+bool PictureAhead::TakeArchiveEntry(const MemoryArchiveEntry& entry, os::DWORD mask,
+                                    std::unique_ptr<ImageInfo>& picture) {
+  auto& table = Table();
+  const auto found = std::find_if(table.begin(), table.end(), [&](const Started& s) {
+    return s.mask == mask && s.entry && s.entry->SameEntry(entry);
+  });
   if (found == table.end()) return false;
-  picture = found->picture.get();
+  picture = found->picture.get().picture;
   table.erase(found);
   return true;
 }

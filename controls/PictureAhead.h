@@ -16,6 +16,10 @@
 // - A picture is taken once. Bytes handed over again while their picture
 //   waits start no second worker; an archive entry started again while its
 //   picture waits is not even read again.
+// - An archive entry is read by its worker, and a paint that would read the
+//   same entry of the same archive in memory takes its picture by the entry
+//   (Renderer::LoadImage), without reading it: the entry of a resource
+//   cannot change while the process runs.
 // - A picture nobody takes stays until Discard, or until the process ends
 //   (which waits for its worker). When no thread can be started the bytes
 //   are dropped and the paint decodes them itself.
@@ -26,6 +30,7 @@
 #include <string>
 #include <string_view>
 
+#include "Core/SkinSource.h"
 #include "platform/base/Types.h"
 #include "platform/window/Resource.h"
 
@@ -44,6 +49,12 @@ class PictureAhead {
   // True when a picture of exactly these bytes and mask was started and not
   // yet taken: `picture` receives it (null when the bytes did not decode).
   static bool Take(std::string_view bytes, os::DWORD mask, std::unique_ptr<ImageInfo>& picture);
+  // True when the entry of an archive in memory was started with `mask` and
+  // not yet taken: `picture` receives it (null when the entry could not be
+  // read or did not decode). The paint that wants the entry's picture needs
+  // not read the entry to find it.
+  static bool TakeArchiveEntry(const MemoryArchiveEntry& entry, os::DWORD mask,
+                               std::unique_ptr<ImageInfo>& picture);
   // Pictures started and not taken.
   static std::size_t Pending();
   // Waits for every worker and drops their pictures.

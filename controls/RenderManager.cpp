@@ -3,9 +3,11 @@
 // operations.
 #include <limits>
 #include <memory>
+#include <optional>
 
 #include "Core/SkinSource.h"
 #include "Core/UIManager.h"
+#include "controls/PictureAhead.h"
 #include "controls/Render.h"
 
 namespace Kesto {
@@ -44,6 +46,14 @@ class ManagerResources : public RenderResources {
 
 std::unique_ptr<ImageInfo> Renderer::LoadImage(std::u16string_view name, std::u16string_view resType,
                                                DWORD mask) {
+  // A picture started ahead from the entry this would read.
+  if (const std::optional<MemoryArchiveEntry> entry = SkinArchiveEntryOf(name, resType)) {
+    std::unique_ptr<ImageInfo> ahead;
+    if (PictureAhead::TakeArchiveEntry(*entry, mask, ahead) && ahead) {
+      ahead->resType = resType;
+      return ahead;
+    }
+  }
   std::string bytes;
   // Pictures have no size limit, unlike skin files.
   if (name.empty() || !LoadSkinBytes(name, resType, bytes, std::numeric_limits<std::size_t>::max())) {

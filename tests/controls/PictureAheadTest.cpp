@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ControlTestSupport.h"
+#include "Core/SkinSource.h"
 #include "Core/UIManager.h"
 #include "Core/ZipBuilder.h"
 #include "controls/PictureAhead.h"
@@ -119,6 +121,46 @@ TEST_F(PictureAheadTest, ArchiveEntriesOfResourcesAreStartedAndTakenByTheirBytes
   EXPECT_NE(Renderer::LoadImageFromBytes(Picture(), 0), nullptr);
   EXPECT_EQ(PictureAhead::Pending(), 0u);
   EXPECT_FALSE(PictureAhead::StartArchiveEntry(64998, u"bg.png")) << "taken: read again, and gone";
+}
+
+// A window whose skin archive is that resource, held in memory, takes the
+// picture by its entry when it paints, without reading the entry again; an
+// archive of the same bytes elsewhere in memory is another archive.
+TEST_F(PictureAheadTest, TheWindowsArchiveInMemoryTakesThePictureByItsEntry) {
+  static const std::string archive = ziptest::Builder().Add("BG.PNG", Picture()).Add("a.xml", "<W/>").Build();
+  os::RegisterResource(nullptr, 64997, u"ZIPRES", archive.data(), archive.size());
+  Kesto::UIManager::SetProcessInstance(os::ExecutableModule());
+  const std::optional<Kesto::MemoryArchiveEntry> entry = Kesto::FindResourceArchiveEntry(64997, u"bg.png");
+  ASSERT_TRUE(entry.has_value());
+  EXPECT_EQ(entry->entrySize, Picture().size());
+  EXPECT_FALSE(Kesto::FindResourceArchiveEntry(64997, u"bg_hover.png").has_value());
+  Kesto::UIManager::SetSkinArchiveBuffer(entry->data, entry->size);
+
+  const std::optional<Kesto::MemoryArchiveEntry> painted = Kesto::SkinArchiveEntryOf(u"Bg.Png", u"");
+  ASSERT_TRUE(painted.has_value());
+  EXPECT_TRUE(painted->SameEntry(*entry));
+  EXPECT_FALSE(Kesto::SkinArchiveEntryOf(u"bg.png", u"PNG").has_value()) << "a type names a resource";
+  EXPECT_FALSE(Kesto::SkinArchiveEntryOf(u"none.png", u"").has_value());
+
+  ASSERT_TRUE(PictureAhead::StartArchiveEntry(64997, u"BG.png"));
+  const std::unique_ptr<ImageInfo> taken = Renderer::LoadImage(u"bg.PNG", u"", 0);
+  EXPECT_EQ(PictureAhead::Pending(), 0u);
+  ASSERT_NE(taken, nullptr);
+  ExpectSamePicture(*taken, *Renderer::DecodeImage(Picture(), 0));
+
+  const std::string elsewhere = archive;
+  Kesto::UIManager::SetSkinArchiveBuffer(elsewhere.data(), elsewhere.size());
+  ASSERT_TRUE(PictureAhead::StartArchiveEntry(64997, u"bg.png"));
+  std::unique_ptr<ImageInfo> picture;
+  EXPECT_FALSE(PictureAhead::TakeArchiveEntry(*Kesto::SkinArchiveEntryOf(u"bg.png", u""), 0, picture));
+  EXPECT_FALSE(PictureAhead::TakeArchiveEntry(*entry, 0xFF000000u, picture)) << "another mask";
+  EXPECT_EQ(PictureAhead::Pending(), 1u);
+  EXPECT_TRUE(PictureAhead::TakeArchiveEntry(*entry, 0, picture));
+  EXPECT_NE(picture, nullptr);
+  EXPECT_FALSE(PictureAhead::TakeArchiveEntry(*entry, 0, picture)) << "taken twice";
+
+  Kesto::UIManager::SetSkinArchive(u"", false);
+  os::UnregisterResource(nullptr, 64997, u"ZIPRES");
 }
 
 }  // namespace
