@@ -168,12 +168,12 @@ void DrawFirstFrameNow(Surface& s, cairo_surface_t* pixels = nullptr) {
   s.backend->FrameShown(s);
 }
 
-// A layered window that is shown has its first frame painted at once, on the
-// next pass of the loop. GTK would first draw the window empty (a whole
-// window's worth of drawing and copying to the display) in the frame it makes
-// for the mapping; held back, it draws nothing until the window's own pixels
-// are there, and then draws those. Should the pixels not come, GTK's drawing
-// comes back after this long.
+// A window that is shown has its first frame painted at once, on the next
+// pass of the loop (its whole client area waits for WM_PAINT). GTK would
+// first draw the window empty (a whole window's worth of drawing and copying
+// to the display) in the frame it makes for the mapping; held back, it draws
+// nothing until the window's own pixels are there, and then draws those.
+// Should the pixels not come, GTK's drawing comes back after this long.
 constexpr guint kFirstFrameWaitMs = 250;
 
 void HoldUpdatesUntilFirstFrame(Surface& s);
@@ -684,7 +684,7 @@ void GtkBackend::ShowSurface(SurfaceId surface, bool visible, bool activate) {
     gtk_window_move(window, s->rect.left, s->rect.top);
     s->activateOnMap = activate;
     gtk_widget_show(s->window);
-    if (s->layered) HoldUpdatesUntilFirstFrame(*s);
+    HoldUpdatesUntilFirstFrame(*s);
   }
   if (activate) {
     ExpectActivation(surface);
