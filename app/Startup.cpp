@@ -120,13 +120,15 @@ std::future<std::string> FetchVersionDocument() {
 }
 
 void StartLoginAhead() {
-  // libcurl first: its load is the longest of the three, and the version
-  // check, which every later step waits for, needs it.
-  HttpClient::ReadyAhead();
   // The skin is read from the program's own resources.
   if (Kesto::UIManager::ProcessInstance() == nullptr)
     Kesto::UIManager::SetProcessInstance(os::ExecutableModule());
   CalveraWnd::StartAhead();
+  // libcurl last: while it loads, the dynamic loader's lock is taken and
+  // the process's memory map changes often, and starting a thread waits for
+  // both. Its load is still the longest of the three and the version check
+  // needs it.
+  HttpClient::ReadyAhead();
 }
 
 StartupResult DecideStartup(std::int64_t now) {

@@ -8,7 +8,6 @@
 #include <mutex>
 #include <system_error>
 
-#include "platform/base/WorkerPriority.h"
 
 namespace {
 
@@ -72,10 +71,10 @@ void HttpClient::ReadyAhead() {
   const std::lock_guard<std::mutex> guard(state.lock);
   if (state.ready.valid()) return;
   try {
-    state.ready = std::async(std::launch::async, [] {
-      os::LowerThisThreadPriority();
-      curl_global_init(CURL_GLOBAL_DEFAULT);
-    });
+    // At the thread's usual priority: the load holds the dynamic loader's
+    // lock, which the UI thread's own start waits for, and a lowered worker
+    // kept it longer while the other workers had the processors.
+    state.ready = std::async(std::launch::async, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
   } catch (const std::system_error&) {
   }
 }
