@@ -5,7 +5,7 @@
 // second instance finds the first one's window and talks to it.
 //
 //   gtk_probe [--caption TEXT] [--rect X,Y,W,H] [--layered] [--region] [--sizable] [--edit]
-//             [--date] [--thread-post MS] [--hold-first-frame MS] [--grow-before-show]
+//             [--date] [--thread-post MS] [--hold-first-frame MS] [--grow-before-show] [--no-paint]
 //   gtk_probe --find CAPTION (--post MSG WPARAM LPARAM | --close)
 //   gtk_probe --find-pid PID
 //
@@ -16,7 +16,9 @@
 // --hold-first-frame the program stops for that long when the window system
 // says the window's first frame reached the desktop (FIRST_FRAME before);
 // with --grow-before-show the window is made small and given its size before
-// it is shown, as windows that take their size from a skin are.
+// it is shown, as windows that take their size from a skin are. With
+// --no-paint the window never presents pixels of its own (its WM_PAINT only
+// validates), as a window left to DefWindowProc does.
 #include <unistd.h>
 
 #include <chrono>
@@ -73,6 +75,7 @@ struct Options {
   int threadPostMs = 0;
   int holdFirstFrameMs = 0;
   bool growBeforeShow = false;
+  bool noPaint = false;
 };
 
 Options gOptions;
@@ -216,7 +219,7 @@ LRESULT OS_STDCALL MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_PAINT: {
       PAINTSTRUCT ps;
       BeginPaint(hwnd, &ps);
-      if (!gOptions.layered) {
+      if (!gOptions.layered && !gOptions.noPaint) {
         RECT r;
         GetClientRect(hwnd, &r);
         Bitmap b = Picture(r.right, r.bottom);
@@ -232,7 +235,7 @@ LRESULT OS_STDCALL MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       return 0;
     case WM_SIZE:
       Say("WM_SIZE %d %d %d", static_cast<int>(wParam), X(lParam), Y(lParam));
-      if (gOptions.layered && wParam != SIZE_MINIMIZED) PresentLayered(hwnd);
+      if (gOptions.layered && !gOptions.noPaint && wParam != SIZE_MINIMIZED) PresentLayered(hwnd);
       return 0;
     case WM_ACTIVATE:
       Say("WM_ACTIVATE %d", static_cast<int>(LOWORD(wParam)));
@@ -494,6 +497,8 @@ int main(int argc, char** argv) {
       gOptions.edit = true;
     } else if (a == "--date") {
       gOptions.date = true;
+    } else if (a == "--no-paint") {
+      gOptions.noPaint = true;
     } else if (a == "--grow-before-show") {
       gOptions.growBeforeShow = true;
     } else if (a == "--hold-first-frame" && i + 1 < argc) {
@@ -552,7 +557,7 @@ int main(int argc, char** argv) {
   }
   ShowWindow(gMain, SW_SHOWNORMAL);
   UpdateWindow(gMain);
-  if (gOptions.layered) PresentLayered(gMain);
+  if (gOptions.layered && !gOptions.noPaint) PresentLayered(gMain);
   // A timer shows that time passes while the queue waits on GLib.
   SetTimer(gMain, 7, 300, nullptr);
   Say("READY %d", static_cast<int>(::getpid()));

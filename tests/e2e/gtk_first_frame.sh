@@ -18,3 +18,13 @@ for kind in plain layered plain-grown layered-grown; do
   expect_pixel "$kind-first-frame" 500 210 1B2A3A
   expect_pixel "$kind-first-frame" 500 350 2A6FB0
 done
+
+# GTK does not draw a shown window before its first frame; a window that
+# never presents pixels of its own still gets GTK's drawing after a moment:
+# its edit widget appears.
+start_probe silent --caption "Probe silent" --rect 300,200,400,300 --edit --no-paint
+edit_drawn() {
+  screenshot silent
+  [ "$(pixel silent 420 413)" = "FFFFFF" ]
+}
+wait_until 5 "the edit of a window that paints nothing" edit_drawn
