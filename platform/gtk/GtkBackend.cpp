@@ -176,8 +176,6 @@ void DrawFirstFrameNow(Surface& s, cairo_surface_t* pixels = nullptr) {
 // Should the pixels not come, GTK's drawing comes back after this long.
 constexpr guint kFirstFrameWaitMs = 250;
 
-void HoldUpdatesUntilFirstFrame(Surface& s);
-
 // Gives GTK's drawing back to a window that held it for its first frame.
 void ReleaseUpdates(Surface& s) {
   if (s.releaseTimer != 0) g_source_remove(std::exchange(s.releaseTimer, 0u));
