@@ -289,25 +289,27 @@ void InputBox(const std::string& dir, const std::string& name, bool lock) {
     cairo_paint(cr);
     if (s == State::Pressed) {
       RoundedRect(cr, 0.5, 0.5, 279, 39, 6);
-      SetColor(cr, Hex(0xE3BE6A, 0.25));
+      SetColor(cr, Hex(0xE3BE6A, 0.35));
       cairo_fill(cr);
     }
+    // A white field: the edit window that opens for typing is drawn in the
+    // system's colours (white), and it then sits in the field unseen.
     RoundedRect(cr, 1.5, 1.5, 277, 37, 5);
-    SetColor(cr, Hex(0x0B1022, 0.95));
+    SetColor(cr, Hex(0xFFFFFF));
     cairo_fill_preserve(cr);
     cairo_set_line_width(cr, 1);
-    Rgba border = Hex(0x3C4670);
-    if (s == State::Hover) border = Hex(0x7784B8);
-    if (s == State::Pressed) border = Hex(0xE3BE6A);
+    Rgba border = Hex(0x9AA3C2);
+    if (s == State::Hover) border = Hex(0x6E7BB0);
+    if (s == State::Pressed) border = Hex(0xD4A64E);
     SetColor(cr, border);
     cairo_stroke(cr);
-    const Rgba icon = s == State::Pressed ? Hex(0xE3BE6A) : Hex(0x8C95B6);
+    const Rgba icon = s == State::Pressed ? Hex(0xB78235) : Hex(0x8C95B6);
     if (lock) {
       LockIcon(cr, 10, 9, icon);
     } else {
       UserIcon(cr, 10, 9, icon);
     }
-    SetColor(cr, Hex(0x3C4670, 0.9));
+    SetColor(cr, Hex(0xD5DAE8));
     cairo_rectangle(cr, 36, 10, 1, 20);
     cairo_fill(cr);
     pic.Save(dir + "/" + name + "_" + Suffix(s) + ".png");
