@@ -96,7 +96,18 @@ void PrintMeta() {
     if (FAILED(d.As(&e))) continue;
     BSTR tag;
     e->get_tagName(&tag);
-    if (Utf16ToUtf8(tag) != "META") continue;
+    const std::string name8 = Utf16ToUtf8(tag);
+    if (name8 == "HTML" || name8 == "TITLE" || name8 == "H1" || name8 == "P" || name8 == "BODY") {
+      // The first characters of the element's text, lines joined.
+      BSTR inner;
+      e->get_innerText(&inner);
+      std::string text = Utf16ToUtf8(inner);
+      for (char& c : text) {
+        if (c == '\n') c = ' ';
+      }
+      Say("TEXT %s=%s", name8.c_str(), text.substr(0, 24).c_str());
+    }
+    if (name8 != "META") continue;
     VARIANT name, content;
     e->getAttribute(u"name", 0, &name);
     e->getAttribute(u"content", 0, &content);

@@ -54,10 +54,17 @@ expect_eq "$(count_log web '^META win-width=1024$')" 2 "win-width META"
 expect_eq "$(count_log web '^META win-bar=eyJhIjoxfQ==$')" 2 "win-bar META"
 # What the page's own load handler adds is part of the complete document.
 expect_eq "$(count_log web '^META win-height=700$')" 2 "META added by the page's load handler"
+# Each element's text is its own and its descendants', in document order.
+expect_eq "$(count_log web '^TEXT HTML=Probe Page  body\{margin:$')" 2 "text of the root element"
+expect_eq "$(count_log web '^TEXT TITLE=Probe Page$')" 2 "text of the title"
+expect_eq "$(count_log web '^TEXT BODY=Probe pagetall  document$')" 2 "text of the body"
+expect_eq "$(count_log web '^TEXT H1=Probe page$')" 2 "text of a heading"
+expect_eq "$(count_log web '^TEXT P=tall$')" 2 "text of a paragraph"
 # A page that keeps its load event to itself is still read whole, and what
 # it tries to hand the host in the host's name does not arrive.
 expect_eq "$(count_log web '^DOCCOMPLETE .*/stopped title=Stopped$')" 1 "title of the stopped page"
 expect_eq "$(count_log web '^META win-width=640$')" 1 "META of the stopped page"
+expect_eq "$(count_log web '^TEXT BODY=stopped$')" 1 "text of the stopped page"
 expect_eq "$(count_log web '^META win-width=1$')" 0 "META forged by a page"
 expect_eq "$(count_log web '^META win-full=true$')" 1 "META of the marked gateway page"
 # The cancelled URL never reached the server; the marked one did.

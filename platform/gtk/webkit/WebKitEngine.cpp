@@ -1,7 +1,9 @@
 #include "platform/gtk/webkit/WebKitEngine.h"
 
 #include <cstring>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "platform/base/Unicode.h"
@@ -25,14 +27,23 @@ constexpr UINT kPlaceInterval = 200;
 // A cache clearing that takes longer than this is given up on.
 constexpr guint kClearTimeoutMs = 5000;
 
-// Every element with its attributes and text, and the title, read in a world
-// of its own so that the page's scripts cannot change what the host sees.
-#define LUMORA_READ_DOCUMENT                                                                     \
-  "(function(){var out=[];var all=document.getElementsByTagName('*');"                           \
-  "for(var i=0;i<all.length;i++){var e=all[i];var at=[];"                                        \
-  "for(var j=0;j<e.attributes.length;j++){at.push(e.attributes[j].name,e.attributes[j].value);}" \
-  "out.push([e.localName,at,e.textContent||'']);}"                                               \
-  "return {title:document.title||'',elements:out};})()"
+// Every element with its attributes, the title, and the page's text once:
+// each element names the range of it that is its text (its textContent).
+// Asking every element for its textContent copied the text of each element
+// once per ancestor, the whole page's for the root. The walk goes in
+// document order, as getElementsByTagName('*') does, and keeps no recursion
+// for deep nesting. Read in a world of its own so that the page's scripts
+// cannot change what the host sees.
+#define LUMORA_READ_DOCUMENT                                                                      \
+  "(function(){var out=[],parts=[],len=0,open=[],n=document.firstChild;"                          \
+  "while(n){if(n.nodeType===1){var at=[];"                                                        \
+  "for(var j=0;j<n.attributes.length;j++){at.push(n.attributes[j].name,n.attributes[j].value);}" \
+  "var e=[n.localName,at,len,len];out.push(e);"                                                   \
+  "if(n.firstChild){open.push(e);n=n.firstChild;continue;}}"                                      \
+  "else if(n.nodeType===3||n.nodeType===4){parts.push(n.data);len+=n.data.length;}"               \
+  "while(n&&!n.nextSibling){n=n.parentNode;if(!n||n.nodeType!==1){n=null;break;}open.pop()[3]=len;}" \
+  "if(n)n=n.nextSibling;}"                                                                        \
+  "return {title:document.title||'',text:parts.join(''),elements:out};})()"
 constexpr const char* kReadDocumentScript = LUMORA_READ_DOCUMENT;
 constexpr const char* kScriptWorld = "lumora-host";
 // The same reading, sent by the page itself from its load event: the
@@ -63,6 +74,25 @@ std::u16string JsString(JSCValue* value) {
   return out;
 }
 
+// A string that may hold NUL characters (a page's text may).
+std::u16string JsWholeString(JSCValue* value) {
+  if (!value || !jsc_value_is_string(value)) return {};
+  GBytes* bytes = jsc_value_to_string_as_bytes(value);
+  if (!bytes) return {};
+  gsize size = 0;
+  const auto* data = static_cast<const char*>(g_bytes_get_data(bytes, &size));
+  std::u16string out = data ? Utf8ToUtf16(std::string_view(data, size)) : std::u16string();
+  g_bytes_unref(bytes);
+  return out;
+}
+
+// A position in the page's text; anything else is none.
+std::size_t JsIndex(JSCValue* value) {
+  if (!value || !jsc_value_is_number(value)) return 0;
+  const double number = jsc_value_to_double(value);
+  return number > 0 && number < 9.0e15 ? static_cast<std::size_t>(number) : 0;
+}
+
 JsValue JsProperty(JSCValue* object, const char* name) {
   return JsValue(jsc_value_object_get_property(object, name));
 }
@@ -81,12 +111,13 @@ DocumentContent ContentOf(JSCValue* result) {
   DocumentContent content;
   if (!result || !jsc_value_is_object(result)) return content;
   content.title = JsString(JsProperty(result, "title").get());
+  const auto text = std::make_shared<const std::u16string>(JsWholeString(JsProperty(result, "text").get()));
   JsValue elements = JsProperty(result, "elements");
   const int count = JsLength(elements.get());
   content.elements.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
     JsValue entry = JsAt(elements.get(), i);
-    if (!entry || JsLength(entry.get()) < 3) continue;
+    if (!entry || JsLength(entry.get()) < 4) continue;
     HtmlElementInfo element;
     element.tagName = JsString(JsAt(entry.get(), 0).get());
     JsValue attributes = JsAt(entry.get(), 1);
@@ -95,7 +126,9 @@ DocumentContent ContentOf(JSCValue* result) {
       element.attributes.emplace_back(JsString(JsAt(attributes.get(), j).get()),
                                       JsString(JsAt(attributes.get(), j + 1).get()));
     }
-    element.SetText(JsString(JsAt(entry.get(), 2).get()));
+    const std::size_t begin = JsIndex(JsAt(entry.get(), 2).get());
+    const std::size_t end = JsIndex(JsAt(entry.get(), 3).get());
+    if (end > begin) element.SetText(text, begin, end);
     content.elements.push_back(std::move(element));
   }
   return content;
