@@ -167,33 +167,51 @@ run_bare_window() {
   echo "ref_mem_a_all=$all" >>"$run/figures"
 }
 
-# The game window: the one of the launcher's windows the page sized.
+# The game window: the one of the launcher's windows the page sized. Its
+# page lies inside its frame (2 px) and title bar (30 px): 996x608.
 game_window() {
-  local w x y width height
+  local w
   for w in $(xdotool search --name '^LumoraMorvaine$' 2>/dev/null); do
     eval "$(xdotool getwindowgeometry --shell "$w" | sed 's/^/local /')"
     if [[ "$WIDTH" = 1000 && "$HEIGHT" = 640 ]]; then
-      GAME_X=$X GAME_Y=$Y
+      PAGE_X=$((X + 2)) PAGE_Y=$((Y + 30)) PAGE_W=996 PAGE_H=608
       return 0
     fi
   done
   return 1
 }
 
-# The first open server's button: the page's orange inside the browser area,
-# once the page fills that area. The page is laid out for the window's first
-# size until the view takes the size its META gave; a button found before
-# that moves when the page is laid out again, and the click misses it.
+# The bare WebKitGTK window once its page sized it; the page fills it.
+bare_webkit_window() {
+  local w
+  for w in $(xdotool search --name '^JourneyBareWebKit$' 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$w" | sed 's/^/local /')"
+    if [[ "$WIDTH" = 1000 && "$HEIGHT" = 640 ]]; then
+      PAGE_X=$X PAGE_Y=$Y PAGE_W=1000 PAGE_H=640
+      return 0
+    fi
+  done
+  return 1
+}
+
+# The first open server's button in the page found by game_window or
+# bare_webkit_window: the page's orange, once the page fills its area. The
+# page is laid out for the window's first size until the view takes the size
+# its META gave; a button found before that moves when the page is laid out
+# again, and the click misses it. Both programs are clicked this way, through
+# the X server, after the same search: a click through JavaScript at once
+# after the load met a page still busy with its new size, and made the
+# reference's figure depend on how soon it came.
 server_button() {
   local bw bh bx by edge
   import -window root "$1/page.png" 2>/dev/null || return 1
-  edge="$(convert "$1/page.png" -crop "1x1+$((GAME_X + 2 + 990))+$((GAME_Y + 30 + 300))" +repage \
+  edge="$(convert "$1/page.png" -crop "1x1+$((PAGE_X + PAGE_W - 6))+$((PAGE_Y + 300))" +repage \
     -format '%[hex:p{0,0}]' info: 2>/dev/null)"
   [[ -n "$edge" && "$edge" != 000000* ]] || return 1
-  read -r bw bh bx by < <(convert "$1/page.png" -crop "996x608+$((GAME_X + 2))+$((GAME_Y + 30))" +repage \
+  read -r bw bh bx by < <(convert "$1/page.png" -crop "${PAGE_W}x${PAGE_H}+$PAGE_X+$PAGE_Y" +repage \
     -fill black -fuzz 3% +opaque '#ffb53b' -trim -format '%w %h %X %Y\n' info: 2>/dev/null | tr -d '+')
   [[ -n "${bw:-}" && "$bw" -gt 50 ]] || return 1
-  BUTTON_X=$((GAME_X + 2 + bx + 20)) BUTTON_Y=$((GAME_Y + 30 + by + bh / 2))
+  BUTTON_X=$((PAGE_X + bx + 20)) BUTTON_Y=$((PAGE_Y + by + bh / 2))
 }
 
 run_launcher() {
@@ -274,6 +292,9 @@ run_bare_webkit() {
   until_ok 60 "the bare engine's server list" has_mark "$out" server-list
   read -r mem_b mem_b_all < <(peak_kib "$pid")
   touch "$hold/server-list.go"
+  until_ok 30 "the bare engine's window" bare_webkit_window
+  until_ok 30 "the bare engine's buttons" server_button "$run"
+  xdotool mousemove "$BUTTON_X" "$BUTTON_Y" click 1
   until_ok 60 "the bare engine's game page" has_mark "$out" game-page
   read -r mem_c mem_c_all < <(peak_kib "$pid")
   touch "$hold/game-page.go"
