@@ -167,38 +167,26 @@ run_bare_window() {
   echo "ref_mem_a_all=$all" >>"$run/figures"
 }
 
-# The game window: the one of the launcher's windows the page sized. Its
-# page lies inside its frame (2 px) and title bar (30 px): 996x608.
-game_window() {
+# page_window TITLE LEFT TOP: the window of that title once the page sized it
+# to 1000x640, and the page's area in it (inside LEFT and TOP of frame and
+# title bar, and as much on the right and bottom as on the left).
+page_window() {
   local w
-  for w in $(xdotool search --name '^LumoraMorvaine$' 2>/dev/null); do
+  for w in $(xdotool search --name "^$1\$" 2>/dev/null); do
     eval "$(xdotool getwindowgeometry --shell "$w" | sed 's/^/local /')"
     if [[ "$WIDTH" = 1000 && "$HEIGHT" = 640 ]]; then
-      PAGE_X=$((X + 2)) PAGE_Y=$((Y + 30)) PAGE_W=996 PAGE_H=608
+      PAGE_X=$((X + $2)) PAGE_Y=$((Y + $3)) PAGE_W=$((1000 - 2 * $2)) PAGE_H=$((640 - $3 - $2))
       return 0
     fi
   done
   return 1
 }
 
-# The bare WebKitGTK window once its page sized it; the page fills it.
-bare_webkit_window() {
-  local w
-  for w in $(xdotool search --name '^JourneyBareWebKit$' 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$w" | sed 's/^/local /')"
-    if [[ "$WIDTH" = 1000 && "$HEIGHT" = 640 ]]; then
-      PAGE_X=$X PAGE_Y=$Y PAGE_W=1000 PAGE_H=640
-      return 0
-    fi
-  done
-  return 1
-}
-
-# The first open server's button in the page found by game_window or
-# bare_webkit_window: the page's orange, once the page fills its area. The
-# page is laid out for the window's first size until the view takes the size
-# its META gave; a button found before that moves when the page is laid out
-# again, and the click misses it. Both programs are clicked this way, through
+# The first open server's button in the page found by page_window: the
+# page's orange, once the page fills its area. The page is laid out for the
+# window's first size until the view takes the size its META gave; a button
+# found before that moves when the page is laid out again, and the click
+# misses it. Both programs are clicked this way, through
 # the X server, after the same search: a click through JavaScript at once
 # after the load met a page still busy with its new size, and made the
 # reference's figure depend on how soon it came.
@@ -251,7 +239,7 @@ SCRIPT
   # Both sizes of the page applied.
   until_ok 60 "the server list's sizes" has_mark "$log" server-list 2
   read -r mem_b mem_b_all < <(peak_kib "$pid")
-  until_ok 30 "the game window" game_window
+  until_ok 30 "the game window" page_window LumoraMorvaine 2 30
   until_ok 30 "the server list's buttons" server_button "$run"
   xdotool mousemove "$BUTTON_X" "$BUTTON_Y" click 1
   until_ok 60 "the game page" has_mark "$log" game-page
@@ -292,7 +280,7 @@ run_bare_webkit() {
   until_ok 60 "the bare engine's server list" has_mark "$out" server-list
   read -r mem_b mem_b_all < <(peak_kib "$pid")
   touch "$hold/server-list.go"
-  until_ok 30 "the bare engine's window" bare_webkit_window
+  until_ok 30 "the bare engine's window" page_window JourneyBareWebKit 0 0
   until_ok 30 "the bare engine's buttons" server_button "$run"
   xdotool mousemove "$BUTTON_X" "$BUTTON_Y" click 1
   until_ok 60 "the bare engine's game page" has_mark "$out" game-page

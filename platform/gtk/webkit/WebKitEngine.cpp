@@ -66,17 +66,9 @@ struct GObjectUnref {
 };
 using JsValue = std::unique_ptr<JSCValue, GObjectUnref>;
 
+// Whole, NUL characters included (a page's text or attribute may hold them).
 std::u16string JsString(JSCValue* value) {
   if (!value || jsc_value_is_undefined(value) || jsc_value_is_null(value)) return {};
-  char* text = jsc_value_to_string(value);
-  std::u16string out = text ? Utf8ToUtf16(text) : std::u16string();
-  g_free(text);
-  return out;
-}
-
-// A string that may hold NUL characters (a page's text may).
-std::u16string JsWholeString(JSCValue* value) {
-  if (!value || !jsc_value_is_string(value)) return {};
   GBytes* bytes = jsc_value_to_string_as_bytes(value);
   if (!bytes) return {};
   gsize size = 0;
@@ -111,7 +103,7 @@ DocumentContent ContentOf(JSCValue* result) {
   DocumentContent content;
   if (!result || !jsc_value_is_object(result)) return content;
   content.title = JsString(JsProperty(result, "title").get());
-  const auto text = std::make_shared<const std::u16string>(JsWholeString(JsProperty(result, "text").get()));
+  const auto text = std::make_shared<const std::u16string>(JsString(JsProperty(result, "text").get()));
   JsValue elements = JsProperty(result, "elements");
   const int count = JsLength(elements.get());
   content.elements.reserve(static_cast<std::size_t>(count));
