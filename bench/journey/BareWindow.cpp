@@ -2,7 +2,9 @@
 // login frame. A bare, undecorated 1100×720 GTK window, centred, that draws
 // one frame (a filled background, a framed panel and a line of text, as a
 // login window has) and quits once it is drawn; "mark: first-frame" is
-// printed at the end of that draw.
+// printed when that frame has gone to the display: at the end of the paint
+// that drew it (GTK copies its buffer to the window after the draw handlers),
+// the point at which the launcher's window system reports its frame drawn.
 #include <gtk/gtk.h>
 
 #include <string>
@@ -30,7 +32,13 @@ gboolean OnDraw(GtkWidget* widget, cairo_t* cr, gpointer) {
   (void)height;
   if (!drawn) {
     drawn = true;
-    journeyref::Mark("first-frame", holdFolder, [] { gtk_main_quit(); });
+    g_signal_connect(gtk_widget_get_frame_clock(widget), "after-paint",
+                     G_CALLBACK(+[](GdkFrameClock* clock, gpointer data) {
+                       g_signal_handlers_disconnect_by_data(clock, data);
+                       gdk_display_flush(gtk_widget_get_display(static_cast<GtkWidget*>(data)));
+                       journeyref::Mark("first-frame", holdFolder, [] { gtk_main_quit(); });
+                     }),
+                     widget);
   }
   return FALSE;
 }

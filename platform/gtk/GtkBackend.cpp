@@ -112,6 +112,14 @@ gboolean QueueDispatch(GSource* source, GSourceFunc, gpointer) {
 
 GSourceFuncs kQueueFuncs = {QueuePrepare, QueueCheck, QueueDispatch, nullptr, nullptr, nullptr};
 
+// The buffer's size in logical units.
+SIZE LogicalSize(cairo_surface_t* buffer) {
+  double sx = 1, sy = 1;
+  cairo_surface_get_device_scale(buffer, &sx, &sy);
+  const DeviceScale scale(static_cast<int>(sx));
+  return scale.ToLogical(SIZE{cairo_image_surface_get_width(buffer), cairo_image_surface_get_height(buffer)});
+}
+
 // The window's pixels (its buffer, or a first frame not yet copied into it)
 // onto the canvas.
 void PaintPixels(const Surface& s, cairo_t* cr, cairo_surface_t* pixels) {
@@ -137,6 +145,31 @@ void PaintPixels(const Surface& s, cairo_t* cr, cairo_surface_t* pixels) {
 
 void PaintBuffer(const Surface& s, cairo_t* cr) { PaintPixels(s, cr, s.buffer); }
 
+void StopWaitingForPaint(Surface& s) {
+  if (s.paintClock == nullptr) return;
+  g_signal_handler_disconnect(s.paintClock, std::exchange(s.afterPaint, 0ul));
+  g_object_unref(std::exchange(s.paintClock, nullptr));
+}
+
+// A draw handler paints into GTK's own buffer, which reaches the window only
+// once every widget has drawn and the paint ends: the frame is shown then,
+// not in the handler (a program told its frame is drawn may stop at once).
+void FrameShownAfterPaint(Surface& s) {
+  if (s.paintClock != nullptr) return;
+  GdkFrameClock* clock = gtk_widget_get_frame_clock(s.window);
+  if (clock == nullptr) {
+    s.backend->FrameShown(s);
+    return;
+  }
+  s.paintClock = GDK_FRAME_CLOCK(g_object_ref(clock));
+  s.afterPaint = g_signal_connect(clock, "after-paint", G_CALLBACK(+[](GdkFrameClock*, gpointer data) {
+    auto* painted = static_cast<Surface*>(data);
+    StopWaitingForPaint(*painted);
+    gdk_display_flush(gtk_widget_get_display(painted->window));
+    painted->backend->FrameShown(*painted);  // may destroy the window
+  }), &s);
+}
+
 gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
   auto* s = static_cast<Surface*>(data);
   // Nothing to show before the window's first pixels: the draw GTK makes
@@ -144,7 +177,7 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
   // buffer of the whole window.
   if (!s->buffer || !s->presented) return FALSE;
   PaintBuffer(*s, cr);
-  s->backend->FrameShown(*s);
+  FrameShownAfterPaint(*s);
   return FALSE;  // the edit widgets draw next
 }
 
@@ -153,12 +186,17 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
 // would wait for the frame clock's next tick after that one, up to a whole
 // refresh interval (16.7 ms) later. The queued draw still follows, with the
 // edit widgets. `pixels` are the frame when it is not yet in the buffer.
+// A window given its size just before it was shown may not have laid the
+// canvas out at that size yet: drawn now, the frame would be cut to the old
+// size, so GTK's paint draws it after the layout instead.
 void DrawFirstFrameNow(Surface& s, cairo_surface_t* pixels = nullptr) {
   if (!s.buffer || !gtk_widget_get_mapped(s.canvas)) return;
   GdkWindow* window = gtk_widget_get_window(s.canvas);
   if (window == nullptr) return;
   const cairo_rectangle_int_t all{0, 0, gtk_widget_get_allocated_width(s.canvas),
                                   gtk_widget_get_allocated_height(s.canvas)};
+  const SIZE frame = LogicalSize(s.buffer);
+  if (all.width < frame.cx || all.height < frame.cy) return;
   cairo_region_t* region = cairo_region_create_rectangle(&all);
   GdkDrawingContext* context = gdk_window_begin_draw_frame(window, region);
   PaintPixels(s, gdk_drawing_context_get_cairo_context(context), pixels != nullptr ? pixels : s.buffer);
@@ -198,14 +236,6 @@ void HoldUpdatesUntilFirstFrame(Surface& s) {
 
 // The longest side cairo accepts for an image surface.
 constexpr int kMaxBufferSide = 32767;
-
-// The buffer's size in logical units.
-SIZE LogicalSize(cairo_surface_t* buffer) {
-  double sx = 1, sy = 1;
-  cairo_surface_get_device_scale(buffer, &sx, &sy);
-  const DeviceScale scale(static_cast<int>(sx));
-  return scale.ToLogical(SIZE{cairo_image_surface_get_width(buffer), cairo_image_surface_get_height(buffer)});
-}
 
 DeviceScale ScaleOf(cairo_surface_t* buffer) {
   double sx = 1, sy = 1;
@@ -654,6 +684,7 @@ void GtkBackend::DestroySurface(SurfaceId surface) {
   HideTooltip(surface);
   RemoveForeignFilter(s);
   ReleaseUpdates(s);
+  StopWaitingForPaint(s);
   g_signal_handlers_disconnect_by_data(s.window, &s);
   g_signal_handlers_disconnect_by_data(s.canvas, &s);
   g_signal_handlers_disconnect_by_data(s.im, &s);

@@ -65,6 +65,10 @@ struct Surface {
   bool presented = false;     // the window has presented pixels of its own
   bool updatesHeld = false;   // GTK's drawing waits for the first frame
   guint releaseTimer = 0;     // releases it should that frame not come
+  // A frame drawn in GTK's paint reaches the display after that paint: the
+  // frame clock whose end of paint is awaited, and its handler.
+  GdkFrameClock* paintClock = nullptr;
+  gulong afterPaint = 0;
   bool alphaVisual = false;   // created with an RGBA visual (a compositor ran)
   BYTE frameAlpha = 255;
   std::optional<WindowShape> shape;

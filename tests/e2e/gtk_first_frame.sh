@@ -17,6 +17,10 @@ for kind in plain layered plain-grown layered-grown; do
   # Caption strip and body.
   expect_pixel "$kind-first-frame" 500 210 1B2A3A
   expect_pixel "$kind-first-frame" 500 350 2A6FB0
+  # Gone before the next one, which takes the same place: the pixels checked
+  # must be the new window's own, and a probe whose hold ends raises itself.
+  kill "${PIDS[-1]}"
+  wait "${PIDS[-1]}" 2>/dev/null || true
 done
 
 # GTK does not draw a shown window before its first frame; a window that
