@@ -33,14 +33,16 @@ ctest --output-on-failure -j "${LUMORA_JOBS:-2}" --timeout 300 --repeat until-pa
 # journey under Wine against the portal the Linux build above made.
 # Its libcurl and jsoncpp are built once (about four minutes on two cores) and
 # reused by later runs: into build/win64-deps, or under CI, whose every run is
-# a fresh clone, into the machine's cache folder.
+# a fresh clone, into the machine's cache folder. Its tests get a second run
+# too: Wine's first start on a machine can fail outright, and the journey
+# drives a display as the end-to-end scripts do.
 if [ "$windows" != 0 ] && command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 &&
    command -v wine >/dev/null 2>&1; then
   if [ -n "${CI:-}" ] && [ -z "${LUMORA_WIN_DEPS_PREFIX:-}" ]; then
     export LUMORA_WIN_DEPS_PREFIX="${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/lumora/win64-deps"
   fi
   bash "$root/scripts/build.sh" win64
-  (cd "$root/build/win64" && ctest --output-on-failure -j "${LUMORA_JOBS:-2}" --timeout 300)
+  (cd "$root/build/win64" && ctest --output-on-failure -j "${LUMORA_JOBS:-2}" --timeout 300 --repeat until-pass:2)
 fi
 # The 32-bit program (i686): built, and its programs' imports checked; its
 # tests run only where Wine can start 32-bit programs (wine32).
@@ -52,7 +54,7 @@ if [ "$windows" != 0 ] && command -v i686-w64-mingw32-g++-posix >/dev/null 2>&1;
     win32_deps=(env -u LUMORA_WIN_DEPS_PREFIX)
   fi
   "${win32_deps[@]}" bash "$root/scripts/build.sh" win32
-  (cd "$root/build/win32" && ctest --output-on-failure -j "${LUMORA_JOBS:-2}" --timeout 300)
+  (cd "$root/build/win32" && ctest --output-on-failure -j "${LUMORA_JOBS:-2}" --timeout 300 --repeat until-pass:2)
 fi
 
 # The fuzz flavour (clang, libFuzzer): each target replays its seed corpus and

@@ -20,12 +20,22 @@ if [ "${1:-}" = "--boot" ]; then
     wineserver --kill 2>/dev/null || true
     rm -rf "$WINEPREFIX"
   fi
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wine wineboot --init
-    # wineboot returns before the server has written the registry out.
-    wineserver --wait
-    echo "$made_by" >"$WINEPREFIX/.made-by"
-  fi
+  # A first boot can fail at once ("could not load kernel32.dll") and leave
+  # a half-made prefix behind that every later start fails on too; it is
+  # made anew once before the failure counts.
+  for attempt in 1 2; do
+    [ -f "$WINEPREFIX/system.reg" ] && break
+    if wine wineboot --init; then
+      # wineboot returns before the server has written the registry out.
+      wineserver --wait
+      echo "$made_by" >"$WINEPREFIX/.made-by"
+      break
+    fi
+    echo "wine-run: making the prefix failed (attempt $attempt)" >&2
+    wineserver --kill 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+  done
+  [ -f "$WINEPREFIX/system.reg" ]
   exit 0
 fi
 exec wine "$@"

@@ -40,7 +40,8 @@ fi
 # one).
 export WINEPREFIX WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wine wineboot --init >"$ART/wineboot.log" 2>&1
+  bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-run.sh" --boot >"$ART/wineboot.log" 2>&1 ||
+    fail "could not make the Wine prefix (see wineboot.log)"
   # The system's own dialogs (message boxes) draw with Wine's Latin faces;
   # a Chinese Windows links them to a Chinese face, which the host's fonts
   # stand in for here.
