@@ -81,19 +81,55 @@ fail() {
   exit 1
 }
 
+# nap SECONDS: a sleep that starts no process. The script waits while the
+# programs it times start up, on two processors: a sleep, grep and sed
+# started every few milliseconds took one of them away often enough to slow
+# the bare window's start by half. The read waits on a pipe that never
+# carries anything.
+exec {nap_fd}<> <(:)
+nap() { read -r -t "$1" -u "$nap_fd" _ || true; }
+
 # until SECONDS WHAT COMMAND...: polls the command until it succeeds.
 until_ok() {
   local end=$((SECONDS + $1)) what=$2
   shift 2
   until "$@"; do
     [[ "$SECONDS" -lt "$end" ]] || fail "timed out waiting for $what"
-    sleep 0.02
+    nap 0.02
   done
 }
 
 # mark_of FILE POINT [NTH]: the time of the NTH (default: first) mark.
 mark_of() { grep -E "^mark: $2 [0-9]+$" "$1" 2>/dev/null | sed -n "${3:-1}p" | cut -d' ' -f3; }
-has_mark() { [[ -n "$(mark_of "$1" "$2" "${3:-1}")" ]]; }
+
+# wait_mark SECONDS FILE POINT [NTH]: waits for the NTH (default: first)
+# mark of POINT while the program runs, reading FILE as it grows with the
+# shell's own read: nothing is started while the program works.
+wait_mark() {
+  local end=$((SECONDS + $1)) file=$2 point=$3 nth=${4:-1} seen=0 line pending= fd
+  until [[ -e "$file" ]]; do
+    [[ "$SECONDS" -lt "$end" ]] || fail "timed out waiting for $point in $file"
+    nap 0.005
+  done
+  exec {fd}<"$file"
+  while :; do
+    # A line read at the end of the file may be half written: its rest comes
+    # with the next read.
+    while IFS= read -r line <&"$fd"; do
+      line=$pending$line pending=
+      if [[ "$line" =~ ^mark:\ $point\ [0-9]+$ ]] && ((++seen == nth)); then
+        exec {fd}<&-
+        return 0
+      fi
+    done
+    pending+=$line
+    if [[ "$SECONDS" -ge "$end" ]]; then
+      exec {fd}<&-
+      fail "timed out waiting for $point in $file"
+    fi
+    nap 0.005
+  done
+}
 
 # peak_kib PID: "OWN ALL", the process's VmHWM and that of it and all its
 # descendants together (the web engine's processes), in KiB.
@@ -158,7 +194,7 @@ run_bare_window() {
   mkdir -p "$hold"
   "$stamp" "$run/window.start" "$bare_window" "$hold" >"$run/window.out" 2>"$run/window.err" &
   pid=$!
-  until_ok 20 "the bare window's frame" has_mark "$run/window.out" first-frame
+  wait_mark 20 "$run/window.out" first-frame
   read -r own all < <(peak_kib "$pid")
   touch "$hold/first-frame.go"
   wait "$pid" || fail "the bare window ended with $?"
@@ -222,13 +258,13 @@ SCRIPT
     LUMORA_AUTOMATION="$run/script.txt" LUMORA_AUTOMATION_LOG="$log" \
     "$stamp" "$run/launcher.start" "$launcher" >"$run/launcher.out" 2>"$run/launcher.err" &
   pid=$!
-  until_ok 30 "the login window's first frame" has_mark "$log" first-frame
+  wait_mark 30 "$log" first-frame
   local mem_a mem_a_all mem_l mem_l_all mem_b mem_b_all mem_c mem_c_all
   # The launcher's own figure at its first frame (a sample taken now would
   # include what it starts right after that frame); no engine process yet.
   # (Written with the mark; a launcher without that line is sampled now.)
   local tries=0
-  until grep -qE '^first-frame: peak memory [0-9]+ KiB$' "$log" || [[ $((tries += 1)) -gt 25 ]]; do sleep 0.02; done
+  until grep -qE '^first-frame: peak memory [0-9]+ KiB$' "$log" || [[ $((tries += 1)) -gt 25 ]]; do nap 0.02; done
   mem_a="$(sed -nE 's/^first-frame: peak memory ([0-9]+) KiB$/\1/p' "$log" | head -n 1)"
   if [[ -n "$mem_a" ]]; then mem_a_all=$mem_a; else read -r mem_a mem_a_all < <(peak_kib "$pid"); fi
   touch "$hold/first-frame.go"
@@ -237,12 +273,12 @@ SCRIPT
   read -r mem_l mem_l_all < <(peak_kib "$pid")
   touch "$hold/login.go"
   # Both sizes of the page applied.
-  until_ok 60 "the server list's sizes" has_mark "$log" server-list 2
+  wait_mark 60 "$log" server-list 2
   read -r mem_b mem_b_all < <(peak_kib "$pid")
   until_ok 30 "the game window" page_window LumoraMorvaine 2 30
   until_ok 30 "the server list's buttons" server_button "$run"
   xdotool mousemove "$BUTTON_X" "$BUTTON_Y" click 1
-  until_ok 60 "the game page" has_mark "$log" game-page
+  wait_mark 60 "$log" game-page
   read -r mem_c mem_c_all < <(peak_kib "$pid")
   touch "$hold/game-page.go"
   wait "$pid" || fail "the launcher ended with $? (see $log)"
@@ -277,13 +313,13 @@ run_bare_webkit() {
   XDG_DATA_HOME="$run/webkit/data" XDG_CACHE_HOME="$run/webkit/cache" \
     "$stamp" "$run/webkit.start" "$bare_webkit" "$(cat "$run/server-list.url")" "$hold" >"$out" 2>"$run/webkit.err" &
   pid=$!
-  until_ok 60 "the bare engine's server list" has_mark "$out" server-list
+  wait_mark 60 "$out" server-list
   read -r mem_b mem_b_all < <(peak_kib "$pid")
   touch "$hold/server-list.go"
   until_ok 30 "the bare engine's window" page_window JourneyBareWebKit 0 0
   until_ok 30 "the bare engine's buttons" server_button "$run"
   xdotool mousemove "$BUTTON_X" "$BUTTON_Y" click 1
-  until_ok 60 "the bare engine's game page" has_mark "$out" game-page
+  wait_mark 60 "$out" game-page
   read -r mem_c mem_c_all < <(peak_kib "$pid")
   touch "$hold/game-page.go"
   wait "$pid" || fail "the bare engine ended with $?"
