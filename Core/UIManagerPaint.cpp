@@ -155,7 +155,7 @@ void UIManager::PaintLayered(const os::RECT& paint) {
   bool fresh = false;
   if (!layered_ || layered_->Width() != size.cx || layered_->Height() != size.cy ||
       layered_->Scale() != scale.FittingExtent(size, kMaxBufferSide)) {
-    layered_ = std::make_unique<os::Bitmap>(size.cx, size.cy, scale);
+    layered_ = std::make_unique<os::Bitmap>(os::NewLayeredFrame(size.cx, size.cy, scale));
     // A new frame has nothing from before: all of it is painted.
     area = client;
     fresh = true;

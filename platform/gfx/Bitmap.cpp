@@ -32,6 +32,28 @@ Bitmap::Bitmap(int width, int height, DeviceScale scale) {
   // cairo hands out zeroed memory, which is already fully transparent.
 }
 
+Bitmap Bitmap::Adopt(cairo_surface_t* image, int width, int height, DeviceScale scale) {
+  Bitmap bitmap;
+  if (image == nullptr) return bitmap;
+  if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS ||
+      cairo_surface_get_type(image) != CAIRO_SURFACE_TYPE_IMAGE ||
+      cairo_image_surface_get_format(image) != CAIRO_FORMAT_ARGB32 ||
+      cairo_image_surface_get_width(image) != scale.ToDevice(width) ||
+      cairo_image_surface_get_height(image) != scale.ToDevice(height) || width <= 0 || height <= 0) {
+    cairo_surface_destroy(image);
+    return bitmap;
+  }
+  cairo_surface_set_device_scale(image, scale.Factor(), scale.Factor());
+  bitmap.surface_ = image;
+  bitmap.width_ = width;
+  bitmap.height_ = height;
+  bitmap.scale_ = scale;
+  bitmap.stride_ = cairo_image_surface_get_stride(image);
+  // Memory reused from an earlier image still holds its pixels.
+  bitmap.Clear();
+  return bitmap;
+}
+
 Bitmap::~Bitmap() {
   if (surface_) cairo_surface_destroy(surface_);
 }

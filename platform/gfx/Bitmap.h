@@ -97,6 +97,12 @@ class Bitmap {
   // The cairo image surface behind the bitmap, for the platform layer's own
   // drawing code.
   cairo_surface_t* Surface() const { return surface_; }
+  // A bitmap of width x height logical units at `scale` over `image`, an
+  // ARGB32 image surface made elsewhere (the window system's, in memory the
+  // display shares), whose one reference it takes over. The pixels are
+  // cleared. An image of another format or size is released, and the bitmap
+  // is invalid.
+  static Bitmap Adopt(cairo_surface_t* image, int width, int height, DeviceScale scale);
 #endif
 
  private:

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/base/Unicode.h"
@@ -251,6 +252,32 @@ cairo_surface_t* NewBuffer(int width, int height, DeviceScale scale) {
       cairo_image_surface_create(CAIRO_FORMAT_ARGB32, scale.ToDevice(width), scale.ToDevice(height));
   cairo_surface_set_device_scale(buffer, scale.Factor(), scale.Factor());
   return buffer;
+}
+
+// The layered frames made in memory the X server shares (NewLayeredFrame),
+// by the address of their pixels: a frame presented from one of them is
+// drawn from the image itself, which cairo hands to the server without
+// copying it. An image leaves the list when its last reference goes. Never
+// destroyed: a bitmap may outlive the program's static objects.
+std::unordered_map<const unsigned char*, cairo_surface_t*>& SharedFrames() {
+  static auto* frames = new std::unordered_map<const unsigned char*, cairo_surface_t*>();
+  return *frames;
+}
+
+const cairo_user_data_key_t kSharedFrameKey{};
+
+// The shared image whose pixels `frame` views, all of them and at the
+// image's own density; null otherwise. The caller gets a reference.
+cairo_surface_t* SharedFrameOf(const PixelView& frame) {
+  const auto found = SharedFrames().find(frame.pixels);
+  if (found == SharedFrames().end()) return nullptr;
+  cairo_surface_t* image = found->second;
+  if (cairo_image_surface_get_width(image) != frame.width ||
+      cairo_image_surface_get_height(image) != frame.height ||
+      cairo_image_surface_get_stride(image) != frame.stride || ScaleOf(image) != frame.scale) {
+    return nullptr;
+  }
+  return cairo_surface_reference(image);
 }
 
 // Copies the block of `source` at logical `from` onto the logical rectangle
@@ -942,7 +969,11 @@ void GtkBackend::PresentLayered(SurfaceId surface, const PixelView& frame, BYTE 
     CopyPixels(s->buffer, frame, POINT{0, 0}, RECT{0, 0, size.cx, size.cy});
     cairo_surface_mark_dirty(s->buffer);
   };
-  cairo_surface_t* direct = first && frame.scale == ScaleOf(s->buffer) ? WrapPixels(frame) : nullptr;
+  cairo_surface_t* direct = nullptr;
+  if (first && frame.scale == ScaleOf(s->buffer)) {
+    direct = SharedFrameOf(frame);
+    if (direct == nullptr) direct = WrapPixels(frame);
+  }
   if (direct == nullptr) copy();
   UpdateShape(*s, direct != nullptr ? &frame : nullptr);
   gtk_widget_queue_draw(s->canvas);
@@ -953,6 +984,27 @@ void GtkBackend::PresentLayered(SurfaceId surface, const PixelView& frame, BYTE 
   }
   // GTK may draw the window again now that its buffer holds the frame.
   ReleaseUpdates(*s);
+}
+
+Bitmap GtkBackend::NewLayeredFrame(int width, int height, DeviceScale scale) {
+  scale = scale.FittingExtent(SIZE{width, height}, kMaxBufferSide);
+  GdkScreen* screen = gdk_screen_get_default();
+  GdkWindow* root = screen != nullptr ? gdk_screen_get_root_window(screen) : nullptr;
+  if (root == nullptr || width <= 0 || height <= 0) return Bitmap(width, height, scale);
+  // An image like the screen's: cairo makes it in a shared-memory segment
+  // of the X server's when the server and the size allow (a plain image
+  // otherwise, which works the same).
+  cairo_surface_t* image = gdk_window_create_similar_image_surface(
+      root, CAIRO_FORMAT_ARGB32, scale.ToDevice(width), scale.ToDevice(height), scale.Factor());
+  Bitmap frame = Bitmap::Adopt(image, width, height, scale);
+  if (!frame.IsValid()) return Bitmap(width, height, scale);
+  cairo_surface_t* surface = frame.Surface();
+  const unsigned char* pixels = cairo_image_surface_get_data(surface);
+  SharedFrames()[pixels] = surface;
+  cairo_surface_set_user_data(surface, &kSharedFrameKey, surface, +[](void* released) {
+    std::erase_if(SharedFrames(), [released](const auto& entry) { return entry.second == released; });
+  });
+  return frame;
 }
 
 std::optional<SurfaceFrame> GtkBackend::SurfacePixels(SurfaceId surface) {

@@ -144,6 +144,7 @@ class GtkBackend final : public Backend {
   void ActivateSurface(SurfaceId surface) override;
   void Present(SurfaceId surface, const PixelView& source, POINT sourceOrigin, const RECT& target) override;
   void PresentLayered(SurfaceId surface, const PixelView& frame, BYTE constantAlpha) override;
+  Bitmap NewLayeredFrame(int width, int height, DeviceScale scale) override;
   DeviceScale SurfaceScale(SurfaceId surface) override;
   void SetCursor(SurfaceId surface, CursorShape shape) override;
   void SetCapture(SurfaceId surface) override;

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "platform/base/SystemTime.h"
+#include "platform/gfx/Bitmap.h"
 #include "platform/window/Input.h"
 #include "platform/window/Paint.h"
 #include "platform/window/Window.h"
@@ -278,6 +279,10 @@ class Backend {
   // with constantAlpha. Without a compositor the gtk backend falls back to the
   // window's shape for transparency.
   virtual void PresentLayered(SurfaceId surface, const PixelView& frame, BYTE constantAlpha) = 0;
+  // A transparent bitmap for a layered window's frames (NewLayeredFrame):
+  // the gtk backend's lives in memory the X server shares, which
+  // PresentLayered then shows without a copy.
+  virtual Bitmap NewLayeredFrame(int width, int height, DeviceScale scale) { return Bitmap(width, height, scale); }
   // Device pixels per logical unit of the surface (gtk: the widget's scale
   // factor, the monitor's or GDK_SCALE). Every rectangle and point crossing
   // this interface stays logical; only pixel views carry device pixels. When

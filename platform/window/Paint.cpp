@@ -281,6 +281,10 @@ BOOL BitBltToWindow(HWND hwnd, int x, int y, int width, int height, const PixelV
   return TRUE;
 }
 
+Bitmap NewLayeredFrame(int width, int height, DeviceScale scale) {
+  return Sys().backend().NewLayeredFrame(width, height, scale);
+}
+
 BOOL UpdateLayeredWindow(HWND hwnd, const POINT* screenPosition, const PixelView& frame, BYTE constantAlpha) {
   WindowSystem& sys = Sys();
   auto w = LookupOwn(hwnd);

@@ -101,6 +101,14 @@ DeviceScale GetWindowDeviceScale(HWND hwnd);
 // for one whose attributes were set with SetLayeredWindowAttributes since the
 // style was last added.
 BOOL UpdateLayeredWindow(HWND hwnd, const POINT* screenPosition, const PixelView& frame, BYTE constantAlpha);
+// A transparent bitmap of width x height logical units at `scale` for the
+// frames a layered window presents through UpdateLayeredWindow. On a display
+// that shares memory with its programs (X11's MIT-SHM) its pixels live in
+// that memory, and presenting them copies nothing on the program's side: a
+// frame the size of the window, painted anew, would otherwise be copied into
+// fresh memory again before the display could read it. Elsewhere (and on
+// Windows, where the frame is a DIB section) it is an ordinary bitmap.
+Bitmap NewLayeredFrame(int width, int height, DeviceScale scale);
 // LWA_ALPHA sets a constant opacity for a layered window painted the usual way.
 BOOL SetLayeredWindowAttributes(HWND hwnd, COLORREF colorKey, BYTE alpha, DWORD flags);
 BOOL GetLayeredWindowAttributes(HWND hwnd, COLORREF* colorKey, BYTE* alpha, DWORD* flags);

@@ -101,9 +101,11 @@ int Y(LPARAM l) { return static_cast<short>(HIWORD(l)); }
 RECT ButtonRect(int width) { return RECT{width - 110, 60, width - 20, 100}; }
 
 // The window's picture: caption strip, body, the button; corners left
-// transparent and a half-covered band when the window is layered.
+// transparent and a half-covered band when the window is layered. A layered
+// window's frame is made as the launcher's are, in memory the X server
+// shares: its first frame reaches the screen from there.
 Bitmap Picture(int width, int height) {
-  Bitmap b(width, height);
+  Bitmap b = gOptions.layered ? NewLayeredFrame(width, height, DeviceScale(1)) : Bitmap(width, height);
   if (!b.IsValid()) return b;
   const RECT button = ButtonRect(width);
   WindowShape corners;

@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <cstdlib>
 
+#ifndef _WIN32
+#include <cairo.h>
+#endif
+
 #include "platform/gfx/Bitmap.h"
 #include "platform/gfx/Canvas.h"
 #include "testsupport/Pixels.h"
@@ -65,6 +69,45 @@ TEST(BitmapTest, ImpossibleSizesAndMovesLeaveNoDanglingSurface) {
   EXPECT_FALSE(canvas.IsValid());
   canvas.FillRect(RECT{0, 0, 5, 5}, 0xFFFFFFFF);  // must not crash
 }
+
+#ifndef _WIN32
+// A window system's image taken over: cleared (the memory may have held an
+// earlier frame), at its density, and released with the bitmap; one that
+// does not fit is released at once.
+TEST(BitmapTest, AdoptsAFittingImageAndReleasesEveryOther) {
+  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 8, 6);
+  cairo_t* cr = cairo_create(image);
+  cairo_set_source_rgb(cr, 1, 0, 0);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  cairo_surface_reference(image);  // the test's own, to watch the count
+  {
+    Bitmap b = Bitmap::Adopt(image, 4, 3, DeviceScale(2));
+    ASSERT_TRUE(b.IsValid());
+    EXPECT_EQ(b.Surface(), image);
+    EXPECT_EQ(b.Width(), 4);
+    EXPECT_EQ(b.PixelWidth(), 8);
+    EXPECT_EQ(b.Scale(), DeviceScale(2));
+    EXPECT_EQ(CountPixels(b, RECT{0, 0, 8, 6}, 0), 48);
+    Canvas canvas(b);
+    canvas.FillRect(RECT{0, 0, 1, 1}, 0xFF0000FF);
+    EXPECT_EQ(b.Pixel(1, 1), 0xFF0000FFu);  // one unit is 2x2 pixels
+    EXPECT_EQ(b.Pixel(2, 2), 0u);
+  }
+  EXPECT_EQ(cairo_surface_get_reference_count(image), 1u);
+
+  cairo_surface_t* opaque = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 4, 3);
+  cairo_surface_reference(opaque);
+  EXPECT_FALSE(Bitmap::Adopt(opaque, 4, 3, DeviceScale(1)).IsValid());
+  EXPECT_EQ(cairo_surface_get_reference_count(opaque), 1u);
+  cairo_surface_reference(image);
+  EXPECT_FALSE(Bitmap::Adopt(image, 4, 3, DeviceScale(1)).IsValid());  // 8x6 pixels are not 4x3
+  EXPECT_EQ(cairo_surface_get_reference_count(image), 1u);
+  EXPECT_FALSE(Bitmap::Adopt(nullptr, 4, 3, DeviceScale(1)).IsValid());
+  cairo_surface_destroy(opaque);
+  cairo_surface_destroy(image);
+}
+#endif
 
 TEST(CanvasTest, FillsBlendTranslucentColoursPremultiplied) {
   Bitmap b(10, 10);

@@ -28,6 +28,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/gfx/Bitmap.h"
 #include "platform/window/Backend.h"
 #include "platform/window/Snapshot.h"
 #include "platform/window/win32/PaintedFrames.h"
@@ -234,6 +235,8 @@ KeptFrame LogicalFrame(const PixelView& frame) {
 }
 
 }  // namespace
+
+Bitmap NewLayeredFrame(int width, int height, DeviceScale scale) { return Bitmap(width, height, scale); }
 
 BOOL UpdateLayeredWindow(HWND hwnd, const POINT* screenPosition, const PixelView& frame, BYTE constantAlpha) {
   if (!::IsWindow(H(hwnd))) {
