@@ -20,6 +20,7 @@
 #include "login/GameHandOver.h"
 #include "platform/base/WorkerPriority.h"
 #include "platform/com/Com.h"
+#include "platform/gfx/FontsAhead.h"
 #include "platform/syscontrols/MessageBox.h"
 #include "platform/system/Kernel.h"
 #include "platform/system/Shell.h"
@@ -131,7 +132,11 @@ void StartLoginAhead() {
   HttpClient::ReadyAhead();
 }
 
-StartupResult DecideStartup(std::int64_t now) {
+void StopLoginAhead() { os::FontsAhead::Stop(); }
+
+namespace {
+
+StartupResult Decide(std::int64_t now) {
   StartupResult result;
   const os::HWND running = os::FindWindow(nullptr, kLauncherCaption);
 
@@ -185,6 +190,14 @@ StartupResult DecideStartup(std::int64_t now) {
   if (result.openLoginWindow && document.forceUpdate) {
     result.downloadStarted = updater.StartDownload() == 0;
   }
+  return result;
+}
+
+}  // namespace
+
+StartupResult DecideStartup(std::int64_t now) {
+  const StartupResult result = Decide(now);
+  if (!result.openLoginWindow) StopLoginAhead();
   return result;
 }
 

@@ -35,11 +35,17 @@ struct StartupResult {
 // (nothing new starts then). Nothing is asked of the portal, nothing shown.
 void StartLoginAhead();
 
+// Ends the font worker StartLoginAhead began, for a process that ends
+// without a login window (DecideStartup calls it then): the process must not
+// end while that worker is inside the text libraries.
+void StopLoginAhead();
+
 // The decisions, in order: look for the running game window, hand over to
 // the installed client, fetch the version document, then install, refuse a
 // second instance, or start the background download. now is the current time
 // in seconds since 1970-01-01 UTC. May show the launcher's message boxes and
-// start programs; never creates a window.
+// start programs; never creates a window. When no login window is to open,
+// the work begun ahead for it is stopped before the result is returned.
 StartupResult DecideStartup(std::int64_t now);
 
 // The leading decimal integer of install.ini's text (leading white space and

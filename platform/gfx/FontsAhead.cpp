@@ -105,6 +105,19 @@ void FontsAhead::Take() {
   g_object_unref(loaded.map);
 }
 
+void FontsAhead::Stop() {
+  Ahead& state = State();
+  std::future<LoadedFonts> fonts;
+  {
+    const std::lock_guard<std::mutex> guard(state.lock);
+    if (!state.fonts.valid()) return;
+    fonts = std::move(state.fonts);
+    state.stop = true;
+  }
+  const LoadedFonts loaded = fonts.get();
+  if (loaded.map != nullptr) g_object_unref(loaded.map);
+}
+
 bool FontsAhead::Pending() {
   Ahead& state = State();
   const std::lock_guard<std::mutex> guard(state.lock);

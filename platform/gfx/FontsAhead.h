@@ -49,6 +49,12 @@ class FontsAhead {
   // On the thread that started the worker: waits for it and makes its fonts
   // this thread's. Nothing on other threads, or when nothing waits.
   static void Take();
+  // On any thread: ends the worker after the font it is loading, waits for
+  // it and drops its fonts, for a process about to end without the window
+  // they were for. A worker still running while the process ends would use
+  // the text libraries after they freed their data at exit (their clean-up
+  // is registered after ours, from the worker's first use, so it runs first).
+  static void Stop();
   // Whether a worker's fonts wait for the hand-over.
   static bool Pending();
   // Whether a worker waiting for the hand-over is through its whole list,

@@ -21,10 +21,10 @@
 #include "controls/PictureAhead.h"
 #include "login/GameHandOver.h"
 #include "platform/gfx/FontsAhead.h"
-#include "support/HttpClient.h"
-#include "support/PortalHosts.h"
 #include "platform/headless/Headless.h"
 #include "platform/window/Resource.h"
+#include "support/HttpClient.h"
+#include "support/PortalHosts.h"
 #include "testsupport/TempDir.h"
 
 namespace {
@@ -105,6 +105,8 @@ TEST(LoginAhead, StartsTheLoginWindowsWorkOnceAndAsksThePortalNothing) {
   EXPECT_EQ(Kesto::PictureAhead::Pending(), 1u) << "the background, once";
   HttpClient::WaitReady();
   EXPECT_TRUE(portal.RequestsFor("/client/latest_version.html").empty());
+  StopLoginAhead();
+  EXPECT_FALSE(os::FontsAhead::Pending());
   Kesto::PictureAhead::Discard();
 }
 
@@ -186,6 +188,8 @@ TEST_F(StartupDecisions, RunningWindowRefusesASecondLauncher) {
   ProbeRun run = Run(true);
   EXPECT_FALSE(OpensLoginWindow(run));
   EXPECT_EQ(run.Records("box"), (std::vector<std::vector<std::string>>{Box(kGameOpen, kMbOk, 1)}));
+  // The process ends: the login window's font worker with it, not after.
+  EXPECT_EQ(run.Records("fonts-ahead"), (std::vector<std::vector<std::string>>{{"0"}}));
   EXPECT_TRUE(run.Records("foreign").empty()) << "the running window is left alone";
   EXPECT_EQ(run.Records("close-requests"), (std::vector<std::vector<std::string>>{{"0"}}));
 
@@ -223,6 +227,8 @@ TEST_F(StartupDecisions, IncompleteInstallerWithoutForceUpdateOnlyProbes) {
   EXPECT_TRUE(OpensLoginWindow(run));
   EXPECT_TRUE(run.Records("box").empty());
   EXPECT_EQ(run.Records("result")[0], (std::vector<std::string>{"1", "1", "0"}));
+  EXPECT_EQ(run.Records("fonts-ahead"), (std::vector<std::vector<std::string>>{{"1"}}))
+      << "kept for the window";
   ASSERT_EQ(portal_.RequestsFor("/client/latest_version.html").size(), 1u);
   EXPECT_EQ(portal_.RequestsFor("/client/latest_version.html")[0].method, "GET");
   EXPECT_EQ(InstallerRequests("HEAD"), 1u);

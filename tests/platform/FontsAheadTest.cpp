@@ -97,7 +97,8 @@ TEST(FontsAheadTest, WhatTheWorkerMeasuredIsKeptForFontsMadeAlike) {
   const TextMetrics want = Font(u"DejaVu Sans", 23, true, false, false).Metrics();
   FontsAhead::Start([] { return std::vector<FontRequest>{{u"DejaVu Sans", 23, true, false, false}}; });
   // A hand-over stops the worker: this one waits until it is through.
-  for (int i = 0; i < 2000 && !FontsAhead::Finished(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  for (int i = 0; i < 2000 && !FontsAhead::Finished(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   ASSERT_TRUE(FontsAhead::Finished());
   FontsAhead::Take();
   EXPECT_FALSE(FontsAhead::Finished()) << "nothing waits for a hand-over";
@@ -146,6 +147,37 @@ TEST(FontsAheadTest, TheHandOverStopsTheWorkerBeforeItsNextFont) {
     EXPECT_FALSE(FontsAhead::Measured(font, measured)) << size << " px was loaded after the hand-over began";
     EXPECT_GT(font.Metrics().height, 0);
   }
+}
+
+TEST(FontsAheadTest, StopEndsTheWorkerFromAnyThreadAndHandsNothingOver) {
+  // The worker gets its list only once the stop has begun, from a thread
+  // other than the one that started it: it loads none of it, and the
+  // starting thread keeps its own font map.
+  const PangoFontMap* own = MapOf(Font(u"DejaVu Sans", 12));
+  std::mutex lock;
+  std::condition_variable changed;
+  bool stopBegun = false;
+  FontsAhead::Start([&] {
+    std::unique_lock<std::mutex> guard(lock);
+    changed.wait(guard, [&] { return stopBegun; });
+    return std::vector<FontRequest>{{u"DejaVu Sans", 33}, {u"DejaVu Sans", 35}};
+  });
+  std::thread watcher([&] {
+    while (FontsAhead::Pending()) std::this_thread::yield();
+    const std::lock_guard<std::mutex> guard(lock);
+    stopBegun = true;
+    changed.notify_all();
+  });
+  std::thread stopper([] { FontsAhead::Stop(); });
+  stopper.join();
+  watcher.join();
+  EXPECT_FALSE(FontsAhead::Pending());
+  FontsAhead::Stop();  // nothing left to stop
+
+  TextMetrics measured;
+  const Font font(u"DejaVu Sans", 33);
+  EXPECT_FALSE(FontsAhead::Measured(font, measured));
+  EXPECT_EQ(MapOf(font), own) << "the worker's fonts were not handed over";
 }
 
 }  // namespace

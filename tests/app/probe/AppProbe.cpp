@@ -26,6 +26,7 @@
 #include "app/CrashReport.h"
 #include "app/Startup.h"
 #include "platform/base/Unicode.h"
+#include "platform/gfx/FontsAhead.h"
 #include "platform/headless/Headless.h"
 #include "platform/system/Shell.h"
 #include "platform/window/Messages.h"
@@ -101,6 +102,8 @@ int RunStartup(int argc, char** argv) {
     running = os::headless::AddForeignWindow(foreign);
   }
   const StartupResult result = DecideStartup(now);
+  // Whether the login window's font worker was left running.
+  const bool fontsAhead = os::FontsAhead::Pending();
   if (result.downloadStarted && waitBytes > 0) WaitForInstaller(waitBytes);
   PrintRecords(recorder);
   if (running != nullptr) {
@@ -109,6 +112,9 @@ int RunStartup(int argc, char** argv) {
     }
     std::printf("close-requests\t%d\n", os::headless::ForeignCloseRequests(running));
   }
+  std::printf("fonts-ahead\t%d\n", fontsAhead ? 1 : 0);
+  // No window takes the fonts here: the worker ends before the process does.
+  StopLoginAhead();
   std::printf("result\t%d\t%d\t%d\n", result.openLoginWindow ? 1 : 0, result.versionDocumentUsable ? 1 : 0,
               result.downloadStarted ? 1 : 0);
   return 0;
