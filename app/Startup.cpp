@@ -18,7 +18,6 @@
 #include "automation/Automation.h"
 #include "login/CalveraWnd.h"
 #include "login/GameHandOver.h"
-#include "platform/base/WorkerPriority.h"
 #include "platform/com/Com.h"
 #include "platform/gfx/FontsAhead.h"
 #include "platform/syscontrols/MessageBox.h"
@@ -110,10 +109,10 @@ std::future<std::string> FetchVersionDocument() {
     return reply;
   };
   try {
-    return std::async(std::launch::async, [fetch] {
-      os::LowerThisThreadPriority();
-      return fetch();
-    });
+    // At the usual priority, unlike the other workers: every decision (and
+    // the login window) waits for this answer, and a lowered thread was still
+    // waiting for a processor milliseconds after libcurl was ready.
+    return std::async(std::launch::async, fetch);
   } catch (const std::system_error&) {
     // No thread to spare: the request runs when its answer is asked for.
     return std::async(std::launch::deferred, fetch);

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <memory>
+#include <utility>
 
 #include "controls/PictureAhead.h"
 #include "platform/gfx/PictureFormat.h"
@@ -72,34 +75,16 @@ DWORD ReadHexColor(std::u16string_view s) {
   return static_cast<DWORD>(ReadLong(s, pos, 16));
 }
 
-}  // namespace
-
-// ---------------------------------------------------------------------------
-// Images
-
-std::unique_ptr<ImageInfo> Renderer::LoadImageFromBytes(std::string_view bytes, DWORD mask) {
-  if (std::unique_ptr<ImageInfo> ahead; PictureAhead::Take(bytes, mask, ahead)) return ahead;
-  return DecodeImage(bytes, mask);
-}
-
-std::unique_ptr<ImageInfo> Renderer::DecodeImage(std::string_view bytes, DWORD mask) {
-  if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT_MAX) || !os::IsDecodablePicture(bytes)) {
-    return nullptr;
-  }
-  int width = 0, height = 0, channels = 0;
-  stbi_uc* rgba = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()),
-                                        static_cast<int>(bytes.size()), &width, &height, &channels, 4);
-  if (!rgba) return nullptr;
-  std::unique_ptr<ImageInfo> image = ImageFromRgba(rgba, width, height, mask);
-  stbi_image_free(rgba);
-  return image;
-}
-
-std::unique_ptr<ImageInfo> Renderer::ImageFromRgba(const unsigned char* rgba, int width, int height,
-                                                   DWORD mask) {
+// Straight RGBA rows (4 bytes a pixel, no padding) as the premultiplied
+// picture in `bitmap`, of the same size, with the mask applied. The bitmap's
+// rows may be the very memory of `rgba`: each pixel is read whole before it
+// is written.
+std::unique_ptr<ImageInfo> PictureOf(os::Bitmap bitmap, const unsigned char* rgba, DWORD mask) {
+  if (!bitmap.IsValid()) return nullptr;
   auto image = std::make_unique<ImageInfo>();
-  image->bitmap = os::Bitmap(width, height);
-  if (!image->bitmap.IsValid()) return nullptr;
+  const int width = bitmap.Width();
+  const int height = bitmap.Height();
+  image->bitmap = std::move(bitmap);
   image->width = width;
   image->height = height;
   image->mask = mask;
@@ -128,6 +113,39 @@ std::unique_ptr<ImageInfo> Renderer::ImageFromRgba(const unsigned char* rgba, in
   image->bitmap.MarkDirty();
   image->alphaChannel = alpha;
   return image;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Images
+
+std::unique_ptr<ImageInfo> Renderer::LoadImageFromBytes(std::string_view bytes, DWORD mask) {
+  if (std::unique_ptr<ImageInfo> ahead; PictureAhead::Take(bytes, mask, ahead)) return ahead;
+  return DecodeImage(bytes, mask);
+}
+
+std::unique_ptr<ImageInfo> Renderer::DecodeImage(std::string_view bytes, DWORD mask) {
+  if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT_MAX) || !os::IsDecodablePicture(bytes)) {
+    return nullptr;
+  }
+  int width = 0, height = 0, channels = 0;
+  stbi_uc* rgba = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()),
+                                        static_cast<int>(bytes.size()), &width, &height, &channels, 4);
+  if (!rgba) return nullptr;
+  // The picture stays where the decoder put it when the platform can draw
+  // from there; the bitmap then frees it.
+  os::Bitmap where =
+      os::Bitmap::OverMemory(reinterpret_cast<std::uint32_t*>(rgba), width, height, &stbi_image_free);
+  if (where.IsValid()) return PictureOf(std::move(where), rgba, mask);
+  std::unique_ptr<ImageInfo> image = ImageFromRgba(rgba, width, height, mask);
+  stbi_image_free(rgba);
+  return image;
+}
+
+std::unique_ptr<ImageInfo> Renderer::ImageFromRgba(const unsigned char* rgba, int width, int height,
+                                                   DWORD mask) {
+  return PictureOf(os::Bitmap(width, height), rgba, mask);
 }
 
 void Renderer::DrawImage(os::Canvas& dc, const os::Bitmap& bitmap, const RECT& rc, const RECT& paint,

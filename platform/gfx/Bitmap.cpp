@@ -32,6 +32,28 @@ Bitmap::Bitmap(int width, int height, DeviceScale scale) {
   // cairo hands out zeroed memory, which is already fully transparent.
 }
 
+Bitmap Bitmap::OverMemory(std::uint32_t* pixels, int width, int height, void (*release)(void*)) {
+  Bitmap bitmap;
+  if (pixels == nullptr || release == nullptr || width <= 0 || height <= 0 || width > kMaxSide ||
+      height > kMaxSide || cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width) != width * 4) {
+    return bitmap;
+  }
+  cairo_surface_t* surface = cairo_image_surface_create_for_data(
+      reinterpret_cast<unsigned char*>(pixels), CAIRO_FORMAT_ARGB32, width, height, width * 4);
+  static const cairo_user_data_key_t kReleaseKey{};
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
+      cairo_surface_set_user_data(surface, &kReleaseKey, pixels, release) != CAIRO_STATUS_SUCCESS) {
+    // Nothing was attached: the memory is still the caller's.
+    cairo_surface_destroy(surface);
+    return bitmap;
+  }
+  bitmap.surface_ = surface;
+  bitmap.width_ = width;
+  bitmap.height_ = height;
+  bitmap.stride_ = width * 4;
+  return bitmap;
+}
+
 Bitmap Bitmap::Adopt(cairo_surface_t* image, int width, int height, DeviceScale scale) {
   Bitmap bitmap;
   if (image == nullptr) return bitmap;

@@ -83,6 +83,17 @@ class Bitmap {
 
   BitmapView View() const;
 
+  // A width x height bitmap at one pixel per unit whose pixels are `pixels`,
+  // rows of `width` words with nothing between them, as a picture decoder
+  // hands them out: the picture becomes a bitmap where it was decoded
+  // instead of being copied into memory touched for the first time (on a
+  // virtual machine, several milliseconds for a window-sized picture). The
+  // bitmap frees them with `release` when it goes; the caller fills them in
+  // (Row, then MarkDirty). Invalid, with the memory still the caller's, when
+  // the drawing library cannot draw from it: on Windows, where GDI draws only
+  // into a DIB section of its own, always.
+  static Bitmap OverMemory(std::uint32_t* pixels, int width, int height, void (*release)(void*));
+
   // Every pixel set to the premultiplied value.
   void Clear(std::uint32_t argb = 0);
 

@@ -70,6 +70,56 @@ TEST(BitmapTest, ImpossibleSizesAndMovesLeaveNoDanglingSurface) {
   canvas.FillRect(RECT{0, 0, 5, 5}, 0xFFFFFFFF);  // must not crash
 }
 
+// A decoder's memory taken over: drawn from where it is, freed once with the
+// bitmap (and not at all when refused); Windows' bitmaps cannot draw from it.
+int releases = 0;
+void CountRelease(void* memory) {
+  ++releases;
+  std::free(memory);
+}
+
+TEST(BitmapTest, DrawsFromADecodersMemoryAndFreesItOnce) {
+  releases = 0;
+  auto* pixels = static_cast<std::uint32_t*>(std::calloc(4 * 3, sizeof(std::uint32_t)));
+  ASSERT_NE(pixels, nullptr);
+  pixels[5] = 0xFF112233u;  // (1, 1)
+  {
+    Bitmap b = Bitmap::OverMemory(pixels, 4, 3, &CountRelease);
+#ifdef _WIN32
+    EXPECT_FALSE(b.IsValid());
+#else
+    ASSERT_TRUE(b.IsValid());
+    EXPECT_EQ(b.Width(), 4);
+    EXPECT_EQ(b.Stride(), 16);
+    EXPECT_EQ(b.Pixel(1, 1), 0xFF112233u);
+    {
+      Canvas canvas(b);
+      canvas.FillRect(RECT{3, 2, 4, 3}, 0xFF0000FF);
+    }
+    EXPECT_EQ(b.Pixel(3, 2), 0xFF0000FFu);
+    EXPECT_EQ(pixels[11], 0xFF0000FFu);  // painted where it was decoded
+    Bitmap moved = std::move(b);
+    EXPECT_EQ(releases, 0);
+#endif
+  }
+#ifdef _WIN32
+  std::free(pixels);
+#else
+  EXPECT_EQ(releases, 1);
+#endif
+
+  std::uint32_t kept[4] = {};
+  EXPECT_FALSE(Bitmap::OverMemory(nullptr, 4, 3, &CountRelease).IsValid());
+  EXPECT_FALSE(Bitmap::OverMemory(kept, 0, 1, &CountRelease).IsValid());
+  EXPECT_FALSE(Bitmap::OverMemory(kept, 40000, 1, &CountRelease).IsValid());
+  EXPECT_FALSE(Bitmap::OverMemory(kept, 2, 2, nullptr).IsValid());
+#ifdef _WIN32
+  EXPECT_EQ(releases, 0);
+#else
+  EXPECT_EQ(releases, 1);
+#endif
+}
+
 #ifndef _WIN32
 // A window system's image taken over: cleared (the memory may have held an
 // earlier frame), at its density, and released with the bitmap; one that

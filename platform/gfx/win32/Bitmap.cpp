@@ -28,6 +28,8 @@ constexpr int kMaxSide = 32767;
 
 Bitmap::Bitmap(int width, int height) : Bitmap(width, height, DeviceScale(1)) {}
 
+Bitmap Bitmap::OverMemory(std::uint32_t*, int, int, void (*)(void*)) { return Bitmap(); }
+
 Bitmap::Bitmap(int width, int height, DeviceScale scale) {
   if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return;
   scale = scale.FittingExtent(SIZE{width, height}, kMaxSide);
