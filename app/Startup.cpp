@@ -2,6 +2,7 @@
 
 #include <json/json.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <ctime>
@@ -39,6 +40,8 @@ namespace {
 constexpr std::size_t kStampBytes = 20;
 constexpr std::size_t kModulePathChars = 256;
 constexpr std::size_t kNarrowPathBytes = 256;
+// A download notices the stop within about a second.
+constexpr std::chrono::milliseconds kDownloadStopWait{3000};
 
 bool IsCSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
@@ -239,5 +242,9 @@ int WinMain(os::HINSTANCE instance, os::HINSTANCE, char*, int) {
   if (automation != nullptr) automation->AddRecordSource(GameHandOverRecords());
   const StartupResult startup = DecideStartup(static_cast<std::int64_t>(std::time(nullptr)));
   if (!startup.openLoginWindow) return 0;
-  return RunLoginWindow(startup, automation.get());
+  const int code = RunLoginWindow(startup, automation.get());
+  // The player has left: the installer's download stops here, to be resumed
+  // at the next start, instead of running on while the process ends.
+  if (startup.downloadStarted) StopDownloads(kDownloadStopWait);
+  return code;
 }

@@ -4,8 +4,10 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -149,7 +151,8 @@ std::string ReadValidator(const std::string& path) {
   std::FILE* file = os::OpenFileToRead(ValidatorPath(path));
   if (file == nullptr) return {};
   std::string line;
-  for (int c = std::fgetc(file); c != EOF && c != '\n'; c = std::fgetc(file)) line.push_back(static_cast<char>(c));
+  for (int c = std::fgetc(file); c != EOF && c != '\n'; c = std::fgetc(file))
+    line.push_back(static_cast<char>(c));
   std::fclose(file);
   return line;
 }
@@ -169,6 +172,27 @@ struct HeaderList {
 };
 
 // One transfer of the job from its offset; the HTTP status of the last reply.
+// The background downloads, counted from their start until their thread
+// ends, and the request to stop them.
+struct Downloads {
+  std::mutex lock;
+  std::condition_variable ended;
+  int running = 0;
+  std::atomic<bool> stop{false};
+};
+
+Downloads& Running() {
+  // Never destroyed: a download thread may still end after static objects.
+  static auto* downloads = new Downloads();
+  return *downloads;
+}
+
+// libcurl's progress function (called about once a second, and while it
+// connects or waits): a non-zero answer aborts the transfer.
+int AbortWhenStopping(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  return Running().stop.load() ? 1 : 0;
+}
+
 long PerformDownload(CURL* handle, DownloadJob& job) {
   job.range = DownloadJob::Range{};
   job.refused = false;
@@ -282,8 +306,10 @@ void DownloadThread(std::unique_ptr<DownloadJob> job) {
   curl_easy_setopt(curl.handle, CURLOPT_WRITEDATA, job.get());
   curl_easy_setopt(curl.handle, CURLOPT_MAXREDIRS, 5L);
   curl_easy_setopt(curl.handle, CURLOPT_FOLLOWLOCATION, 1L);
-  // No progress meter on the launcher's standard error.
-  curl_easy_setopt(curl.handle, CURLOPT_NOPROGRESS, 1L);
+  // The progress function only watches for the end of the process (and
+  // prints no meter on the launcher's standard error).
+  curl_easy_setopt(curl.handle, CURLOPT_XFERINFOFUNCTION, &AbortWhenStopping);
+  curl_easy_setopt(curl.handle, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(curl.handle, CURLOPT_NOSIGNAL, 1L);
   // A transfer that stalls ends, so that the next start resumes it.
   curl_easy_setopt(curl.handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
@@ -300,6 +326,7 @@ void DownloadThread(std::unique_ptr<DownloadJob> job) {
   // range it cannot satisfy, another build) would be asked for again at every
   // start: it is started anew, once. A 416 naming the local size as the total
   // means the file is already whole.
+  if (Running().stop.load()) return;
   if (job->changed || (status == 416 && job->offset > 0 && job->range.total != job->offset)) {
     os::DebugOutput(
         os::DebugCategory::Update,
@@ -397,6 +424,36 @@ bool UpdateDownloader::IsDownloaded() const {
 int UpdateDownloader::StartDownload() const {
   std::unique_ptr<DownloadJob> job = MakeDownloadJob(downloadUrl_, localPath_, LocalSize());
   if (job == nullptr) return -1;
-  std::thread(DownloadThread, std::move(job)).detach();
+  Downloads& downloads = Running();
+  auto ended = [&downloads] {
+    {
+      const std::lock_guard<std::mutex> guard(downloads.lock);
+      --downloads.running;
+    }
+    downloads.ended.notify_all();
+  };
+  {
+    const std::lock_guard<std::mutex> guard(downloads.lock);
+    ++downloads.running;
+  }
+  try {
+    std::thread([job = std::move(job), ended]() mutable {
+      DownloadThread(std::move(job));
+      ended();
+    }).detach();
+  } catch (const std::system_error&) {
+    ended();
+    return -1;
+  }
   return 0;
+}
+
+bool StopDownloads(std::chrono::milliseconds limit) {
+  Downloads& downloads = Running();
+  std::unique_lock<std::mutex> guard(downloads.lock);
+  downloads.stop = true;
+  const bool none = downloads.ended.wait_for(guard, limit, [&] { return downloads.running == 0; });
+  // Left set when a download outlived the wait: the process ends anyway.
+  if (none) downloads.stop = false;
+  return none;
 }

@@ -3,6 +3,7 @@
 // starting it.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -58,6 +59,15 @@ std::unique_ptr<DownloadJob> MakeDownloadJob(std::string_view url, std::string_v
 // with If-Range; a partial file without one, or a part whose validator
 // differs, starts the file anew, so two builds are never mixed.
 void DownloadThread(std::unique_ptr<DownloadJob> job);
+
+// Ends the background downloads (UpdateDownloader::StartDownload) when the
+// process is about to end: each stops its transfer within about a second and
+// keeps its partial file, for the next start to resume, as a killed process
+// leaves it. Waits for them up to `limit`; true when none is left. A download
+// still running as the process ends would be inside libcurl and its TLS
+// library while they release their data at exit. Downloads started after
+// the call run as usual.
+bool StopDownloads(std::chrono::milliseconds limit);
 
 // Where the validator of the partial file at path is kept.
 std::string ValidatorPath(const std::string& path);

@@ -26,6 +26,7 @@ PortalStandIn::PortalStandIn() {
 }
 
 PortalStandIn::~PortalStandIn() {
+  closing_ = true;
   server_.stop();
   if (thread_.joinable()) thread_.join();
 }
@@ -51,6 +52,10 @@ void PortalStandIn::SetAnnounceLength(bool announce) {
 void PortalStandIn::SetInstallerTag(std::string tag) {
   std::lock_guard lock(mutex_);
   installerTag_ = std::move(tag);
+}
+void PortalStandIn::StallInstallerAfter(std::size_t bytes) {
+  std::lock_guard lock(mutex_);
+  stallAfter_ = bytes;
 }
 void PortalStandIn::SetInstallerStatus(int status) {
   std::lock_guard lock(mutex_);
@@ -120,6 +125,17 @@ void PortalStandIn::Serve(const httplib::Request& request, httplib::Response& re
   }
   std::string body = installer_.substr(first);
   if (ranged && rangeMode_ == RangeMode::kOversend) body += std::string(100000, 'X');
+  if (stallAfter_ > 0 && stallAfter_ < body.size()) {
+    auto shared = std::make_shared<std::string>(std::move(body));
+    response.set_content_provider(
+        shared->size(), "application/octet-stream",
+        [shared, stall = stallAfter_, this](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+          if (offset < stall) return sink.write(shared->data() + offset, stall - offset);
+          while (!closing_ && sink.is_writable()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+          return false;
+        });
+    return;
+  }
   if (announceLength_) {
     response.set_content(body, "application/octet-stream");
     return;

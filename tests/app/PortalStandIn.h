@@ -6,6 +6,7 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -49,6 +50,10 @@ class PortalStandIn {
   // If-Range is not looked at.
   void SetInstallerTag(std::string tag);
 
+  // The installer's body stops after this many bytes and the connection
+  // stays open, sending nothing more, until the stand-in goes (0: never).
+  void StallInstallerAfter(std::size_t bytes);
+
   std::vector<RecordedRequest> Requests() const;
   std::vector<RecordedRequest> RequestsFor(const std::string& path) const;
 
@@ -65,6 +70,8 @@ class PortalStandIn {
   bool announceLength_ = true;
   std::string installerTag_ = "\"build-1\"";
   int installerStatus_ = 200;
+  std::size_t stallAfter_ = 0;
+  std::atomic<bool> closing_{false};
   std::vector<RecordedRequest> requests_;
 };
 

@@ -343,6 +343,31 @@ TEST_F(UpdateDownloaderTest, StartDownloadRunsInTheBackground) {
   EXPECT_EQ(requests[0].range, "bytes=777-");
 }
 
+// The process ends while the server holds the rest of the file back: the
+// download stops within its progress function's second, keeps what came for
+// the next start, and a download after that runs as ever.
+TEST_F(UpdateDownloaderTest, StopDownloadsEndsAWaitingTransferAndKeepsItsPart) {
+  portal_.StallInstallerAfter(50000);
+  UpdateDownloader updater(portal_.Url("/dl/setup.exe"));
+  EXPECT_EQ(updater.StartDownload(), 0);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  // Written through a buffer: some of the part shows before the file closes.
+  while (updater.LocalSize() < 40000 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_GE(updater.LocalSize(), 40000);
+  const auto asked = std::chrono::steady_clock::now();
+  EXPECT_TRUE(StopDownloads(std::chrono::seconds(20)));
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(10)) << "not the stall timeout";
+  EXPECT_EQ(ReadFileBytes(updater.localPath()), installer_.substr(0, 50000));
+  EXPECT_EQ(ReadFileBytes(ValidatorPath(updater.localPath())), "\"build-1\"\n");
+  EXPECT_TRUE(StopDownloads(std::chrono::seconds(0))) << "none left";
+
+  portal_.StallInstallerAfter(0);
+  Download(portal_.Url("/dl/setup.exe"), updater.localPath());
+  EXPECT_EQ(ReadFileBytes(updater.localPath()), installer_);
+}
+
 TEST_F(UpdateDownloaderTest, OverlongUrlStartsNothing) {
   UpdateDownloader updater(portal_.Url("/dl/" + std::string(600, 'x') + ".exe"));
   EXPECT_EQ(updater.StartDownload(), -1);

@@ -25,6 +25,7 @@
 
 #include "app/CrashReport.h"
 #include "app/Startup.h"
+#include "app/UpdateDownloader.h"
 #include "platform/base/Unicode.h"
 #include "platform/gfx/FontsAhead.h"
 #include "platform/headless/Headless.h"
@@ -113,8 +114,10 @@ int RunStartup(int argc, char** argv) {
     std::printf("close-requests\t%d\n", os::headless::ForeignCloseRequests(running));
   }
   std::printf("fonts-ahead\t%d\n", fontsAhead ? 1 : 0);
-  // No window takes the fonts here: the worker ends before the process does.
+  // No window takes the fonts here, and the process ends now: the font
+  // worker and a download end before it, as the launcher's do.
   StopLoginAhead();
+  StopDownloads(std::chrono::seconds(10));
   std::printf("result\t%d\t%d\t%d\n", result.openLoginWindow ? 1 : 0, result.versionDocumentUsable ? 1 : 0,
               result.downloadStarted ? 1 : 0);
   return 0;
