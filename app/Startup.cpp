@@ -134,7 +134,12 @@ void StartLoginAhead() {
   HttpClient::ReadyAhead();
 }
 
-void StopLoginAhead() { os::FontsAhead::Stop(); }
+void StopLoginAhead() {
+  os::FontsAhead::Stop();
+  // A process that decided at once (the installed client takes over) would
+  // otherwise end during libcurl's load and set-up.
+  HttpClient::WaitReady();
+}
 
 namespace {
 

@@ -35,9 +35,10 @@ struct StartupResult {
 // (nothing new starts then). Nothing is asked of the portal, nothing shown.
 void StartLoginAhead();
 
-// Ends the font worker StartLoginAhead began, for a process that ends
-// without a login window (DecideStartup calls it then): the process must not
-// end while that worker is inside the text libraries.
+// Ends what StartLoginAhead began inside libraries (the font worker; libcurl's
+// load is waited for), for a process that ends without a login window
+// (DecideStartup calls it then): the process must not end while a worker is
+// inside libraries that release their data at exit.
 void StopLoginAhead();
 
 // The decisions, in order: look for the running game window, hand over to
