@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -121,26 +122,31 @@ TEST(FontsAheadTest, WhatTheWorkerMeasuredIsKeptForFontsMadeAlike) {
   SetTextResolution(resolution);
 }
 
-TEST(FontsAheadTest, TheHandOverStopsTheWorkerBeforeItsNextFont) {
-  // The worker gets its list only once the hand-over has begun: it loads
-  // none of it, and the fonts load where they are used.
+// Starts the worker with `list`, which it gets only once `end` (a hand-over
+// or a stop) has taken the worker over, and runs `end`.
+void EndBeforeTheWorkerHasItsList(const std::vector<FontRequest>& list, const std::function<void()>& end) {
   std::mutex lock;
   std::condition_variable changed;
-  bool handOverBegun = false;
+  bool ending = false;
   FontsAhead::Start([&] {
     std::unique_lock<std::mutex> guard(lock);
-    changed.wait(guard, [&] { return handOverBegun; });
-    return std::vector<FontRequest>{{u"DejaVu Sans", 27}, {u"DejaVu Sans", 29}, {u"DejaVu Sans", 31}};
+    changed.wait(guard, [&] { return ending; });
+    return list;
   });
   std::thread watcher([&] {
     while (FontsAhead::Pending()) std::this_thread::yield();
     const std::lock_guard<std::mutex> guard(lock);
-    handOverBegun = true;
+    ending = true;
     changed.notify_all();
   });
-  FontsAhead::Take();
+  end();
   watcher.join();
+}
 
+TEST(FontsAheadTest, TheHandOverStopsTheWorkerBeforeItsNextFont) {
+  // The worker loads none of its list, and the fonts load where they are used.
+  EndBeforeTheWorkerHasItsList({{u"DejaVu Sans", 27}, {u"DejaVu Sans", 29}, {u"DejaVu Sans", 31}},
+                               [] { FontsAhead::Take(); });
   TextMetrics measured;
   for (const int size : {27, 29, 31}) {
     const Font font(u"DejaVu Sans", size);
@@ -150,27 +156,13 @@ TEST(FontsAheadTest, TheHandOverStopsTheWorkerBeforeItsNextFont) {
 }
 
 TEST(FontsAheadTest, StopEndsTheWorkerFromAnyThreadAndHandsNothingOver) {
-  // The worker gets its list only once the stop has begun, from a thread
-  // other than the one that started it: it loads none of it, and the
-  // starting thread keeps its own font map.
+  // Stopped from a thread other than the one that started it: the worker
+  // loads none of its list, and the starting thread keeps its own font map.
   const PangoFontMap* own = MapOf(Font(u"DejaVu Sans", 12));
-  std::mutex lock;
-  std::condition_variable changed;
-  bool stopBegun = false;
-  FontsAhead::Start([&] {
-    std::unique_lock<std::mutex> guard(lock);
-    changed.wait(guard, [&] { return stopBegun; });
-    return std::vector<FontRequest>{{u"DejaVu Sans", 33}, {u"DejaVu Sans", 35}};
+  EndBeforeTheWorkerHasItsList({{u"DejaVu Sans", 33}, {u"DejaVu Sans", 35}}, [] {
+    std::thread stopper([] { FontsAhead::Stop(); });
+    stopper.join();
   });
-  std::thread watcher([&] {
-    while (FontsAhead::Pending()) std::this_thread::yield();
-    const std::lock_guard<std::mutex> guard(lock);
-    stopBegun = true;
-    changed.notify_all();
-  });
-  std::thread stopper([] { FontsAhead::Stop(); });
-  stopper.join();
-  watcher.join();
   EXPECT_FALSE(FontsAhead::Pending());
   FontsAhead::Stop();  // nothing left to stop
 
