@@ -171,7 +171,6 @@ struct HeaderList {
   ~HeaderList() { curl_slist_free_all(list); }
 };
 
-// One transfer of the job from its offset; the HTTP status of the last reply.
 // The background downloads, counted from their start until their thread
 // ends, and the request to stop them.
 struct Downloads {
@@ -193,6 +192,7 @@ int AbortWhenStopping(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   return Running().stop.load() ? 1 : 0;
 }
 
+// One transfer of the job from its offset; the HTTP status of the last reply.
 long PerformDownload(CURL* handle, DownloadJob& job) {
   job.range = DownloadJob::Range{};
   job.refused = false;
@@ -326,8 +326,10 @@ void DownloadThread(std::unique_ptr<DownloadJob> job) {
   // range it cannot satisfy, another build) would be asked for again at every
   // start: it is started anew, once. A 416 naming the local size as the total
   // means the file is already whole.
-  if (Running().stop.load()) return;
-  if (job->changed || (status == 416 && job->offset > 0 && job->range.total != job->offset)) {
+  // Not when the process is ending: the next start tries again.
+  const bool startAnew =
+      job->changed || (status == 416 && job->offset > 0 && job->range.total != job->offset);
+  if (startAnew && !Running().stop.load()) {
     os::DebugOutput(
         os::DebugCategory::Update,
         std::string_view("app.update: the partial installer does not fit the server's; starting anew"));

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <future>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -71,6 +72,21 @@ LoadedFonts Load(const std::function<std::vector<FontRequest>()>& requests, cons
   return loaded;
 }
 
+// Tells the worker to end after the font it is loading and waits for what it
+// loaded; nothing when no worker runs, or (`ownerOnly`) when the calling
+// thread is not the one that started it.
+std::optional<LoadedFonts> EndWorker(bool ownerOnly) {
+  Ahead& state = State();
+  std::future<LoadedFonts> fonts;
+  {
+    const std::lock_guard<std::mutex> guard(state.lock);
+    if (!state.fonts.valid() || (ownerOnly && state.owner != std::this_thread::get_id())) return std::nullopt;
+    fonts = std::move(state.fonts);
+    state.stop = true;
+  }
+  return fonts.get();
+}
+
 }  // namespace
 
 void FontsAhead::Start(std::function<std::vector<FontRequest>()> requests) {
@@ -88,14 +104,9 @@ void FontsAhead::Start(std::function<std::vector<FontRequest>()> requests) {
 
 void FontsAhead::Take() {
   Ahead& state = State();
-  std::future<LoadedFonts> fonts;
-  {
-    const std::lock_guard<std::mutex> guard(state.lock);
-    if (!state.fonts.valid() || state.owner != std::this_thread::get_id()) return;
-    fonts = std::move(state.fonts);
-    state.stop = true;
-  }
-  LoadedFonts loaded = fonts.get();
+  std::optional<LoadedFonts> ended = EndWorker(true);
+  if (!ended) return;
+  LoadedFonts& loaded = *ended;
   {
     const std::lock_guard<std::mutex> guard(state.lock);
     for (MeasuredFont& font : loaded.measured) state.measured.push_back(std::move(font));
@@ -106,16 +117,8 @@ void FontsAhead::Take() {
 }
 
 void FontsAhead::Stop() {
-  Ahead& state = State();
-  std::future<LoadedFonts> fonts;
-  {
-    const std::lock_guard<std::mutex> guard(state.lock);
-    if (!state.fonts.valid()) return;
-    fonts = std::move(state.fonts);
-    state.stop = true;
-  }
-  const LoadedFonts loaded = fonts.get();
-  if (loaded.map != nullptr) g_object_unref(loaded.map);
+  const std::optional<LoadedFonts> ended = EndWorker(false);
+  if (ended && ended->map != nullptr) g_object_unref(ended->map);
 }
 
 bool FontsAhead::Pending() {
