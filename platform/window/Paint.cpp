@@ -308,9 +308,16 @@ BOOL UpdateLayeredWindow(HWND hwnd, const POINT* screenPosition, const PixelView
     if (w->destroyed) return FALSE;
   }
   w->layeredFramePresented = true;
+  if (w->surface) sys.backend().PresentLayered(w->surface, frame, constantAlpha);
+  // Hit testing's map of the frame's alpha is made once the frame is on its
+  // way to the screen: for a new window it is most of a megabyte of memory
+  // never touched before, which the first frame would otherwise wait for.
+  // Until then the previous map (none for a new window: all of it is hit)
+  // stays, its size with it.
+  if (w->destroyed) return TRUE;
+  w->layeredAlpha.resize(static_cast<std::size_t>(width) * height);
   w->layeredWidth = width;
   w->layeredHeight = height;
-  w->layeredAlpha.resize(static_cast<std::size_t>(width) * height);
   for (int row = 0; row < height; ++row) {
     std::uint8_t* dst = w->layeredAlpha.data() + static_cast<std::size_t>(row) * width;
     if (constantAlpha) {
@@ -319,7 +326,6 @@ BOOL UpdateLayeredWindow(HWND hwnd, const POINT* screenPosition, const PixelView
       std::fill(dst, dst + width, 0);
     }
   }
-  if (w->surface) sys.backend().PresentLayered(w->surface, frame, constantAlpha);
   return TRUE;
 }
 
