@@ -105,11 +105,13 @@ bool InstallPromptDue(std::int32_t stamp, std::int64_t now) {
 
 std::string VersionDocumentUrl() { return PortalUrl(GetPortalHosts().api, "/client/latest_version.html"); }
 
-std::future<std::string> FetchVersionDocument() {
+std::future<VersionCheck> CheckVersion() {
   auto fetch = [url = VersionDocumentUrl()] {
-    std::string reply;
-    HttpClient::Get(url, &HttpClient::AppendToString, &reply, false);
-    return reply;
+    VersionCheck check;
+    HttpClient::Get(url, &HttpClient::AppendToString, &check.reply, false);
+    check.usable = ReadVersionDocument(check.reply, check.document);
+    if (check.usable) check.remoteSize = AnnouncedSize(check.document.downloadUrl);
+    return check;
   };
   try {
     // At the usual priority, unlike the other workers: every decision (and
@@ -164,15 +166,17 @@ StartupResult Decide(std::int64_t now) {
     return false;
   };
 
-  // The document travels while this thread readies what the login window
-  // will need and workers load its fonts and background; nothing is shown,
-  // and every decision still waits for the answer. A process that ends with
-  // a decision only wasted that work.
+  // The version check (the document, then its download's size) travels
+  // while this thread readies what the login window will need and workers
+  // load its fonts and background; nothing is shown, and every decision
+  // still waits for the answer. A process that ends with a decision only
+  // wasted that work.
   StartLoginAhead();
-  std::future<std::string> reply = FetchVersionDocument();
+  std::future<VersionCheck> check = CheckVersion();
   os::PrepareWindows();
-  VersionDocument document;
-  if (!ReadVersionDocument(reply.get(), document)) {
+  const VersionCheck answer = check.get();
+  const VersionDocument& document = answer.document;
+  if (!answer.usable) {
     os::DebugOutput(os::DebugCategory::Update, "version document unavailable; no update check");
     result.openLoginWindow = singleInstance();
     return result;
@@ -180,7 +184,7 @@ StartupResult Decide(std::int64_t now) {
   result.versionDocumentUsable = true;
 
   UpdateDownloader updater(document.downloadUrl);
-  if (updater.IsDownloaded()) {
+  if (updater.IsDownloaded(answer.remoteSize)) {
     if (InstallPromptDue(ReadInstallStamp(), now)) {
       const int answer = os::MessageBox(nullptr, kInstallPromptText, kLauncherCaption, os::MB_OKCANCEL);
       if (answer == os::IDOK) {

@@ -77,10 +77,23 @@ bool ReadVersionDocument(const std::string& reply, VersionDocument& document);
 // The version document's address on the portal's API host.
 std::string VersionDocumentUrl();
 
-// Starts the GET of the version document on a worker thread; the future
-// holds the reply's body (empty when nothing came). Without a thread to
-// spare the request is made when the answer is first asked for.
-std::future<std::string> FetchVersionDocument();
+// What the version check learns off the UI thread.
+struct VersionCheck {
+  std::string reply;  // the version document's body (empty when nothing came)
+  bool usable = false;  // ReadVersionDocument read it
+  VersionDocument document;
+  // The size the server announces for the document's download (a HEAD,
+  // AnnouncedSize), asked as soon as the document is read; -1 when it is
+  // not usable (and nothing was asked).
+  std::int32_t remoteSize = -1;
+};
+
+// Starts the version check on a worker thread: the GET of the version
+// document and, when it reads, the HEAD of its download, in that order.
+// The HEAD travels while the UI thread readies the login window instead of
+// after it (a whole round trip, more with a new TLS connection). Without a
+// thread to spare the requests are made when the answer is first asked for.
+std::future<VersionCheck> CheckVersion();
 
 #include "automation/Automation.h"
 

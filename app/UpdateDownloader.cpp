@@ -390,11 +390,11 @@ UpdateDownloader::UpdateDownloader(std::string downloadUrl) : downloadUrl_(std::
   localPath_ = InstallerPath(downloadUrl_, narrowFolder, ReadChannel(narrowModule));
 }
 
-std::int32_t UpdateDownloader::RemoteSize() const {
+std::int32_t AnnouncedSize(const std::string& downloadUrl) {
   std::int32_t result = 0;
   CurlHandle curl;
   if (curl.handle == nullptr) return -1;
-  curl_easy_setopt(curl.handle, CURLOPT_URL, downloadUrl_.c_str());
+  curl_easy_setopt(curl.handle, CURLOPT_URL, downloadUrl.c_str());
   curl_easy_setopt(curl.handle, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(curl.handle, CURLOPT_NOBODY, 1L);
   curl_easy_setopt(curl.handle, CURLOPT_HEADERFUNCTION, &ParseContentLength);
@@ -407,6 +407,8 @@ std::int32_t UpdateDownloader::RemoteSize() const {
   return result;
 }
 
+std::int32_t UpdateDownloader::RemoteSize() const { return AnnouncedSize(downloadUrl_); }
+
 std::int32_t UpdateDownloader::LocalSize() const {
   std::FILE* file = os::OpenFileToRead(localPath_);
   if (file == nullptr) return 0;
@@ -417,11 +419,9 @@ std::int32_t UpdateDownloader::LocalSize() const {
   return position > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(position);
 }
 
-bool UpdateDownloader::IsDownloaded() const {
-  const std::int32_t remote = RemoteSize();
-  const std::int32_t local = LocalSize();
-  return remote == local;
-}
+bool UpdateDownloader::IsDownloaded() const { return IsDownloaded(RemoteSize()); }
+
+bool UpdateDownloader::IsDownloaded(std::int32_t remoteSize) const { return remoteSize == LocalSize(); }
 
 int UpdateDownloader::StartDownload() const {
   std::unique_ptr<DownloadJob> job = MakeDownloadJob(downloadUrl_, localPath_, LocalSize());

@@ -100,6 +100,11 @@ std::string InstallerPath(std::string_view downloadUrl, std::string_view install
 // most 255, up to a zero byte; empty when the file is missing.
 std::string ReadChannel(const std::string& folder);
 
+// The size the server announces for `downloadUrl` (a HEAD, redirects
+// followed): -1 when the request fails, 0 when no length is announced.
+// UpdateDownloader::RemoteSize for that address; any thread.
+std::int32_t AnnouncedSize(const std::string& downloadUrl);
+
 class UpdateDownloader {
  public:
   // Builds the local path: the data folder's "install" subfolder (created
@@ -113,6 +118,10 @@ class UpdateDownloader {
   std::int32_t LocalSize() const;
   // RemoteSize equals LocalSize.
   bool IsDownloaded() const;
+  // The same, with the size the server announced asked already (by
+  // AnnouncedSize on the version check's worker): only the local file is
+  // looked at now.
+  bool IsDownloaded(std::int32_t remoteSize) const;
   // Starts the background download and returns at once: 0, or -1 when the
   // URL or path does not fit a job (nothing is started).
   int StartDownload() const;

@@ -76,19 +76,36 @@ TEST(InstallStamp, PromptOnlyForStampsOlderThanTwoDays) {
   EXPECT_TRUE(InstallPromptDue(INT32_MIN, kNow));
 }
 
-// The version document comes from a worker, which lowers its own priority
-// and not that of the thread that waits for it; the portal sees one request.
-TEST(VersionFetch, TheDocumentComesFromAWorkerThatLowersOnlyItself) {
+// The version check runs on a worker, which lowers its own priority and not
+// that of the thread that waits for it. The portal hears the document's GET
+// and then, for a document that reads, the HEAD of its download; the answer
+// holds both.
+TEST(VersionCheckAhead, TheDocumentThenItsDownloadsSizeComeFromAWorker) {
   PortalStandIn portal;
-  const std::string document = "{\"downloadUrl\":\"x\",\"forceUpdate\":false,\"version\":\"2\"}";
+  portal.SetInstaller(std::string(4321, 'x'));
+  const std::string document =
+      "{\"downloadUrl\":\"" + portal.Url("/dl/setup.exe") + "\",\"forceUpdate\":false,\"version\":\"2\"}";
   portal.SetVersionDocument(document);
   const testsupport::ScopedEnv hosts("LUMORA_PORTAL_HOSTS", "api=" + portal.host());
   ReloadPortalHosts();
   const int before = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
-  std::future<std::string> reply = FetchVersionDocument();
-  EXPECT_EQ(reply.get(), document);
+  const VersionCheck check = CheckVersion().get();
   EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))), before);
-  EXPECT_EQ(portal.RequestsFor("/client/latest_version.html").size(), 1u);
+  EXPECT_EQ(check.reply, document);
+  ASSERT_TRUE(check.usable);
+  EXPECT_EQ(check.document.downloadUrl, portal.Url("/dl/setup.exe"));
+  EXPECT_EQ(check.remoteSize, 4321);
+  const std::vector<apptest::RecordedRequest> requests = portal.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].method + " " + requests[0].path, "GET /client/latest_version.html");
+  EXPECT_EQ(requests[1].method + " " + requests[1].path, "HEAD /dl/setup.exe");
+
+  // A document that does not read asks nothing more.
+  portal.SetVersionDocument("{\"downloadUrl\":7}");
+  const VersionCheck unusable = CheckVersion().get();
+  EXPECT_FALSE(unusable.usable);
+  EXPECT_EQ(unusable.remoteSize, -1);
+  EXPECT_EQ(portal.Requests().size(), 3u);
 }
 
 // Begun at the program's entry, before the display is open: the login

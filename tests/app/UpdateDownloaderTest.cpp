@@ -141,6 +141,12 @@ TEST_F(UpdateDownloaderTest, SizesAndCompleteness) {
   EXPECT_FALSE(updater.IsDownloaded());
   WriteFileBytes(updater.localPath(), installer_);
   EXPECT_TRUE(updater.IsDownloaded());
+  // With the announced size asked ahead, only the file is looked at.
+  const std::size_t asked = portal_.Requests().size();
+  EXPECT_TRUE(updater.IsDownloaded(300000));
+  EXPECT_FALSE(updater.IsDownloaded(-1));
+  EXPECT_FALSE(updater.IsDownloaded(299999));
+  EXPECT_EQ(portal_.Requests().size(), asked);
 
   // Through a redirect the last response's length wins.
   UpdateDownloader redirected(portal_.Url("/redirect/setup.exe"));
