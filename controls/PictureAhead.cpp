@@ -42,6 +42,29 @@ std::vector<Started>& Table() {
   return table;
 }
 
+// An archive entry to decode, and where its picture goes.
+struct EntryJob {
+  MemoryArchiveEntry at;
+  os::DWORD mask = 0;
+  std::promise<Decoded> done;
+};
+
+// The workers of archive entries, whose pictures reach the table through
+// promises: these futures are what waits for them (Discard, and the process's
+// end, since a worker must not outlive the data it reads).
+std::vector<std::future<void>>& EntryWorkers() {
+  static std::vector<std::future<void>> workers;
+  return workers;
+}
+
+Decoded DecodeEntry(const MemoryArchiveEntry& at, os::DWORD mask) {
+  Decoded decoded;
+  if (ReadMemoryArchiveEntry(at, decoded.bytes, std::numeric_limits<std::size_t>::max())) {
+    decoded.picture = Renderer::DecodeImage(decoded.bytes, mask);
+  }
+  return decoded;
+}
+
 std::u16string OriginOf(const os::ResourceName& archive, std::u16string_view entry) {
   // A number and a name of the same spelling are different archives.
   std::u16string origin(1, archive.IsId() ? u'#' : u'$');
@@ -98,25 +121,51 @@ void PictureAhead::Start(std::string bytes, os::DWORD mask) {
 
 bool PictureAhead::StartArchiveEntry(const os::ResourceName& archive, std::u16string_view entry,
                                      os::DWORD mask) {
-  // Started already and still waiting: the archive is not even looked at.
-  std::u16string origin = OriginOf(archive, entry);
-  const auto& table = Table();
-  if (std::any_of(table.begin(), table.end(),
-                  [&](const Started& s) { return s.mask == mask && s.entry && s.origin == origin; })) {
-    return true;
-  }
-  const std::optional<MemoryArchiveEntry> found = FindResourceArchiveEntry(archive, entry);
-  if (!found) return false;
-  // The worker inflates the entry too: the thread that starts it is on its
-  // way to the window.
-  StartWorker(Started{{}, false, mask, found, std::move(origin), {}}, [at = *found, mask] {
-    Decoded decoded;
-    if (ReadMemoryArchiveEntry(at, decoded.bytes, std::numeric_limits<std::size_t>::max())) {
-      decoded.picture = Renderer::DecodeImage(decoded.bytes, mask);
+  return StartArchiveEntries(archive, {ArchivePicture{std::u16string(entry), mask}}) == 1;
+}
+
+std::size_t PictureAhead::StartArchiveEntries(const os::ResourceName& archive,
+                                              const std::vector<ArchivePicture>& pictures) {
+  auto& table = Table();
+  std::size_t waiting = 0;
+  std::vector<Started> started;
+  std::vector<EntryJob> jobs;
+  for (const ArchivePicture& wanted : pictures) {
+    // Started already and still waiting: the archive is not even looked at.
+    std::u16string origin = OriginOf(archive, wanted.entry);
+    auto same = [&](const Started& s) { return s.mask == wanted.mask && s.entry && s.origin == origin; };
+    if (std::any_of(table.begin(), table.end(), same) || std::any_of(started.begin(), started.end(), same)) {
+      ++waiting;
+      continue;
     }
-    return decoded;
-  });
-  return true;
+    const std::optional<MemoryArchiveEntry> found = FindResourceArchiveEntry(archive, wanted.entry);
+    if (!found) continue;
+    jobs.push_back(EntryJob{*found, wanted.mask, {}});
+    started.push_back(Started{{}, false, wanted.mask, found, std::move(origin), jobs.back().done.get_future()});
+  }
+  if (jobs.empty()) return waiting;
+  // The worker inflates the entries too: the thread that starts it is on its
+  // way to the window. One worker for them all, in the order given: the
+  // pictures after the first are small, and a thread each would cost the
+  // start more than their decoding.
+  try {
+    EntryWorkers().push_back(std::async(std::launch::async, [jobs = std::move(jobs)]() mutable {
+      os::LowerThisThreadPriority();
+      for (EntryJob& job : jobs) {
+        try {
+          job.done.set_value(DecodeEntry(job.at, job.mask));
+        } catch (...) {
+          job.done.set_exception(std::current_exception());
+        }
+      }
+    }));
+  } catch (const std::system_error&) {
+    os::DebugOutput(os::DebugCategory::Skin, "picture ahead: no worker thread; decoded when painted");
+    return waiting;
+  }
+  waiting += started.size();
+  for (Started& s : started) table.push_back(std::move(s));
+  return waiting;
 }
 
 bool PictureAhead::Take(std::string_view bytes, os::DWORD mask, std::unique_ptr<ImageInfo>& picture) {
@@ -144,6 +193,9 @@ bool PictureAhead::TakeArchiveEntry(const MemoryArchiveEntry& entry, os::DWORD m
 
 std::size_t PictureAhead::Pending() { return Table().size(); }
 
-void PictureAhead::Discard() { Table().clear(); }
+void PictureAhead::Discard() {
+  Table().clear();
+  EntryWorkers().clear();
+}
 
 }  // namespace Kesto

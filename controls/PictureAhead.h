@@ -6,9 +6,11 @@
 // instead of decoding again, waiting for the worker when it is not done yet.
 //
 // Chosen here:
-// - One worker per picture, started at once; it owns a copy of the bytes and
-//   touches nothing else, and its picture reaches the taking thread through
-//   the worker's end (a join), so nothing is shared while it runs. Start,
+// - One worker per picture handed over, started at once; it owns a copy of
+//   the bytes and touches nothing else, and its picture reaches the taking
+//   thread through the worker's end (a join), so nothing is shared while it
+//   runs. A list of archive entries gets one worker, which decodes them in
+//   the order given and hands each picture over as soon as it is done. Start,
 //   Take and Discard belong to the thread that paints (the UI thread).
 // - The worker runs the renderer's own decode (Renderer::DecodeImage), so a
 //   picture decoded ahead is pixel for pixel the one decoded on the spot, and
@@ -29,6 +31,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Core/SkinSource.h"
 #include "platform/base/Types.h"
@@ -38,6 +41,12 @@ namespace Kesto {
 
 struct ImageInfo;
 
+// An entry of an archive to decode ahead, with the mask its paint will use.
+struct ArchivePicture {
+  std::u16string entry;
+  os::DWORD mask = 0;
+};
+
 class PictureAhead {
  public:
   // Starts decoding `bytes` with `mask` (see Renderer::LoadImageFromBytes).
@@ -46,6 +55,11 @@ class PictureAhead {
   // false when the entry cannot be read.
   static bool StartArchiveEntry(const os::ResourceName& archive, std::u16string_view entry,
                                 os::DWORD mask = 0);
+  // Starts the entries of that archive on one worker, in the order given.
+  // Returns how many of them are waiting now (those started before
+  // included); entries the archive lacks are left out.
+  static std::size_t StartArchiveEntries(const os::ResourceName& archive,
+                                         const std::vector<ArchivePicture>& pictures);
   // True when a picture of exactly these bytes and mask was started and not
   // yet taken: `picture` receives it (null when the bytes did not decode).
   static bool Take(std::string_view bytes, os::DWORD mask, std::unique_ptr<ImageInfo>& picture);

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "Core/SkinFontsAhead.h"
+#include "Core/SkinPicturesAhead.h"
 #include "controls/Button.h"
 #include "controls/Control.h"
 #include "controls/Edit.h"
@@ -68,7 +69,9 @@ void CalveraWnd::StartAhead() {
   // The fonts first: the window's manager makes its default font when it is
   // constructed, the background is wanted only by the first paint.
   Kesto::LoadSkinFontsAhead(kLoginSkinResource, std::u16string(kLoginSkinFile));
-  Kesto::PictureAhead::StartArchiveEntry(kLoginSkinResource, kLoginBackground);
+  // The background, then the buttons and fields as they first look: the
+  // first paint would otherwise decode those small pictures itself.
+  Kesto::StartSkinPicturesAhead(kLoginSkinResource, kLoginSkinFile);
 }
 
 std::u16string_view CalveraWnd::GetWindowClassName() const { return kLoginWindowClass; }

@@ -99,7 +99,8 @@ class CalveraWnd : public Kesto::WindowImplBase {
   CalveraWnd();
   // Starts on worker threads what the window's first frame needs most, for a
   // program that has other work to do before it makes the window: the
-  // background picture decoded and the skin's fonts loaded. The calling
+  // pictures of its first look decoded (the background, then the buttons and
+  // fields) and the skin's fonts loaded. The calling
   // thread is the one that will make the window.
   static void StartAhead();
 

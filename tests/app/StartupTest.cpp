@@ -18,7 +18,10 @@
 #include "Core/UIManager.h"
 #include "app/LauncherProbe.h"
 #include "app/PortalStandIn.h"
+#include "Core/SkinSource.h"
 #include "controls/PictureAhead.h"
+#include "controls/Render.h"
+#include "login/CalveraWnd.h"
 #include "login/GameHandOver.h"
 #include "platform/gfx/FontsAhead.h"
 #include "platform/headless/Headless.h"
@@ -119,7 +122,18 @@ TEST(LoginAhead, StartsTheLoginWindowsWorkOnceAndAsksThePortalNothing) {
   StartLoginAhead();
   StartLoginAhead();
   EXPECT_TRUE(os::FontsAhead::Pending());
-  EXPECT_EQ(Kesto::PictureAhead::Pending(), 1u) << "the background, once";
+  // The background and the buttons and fields as they first look, once.
+  const std::size_t pictures = Kesto::PictureAhead::Pending();
+  EXPECT_GE(pictures, 2u);
+  auto waiting = [](std::u16string_view entry) {
+    std::unique_ptr<Kesto::ImageInfo> picture;
+    const auto found = Kesto::FindResourceArchiveEntry(kLoginSkinResource, entry);
+    return found && Kesto::PictureAhead::TakeArchiveEntry(*found, 0, picture) && picture != nullptr;
+  };
+  EXPECT_TRUE(waiting(kLoginBackground));
+  EXPECT_TRUE(waiting(u"login_btn_link.png"));
+  EXPECT_FALSE(waiting(u"login_btn_hover.png")) << "a state the player has not reached";
+  EXPECT_EQ(Kesto::PictureAhead::Pending(), pictures - 2);
   HttpClient::WaitReady();
   EXPECT_TRUE(portal.RequestsFor("/client/latest_version.html").empty());
   StopLoginAhead();

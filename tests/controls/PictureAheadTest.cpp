@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ControlTestSupport.h"
+#include "testsupport/PngPictures.h"
 #include "Core/SkinSource.h"
 #include "Core/UIManager.h"
 #include "Core/ZipBuilder.h"
@@ -121,6 +122,51 @@ TEST_F(PictureAheadTest, ArchiveEntriesOfResourcesAreStartedAndTakenByTheirBytes
   EXPECT_NE(Renderer::LoadImageFromBytes(Picture(), 0), nullptr);
   EXPECT_EQ(PictureAhead::Pending(), 0u);
   EXPECT_FALSE(PictureAhead::StartArchiveEntry(64998, u"bg.png")) << "taken: read again, and gone";
+}
+
+// A list of entries goes to one worker: each picture is taken by its entry
+// as it would have been decoded; an entry the archive lacks is left out, one
+// already waiting is not started again, and one that does not decode gives
+// no picture without keeping the others from theirs.
+TEST_F(PictureAheadTest, AListOfEntriesIsDecodedInOneGoAndTakenOneByOne) {
+  const std::string small = testsupport::SolidPng(3, 2, 0x336699);
+  static const std::string archive = ziptest::Builder()
+                                         .Add("bg.png", Picture())
+                                         .Add("btn.png", small)
+                                         .Add("broken.png", "not a picture")
+                                         .Build();
+  os::RegisterResource(nullptr, 64996, u"ZIPRES", archive.data(), archive.size());
+  Kesto::UIManager::SetProcessInstance(os::ExecutableModule());
+  ASSERT_TRUE(PictureAhead::StartArchiveEntry(64996, u"bg.png"));
+  const std::vector<Kesto::ArchivePicture> wanted{
+      {u"bg.png", 0}, {u"missing.png", 0}, {u"btn.png", 0}, {u"broken.png", 0}, {u"btn.png", 0xFF336699u}};
+  EXPECT_EQ(PictureAhead::StartArchiveEntries(64996, wanted), 4u) << "all but the missing one wait";
+  EXPECT_EQ(PictureAhead::Pending(), 4u);
+
+  auto take = [](std::u16string_view name, os::DWORD mask) {
+    std::unique_ptr<ImageInfo> picture;
+    const std::optional<Kesto::MemoryArchiveEntry> entry = Kesto::FindResourceArchiveEntry(64996, name);
+    EXPECT_TRUE(entry.has_value());
+    EXPECT_TRUE(entry && PictureAhead::TakeArchiveEntry(*entry, mask, picture)) << "not waiting";
+    return picture;
+  };
+  const std::unique_ptr<ImageInfo> masked = take(u"btn.png", 0xFF336699u);
+  ASSERT_NE(masked, nullptr);
+  ExpectSamePicture(*masked, *Renderer::DecodeImage(small, 0xFF336699u));
+  EXPECT_EQ(take(u"broken.png", 0), nullptr);
+  const std::unique_ptr<ImageInfo> button = take(u"btn.png", 0);
+  ASSERT_NE(button, nullptr);
+  ExpectSamePicture(*button, *Renderer::DecodeImage(small, 0));
+  const std::unique_ptr<ImageInfo> background = take(u"bg.png", 0);
+  ASSERT_NE(background, nullptr);
+  ExpectSamePicture(*background, *Renderer::DecodeImage(Picture(), 0));
+  EXPECT_EQ(PictureAhead::Pending(), 0u);
+
+  // Dropped before they are taken: Discard waits for the worker.
+  EXPECT_EQ(PictureAhead::StartArchiveEntries(64996, wanted), 4u);
+  PictureAhead::Discard();
+  EXPECT_EQ(PictureAhead::Pending(), 0u);
+  os::UnregisterResource(nullptr, 64996, u"ZIPRES");
 }
 
 // A window whose skin archive is that resource, held in memory, takes the
