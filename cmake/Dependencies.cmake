@@ -13,15 +13,16 @@ pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
 pkg_check_modules(GUMBO REQUIRED IMPORTED_TARGET gumbo)
 pkg_check_modules(SQLITE REQUIRED IMPORTED_TARGET sqlite3)
 
-# stb ships as headers under /usr/include/stb plus a library with the
-# implementations.
+# stb's headers, under /usr/include/stb. Their implementations are compiled
+# into the program (platform/gfx/StbImage.cpp, StbImageWrite.cpp) rather than
+# taken from the distribution's library of them: the decoders' memory is the
+# program's choice (platform/base/LargeBlocks.h), and the loader has one
+# library less to map at start-up.
 find_path(STB_INCLUDE_DIR stb_image.h PATH_SUFFIXES stb REQUIRED)
-find_library(STB_LIBRARY stb REQUIRED)
 add_library(stb::stb INTERFACE IMPORTED)
 set_target_properties(stb::stb PROPERTIES
   INTERFACE_INCLUDE_DIRECTORIES "${STB_INCLUDE_DIR}"
-  INTERFACE_SYSTEM_INCLUDE_DIRECTORIES "${STB_INCLUDE_DIR}"
-  INTERFACE_LINK_LIBRARIES "${STB_LIBRARY}")
+  INTERFACE_SYSTEM_INCLUDE_DIRECTORIES "${STB_INCLUDE_DIR}")
 
 # Debian ships cpp-httplib as a shared library; its pkg-config file carries the
 # library and the feature macros it was compiled with, which change the layout

@@ -25,14 +25,12 @@ find_package(jsoncpp CONFIG REQUIRED)
 add_library(PkgConfig::JSONCPP INTERFACE IMPORTED)
 target_link_libraries(PkgConfig::JSONCPP INTERFACE JsonCpp::JsonCpp)
 
-# stb is header-only; Linux links Debian's library of its implementations,
-# here they are compiled into the program from the same headers.
+# stb is header-only; its implementations are compiled into the program from
+# the build machine's headers, from the same files as on Linux (where they
+# are part of the gfx group).
 find_path(STB_INCLUDE_DIR stb_image.h PATHS /usr/include/stb NO_CMAKE_FIND_ROOT_PATH NO_DEFAULT_PATH REQUIRED)
-set(stb_implementation ${CMAKE_BINARY_DIR}/stb_implementation.c)
-file(WRITE ${stb_implementation}
-  "#define STB_IMAGE_IMPLEMENTATION\n#include <stb_image.h>\n"
-  "#define STB_IMAGE_WRITE_IMPLEMENTATION\n#include <stb_image_write.h>\n")
-add_library(lumora_stb STATIC ${stb_implementation})
+add_library(lumora_stb STATIC ${PROJECT_SOURCE_DIR}/platform/gfx/StbImage.cpp
+                              ${PROJECT_SOURCE_DIR}/platform/gfx/StbImageWrite.cpp)
 # Only the folder of stb's headers (not the host's /usr/include), as system
 # headers: their warnings are not ours.
 target_include_directories(lumora_stb SYSTEM PUBLIC ${STB_INCLUDE_DIR})
